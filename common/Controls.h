@@ -1,0 +1,28 @@
+// Child controls created from named fields, in design pixels scaled to the screen.
+#pragma once
+#include <windows.h>
+#include <string>
+
+namespace mw {
+
+struct ControlSpec {
+    const char* className = "STATIC";
+    std::string text;
+    int id = 0;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    DWORD style = 0; // WS_CHILD | WS_VISIBLE are always added
+    DWORD exStyle = 0;
+    HFONT font = nullptr; // the dialog font when null
+};
+
+HWND createControl(HWND parent, const ControlSpec& spec);
+
+// "TPanel": a plain container with an optional sunken or raised edge; it hands its children's
+// notifications on to its parent, so the form sees them as its own.
+constexpr const char* kPanelClass = "TPanel";
+void registerPanelClass();
+
+} // namespace mw

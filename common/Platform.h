@@ -1,0 +1,48 @@
+// Everything outside the process that the programs touch, behind one interface: the Win32
+// implementation for the programs, an in-memory fake for the native tests.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mw {
+
+// Show modes of the shell launch, with the numbers the shell uses.
+enum class ShowMode : int { Hidden = 0, Normal = 1, Show = 5 };
+
+// What a launch gave back. `process` is an opaque handle owned by the platform (0 when the shell
+// gave none); release it with Platform::closeProcess.
+struct LaunchResult {
+    bool started = false;
+    std::string error; // the system's reason when not started
+    std::uintptr_t process = 0;
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Files. Names compare without regard to case, as on Windows.
+    virtual bool fileExists(const std::string& path) = 0;
+    virtual bool deleteFile(const std::string& path) = 0; // false when it failed; callers mostly ignore it
+    // All lines of a text file; CR LF or LF ends a line; a line may be of any length.
+    // Throws IoError when the file cannot be opened or read.
+    virtual std::vector<std::string> readLines(const std::string& path) = 0;
+    // Creates the file anew (truncating) and writes each line followed by CR LF.
+    // Throws IoError when the file cannot be created or written.
+    virtual void writeLines(const std::string& path, const std::vector<std::string>& lines) = 0;
+    // Short (8.3) form of an existing path; empty when the system cannot give one.
+    virtual std::string shortPath(const std::string& path) = 0;
+    // Full path of the running executable.
+    virtual std::string executablePath() = 0;
+
+    // The shell's default action on `file`; owner is the main window.
+    virtual LaunchResult launch(const std::string& file, const std::string& parameters,
+                                const std::string& directory, ShowMode mode) = 0;
+    virtual void closeProcess(std::uintptr_t process) = 0;
+
+    // One pass of handling every pending window message.
+    virtual void processMessages() = 0;
+};
+
+} // namespace mw

@@ -1,0 +1,104 @@
+// Win32 implementation of the Platform seam.
+#include "Win32Platform.h"
+#include "Application.h"
+#include "Errors.h"
+#include "Win32Util.h"
+#include <shellapi.h>
+
+namespace mw {
+
+std::vector<std::string> splitLines(const std::string& content) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t nl = content.find('\n', start);
+        std::size_t end = nl == std::string::npos ? content.size() : nl;
+        std::size_t stop = (end > start && content[end - 1] == '\r') ? end - 1 : end;
+        lines.emplace_back(content, start, stop - start);
+        if (nl == std::string::npos) break;
+        start = nl + 1;
+    }
+    return lines;
+}
+
+bool Win32Platform::fileExists(const std::string& path) {
+    DWORD attr = GetFileAttributesA(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32Platform::deleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+std::vector<std::string> Win32Platform::readLines(const std::string& path) {
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw IoError(path, "open", errorText(GetLastError()));
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr))
+            throw IoError(path, "read", errorText(GetLastError()));
+        if (got == 0) break;
+        content.append(buffer, got);
+    }
+    return splitLines(content);
+}
+
+void Win32Platform::writeLines(const std::string& path, const std::vector<std::string>& lines) {
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    if (!file) throw IoError(path, "create", errorText(GetLastError()));
+    std::string content;
+    for (const auto& line : lines) {
+        content += line;
+        content += "\r\n";
+    }
+    DWORD written = 0;
+    if (!content.empty() &&
+        (!WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr) ||
+         written != content.size()))
+        throw IoError(path, "write", errorText(GetLastError()));
+}
+
+std::string Win32Platform::shortPath(const std::string& path) {
+    char buffer[MAX_PATH * 2];
+    DWORD n = GetShortPathNameA(path.c_str(), buffer, sizeof buffer);
+    if (n == 0 || n >= sizeof buffer) return {};
+    return std::string(buffer, n);
+}
+
+std::string Win32Platform::executablePath() {
+    if (!exeOverride_.empty()) return exeOverride_;
+    char buffer[32768];
+    DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+    return std::string(buffer, n);
+}
+
+LaunchResult Win32Platform::launch(const std::string& file, const std::string& parameters,
+                                   const std::string& directory, ShowMode mode) {
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.hwnd = Application::instance().mainWindow();
+    info.lpVerb = "open";
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+    info.lpDirectory = directory.empty() ? nullptr : directory.c_str();
+    info.nShow = static_cast<int>(mode);
+    LaunchResult result;
+    if (ShellExecuteExA(&info)) {
+        result.started = true;
+        result.process = reinterpret_cast<std::uintptr_t>(info.hProcess);
+    } else {
+        result.error = errorText(GetLastError());
+    }
+    return result;
+}
+
+void Win32Platform::closeProcess(std::uintptr_t process) {
+    if (process) CloseHandle(reinterpret_cast<HANDLE>(process));
+}
+
+void Win32Platform::processMessages() { Application::instance().processMessages(); }
+
+} // namespace mw

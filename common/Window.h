@@ -1,0 +1,75 @@
+// Thin window wrappers: one trampoline forwarding to member functions, and Form, a top-level
+// window that can be shown modally the way every dialog of the programs is.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+
+namespace mw {
+
+// Private message through which a visible modal form calls Application::modalHook.
+constexpr UINT WM_MW_MODALHOOK = WM_APP + 0x100;
+
+class Window {
+public:
+    Window() = default;
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+    virtual ~Window();
+
+    HWND handle() const { return hwnd_; }
+    static Window* fromHandle(HWND hwnd);
+
+    // Registers a class whose windows forward to Window objects; once per name.
+    static void registerClass(const char* className, HBRUSH background, UINT style = CS_DBLCLKS);
+
+protected:
+    // Creates the window; `this` reaches the trampoline through lpCreateParams.
+    HWND createHandle(const char* className, const std::string& caption, DWORD style, DWORD exStyle, int x, int y,
+                      int width, int height, HWND parent, HMENU menu);
+    virtual LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT defaultProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Decoded WM_COMMAND; true when handled.
+    virtual bool onCommand(int /*id*/, int /*code*/, HWND /*control*/) { return false; }
+
+private:
+    static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    HWND hwnd_ = nullptr;
+};
+
+// A top-level window of either program. Closing runs FormClose; a modal showing runs FormShow
+// before the form becomes visible, while the other windows are already disabled.
+class Form : public Window {
+public:
+    static Form* fromHandle(HWND hwnd);
+
+    void showModal();
+    bool isShowingModal() const { return modal_; }
+    // Closes as the close box does: runs FormClose; a modal form then ends its showing.
+    void close();
+
+    // Client size and screen centring in design pixels.
+    void setClientSize(int width, int height);
+    void centreOnScreen();
+
+    // Key preview and dialog navigation; true when the message was consumed.
+    virtual bool preTranslateMessage(MSG& msg);
+
+    // The control with this id, or null.
+    HWND item(int id) const { return GetDlgItem(handle(), id); }
+
+protected:
+    virtual void FormShow() {}
+    // Runs on every close; an exception is shown in the error box and, for the main window,
+    // keeps the window open.
+    virtual void FormClose() {}
+    // Whether Tab and arrow keys move between controls (off where a control wants the Tab key).
+    bool dialogNavigation_ = true;
+    LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    bool modal_ = false;
+    bool modalDone_ = false;
+};
+
+} // namespace mw

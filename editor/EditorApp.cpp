@@ -1,0 +1,49 @@
+// Start-up of the editor: title, then every window in its fixed order.
+#include "EditorApp.h"
+#include "Application.h"
+#include "TBox.h"
+#include "TForm1.h"
+#include "TForm2.h"
+#include "TForm3.h"
+#include "TKey.h"
+#include "TPGPSetup.h"
+#include "TPubKey.h"
+#include "TSecKey.h"
+
+namespace editor {
+
+EditorApp::EditorApp() {
+    auto& app = mw::Application::instance();
+    app.setTitle("Murkwell");
+    // The main window comes first: closing it ends the program.
+    form1_ = std::make_unique<TForm1>(*this);
+    mw::TPGPSetup::EditorLink link;
+    link.moveButtonBar = [this](bool left) { form1_->dockButtonBar(left); };
+    link.windowValues = [this] { return form1_->windowValues(); };
+    setup_ = std::make_unique<mw::TPGPSetup>(mw::TPGPSetup::Variant::Editor, link);
+    secKey_ = std::make_unique<mw::TSecKey>();
+    pubKey_ = std::make_unique<mw::TPubKey>();
+    form2_ = std::make_unique<TForm2>();
+    form3_ = std::make_unique<TForm3>();
+    key_ = std::make_unique<TKey>();
+    box_ = std::make_unique<TBox>();
+}
+
+EditorApp::~EditorApp() {
+    box_.reset();
+    key_.reset();
+    form3_.reset();
+    form2_.reset();
+    pubKey_.reset();
+    secKey_.reset();
+    setup_.reset();
+    form1_.reset();
+    mw::Application::instance().setMainWindow(nullptr);
+}
+
+int EditorApp::run() {
+    form1_->showMain();
+    return mw::Application::instance().run();
+}
+
+} // namespace editor

@@ -1,0 +1,8 @@
+// About box of the editor.
+#include "TBox.h"
+
+namespace editor {
+
+TBox::TBox() : BasicDialog({"TBox", "About Murkwell", 367, 247, false, "OK", 8, 210, 350, 27}) {}
+
+} // namespace editor

@@ -1,0 +1,12 @@
+// About box of the editor.
+#pragma once
+#include "BasicDialog.h"
+
+namespace editor {
+
+class TBox : public mw::BasicDialog {
+public:
+    TBox();
+};
+
+} // namespace editor

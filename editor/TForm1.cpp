@@ -1,0 +1,381 @@
+// Editor main window: creation from the settings file, first showing, Shift flag and closing.
+#include "TForm1.h"
+#include "Application.h"
+#include "Controls.h"
+#include "EditorApp.h"
+#include "EditorButtonBar.h"
+#include "EditorCommands.h"
+#include "PathUtil.h"
+#include "Platform.h"
+#include "TForm2.h"
+#include "TPGPSetup.h"
+#include <algorithm>
+#include <commctrl.h>
+#include <windowsx.h>
+
+namespace editor {
+
+namespace {
+
+constexpr int kPanelWidth = 123;
+constexpr int kStatusHeight = 20;
+constexpr UINT_PTR kMemoSubclassId = 1;
+
+struct MenuEntry {
+    const char* caption; // null for a separator
+    const char* shortcut;
+    int command;
+};
+
+HMENU buildPopup(std::initializer_list<MenuEntry> entries) {
+    HMENU menu = CreatePopupMenu();
+    for (const auto& e : entries) {
+        if (!e.caption) {
+            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
+        std::string text = e.caption;
+        if (e.shortcut && *e.shortcut) text += std::string("\t") + e.shortcut;
+        AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(e.command), text.c_str());
+    }
+    return menu;
+}
+
+// Memo1 shows the window's popup menu instead of the edit control's own.
+LRESULT CALLBACK memoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR refData) {
+    if (msg == WM_CONTEXTMENU) {
+        auto* form = reinterpret_cast<TForm1*>(refData);
+        POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (pt.x == -1 && pt.y == -1) {
+            pt = {0, 0};
+            ClientToScreen(hwnd, &pt);
+        }
+        SetFocus(hwnd);
+        TrackPopupMenu(form->popupMenu(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0, form->handle(), nullptr);
+        return 0;
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+} // namespace
+
+TForm1::TForm1(EditorApp& app) : app_(app) {
+    auto& application = mw::Application::instance();
+    registerClass("TForm1", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    mw::registerPanelClass();
+    // Design geometry; FormCreate replaces it from the settings file or the defaults.
+    createHandle("TForm1", "Murkwell 2.20 - Encryption Editor", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
+                 application.scale(298), application.scale(117), application.scale(663), application.scale(485),
+                 nullptr, nullptr);
+    application.setMainWindow(handle());
+    dialogNavigation_ = false; // Tab belongs to the message text
+    createMenus();
+    createControls();
+    applyMemoFont();
+    layout();
+    // The handler around a window's creation shows what went wrong and lets start-up go on.
+    try {
+        FormCreate();
+    } catch (...) {
+        application.showCurrentException();
+    }
+}
+
+TForm1::~TForm1() {
+    if (memo()) RemoveWindowSubclass(memo(), memoProc, kMemoSubclassId);
+    if (popup_) DestroyMenu(popup_);
+    if (accelerators_) DestroyAcceleratorTable(accelerators_);
+}
+
+void TForm1::createMenus() {
+    HMENU bar = CreateMenu();
+    HMENU file = buildPopup({{"&Open From File", "Ctrl+O", CmdOpenFromFile1Click},
+                             {"&Save To File", "Ctrl+S", CmdSavetofile1Click},
+                             {nullptr, nullptr, 0},
+                             {"&Print", "Ctrl+P", CmdPrint1Click},
+                             {nullptr, nullptr, 0},
+                             {"&Encrypt Message", "Ctrl+E", CmdBitBtn1Click},
+                             {"Encrypt &IDEA", "Ctrl+I", CmdBitBtn5Click},
+                             {"&Decrypt Message", "Ctrl+D", CmdBitBtn2Click},
+                             {"Paste && Decrypt", "Ctrl+T", CmdBitBtn6Click},
+                             {nullptr, nullptr, 0},
+                             {"E&xit", "Ctrl+F4", CmdExit1Click}});
+    HMENU edit = buildPopup({{"&Cut", "Ctrl+X", CmdCut1Click},
+                             {"C&opy", "Ctrl+C", CmdCopy1Click},
+                             {"&Paste", "Ctrl+V", CmdPaste1Click},
+                             {nullptr, nullptr, 0},
+                             {"Cu&t Message", "", CmdCutMessage1Click},
+                             {"Cop&y Message", "", CmdCopyMessage1Click},
+                             {"Paste &Message", "", CmdPasgeMessage1Click},
+                             {nullptr, nullptr, 0},
+                             {"&Select All", "Ctrl+A", CmdSelectAll1Click},
+                             {nullptr, nullptr, 0},
+                             {"Auto-Add Text Signature", "", CmdAtuoAddTextSignature1Click},
+                             {nullptr, nullptr, 0},
+                             {"Editor Font", "", CmdEditorFont1Click},
+                             {"Editor Background Color", "", CmdEditorBackgroundColor1Click}});
+    HMENU pgp = buildPopup({{"&Key Management", "Ctrl+K", CmdKeyManagement1Click},
+                            {"&Encrypt/Decrypt Files", "Ctrl+F", CmdEncryptDecryptFiles1Click},
+                            {"Overlayer", "", CmdOverlayer1Click},
+                            {nullptr, nullptr, 0},
+                            {"Stored Pass phrase", "", CmdStoredPassphrase1Click},
+                            {"Clear Stored Pass Phrase", "Ctrl+Del", CmdClearStoredPassPhrase1Click}});
+    HMENU help = buildPopup({{"&Murkwell Docs", "F1", CmdMurkwellDocs1Click},
+                             {"PGP Docs", "", CmdPGPDocs1Click},
+                             {nullptr, nullptr, 0},
+                             {"Authors Public Key", "", CmdAuthorsPublicKey1Click},
+                             {nullptr, nullptr, 0},
+                             {"&About", "Shift+F1", CmdAbout1Click}});
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), "&Edit");
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(pgp), "P&GP");
+    AppendMenuA(bar, MF_STRING, CmdPGPSetup1Click, "PGP Se&tup");
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
+    SetMenu(handle(), bar);
+
+    popup_ = buildPopup({{"Open", "", CmdOpenFromFile1Click},
+                         {"Save", "", CmdSavetofile1Click},
+                         {"Print", "", CmdPrint1Click},
+                         {nullptr, nullptr, 0},
+                         {"Encrypt", "", CmdBitBtn1Click},
+                         {"Encrypt IDEA", "", CmdBitBtn5Click},
+                         {nullptr, nullptr, 0},
+                         {"Decrypt", "", CmdBitBtn2Click},
+                         {"Paste/Decrypt", "", CmdBitBtn6Click},
+                         {nullptr, nullptr, 0},
+                         {"Sign", "", CmdBitBtn3Click},
+                         {"Sign/Encrypt", "", CmdBitBtn4Click},
+                         {nullptr, nullptr, 0},
+                         {"Cut", "", CmdCut1Click},
+                         {"Cut Message", "", CmdCutMessage1Click},
+                         {nullptr, nullptr, 0},
+                         {"Copy", "", CmdCopy1Click},
+                         {"Copy Message", "", CmdCopyMessage1Click},
+                         {nullptr, nullptr, 0},
+                         {"Paste", "", CmdPaste1Click},
+                         {"Paste Message", "", CmdPasgeMessage1Click}});
+
+    ACCEL keys[] = {
+        {FVIRTKEY | FCONTROL, 'O', CmdOpenFromFile1Click},
+        {FVIRTKEY | FCONTROL, 'S', CmdSavetofile1Click},
+        {FVIRTKEY | FCONTROL, 'P', CmdPrint1Click},
+        {FVIRTKEY | FCONTROL, 'E', CmdBitBtn1Click},
+        {FVIRTKEY | FCONTROL, 'I', CmdBitBtn5Click},
+        {FVIRTKEY | FCONTROL, 'D', CmdBitBtn2Click},
+        {FVIRTKEY | FCONTROL, 'T', CmdBitBtn6Click},
+        {FVIRTKEY | FCONTROL, VK_F4, CmdExit1Click},
+        {FVIRTKEY | FCONTROL, 'X', CmdCut1Click},
+        {FVIRTKEY | FCONTROL, 'C', CmdCopy1Click},
+        {FVIRTKEY | FCONTROL, 'V', CmdPaste1Click},
+        {FVIRTKEY | FCONTROL, 'A', CmdSelectAll1Click},
+        {FVIRTKEY | FCONTROL, 'K', CmdKeyManagement1Click},
+        {FVIRTKEY | FCONTROL, 'F', CmdEncryptDecryptFiles1Click},
+        {FVIRTKEY | FCONTROL, VK_DELETE, CmdClearStoredPassPhrase1Click},
+        {FVIRTKEY, VK_F1, CmdMurkwellDocs1Click},
+        {FVIRTKEY | FSHIFT, VK_F1, CmdAbout1Click},
+    };
+    accelerators_ = CreateAcceleratorTableA(keys, static_cast<int>(sizeof keys / sizeof keys[0]));
+}
+
+void TForm1::createControls() {
+    mw::createControl(handle(), {.className = "EDIT", .id = IdMemo1,
+                                 .style = WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL |
+                                          ES_NOHIDESEL,
+                                 .exStyle = WS_EX_CLIENTEDGE});
+    // No practical size limit: multi-megabyte messages must fit.
+    SendMessageA(memo(), EM_SETLIMITTEXT, 0, 0);
+    SetWindowSubclass(memo(), memoProc, kMemoSubclassId, reinterpret_cast<DWORD_PTR>(this));
+
+    mw::createControl(handle(), {.className = mw::kPanelClass, .id = IdPanel2, .style = WS_CLIPCHILDREN,
+                                 .exStyle = WS_EX_STATICEDGE});
+    buildButtonBar(panel2());
+
+    mw::createControl(handle(), {.className = STATUSCLASSNAMEA, .id = IdStatusBar1, .style = CCS_BOTTOM});
+    int width = -1;
+    SendMessageA(statusBar(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&width));
+    // A leading tab centres the text of a status-bar part.
+    SendMessageA(statusBar(), SB_SETTEXTA, 0,
+                 reinterpret_cast<LPARAM>("\tMurkwell 2.20 - graphical shell for PGP 2.6"));
+}
+
+void TForm1::layout() {
+    auto& application = mw::Application::instance();
+    RECT rc;
+    GetClientRect(handle(), &rc);
+    const int statusH = application.scale(kStatusHeight);
+    const int panelW = application.scale(kPanelWidth);
+    const int bodyH = std::max<int>(0, rc.bottom - statusH);
+    MoveWindow(statusBar(), 0, bodyH, rc.right, statusH, TRUE);
+    const int panelX = barLeft_ ? 0 : std::max<int>(0, rc.right - panelW);
+    MoveWindow(panel2(), panelX, 0, panelW, bodyH, TRUE);
+    const int memoX = barLeft_ ? panelW : 0;
+    MoveWindow(memo(), memoX, 0, std::max<int>(0, rc.right - panelW), bodyH, TRUE);
+}
+
+void TForm1::dockButtonBar(bool left) {
+    barLeft_ = left;
+    layout();
+}
+
+void TForm1::applyMemoFont() {
+    auto& application = mw::Application::instance();
+    memoFont_.reset(CreateFontA(-MulDiv(fontSize_, application.dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH | FF_DONTCARE, fontName_.c_str()));
+    SendMessageA(memo(), WM_SETFONT, reinterpret_cast<WPARAM>(memoFont_.get()), TRUE);
+    memoBrush_.reset(CreateSolidBrush(mw::resolveColor(backgroundColor_, [](int i) { return GetSysColor(i); })));
+    InvalidateRect(memo(), nullptr, TRUE);
+}
+
+void TForm1::setGeometry(int left, int top, int width, int height) {
+    SetWindowPos(handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+mw::EditorWindowValues TForm1::windowValues() const {
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof wp;
+    RECT r;
+    GetWindowRect(handle(), &r);
+    if (IsIconic(handle()) && GetWindowPlacement(handle(), &wp)) r = wp.rcNormalPosition;
+    mw::EditorWindowValues v;
+    v.top = r.top;
+    v.left = r.left;
+    v.width = r.right - r.left;
+    v.height = r.bottom - r.top;
+    v.fontName = fontName_;
+    v.fontSize = fontSize_;
+    v.fontColor = fontColor_;
+    v.backgroundColor = backgroundColor_;
+    return v;
+}
+
+void TForm1::setTop(std::int32_t v) {
+    RECT r;
+    GetWindowRect(handle(), &r);
+    setGeometry(r.left, v, r.right - r.left, r.bottom - r.top);
+}
+void TForm1::setLeft(std::int32_t v) {
+    RECT r;
+    GetWindowRect(handle(), &r);
+    setGeometry(v, r.top, r.right - r.left, r.bottom - r.top);
+}
+void TForm1::setWidth(std::int32_t v) {
+    RECT r;
+    GetWindowRect(handle(), &r);
+    setGeometry(r.left, r.top, v, r.bottom - r.top);
+}
+void TForm1::setHeight(std::int32_t v) {
+    RECT r;
+    GetWindowRect(handle(), &r);
+    setGeometry(r.left, r.top, r.right - r.left, v);
+}
+void TForm1::setFontName(const std::string& name) {
+    fontName_ = name;
+    applyMemoFont();
+}
+void TForm1::setFontSize(std::int32_t points) {
+    fontSize_ = points;
+    applyMemoFont();
+}
+void TForm1::setFontColor(std::int32_t color) {
+    fontColor_ = color;
+    InvalidateRect(memo(), nullptr, TRUE);
+}
+void TForm1::setBackgroundColor(std::int32_t color) {
+    backgroundColor_ = color;
+    applyMemoFont();
+}
+
+void TForm1::FormCreate() {
+    auto& platform = mw::Application::instance().platform();
+    const std::string path = mw::settingsPathFor(platform.executablePath());
+    if (!platform.fileExists(path)) {
+        setGeometry(0, 0, 640, 450);
+        return;
+    }
+    mw::applyEditorWindowLines(mw::readSettings(platform, path), *this);
+}
+
+void TForm1::showMain() {
+    ShowWindow(handle(), SW_SHOW);
+    UpdateWindow(handle());
+    try {
+        FormShow();
+    } catch (...) {
+        mw::Application::instance().showCurrentException();
+    }
+}
+
+void TForm1::FormShow() {
+    auto& platform = mw::Application::instance().platform();
+    auto& setup = app_.setup();
+    // A lock left by a run that ended during a job would refuse the first operation as busy.
+    const std::string staleLock = setup.pgpDir() + "Murkwell.lck";
+    if (platform.fileExists(staleLock)) platform.deleteFile(staleLock);
+    const std::string signature = mw::directoryOf(platform.executablePath()) + "Murkwell.sig";
+    if (platform.fileExists(signature)) app_.signature().setLines(platform.readLines(signature));
+    if (!platform.fileExists(setup.pgpExe())) setup.showModal();
+    SetFocus(memo());
+}
+
+void TForm1::FormKeyDown(WPARAM key) { ShiftFlag = key == VK_SHIFT ? "shift" : ""; }
+
+bool TForm1::preTranslateMessage(MSG& msg) {
+    // Key preview: the window sees every key before the focused control does.
+    if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) FormKeyDown(msg.wParam);
+    if (accelerators_ && TranslateAcceleratorA(handle(), accelerators_, &msg)) return true;
+    return false;
+}
+
+void TForm1::FormClose() {
+    auto& platform = mw::Application::instance().platform();
+    PGPDir = app_.setup().pgpDir();
+    for (const char* name : {"Murkwell.TMP", "Murkwell.USR", "Murkwell.BAT", "Murkwell.LCK"}) {
+        const std::string path = PGPDir + name;
+        if (platform.fileExists(path)) platform.deleteFile(path);
+    }
+    app_.setup().writeSettings();
+    auto& application = mw::Application::instance();
+    if (application.terminate) application.terminate();
+}
+
+void TForm1::Exit1Click() { close(); }
+void TForm1::BitBtn12Click() { close(); }
+void TForm1::PGPSetup1Click() { app_.setup().showModal(); }
+void TForm1::Cut1Click() { SendMessageA(memo(), WM_CUT, 0, 0); }
+void TForm1::Copy1Click() { SendMessageA(memo(), WM_COPY, 0, 0); }
+void TForm1::Paste1Click() { SendMessageA(memo(), WM_PASTE, 0, 0); }
+void TForm1::SelectAll1Click() { SendMessageA(memo(), EM_SETSEL, 0, -1); }
+
+bool TForm1::onCommand(int id, int, HWND) {
+    switch (id) {
+    case CmdExit1Click: Exit1Click(); return true;
+    case CmdBitBtn12Click: BitBtn12Click(); return true;
+    case CmdPGPSetup1Click: PGPSetup1Click(); return true;
+    case CmdCut1Click: Cut1Click(); return true;
+    case CmdCopy1Click: Copy1Click(); return true;
+    case CmdPaste1Click: Paste1Click(); return true;
+    case CmdSelectAll1Click: SelectAll1Click(); return true;
+    default:
+        // Commands whose handlers arrive with later work are wired here and do nothing yet.
+        return id >= CmdOpenFromFile1Click && id <= CmdBitBtn12Click;
+    }
+}
+
+LRESULT TForm1::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_SIZE: layout(); return 0;
+    case WM_CTLCOLOREDIT:
+        if (reinterpret_cast<HWND>(lParam) == memo()) {
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            SetTextColor(dc, mw::resolveColor(fontColor_, [](int i) { return GetSysColor(i); }));
+            SetBkColor(dc, mw::resolveColor(backgroundColor_, [](int i) { return GetSysColor(i); }));
+            return reinterpret_cast<LRESULT>(memoBrush_.get());
+        }
+        break;
+    default: break;
+    }
+    return Form::handleMessage(msg, wParam, lParam);
+}
+
+} // namespace editor

@@ -1,0 +1,83 @@
+// The editor's main window "Murkwell 2.20 - Encryption Editor": the message text, the button
+// bar, the menus and the status bar.
+#pragma once
+#include "SettingsFile.h"
+#include "Win32Util.h"
+#include "Window.h"
+#include <string>
+
+namespace editor {
+
+class EditorApp;
+
+class TForm1 : public mw::Form, private mw::EditorWindowSink {
+public:
+    enum : int { IdMemo1 = 10, IdPanel2 = 11, IdStatusBar1 = 12 };
+
+    explicit TForm1(EditorApp& app);
+    ~TForm1() override;
+
+    // Job state shared with the operations and the key dialogs.
+    std::string PGPExe, PGPDir, BatchFile, LockFile, ShiftFlag, Recipients, Signer;
+
+    HWND memo() const { return item(IdMemo1); }
+    HWND panel2() const { return item(IdPanel2); }
+    HWND statusBar() const { return item(IdStatusBar1); }
+    HMENU popupMenu() const { return popup_; }
+
+    // Current geometry and text appearance, as the settings file stores them.
+    mw::EditorWindowValues windowValues() const;
+    bool barLeft() const { return barLeft_; }
+    void dockButtonBar(bool left);
+
+    // Shows the window and runs FormShow.
+    void showMain();
+
+    void FormKeyDown(WPARAM key);
+    void Exit1Click();
+    void BitBtn12Click();
+    void PGPSetup1Click();
+    void Cut1Click();
+    void Copy1Click();
+    void Paste1Click();
+    void SelectAll1Click();
+
+protected:
+    void FormShow() override;
+    void FormClose() override;
+    bool onCommand(int id, int code, HWND control) override;
+    LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool preTranslateMessage(MSG& msg) override;
+
+private:
+    void FormCreate();
+    void createMenus();
+    void createControls();
+    void layout();
+    void applyMemoFont();
+    void setGeometry(int left, int top, int width, int height);
+
+    // EditorWindowSink: the settings file's values as FormCreate applies them.
+    void setTop(std::int32_t v) override;
+    void setLeft(std::int32_t v) override;
+    void setWidth(std::int32_t v) override;
+    void setHeight(std::int32_t v) override;
+    void setBarLeft(bool left) override { dockButtonBar(left); }
+    void setFontName(const std::string& name) override;
+    void setFontSize(std::int32_t points) override;
+    void setFontColor(std::int32_t color) override;
+    void setBackgroundColor(std::int32_t color) override;
+
+    EditorApp& app_;
+    HMENU popup_ = nullptr;
+    HACCEL accelerators_ = nullptr;
+    bool barLeft_ = false;
+    std::string fontName_ = "Courier New";
+    std::int32_t fontSize_ = 8;
+    std::int32_t fontColor_ = 0;
+    std::int32_t backgroundColor_ = -2147483643;
+    mw::UniqueFont memoFont_;
+    mw::UniqueBrush memoBrush_;
+};
+
+} // namespace editor

@@ -1,0 +1,12 @@
+// Author's public key window.
+#pragma once
+#include "BasicDialog.h"
+
+namespace editor {
+
+class TForm3 : public mw::BasicDialog {
+public:
+    TForm3();
+};
+
+} // namespace editor

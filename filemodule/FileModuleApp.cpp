@@ -1,0 +1,36 @@
+// Start-up of the file module: title, then its five windows in order.
+#include "FileModuleApp.h"
+#include "Application.h"
+#include "TAboutBox.h"
+#include "TForm1.h"
+#include "TPGPSetup.h"
+#include "TPubKey.h"
+#include "TSecKey.h"
+
+namespace filemodule {
+
+FileModuleApp::FileModuleApp() {
+    auto& app = mw::Application::instance();
+    app.setTitle("Murkwell File Encryption Applet");
+    form1_ = std::make_unique<TForm1>(*this);
+    about_ = std::make_unique<TAboutBox>();
+    setup_ = std::make_unique<mw::TPGPSetup>(mw::TPGPSetup::Variant::FileModule);
+    pubKey_ = std::make_unique<mw::TPubKey>();
+    secKey_ = std::make_unique<mw::TSecKey>();
+}
+
+FileModuleApp::~FileModuleApp() {
+    secKey_.reset();
+    pubKey_.reset();
+    setup_.reset();
+    about_.reset();
+    form1_.reset();
+    mw::Application::instance().setMainWindow(nullptr);
+}
+
+int FileModuleApp::run() {
+    form1_->showMain();
+    return mw::Application::instance().run();
+}
+
+} // namespace filemodule

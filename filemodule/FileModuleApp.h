@@ -1,0 +1,36 @@
+// The file module program: its windows, created once in start-up order.
+#pragma once
+#include <memory>
+
+namespace mw {
+class TPGPSetup;
+class TPubKey;
+class TSecKey;
+} // namespace mw
+
+namespace filemodule {
+
+class TForm1;
+class TAboutBox;
+
+class FileModuleApp {
+public:
+    FileModuleApp();
+    ~FileModuleApp();
+    int run();
+
+    TForm1& form1() { return *form1_; }
+    TAboutBox& about() { return *about_; }
+    mw::TPGPSetup& setup() { return *setup_; }
+    mw::TPubKey& pubKey() { return *pubKey_; }
+    mw::TSecKey& secKey() { return *secKey_; }
+
+private:
+    std::unique_ptr<TForm1> form1_;
+    std::unique_ptr<TAboutBox> about_;
+    std::unique_ptr<mw::TPGPSetup> setup_;
+    std::unique_ptr<mw::TPubKey> pubKey_;
+    std::unique_ptr<mw::TSecKey> secKey_;
+};
+
+} // namespace filemodule

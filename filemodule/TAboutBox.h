@@ -1,0 +1,12 @@
+// About box of the file module.
+#pragma once
+#include "BasicDialog.h"
+
+namespace filemodule {
+
+class TAboutBox : public mw::BasicDialog {
+public:
+    TAboutBox();
+};
+
+} // namespace filemodule

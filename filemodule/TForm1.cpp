@@ -1,0 +1,76 @@
+// File module main window: start-up checks, Shift flag and the clean-up at close.
+#include "TForm1.h"
+#include "Application.h"
+#include "FileModuleApp.h"
+#include "Platform.h"
+#include "TPGPSetup.h"
+
+namespace filemodule {
+
+TForm1::TForm1(FileModuleApp& app) : app_(app) {
+    auto& application = mw::Application::instance();
+    registerClass("TForm1", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    HMENU bar = CreateMenu();
+    HMENU file = CreatePopupMenu();
+    AppendMenuA(file, MF_STRING, CmdExit1Click, "E&xit\tCtrl+F4");
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
+    AppendMenuA(bar, MF_STRING, CmdPGPSetup1Click, "&PGP Setup");
+    createHandle("TForm1", "Murkwell File - File Encryption Module",
+                 WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 100, 100, nullptr, bar);
+    application.setMainWindow(handle());
+    setClientSize(594, 402);
+    centreOnScreen();
+}
+
+void TForm1::showMain() {
+    centreOnScreen();
+    ShowWindow(handle(), SW_SHOW);
+    UpdateWindow(handle());
+    try {
+        FormShow();
+    } catch (...) {
+        mw::Application::instance().showCurrentException();
+    }
+}
+
+void TForm1::FormShow() {
+    auto& platform = mw::Application::instance().platform();
+    if (!platform.fileExists(app_.setup().pgpExe())) app_.setup().showModal();
+}
+
+void TForm1::FormKeyDown(WPARAM key) { ShiftFlag = key == VK_SHIFT; }
+
+bool TForm1::preTranslateMessage(MSG& msg) {
+    if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
+        FormKeyDown(msg.wParam);
+        if (msg.wParam == VK_F4 && (GetKeyState(VK_CONTROL) & 0x8000)) {
+            Exit1Click();
+            return true;
+        }
+    }
+    return mw::Form::preTranslateMessage(msg);
+}
+
+void TForm1::FormClose() {
+    auto& platform = mw::Application::instance().platform();
+    PGPDir = app_.setup().pgpDir();
+    for (const char* name : {"Bramlet.TMP", "Bramlet.USR", "Bramlet.BAT", "Bramlet.LCK", "Bramlet.ASC"}) {
+        const std::string path = PGPDir + name;
+        if (platform.fileExists(path)) platform.deleteFile(path);
+    }
+    auto& application = mw::Application::instance();
+    if (application.terminate) application.terminate();
+}
+
+void TForm1::Exit1Click() { close(); }
+void TForm1::PGPSetup1Click() { app_.setup().showModal(); }
+
+bool TForm1::onCommand(int id, int, HWND) {
+    switch (id) {
+    case CmdExit1Click: Exit1Click(); return true;
+    case CmdPGPSetup1Click: PGPSetup1Click(); return true;
+    default: return false;
+    }
+}
+
+} // namespace filemodule

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Creates the build tree's Wine prefix once: boot, no window-manager delay, Windows font names.
+set -euo pipefail
+source "$(dirname "$0")/wine-env.sh"
+marker="$WINEPREFIX/.murkwell-prepared"
+[ -f "$marker" ] && exit 0
+mkdir -p "$WINEPREFIX"
+wine64 wineboot -i </dev/null >/dev/null 2>&1 || true
+reg() { wine64 reg add "$@" /f </dev/null >/dev/null 2>&1; }
+# Without a window manager, hiding a managed window costs 2 s; unmanaged windows close at once.
+reg 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N
+# The programs ask for Windows fonts; Debian's Liberation fonts have the same metrics.
+reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'Courier New' /t REG_SZ /d 'Liberation Mono'
+reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Sans Serif' /t REG_SZ /d 'Liberation Sans'
+reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'Times New Roman' /t REG_SZ /d 'Liberation Serif'
+wineserver -w </dev/null >/dev/null 2>&1 || true
+touch "$marker"

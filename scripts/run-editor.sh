@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both programs and starts Murkwell.exe under Wine. Without a
+# display it starts a virtual one, saves a screenshot of the editor and prints where it is.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${MW_BUILD_DIR:-$root/build}"
+"$root/scripts/install-deps.sh"
+MW_BUILD_QUIET=1 "$root/scripts/build.sh"
+export BUILD_WIN="$build/windows"
+"$root/scripts/prepare-prefix.sh"
+if [ -n "${DISPLAY:-}" ]; then
+  source "$root/scripts/wine-env.sh"
+  cd "$build/windows/editor"
+  exec wine64 ./Murkwell.exe
+fi
+png="$("$root/scripts/screenshot.sh" editor "$build/screenshots/editor.png")"
+echo "No display here: the editor ran on a virtual display and its window was saved to"
+echo "  $png"
+echo "(the whole screen is in ${png%.png}-screen.png). Open it with any image viewer,"
+echo "or run this command again on a machine with a display to use the editor."

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Takes a PNG of one program's window under Xvfb:
+#   scripts/screenshot.sh editor|filemodule OUT.png [SECONDS_TO_SETTLE]
+# Runs the built program from its build directory on a private display and stops it afterwards.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${MW_BUILD_DIR:-$root/build}"
+which="${1:-editor}"
+out="${2:-$build/screenshots/$which.png}"
+settle="${3:-2}"
+case "$which" in
+  editor) exe="$build/windows/editor/Murkwell.exe"; title="Murkwell 2.20 - Encryption Editor" ;;
+  filemodule) exe="$build/windows/filemodule/bramlet.exe"; title="Murkwell File - File Encryption Module" ;;
+  *) echo "usage: $0 editor|filemodule OUT.png" >&2; exit 2 ;;
+esac
+export BUILD_WIN="$build/windows"
+"$root/scripts/prepare-prefix.sh"
+source "$root/scripts/wine-env.sh"
+source "$root/scripts/xvfb.sh"
+own_display=""
+if [ -z "${DISPLAY:-}" ] || [ -n "${MW_OWN_DISPLAY:-}" ]; then start_xvfb; own_display=1; fi
+mkdir -p "$(dirname "$out")"
+(cd "$(dirname "$exe")" && wine64 "$exe" </dev/null >/dev/null 2>&1) &
+prog=$!
+id=""
+for _ in $(seq 1 100); do
+  id="$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title\"" | awk '{print $1}' | head -1)" || true
+  [ -n "$id" ] && break
+  sleep 0.1
+done
+sleep "$settle"
+if [ -n "$id" ]; then
+  import -window "$id" "$out"
+else
+  import -window root "$out"
+fi
+# Screenshots of whatever else is on screen too (the setup dialog at first start, for example).
+import -window root "${out%.png}-screen.png"
+wineserver -k >/dev/null 2>&1 || true
+wait "$prog" 2>/dev/null || true
+[ -n "$own_display" ] && stop_xvfb
+echo "$out"

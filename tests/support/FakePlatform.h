@@ -1,0 +1,79 @@
+// In-memory Platform for native tests: files keyed without regard to case, every call recorded.
+#pragma once
+#include "Errors.h"
+#include "Platform.h"
+#include "TextConvert.h"
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace mwtest {
+
+struct LaunchCall {
+    std::string file, parameters, directory;
+    mw::ShowMode mode;
+};
+
+class FakePlatform : public mw::Platform {
+public:
+    std::string exePath = "c:\\murkwell\\Murkwell.exe";
+    std::map<std::string, std::vector<std::string>> files; // key: lowered path
+    std::set<std::string> unreadable;                      // lowered paths whose reading fails
+    std::set<std::string> unwritable;                      // lowered paths whose writing fails
+    std::map<std::string, std::string> shortNames;         // lowered long path -> short form
+    std::vector<std::string> calls;                        // "exists x", "delete x", "write x", ...
+    std::vector<LaunchCall> launches;
+    std::function<void(const LaunchCall&)> onLaunch;       // simulates what the launched program does
+    std::function<void()> onProcessMessages;
+    int messagePasses = 0;
+
+    static std::string key(const std::string& p) { return mw::toLowerAscii(p); }
+
+    bool has(const std::string& path) const { return files.count(key(path)) != 0; }
+    const std::vector<std::string>& content(const std::string& path) const { return files.at(key(path)); }
+    void put(const std::string& path, std::vector<std::string> lines) { files[key(path)] = std::move(lines); }
+
+    bool fileExists(const std::string& path) override {
+        calls.push_back("exists " + path);
+        return has(path);
+    }
+    bool deleteFile(const std::string& path) override {
+        calls.push_back("delete " + path);
+        return files.erase(key(path)) != 0;
+    }
+    std::vector<std::string> readLines(const std::string& path) override {
+        calls.push_back("read " + path);
+        if (unreadable.count(key(path)) || !has(path)) throw mw::IoError(path, "open", "Access is denied.");
+        return content(path);
+    }
+    void writeLines(const std::string& path, const std::vector<std::string>& lines) override {
+        calls.push_back("write " + path);
+        if (unwritable.count(key(path))) throw mw::IoError(path, "create", "Access is denied.");
+        files[key(path)] = lines;
+    }
+    std::string shortPath(const std::string& path) override {
+        auto it = shortNames.find(key(path));
+        if (it != shortNames.end()) return it->second;
+        return has(path) ? path : std::string();
+    }
+    std::string executablePath() override { return exePath; }
+    mw::LaunchResult launch(const std::string& file, const std::string& parameters, const std::string& directory,
+                            mw::ShowMode mode) override {
+        LaunchCall c{file, parameters, directory, mode};
+        calls.push_back("launch " + file);
+        launches.push_back(c);
+        if (onLaunch) onLaunch(c);
+        mw::LaunchResult r;
+        r.started = true;
+        return r;
+    }
+    void closeProcess(std::uintptr_t) override {}
+    void processMessages() override {
+        ++messagePasses;
+        if (onProcessMessages) onProcessMessages();
+    }
+};
+
+} // namespace mwtest

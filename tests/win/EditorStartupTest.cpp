@@ -1,0 +1,277 @@
+// Editor start-up and close under Wine: settings file, first showing, Shift flag, leftovers.
+#include "EditorApp.h"
+#include "EditorCommands.h"
+#include "editor/TForm1.h"
+#include "editor/TForm2.h"
+#include "TPGPSetup.h"
+#include "WinTestSupport.h"
+
+using namespace mwtest;
+
+namespace {
+
+const char* kDefaultIni = "c:\\pgp\\pgp.exe\r\nc:\\pgp\\\r\nc:\\pgp\\pubring.pgp\r\nc:\\pgp\\secring.pgp\r\n0\r\n0\r\n"
+                          "640\r\n450\r\nright\r\nnostore\r\nCourier New\r\n8\r\n0\r\n-2147483643\r\n";
+
+RECT windowRect(HWND h) {
+    RECT r;
+    GetWindowRect(h, &r);
+    return r;
+}
+
+class EditorStartup : public ProgramFixture {
+protected:
+    std::string iniPath() { return dir / "Murkwell.ini"; }
+    // A PGP directory in the temp dir with a pgp.exe file, so the setup dialog stays closed.
+    std::string pgpDir() { return dir / "pgp\\"; }
+    void makePgp() {
+        makeDirectory(pgpDir());
+        writeFileBytes(pgpDir() + "pgp.exe", "stand-in");
+    }
+    std::string iniWith(const std::vector<std::string>& lines) {
+        std::string s;
+        for (auto& l : lines) s += l + "\r\n";
+        return s;
+    }
+    std::vector<std::string> settingsLines(const std::string& top, const std::string& left, const std::string& w,
+                                           const std::string& h, const std::string& side = "right") {
+        std::string d = pgpDir();
+        return {d + "pgp.exe", d, d + "pubring.pgp", d + "secring.pgp", top, left, w, h, side, "nostore",
+                "Courier New", "8", "0", "-2147483643"};
+    }
+};
+
+} // namespace
+
+TEST_F(EditorStartup, FirstRunWithoutSettingsOpensAtDefaultsAndAsksForPgp) {
+    {
+        editor::EditorApp app;
+        RECT r = windowRect(app.form1().handle());
+        EXPECT_EQ(r.left, 0);
+        EXPECT_EQ(r.top, 0);
+        EXPECT_EQ(r.right - r.left, 640);
+        EXPECT_EQ(r.bottom - r.top, 450);
+        app.form1().showMain();
+        // c:\pgp\pgp.exe does not exist in the test prefix: the setup dialog opened at once.
+        ASSERT_EQ(modalShown, std::vector<std::string>{"TPGPSetup"});
+        RECT panel = windowRect(app.form1().panel2()), memo = windowRect(app.form1().memo());
+        EXPECT_GT(panel.left, memo.left) << "bar docked at the right";
+        EXPECT_EQ(GetFocus(), app.form1().memo());
+        app.form1().Exit1Click();
+        EXPECT_TRUE(terminated);
+    }
+    EXPECT_EQ(readFileBytes(iniPath()), kDefaultIni);
+    EXPECT_TRUE(interaction.shown.empty());
+}
+
+TEST_F(EditorStartup, SetupDialogStaysClosedWhenPgpIsWhereSettingsSay) {
+    makePgp();
+    writeFileBytes(iniPath(), iniWith(settingsLines("10", "20", "700", "500")));
+    editor::EditorApp app;
+    app.form1().showMain();
+    EXPECT_TRUE(modalShown.empty());
+    RECT r = windowRect(app.form1().handle());
+    EXPECT_EQ(r.top, 10);
+    EXPECT_EQ(r.left, 20);
+    EXPECT_EQ(r.right - r.left, 700);
+    EXPECT_EQ(r.bottom - r.top, 500);
+}
+
+TEST_F(EditorStartup, GeometryAndBarSideRoundTripIncludingNegativeTopAndLeft) {
+    makePgp();
+    writeFileBytes(iniPath(), iniWith(settingsLines("-12", "-300", "800", "520", "left")));
+    {
+        editor::EditorApp app;
+        app.form1().showMain();
+        EXPECT_TRUE(app.form1().barLeft());
+        EXPECT_TRUE(app.setup().barLeft());
+        RECT panel = windowRect(app.form1().panel2()), memo = windowRect(app.form1().memo());
+        EXPECT_LT(panel.left, memo.left);
+        app.form1().close();
+    }
+    EXPECT_EQ(readFileBytes(iniPath()), iniWith(settingsLines("-12", "-300", "800", "520", "left")));
+}
+
+TEST_F(EditorStartup, CapitalisedLeftKeepsTheBarAtTheRight) {
+    makePgp();
+    writeFileBytes(iniPath(), iniWith(settingsLines("0", "0", "640", "450", "Left")));
+    editor::EditorApp app;
+    EXPECT_FALSE(app.form1().barLeft());
+    EXPECT_FALSE(app.setup().barLeft());
+}
+
+TEST_F(EditorStartup, FileModuleSettingsOverEditorGivePathsAndAConversionError) {
+    makePgp();
+    std::string d = pgpDir();
+    writeFileBytes(iniPath(), iniWith({d + "pgp.exe", d, d + "pubring.pgp", d + "secring.pgp"}));
+    editor::EditorApp app;
+    ASSERT_EQ(interaction.shown.size(), 1u);
+    EXPECT_EQ(interaction.shown[0].caption, "Murkwell");
+    EXPECT_EQ(interaction.shown[0].text, "'' is not a valid integer value");
+    EXPECT_EQ(interaction.shown[0].icon, mw::BoxIcon::Error);
+    RECT r = windowRect(app.form1().handle());
+    auto& a = mw::Application::instance();
+    EXPECT_EQ(r.left, a.scale(298));
+    EXPECT_EQ(r.top, a.scale(117));
+    EXPECT_EQ(r.right - r.left, a.scale(663));
+    EXPECT_EQ(r.bottom - r.top, a.scale(485));
+    EXPECT_EQ(app.setup().pgpExe(), mw::toLowerAscii(d + "pgp.exe"));
+}
+
+TEST_F(EditorStartup, BadSettingsFilesNeverStopStartUp) {
+    struct Case {
+        const char* name;
+        std::string content;
+        std::string expectedError; // empty: no box
+    };
+    const std::string d = pgpDir();
+    const std::string head = d + "pgp.exe\r\n" + d + "\r\n" + d + "pub.pgp\r\n" + d + "sec.pgp\r\n";
+    const std::vector<Case> cases = {
+        {"non-numeric top", head + "abc\r\n0\r\n640\r\n450\r\n", "'abc' is not a valid integer value"},
+        {"empty width", head + "0\r\n0\r\n\r\n450\r\n", "'' is not a valid integer value"},
+        {"huge height", head + "0\r\n0\r\n640\r\n99999999999\r\n", "'99999999999' is not a valid integer value"},
+        {"megabyte line", head + "0\r\n0\r\n640\r\n450\r\nright\r\nnostore\r\n" + std::string(1 << 20, 'X') +
+                              "\r\n8\r\n0\r\n0\r\n",
+         ""},
+        {"LF line ends", d + "pgp.exe\n" + d + "\n" + d + "pub.pgp\n" + d + "sec.pgp\n5\n6\n700\n400\nleft\nstore\n"
+                         "Courier New\n9\n0\n0\n",
+         ""},
+    };
+    makePgp();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        interaction.shown.clear();
+        writeFileBytes(iniPath(), c.content);
+        editor::EditorApp app;
+        app.form1().showMain();
+        if (c.expectedError.empty()) {
+            EXPECT_TRUE(interaction.shown.empty());
+        } else {
+            ASSERT_EQ(interaction.shown.size(), 1u);
+            EXPECT_EQ(interaction.shown[0].text, c.expectedError);
+        }
+        EXPECT_TRUE(IsWindowVisible(app.form1().handle()));
+    }
+    // The LF-only file was read line by line like any other.
+    writeFileBytes(iniPath(), cases[4].content);
+    editor::EditorApp app;
+    EXPECT_TRUE(app.form1().barLeft());
+    EXPECT_TRUE(app.setup().storePassPhrase());
+    EXPECT_EQ(windowRect(app.form1().handle()).top, 5);
+}
+
+TEST_F(EditorStartup, UnreadableSettingsShowTheFileAndStartUpGoesOn) {
+    makePgp();
+    writeFileBytes(iniPath(), iniWith(settingsLines("10", "10", "640", "450")));
+    // Another process holds the file without sharing it.
+    HANDLE held = CreateFileA(iniPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    {
+        editor::EditorApp app;
+        app.form1().showMain();
+        ASSERT_GE(interaction.shown.size(), 1u);
+        EXPECT_NE(interaction.shown[0].text.find(iniPath()), std::string::npos) << interaction.shown[0].text;
+        EXPECT_EQ(interaction.shown[0].caption, "Murkwell");
+        EXPECT_EQ(interaction.shown[0].icon, mw::BoxIcon::Error);
+        EXPECT_TRUE(IsWindowVisible(app.form1().handle()));
+    }
+    CloseHandle(held);
+}
+
+TEST_F(EditorStartup, SettingsPathThatIsADirectoryGivesDefaultsAndCloseFailureKeepsTheWindowOpen) {
+    makeDirectory(iniPath());
+    makePgp();
+    editor::EditorApp app;
+    EXPECT_TRUE(interaction.shown.empty());
+    RECT r = windowRect(app.form1().handle());
+    EXPECT_EQ(r.right - r.left, 640);
+    app.setup().setPathField(mw::TPGPSetup::IdEdit1, pgpDir() + "pgp.exe");
+    app.setup().setPathField(mw::TPGPSetup::IdEdit2, pgpDir());
+    writeFileBytes(pgpDir() + "Murkwell.tmp", "plaintext");
+    app.form1().Exit1Click();
+    EXPECT_FALSE(terminated);
+    EXPECT_TRUE(IsWindow(app.form1().handle()));
+    ASSERT_EQ(interaction.shown.size(), 1u);
+    EXPECT_NE(interaction.shown[0].text.find(iniPath()), std::string::npos) << interaction.shown[0].text;
+    EXPECT_FALSE(exists(pgpDir() + "Murkwell.tmp")) << "leftovers go before the settings are written";
+}
+
+TEST_F(EditorStartup, StaleLockIsRemovedAndSignatureFileFillsTheSignatureDialog) {
+    makePgp();
+    writeFileBytes(iniPath(), iniWith(settingsLines("0", "0", "640", "450")));
+    writeFileBytes(pgpDir() + "Murkwell.lck", "Temporary LockFile Written by Murkwell. left over\r\n");
+    writeFileBytes(dir / "Murkwell.sig", "-- \r\nAlice Example\r\nalice@example.org");
+    editor::EditorApp app;
+    EXPECT_TRUE(app.signature().lines().empty());
+    app.form1().showMain();
+    EXPECT_FALSE(exists(pgpDir() + "Murkwell.lck"));
+    EXPECT_EQ(app.signature().lines(), (std::vector<std::string>{"-- ", "Alice Example", "alice@example.org"}));
+}
+
+TEST_F(EditorStartup, ShiftFlagFollowsTheLastKeyDownNotClicks) {
+    makePgp();
+    writeFileBytes(iniPath(), iniWith(settingsLines("0", "0", "640", "450")));
+    editor::EditorApp app;
+    app.form1().showMain();
+    auto& f = app.form1();
+    auto key = [&](WPARAM vk) {
+        PostMessageA(f.memo(), WM_KEYDOWN, vk, 1);
+        PostMessageA(f.memo(), WM_KEYUP, vk, 0xC0000001);
+        pumpFor(50);
+    };
+    key(VK_SHIFT);
+    EXPECT_EQ(f.ShiftFlag, "shift");
+    // A click on a button of the bar leaves it set.
+    HWND decrypt = GetDlgItem(f.panel2(), editor::CmdBitBtn2Click);
+    ASSERT_TRUE(decrypt);
+    PostMessageA(decrypt, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(decrypt, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    pumpFor(50);
+    EXPECT_EQ(f.ShiftFlag, "shift");
+    key('A');
+    EXPECT_EQ(f.ShiftFlag, "");
+    key(VK_SHIFT);
+    key(VK_CONTROL);
+    EXPECT_EQ(f.ShiftFlag, "");
+}
+
+TEST_F(EditorStartup, ExitAndCloseBoxBothDeleteLeftoversAndWriteSettings) {
+    makePgp();
+    for (bool closeBox : {false, true}) {
+        SCOPED_TRACE(closeBox ? "close box" : "Exit");
+        terminated = false;
+        writeFileBytes(iniPath(), iniWith(settingsLines("3", "4", "600", "400")));
+        for (const char* n : {"murkwell.tmp", "Murkwell.usr", "MURKWELL.BAT", "Murkwell.lck", "murkwell.txt",
+                              "murkwell.asc"})
+            writeFileBytes(pgpDir() + n, "x");
+        editor::EditorApp app;
+        SetWindowPos(app.form1().handle(), nullptr, 30, 40, 610, 410, SWP_NOZORDER);
+        if (closeBox)
+            SendMessageA(app.form1().handle(), WM_CLOSE, 0, 0);
+        else
+            app.form1().Exit1Click();
+        EXPECT_TRUE(terminated);
+        for (const char* n : {"murkwell.tmp", "Murkwell.usr", "MURKWELL.BAT", "Murkwell.lck"})
+            EXPECT_FALSE(exists(pgpDir() + n)) << n;
+        // Output files are not the close's business.
+        EXPECT_TRUE(exists(pgpDir() + "murkwell.txt"));
+        EXPECT_TRUE(exists(pgpDir() + "murkwell.asc"));
+        EXPECT_EQ(readFileBytes(iniPath()), iniWith(settingsLines("40", "30", "610", "410")));
+    }
+}
+
+TEST_F(EditorStartup, MemoTakesMultiMegabyteTextAndTabs) {
+    makePgp();
+    writeFileBytes(iniPath(), iniWith(settingsLines("0", "0", "640", "450")));
+    editor::EditorApp app;
+    app.form1().showMain();
+    std::string big;
+    while (big.size() < 3 * 1024 * 1024) big += "0123456789abcdef0123456789abcdef0123456789abcdef012345678\r\n";
+    SetWindowTextA(app.form1().memo(), big.c_str());
+    EXPECT_EQ(static_cast<size_t>(GetWindowTextLengthA(app.form1().memo())), big.size());
+    SetWindowTextA(app.form1().memo(), "");
+    SetFocus(app.form1().memo());
+    PostMessageA(app.form1().memo(), WM_KEYDOWN, VK_TAB, 0x000F0001);
+    pumpFor(50);
+    EXPECT_EQ(mw::windowText(app.form1().memo()), "\t");
+}

@@ -1,0 +1,108 @@
+// Temporary directories and the program fixture for the Wine tests.
+#include "WinTestSupport.h"
+#include "Win32Util.h"
+#include <atomic>
+
+namespace mwtest {
+
+TempDir::TempDir() {
+    static std::atomic<int> counter{0};
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    // Lower case, as the setup dialog keeps every path it holds.
+    path_ = mw::toLowerAscii(std::string(base)) + "mwtest_" + std::to_string(GetCurrentProcessId()) + "_" +
+            std::to_string(counter++) + "\\";
+    removeTree(path_);
+    CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+TempDir::~TempDir() { removeTree(path_); }
+
+void removeTree(const std::string& dir) {
+    std::string base = dir;
+    if (!base.empty() && base.back() != '\\') base += '\\';
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((base + "*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string full = base + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                removeTree(full);
+            } else {
+                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(full.c_str());
+            }
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(base.c_str());
+}
+
+void writeFileBytes(const std::string& path, const std::string& bytes) {
+    mw::UniqueHandle f(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(static_cast<bool>(f)) << "cannot create " << path;
+    DWORD written = 0;
+    WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+std::string readFileBytes(const std::string& path) {
+    mw::UniqueHandle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f) return "<missing>";
+    std::string out;
+    char buf[65536];
+    DWORD got = 0;
+    while (ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got) out.append(buf, got);
+    return out;
+}
+
+bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void makeDirectory(const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); }
+
+void pumpFor(int ms, const std::function<bool()>& done) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < static_cast<DWORD>(ms)) {
+        mw::Application::instance().processMessages();
+        if (done && done()) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+std::string className(HWND hwnd) {
+    char buf[256] = {};
+    GetClassNameA(hwnd, buf, sizeof buf);
+    return buf;
+}
+
+void ProgramFixture::SetUp() {
+    standProgramAs("Murkwell.exe");
+    auto& app = mw::Application::instance();
+    app.setInteraction(&interaction);
+    app.terminate = [this] { terminated = true; };
+    app.modalHook = [this](mw::Form& form) {
+        modalShown.push_back(className(form.handle()));
+        if (onModal)
+            onModal(form);
+        else
+            form.close();
+    };
+}
+
+void ProgramFixture::standProgramAs(const std::string& exeName) {
+    exePath = dir / exeName;
+    platform = std::make_unique<mw::Win32Platform>(exePath);
+    mw::Application::instance().setPlatform(platform.get());
+}
+
+void ProgramFixture::TearDown() {
+    auto& app = mw::Application::instance();
+    app.modalHook = nullptr;
+    app.terminate = nullptr;
+    app.setInteraction(nullptr);
+    app.setPlatform(nullptr);
+}
+
+} // namespace mwtest

@@ -1,0 +1,63 @@
+// Shared pieces of the tests that run under Wine: temporary directories, file bytes, and a
+// fixture that stands a program in a temporary directory with scripted message boxes.
+#pragma once
+#include "Application.h"
+#include "ScriptedInteraction.h"
+#include "TextConvert.h"
+#include "Win32Platform.h"
+#include "Win32Util.h"
+#include "Window.h"
+#include <gtest/gtest.h>
+#include <functional>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+namespace mwtest {
+
+// A fresh directory under %TEMP%, removed with its content at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    // With a trailing backslash.
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + name; }
+
+private:
+    std::string path_;
+};
+
+void removeTree(const std::string& dir);
+void writeFileBytes(const std::string& path, const std::string& bytes);
+std::string readFileBytes(const std::string& path);
+bool exists(const std::string& path);
+void makeDirectory(const std::string& path);
+
+// Handles pending messages for up to `ms` milliseconds, or until `done` holds.
+void pumpFor(int ms, const std::function<bool()>& done = {});
+
+// Stands a program at `exeName` in a temporary directory: the Application gets a real platform
+// whose executable path points there, scripted boxes and a terminate() that only records.
+class ProgramFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    void standProgramAs(const std::string& exeName);
+
+    TempDir dir;
+    std::string exePath;
+    std::unique_ptr<mw::Win32Platform> platform;
+    ScriptedInteraction interaction;
+    bool terminated = false;
+    // Class names of the modal forms that appeared, in order.
+    std::vector<std::string> modalShown;
+    // Runs for each modal form; the default closes it as its close box does.
+    std::function<void(mw::Form&)> onModal;
+};
+
+std::string className(HWND hwnd);
+
+} // namespace mwtest
