@@ -26,6 +26,14 @@ HFONT Application::dialogFont() {
     return dialogFont_;
 }
 
+void Application::informationBox(const std::string& text) {
+    if (interaction_) interaction_->message("Information", text, BoxIcon::Information);
+}
+
+void Application::plainBox(const std::string& text) {
+    if (interaction_) interaction_->message(title_, text, BoxIcon::None);
+}
+
 void Application::showException(const std::exception& e) {
     if (interaction_) interaction_->message(title_, e.what(), BoxIcon::Error);
 }

@@ -1,8 +1,10 @@
 // Editor start-up and close under Wine: settings file, first showing, Shift flag, leftovers.
 #include "EditorApp.h"
+#include "Errors.h"
 #include "EditorCommands.h"
 #include "editor/TForm1.h"
 #include "editor/TForm2.h"
+#include "filemodule/FileModuleApp.h"
 #include "TPGPSetup.h"
 #include "WinTestSupport.h"
 
@@ -274,4 +276,64 @@ TEST_F(EditorStartup, MemoTakesMultiMegabyteTextAndTabs) {
     PostMessageA(app.form1().memo(), WM_KEYDOWN, VK_TAB, 0x000F0001);
     pumpFor(50);
     EXPECT_EQ(mw::windowText(app.form1().memo()), "\t");
+}
+
+TEST_F(EditorStartup, MessageBoxConventionsOfBothPrograms) {
+    {
+        editor::EditorApp app;
+        auto& a = mw::Application::instance();
+        EXPECT_EQ(a.title(), "Murkwell");
+        a.informationBox("Lockfile is busy, only one PGP session allowed at a time.");
+        a.showException(mw::IoError("c:\\pgp\\Murkwell.bat", "create", "Access is denied."));
+    }
+    standProgramAs("bramlet.exe");
+    filemodule::FileModuleApp fm;
+    auto& a = mw::Application::instance();
+    EXPECT_EQ(a.title(), "Murkwell File Encryption Applet");
+    a.plainBox("You must select a file first!");
+    ASSERT_EQ(interaction.shown.size(), 3u);
+    EXPECT_EQ(interaction.shown[0].caption, "Information");
+    EXPECT_EQ(interaction.shown[0].icon, mw::BoxIcon::Information);
+    EXPECT_EQ(interaction.shown[1].caption, "Murkwell");
+    EXPECT_EQ(interaction.shown[1].icon, mw::BoxIcon::Error);
+    EXPECT_EQ(interaction.shown[1].text, "Cannot create \"c:\\pgp\\Murkwell.bat\": Access is denied.");
+    EXPECT_EQ(interaction.shown[2].caption, "Murkwell File Encryption Applet");
+    EXPECT_EQ(interaction.shown[2].icon, mw::BoxIcon::None);
+}
+
+TEST_F(EditorStartup, AllEightWindowsExistWithTheirClassesAndCaptions) {
+    editor::EditorApp app;
+    struct W {
+        HWND h;
+        const char* cls;
+        const char* caption;
+    };
+    for (const W& w : {W{app.form1().handle(), "TForm1", "Murkwell 2.20 - Encryption Editor"},
+                       W{app.setup().handle(), "TPGPSetup", "Murkwell Setup"},
+                       W{FindWindowA("TSecKey", nullptr), "TSecKey", "SecKey"},
+                       W{FindWindowA("TPubKey", nullptr), "TPubKey", "Available Public Keys"},
+                       W{FindWindowA("TForm2", nullptr), "TForm2", "Signature"},
+                       W{FindWindowA("TForm3", nullptr), "TForm3", "Use this key when contacting the author..."},
+                       W{FindWindowA("TKey", nullptr), "TKey", "Store Pass Phrase"},
+                       W{FindWindowA("TBox", nullptr), "TBox", "About Murkwell"}}) {
+        ASSERT_TRUE(w.h) << w.cls;
+        EXPECT_EQ(className(w.h), w.cls);
+        EXPECT_EQ(mw::windowText(w.h), w.caption);
+        EXPECT_FALSE(IsWindowVisible(w.h)) << w.cls << " is shown only when asked for";
+    }
+    // The main window's menu bar: four menus and the PGP Setup item between them.
+    HMENU bar = GetMenu(app.form1().handle());
+    ASSERT_EQ(GetMenuItemCount(bar), 5);
+    char text[64];
+    const char* expected[] = {"&File", "&Edit", "P&GP", "PGP Se&tup", "&Help"};
+    for (int i = 0; i < 5; ++i) {
+        GetMenuStringA(bar, i, text, sizeof text, MF_BYPOSITION);
+        EXPECT_STREQ(text, expected[i]);
+    }
+    EXPECT_EQ(GetSubMenu(bar, 3), nullptr) << "PGP Setup acts when clicked";
+    // Sign and Sign & Encrypt are only on the buttons and the popup.
+    EXPECT_EQ(GetMenuState(bar, editor::CmdBitBtn3Click, MF_BYCOMMAND), static_cast<UINT>(-1));
+    EXPECT_EQ(GetMenuState(bar, editor::CmdBitBtn4Click, MF_BYCOMMAND), static_cast<UINT>(-1));
+    EXPECT_NE(GetMenuState(app.form1().popupMenu(), editor::CmdBitBtn3Click, MF_BYCOMMAND), static_cast<UINT>(-1));
+    EXPECT_EQ(GetMenuItemCount(app.form1().popupMenu()), 21);
 }
