@@ -3,7 +3,14 @@
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 marker="$WINEPREFIX/.murkwell-prepared"
-[ -f "$marker" ] && exit 0
+# Wine draws the caption buttons of its own frames with Marlett, which it does not find on its own.
+install_marlett() {
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+  fi
+}
+if [ -f "$marker" ]; then install_marlett; exit 0; fi
 mkdir -p "$WINEPREFIX"
 wine64 wineboot -i </dev/null >/dev/null 2>&1 || true
 reg() { wine64 reg add "$@" /f </dev/null >/dev/null 2>&1; }
@@ -14,4 +21,5 @@ reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'Courier New' /t REG_SZ /d 'Liber
 reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Sans Serif' /t REG_SZ /d 'Liberation Sans'
 reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'Times New Roman' /t REG_SZ /d 'Liberation Serif'
 wineserver -w </dev/null >/dev/null 2>&1 || true
+install_marlett
 touch "$marker"
