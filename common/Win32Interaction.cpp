@@ -1,6 +1,7 @@
 // Message boxes and the open dialog through user32 and comdlg32.
 #include "Win32Interaction.h"
 #include "Application.h"
+#include "InputBox.h"
 #include <commdlg.h>
 #include <windows.h>
 
@@ -38,7 +39,10 @@ bool Win32Interaction::question(const std::string& caption, const std::string& t
            IDYES;
 }
 
-std::optional<std::string> Win32Interaction::openFile(const FileDialogRequest& request) {
+namespace {
+
+// The open and save dialogs share everything but the call.
+std::optional<std::string> runFileDialog(const FileDialogRequest& request, bool save) {
     std::string filter;
     for (const auto& [name, pattern] : request.filters) {
         filter += name;
@@ -71,7 +75,7 @@ std::optional<std::string> Win32Interaction::openFile(const FileDialogRequest& r
     } else {
         ofn.Flags |= OFN_EXPLORER;
     }
-    if (!GetOpenFileNameA(&ofn)) return std::nullopt;
+    if (!(save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn))) return std::nullopt;
     std::string chosen(file.c_str());
     if (request.shortNames) {
         // Newer systems ignore the short-names flag; convert the answer ourselves.
@@ -80,6 +84,111 @@ std::optional<std::string> Win32Interaction::openFile(const FileDialogRequest& r
         if (n > 0 && n < sizeof shortName) chosen.assign(shortName, n);
     }
     return chosen;
+}
+
+constexpr int kApplyButton = 1026;
+const char* const kApplyProp = "MurkwellFontApply";
+
+FontChoice choiceFrom(const LOGFONTA& lf, COLORREF color, int pointSize) {
+    FontChoice c;
+    c.name = lf.lfFaceName;
+    c.sizePoints = pointSize;
+    c.color = color;
+    c.bold = lf.lfWeight >= FW_BOLD;
+    c.italic = lf.lfItalic != 0;
+    c.underline = lf.lfUnderline != 0;
+    c.strikeOut = lf.lfStrikeOut != 0;
+    return c;
+}
+
+int pointsFromHeight(LONG height) {
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return MulDiv(height < 0 ? -height : height, 72, dpi);
+}
+
+// Hands every press of Apply to the caller with the font the dialog shows at that moment.
+UINT_PTR CALLBACK fontHook(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_INITDIALOG) {
+        auto* cf = reinterpret_cast<CHOOSEFONTA*>(lParam);
+        SetPropA(dlg, kApplyProp, reinterpret_cast<HANDLE>(cf->lCustData));
+    } else if (msg == WM_COMMAND && LOWORD(wParam) == kApplyButton) {
+        auto* onApply = reinterpret_cast<const std::function<void(const FontChoice&)>*>(GetPropA(dlg, kApplyProp));
+        if (onApply && *onApply) {
+            LOGFONTA lf{};
+            SendMessageA(dlg, WM_CHOOSEFONT_GETLOGFONT, 0, reinterpret_cast<LPARAM>(&lf));
+            // The colour box of the dialog holds the chosen colour as its item data.
+            COLORREF color = 0;
+            HWND colorBox = GetDlgItem(dlg, 0x473);
+            if (colorBox) {
+                LRESULT sel = SendMessageA(colorBox, CB_GETCURSEL, 0, 0);
+                if (sel != CB_ERR) color = static_cast<COLORREF>(SendMessageA(colorBox, CB_GETITEMDATA, sel, 0));
+            }
+            try {
+                (*onApply)(choiceFrom(lf, color, pointsFromHeight(lf.lfHeight)));
+            } catch (...) {
+                Application::instance().showCurrentException();
+            }
+        }
+        return 1;
+    } else if (msg == WM_DESTROY) {
+        RemovePropA(dlg, kApplyProp);
+    }
+    return 0;
+}
+
+} // namespace
+
+std::optional<std::string> Win32Interaction::input(const std::string& title, const std::string& prompt,
+                                                   const std::string& preset) {
+    InputBox box(title, prompt, preset);
+    return box.ask();
+}
+
+std::optional<std::string> Win32Interaction::openFile(const FileDialogRequest& request) {
+    return runFileDialog(request, false);
+}
+
+std::optional<std::string> Win32Interaction::saveFile(const FileDialogRequest& request) {
+    return runFileDialog(request, true);
+}
+
+std::optional<FontChoice> Win32Interaction::chooseFont(const FontChoice& initial,
+                                                       const std::function<void(const FontChoice&)>& onApply) {
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    LOGFONTA lf{};
+    lstrcpynA(lf.lfFaceName, initial.name.c_str(), LF_FACESIZE);
+    lf.lfHeight = -MulDiv(initial.sizePoints, dpi, 72);
+    lf.lfWeight = initial.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = initial.italic;
+    lf.lfUnderline = initial.underline;
+    lf.lfStrikeOut = initial.strikeOut;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    CHOOSEFONTA cf{};
+    cf.lStructSize = sizeof cf;
+    cf.hwndOwner = ownerWindow();
+    cf.lpLogFont = &lf;
+    cf.rgbColors = initial.color;
+    cf.Flags = CF_SCREENFONTS | CF_EFFECTS | CF_INITTOLOGFONTSTRUCT | CF_APPLY | CF_ENABLEHOOK;
+    cf.lpfnHook = fontHook;
+    cf.lCustData = reinterpret_cast<LPARAM>(&onApply);
+    if (!ChooseFontA(&cf)) return std::nullopt;
+    return choiceFrom(lf, cf.rgbColors, cf.iPointSize / 10);
+}
+
+std::optional<std::uint32_t> Win32Interaction::chooseColor(std::uint32_t initial) {
+    static COLORREF custom[16] = {};
+    CHOOSECOLORA cc{};
+    cc.lStructSize = sizeof cc;
+    cc.hwndOwner = ownerWindow();
+    cc.rgbResult = initial;
+    cc.lpCustColors = custom;
+    cc.Flags = CC_RGBINIT | CC_PREVENTFULLOPEN;
+    if (!ChooseColorA(&cc)) return std::nullopt;
+    return cc.rgbResult;
 }
 
 } // namespace mw

@@ -21,6 +21,12 @@ public:
     std::deque<bool> answers;                           // for question()
     std::deque<std::optional<std::string>> openResults; // for openFile()
     std::vector<mw::FileDialogRequest> openRequests;
+    std::deque<std::optional<std::string>> inputResults; // for input()
+    std::vector<std::string> inputPrompts;               // "title|prompt|preset"
+    std::deque<std::optional<std::string>> saveResults;  // for saveFile()
+    std::vector<mw::FileDialogRequest> saveRequests;
+    std::deque<std::optional<mw::FontChoice>> fontResults;
+    std::deque<std::optional<std::uint32_t>> colorResults;
 
     void message(const std::string& caption, const std::string& text, mw::BoxIcon icon) override {
         shown.push_back({caption, text, icon, false});
@@ -32,6 +38,28 @@ public:
         answers.pop_front();
         return a;
     }
+    std::optional<std::string> input(const std::string& title, const std::string& prompt,
+                                     const std::string& preset) override {
+        inputPrompts.push_back(title + "|" + prompt + "|" + preset);
+        return next(inputResults, "input box: " + title);
+    }
+    std::optional<std::string> saveFile(const mw::FileDialogRequest& request) override {
+        saveRequests.push_back(request);
+        return next(saveResults, "save dialog: " + request.title);
+    }
+    std::optional<mw::FontChoice> chooseFont(const mw::FontChoice&,
+                                             const std::function<void(const mw::FontChoice&)>&) override {
+        return next(fontResults, "font dialog");
+    }
+    std::optional<std::uint32_t> chooseColor(std::uint32_t) override { return next(colorResults, "colour dialog"); }
+
+    template <typename T> static T next(std::deque<T>& script, const std::string& what) {
+        if (script.empty()) throw std::logic_error("unexpected " + what);
+        T r = script.front();
+        script.pop_front();
+        return r;
+    }
+
     std::optional<std::string> openFile(const mw::FileDialogRequest& request) override {
         openRequests.push_back(request);
         if (openResults.empty()) throw std::logic_error("unexpected file dialog: " + request.title);
