@@ -1,41 +1,46 @@
 // Button bar of the editor window.
 #include "EditorButtonBar.h"
-#include "Controls.h"
 #include "EditorCommands.h"
+#include "Glyphs.h"
 
 namespace editor {
 
 const std::vector<BarButton>& barButtons() {
+    namespace g = mw::glyphs;
     static const std::vector<BarButton> buttons = {
-        {"BitBtn1", "Encrypt", CmdBitBtn1Click, false},
-        {"BitBtn2", "Decrypt", CmdBitBtn2Click, false},
-        {"BitBtn3", "Sign", CmdBitBtn3Click, true},
-        {"BitBtn4", "Sign & Encrypt", CmdBitBtn4Click, false},
-        {"BitBtn5", "Encrypt IDEA", CmdBitBtn5Click, false},
-        {"BitBtn6", "Paste & Decrypt", CmdBitBtn6Click, false},
-        {"BitBtn7", "Paste Message", CmdPasgeMessage1Click, false},
-        {"BitBtn8", "Cut Message", CmdCutMessage1Click, false},
-        {"BitBtn9", "Copy Message", CmdCopyMessage1Click, false},
-        {"BitBtn10", "Clear", CmdBitBtn10Click, true},
-        {"ButBtn11", "Quote", CmdBitBtn11Click, false},
-        {"BitBtn12", "Exit", CmdBitBtn12Click, false},
+        {"BitBtn1", "Encrypt", CmdBitBtn1Click, g::Encrypt, false},
+        {"BitBtn2", "Decrypt", CmdBitBtn2Click, g::Decrypt, false},
+        {"BitBtn3", "Sign", CmdBitBtn3Click, g::Sign, true},
+        {"BitBtn4", "Sign & Encrypt", CmdBitBtn4Click, g::SignEncrypt, false},
+        {"BitBtn5", "Encrypt IDEA", CmdBitBtn5Click, g::EncryptIdea, false},
+        {"BitBtn6", "Paste & Decrypt", CmdBitBtn6Click, g::PasteDecrypt, false},
+        {"BitBtn7", "Paste Message", CmdPasgeMessage1Click, g::PasteMessage, false},
+        {"BitBtn8", "Cut Message", CmdCutMessage1Click, g::CutMessage, false},
+        {"BitBtn9", "Copy Message", CmdCopyMessage1Click, g::CopyMessage, false},
+        {"BitBtn10", "Clear", CmdBitBtn10Click, g::Clear, true},
+        {"ButBtn11", "Quote", CmdBitBtn11Click, g::Quote, false},
+        {"BitBtn12", "Exit", CmdBitBtn12Click, g::Exit, false},
     };
     return buttons;
 }
 
-void buildButtonBar(HWND panel) {
+std::vector<std::unique_ptr<mw::TIEButton>> buildButtonBar(HWND panel) {
+    std::vector<std::unique_ptr<mw::TIEButton>> bar;
     int n = 0;
     for (const auto& b : barButtons()) {
-        // A plain button shows "&&" as one ampersand.
-        std::string caption;
-        for (const char* p = b.caption; *p; ++p) {
-            caption += *p;
-            if (*p == '&') caption += '&';
-        }
-        mw::createControl(panel, {.className = "BUTTON", .text = caption, .id = b.command, .x = 4, .y = 12 + 28 * n,
-                                  .width = 115, .height = 25, .style = BS_PUSHBUTTON});
+        auto button = std::make_unique<mw::TIEButton>(panel, b.command);
+        button->Name = b.name;
+        button->setBounds(4, 12 + 28 * n, 115, 25);
+        button->setButtonLayout(mw::blCaptionRight);
+        button->setMargin(6);
+        button->setFont({.name = "MS Sans Serif", .size = 8, .color = mw::colors::clNavy});
+        button->setTransparentColor(b.purpleGlyph ? mw::colors::clPurple : mw::colors::clOlive);
+        button->loadGlyph(b.glyph);
+        button->setCaption(b.caption);
+        bar.push_back(std::move(button));
         ++n;
     }
+    return bar;
 }
 
 } // namespace editor

@@ -188,7 +188,7 @@ void TForm1::createControls() {
 
     mw::createControl(handle(), {.className = mw::kPanelClass, .id = IdPanel2, .style = WS_CLIPCHILDREN,
                                  .exStyle = WS_EX_STATICEDGE});
-    buildButtonBar(panel2());
+    buttons_ = buildButtonBar(panel2());
 
     mw::createControl(handle(), {.className = STATUSCLASSNAMEA, .id = IdStatusBar1, .style = CCS_BOTTOM});
     int width = -1;

@@ -2,9 +2,12 @@
 // bar, the menus and the status bar.
 #pragma once
 #include "SettingsFile.h"
+#include "TIEButton.h"
 #include "Win32Util.h"
 #include "Window.h"
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace editor {
 
@@ -78,6 +81,7 @@ private:
     std::int32_t backgroundColor_ = -2147483643;
     mw::UniqueFont memoFont_;
     mw::UniqueBrush memoBrush_;
+    std::vector<std::unique_ptr<mw::TIEButton>> buttons_; // BitBtn1 ... BitBtn12, top to bottom
 };
 
 } // namespace editor

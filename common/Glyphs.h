@@ -1,0 +1,21 @@
+// Resource names of the button glyphs that scripts/make-glyphs.py draws into common/glyphs.
+#pragma once
+
+namespace mw::glyphs {
+
+// Cells of 16 x 16, hot image first; Exit has cells of 18 x 18.
+constexpr const char* Encrypt = "GLYPH_ENCRYPT";
+constexpr const char* Decrypt = "GLYPH_DECRYPT";
+constexpr const char* Sign = "GLYPH_SIGN"; // purple background
+constexpr const char* SignEncrypt = "GLYPH_SIGN_ENCRYPT";
+constexpr const char* EncryptIdea = "GLYPH_ENCRYPT_IDEA";
+constexpr const char* PasteDecrypt = "GLYPH_PASTE_DECRYPT";
+constexpr const char* PasteMessage = "GLYPH_PASTE_MESSAGE";
+constexpr const char* CutMessage = "GLYPH_CUT_MESSAGE";
+constexpr const char* CopyMessage = "GLYPH_COPY_MESSAGE";
+constexpr const char* Clear = "GLYPH_CLEAR"; // purple background
+constexpr const char* Quote = "GLYPH_QUOTE";
+constexpr const char* Exit = "GLYPH_EXIT";
+constexpr const char* SignDetached = "GLYPH_SIGN_DETACHED"; // purple background
+
+} // namespace mw::glyphs
