@@ -2,6 +2,7 @@
 // implementation for the programs, an in-memory fake for the native tests.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,28 @@ public:
 
     // One pass of handling every pending window message.
     virtual void processMessages() = 0;
+
+    // What the job runner needs beyond the above. Each has a plain default so that other
+    // Platforms keep working; the Win32 one does them properly.
+
+    // Creates the file with the lines as writeLines does, but only if no file of that name exists
+    // (false then). Throws IoError for any other failure.
+    virtual bool createNewFile(const std::string& path, const std::vector<std::string>& lines) {
+        if (fileExists(path)) return false;
+        writeLines(path, lines);
+        return true;
+    }
+    // The text in the code page of the console that runs batch files; nullopt when a character
+    // has no form there.
+    virtual std::optional<std::string> toConsoleCodePage(const std::string& text) { return text; }
+    // Starts watching `directory` for files that appear or go; 0 when that is not possible.
+    virtual std::uintptr_t watchDirectory(const std::string& /*directory*/) { return 0; }
+    virtual void closeWatch(std::uintptr_t /*watch*/) {}
+    // Blocks until a window message is waiting, `process` has ended, `watch` has seen a change or
+    // `timeoutMs` has passed (0 handles mean nothing to wait for).
+    virtual void waitForEvent(std::uintptr_t /*process*/, std::uintptr_t /*watch*/, unsigned /*timeoutMs*/) {}
+    // Whether a process from launch() has ended.
+    virtual bool processEnded(std::uintptr_t /*process*/) { return false; }
 };
 
 } // namespace mw

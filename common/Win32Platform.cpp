@@ -44,10 +44,9 @@ std::vector<std::string> Win32Platform::readLines(const std::string& path) {
     return splitLines(content);
 }
 
-void Win32Platform::writeLines(const std::string& path, const std::vector<std::string>& lines) {
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
-    if (!file) throw IoError(path, "create", errorText(GetLastError()));
+namespace {
+
+void writeAllLines(HANDLE file, const std::string& path, const std::vector<std::string>& lines) {
     std::string content;
     for (const auto& line : lines) {
         content += line;
@@ -55,9 +54,78 @@ void Win32Platform::writeLines(const std::string& path, const std::vector<std::s
     }
     DWORD written = 0;
     if (!content.empty() &&
-        (!WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr) ||
+        (!WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) ||
          written != content.size()))
         throw IoError(path, "write", errorText(GetLastError()));
+}
+
+} // namespace
+
+void Win32Platform::writeLines(const std::string& path, const std::vector<std::string>& lines) {
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    if (!file) throw IoError(path, "create", errorText(GetLastError()));
+    writeAllLines(file.get(), path, lines);
+}
+
+bool Win32Platform::createNewFile(const std::string& path, const std::vector<std::string>& lines) {
+    // CREATE_NEW makes the existence test and the creation one step: no other job can slip in.
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return false;
+        throw IoError(path, "create", errorText(error));
+    }
+    try {
+        writeAllLines(file.get(), path, lines);
+    } catch (...) {
+        file.reset();
+        DeleteFileA(path.c_str());
+        throw;
+    }
+    return true;
+}
+
+std::optional<std::string> Win32Platform::toConsoleCodePage(const std::string& text) {
+    // cmd.exe reads a batch file in the console's (OEM) code page; our texts are in the ANSI one.
+    if (text.empty()) return text;
+    int wideLength = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0);
+    if (wideLength <= 0) return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), wideLength);
+    BOOL lossy = FALSE;
+    int length = WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr,
+                                     &lossy);
+    if (length <= 0 || lossy) return std::nullopt;
+    std::string out(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, out.data(), length, nullptr, &lossy);
+    if (lossy) return std::nullopt;
+    return out;
+}
+
+std::uintptr_t Win32Platform::watchDirectory(const std::string& directory) {
+    HANDLE h = FindFirstChangeNotificationA(directory.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+    return h == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<std::uintptr_t>(h);
+}
+
+void Win32Platform::closeWatch(std::uintptr_t watch) {
+    if (watch) FindCloseChangeNotification(reinterpret_cast<HANDLE>(watch));
+}
+
+void Win32Platform::waitForEvent(std::uintptr_t process, std::uintptr_t watch, unsigned timeoutMs) {
+    HANDLE handles[2];
+    DWORD count = 0;
+    if (process) handles[count++] = reinterpret_cast<HANDLE>(process);
+    if (watch) handles[count++] = reinterpret_cast<HANDLE>(watch);
+    // Once WM_QUIT has been seen it stays pending for the main loop; waking on it would spin.
+    DWORD wake = Application::instance().quitRequested() ? 0 : QS_ALLINPUT;
+    DWORD r = MsgWaitForMultipleObjectsEx(count, handles, timeoutMs, wake, MWMO_INPUTAVAILABLE);
+    if (watch && r == WAIT_OBJECT_0 + count - 1) FindNextChangeNotification(reinterpret_cast<HANDLE>(watch));
+}
+
+bool Win32Platform::processEnded(std::uintptr_t process) {
+    return process && WaitForSingleObject(reinterpret_cast<HANDLE>(process), 0) == WAIT_OBJECT_0;
 }
 
 std::string Win32Platform::shortPath(const std::string& path) {

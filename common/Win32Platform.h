@@ -19,6 +19,12 @@ public:
                         ShowMode mode) override;
     void closeProcess(std::uintptr_t process) override;
     void processMessages() override;
+    bool createNewFile(const std::string& path, const std::vector<std::string>& lines) override;
+    std::optional<std::string> toConsoleCodePage(const std::string& text) override;
+    std::uintptr_t watchDirectory(const std::string& directory) override;
+    void closeWatch(std::uintptr_t watch) override;
+    void waitForEvent(std::uintptr_t process, std::uintptr_t watch, unsigned timeoutMs) override;
+    bool processEnded(std::uintptr_t process) override;
 
 private:
     std::string exeOverride_;

@@ -28,6 +28,13 @@ public:
     std::function<void(const LaunchCall&)> onLaunch;       // simulates what the launched program does
     std::function<void()> onProcessMessages;
     int messagePasses = 0;
+    // The job wait: how often it blocked, what runs when it does, and the batch process's fate.
+    int waits = 0;
+    std::function<void()> onWait;
+    bool launchFails = false;      // launch() reports the shell's refusal
+    bool processHasEnded = false;  // processEnded() for launched processes
+    std::function<void()> onProcessEndedTest;
+    std::string consoleRefuses;    // bytes that toConsoleCodePage() cannot represent
 
     static std::string key(const std::string& p) { return mw::toLowerAscii(p); }
 
@@ -66,8 +73,30 @@ public:
         launches.push_back(c);
         if (onLaunch) onLaunch(c);
         mw::LaunchResult r;
-        r.started = true;
+        r.started = !launchFails;
+        if (launchFails) r.error = "The system cannot find the file specified.";
+        r.process = launchFails ? 0 : launches.size();
         return r;
+    }
+    bool createNewFile(const std::string& path, const std::vector<std::string>& lines) override {
+        if (has(path)) {
+            calls.push_back("create refused " + path);
+            return false;
+        }
+        writeLines(path, lines);
+        return true;
+    }
+    std::optional<std::string> toConsoleCodePage(const std::string& text) override {
+        if (text.find_first_of(consoleRefuses) != std::string::npos) return std::nullopt;
+        return text;
+    }
+    void waitForEvent(std::uintptr_t, std::uintptr_t, unsigned) override {
+        ++waits;
+        if (onWait) onWait();
+    }
+    bool processEnded(std::uintptr_t) override {
+        if (onProcessEndedTest) onProcessEndedTest();
+        return processHasEnded;
     }
     void closeProcess(std::uintptr_t) override {}
     void processMessages() override {

@@ -1,0 +1,485 @@
+// The job runner's steps for each caller over the fake platform: order, texts, what is written
+// and what is left when a job is refused, cannot start or is broken off.
+#include "FakePlatform.h"
+#include "JobRunner.h"
+#include "ScriptedInteraction.h"
+#include <algorithm>
+#include <gtest/gtest.h>
+
+using namespace mw;
+using namespace mwtest;
+
+namespace {
+
+const std::string kDir = "c:\\pgp\\";
+const std::string kTool = "c:\\murkwell\\scorch.com";
+const std::string kHashes(68, '#');
+
+// Calls of the given kinds only ("write", "delete", "launch", ...), in order.
+std::vector<std::string> only(const std::vector<std::string>& calls, std::initializer_list<const char*> kinds) {
+    std::vector<std::string> out;
+    for (const auto& c : calls)
+        for (const char* k : kinds)
+            if (c.rfind(std::string(k) + " ", 0) == 0) out.push_back(c);
+    return out;
+}
+
+// The fake, keeping what each write wrote even after the file is deleted.
+class KeepingFake : public FakePlatform {
+public:
+    std::vector<std::pair<std::string, std::vector<std::string>>> writes;
+    void writeLines(const std::string& path, const std::vector<std::string>& lines) override {
+        FakePlatform::writeLines(path, lines);
+        writes.emplace_back(path, lines);
+    }
+};
+
+class JobRunnerTest : public ::testing::Test {
+protected:
+    KeepingFake fake;
+    ScriptedInteraction boxes;
+    JobRunner runner{fake, boxes};
+
+    void SetUp() override {
+        fake.put(kDir + "pgp.exe", {});
+        // The batch file ends by deleting the lock, as cmd.exe would.
+        fake.onLaunch = [this](const LaunchCall& c) {
+            if (c.file.size() > 4 && c.file.substr(c.file.size() - 4) == ".bat") batchAtLaunch = fake.content(c.file);
+        };
+        fake.onWait = [this] {
+            if (!batchAtLaunch.empty() && runBatch) {
+                std::string del = batchAtLaunch.back().substr(4);
+                fake.files.erase(FakePlatform::key(del));
+                if (onBatchRun) onBatchRun();
+            }
+        };
+    }
+
+    std::vector<std::string> batchAtLaunch;
+    bool runBatch = true;
+    std::function<void()> onBatchRun;
+};
+
+KeyListingJob editorListing() {
+    return {kDir + "pgp.exe",      kDir,          kDir + "Murkwell.bat", kDir + "Murkwell.lck", kDir + "pubring.pgp",
+            kDir + "murkwell.usr", kDir + "Murkwell.USR", false};
+}
+
+KeyListingJob fileModuleListing() {
+    return {kDir + "pgp.exe", kDir,          kDir + "bramlet.bat", kDir + "bramlet.lck", kDir + "secring.pgp",
+            "bramlet.usr",    kDir + "bramlet.usr", true};
+}
+
+} // namespace
+
+TEST_F(JobRunnerTest, KeyListingOfTheEditorDeletesTheStaleListingThenLocksThenRunsHidden) {
+    fake.put(kDir + "murkwell.usr", {"stale"});
+    EXPECT_EQ(runner.runKeyListing(editorListing()), JobEnd::Finished);
+    EXPECT_EQ(only(fake.calls, {"delete", "write", "launch"}),
+              (std::vector<std::string>{"delete c:\\pgp\\Murkwell.USR", "write c:\\pgp\\Murkwell.lck",
+                                        "write c:\\pgp\\Murkwell.bat", "launch c:\\pgp\\Murkwell.bat"}));
+    EXPECT_EQ(batchAtLaunch, (std::vector<std::string>{
+                                 "c:\\pgp\\pgp.exe -kv \"*\" c:\\pgp\\pubring.pgp > c:\\pgp\\murkwell.usr",
+                                 "DEL c:\\pgp\\Murkwell.lck"}));
+    ASSERT_EQ(fake.launches.size(), 1u);
+    EXPECT_EQ(fake.launches[0].parameters, "");
+    EXPECT_EQ(fake.launches[0].directory, kDir);
+    EXPECT_EQ(fake.launches[0].mode, ShowMode::Hidden);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(JobRunnerTest, KeyListingOfTheFileModuleLocksFirstWithTheFileLine) {
+    fake.put(kDir + "bramlet.usr", {"stale"});
+    std::vector<std::string> lockContent;
+    onBatchRun = [] {};
+    fake.onLaunch = [&](const LaunchCall& c) {
+        batchAtLaunch = fake.content(c.file);
+        lockContent = fake.content(kDir + "bramlet.lck");
+    };
+    EXPECT_EQ(runner.runKeyListing(fileModuleListing()), JobEnd::Finished);
+    auto steps = only(fake.calls, {"delete", "write"});
+    ASSERT_GE(steps.size(), 2u);
+    EXPECT_EQ(steps[0], "write c:\\pgp\\bramlet.lck");
+    EXPECT_EQ(steps[1], "delete c:\\pgp\\bramlet.usr");
+    EXPECT_EQ(batchAtLaunch[0], "c:\\pgp\\pgp.exe -kv \"*\" c:\\pgp\\secring.pgp > bramlet.usr");
+    ASSERT_EQ(lockContent.size(), 1u);
+    EXPECT_EQ(lockContent[0].rfind("Temporary LockFile Written by Murkwell File ", 0), 0u) << lockContent[0];
+}
+
+TEST_F(JobRunnerTest, WaitHandlesMessagesBeforeEveryTestAndBlocksBetweenThem) {
+    int testsWhileLocked = 0;
+    fake.onWait = [&] {
+        if (++testsWhileLocked == 3) fake.files.erase(FakePlatform::key(kDir + "Murkwell.lck"));
+    };
+    EXPECT_EQ(runner.runKeyListing(editorListing()), JobEnd::Finished);
+    EXPECT_EQ(fake.waits, 3);
+    EXPECT_EQ(fake.messagePasses, 4); // one pass before each of the four tests of the lock
+    auto tests = only(fake.calls, {"exists"});
+    EXPECT_EQ(std::count(tests.begin(), tests.end(), "exists c:\\pgp\\Murkwell.lck"), 4);
+}
+
+TEST_F(JobRunnerTest, KeyListingWhenTheLockAlreadyExistsWritesNothingElse) {
+    fake.put(kDir + "Murkwell.lck", {"other job"});
+    EXPECT_EQ(runner.runKeyListing(editorListing()), JobEnd::Refused);
+    EXPECT_TRUE(only(fake.calls, {"write", "launch"}).empty());
+    EXPECT_EQ(fake.content(kDir + "Murkwell.lck"), std::vector<std::string>{"other job"});
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "Lockfile is busy, only one PGP session allowed at a time.");
+}
+
+TEST_F(JobRunnerTest, LaunchFailureEndsTheWaitRemovesTheLockAndSaysWhy) {
+    fake.launchFails = true;
+    EXPECT_EQ(runner.runKeyListing(fileModuleListing()), JobEnd::NotStarted);
+    EXPECT_FALSE(fake.has(kDir + "bramlet.lck"));
+    EXPECT_EQ(fake.waits, 0);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, "Murkwell File Encryption Applet");
+    EXPECT_EQ(boxes.shown[0].icon, BoxIcon::None);
+    EXPECT_EQ(boxes.shown[0].text, "The PGP job could not be started: The system cannot find the file specified.");
+}
+
+TEST_F(JobRunnerTest, BatchEndingWithTheLockStillThereEndsTheWaitAndDropsThePartialListing) {
+    runBatch = false;
+    fake.onWait = [&] {
+        fake.put(kDir + "murkwell.usr", {"partial"});
+        fake.processHasEnded = true;
+    };
+    EXPECT_EQ(runner.runKeyListing(editorListing()), JobEnd::EndedEarly);
+    EXPECT_FALSE(fake.has(kDir + "Murkwell.lck"));
+    EXPECT_FALSE(fake.has(kDir + "murkwell.usr"));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, "Information");
+    EXPECT_EQ(boxes.shown[0].text, "The PGP job ended before it finished; its output was not used.");
+}
+
+TEST_F(JobRunnerTest, ProcessEndingRightAfterItsDelCountsAsFinished) {
+    // The lock test before the process test still saw the lock; the DEL ran in between.
+    fake.onWait = [] {};
+    fake.processHasEnded = true;
+    fake.onProcessEndedTest = [&] { fake.files.erase(FakePlatform::key(kDir + "Murkwell.lck")); };
+    EXPECT_EQ(runner.runKeyListing(editorListing()), JobEnd::Finished);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(JobRunnerTest, KeyListingRefusesAValueTheConsoleCannotCarryBeforeWritingAnything) {
+    auto job = editorListing();
+    job.keyRing = "c:\\pgp\\r\xe9sum\xe9.pgp";
+    fake.consoleRefuses = "\xe9";
+    EXPECT_EQ(runner.runKeyListing(job), JobEnd::Refused);
+    EXPECT_TRUE(only(fake.calls, {"write", "delete", "launch"}).empty());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "The key ring path \"c:\\pgp\\r\xe9sum\xe9.pgp\" cannot be passed to PGP: it contains "
+                                   "a character that the console's code page cannot represent.");
+}
+
+TEST_F(JobRunnerTest, BatchFileThatCannotBeWrittenLeavesNoLockBehind) {
+    fake.unwritable.insert(FakePlatform::key(kDir + "Murkwell.bat"));
+    EXPECT_THROW(runner.runKeyListing(editorListing()), IoError);
+    EXPECT_FALSE(fake.has(kDir + "Murkwell.lck"));
+    EXPECT_TRUE(fake.launches.empty());
+}
+
+namespace {
+
+// An editor operation whose parts log what they do into `steps`.
+struct EditorCaller {
+    std::vector<std::string> steps;
+    EditorJobValues values{"\"Alice\" \"Bob\" ", "\"Carol\""};
+    JobPaths paths;
+    std::vector<std::string> picked;
+
+    EditorJob job(EditorOperation op) {
+        EditorJob j;
+        j.operation = op;
+        j.pgpExe = kDir + "pgp.exe";
+        j.pgpDir = kDir;
+        j.setPaths = [this](const JobPaths& p) { paths = p, steps.push_back("paths"); };
+        j.showSetup = [this] { steps.push_back("setup"); };
+        j.promptsBeforeLock = [this] { steps.push_back("key dialogs"); };
+        j.promptsAfterLock = [this] { steps.push_back("pass phrase dialog"); };
+        j.values = [this] { return values; };
+        return j;
+    }
+};
+
+} // namespace
+
+TEST_F(JobRunnerTest, EditorEncryptRunsEveryStepInOrderAndWipesExistingTemporaries) {
+    fake.put(kTool, {});
+    fake.put(kDir + "murkwell.usr", {"listing"});
+    EditorCaller caller;
+    auto job = caller.job(EditorOperation::Encrypt);
+    job.saveInput = [&](const std::string& input) {
+        caller.steps.push_back("save " + input);
+        fake.put(input, {"text"});
+    };
+    fake.onWait = [&] {
+        fake.files.erase(FakePlatform::key(kDir + "Murkwell.lck"));
+        fake.put(kDir + "murkwell.asc", {"armoured"});
+    };
+    job.pickUp = [&](const std::string& output) { caller.steps.push_back("pick up " + output); };
+    fake.onLaunch = [&](const LaunchCall& c) {
+        if (c.file == kDir + "Murkwell.bat") {
+            caller.steps.push_back("launch batch");
+            batchAtLaunch = fake.content(c.file);
+            EXPECT_EQ(fake.content(kDir + "Murkwell.lck").at(0).rfind("Temporary LockFile Written by Murkwell. ", 0), 0u);
+        }
+    };
+
+    EXPECT_EQ(runner.runEditorOperation(job), JobEnd::Finished);
+    EXPECT_EQ(caller.steps, (std::vector<std::string>{"paths", "key dialogs", "pass phrase dialog",
+                                                      "save c:\\pgp\\murkwell.tmp", "launch batch",
+                                                      "pick up c:\\pgp\\murkwell.asc"}));
+    EXPECT_EQ(caller.paths.batchFile, kDir + "Murkwell.bat");
+    EXPECT_EQ(caller.paths.lockFile, kDir + "Murkwell.lck");
+    EXPECT_EQ(caller.paths.pgpDir, kDir);
+    // The documented example: -eat with the wipe tool present, then DEL.
+    EXPECT_EQ(batchAtLaunch, (std::vector<std::string>{"c:\\pgp\\pgp.exe -eat murkwell.tmp \"Alice\" \"Bob\" ",
+                                                       "DEL c:\\pgp\\Murkwell.lck"}));
+    ASSERT_EQ(fake.launches.size(), 5u);
+    EXPECT_EQ(fake.launches[0].mode, ShowMode::Normal);
+    EXPECT_EQ(fake.launches[0].directory, kDir);
+    // murkwell.txt does not exist, so it gets no launch.
+    std::vector<std::string> wiped{"Murkwell.bat", "murkwell.tmp", "murkwell.usr", "murkwell.asc"};
+    for (std::size_t i = 0; i < wiped.size(); ++i) {
+        EXPECT_EQ(fake.launches[i + 1].file, kTool);
+        EXPECT_EQ(fake.launches[i + 1].parameters, "[c:\\pgp\\" + wiped[i] + "] /two /silent");
+        EXPECT_EQ(fake.launches[i + 1].directory, kDir);
+        EXPECT_EQ(fake.launches[i + 1].mode, ShowMode::Hidden);
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(JobRunnerTest, EditorWithoutWipeToolUsesTheWFormsAndDeletesItsList) {
+    fake.put(kDir + "murkwell.usr", {"listing"});
+    fake.put(kDir + "murkwell.txt", {"old output, not on the list of the encrypting operations"});
+    EditorCaller caller;
+    auto job = caller.job(EditorOperation::SignEncrypt);
+    job.saveInput = [&](const std::string& input) { fake.put(input, {"text"}); };
+    fake.onWait = [&] {
+        fake.files.erase(FakePlatform::key(kDir + "Murkwell.lck"));
+        fake.put(kDir + "murkwell.asc", {"armoured"});
+    };
+    EXPECT_EQ(runner.runEditorOperation(job), JobEnd::Finished);
+    EXPECT_EQ(batchAtLaunch[0], "c:\\pgp\\pgp.exe -eastw murkwell.tmp \"Alice\" \"Bob\"  -u \"Carol\"");
+    auto after = only(fake.calls, {"delete", "launch"});
+    EXPECT_EQ(std::vector<std::string>(after.end() - 3, after.end()),
+              (std::vector<std::string>{"delete c:\\pgp\\murkwell.tmp", "delete c:\\pgp\\murkwell.usr",
+                                        "delete c:\\pgp\\murkwell.asc"}));
+    EXPECT_TRUE(fake.has(kDir + "Murkwell.bat"));
+    EXPECT_TRUE(fake.has(kDir + "murkwell.txt"));
+}
+
+TEST_F(JobRunnerTest, EditorDecryptBlanksTheBatchFileBeforeDeletingItAndPausesOnlyWithShift) {
+    EditorCaller caller;
+    caller.values.passPhraseOn = true;
+    caller.values.passPhrase = "secret";
+    caller.values.shift = true;
+    auto job = caller.job(EditorOperation::Decrypt);
+    job.saveInput = [&](const std::string& input) { fake.put(input, {"armoured"}); };
+    fake.onWait = [&] {
+        fake.files.erase(FakePlatform::key(kDir + "Murkwell.lck"));
+        fake.put(kDir + "murkwell.txt", {"plain"});
+    };
+    std::vector<std::string> picked;
+    job.pickUp = [&](const std::string& output) { picked = fake.content(output); };
+    EXPECT_EQ(runner.runEditorOperation(job), JobEnd::Finished);
+    EXPECT_EQ(batchAtLaunch, (std::vector<std::string>{"c:\\pgp\\pgp.exe -z \"secret\" murkwell.tmp -o murkwell.txt",
+                                                       "pause", "DEL c:\\pgp\\Murkwell.lck"}));
+    EXPECT_EQ(picked, std::vector<std::string>{"plain"});
+    auto tail = only(fake.calls, {"write", "delete"});
+    ASSERT_GE(tail.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(tail.end() - 4, tail.end()),
+              (std::vector<std::string>{"write c:\\pgp\\Murkwell.bat", "delete c:\\pgp\\Murkwell.bat",
+                                        "delete c:\\pgp\\murkwell.tmp", "delete c:\\pgp\\murkwell.txt"}));
+    EXPECT_FALSE(fake.has(kDir + "Murkwell.bat"));
+
+    // The overwrite: six lines of 68 "#" written to the batch file just before it is deleted.
+    ASSERT_FALSE(fake.writes.empty());
+    EXPECT_EQ(fake.writes.back().first, kDir + "Murkwell.bat");
+    EXPECT_EQ(fake.writes.back().second, std::vector<std::string>(6, kHashes));
+
+    caller.values.shift = false;
+    EXPECT_EQ(runner.runEditorOperation(caller.job(EditorOperation::Decrypt)), JobEnd::Finished);
+    EXPECT_EQ(batchAtLaunch.size(), 2u); // no "pause" without Shift
+}
+
+TEST_F(JobRunnerTest, ShiftNeverAddsPauseToTheOtherOperations) {
+    EditorCaller caller;
+    caller.values.shift = true;
+    for (auto op : {EditorOperation::Encrypt, EditorOperation::Sign, EditorOperation::SignEncrypt,
+                    EditorOperation::EncryptIdea}) {
+        EXPECT_EQ(runner.runEditorOperation(caller.job(op)), JobEnd::Finished);
+        EXPECT_EQ(batchAtLaunch.size(), 2u) << batchAtLaunch[0];
+    }
+}
+
+TEST_F(JobRunnerTest, PreChecksOfBothProgramsShowTheirTextsInTheirBoxesAndWriteNothing) {
+    struct Case {
+        bool pgpMissing;
+        bool editor;
+        std::string caption, text;
+        BoxIcon icon;
+        bool setupShown;
+    };
+    const Case cases[] = {
+        {true, true, "Information", "PGP.EXE not where Setup Thinks it is, Running Setup.", BoxIcon::Information, true},
+        {false, true, "Information", "Lockfile is busy, only one PGP session allowed at a time.", BoxIcon::Information,
+         false},
+        {true, false, "Murkwell File Encryption Applet",
+         "PGP Doesn't Exists where setup thinks it should!, Running Setup.", BoxIcon::None, true},
+        {false, false, "Murkwell File Encryption Applet", "LockFile is busy, only one PGP session is allowed at a time.",
+         BoxIcon::None, false},
+    };
+    for (const auto& c : cases) {
+        KeepingFake files;
+        ScriptedInteraction shown;
+        JobRunner r(files, shown);
+        if (!c.pgpMissing) {
+            files.put(kDir + "pgp.exe", {});
+            files.put(kDir + (c.editor ? "Murkwell.lck" : "bramlet.lck"), {"busy"});
+        }
+        files.put(kDir + "murkwell.tmp", {"earlier input"});
+        std::vector<std::string> steps;
+        JobEnd end;
+        if (c.editor) {
+            EditorCaller caller;
+            auto job = caller.job(EditorOperation::Encrypt);
+            job.saveInput = [&](const std::string&) { steps.push_back("save"); };
+            end = r.runEditorOperation(job);
+            steps.insert(steps.end(), caller.steps.begin(), caller.steps.end());
+        } else {
+            FileJob job;
+            job.pgpExe = kDir + "pgp.exe";
+            job.pgpDir = kDir;
+            job.selectedFile = "c:\\docs\\a.txt";
+            job.showSetup = [&] { steps.push_back("setup"); };
+            job.promptsBeforeLock = [&] { steps.push_back("key dialogs"); };
+            end = r.runFileOperation(job);
+        }
+        EXPECT_EQ(end, JobEnd::Refused) << c.text;
+        ASSERT_EQ(shown.shown.size(), 1u) << c.text;
+        EXPECT_EQ(shown.shown[0].caption, c.caption);
+        EXPECT_EQ(shown.shown[0].text, c.text);
+        EXPECT_EQ(shown.shown[0].icon, c.icon);
+        EXPECT_EQ(std::count(steps.begin(), steps.end(), "setup"), c.setupShown ? 1 : 0) << c.text;
+        EXPECT_EQ(std::count(steps.begin(), steps.end(), "key dialogs"), 0) << c.text;
+        EXPECT_TRUE(only(files.calls, {"write", "delete", "launch"}).empty()) << c.text;
+    }
+}
+
+namespace {
+
+FileJob fileJob(FileOperation op, std::vector<std::string>& steps, FileJobValues values) {
+    FileJob job;
+    job.operation = op;
+    job.pgpExe = kDir + "pgp.exe";
+    job.pgpDir = kDir;
+    job.selectedFile = "C:\\My Documents\\Quarterly Report.doc";
+    job.workingDirectory = "C:\\My Documents\\";
+    job.setPaths = [&steps](const JobPaths& p) { steps.push_back("paths " + p.batchFile + " " + p.lockFile); };
+    job.promptsBeforeLock = [&steps] { steps.push_back("key dialogs"); };
+    job.values = [values] { return values; };
+    job.refresh = [&steps] { steps.push_back("refresh"); };
+    return job;
+}
+
+} // namespace
+
+TEST_F(JobRunnerTest, FileModuleSignEncryptWritesTheWorkedExampleAndWipesItsOwnFiles) {
+    fake.put(kTool, {});
+    fake.shortNames[FakePlatform::key("C:\\My Documents\\Quarterly Report.doc")] = "C:\\MYDOCU~1\\QUARTE~1.DOC";
+    fake.put(kDir + "bramlet.usr", {"left over"});
+    std::vector<std::string> steps;
+    std::vector<std::string> lockAtLaunch;
+    fake.onLaunch = [&](const LaunchCall& c) {
+        if (c.file == kDir + "bramlet.bat") {
+            batchAtLaunch = fake.content(c.file);
+            lockAtLaunch = fake.content(kDir + "bramlet.lck");
+        }
+    };
+    auto job = fileJob(FileOperation::SignEncrypt, steps, {"\"Alice\" \"Bob\" ", "Carol"});
+    EXPECT_EQ(runner.runFileOperation(job), JobEnd::Finished);
+    EXPECT_EQ(steps, (std::vector<std::string>{"paths c:\\pgp\\bramlet.bat c:\\pgp\\bramlet.lck", "key dialogs"}));
+    EXPECT_EQ(batchAtLaunch,
+              (std::vector<std::string>{"c:\\pgp\\pgp.exe -east C:\\MYDOCU~1\\QUARTE~1.DOC \"Alice\" \"Bob\"  -u \"Carol\"",
+                                        "DEL c:\\pgp\\bramlet.lck"}));
+    ASSERT_EQ(lockAtLaunch.size(), 1u);
+    EXPECT_EQ(lockAtLaunch[0].rfind("Temporary LockFile Written by Murkwell File ", 0), 0u);
+    ASSERT_EQ(fake.launches.size(), 3u);
+    EXPECT_EQ(fake.launches[0].directory, "C:\\My Documents\\");
+    EXPECT_EQ(fake.launches[0].mode, ShowMode::Normal);
+    EXPECT_EQ(fake.launches[1].parameters, "[c:\\pgp\\bramlet.bat] /two /silent");
+    EXPECT_EQ(fake.launches[2].parameters, "[c:\\pgp\\bramlet.usr] /two /silent");
+    for (int i = 1; i <= 2; ++i) {
+        EXPECT_EQ(fake.launches[i].file, kTool);
+        EXPECT_EQ(fake.launches[i].directory, kDir);
+        EXPECT_EQ(fake.launches[i].mode, ShowMode::Hidden);
+    }
+}
+
+TEST_F(JobRunnerTest, FileModuleWithoutWipeToolRefreshesAndDeletesNothing) {
+    fake.shortNames[FakePlatform::key("C:\\My Documents\\Quarterly Report.doc")] = "C:\\MYDOCU~1\\QUARTE~1.DOC";
+    std::vector<std::string> steps;
+    auto job = fileJob(FileOperation::Decrypt, steps, {});
+    job.shift = true;
+    EXPECT_EQ(runner.runFileOperation(job), JobEnd::Finished);
+    EXPECT_EQ(batchAtLaunch, (std::vector<std::string>{"c:\\pgp\\pgp.exe -p C:\\MYDOCU~1\\QUARTE~1.DOC", "pause",
+                                                       "DEL c:\\pgp\\bramlet.lck"}));
+    EXPECT_EQ(steps.back(), "refresh");
+    EXPECT_EQ(fake.launches.size(), 1u);
+    EXPECT_TRUE(only(fake.calls, {"delete"}).empty());
+    EXPECT_TRUE(fake.has(kDir + "bramlet.bat"));
+
+    // Shift plays no part outside Decrypt.
+    auto encrypt = fileJob(FileOperation::Encrypt, steps, {"\"Alice\" "});
+    encrypt.shift = true;
+    EXPECT_EQ(runner.runFileOperation(encrypt), JobEnd::Finished);
+    EXPECT_EQ(batchAtLaunch, (std::vector<std::string>{"c:\\pgp\\pgp.exe -ea C:\\MYDOCU~1\\QUARTE~1.DOC \"Alice\" ",
+                                                       "DEL c:\\pgp\\bramlet.lck"}));
+}
+
+TEST_F(JobRunnerTest, FileModuleWithoutAShortNameRemovesItsLockAndSaysSo) {
+    std::vector<std::string> steps;
+    EXPECT_EQ(runner.runFileOperation(fileJob(FileOperation::Encrypt, steps, {})), JobEnd::Refused);
+    EXPECT_FALSE(fake.has(kDir + "bramlet.lck"));
+    EXPECT_FALSE(fake.has(kDir + "bramlet.bat"));
+    EXPECT_TRUE(fake.launches.empty());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_NE(boxes.shown[0].text.find("C:\\My Documents\\Quarterly Report.doc"), std::string::npos);
+}
+
+TEST_F(JobRunnerTest, UnsafeUserIdIsRefusedAfterTheDialogsAndBeforeTheLock) {
+    std::vector<std::string> steps;
+    auto job = fileJob(FileOperation::Sign, steps, {"", "Mallory\" & del *.* & \""});
+    EXPECT_EQ(runner.runFileOperation(job), JobEnd::Refused);
+    EXPECT_EQ(steps.back(), "key dialogs");
+    EXPECT_TRUE(only(fake.calls, {"write", "delete", "launch"}).empty());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "The user ID \"Mallory\" & del *.* & \"\" cannot be passed to PGP: it contains a "
+                                   "double quote (\").");
+    EXPECT_EQ(boxes.shown[0].caption, "Murkwell File Encryption Applet");
+}
+
+TEST_F(JobRunnerTest, PassPhraseEnteredAfterTheLockThatCannotGoRemovesTheLock) {
+    EditorCaller caller;
+    caller.values.passPhraseOn = true;
+    auto job = caller.job(EditorOperation::Decrypt);
+    job.promptsAfterLock = [&] { caller.values.passPhrase = "a\"b"; };
+    EXPECT_EQ(runner.runEditorOperation(job), JobEnd::Refused);
+    EXPECT_FALSE(fake.has(kDir + "Murkwell.lck"));
+    EXPECT_FALSE(fake.has(kDir + "Murkwell.bat"));
+    EXPECT_TRUE(fake.launches.empty());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    // The pass phrase itself is never shown.
+    EXPECT_EQ(boxes.shown[0].text, "The pass phrase cannot be passed to PGP: it contains a double quote (\").");
+}
+
+TEST_F(JobRunnerTest, InputThatCannotBeSavedLeavesNoLockBehind) {
+    EditorCaller caller;
+    auto job = caller.job(EditorOperation::Encrypt);
+    job.saveInput = [](const std::string& input) { throw IoError(input, "create", "Disk full."); };
+    EXPECT_THROW(runner.runEditorOperation(job), IoError);
+    EXPECT_FALSE(fake.has(kDir + "Murkwell.lck"));
+    EXPECT_TRUE(fake.launches.empty());
+}
