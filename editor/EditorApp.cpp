@@ -21,8 +21,15 @@ EditorApp::EditorApp() {
     link.moveButtonBar = [this](bool left) { form1_->dockButtonBar(left); };
     link.windowValues = [this] { return form1_->windowValues(); };
     setup_ = std::make_unique<mw::TPGPSetup>(mw::TPGPSetup::Variant::Editor, link);
-    secKey_ = std::make_unique<mw::TSecKey>();
-    pubKey_ = std::make_unique<mw::TPubKey>();
+    // The key dialogs read the setup dialog at every showing and hand their choice to the main window.
+    auto keySources = [this] {
+        return mw::KeyListingSources{setup_->pgpExe(), setup_->pgpDir(),        {},
+                                     {},               setup_->publicRing(), setup_->secretRing()};
+    };
+    secKey_ = std::make_unique<mw::TSecKey>(mw::KeyDialogLink{
+        mw::KeyProgram::Editor, keySources, [this](const std::string& s) { form1_->Signer = s; }});
+    pubKey_ = std::make_unique<mw::TPubKey>(mw::KeyDialogLink{
+        mw::KeyProgram::Editor, keySources, [this](const std::string& s) { form1_->Recipients = s; }});
     form2_ = std::make_unique<TForm2>();
     form3_ = std::make_unique<TForm3>();
     key_ = std::make_unique<TKey>();

@@ -15,8 +15,15 @@ FileModuleApp::FileModuleApp() {
     form1_ = std::make_unique<TForm1>(*this);
     about_ = std::make_unique<TAboutBox>();
     setup_ = std::make_unique<mw::TPGPSetup>(mw::TPGPSetup::Variant::FileModule);
-    pubKey_ = std::make_unique<mw::TPubKey>();
-    secKey_ = std::make_unique<mw::TSecKey>();
+    // The calling operation has set the main window's paths; the rest comes from the setup dialog.
+    auto keySources = [this] {
+        return mw::KeyListingSources{form1_->PGPExe,   setup_->pgpDir(),     form1_->BatchFile,
+                                     form1_->LockFile, setup_->publicRing(), setup_->secretRing()};
+    };
+    pubKey_ = std::make_unique<mw::TPubKey>(mw::KeyDialogLink{
+        mw::KeyProgram::FileModule, keySources, [this](const std::string& s) { form1_->Recipients = s; }});
+    secKey_ = std::make_unique<mw::TSecKey>(mw::KeyDialogLink{
+        mw::KeyProgram::FileModule, keySources, [this](const std::string& s) { form1_->Signer = s; }});
 }
 
 FileModuleApp::~FileModuleApp() {

@@ -1,0 +1,34 @@
+// Which user IDs can be chosen, "Keys To Use" and the recipient and signer strings.
+#include "KeyChoice.h"
+#include <gtest/gtest.h>
+
+using namespace mw;
+
+TEST(KeyChoice, OnlyIdsThatCannotEndTheQuotingPass) {
+    EXPECT_TRUE(canPassUserId("Alice <alice@example.org>"));
+    EXPECT_TRUE(canPassUserId("50% off <p@x>"));
+    EXPECT_TRUE(canPassUserId("J\xf6rg M\xfcller & Co | <j@x> ^ !"));
+    EXPECT_TRUE(canPassUserId(""));
+    for (const std::string& bad :
+         {std::string("Eve \" & del *.*"), std::string("tab\there"), std::string("a\rDEL x"),
+          std::string("nul\0x", 5), std::string("esc\x1b"), std::string("del\x7f")})
+        EXPECT_FALSE(canPassUserId(bad)) << bad;
+}
+
+TEST(KeyChoice, KeysToUseTakesThreeQuotedIdsDuplicatesAllowed) {
+    std::vector<std::string> keys;
+    EXPECT_EQ(addKeyToUse(keys, "Bob"), AddOutcome::Added);
+    EXPECT_EQ(addKeyToUse(keys, "Bob"), AddOutcome::Added);
+    EXPECT_EQ(addKeyToUse(keys, "Eve \"x\""), AddOutcome::Refused);
+    EXPECT_EQ(addKeyToUse(keys, "Carol"), AddOutcome::Added);
+    EXPECT_EQ(addKeyToUse(keys, "Dave"), AddOutcome::Full);
+    EXPECT_EQ(keys, (std::vector<std::string>{"\"Bob\"", "\"Bob\"", "\"Carol\""}));
+    EXPECT_EQ(recipientString(keys), "\"Bob\" \"Bob\" \"Carol\" ");
+}
+
+TEST(KeyChoice, RecipientAndSignerStrings) {
+    EXPECT_EQ(recipientString({}), "");
+    EXPECT_EQ(recipientString({"\"A\"", "\"B\""}), "\"A\" \"B\" ");
+    EXPECT_EQ(signerString(KeyProgram::Editor, "Alice <a@x>"), "\"Alice <a@x>\"");
+    EXPECT_EQ(signerString(KeyProgram::FileModule, "Alice <a@x>"), "Alice <a@x>");
+}

@@ -1,0 +1,233 @@
+// The listing parser, the order of user IDs and the files of the key listing job in both programs.
+#include "Errors.h"
+#include "FakePlatform.h"
+#include "ScriptedInteraction.h"
+#include "KeyListing.h"
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <random>
+
+using namespace mw;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+const Lines kHeader = {"Key ring: 'c:\\pgp\\pubring.pgp'", "Type bits/keyID    Date       User ID", ""};
+
+Lines withHeader(const Lines& body) {
+    Lines all = kHeader;
+    all.insert(all.end(), body.begin(), body.end());
+    return all;
+}
+
+struct ParserCase {
+    const char* name;
+    Lines lines;
+    Lines expected;
+};
+
+} // namespace
+
+TEST(KeyListingParser, TakesColumn31OnOfUserIdLinesOnly) {
+    const std::string pad30(30, ' ');
+    const ParserCase cases[] = {
+        {"empty file", {}, {}},
+        {"fewer lines than the header", {"pub  1024/0DDC8B5D 1995/04/02 Header Line Long Enough"}, {}},
+        {"header only", kHeader, {}},
+        {"header lines are never entries even when long",
+         {"pub  1024/0DDC8B5D 1995/04/02 In Header One", "pub  1024/0DDC8B5D 1995/04/02 In Header Two",
+          "pub  1024/0DDC8B5D 1995/04/02 In Header Three"},
+         {}},
+        {"31 characters", withHeader({pad30 + "x"}), {}},
+        {"32 characters with * at 32", withHeader({pad30 + "x*"}), {}},
+        {"32 characters give a 2-character entry", withHeader({pad30 + "ab"}), {"ab"}},
+        {"* elsewhere is kept", withHeader({pad30 + "*b*", pad30 + "a**"}), {"*b*"}},
+        {"a key with three user IDs",
+         withHeader({"pub  1024/0DDC8B5D 1995/04/02 Alice Example <alice@example.org>",
+                     "                              Alice at work <alice@work.example>",
+                     "                              A. Example"}),
+         {"Alice Example <alice@example.org>", "Alice at work <alice@work.example>", "A. Example"}},
+        {"duplicates kept and nothing trimmed",
+         withHeader({pad30 + "Bob  ", pad30 + "Bob  ", pad30 + "  Bob"}),
+         {"Bob  ", "Bob  ", "  Bob"}},
+        {"PGP's trailer and blank lines skipped",
+         withHeader({"pub  1024/0DDC8B5D 1995/04/02 Carol", "", "1 matching key found."}),
+         {"Carol"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(parseKeyListing(c.lines), c.expected) << c.name;
+}
+
+TEST(KeyListingParser, LongLinesAndBinaryBytesPassThroughWhole) {
+    std::string megabyteId(1 << 20, 'k');
+    megabyteId[500000] = '\0';
+    const std::string garbage("\x00\xff\x1b[2J\r\x7f\"%\x80", 11);
+    const std::string pad30(30, '\0');
+    auto ids = parseKeyListing(withHeader({pad30 + megabyteId, pad30 + garbage, std::string(31, '\xff')}));
+    ASSERT_EQ(ids.size(), 2u);
+    EXPECT_EQ(ids[0], megabyteId);
+    EXPECT_EQ(ids[1], garbage);
+}
+
+// Generated listings of random lines, with column 32 often "*" and bytes of every value; run
+// under the sanitizers this is where a stray index would show. Checks hold for any input.
+TEST(KeyListingParser, GeneratedCorpusNeverCrashesAndKeepsEveryIdLine) {
+    std::mt19937 rng(20261207);
+    std::uniform_int_distribution<int> byte(0, 255), lineCount(0, 40), pick(0, 9);
+    for (int round = 0; round < 800; ++round) {
+        Lines lines(lineCount(rng));
+        std::size_t idLines = 0;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const int kind = pick(rng);
+            const std::size_t length = kind < 5 ? 28 + kind : kind == 9 ? 5000 : 40 + kind * 7;
+            std::string& line = lines[i];
+            for (std::size_t k = 0; k < length; ++k)
+                line += static_cast<char>(byte(rng));
+            if (length >= 32 && pick(rng) < 3) line[31] = '*';
+            if (i >= 3 && line.size() >= 32 && line[31] != '*') ++idLines;
+        }
+        auto ids = parseKeyListing(lines);
+        ASSERT_EQ(ids.size(), idLines) << "round " << round;
+        for (const auto& id : ids)
+            ASSERT_GE(id.size(), 2u);
+        auto sorted = ids;
+        sortUserIds(sorted);
+        ASSERT_TRUE(std::is_sorted(sorted.begin(), sorted.end(), userIdLess));
+        ASSERT_TRUE(std::is_permutation(sorted.begin(), sorted.end(), ids.begin()));
+    }
+}
+
+TEST(KeyListingOrder, AlphabeticalWithoutRegardToCaseAndIndependentOfInputOrder) {
+    const Lines expected = {" leading blank", "0day",       "Adam",      "adam",   "alice",
+                            "ALICE2",         "Bob",        "bob <b@x>", "Bobby",  "Emile",
+                            "\xc9mile",       "\xe9mile Z", "J\xf6rg",   "Jorgen", "zed"};
+    Lines shuffled = expected;
+    std::mt19937 rng(7);
+    for (int i = 0; i < 20; ++i) {
+        std::shuffle(shuffled.begin(), shuffled.end(), rng);
+        auto ids = shuffled;
+        sortUserIds(ids);
+        ASSERT_EQ(ids, expected);
+    }
+    EXPECT_FALSE(userIdLess("Same", "Same"));
+    EXPECT_TRUE(userIdLess("bob", "bobby"));
+    EXPECT_FALSE(userIdLess("bobby", "Bob"));
+}
+
+TEST(KeyListingPlan, ValuesOfEachProgramAndDialog) {
+    KeyListingSources s;
+    s.pgpExe = "c:\\pgp\\pgp.exe";
+    s.pgpDir = "c:\\pgp\\";
+    s.batchFile = "c:\\pgp\\bramlet.bat";
+    s.lockFile = "c:\\pgp\\bramlet.lck";
+    s.publicRing = "c:\\pgp\\pubring.pgp";
+    s.secretRing = "c:\\pgp\\secring.pgp";
+
+    // The editor builds its own batch and lock paths and ignores what it is given.
+    auto pub = planKeyListing(KeyProgram::Editor, KeyRing::Public, s);
+    EXPECT_EQ(pub.job.pgpExe, "c:\\pgp\\pgp.exe");
+    EXPECT_EQ(pub.job.pgpDir, "c:\\pgp\\");
+    EXPECT_EQ(pub.job.batchFile, "c:\\pgp\\Murkwell.bat");
+    EXPECT_EQ(pub.job.lockFile, "c:\\pgp\\Murkwell.lck");
+    EXPECT_EQ(pub.job.keyRing, "c:\\pgp\\pubring.pgp");
+    EXPECT_EQ(pub.job.listingTarget, "c:\\pgp\\murkwell.usr");
+    EXPECT_EQ(pub.job.staleListing, "c:\\pgp\\Murkwell.USR");
+    EXPECT_FALSE(pub.job.lockBeforeStaleDelete);
+    EXPECT_EQ(pub.listingFile, "c:\\pgp\\murkwell.usr");
+    EXPECT_FALSE(pub.deleteListingAfter);
+
+    auto sec = planKeyListing(KeyProgram::Editor, KeyRing::Secret, s);
+    EXPECT_EQ(sec.job.keyRing, "c:\\pgp\\secring.pgp");
+    EXPECT_EQ(sec.job.listingTarget, "murkwell.usr");
+    EXPECT_EQ(sec.job.batchFile, "c:\\pgp\\Murkwell.bat");
+    EXPECT_EQ(sec.listingFile, "c:\\pgp\\murkwell.usr");
+
+    s.batchFile = "c:\\pgp\\from-main-window.bat";
+    s.lockFile = "c:\\pgp\\from-main-window.lck";
+    for (KeyRing ring : {KeyRing::Public, KeyRing::Secret}) {
+        auto fm = planKeyListing(KeyProgram::FileModule, ring, s);
+        EXPECT_EQ(fm.job.batchFile, "c:\\pgp\\from-main-window.bat");
+        EXPECT_EQ(fm.job.lockFile, "c:\\pgp\\from-main-window.lck");
+        EXPECT_EQ(fm.job.keyRing, ring == KeyRing::Public ? s.publicRing : s.secretRing);
+        EXPECT_EQ(fm.job.listingTarget, "bramlet.usr");
+        EXPECT_EQ(fm.job.staleListing, "c:\\pgp\\bramlet.usr");
+        EXPECT_TRUE(fm.job.lockBeforeStaleDelete);
+        EXPECT_EQ(fm.listingFile, "c:\\pgp\\bramlet.usr");
+        EXPECT_TRUE(fm.deleteListingAfter);
+    }
+}
+
+TEST(KeyListingRead, UnreadableListingIsAnIoErrorAndStays) {
+    KeyListingSources s{"c:\\pgp\\pgp.exe",     "c:\\pgp\\",
+                        "c:\\pgp\\bramlet.bat", "c:\\pgp\\bramlet.lck",
+                        "c:\\pgp\\pubring.pgp", "c:\\pgp\\secring.pgp"};
+    mwtest::FakePlatform fake;
+    auto plan = planKeyListing(KeyProgram::FileModule, KeyRing::Public, s);
+    EXPECT_THROW(readKeyListing(fake, plan), IoError); // PGP wrote nothing
+    fake.put("c:\\pgp\\bramlet.usr", kHeader);
+    fake.unreadable.insert("c:\\pgp\\bramlet.usr");
+    EXPECT_THROW(readKeyListing(fake, plan), IoError);
+    EXPECT_TRUE(fake.has("c:\\pgp\\bramlet.usr"));
+}
+
+namespace {
+
+// A showing's job run against the fake: the launched batch file "runs" by writing the listing to
+// where its first line redirects and deleting the lock named on its last line.
+struct KeyListingShowing : ::testing::Test {
+    mwtest::FakePlatform fake;
+    mwtest::ScriptedInteraction boxes;
+    KeyListingSources sources{"c:\\pgp\\pgp.exe",     "c:\\pgp\\",
+                              "c:\\pgp\\bramlet.bat", "c:\\pgp\\bramlet.lck",
+                              "c:\\pgp\\pubring.pgp", "c:\\pgp\\secring.pgp"};
+    Lines listing = withHeader({"pub  1024/0DDC8B5D 1995/04/02 bob", "pub  1024/0DDC8B5D 1995/04/02 Adam"});
+    bool staleGoneAtLaunch = false;
+
+    void SetUp() override {
+        fake.put("c:\\pgp\\MURKWELL.USR", withHeader({"pub  1024/0DDC8B5D 1995/04/02 stale"}));
+        fake.put("c:\\pgp\\bramlet.usr", withHeader({"pub  1024/0DDC8B5D 1995/04/02 stale"}));
+        fake.onLaunch = [this](const mwtest::LaunchCall& call) {
+            const Lines& batch = fake.content(call.file);
+            const std::string& pgpLine = batch.front();
+            std::string target = pgpLine.substr(pgpLine.find(" > ") + 3);
+            if (target.find('\\') == std::string::npos) target = call.directory + target;
+            staleGoneAtLaunch = !fake.has(target);
+            fake.put(target, listing);
+            fake.deleteFile(batch.back().substr(4));
+        };
+    }
+    std::size_t callIndex(const std::string& call) const {
+        return std::find(fake.calls.begin(), fake.calls.end(), call) - fake.calls.begin();
+    }
+};
+
+} // namespace
+
+TEST_F(KeyListingShowing, EditorDeletesStaleListingBeforeTheLockAndLeavesTheNewOne) {
+    EXPECT_EQ(listKeyRing(fake, boxes, KeyProgram::Editor, KeyRing::Public, sources), (Lines{"Adam", "bob"}));
+    EXPECT_TRUE(staleGoneAtLaunch);
+    EXPECT_LT(callIndex("delete c:\\pgp\\Murkwell.USR"), callIndex("write c:\\pgp\\Murkwell.lck"));
+    ASSERT_EQ(fake.launches.size(), 1u);
+    EXPECT_EQ(fake.launches[0].mode, ShowMode::Hidden);
+    EXPECT_EQ(fake.launches[0].directory, "c:\\pgp\\");
+    EXPECT_EQ(fake.content("c:\\pgp\\murkwell.usr"), listing);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(KeyListingShowing, FileModuleWritesTheLockFirstAndRemovesTheListing) {
+    EXPECT_EQ(listKeyRing(fake, boxes, KeyProgram::FileModule, KeyRing::Secret, sources),
+              (Lines{"Adam", "bob"}));
+    EXPECT_TRUE(staleGoneAtLaunch);
+    EXPECT_LT(callIndex("write c:\\pgp\\bramlet.lck"), callIndex("delete c:\\pgp\\bramlet.usr"));
+    EXPECT_EQ(fake.launches.at(0).mode, ShowMode::Hidden);
+    EXPECT_FALSE(fake.has("c:\\pgp\\bramlet.usr"));
+    EXPECT_FALSE(fake.has("c:\\pgp\\bramlet.lck"));
+}
+
+TEST_F(KeyListingShowing, JobThatDidNotFinishGivesAnEmptyListAndOnlyTheRunnersBox) {
+    fake.launchFails = true;
+    fake.onLaunch = nullptr;
+    EXPECT_TRUE(listKeyRing(fake, boxes, KeyProgram::Editor, KeyRing::Secret, sources).empty());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_FALSE(fake.has("c:\\pgp\\Murkwell.lck"));
+}

@@ -1,0 +1,458 @@
+// The key dialogs of both programs under Wine: the listing job run by cmd.exe with the pgp double,
+// and the dialogs driven through the modal hook.
+#include "EditorApp.h"
+#include "FileModuleApp.h"
+#include "KeyChoice.h"
+#include "KeyListing.h"
+#include "TPubKey.h"
+#include "TSecKey.h"
+#include "WinTestSupport.h"
+#include "editor/TForm1.h"
+#include "filemodule/TForm1.h"
+#include <algorithm>
+
+using namespace mwtest;
+using mw::TPubKey;
+using mw::TSecKey;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+// Forwards to the real platform and keeps the launches, to see how the batch file was started.
+class RecordingPlatform : public mw::Win32Platform {
+  public:
+    using Win32Platform::Win32Platform;
+    struct Launch {
+        std::string file, parameters, directory;
+        mw::ShowMode mode;
+    };
+    std::vector<Launch> launches;
+    mw::LaunchResult launch(const std::string& file, const std::string& parameters,
+                            const std::string& directory, mw::ShowMode mode) override {
+        launches.push_back({file, parameters, directory, mode});
+        return Win32Platform::launch(file, parameters, directory, mode);
+    }
+};
+
+// The pgp double, built beside this test program.
+std::string pgpDouble() {
+    char buffer[MAX_PATH * 4];
+    DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+    std::string self(buffer, n);
+    std::string testsDir = self.substr(0, self.find_last_of('\\'));
+    return testsDir.substr(0, testsDir.find_last_of('\\') + 1) + "doubles\\pgp.exe";
+}
+
+Lines listEntries(HWND list) {
+    Lines entries;
+    const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        std::string text(static_cast<std::size_t>(SendMessageA(list, LB_GETTEXTLEN, i, 0)), '\0');
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+int indexOf(HWND list, const std::string& text) {
+    Lines entries = listEntries(list);
+    auto it = std::find(entries.begin(), entries.end(), text);
+    return it == entries.end() ? -1 : static_cast<int>(it - entries.begin());
+}
+
+void select(HWND list, int index) {
+    SendMessageA(list, LB_SETCURSEL, index, 0);
+}
+void click(HWND button) {
+    SendMessageA(button, BM_CLICK, 0, 0);
+}
+
+// A real double-click on the entry, so the list's own notification reaches the dialog.
+void doubleClick(HWND list, int index) {
+    RECT r;
+    SendMessageA(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r));
+    LPARAM at = MAKELPARAM(r.left + 4, (r.top + r.bottom) / 2);
+    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(list, WM_LBUTTONUP, 0, at);
+    SendMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    SendMessageA(list, WM_LBUTTONUP, 0, at);
+}
+
+class KeyDialogs : public ProgramFixture {
+  protected:
+    void SetUp() override {
+        ProgramFixture::SetUp();
+        useRecordingPlatform();
+    }
+    void useRecordingPlatform() {
+        recording = std::make_unique<RecordingPlatform>(exePath);
+        mw::Application::instance().setPlatform(recording.get());
+    }
+    void standAs(const std::string& exeName) {
+        standProgramAs(exeName);
+        useRecordingPlatform();
+    }
+
+    // A PGP directory with the double as pgp.exe and both rings; one user ID per ring line.
+    std::string preparePgpDir(const std::string& d, const Lines& publicIds, const Lines& secretIds) {
+        makeDirectory(d);
+        EXPECT_TRUE(CopyFileA(pgpDouble().c_str(), (d + "pgp.exe").c_str(), FALSE)) << pgpDouble();
+        writeRing(d + "pubring.pgp", publicIds);
+        writeRing(d + "secring.pgp", secretIds);
+        return d;
+    }
+    void writeRing(const std::string& path, const Lines& ids) {
+        std::string text;
+        for (const auto& id : ids)
+            text += id + "\r\n";
+        writeFileBytes(path, text);
+    }
+    std::string pgpDir() { return dir / "pgp\\"; }
+    void writeSettings(const std::string& iniName) {
+        const std::string d = pgpDir();
+        std::string ini = d + "pgp.exe\r\n" + d + "\r\n" + d + "pubring.pgp\r\n" + d + "secring.pgp\r\n";
+        if (iniName == "Murkwell.ini")
+            ini += "0\r\n0\r\n640\r\n450\r\nright\r\nnostore\r\nCourier New\r\n8\r\n0\r\n-2147483643\r\n";
+        writeFileBytes(dir / iniName, ini);
+    }
+    // Runs `drive` on the visible dialog. A dialog still open two seconds later is closed so the
+    // test cannot hang, and that counts as a failure.
+    void show(mw::Form& form, std::function<void(mw::Form&)> drive) {
+        onModal = [drive](mw::Form& f) { drive(f); };
+        static mw::Form* watched;
+        watched = &form;
+        UINT_PTR timer = SetTimer(nullptr, 0, 2000, [](HWND, UINT, UINT_PTR, DWORD) {
+            if (watched && watched->isShowingModal()) {
+                ADD_FAILURE() << className(watched->handle()) << " stayed open";
+                watched->close();
+            }
+        });
+        form.showModal();
+        KillTimer(nullptr, timer);
+        watched = nullptr;
+    }
+    std::vector<std::string> boxTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& b : interaction.shown)
+            texts.push_back(b.text);
+        return texts;
+    }
+
+    std::unique_ptr<RecordingPlatform> recording;
+};
+
+const Lines kPublic = {"Bob <bob@x>", "alice <a@x>", "Carol", "Adam", "Eve \"x\" & del <e@x>", "Bob <bob@x>"};
+const Lines kPublicSorted = {"Adam",        "alice <a@x>", "Bob <bob@x>",
+                             "Bob <bob@x>", "Carol",       "Eve \"x\" & del <e@x>"};
+
+} // namespace
+
+TEST_F(KeyDialogs, EditorDefaultSettingsWriteTheTwoBatchLinesAndLeaveTheListing) {
+    // No settings file: the setup dialog's defaults point at c:\pgp\.
+    const std::string d = preparePgpDir("c:\\pgp\\", {"Alice <a@x>"}, {"Sam Signer"});
+    writeFileBytes(d + "Murkwell.USR", "stale listing, never to be parsed\r\n");
+    {
+        editor::EditorApp app;
+        Lines seen;
+        show(app.pubKey(), [&](mw::Form&) {
+            seen = listEntries(app.pubKey().listBox1());
+            app.pubKey().Button1Click();
+        });
+        EXPECT_EQ(seen, Lines{"Alice <a@x>"});
+        EXPECT_EQ(readFileBytes(d + "Murkwell.bat"),
+                  "c:\\pgp\\pgp.exe -kv \"*\" c:\\pgp\\pubring.pgp > c:\\pgp\\murkwell.usr\r\n"
+                  "DEL c:\\pgp\\Murkwell.lck\r\n");
+        // Left for the operation's clean-up.
+        EXPECT_NE(readFileBytes(d + "murkwell.usr").find("Alice <a@x>"), std::string::npos);
+
+        show(app.secKey(), [&](mw::Form&) {
+            seen = listEntries(app.secKey().listBox1());
+            app.secKey().Button1Click();
+        });
+        EXPECT_EQ(seen, Lines{"Sam Signer"});
+        EXPECT_EQ(readFileBytes(d + "Murkwell.bat"), "c:\\pgp\\pgp.exe -kv \"*\" c:\\pgp\\secring.pgp > "
+                                                     "murkwell.usr\r\nDEL c:\\pgp\\Murkwell.lck\r\n");
+        EXPECT_TRUE(exists(d + "murkwell.usr"));
+        EXPECT_FALSE(exists(d + "Murkwell.lck"));
+        ASSERT_EQ(recording->launches.size(), 2u);
+        for (const auto& l : recording->launches) {
+            EXPECT_EQ(l.file, "c:\\pgp\\Murkwell.bat");
+            EXPECT_EQ(l.parameters, "");
+            EXPECT_EQ(l.directory, "c:\\pgp\\");
+            EXPECT_EQ(l.mode, mw::ShowMode::Hidden);
+        }
+        EXPECT_EQ(app.form1().Signer, "\"Sam Signer\"");
+        EXPECT_TRUE(interaction.shown.empty()) << boxTexts().front();
+    }
+    removeTree("c:\\pgp\\");
+}
+
+TEST_F(KeyDialogs, FileModuleUsesItsMainWindowsPathsAndDeletesTheListing) {
+    standAs("bramlet.exe");
+    const std::string d = preparePgpDir(pgpDir(), {"Alice <a@x>", "+Alice at work"}, {"Sam Signer"});
+    writeSettings("bramlet.ini");
+    writeFileBytes(d + "BRAMLET.USR", "stale listing, never to be parsed\r\n");
+    filemodule::FileModuleApp app;
+    // What the calling operation sets before it shows a dialog.
+    app.form1().PGPExe = d + "pgp.exe";
+    app.form1().BatchFile = d + "bramlet.bat";
+    app.form1().LockFile = d + "bramlet.lck";
+    Lines seen;
+    show(app.pubKey(), [&](mw::Form&) {
+        seen = listEntries(app.pubKey().listBox1());
+        app.pubKey().Button1Click();
+    });
+    EXPECT_EQ(seen, (Lines{"Alice <a@x>", "Alice at work"}));
+    EXPECT_EQ(readFileBytes(d + "bramlet.bat"),
+              d + "pgp.exe -kv \"*\" " + d + "pubring.pgp > bramlet.usr\r\nDEL " + d + "bramlet.lck\r\n");
+    EXPECT_FALSE(exists(d + "bramlet.usr"));
+
+    show(app.secKey(), [&](mw::Form&) { app.secKey().Button1Click(); });
+    EXPECT_EQ(readFileBytes(d + "bramlet.bat"),
+              d + "pgp.exe -kv \"*\" " + d + "secring.pgp > bramlet.usr\r\nDEL " + d + "bramlet.lck\r\n");
+    EXPECT_FALSE(exists(d + "bramlet.usr"));
+    EXPECT_FALSE(exists(d + "bramlet.lck"));
+    EXPECT_EQ(app.form1().Signer, "Sam Signer");
+    ASSERT_EQ(recording->launches.size(), 2u);
+    EXPECT_EQ(recording->launches[1].directory, d);
+    EXPECT_EQ(recording->launches[1].mode, mw::ShowMode::Hidden);
+    EXPECT_TRUE(interaction.shown.empty());
+}
+
+TEST_F(KeyDialogs, AddRemoveAndOkBuildTheRecipientStringAcrossShowings) {
+    preparePgpDir(pgpDir(), kPublic, {});
+    writeSettings("Murkwell.ini");
+    editor::EditorApp app;
+    TPubKey& pub = app.pubKey();
+    Lines available, afterAdds, afterRemoves;
+    std::size_t boxesWhenFull = 99;
+    show(pub, [&](mw::Form&) {
+        available = listEntries(pub.listBox1());
+        click(pub.item(TPubKey::IdSpeedButton1)); // nothing selected: nothing happens
+        select(pub.listBox1(), 0);
+        click(pub.item(TPubKey::IdSpeedButton1));
+        select(pub.listBox1(), 2);
+        click(pub.item(TPubKey::IdSpeedButton1));
+        click(pub.item(TPubKey::IdSpeedButton1)); // the same entry again
+        select(pub.listBox1(), 4);
+        click(pub.item(TPubKey::IdSpeedButton1)); // a fourth: ignored without a word
+        boxesWhenFull = interaction.shown.size();
+        afterAdds = listEntries(pub.listBox2());
+        select(pub.listBox2(), 0);
+        click(pub.item(TPubKey::IdSpeedButton2));
+        doubleClick(pub.listBox2(), 1);
+        click(pub.item(TPubKey::IdSpeedButton2)); // nothing selected any more
+        doubleClick(pub.listBox1(), indexOf(pub.listBox1(), "Carol"));
+        afterRemoves = listEntries(pub.listBox2());
+        click(pub.item(TPubKey::IdButton1));
+    });
+    EXPECT_EQ(available, kPublicSorted);
+    EXPECT_EQ(boxesWhenFull, 0u);
+    EXPECT_EQ(afterAdds, (Lines{"\"Adam\"", "\"Bob <bob@x>\"", "\"Bob <bob@x>\""}));
+    EXPECT_EQ(afterRemoves, (Lines{"\"Bob <bob@x>\"", "\"Carol\""}));
+    EXPECT_EQ(app.form1().Recipients, "\"Bob <bob@x>\" \"Carol\" ");
+    EXPECT_EQ(SendMessageA(pub.listBox1(), LB_GETCOUNT, 0, 0), 0) << "OK empties Available Keys";
+
+    // A new key in the ring: listed afresh, while the choice stays.
+    writeRing(pgpDir() + "pubring.pgp", {"Dave", "carol"});
+    Lines keptChoice;
+    show(pub, [&](mw::Form&) {
+        available = listEntries(pub.listBox1());
+        keptChoice = listEntries(pub.listBox2());
+        doubleClick(pub.listBox2(), 0);
+        doubleClick(pub.listBox2(), 0);
+        click(pub.item(TPubKey::IdButton1));
+    });
+    EXPECT_EQ(available, (Lines{"carol", "Dave"}));
+    EXPECT_EQ(keptChoice, (Lines{"\"Bob <bob@x>\"", "\"Carol\""}));
+    EXPECT_EQ(app.form1().Recipients, "");
+    EXPECT_TRUE(interaction.shown.empty());
+}
+
+TEST_F(KeyDialogs, UserIdsThatCannotBeQuotedAreShownButRefusedInBothPrograms) {
+    const std::string hostile = "Eve \"x\" & del <e@x>";
+    preparePgpDir(pgpDir(), {hostile, "Tab\there", "50% Off <p@x>"}, {hostile, "Zed"});
+    for (const char* exe : {"Murkwell.exe", "bramlet.exe"}) {
+        SCOPED_TRACE(exe);
+        const bool editorProgram = std::string(exe) == "Murkwell.exe";
+        standAs(exe);
+        writeSettings(editorProgram ? "Murkwell.ini" : "bramlet.ini");
+        interaction.shown.clear();
+        std::unique_ptr<editor::EditorApp> ed;
+        std::unique_ptr<filemodule::FileModuleApp> fm;
+        if (editorProgram) {
+            ed = std::make_unique<editor::EditorApp>();
+        } else {
+            fm = std::make_unique<filemodule::FileModuleApp>();
+            fm->form1().PGPExe = pgpDir() + "pgp.exe";
+            fm->form1().BatchFile = pgpDir() + "bramlet.bat";
+            fm->form1().LockFile = pgpDir() + "bramlet.lck";
+        }
+        TPubKey& pub = ed ? ed->pubKey() : fm->pubKey();
+        TSecKey& sec = ed ? ed->secKey() : fm->secKey();
+        std::string& recipients = ed ? ed->form1().Recipients : fm->form1().Recipients;
+        std::string& signer = ed ? ed->form1().Signer : fm->form1().Signer;
+        signer = "before";
+
+        Lines available;
+        show(pub, [&](mw::Form&) {
+            available = listEntries(pub.listBox1());
+            select(pub.listBox1(), indexOf(pub.listBox1(), hostile));
+            click(pub.item(TPubKey::IdSpeedButton1));
+            doubleClick(pub.listBox1(), indexOf(pub.listBox1(), "Tab\there"));
+            doubleClick(pub.listBox1(), indexOf(pub.listBox1(), "50% Off <p@x>"));
+            click(pub.item(TPubKey::IdButton1));
+        });
+        EXPECT_EQ(available, (Lines{"50% Off <p@x>", hostile, "Tab\there"}));
+        EXPECT_EQ(recipients, "\"50% Off <p@x>\" ");
+
+        bool stayedOpen = false;
+        show(sec, [&](mw::Form& f) {
+            select(sec.listBox1(), indexOf(sec.listBox1(), hostile));
+            click(sec.button1());
+            doubleClick(sec.listBox1(), indexOf(sec.listBox1(), hostile));
+            stayedOpen = f.isShowingModal();
+            SendMessageA(f.handle(), WM_CLOSE, 0, 0);
+        });
+        EXPECT_TRUE(stayedOpen) << "a refused signer leaves the choice open";
+        EXPECT_EQ(signer, "before");
+
+        ASSERT_EQ(interaction.shown.size(), 4u);
+        for (const auto& box : interaction.shown) {
+            EXPECT_EQ(box.text, mw::kUnsafeUserIdMessage);
+            EXPECT_EQ(box.caption, editorProgram ? "Information" : "Murkwell File Encryption Applet");
+            EXPECT_EQ(box.icon, editorProgram ? mw::BoxIcon::Information : mw::BoxIcon::None);
+        }
+    }
+}
+
+TEST_F(KeyDialogs, SecretKeyDialogPreselectsTheFirstAndKeepsSignerUnlessOk) {
+    preparePgpDir(pgpDir(), {}, {"zed", "Bob", "alice"});
+    writeSettings("Murkwell.ini");
+    editor::EditorApp app;
+    TSecKey& sec = app.secKey();
+    int preselected = -1;
+    Lines available;
+    show(sec, [&](mw::Form&) {
+        preselected = static_cast<int>(SendMessageA(sec.listBox1(), LB_GETCURSEL, 0, 0));
+        available = listEntries(sec.listBox1());
+        click(sec.button1());
+    });
+    EXPECT_EQ(preselected, 0);
+    EXPECT_EQ(available, (Lines{"alice", "Bob", "zed"}));
+    EXPECT_EQ(app.form1().Signer, "\"alice\"");
+
+    show(sec, [&](mw::Form& f) {
+        select(sec.listBox1(), 2);
+        SendMessageA(f.handle(), WM_CLOSE, 0, 0); // the close box
+    });
+    EXPECT_EQ(app.form1().Signer, "\"alice\"");
+
+    show(sec, [&](mw::Form&) { doubleClick(sec.listBox1(), 1); });
+    EXPECT_EQ(app.form1().Signer, "\"Bob\"");
+
+    // An empty ring: nothing selected, and OK leaves the signer alone.
+    writeRing(pgpDir() + "secring.pgp", {});
+    show(sec, [&](mw::Form&) {
+        preselected = static_cast<int>(SendMessageA(sec.listBox1(), LB_GETCURSEL, 0, 0));
+        click(sec.button1());
+    });
+    EXPECT_EQ(preselected, LB_ERR);
+    EXPECT_EQ(app.form1().Signer, "\"Bob\"");
+    EXPECT_TRUE(interaction.shown.empty());
+}
+
+TEST_F(KeyDialogs, ListingThatCannotBeOpenedShowsTheErrorThenAnEmptyDialog) {
+    preparePgpDir(pgpDir(), {"Alice"}, {});
+    writeSettings("Murkwell.ini");
+    // A directory where the listing should be: the redirection fails and the file cannot be read.
+    makeDirectory(pgpDir() + "murkwell.usr");
+    editor::EditorApp app;
+    int entries = -1;
+    std::size_t boxesWhenVisible = 0;
+    show(app.pubKey(), [&](mw::Form&) {
+        entries = static_cast<int>(SendMessageA(app.pubKey().listBox1(), LB_GETCOUNT, 0, 0));
+        boxesWhenVisible = interaction.shown.size();
+        click(app.pubKey().item(TPubKey::IdButton1));
+    });
+    EXPECT_EQ(modalShown, Lines{"TPubKey"});
+    EXPECT_EQ(entries, 0);
+    ASSERT_EQ(boxesWhenVisible, 1u) << "the error comes before the dialog";
+    EXPECT_EQ(interaction.shown[0].icon, mw::BoxIcon::Error);
+    EXPECT_NE(interaction.shown[0].text.find("murkwell.usr"), std::string::npos) << interaction.shown[0].text;
+    EXPECT_FALSE(exists(pgpDir() + "Murkwell.lck"));
+    RemoveDirectoryA((pgpDir() + "murkwell.usr").c_str());
+}
+
+TEST_F(KeyDialogs, ListingFilesWithAnyLineEndsAndLongLinesReadWhole) {
+    const std::string pad(30, ' ');
+    const std::string longId(1 << 20, 'L');
+    writeFileBytes(dir / "murkwell.usr", "h1\r\nh2\nh3\r\n" + pad + "crlf\r\n" + pad + "lf\n" + pad + longId +
+                                             "\n" + pad + "no end");
+    mw::KeyListingSources s;
+    s.pgpDir = dir.path();
+    auto ids =
+        mw::readKeyListing(*recording, mw::planKeyListing(mw::KeyProgram::Editor, mw::KeyRing::Public, s));
+    // Compared without printing: a failure would otherwise dump the megabyte.
+    EXPECT_TRUE(ids == (Lines{"crlf", "lf", longId, "no end"})) << ids.size() << " entries";
+}
+
+TEST_F(KeyDialogs, FormsHaveTheirCaptionsFramesAndLayout) {
+    editor::EditorApp app;
+    auto& a = mw::Application::instance();
+    auto clientRect = [](HWND form, HWND control) {
+        RECT r;
+        GetWindowRect(control, &r);
+        MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    auto expectAt = [&](HWND form, HWND control, int x, int y, int w, int h) {
+        RECT r = clientRect(form, control);
+        EXPECT_EQ(r.left, a.scale(x));
+        EXPECT_EQ(r.top, a.scale(y));
+        EXPECT_EQ(r.right - r.left, a.scale(w));
+        EXPECT_EQ(r.bottom - r.top, a.scale(h));
+    };
+    TPubKey& pub = app.pubKey();
+    RECT rc;
+    GetClientRect(pub.handle(), &rc);
+    EXPECT_EQ(rc.right, a.scale(572));
+    EXPECT_EQ(rc.bottom, a.scale(373));
+    EXPECT_FALSE(GetWindowLongA(pub.handle(), GWL_STYLE) & WS_SYSMENU) << "no title-bar buttons";
+    EXPECT_EQ(mw::windowText(pub.item(TPubKey::IdLabel1)),
+              "Select up to 3 public keys to use to encrypt this file.");
+    EXPECT_EQ(mw::windowText(pub.item(TPubKey::IdLabel2)), "Available Keys");
+    EXPECT_EQ(mw::windowText(pub.item(TPubKey::IdLabel3)), "Keys To Use");
+    EXPECT_EQ(mw::windowText(pub.item(TPubKey::IdSpeedButton1)), "&Add >>");
+    EXPECT_EQ(mw::windowText(pub.item(TPubKey::IdSpeedButton2)), "<< &Remove");
+    EXPECT_EQ(mw::windowText(pub.item(TPubKey::IdButton1)), "&OK");
+    expectAt(pub.handle(), pub.listBox1(), 4, 52, 240, 270);
+    expectAt(pub.handle(), pub.listBox2(), 330, 52, 240, 270);
+    expectAt(pub.handle(), pub.item(TPubKey::IdSpeedButton1), 248, 100, 77, 32);
+    expectAt(pub.handle(), pub.item(TPubKey::IdSpeedButton2), 248, 152, 77, 32);
+    expectAt(pub.handle(), pub.item(TPubKey::IdButton1), 140, 332, 297, 37);
+    EXPECT_FALSE(GetWindowLongA(pub.listBox1(), GWL_STYLE) & LBS_SORT)
+        << "sorted by the dialog, see KeyListing";
+    // Alt+F4 does not bypass OK.
+    SendMessageA(pub.handle(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(pub.handle()));
+
+    TSecKey& sec = app.secKey();
+    GetClientRect(sec.handle(), &rc);
+    EXPECT_EQ(rc.right, a.scale(426));
+    EXPECT_EQ(rc.bottom, a.scale(273));
+    EXPECT_TRUE(GetWindowLongA(sec.handle(), GWL_STYLE) & WS_SYSMENU) << "the close box";
+    EXPECT_EQ(mw::windowText(sec.item(TSecKey::IdLabel1)),
+              "Select the Secret Key you wish to use to sign this file.");
+    EXPECT_EQ(mw::windowText(sec.button1()), "&OK");
+    expectAt(sec.handle(), sec.panel1(), 0, 228, 426, 45);
+    expectAt(sec.handle(), sec.button1(), 0, 228, 426, 45);
+    expectAt(sec.handle(), sec.listBox1(), 0, 29, 426, 199);
+
+    for (HWND form : {pub.handle(), sec.handle()}) {
+        RECT w;
+        GetWindowRect(form, &w);
+        EXPECT_NEAR((w.left + w.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+        EXPECT_NEAR((w.top + w.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+    }
+}
