@@ -16,7 +16,8 @@ bool needsQuotes(const std::string& token) {
 void refuseUnquotable(const std::string& text, const std::string& what) {
     for (unsigned char c : text) {
         if (c == '"') throw UnsafeValue(what + " cannot be passed to PGP: it contains a double quote (\").");
-        if (c < 0x20 || c == 0x7f) throw UnsafeValue(what + " cannot be passed to PGP: it contains a control character.");
+        if (c < 0x20 || c == 0x7f)
+            throw UnsafeValue(what + " cannot be passed to PGP: it contains a control character.");
     }
 }
 
@@ -24,12 +25,15 @@ void refuseUnquotable(const std::string& text, const std::string& what) {
 std::string quote(const std::string& text) {
     std::string body = batchEscape(text);
     std::size_t trailing = 0;
-    while (trailing < body.size() && body[body.size() - 1 - trailing] == '\\') ++trailing;
+    while (trailing < body.size() && body[body.size() - 1 - trailing] == '\\')
+        ++trailing;
     body.append(trailing, '\\');
     return "\"" + body + "\"";
 }
 
-std::string describeUserId(const std::string& id) { return "The user ID \"" + id + "\""; }
+std::string describeUserId(const std::string& id) {
+    return "The user ID \"" + id + "\"";
+}
 
 } // namespace
 
@@ -58,8 +62,8 @@ std::vector<std::string> splitRecipients(const std::string& recipients) {
     std::size_t pos = 0;
     while (pos < recipients.size()) {
         std::size_t close = recipients[pos] == '"' ? recipients.find('"', pos + 1) : std::string::npos;
-        bool wellFormed = close != std::string::npos &&
-                          (close + 1 == recipients.size() || recipients[close + 1] == ' ');
+        bool wellFormed =
+            close != std::string::npos && (close + 1 == recipients.size() || recipients[close + 1] == ' ');
         if (!wellFormed)
             throw UnsafeValue("The recipients " + recipients +
                               " cannot be passed to PGP: a user ID contains a double quote (\").");
@@ -71,7 +75,8 @@ std::vector<std::string> splitRecipients(const std::string& recipients) {
 
 std::string batchRecipients(const std::string& recipients) {
     std::string out;
-    for (const auto& id : splitRecipients(recipients)) out += batchQuoted(id, describeUserId(id)) + " ";
+    for (const auto& id : splitRecipients(recipients))
+        out += batchQuoted(id, describeUserId(id)) + " ";
     return out;
 }
 
@@ -128,8 +133,8 @@ std::string fileModulePgpLine(FileOperation op, const FileLineValues& v) {
 }
 
 std::string keyListingLine(const std::string& pgpExe, const std::string& keyRing, const std::string& target) {
-    return batchPath(pgpExe, "The path of pgp.exe") + " -kv \"*\" " + batchPath(keyRing, "The key ring path") +
-           " > " + batchPath(target, "The listing file");
+    return batchPath(pgpExe, "The path of pgp.exe") + " -kv \"*\" " +
+           batchPath(keyRing, "The key ring path") + " > " + batchPath(target, "The listing file");
 }
 
 std::string scorchLine(const std::string& toolShortPath, const std::string& fileShortPath) {
@@ -137,8 +142,12 @@ std::string scorchLine(const std::string& toolShortPath, const std::string& file
            batchPath("[" + fileShortPath + "]", "The file name " + fileShortPath) + " /two /silent";
 }
 
-std::string deleteLine(const std::string& lockFile) { return "DEL " + batchPath(lockFile, "The lock file path"); }
+std::string deleteLine(const std::string& lockFile) {
+    return "DEL " + batchPath(lockFile, "The lock file path");
+}
 
-std::string wipeParameters(const std::string& path) { return "[" + path + "] /two /silent"; }
+std::string wipeParameters(const std::string& path) {
+    return "[" + path + "] /two /silent";
+}
 
 } // namespace mw

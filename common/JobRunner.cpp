@@ -13,7 +13,9 @@ namespace {
 const char* const kLockNotice = "- deleted by the batch file when the PGP job ends.";
 const char* const kFileModuleTitle = "Murkwell File Encryption Applet";
 
-std::string lockLine(const char* text) { return std::string(text) + " " + kLockNotice; }
+std::string lockLine(const char* text) {
+    return std::string(text) + " " + kLockNotice;
+}
 
 // Owns a directory watch of the platform for the length of one wait.
 class Watch {
@@ -50,13 +52,17 @@ JobMessages JobMessages::editor() {
 }
 
 JobMessages JobMessages::fileModule() {
-    return {kFileModuleTitle, BoxIcon::None, "PGP Doesn't Exists where setup thinks it should!, Running Setup.",
+    return {kFileModuleTitle, BoxIcon::None,
+            "PGP Doesn't Exists where setup thinks it should!, Running Setup.",
             "LockFile is busy, only one PGP session is allowed at a time."};
 }
 
-JobRunner::JobRunner(Platform& platform, Interaction& interaction) : platform_(platform), interaction_(interaction) {}
+JobRunner::JobRunner(Platform& platform, Interaction& interaction)
+    : platform_(platform), interaction_(interaction) {}
 
-void JobRunner::report(const std::string& text) { interaction_.message(messages_.caption, text, messages_.icon); }
+void JobRunner::report(const std::string& text) {
+    interaction_.message(messages_.caption, text, messages_.icon);
+}
 
 std::optional<std::vector<std::string>> JobRunner::toConsole(const std::vector<std::string>& lines,
                                                              const std::vector<Labelled>& values) {
@@ -114,13 +120,16 @@ JobEnd JobRunner::launchAndWait(const std::string& batchFile, const std::string&
     return end;
 }
 
-std::string JobRunner::wipeTool() { return directoryOf(platform_.executablePath()) + "scorch.com"; }
+std::string JobRunner::wipeTool() {
+    return directoryOf(platform_.executablePath()) + "scorch.com";
+}
 
 void JobRunner::deleteIfExists(const std::string& path) {
     if (platform_.fileExists(path)) platform_.deleteFile(path);
 }
 
-void JobRunner::wipe(const std::string& tool, const std::vector<std::string>& files, const std::string& directory) {
+void JobRunner::wipe(const std::string& tool, const std::vector<std::string>& files,
+                     const std::string& directory) {
     // Not awaited: each instance runs in the background and the job ends here.
     for (const auto& file : files) {
         if (!platform_.fileExists(file)) continue;
@@ -130,7 +139,8 @@ void JobRunner::wipe(const std::string& tool, const std::vector<std::string>& fi
 }
 
 JobEnd JobRunner::runKeyListing(const KeyListingJob& job) {
-    if (!messagesSet_) messages_ = job.lockBeforeStaleDelete ? JobMessages::fileModule() : JobMessages::editor();
+    if (!messagesSet_)
+        messages_ = job.lockBeforeStaleDelete ? JobMessages::fileModule() : JobMessages::editor();
     std::vector<std::string> lines;
     try {
         lines = {keyListingLine(job.pgpExe, job.keyRing, job.listingTarget), deleteLine(job.lockFile)};
@@ -186,13 +196,15 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
         EditorJobValues v = job.values ? job.values() : EditorJobValues{};
         EditorLineValues line{paths.pgpExe, v.recipients, v.signer, v.passPhraseOn, v.passPhrase};
         std::vector<std::string> lines;
-        std::vector<Labelled> values{{"The path of pgp.exe", paths.pgpExe}, {"The lock file path", paths.lockFile}};
+        std::vector<Labelled> values{{"The path of pgp.exe", paths.pgpExe},
+                                     {"The lock file path", paths.lockFile}};
         try {
             lines.push_back(editorPgpLine(job.operation, line, platform_.fileExists(wipeTool())));
             if (decrypt && v.shift) lines.push_back("pause");
             lines.push_back(deleteLine(paths.lockFile));
             if (job.operation == EditorOperation::Encrypt || job.operation == EditorOperation::SignEncrypt)
-                for (const auto& id : splitRecipients(v.recipients)) values.push_back({"The user ID", id});
+                for (const auto& id : splitRecipients(v.recipients))
+                    values.push_back({"The user ID", id});
         } catch (const UnsafeValue& e) {
             report(e.what());
             return std::nullopt;
@@ -237,7 +249,8 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
         for (const char* name : {"murkwell.tmp", "murkwell.txt", "murkwell.usr", "murkwell.asc"})
             deleteIfExists(paths.pgpDir + name);
     } else {
-        for (const char* name : {"murkwell.tmp", "murkwell.usr", "murkwell.asc"}) deleteIfExists(paths.pgpDir + name);
+        for (const char* name : {"murkwell.tmp", "murkwell.usr", "murkwell.asc"})
+            deleteIfExists(paths.pgpDir + name);
     }
     return end;
 }
@@ -265,11 +278,13 @@ JobEnd JobRunner::runFileOperation(const FileJob& job) {
                                      {"The lock file path", paths.lockFile},
                                      {"The signer's user ID", v.signer}};
         try {
-            lines.push_back(fileModulePgpLine(job.operation, {paths.pgpExe, shortName, v.recipients, v.signer}));
+            lines.push_back(
+                fileModulePgpLine(job.operation, {paths.pgpExe, shortName, v.recipients, v.signer}));
             if (job.operation == FileOperation::Decrypt && job.shift) lines.push_back("pause");
             lines.push_back(deleteLine(paths.lockFile));
             if (job.operation == FileOperation::Encrypt || job.operation == FileOperation::SignEncrypt)
-                for (const auto& id : splitRecipients(v.recipients)) values.push_back({"The user ID", id});
+                for (const auto& id : splitRecipients(v.recipients))
+                    values.push_back({"The user ID", id});
         } catch (const UnsafeValue& e) {
             report(e.what());
             return std::nullopt;
@@ -285,7 +300,8 @@ JobEnd JobRunner::runFileOperation(const FileJob& job) {
     std::string shortName = platform_.shortPath(job.selectedFile);
     std::optional<std::vector<std::string>> lines;
     if (shortName.empty())
-        report("The short form of the path " + job.selectedFile + " could not be obtained; PGP was not started.");
+        report("The short form of the path " + job.selectedFile +
+               " could not be obtained; PGP was not started.");
     else
         lines = build(shortName);
     if (!lines) {

@@ -13,10 +13,10 @@ namespace mw {
 
 // How a job's wait ended.
 enum class JobEnd {
-    Finished,    // the batch file deleted the lock file (or someone removed it by hand)
-    NotStarted,  // the batch file could not be launched
-    EndedEarly,  // its process ended while the lock file still existed
-    Refused,     // a pre-check or a value check stopped the job before anything ran
+    Finished,   // the batch file deleted the lock file (or someone removed it by hand)
+    NotStarted, // the batch file could not be launched
+    EndedEarly, // its process ended while the lock file still existed
+    Refused,    // a pre-check or a value check stopped the job before anything ran
 };
 
 // The key listing job of the key dialogs (no pre-checks, hidden window, PGP directory as working
@@ -64,7 +64,7 @@ struct EditorJob {
     std::string pgpExe; // setup dialog's pgp.exe path
     std::string pgpDir; // setup dialog's PGP directory, ends with a backslash
     std::function<void(const JobPaths&)> setPaths;
-    std::function<void()> showSetup;        // after the missing-pgp message
+    std::function<void()> showSetup;         // after the missing-pgp message
     std::function<void()> promptsBeforeLock; // the key dialogs
     std::function<void()> promptsAfterLock;  // the stored-pass-phrase dialog
     std::function<EditorJobValues()> values; // read after each group of prompts
@@ -136,7 +136,8 @@ private:
     std::optional<std::vector<std::string>> toConsole(const std::vector<std::string>& lines,
                                                       const std::vector<Labelled>& values);
     // Writes the batch file; on failure removes the lock file and rethrows.
-    void writeBatch(const std::string& batchFile, const std::string& lockFile, const std::vector<std::string>& lines);
+    void writeBatch(const std::string& batchFile, const std::string& lockFile,
+                    const std::vector<std::string>& lines);
     // Launch and wait; after NotStarted or EndedEarly the lock file is gone and the user told.
     JobEnd launchAndWait(const std::string& batchFile, const std::string& directory, ShowMode mode,
                          const std::string& lockFile);

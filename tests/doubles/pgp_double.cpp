@@ -38,10 +38,13 @@ std::vector<std::string> readLines(const std::string& path) {
 
 void writeLines(const std::string& path, const std::vector<std::string>& lines) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    for (const auto& l : lines) out << l << "\r\n";
+    for (const auto& l : lines)
+        out << l << "\r\n";
 }
 
-bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::string withExtension(const std::string& path, const std::string& ext) {
     auto sep = path.find_last_of("\\/:");
@@ -62,24 +65,25 @@ std::string nameOf(const std::string& path) {
 
 const char* const kBody = "TEST DOUBLE: NOTHING WAS ENCRYPTED OR SIGNED. The original text follows.";
 
+// stdout is in text mode: "\n" already ends each line with CR LF.
 // PGP 2.6's -kv layout: key type, size, key ID and date in columns 1-30, the first user ID from
 // column 31, further user IDs on lines of their own indented to column 31.
 int listKeys(const std::string& ring) {
-    std::printf("Pretty Good Privacy(tm) 2.6 TEST DOUBLE - nothing is encrypted.\r\n");
-    std::printf("Key ring: '%s'\r\n", ring.c_str());
-    std::printf("Type bits/keyID    Date       User ID\r\n");
+    std::printf("Pretty Good Privacy(tm) 2.6 TEST DOUBLE - nothing is encrypted.\n");
+    std::printf("Key ring: '%s'\n", ring.c_str());
+    std::printf("Type bits/keyID    Date       User ID\n");
     // Fixture: one user ID per line; a line starting with "+" is a further ID of the key above.
     int keys = 0;
     for (const auto& line : readLines(ring)) {
         if (line.empty()) continue;
         if (line[0] == '+') {
-            std::printf("%30s%s\r\n", "", line.c_str() + 1);
+            std::printf("%30s%s\n", "", line.c_str() + 1);
         } else {
             ++keys;
-            std::printf("pub  1024/%08X 1996/01/01 %s\r\n", 0x1A2B0000u + keys, line.c_str());
+            std::printf("pub  1024/%08X 1996/01/01 %s\n", 0x1A2B0000u + keys, line.c_str());
         }
     }
-    std::printf("%d matching keys found.\r\n", keys);
+    std::printf("%d matching keys found.\n", keys);
     return 0;
 }
 
@@ -106,7 +110,8 @@ int run(int argc, char** argv) {
         char cwd[MAX_PATH * 4] = {};
         GetCurrentDirectoryA(sizeof cwd, cwd);
         log << "CALL\r\nCWD " << cwd << "\r\n";
-        for (int i = 1; i < argc; ++i) log << "ARG " << argv[i] << "\r\n";
+        for (int i = 1; i < argc; ++i)
+            log << "ARG " << argv[i] << "\r\n";
     }
     for (const auto& directive : readLines(dir + "pgp-control.txt")) {
         std::istringstream words(directive);
@@ -125,7 +130,8 @@ int run(int argc, char** argv) {
             if (!std::fgets(answer, sizeof answer, stdin)) answer[0] = 0;
         }
         if (verb == "hold")
-            for (int i = 0; i < 600 && exists(arg); ++i) Sleep(100);
+            for (int i = 0; i < 600 && exists(arg); ++i)
+                Sleep(100);
     }
 
     std::string group, output, signer;
@@ -161,7 +167,8 @@ int run(int argc, char** argv) {
         out.push_back(has('b') ? "-----BEGIN PGP SIGNATURE-----" : "-----BEGIN PGP MESSAGE-----");
         out.push_back("Options: -" + group);
         out.push_back("Name: " + nameOf(input));
-        for (std::size_t i = 1; i < operands.size(); ++i) out.push_back("Recipient: " + operands[i]);
+        for (std::size_t i = 1; i < operands.size(); ++i)
+            out.push_back("Recipient: " + operands[i]);
         if (!signer.empty()) out.push_back("Signer: " + signer);
         out.push_back(kBody);
         if (!has('b')) out.insert(out.end(), text.begin(), text.end());

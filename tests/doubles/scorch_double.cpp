@@ -16,7 +16,8 @@ std::string ownDirectory() {
 }
 
 void overwrite(const std::string& path) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return;
     LARGE_INTEGER size{};
     GetFileSizeEx(f, &size);
@@ -37,7 +38,8 @@ int main(int argc, char** argv) {
         char cwd[MAX_PATH * 4] = {};
         GetCurrentDirectoryA(sizeof cwd, cwd);
         log << "CALL\r\nCWD " << cwd << "\r\n";
-        for (int i = 1; i < argc; ++i) log << "ARG " << argv[i] << "\r\n";
+        for (int i = 1; i < argc; ++i)
+            log << "ARG " << argv[i] << "\r\n";
     }
     std::ifstream control(dir + "scorch-control.txt");
     std::string directive;
@@ -45,7 +47,8 @@ int main(int argc, char** argv) {
 
     // The file is everything between the first "[" and the last "]" of the arguments.
     std::string all;
-    for (int i = 1; i < argc; ++i) all += (i > 1 ? " " : "") + std::string(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        all += (i > 1 ? " " : "") + std::string(argv[i]);
     auto open = all.find('['), close = all.rfind(']');
     if (open == std::string::npos || close == std::string::npos || close < open) return 2;
     std::string file = all.substr(open + 1, close - open - 1);

@@ -20,10 +20,14 @@ EditorLineValues editorValues() {
 
 TEST(EditorPgpLine, EveryOperationInBothOptionForms) {
     auto v = editorValues();
-    EXPECT_EQ(editorPgpLine(EditorOperation::Encrypt, v, true), "c:\\pgp\\pgp.exe -eat murkwell.tmp \"Alice\" \"Bob\" ");
-    EXPECT_EQ(editorPgpLine(EditorOperation::Encrypt, v, false), "c:\\pgp\\pgp.exe -eatw murkwell.tmp \"Alice\" \"Bob\" ");
-    EXPECT_EQ(editorPgpLine(EditorOperation::Sign, v, true), "c:\\pgp\\pgp.exe -sta murkwell.tmp -u \"Carol\"");
-    EXPECT_EQ(editorPgpLine(EditorOperation::Sign, v, false), "c:\\pgp\\pgp.exe -staw murkwell.tmp -u \"Carol\"");
+    EXPECT_EQ(editorPgpLine(EditorOperation::Encrypt, v, true),
+              "c:\\pgp\\pgp.exe -eat murkwell.tmp \"Alice\" \"Bob\" ");
+    EXPECT_EQ(editorPgpLine(EditorOperation::Encrypt, v, false),
+              "c:\\pgp\\pgp.exe -eatw murkwell.tmp \"Alice\" \"Bob\" ");
+    EXPECT_EQ(editorPgpLine(EditorOperation::Sign, v, true),
+              "c:\\pgp\\pgp.exe -sta murkwell.tmp -u \"Carol\"");
+    EXPECT_EQ(editorPgpLine(EditorOperation::Sign, v, false),
+              "c:\\pgp\\pgp.exe -staw murkwell.tmp -u \"Carol\"");
     EXPECT_EQ(editorPgpLine(EditorOperation::SignEncrypt, v, true),
               "c:\\pgp\\pgp.exe -east murkwell.tmp \"Alice\" \"Bob\"  -u \"Carol\"");
     EXPECT_EQ(editorPgpLine(EditorOperation::SignEncrypt, v, false),
@@ -31,15 +35,19 @@ TEST(EditorPgpLine, EveryOperationInBothOptionForms) {
     EXPECT_EQ(editorPgpLine(EditorOperation::EncryptIdea, v, true), "c:\\pgp\\pgp.exe -ca murkwell.tmp");
     EXPECT_EQ(editorPgpLine(EditorOperation::EncryptIdea, v, false), "c:\\pgp\\pgp.exe -caw murkwell.tmp");
     // Decrypt has one form, with the pass phrase only when storing is on.
-    EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, true), "c:\\pgp\\pgp.exe murkwell.tmp -o murkwell.txt");
-    EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, false), "c:\\pgp\\pgp.exe murkwell.tmp -o murkwell.txt");
+    EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, true),
+              "c:\\pgp\\pgp.exe murkwell.tmp -o murkwell.txt");
+    EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, false),
+              "c:\\pgp\\pgp.exe murkwell.tmp -o murkwell.txt");
     v.passPhrase = "open sesame";
-    EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, true), "c:\\pgp\\pgp.exe murkwell.tmp -o murkwell.txt");
+    EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, true),
+              "c:\\pgp\\pgp.exe murkwell.tmp -o murkwell.txt");
     v.passPhraseOn = true;
     EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, true),
               "c:\\pgp\\pgp.exe -z \"open sesame\" murkwell.tmp -o murkwell.txt");
     v.passPhrase.clear();
-    EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, true), "c:\\pgp\\pgp.exe -z \"\" murkwell.tmp -o murkwell.txt");
+    EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, true),
+              "c:\\pgp\\pgp.exe -z \"\" murkwell.tmp -o murkwell.txt");
 }
 
 TEST(EditorPgpLine, NothingChosenYet) {
@@ -54,14 +62,18 @@ TEST(FileModulePgpLine, WorkedExamplesAndEveryOperation) {
     // Two blanks stand before -u: the recipient string's own and the one of " -u ".
     EXPECT_EQ(fileModulePgpLine(FileOperation::SignEncrypt, v),
               "c:\\pgp\\pgp.exe -east C:\\MYDOCU~1\\QUARTE~1.DOC \"Alice\" \"Bob\"  -u \"Carol\"");
-    EXPECT_EQ(fileModulePgpLine(FileOperation::Encrypt, v), "c:\\pgp\\pgp.exe -ea C:\\MYDOCU~1\\QUARTE~1.DOC \"Alice\" \"Bob\" ");
+    EXPECT_EQ(fileModulePgpLine(FileOperation::Encrypt, v),
+              "c:\\pgp\\pgp.exe -ea C:\\MYDOCU~1\\QUARTE~1.DOC \"Alice\" \"Bob\" ");
     EXPECT_EQ(fileModulePgpLine(FileOperation::Decrypt, v), "c:\\pgp\\pgp.exe -p C:\\MYDOCU~1\\QUARTE~1.DOC");
-    EXPECT_EQ(fileModulePgpLine(FileOperation::Sign, v), "c:\\pgp\\pgp.exe -sta C:\\MYDOCU~1\\QUARTE~1.DOC -u \"Carol\"");
+    EXPECT_EQ(fileModulePgpLine(FileOperation::Sign, v),
+              "c:\\pgp\\pgp.exe -sta C:\\MYDOCU~1\\QUARTE~1.DOC -u \"Carol\"");
     EXPECT_EQ(fileModulePgpLine(FileOperation::SignDetached, v),
               "c:\\pgp\\pgp.exe -sbta C:\\MYDOCU~1\\QUARTE~1.DOC -u \"Carol\"");
-    EXPECT_EQ(fileModulePgpLine(FileOperation::EncryptIdea, v), "c:\\pgp\\pgp.exe -ca C:\\MYDOCU~1\\QUARTE~1.DOC");
+    EXPECT_EQ(fileModulePgpLine(FileOperation::EncryptIdea, v),
+              "c:\\pgp\\pgp.exe -ca C:\\MYDOCU~1\\QUARTE~1.DOC");
     v.signer.clear();
-    EXPECT_EQ(fileModulePgpLine(FileOperation::Sign, v), "c:\\pgp\\pgp.exe -sta C:\\MYDOCU~1\\QUARTE~1.DOC -u \"\"");
+    EXPECT_EQ(fileModulePgpLine(FileOperation::Sign, v),
+              "c:\\pgp\\pgp.exe -sta C:\\MYDOCU~1\\QUARTE~1.DOC -u \"\"");
 }
 
 TEST(KeyListingAndWipeLines, DocumentedExamples) {
@@ -70,7 +82,8 @@ TEST(KeyListingAndWipeLines, DocumentedExamples) {
     EXPECT_EQ(keyListingLine(kPgp, "c:\\pgp\\secring.pgp", "murkwell.usr"),
               "c:\\pgp\\pgp.exe -kv \"*\" c:\\pgp\\secring.pgp > murkwell.usr");
     EXPECT_EQ(deleteLine("c:\\pgp\\Murkwell.lck"), "DEL c:\\pgp\\Murkwell.lck");
-    EXPECT_EQ(scorchLine("C:\\MURK~1\\SCORCH.COM", kShort), "C:\\MURK~1\\SCORCH.COM [C:\\MYDOCU~1\\QUARTE~1.DOC] /two /silent");
+    EXPECT_EQ(scorchLine("C:\\MURK~1\\SCORCH.COM", kShort),
+              "C:\\MURK~1\\SCORCH.COM [C:\\MYDOCU~1\\QUARTE~1.DOC] /two /silent");
     EXPECT_EQ(wipeParameters("c:\\pgp\\murkwell.tmp"), "[c:\\pgp\\murkwell.tmp] /two /silent");
     // The launch parameter never passes through cmd.exe: nothing is doubled or quoted.
     EXPECT_EQ(wipeParameters("c:\\50% off\\a&b.txt"), "[c:\\50% off\\a&b.txt] /two /silent");
@@ -116,8 +129,9 @@ TEST(BatchQuoting, RefusesWhatNoQuotingCanCarryAndSaysWhichValue) {
     EXPECT_EQ(message([] { batchQuoted("line\r\nDEL x", "The pass phrase"); }),
               "The pass phrase cannot be passed to PGP: it contains a control character.");
     FileLineValues v{kPgp, kShort, "", "Mallory\" & calc & \""};
-    EXPECT_EQ(message([&] { fileModulePgpLine(FileOperation::Sign, v); }),
-              "The user ID \"Mallory\" & calc & \"\" cannot be passed to PGP: it contains a double quote (\").");
+    EXPECT_EQ(
+        message([&] { fileModulePgpLine(FileOperation::Sign, v); }),
+        "The user ID \"Mallory\" & calc & \"\" cannot be passed to PGP: it contains a double quote (\").");
     // A quote inside a recipient leaves text outside the quotes: the string is refused whole.
     EXPECT_NE(message([] { batchRecipients("\"Mallory\" & calc & \"\" "); }), "<accepted>");
     EXPECT_NE(message([] { batchRecipients("\"unterminated "); }), "<accepted>");

@@ -16,7 +16,8 @@ const std::string kTool = "c:\\murkwell\\scorch.com";
 const std::string kHashes(68, '#');
 
 // Calls of the given kinds only ("write", "delete", "launch", ...), in order.
-std::vector<std::string> only(const std::vector<std::string>& calls, std::initializer_list<const char*> kinds) {
+std::vector<std::string> only(const std::vector<std::string>& calls,
+                              std::initializer_list<const char*> kinds) {
     std::vector<std::string> out;
     for (const auto& c : calls)
         for (const char* k : kinds)
@@ -44,7 +45,8 @@ protected:
         fake.put(kDir + "pgp.exe", {});
         // The batch file ends by deleting the lock, as cmd.exe would.
         fake.onLaunch = [this](const LaunchCall& c) {
-            if (c.file.size() > 4 && c.file.substr(c.file.size() - 4) == ".bat") batchAtLaunch = fake.content(c.file);
+            if (c.file.size() > 4 && c.file.substr(c.file.size() - 4) == ".bat")
+                batchAtLaunch = fake.content(c.file);
         };
         fake.onWait = [this] {
             if (!batchAtLaunch.empty() && runBatch) {
@@ -61,13 +63,15 @@ protected:
 };
 
 KeyListingJob editorListing() {
-    return {kDir + "pgp.exe",      kDir,          kDir + "Murkwell.bat", kDir + "Murkwell.lck", kDir + "pubring.pgp",
-            kDir + "murkwell.usr", kDir + "Murkwell.USR", false};
+    return {kDir + "pgp.exe",      kDir,
+            kDir + "Murkwell.bat", kDir + "Murkwell.lck",
+            kDir + "pubring.pgp",  kDir + "murkwell.usr",
+            kDir + "Murkwell.USR", false};
 }
 
 KeyListingJob fileModuleListing() {
-    return {kDir + "pgp.exe", kDir,          kDir + "bramlet.bat", kDir + "bramlet.lck", kDir + "secring.pgp",
-            "bramlet.usr",    kDir + "bramlet.usr", true};
+    return {kDir + "pgp.exe",     kDir,          kDir + "bramlet.bat", kDir + "bramlet.lck",
+            kDir + "secring.pgp", "bramlet.usr", kDir + "bramlet.usr", true};
 }
 
 } // namespace
@@ -135,7 +139,8 @@ TEST_F(JobRunnerTest, LaunchFailureEndsTheWaitRemovesTheLockAndSaysWhy) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, "Murkwell File Encryption Applet");
     EXPECT_EQ(boxes.shown[0].icon, BoxIcon::None);
-    EXPECT_EQ(boxes.shown[0].text, "The PGP job could not be started: The system cannot find the file specified.");
+    EXPECT_EQ(boxes.shown[0].text,
+              "The PGP job could not be started: The system cannot find the file specified.");
 }
 
 TEST_F(JobRunnerTest, BatchEndingWithTheLockStillThereEndsTheWaitAndDropsThePartialListing) {
@@ -168,8 +173,9 @@ TEST_F(JobRunnerTest, KeyListingRefusesAValueTheConsoleCannotCarryBeforeWritingA
     EXPECT_EQ(runner.runKeyListing(job), JobEnd::Refused);
     EXPECT_TRUE(only(fake.calls, {"write", "delete", "launch"}).empty());
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, "The key ring path \"c:\\pgp\\r\xe9sum\xe9.pgp\" cannot be passed to PGP: it contains "
-                                   "a character that the console's code page cannot represent.");
+    EXPECT_EQ(boxes.shown[0].text,
+              "The key ring path \"c:\\pgp\\r\xe9sum\xe9.pgp\" cannot be passed to PGP: it contains "
+              "a character that the console's code page cannot represent.");
 }
 
 TEST_F(JobRunnerTest, BatchFileThatCannotBeWrittenLeavesNoLockBehind) {
@@ -222,7 +228,10 @@ TEST_F(JobRunnerTest, EditorEncryptRunsEveryStepInOrderAndWipesExistingTemporari
         if (c.file == kDir + "Murkwell.bat") {
             caller.steps.push_back("launch batch");
             batchAtLaunch = fake.content(c.file);
-            EXPECT_EQ(fake.content(kDir + "Murkwell.lck").at(0).rfind("Temporary LockFile Written by Murkwell. ", 0), 0u);
+            EXPECT_EQ(fake.content(kDir + "Murkwell.lck")
+                          .at(0)
+                          .rfind("Temporary LockFile Written by Murkwell. ", 0),
+                      0u);
         }
     };
 
@@ -234,8 +243,9 @@ TEST_F(JobRunnerTest, EditorEncryptRunsEveryStepInOrderAndWipesExistingTemporari
     EXPECT_EQ(caller.paths.lockFile, kDir + "Murkwell.lck");
     EXPECT_EQ(caller.paths.pgpDir, kDir);
     // The documented example: -eat with the wipe tool present, then DEL.
-    EXPECT_EQ(batchAtLaunch, (std::vector<std::string>{"c:\\pgp\\pgp.exe -eat murkwell.tmp \"Alice\" \"Bob\" ",
-                                                       "DEL c:\\pgp\\Murkwell.lck"}));
+    EXPECT_EQ(batchAtLaunch,
+              (std::vector<std::string>{"c:\\pgp\\pgp.exe -eat murkwell.tmp \"Alice\" \"Bob\" ",
+                                        "DEL c:\\pgp\\Murkwell.lck"}));
     ASSERT_EQ(fake.launches.size(), 5u);
     EXPECT_EQ(fake.launches[0].mode, ShowMode::Normal);
     EXPECT_EQ(fake.launches[0].directory, kDir);
@@ -284,8 +294,9 @@ TEST_F(JobRunnerTest, EditorDecryptBlanksTheBatchFileBeforeDeletingItAndPausesOn
     std::vector<std::string> picked;
     job.pickUp = [&](const std::string& output) { picked = fake.content(output); };
     EXPECT_EQ(runner.runEditorOperation(job), JobEnd::Finished);
-    EXPECT_EQ(batchAtLaunch, (std::vector<std::string>{"c:\\pgp\\pgp.exe -z \"secret\" murkwell.tmp -o murkwell.txt",
-                                                       "pause", "DEL c:\\pgp\\Murkwell.lck"}));
+    EXPECT_EQ(batchAtLaunch,
+              (std::vector<std::string>{"c:\\pgp\\pgp.exe -z \"secret\" murkwell.tmp -o murkwell.txt",
+                                        "pause", "DEL c:\\pgp\\Murkwell.lck"}));
     EXPECT_EQ(picked, std::vector<std::string>{"plain"});
     auto tail = only(fake.calls, {"write", "delete"});
     ASSERT_GE(tail.size(), 4u);
@@ -323,13 +334,14 @@ TEST_F(JobRunnerTest, PreChecksOfBothProgramsShowTheirTextsInTheirBoxesAndWriteN
         bool setupShown;
     };
     const Case cases[] = {
-        {true, true, "Information", "PGP.EXE not where Setup Thinks it is, Running Setup.", BoxIcon::Information, true},
-        {false, true, "Information", "Lockfile is busy, only one PGP session allowed at a time.", BoxIcon::Information,
-         false},
+        {true, true, "Information", "PGP.EXE not where Setup Thinks it is, Running Setup.",
+         BoxIcon::Information, true},
+        {false, true, "Information", "Lockfile is busy, only one PGP session allowed at a time.",
+         BoxIcon::Information, false},
         {true, false, "Murkwell File Encryption Applet",
          "PGP Doesn't Exists where setup thinks it should!, Running Setup.", BoxIcon::None, true},
-        {false, false, "Murkwell File Encryption Applet", "LockFile is busy, only one PGP session is allowed at a time.",
-         BoxIcon::None, false},
+        {false, false, "Murkwell File Encryption Applet",
+         "LockFile is busy, only one PGP session is allowed at a time.", BoxIcon::None, false},
     };
     for (const auto& c : cases) {
         KeepingFake files;
@@ -377,7 +389,9 @@ FileJob fileJob(FileOperation op, std::vector<std::string>& steps, FileJobValues
     job.pgpDir = kDir;
     job.selectedFile = "C:\\My Documents\\Quarterly Report.doc";
     job.workingDirectory = "C:\\My Documents\\";
-    job.setPaths = [&steps](const JobPaths& p) { steps.push_back("paths " + p.batchFile + " " + p.lockFile); };
+    job.setPaths = [&steps](const JobPaths& p) {
+        steps.push_back("paths " + p.batchFile + " " + p.lockFile);
+    };
     job.promptsBeforeLock = [&steps] { steps.push_back("key dialogs"); };
     job.values = [values] { return values; };
     job.refresh = [&steps] { steps.push_back("refresh"); };
@@ -388,7 +402,8 @@ FileJob fileJob(FileOperation op, std::vector<std::string>& steps, FileJobValues
 
 TEST_F(JobRunnerTest, FileModuleSignEncryptWritesTheWorkedExampleAndWipesItsOwnFiles) {
     fake.put(kTool, {});
-    fake.shortNames[FakePlatform::key("C:\\My Documents\\Quarterly Report.doc")] = "C:\\MYDOCU~1\\QUARTE~1.DOC";
+    fake.shortNames[FakePlatform::key("C:\\My Documents\\Quarterly Report.doc")] =
+        "C:\\MYDOCU~1\\QUARTE~1.DOC";
     fake.put(kDir + "bramlet.usr", {"left over"});
     std::vector<std::string> steps;
     std::vector<std::string> lockAtLaunch;
@@ -400,10 +415,12 @@ TEST_F(JobRunnerTest, FileModuleSignEncryptWritesTheWorkedExampleAndWipesItsOwnF
     };
     auto job = fileJob(FileOperation::SignEncrypt, steps, {"\"Alice\" \"Bob\" ", "Carol"});
     EXPECT_EQ(runner.runFileOperation(job), JobEnd::Finished);
-    EXPECT_EQ(steps, (std::vector<std::string>{"paths c:\\pgp\\bramlet.bat c:\\pgp\\bramlet.lck", "key dialogs"}));
+    EXPECT_EQ(steps,
+              (std::vector<std::string>{"paths c:\\pgp\\bramlet.bat c:\\pgp\\bramlet.lck", "key dialogs"}));
     EXPECT_EQ(batchAtLaunch,
-              (std::vector<std::string>{"c:\\pgp\\pgp.exe -east C:\\MYDOCU~1\\QUARTE~1.DOC \"Alice\" \"Bob\"  -u \"Carol\"",
-                                        "DEL c:\\pgp\\bramlet.lck"}));
+              (std::vector<std::string>{
+                  "c:\\pgp\\pgp.exe -east C:\\MYDOCU~1\\QUARTE~1.DOC \"Alice\" \"Bob\"  -u \"Carol\"",
+                  "DEL c:\\pgp\\bramlet.lck"}));
     ASSERT_EQ(lockAtLaunch.size(), 1u);
     EXPECT_EQ(lockAtLaunch[0].rfind("Temporary LockFile Written by Murkwell File ", 0), 0u);
     ASSERT_EQ(fake.launches.size(), 3u);
@@ -419,13 +436,14 @@ TEST_F(JobRunnerTest, FileModuleSignEncryptWritesTheWorkedExampleAndWipesItsOwnF
 }
 
 TEST_F(JobRunnerTest, FileModuleWithoutWipeToolRefreshesAndDeletesNothing) {
-    fake.shortNames[FakePlatform::key("C:\\My Documents\\Quarterly Report.doc")] = "C:\\MYDOCU~1\\QUARTE~1.DOC";
+    fake.shortNames[FakePlatform::key("C:\\My Documents\\Quarterly Report.doc")] =
+        "C:\\MYDOCU~1\\QUARTE~1.DOC";
     std::vector<std::string> steps;
     auto job = fileJob(FileOperation::Decrypt, steps, {});
     job.shift = true;
     EXPECT_EQ(runner.runFileOperation(job), JobEnd::Finished);
-    EXPECT_EQ(batchAtLaunch, (std::vector<std::string>{"c:\\pgp\\pgp.exe -p C:\\MYDOCU~1\\QUARTE~1.DOC", "pause",
-                                                       "DEL c:\\pgp\\bramlet.lck"}));
+    EXPECT_EQ(batchAtLaunch, (std::vector<std::string>{"c:\\pgp\\pgp.exe -p C:\\MYDOCU~1\\QUARTE~1.DOC",
+                                                       "pause", "DEL c:\\pgp\\bramlet.lck"}));
     EXPECT_EQ(steps.back(), "refresh");
     EXPECT_EQ(fake.launches.size(), 1u);
     EXPECT_TRUE(only(fake.calls, {"delete"}).empty());
@@ -435,8 +453,9 @@ TEST_F(JobRunnerTest, FileModuleWithoutWipeToolRefreshesAndDeletesNothing) {
     auto encrypt = fileJob(FileOperation::Encrypt, steps, {"\"Alice\" "});
     encrypt.shift = true;
     EXPECT_EQ(runner.runFileOperation(encrypt), JobEnd::Finished);
-    EXPECT_EQ(batchAtLaunch, (std::vector<std::string>{"c:\\pgp\\pgp.exe -ea C:\\MYDOCU~1\\QUARTE~1.DOC \"Alice\" ",
-                                                       "DEL c:\\pgp\\bramlet.lck"}));
+    EXPECT_EQ(batchAtLaunch,
+              (std::vector<std::string>{"c:\\pgp\\pgp.exe -ea C:\\MYDOCU~1\\QUARTE~1.DOC \"Alice\" ",
+                                        "DEL c:\\pgp\\bramlet.lck"}));
 }
 
 TEST_F(JobRunnerTest, FileModuleWithoutAShortNameRemovesItsLockAndSaysSo) {
@@ -456,8 +475,9 @@ TEST_F(JobRunnerTest, UnsafeUserIdIsRefusedAfterTheDialogsAndBeforeTheLock) {
     EXPECT_EQ(steps.back(), "key dialogs");
     EXPECT_TRUE(only(fake.calls, {"write", "delete", "launch"}).empty());
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, "The user ID \"Mallory\" & del *.* & \"\" cannot be passed to PGP: it contains a "
-                                   "double quote (\").");
+    EXPECT_EQ(boxes.shown[0].text,
+              "The user ID \"Mallory\" & del *.* & \"\" cannot be passed to PGP: it contains a "
+              "double quote (\").");
     EXPECT_EQ(boxes.shown[0].caption, "Murkwell File Encryption Applet");
 }
 
@@ -472,7 +492,8 @@ TEST_F(JobRunnerTest, PassPhraseEnteredAfterTheLockThatCannotGoRemovesTheLock) {
     EXPECT_TRUE(fake.launches.empty());
     ASSERT_EQ(boxes.shown.size(), 1u);
     // The pass phrase itself is never shown.
-    EXPECT_EQ(boxes.shown[0].text, "The pass phrase cannot be passed to PGP: it contains a double quote (\").");
+    EXPECT_EQ(boxes.shown[0].text,
+              "The pass phrase cannot be passed to PGP: it contains a double quote (\").");
 }
 
 TEST_F(JobRunnerTest, InputThatCannotBeSavedLeavesNoLockBehind) {
