@@ -27,10 +27,23 @@ class RecordingPlatform : public mw::Win32Platform {
         mw::ShowMode mode;
     };
     std::vector<Launch> launches;
+    std::vector<std::string> steps; // "create PATH", "delete PATH", "launch PATH", in order
     mw::LaunchResult launch(const std::string& file, const std::string& parameters,
                             const std::string& directory, mw::ShowMode mode) override {
         launches.push_back({file, parameters, directory, mode});
+        steps.push_back("launch " + file);
         return Win32Platform::launch(file, parameters, directory, mode);
+    }
+    bool deleteFile(const std::string& path) override {
+        steps.push_back("delete " + path);
+        return Win32Platform::deleteFile(path);
+    }
+    bool createNewFile(const std::string& path, const std::vector<std::string>& lines) override {
+        steps.push_back("create " + path);
+        return Win32Platform::createNewFile(path, lines);
+    }
+    std::size_t step(const std::string& text) const {
+        return std::find(steps.begin(), steps.end(), text) - steps.begin();
     }
 };
 
@@ -182,41 +195,56 @@ TEST_F(KeyDialogs, EditorDefaultSettingsWriteTheTwoBatchLinesAndLeaveTheListing)
             EXPECT_EQ(l.mode, mw::ShowMode::Hidden);
         }
         EXPECT_EQ(app.form1().Signer, "\"Sam Signer\"");
+        // The stale listing went first, before the lock and the launch.
+        EXPECT_LT(recording->step("delete c:\\pgp\\Murkwell.USR"),
+                  recording->step("create c:\\pgp\\Murkwell.lck"));
+        EXPECT_LT(recording->step("create c:\\pgp\\Murkwell.lck"),
+                  recording->step("launch c:\\pgp\\Murkwell.bat"));
         EXPECT_TRUE(interaction.shown.empty()) << boxTexts().front();
     }
     removeTree("c:\\pgp\\");
 }
 
-TEST_F(KeyDialogs, FileModuleUsesItsMainWindowsPathsAndDeletesTheListing) {
+TEST_F(KeyDialogs, FileModuleDefaultsWriteTheLockFirstAndDeleteTheListing) {
     standAs("bramlet.exe");
-    const std::string d = preparePgpDir(pgpDir(), {"Alice <a@x>", "+Alice at work"}, {"Sam Signer"});
-    writeSettings("bramlet.ini");
+    const std::string d = preparePgpDir("c:\\pgp\\", {"Alice <a@x>", "+Alice at work"}, {"Sam Signer"});
     writeFileBytes(d + "BRAMLET.USR", "stale listing, never to be parsed\r\n");
-    filemodule::FileModuleApp app;
-    // What the calling operation sets before it shows a dialog.
-    app.form1().PGPExe = d + "pgp.exe";
-    app.form1().BatchFile = d + "bramlet.bat";
-    app.form1().LockFile = d + "bramlet.lck";
-    Lines seen;
-    show(app.pubKey(), [&](mw::Form&) {
-        seen = listEntries(app.pubKey().listBox1());
-        app.pubKey().Button1Click();
-    });
-    EXPECT_EQ(seen, (Lines{"Alice <a@x>", "Alice at work"}));
-    EXPECT_EQ(readFileBytes(d + "bramlet.bat"),
-              d + "pgp.exe -kv \"*\" " + d + "pubring.pgp > bramlet.usr\r\nDEL " + d + "bramlet.lck\r\n");
-    EXPECT_FALSE(exists(d + "bramlet.usr"));
+    {
+        filemodule::FileModuleApp app;
+        // What the calling operation sets before it shows a dialog.
+        app.form1().PGPExe = d + "pgp.exe";
+        app.form1().BatchFile = d + "bramlet.bat";
+        app.form1().LockFile = d + "bramlet.lck";
+        Lines seen;
+        show(app.pubKey(), [&](mw::Form&) {
+            seen = listEntries(app.pubKey().listBox1());
+            app.pubKey().Button1Click();
+        });
+        EXPECT_EQ(seen, (Lines{"Alice <a@x>", "Alice at work"}));
+        EXPECT_EQ(
+            readFileBytes(d + "bramlet.bat"),
+            "c:\\pgp\\pgp.exe -kv \"*\" c:\\pgp\\pubring.pgp > bramlet.usr\r\nDEL c:\\pgp\\bramlet.lck\r\n");
+        EXPECT_FALSE(exists(d + "bramlet.usr"));
+        EXPECT_LT(recording->step("create c:\\pgp\\bramlet.lck"),
+                  recording->step("delete c:\\pgp\\bramlet.usr"));
+        EXPECT_LT(recording->step("delete c:\\pgp\\bramlet.usr"),
+                  recording->step("launch c:\\pgp\\bramlet.bat"));
 
-    show(app.secKey(), [&](mw::Form&) { app.secKey().Button1Click(); });
-    EXPECT_EQ(readFileBytes(d + "bramlet.bat"),
-              d + "pgp.exe -kv \"*\" " + d + "secring.pgp > bramlet.usr\r\nDEL " + d + "bramlet.lck\r\n");
-    EXPECT_FALSE(exists(d + "bramlet.usr"));
-    EXPECT_FALSE(exists(d + "bramlet.lck"));
-    EXPECT_EQ(app.form1().Signer, "Sam Signer");
-    ASSERT_EQ(recording->launches.size(), 2u);
-    EXPECT_EQ(recording->launches[1].directory, d);
-    EXPECT_EQ(recording->launches[1].mode, mw::ShowMode::Hidden);
-    EXPECT_TRUE(interaction.shown.empty());
+        show(app.secKey(), [&](mw::Form&) { app.secKey().Button1Click(); });
+        EXPECT_EQ(
+            readFileBytes(d + "bramlet.bat"),
+            "c:\\pgp\\pgp.exe -kv \"*\" c:\\pgp\\secring.pgp > bramlet.usr\r\nDEL c:\\pgp\\bramlet.lck\r\n");
+        EXPECT_FALSE(exists(d + "bramlet.usr"));
+        EXPECT_FALSE(exists(d + "bramlet.lck"));
+        EXPECT_EQ(app.form1().Signer, "Sam Signer");
+        ASSERT_EQ(recording->launches.size(), 2u);
+        for (const auto& l : recording->launches) {
+            EXPECT_EQ(l.directory, "c:\\pgp\\");
+            EXPECT_EQ(l.mode, mw::ShowMode::Hidden);
+        }
+        EXPECT_TRUE(interaction.shown.empty());
+    }
+    removeTree("c:\\pgp\\");
 }
 
 TEST_F(KeyDialogs, AddRemoveAndOkBuildTheRecipientStringAcrossShowings) {

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# 100,000 generated user IDs read, parsed, sorted and shown in the public-key dialog under Wine,
+# three runs; the parser and the list fill are timed separately. A measurement, not a test.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${MW_BUILD_DIR:-$root/build}"
+export BUILD_WIN="$build/windows"
+cmake --build "$build/windows" --target keylist_bench >/dev/null
+"$root/scripts/prepare-prefix.sh"
+source "$root/scripts/wine-env.sh"
+source "$root/scripts/xvfb.sh"
+start_xvfb
+work="$(mktemp -d)"
+trap 'wineserver -k >/dev/null 2>&1 || true; stop_xvfb; rm -rf "$work"' EXIT
+wineserver -p60 </dev/null >/dev/null 2>&1 || true
+wine64 wineboot </dev/null >/dev/null 2>&1 || true
+wine64 "$build/windows/bench/keylist_bench.exe" "Z:${work//\//\\}" "${1:-100000}" </dev/null
