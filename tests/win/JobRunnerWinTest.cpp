@@ -508,3 +508,15 @@ TEST_F(JobRunnerWin, WineShellExpandsVariablesInTheDirectoryItIsGiven) {
                  sameFileName(splitLines(readFileBytes(dir / "cwd.txt")).at(0), withoutSlash(odd)))
         << "Wine now keeps % in launch paths";
 }
+
+TEST_F(JobRunnerWin, PgpFailingIsNotReportedButTheBatchStillEndsTheJob) {
+    control("fail\r\n");
+    JobRunner runner(*platform, interaction);
+    EXPECT_EQ(runner.runEditorOperation(editorJob(EditorOperation::Encrypt, {"\"Alice\" "})), JobEnd::Finished);
+    EXPECT_FALSE(watchdogFired);
+    EXPECT_EQ(pgpCalls().size(), 1u);
+    EXPECT_TRUE(pickedUp.empty()); // no output, so the message text would stay as it was
+    EXPECT_FALSE(exists(pgpDir + "Murkwell.lck"));
+    EXPECT_FALSE(exists(pgpDir + "murkwell.tmp"));
+    EXPECT_TRUE(interaction.shown.empty());
+}
