@@ -95,6 +95,10 @@ KeyListingPlan planKeyListing(KeyProgram program, KeyRing ring, const KeyListing
 
 std::vector<std::string> readKeyListing(Platform& platform, const KeyListingPlan& plan) {
     std::vector<std::string> userIds = parseKeyListing(platform.readLines(plan.listingFile));
+    // PGP lists in the console's code page; the batch writer converts back, so an accented user
+    // ID reaches PGP as it came. One without a form in our code page is kept as listed.
+    for (auto& id : userIds)
+        if (auto converted = platform.fromConsoleCodePage(id)) id = *converted;
     if (plan.deleteListingAfter && platform.fileExists(plan.listingFile))
         platform.deleteFile(plan.listingFile);
     sortUserIds(userIds);

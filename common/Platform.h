@@ -58,6 +58,9 @@ public:
     // The text in the code page of the console that runs batch files; nullopt when a character
     // has no form there.
     virtual std::optional<std::string> toConsoleCodePage(const std::string& text) { return text; }
+    // The reverse, for what console programs write (PGP's key listing); nullopt when a character
+    // has no form in our code page.
+    virtual std::optional<std::string> fromConsoleCodePage(const std::string& text) { return text; }
     // Starts watching `directory` for files that appear or go; 0 when that is not possible.
     virtual std::uintptr_t watchDirectory(const std::string& /*directory*/) { return 0; }
     virtual void closeWatch(std::uintptr_t /*watch*/) {}

@@ -26,7 +26,9 @@ bool Win32Platform::fileExists(const std::string& path) {
     return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool Win32Platform::deleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool Win32Platform::deleteFile(const std::string& path) {
+    return DeleteFileA(path.c_str()) != 0;
+}
 
 std::vector<std::string> Win32Platform::readLines(const std::string& path) {
     UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -62,15 +64,16 @@ void writeAllLines(HANDLE file, const std::string& path, const std::vector<std::
 } // namespace
 
 void Win32Platform::writeLines(const std::string& path, const std::vector<std::string>& lines) {
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
+    UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw IoError(path, "create", errorText(GetLastError()));
     writeAllLines(file.get(), path, lines);
 }
 
 bool Win32Platform::createNewFile(const std::string& path, const std::vector<std::string>& lines) {
     // CREATE_NEW makes the existence test and the creation one step: no other job can slip in.
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         DWORD error = GetLastError();
         if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return false;
@@ -86,22 +89,37 @@ bool Win32Platform::createNewFile(const std::string& path, const std::vector<std
     return true;
 }
 
-std::optional<std::string> Win32Platform::toConsoleCodePage(const std::string& text) {
-    // cmd.exe reads a batch file in the console's (OEM) code page; our texts are in the ANSI one.
+namespace {
+
+// Converts between two code pages through UTF-16; nullopt when a character has no exact form in
+// the target.
+std::optional<std::string> recode(const std::string& text, UINT from, UINT to) {
     if (text.empty()) return text;
-    int wideLength = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0);
+    int wideLength = MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, text.data(),
+                                         static_cast<int>(text.size()), nullptr, 0);
     if (wideLength <= 0) return std::nullopt;
     std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), wideLength);
+    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide.data(), wideLength);
     BOOL lossy = FALSE;
-    int length = WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr,
-                                     &lossy);
+    int length =
+        WideCharToMultiByte(to, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr, &lossy);
     if (length <= 0 || lossy) return std::nullopt;
     std::string out(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, out.data(), length, nullptr, &lossy);
+    WideCharToMultiByte(to, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, out.data(), length, nullptr,
+                        &lossy);
     if (lossy) return std::nullopt;
     return out;
+}
+
+} // namespace
+
+// cmd.exe reads a batch file in the console's (OEM) code page; our texts are in the ANSI one.
+std::optional<std::string> Win32Platform::toConsoleCodePage(const std::string& text) {
+    return recode(text, CP_ACP, CP_OEMCP);
+}
+
+std::optional<std::string> Win32Platform::fromConsoleCodePage(const std::string& text) {
+    return recode(text, CP_OEMCP, CP_ACP);
 }
 
 std::uintptr_t Win32Platform::watchDirectory(const std::string& directory) {
@@ -167,6 +185,8 @@ void Win32Platform::closeProcess(std::uintptr_t process) {
     if (process) CloseHandle(reinterpret_cast<HANDLE>(process));
 }
 
-void Win32Platform::processMessages() { Application::instance().processMessages(); }
+void Win32Platform::processMessages() {
+    Application::instance().processMessages();
+}
 
 } // namespace mw

@@ -7,7 +7,8 @@ namespace mw {
 class Win32Platform : public Platform {
 public:
     // `executableOverride` lets a test stand the program in a temporary directory.
-    explicit Win32Platform(std::string executableOverride = {}) : exeOverride_(std::move(executableOverride)) {}
+    explicit Win32Platform(std::string executableOverride = {})
+        : exeOverride_(std::move(executableOverride)) {}
 
     bool fileExists(const std::string& path) override;
     bool deleteFile(const std::string& path) override;
@@ -21,6 +22,7 @@ public:
     void processMessages() override;
     bool createNewFile(const std::string& path, const std::vector<std::string>& lines) override;
     std::optional<std::string> toConsoleCodePage(const std::string& text) override;
+    std::optional<std::string> fromConsoleCodePage(const std::string& text) override;
     std::uintptr_t watchDirectory(const std::string& directory) override;
     void closeWatch(std::uintptr_t watch) override;
     void waitForEvent(std::uintptr_t process, std::uintptr_t watch, unsigned timeoutMs) override;

@@ -170,6 +170,28 @@ TEST(KeyListingRead, UnreadableListingIsAnIoErrorAndStays) {
     EXPECT_TRUE(fake.has("c:\\pgp\\bramlet.usr"));
 }
 
+TEST(KeyListingRead, UserIdsComeBackFromTheConsoleCodePage) {
+    // A console code page where byte 0x82 is the ANSI 0xE9 (as in 437 against 1252), and 0xFE has
+    // no ANSI form.
+    struct OemPlatform : mwtest::FakePlatform {
+        std::optional<std::string> fromConsoleCodePage(const std::string& text) override {
+            std::string out;
+            for (char c : text) {
+                if (c == '\xFE') return std::nullopt;
+                out += c == '\x82' ? '\xE9' : c;
+            }
+            return out;
+        }
+    } fake;
+    KeyListingSources s{"c:\\pgp\\pgp.exe",     "c:\\pgp\\",
+                        "c:\\pgp\\bramlet.bat", "c:\\pgp\\bramlet.lck",
+                        "c:\\pgp\\pubring.pgp", "c:\\pgp\\secring.pgp"};
+    auto plan = planKeyListing(KeyProgram::FileModule, KeyRing::Public, s);
+    fake.put("c:\\pgp\\bramlet.usr", withHeader({"pub  1024/0DDC8B5D 1995/04/02 Ren\x82 <r@x.org>",
+                                                 "pub  1024/0DDC8B5E 1995/04/02 odd \xFE byte"}));
+    EXPECT_EQ(readKeyListing(fake, plan), (Lines{"odd \xFE byte", "Ren\xE9 <r@x.org>"}));
+}
+
 namespace {
 
 // A showing's job run against the fake: the launched batch file "runs" by writing the listing to

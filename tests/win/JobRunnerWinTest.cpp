@@ -34,7 +34,8 @@ public:
             lock = readFileBytes(dir + "Murkwell.lck");
             if (lock == "<missing>") lock = readFileBytes(dir + "bramlet.lck");
         }
-        launches.push_back({file, parameters, directory, mode, batch ? readFileBytes(file) : std::string(), lock});
+        launches.push_back(
+            {file, parameters, directory, mode, batch ? readFileBytes(file) : std::string(), lock});
         if (batch && batchGoneBeforeLaunch) DeleteFileA(file.c_str());
         LaunchResult r = Win32Platform::launch(file, parameters, directory, mode);
         lastProcess = r.process;
@@ -512,11 +513,21 @@ TEST_F(JobRunnerWin, WineShellExpandsVariablesInTheDirectoryItIsGiven) {
 TEST_F(JobRunnerWin, PgpFailingIsNotReportedButTheBatchStillEndsTheJob) {
     control("fail\r\n");
     JobRunner runner(*platform, interaction);
-    EXPECT_EQ(runner.runEditorOperation(editorJob(EditorOperation::Encrypt, {"\"Alice\" "})), JobEnd::Finished);
+    EXPECT_EQ(runner.runEditorOperation(editorJob(EditorOperation::Encrypt, {"\"Alice\" "})),
+              JobEnd::Finished);
     EXPECT_FALSE(watchdogFired);
     EXPECT_EQ(pgpCalls().size(), 1u);
     EXPECT_TRUE(pickedUp.empty()); // no output, so the message text would stay as it was
     EXPECT_FALSE(exists(pgpDir + "Murkwell.lck"));
     EXPECT_FALSE(exists(pgpDir + "murkwell.tmp"));
     EXPECT_TRUE(interaction.shown.empty());
+}
+
+TEST_F(JobRunnerWin, AccentedTextRoundTripsThroughTheConsoleCodePage) {
+    // A key listing comes back in the console's code page and goes out again in a batch line.
+    const std::string ansi = "Ren\xE9 M\xFCller <r@example.org>";
+    auto console = platform->toConsoleCodePage(ansi);
+    ASSERT_TRUE(console.has_value());
+    if (GetACP() != GetOEMCP()) EXPECT_NE(*console, ansi);
+    EXPECT_EQ(platform->fromConsoleCodePage(*console), std::optional<std::string>(ansi));
 }
