@@ -19,8 +19,8 @@ void Application::readScreenDpi() {
 
 HFONT Application::dialogFont() {
     if (!dialogFont_) {
-        dialogFont_ = CreateFontA(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+        dialogFont_ = CreateFontA(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                   DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
     }
     return dialogFont_;
@@ -71,7 +71,8 @@ void Application::processMessages() {
 
 int Application::run() {
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) dispatch(msg);
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+        dispatch(msg);
     quit_ = true;
     return static_cast<int>(msg.wParam);
 }

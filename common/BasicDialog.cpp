@@ -5,13 +5,18 @@
 
 namespace mw {
 
-BasicDialog::BasicDialog(const BasicDialogSpec& spec) {
-    registerClass(spec.className, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    createHandle(spec.className, spec.caption, WS_POPUP | WS_CAPTION | (spec.closeBox ? WS_SYSMENU : 0),
+BasicDialog::BasicDialog(const BasicDialogLayout& layout) {
+    registerClass(layout.className, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    createHandle(layout.className, layout.caption, WS_POPUP | WS_CAPTION | (layout.closeBox ? WS_SYSMENU : 0),
                  WS_EX_DLGMODALFRAME, 0, 0, 100, 100, Application::instance().mainWindow(), nullptr);
-    setClientSize(spec.clientWidth, spec.clientHeight);
-    createControl(handle(), {.className = "BUTTON", .text = spec.buttonText, .id = IdCloseButton, .x = spec.buttonX,
-                             .y = spec.buttonY, .width = spec.buttonWidth, .height = spec.buttonHeight,
+    setClientSize(layout.clientWidth, layout.clientHeight);
+    createControl(handle(), {.className = "BUTTON",
+                             .text = layout.buttonText,
+                             .id = IdCloseButton,
+                             .x = layout.buttonX,
+                             .y = layout.buttonY,
+                             .width = layout.buttonWidth,
+                             .height = layout.buttonHeight,
                              .style = WS_TABSTOP | BS_DEFPUSHBUTTON});
     centreOnScreen();
 }

@@ -6,20 +6,20 @@
 
 namespace mw {
 
-struct BasicDialogSpec {
+struct BasicDialogLayout {
     const char* className;
     std::string caption;
     int clientWidth;
     int clientHeight;
-    bool closeBox;           // standard close box in the title bar
-    std::string buttonText;  // the closing button
+    bool closeBox;          // standard close box in the title bar
+    std::string buttonText; // the closing button
     int buttonX, buttonY, buttonWidth, buttonHeight;
 };
 
 class BasicDialog : public Form {
 public:
     enum : int { IdCloseButton = 1 };
-    explicit BasicDialog(const BasicDialogSpec& spec);
+    explicit BasicDialog(const BasicDialogLayout& layout);
 
 protected:
     bool onCommand(int id, int code, HWND control) override;

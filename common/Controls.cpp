@@ -4,13 +4,15 @@
 
 namespace mw {
 
-HWND createControl(HWND parent, const ControlSpec& spec) {
+HWND createControl(HWND parent, const ControlParams& params) {
     auto& app = Application::instance();
-    HWND hwnd = CreateWindowExA(spec.exStyle, spec.className, spec.text.c_str(), WS_CHILD | WS_VISIBLE | spec.style,
-                                app.scale(spec.x), app.scale(spec.y), app.scale(spec.width), app.scale(spec.height),
-                                parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
-                                GetModuleHandleA(nullptr), nullptr);
-    if (hwnd) SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(spec.font ? spec.font : app.dialogFont()), FALSE);
+    HWND hwnd = CreateWindowExA(
+        params.exStyle, params.className, params.text.c_str(), WS_CHILD | WS_VISIBLE | params.style,
+        app.scale(params.x), app.scale(params.y), app.scale(params.width), app.scale(params.height), parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(params.id)), GetModuleHandleA(nullptr), nullptr);
+    if (hwnd)
+        SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(params.font ? params.font : app.dialogFont()),
+                     FALSE);
     return hwnd;
 }
 
@@ -26,7 +28,8 @@ LRESULT CALLBACK panelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
         return SendMessageA(GetParent(hwnd), msg, wParam, lParam);
-    default: return DefWindowProcA(hwnd, msg, wParam, lParam);
+    default:
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
 }
 } // namespace

@@ -5,7 +5,7 @@
 
 namespace mw {
 
-struct ControlSpec {
+struct ControlParams {
     const char* className = "STATIC";
     std::string text;
     int id = 0;
@@ -18,7 +18,7 @@ struct ControlSpec {
     HFONT font = nullptr; // the dialog font when null
 };
 
-HWND createControl(HWND parent, const ControlSpec& spec);
+HWND createControl(HWND parent, const ControlParams& params);
 
 // "TPanel": a plain container with an optional sunken or raised edge; it hands its children's
 // notifications on to its parent, so the form sees them as its own.

@@ -65,7 +65,7 @@ struct PointerReaction {
 };
 
 class ImageButtonModel {
-  public:
+public:
     static constexpr int kInitialSize = 25;
     // blCaptionRight puts the caption at this fixed column whatever the glyph and margin.
     static constexpr int kCaptionRightColumn = 30;
@@ -115,7 +115,7 @@ class ImageButtonModel {
     // BorderWidth nested one-pixel rings, outermost first.
     std::vector<IntRect> frameRings(int width, int height) const;
 
-  private:
+private:
     int borderWidth_ = 1;
     TButtonLayout layout_ = blCaptionCenter;
     std::string caption_;

@@ -13,12 +13,31 @@ InputBox::InputBox(const std::string& title, const std::string& prompt, const st
                  owner ? owner : Application::instance().mainWindow(), nullptr);
     setClientSize(350, 100);
     createControl(handle(), {.text = prompt, .id = IdPrompt, .x = 8, .y = 10, .width = 334, .height = 16});
-    createControl(handle(), {.className = "EDIT", .text = preset, .id = IdEdit, .x = 8, .y = 30, .width = 334,
-                             .height = 21, .style = WS_TABSTOP | ES_AUTOHSCROLL, .exStyle = WS_EX_CLIENTEDGE});
-    createControl(handle(), {.className = "BUTTON", .text = "OK", .id = IdOk, .x = 186, .y = 64, .width = 75,
-                             .height = 25, .style = WS_TABSTOP | BS_DEFPUSHBUTTON});
-    createControl(handle(), {.className = "BUTTON", .text = "Cancel", .id = IdCancel, .x = 267, .y = 64, .width = 75,
-                             .height = 25, .style = WS_TABSTOP | BS_PUSHBUTTON});
+    createControl(handle(), {.className = "EDIT",
+                             .text = preset,
+                             .id = IdEdit,
+                             .x = 8,
+                             .y = 30,
+                             .width = 334,
+                             .height = 21,
+                             .style = WS_TABSTOP | ES_AUTOHSCROLL,
+                             .exStyle = WS_EX_CLIENTEDGE});
+    createControl(handle(), {.className = "BUTTON",
+                             .text = "OK",
+                             .id = IdOk,
+                             .x = 186,
+                             .y = 64,
+                             .width = 75,
+                             .height = 25,
+                             .style = WS_TABSTOP | BS_DEFPUSHBUTTON});
+    createControl(handle(), {.className = "BUTTON",
+                             .text = "Cancel",
+                             .id = IdCancel,
+                             .x = 267,
+                             .y = 64,
+                             .width = 75,
+                             .height = 25,
+                             .style = WS_TABSTOP | BS_PUSHBUTTON});
     centreOnScreen();
 }
 

@@ -22,6 +22,8 @@ std::string changeExtension(const std::string& path, const std::string& newExten
     return path + newExtension;
 }
 
-bool sameFileName(const std::string& a, const std::string& b) { return toLowerAscii(a) == toLowerAscii(b); }
+bool sameFileName(const std::string& a, const std::string& b) {
+    return toLowerAscii(a) == toLowerAscii(b);
+}
 
 } // namespace mw

@@ -6,7 +6,9 @@
 
 namespace mw {
 
-std::string settingsPathFor(const std::string& executablePath) { return changeExtension(executablePath, ".ini"); }
+std::string settingsPathFor(const std::string& executablePath) {
+    return changeExtension(executablePath, ".ini");
+}
 
 const std::string& SettingsLines::line(int number) const {
     static const std::string empty;
@@ -63,7 +65,9 @@ std::vector<std::string> editorSettingsLines(const SetupValues& setup, const Edi
     return lines;
 }
 
-bool isSystemColor(std::int32_t value) { return (static_cast<std::uint32_t>(value) & 0x80000000u) != 0; }
+bool isSystemColor(std::int32_t value) {
+    return (static_cast<std::uint32_t>(value) & 0x80000000u) != 0;
+}
 
 std::uint32_t resolveColor(std::int32_t value, const std::function<std::uint32_t(int)>& systemColor) {
     auto bits = static_cast<std::uint32_t>(value);

@@ -12,7 +12,7 @@
 namespace mw {
 
 class TIEButton : public Window {
-  public:
+public:
     // A 25 x 25 button with control id `id` in `parent`. A click raises OnClick and sends the
     // parent WM_COMMAND (id, BN_CLICKED), which is how a window binds it to a handler.
     TIEButton(HWND parent, int id);
@@ -62,10 +62,10 @@ class TIEButton : public Window {
     // Draws the whole button into `dc` as a paint does.
     void paint(HDC dc);
 
-  protected:
+protected:
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
-  private:
+private:
     void repaint();
     void drawFrame(HDC dc, ButtonFrame frame);
     void drawFrameNow(ButtonFrame frame);

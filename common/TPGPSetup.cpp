@@ -24,32 +24,91 @@ TPGPSetup::TPGPSetup(Variant variant, EditorLink link) : variant_(variant), link
     setClientSize(427, editor ? 216 : 157);
 
     const DWORD pathStyle = WS_TABSTOP | ES_AUTOHSCROLL | ES_LOWERCASE;
-    createControl(handle(), {.className = "BUTTON", .text = "&Click here to find PGP", .id = IdButton1, .x = 8, .y = 8,
-                             .width = 150, .height = 25, .style = WS_TABSTOP | BS_PUSHBUTTON});
-    createControl(handle(), {.className = "EDIT", .id = IdEdit1, .x = 164, .y = 10, .width = 255, .height = 21,
-                             .style = pathStyle | ES_READONLY, .exStyle = WS_EX_CLIENTEDGE});
+    createControl(handle(), {.className = "BUTTON",
+                             .text = "&Click here to find PGP",
+                             .id = IdButton1,
+                             .x = 8,
+                             .y = 8,
+                             .width = 150,
+                             .height = 25,
+                             .style = WS_TABSTOP | BS_PUSHBUTTON});
+    createControl(handle(), {.className = "EDIT",
+                             .id = IdEdit1,
+                             .x = 164,
+                             .y = 10,
+                             .width = 255,
+                             .height = 21,
+                             .style = pathStyle | ES_READONLY,
+                             .exStyle = WS_EX_CLIENTEDGE});
     createControl(handle(), {.text = "Path to PGP", .x = 8, .y = 43, .width = 150, .height = 16});
-    createControl(handle(), {.className = "EDIT", .id = IdEdit2, .x = 164, .y = 40, .width = 255, .height = 21,
-                             .style = pathStyle | ES_READONLY, .exStyle = WS_EX_CLIENTEDGE});
+    createControl(handle(), {.className = "EDIT",
+                             .id = IdEdit2,
+                             .x = 164,
+                             .y = 40,
+                             .width = 255,
+                             .height = 21,
+                             .style = pathStyle | ES_READONLY,
+                             .exStyle = WS_EX_CLIENTEDGE});
     createControl(handle(), {.text = "Path to Public Keyfile", .x = 8, .y = 73, .width = 150, .height = 16});
-    createControl(handle(), {.className = "EDIT", .id = IdEdit3, .x = 164, .y = 70, .width = 255, .height = 21,
-                             .style = pathStyle, .exStyle = WS_EX_CLIENTEDGE});
+    createControl(handle(), {.className = "EDIT",
+                             .id = IdEdit3,
+                             .x = 164,
+                             .y = 70,
+                             .width = 255,
+                             .height = 21,
+                             .style = pathStyle,
+                             .exStyle = WS_EX_CLIENTEDGE});
     createControl(handle(), {.text = "Path to Secret KeyFile", .x = 8, .y = 103, .width = 150, .height = 16});
-    createControl(handle(), {.className = "EDIT", .id = IdEdit4, .x = 164, .y = 100, .width = 255, .height = 21,
-                             .style = pathStyle, .exStyle = WS_EX_CLIENTEDGE});
+    createControl(handle(), {.className = "EDIT",
+                             .id = IdEdit4,
+                             .x = 164,
+                             .y = 100,
+                             .width = 255,
+                             .height = 21,
+                             .style = pathStyle,
+                             .exStyle = WS_EX_CLIENTEDGE});
     if (editor) {
-        createControl(handle(), {.className = "BUTTON", .text = " Button Bar Position ", .id = IdRadioGroup1, .x = 8,
-                                 .y = 130, .width = 220, .height = 44, .style = BS_GROUPBOX});
-        createControl(handle(), {.className = "BUTTON", .text = "&Left", .id = IdRadioLeft, .x = 20, .y = 148,
-                                 .width = 90, .height = 18, .style = WS_TABSTOP | WS_GROUP | BS_RADIOBUTTON});
-        createControl(handle(), {.className = "BUTTON", .text = "&Right", .id = IdRadioRight, .x = 122, .y = 148,
-                                 .width = 90, .height = 18, .style = BS_RADIOBUTTON});
-        createControl(handle(), {.className = "BUTTON", .text = " Pass Phrase Storing (Not Recommended)",
-                                 .id = IdCheckBox1, .x = 8, .y = 186, .width = 260, .height = 20,
+        createControl(handle(), {.className = "BUTTON",
+                                 .text = " Button Bar Position ",
+                                 .id = IdRadioGroup1,
+                                 .x = 8,
+                                 .y = 130,
+                                 .width = 220,
+                                 .height = 44,
+                                 .style = BS_GROUPBOX});
+        createControl(handle(), {.className = "BUTTON",
+                                 .text = "&Left",
+                                 .id = IdRadioLeft,
+                                 .x = 20,
+                                 .y = 148,
+                                 .width = 90,
+                                 .height = 18,
+                                 .style = WS_TABSTOP | WS_GROUP | BS_RADIOBUTTON});
+        createControl(handle(), {.className = "BUTTON",
+                                 .text = "&Right",
+                                 .id = IdRadioRight,
+                                 .x = 122,
+                                 .y = 148,
+                                 .width = 90,
+                                 .height = 18,
+                                 .style = BS_RADIOBUTTON});
+        createControl(handle(), {.className = "BUTTON",
+                                 .text = " Pass Phrase Storing (Not Recommended)",
+                                 .id = IdCheckBox1,
+                                 .x = 8,
+                                 .y = 186,
+                                 .width = 260,
+                                 .height = 20,
                                  .style = WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX});
     }
-    createControl(handle(), {.className = "BUTTON", .text = "&Save", .id = IdButton2, .x = 319, .y = editor ? 180 : 126,
-                             .width = 100, .height = 28, .style = WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON});
+    createControl(handle(), {.className = "BUTTON",
+                             .text = "&Save",
+                             .id = IdButton2,
+                             .x = 319,
+                             .y = editor ? 180 : 126,
+                             .width = 100,
+                             .height = 28,
+                             .style = WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON});
     centreOnScreen();
 
     loadValues(SetupValues{});
@@ -82,12 +141,22 @@ void TPGPSetup::FormCreate() {
     if (platform.fileExists(staleLock)) platform.deleteFile(staleLock);
 }
 
-void TPGPSetup::setPathField(int id, const std::string& text) { setWindowText(item(id), lowered(text)); }
+void TPGPSetup::setPathField(int id, const std::string& text) {
+    setWindowText(item(id), lowered(text));
+}
 
-std::string TPGPSetup::pgpExe() const { return windowText(item(IdEdit1)); }
-std::string TPGPSetup::pgpDir() const { return windowText(item(IdEdit2)); }
-std::string TPGPSetup::publicRing() const { return windowText(item(IdEdit3)); }
-std::string TPGPSetup::secretRing() const { return windowText(item(IdEdit4)); }
+std::string TPGPSetup::pgpExe() const {
+    return windowText(item(IdEdit1));
+}
+std::string TPGPSetup::pgpDir() const {
+    return windowText(item(IdEdit2));
+}
+std::string TPGPSetup::publicRing() const {
+    return windowText(item(IdEdit3));
+}
+std::string TPGPSetup::secretRing() const {
+    return windowText(item(IdEdit4));
+}
 bool TPGPSetup::barLeft() const {
     return variant_ == Variant::Editor && IsDlgButtonChecked(handle(), IdRadioLeft) == BST_CHECKED;
 }
@@ -109,7 +178,8 @@ SetupValues TPGPSetup::values() const {
 void TPGPSetup::Button1Click() {
     FileDialogRequest request;
     request.title = "Find PGP.EXE Then Click Open";
-    request.filters = {{"PGP.EXE", "pgp.exe"}, {"Executable Files (*.exe)", "*.exe"}, {"All Files (*.*)", "*.*"}};
+    request.filters = {
+        {"PGP.EXE", "pgp.exe"}, {"Executable Files (*.exe)", "*.exe"}, {"All Files (*.*)", "*.*"}};
     request.initialDirectory = "c:\\";
     request.fileName = "PGP.EXE";
     request.defaultExtension = "EXE";
@@ -131,7 +201,9 @@ void TPGPSetup::RadioGroup1Click() {
     if (link_.moveButtonBar) link_.moveButtonBar(barLeft());
 }
 
-void TPGPSetup::Button2Click() { close(); }
+void TPGPSetup::Button2Click() {
+    close();
+}
 
 void TPGPSetup::writeSettings() {
     auto& platform = Application::instance().platform();
@@ -144,23 +216,34 @@ void TPGPSetup::writeSettings() {
     }
 }
 
-void TPGPSetup::FormShow() { centreOnScreen(); }
+void TPGPSetup::FormShow() {
+    centreOnScreen();
+}
 
-void TPGPSetup::FormClose() { writeSettings(); }
+void TPGPSetup::FormClose() {
+    writeSettings();
+}
 
 bool TPGPSetup::onCommand(int id, int code, HWND) {
     if (code != BN_CLICKED) return false;
     switch (id) {
-    case IdButton1: Button1Click(); return true;
+    case IdButton1:
+        Button1Click();
+        return true;
     case IdButton2:
-    case IDOK: Button2Click(); return true;
+    case IDOK:
+        Button2Click();
+        return true;
     case IdRadioLeft:
     case IdRadioRight:
         CheckRadioButton(handle(), IdRadioLeft, IdRadioRight, id);
         RadioGroup1Click();
         return true;
-    case IDCANCEL: close(); return true; // Escape closes like the close box, which saves
-    default: return false;
+    case IDCANCEL:
+        close();
+        return true; // Escape closes like the close box, which saves
+    default:
+        return false;
     }
 }
 

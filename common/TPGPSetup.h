@@ -15,13 +15,23 @@ public:
 
     // What the editor's dialog needs of the editor's main window.
     struct EditorLink {
-        std::function<void(bool left)> moveButtonBar;        // RadioGroup1Click
-        std::function<EditorWindowValues()> windowValues;   // lines 5-8 and 11-14 when saving
+        std::function<void(bool left)> moveButtonBar;     // RadioGroup1Click
+        std::function<EditorWindowValues()> windowValues; // lines 5-8 and 11-14 when saving
     };
 
     // Control ids.
-    enum : int { IdButton1 = 101, IdEdit1, IdEdit2, IdEdit3, IdEdit4, IdRadioLeft, IdRadioRight, IdCheckBox1, IdButton2,
-                 IdRadioGroup1 };
+    enum : int {
+        IdButton1 = 101,
+        IdEdit1,
+        IdEdit2,
+        IdEdit3,
+        IdEdit4,
+        IdRadioLeft,
+        IdRadioRight,
+        IdCheckBox1,
+        IdButton2,
+        IdRadioGroup1
+    };
 
     TPGPSetup(Variant variant, EditorLink link = {});
 

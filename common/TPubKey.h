@@ -9,7 +9,7 @@
 namespace mw {
 
 class TPubKey : public Form {
-  public:
+public:
     enum : int {
         IdButton1 = 201,
         IdLabel1,
@@ -29,12 +29,12 @@ class TPubKey : public Form {
     void SpeedButton2Click(); // Remove
     void Button1Click();      // OK
 
-  protected:
+protected:
     void FormShow() override;
     bool onCommand(int id, int code, HWND control) override;
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
-  private:
+private:
     KeyDialogLink link_;
     std::vector<std::string> available_; // ListBox1's entries, unaltered, in list order
     std::vector<std::string> keysToUse_; // ListBox2's entries; kept for the whole run

@@ -9,7 +9,7 @@
 namespace mw {
 
 class TSecKey : public Form {
-  public:
+public:
     enum : int { IdButton1 = 301, IdLabel1, IdListBox1, IdPanel1 };
     explicit TSecKey(KeyDialogLink link);
 
@@ -19,12 +19,12 @@ class TSecKey : public Form {
 
     void Button1Click(); // OK
 
-  protected:
+protected:
     void FormShow() override;
     void FormClose() override;
     bool onCommand(int id, int code, HWND control) override;
 
-  private:
+private:
     KeyDialogLink link_;
     std::vector<std::string> available_; // ListBox1's entries, unaltered, in list order
 };

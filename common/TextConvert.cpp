@@ -24,7 +24,9 @@ std::int32_t parseInteger(const std::string& text) {
     return static_cast<std::int32_t>(value);
 }
 
-std::string formatInteger(std::int64_t value) { return std::to_string(value); }
+std::string formatInteger(std::int64_t value) {
+    return std::to_string(value);
+}
 
 std::string toLowerAscii(std::string text) {
     for (char& c : text)

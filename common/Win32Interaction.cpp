@@ -11,11 +11,16 @@ namespace {
 
 UINT iconFlags(BoxIcon icon) {
     switch (icon) {
-    case BoxIcon::Information: return MB_ICONINFORMATION;
-    case BoxIcon::Error: return MB_ICONERROR;
-    case BoxIcon::Warning: return MB_ICONWARNING;
-    case BoxIcon::Question: return MB_ICONQUESTION;
-    case BoxIcon::None: break;
+    case BoxIcon::Information:
+        return MB_ICONINFORMATION;
+    case BoxIcon::Error:
+        return MB_ICONERROR;
+    case BoxIcon::Warning:
+        return MB_ICONWARNING;
+    case BoxIcon::Question:
+        return MB_ICONQUESTION;
+    case BoxIcon::None:
+        break;
     }
     return 0;
 }
@@ -26,7 +31,9 @@ HWND ownerWindow() {
 }
 
 // Its presence alone makes the dialog the old style, as the setup dialog asks for.
-UINT_PTR CALLBACK oldStyleHook(HWND, UINT, WPARAM, LPARAM) { return 0; }
+UINT_PTR CALLBACK oldStyleHook(HWND, UINT, WPARAM, LPARAM) {
+    return 0;
+}
 
 } // namespace
 
@@ -35,8 +42,8 @@ void Win32Interaction::message(const std::string& caption, const std::string& te
 }
 
 bool Win32Interaction::question(const std::string& caption, const std::string& text, BoxIcon icon) {
-    return MessageBoxA(ownerWindow(), text.c_str(), caption.c_str(), MB_YESNO | MB_DEFBUTTON1 | iconFlags(icon)) ==
-           IDYES;
+    return MessageBoxA(ownerWindow(), text.c_str(), caption.c_str(),
+                       MB_YESNO | MB_DEFBUTTON1 | iconFlags(icon)) == IDYES;
 }
 
 namespace {
@@ -114,7 +121,8 @@ UINT_PTR CALLBACK fontHook(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
         auto* cf = reinterpret_cast<CHOOSEFONTA*>(lParam);
         SetPropA(dlg, kApplyProp, reinterpret_cast<HANDLE>(cf->lCustData));
     } else if (msg == WM_COMMAND && LOWORD(wParam) == kApplyButton) {
-        auto* onApply = reinterpret_cast<const std::function<void(const FontChoice&)>*>(GetPropA(dlg, kApplyProp));
+        auto* onApply =
+            reinterpret_cast<const std::function<void(const FontChoice&)>*>(GetPropA(dlg, kApplyProp));
         if (onApply && *onApply) {
             LOGFONTA lf{};
             SendMessageA(dlg, WM_CHOOSEFONT_GETLOGFONT, 0, reinterpret_cast<LPARAM>(&lf));
@@ -123,7 +131,8 @@ UINT_PTR CALLBACK fontHook(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
             HWND colorBox = GetDlgItem(dlg, 0x473);
             if (colorBox) {
                 LRESULT sel = SendMessageA(colorBox, CB_GETCURSEL, 0, 0);
-                if (sel != CB_ERR) color = static_cast<COLORREF>(SendMessageA(colorBox, CB_GETITEMDATA, sel, 0));
+                if (sel != CB_ERR)
+                    color = static_cast<COLORREF>(SendMessageA(colorBox, CB_GETITEMDATA, sel, 0));
             }
             try {
                 (*onApply)(choiceFrom(lf, color, pointsFromHeight(lf.lfHeight)));
@@ -154,8 +163,9 @@ std::optional<std::string> Win32Interaction::saveFile(const FileDialogRequest& r
     return runFileDialog(request, true);
 }
 
-std::optional<FontChoice> Win32Interaction::chooseFont(const FontChoice& initial,
-                                                       const std::function<void(const FontChoice&)>& onApply) {
+std::optional<FontChoice>
+Win32Interaction::chooseFont(const FontChoice& initial,
+                             const std::function<void(const FontChoice&)>& onApply) {
     HDC screen = GetDC(nullptr);
     int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);

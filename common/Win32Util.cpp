@@ -12,7 +12,8 @@ std::string errorText(DWORD code) {
     std::string text;
     if (n && buffer) text.assign(buffer, n);
     if (buffer) LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
     if (text.empty()) text = "system error " + std::to_string(code);
     return text;
 }
@@ -25,6 +26,8 @@ std::string windowText(HWND hwnd) {
     return std::string(buf.data(), static_cast<size_t>(got < 0 ? 0 : got));
 }
 
-void setWindowText(HWND hwnd, const std::string& text) { SetWindowTextA(hwnd, text.c_str()); }
+void setWindowText(HWND hwnd, const std::string& text) {
+    SetWindowTextA(hwnd, text.c_str());
+}
 
 } // namespace mw

@@ -36,8 +36,8 @@ void Window::registerClass(const char* className, HBRUSH background, UINT style)
     registered.insert(className);
 }
 
-HWND Window::createHandle(const char* className, const std::string& caption, DWORD style, DWORD exStyle, int x,
-                          int y, int width, int height, HWND parent, HMENU menu) {
+HWND Window::createHandle(const char* className, const std::string& caption, DWORD style, DWORD exStyle,
+                          int x, int y, int width, int height, HWND parent, HMENU menu) {
     return CreateWindowExA(exStyle, className, caption.c_str(), style, x, y, width, height, parent, menu,
                            GetModuleHandleA(nullptr), this);
 }
@@ -80,7 +80,9 @@ LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     }
 }
 
-Form* Form::fromHandle(HWND hwnd) { return dynamic_cast<Form*>(Window::fromHandle(hwnd)); }
+Form* Form::fromHandle(HWND hwnd) {
+    return dynamic_cast<Form*>(Window::fromHandle(hwnd));
+}
 
 void Form::setClientSize(int width, int height) {
     auto& app = Application::instance();
@@ -174,7 +176,8 @@ LRESULT Form::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (app.modalHook && modal_) app.modalHook(*this);
         return 0;
     }
-    default: return Window::handleMessage(msg, wParam, lParam);
+    default:
+        return Window::handleMessage(msg, wParam, lParam);
     }
 }
 

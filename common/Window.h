@@ -25,8 +25,8 @@ public:
 
 protected:
     // Creates the window; `this` reaches the trampoline through lpCreateParams.
-    HWND createHandle(const char* className, const std::string& caption, DWORD style, DWORD exStyle, int x, int y,
-                      int width, int height, HWND parent, HMENU menu);
+    HWND createHandle(const char* className, const std::string& caption, DWORD style, DWORD exStyle, int x,
+                      int y, int width, int height, HWND parent, HMENU menu);
     virtual LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT defaultProc(UINT msg, WPARAM wParam, LPARAM lParam);
     // Decoded WM_COMMAND; true when handled.

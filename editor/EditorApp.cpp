@@ -23,8 +23,8 @@ EditorApp::EditorApp() {
     setup_ = std::make_unique<mw::TPGPSetup>(mw::TPGPSetup::Variant::Editor, link);
     // The key dialogs read the setup dialog at every showing and hand their choice to the main window.
     auto keySources = [this] {
-        return mw::KeyListingSources{setup_->pgpExe(), setup_->pgpDir(),        {},
-                                     {},               setup_->publicRing(), setup_->secretRing()};
+        return mw::KeyListingSources{setup_->pgpExe(),     setup_->pgpDir(),    {}, {},
+                                     setup_->publicRing(), setup_->secretRing()};
     };
     secKey_ = std::make_unique<mw::TSecKey>(mw::KeyDialogLink{
         mw::KeyProgram::Editor, keySources, [this](const std::string& s) { form1_->Signer = s; }});

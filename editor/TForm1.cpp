@@ -51,7 +51,8 @@ LRESULT CALLBACK memoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UIN
             ClientToScreen(hwnd, &pt);
         }
         SetFocus(hwnd);
-        TrackPopupMenu(form->popupMenu(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0, form->handle(), nullptr);
+        TrackPopupMenu(form->popupMenu(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0, form->handle(),
+                       nullptr);
         return 0;
     }
     return DefSubclassProc(hwnd, msg, wParam, lParam);
@@ -65,8 +66,8 @@ TForm1::TForm1(EditorApp& app) : app_(app) {
     mw::registerPanelClass();
     // Design geometry; FormCreate replaces it from the settings file or the defaults.
     createHandle("TForm1", "Murkwell 2.20 - Encryption Editor", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
-                 application.scale(298), application.scale(117), application.scale(663), application.scale(485),
-                 nullptr, nullptr);
+                 application.scale(298), application.scale(117), application.scale(663),
+                 application.scale(485), nullptr, nullptr);
     application.setMainWindow(handle());
     dialogNavigation_ = false; // Tab belongs to the message text
     createMenus();
@@ -178,15 +179,18 @@ void TForm1::createMenus() {
 }
 
 void TForm1::createControls() {
-    mw::createControl(handle(), {.className = "EDIT", .id = IdMemo1,
-                                 .style = WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL |
-                                          ES_NOHIDESEL,
+    mw::createControl(handle(), {.className = "EDIT",
+                                 .id = IdMemo1,
+                                 .style = WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN |
+                                          WS_VSCROLL | ES_NOHIDESEL,
                                  .exStyle = WS_EX_CLIENTEDGE});
     // No practical size limit: multi-megabyte messages must fit.
     SendMessageA(memo(), EM_SETLIMITTEXT, 0, 0);
     SetWindowSubclass(memo(), memoProc, kMemoSubclassId, reinterpret_cast<DWORD_PTR>(this));
 
-    mw::createControl(handle(), {.className = mw::kPanelClass, .id = IdPanel2, .style = WS_CLIPCHILDREN,
+    mw::createControl(handle(), {.className = mw::kPanelClass,
+                                 .id = IdPanel2,
+                                 .style = WS_CLIPCHILDREN,
                                  .exStyle = WS_EX_STATICEDGE});
     buttons_ = buildButtonBar(panel2());
 
@@ -219,11 +223,12 @@ void TForm1::dockButtonBar(bool left) {
 
 void TForm1::applyMemoFont() {
     auto& application = mw::Application::instance();
-    memoFont_.reset(CreateFontA(-MulDiv(fontSize_, application.dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, fontName_.c_str()));
+    memoFont_.reset(CreateFontA(-MulDiv(fontSize_, application.dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                                FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, fontName_.c_str()));
     SendMessageA(memo(), WM_SETFONT, reinterpret_cast<WPARAM>(memoFont_.get()), TRUE);
-    memoBrush_.reset(CreateSolidBrush(mw::resolveColor(backgroundColor_, [](int i) { return GetSysColor(i); })));
+    memoBrush_.reset(
+        CreateSolidBrush(mw::resolveColor(backgroundColor_, [](int i) { return GetSysColor(i); })));
     InvalidateRect(memo(), nullptr, TRUE);
 }
 
@@ -318,7 +323,9 @@ void TForm1::FormShow() {
     SetFocus(memo());
 }
 
-void TForm1::FormKeyDown(WPARAM key) { ShiftFlag = key == VK_SHIFT ? "shift" : ""; }
+void TForm1::FormKeyDown(WPARAM key) {
+    ShiftFlag = key == VK_SHIFT ? "shift" : "";
+}
 
 bool TForm1::preTranslateMessage(MSG& msg) {
     // Key preview: the window sees every key before the focused control does.
@@ -339,23 +346,51 @@ void TForm1::FormClose() {
     if (application.terminate) application.terminate();
 }
 
-void TForm1::Exit1Click() { close(); }
-void TForm1::BitBtn12Click() { close(); }
-void TForm1::PGPSetup1Click() { app_.setup().showModal(); }
-void TForm1::Cut1Click() { SendMessageA(memo(), WM_CUT, 0, 0); }
-void TForm1::Copy1Click() { SendMessageA(memo(), WM_COPY, 0, 0); }
-void TForm1::Paste1Click() { SendMessageA(memo(), WM_PASTE, 0, 0); }
-void TForm1::SelectAll1Click() { SendMessageA(memo(), EM_SETSEL, 0, -1); }
+void TForm1::Exit1Click() {
+    close();
+}
+void TForm1::BitBtn12Click() {
+    close();
+}
+void TForm1::PGPSetup1Click() {
+    app_.setup().showModal();
+}
+void TForm1::Cut1Click() {
+    SendMessageA(memo(), WM_CUT, 0, 0);
+}
+void TForm1::Copy1Click() {
+    SendMessageA(memo(), WM_COPY, 0, 0);
+}
+void TForm1::Paste1Click() {
+    SendMessageA(memo(), WM_PASTE, 0, 0);
+}
+void TForm1::SelectAll1Click() {
+    SendMessageA(memo(), EM_SETSEL, 0, -1);
+}
 
 bool TForm1::onCommand(int id, int, HWND) {
     switch (id) {
-    case CmdExit1Click: Exit1Click(); return true;
-    case CmdBitBtn12Click: BitBtn12Click(); return true;
-    case CmdPGPSetup1Click: PGPSetup1Click(); return true;
-    case CmdCut1Click: Cut1Click(); return true;
-    case CmdCopy1Click: Copy1Click(); return true;
-    case CmdPaste1Click: Paste1Click(); return true;
-    case CmdSelectAll1Click: SelectAll1Click(); return true;
+    case CmdExit1Click:
+        Exit1Click();
+        return true;
+    case CmdBitBtn12Click:
+        BitBtn12Click();
+        return true;
+    case CmdPGPSetup1Click:
+        PGPSetup1Click();
+        return true;
+    case CmdCut1Click:
+        Cut1Click();
+        return true;
+    case CmdCopy1Click:
+        Copy1Click();
+        return true;
+    case CmdPaste1Click:
+        Paste1Click();
+        return true;
+    case CmdSelectAll1Click:
+        SelectAll1Click();
+        return true;
     default:
         // Commands whose handlers arrive with later work are wired here and do nothing yet.
         return id >= CmdOpenFromFile1Click && id <= CmdBitBtn12Click;
@@ -364,7 +399,9 @@ bool TForm1::onCommand(int id, int, HWND) {
 
 LRESULT TForm1::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_SIZE: layout(); return 0;
+    case WM_SIZE:
+        layout();
+        return 0;
     case WM_CTLCOLOREDIT:
         if (reinterpret_cast<HWND>(lParam) == memo()) {
             HDC dc = reinterpret_cast<HDC>(wParam);
@@ -373,7 +410,8 @@ LRESULT TForm1::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return reinterpret_cast<LRESULT>(memoBrush_.get());
         }
         break;
-    default: break;
+    default:
+        break;
     }
     return Form::handleMessage(msg, wParam, lParam);
 }

@@ -38,7 +38,9 @@ void TForm1::FormShow() {
     if (!platform.fileExists(app_.setup().pgpExe())) app_.setup().showModal();
 }
 
-void TForm1::FormKeyDown(WPARAM key) { ShiftFlag = key == VK_SHIFT; }
+void TForm1::FormKeyDown(WPARAM key) {
+    ShiftFlag = key == VK_SHIFT;
+}
 
 bool TForm1::preTranslateMessage(MSG& msg) {
     if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
@@ -62,14 +64,23 @@ void TForm1::FormClose() {
     if (application.terminate) application.terminate();
 }
 
-void TForm1::Exit1Click() { close(); }
-void TForm1::PGPSetup1Click() { app_.setup().showModal(); }
+void TForm1::Exit1Click() {
+    close();
+}
+void TForm1::PGPSetup1Click() {
+    app_.setup().showModal();
+}
 
 bool TForm1::onCommand(int id, int, HWND) {
     switch (id) {
-    case CmdExit1Click: Exit1Click(); return true;
-    case CmdPGPSetup1Click: PGPSetup1Click(); return true;
-    default: return false;
+    case CmdExit1Click:
+        Exit1Click();
+        return true;
+    case CmdPGPSetup1Click:
+        PGPSetup1Click();
+        return true;
+    default:
+        return false;
     }
 }
 

@@ -25,16 +25,16 @@ public:
     std::map<std::string, std::string> shortNames;         // lowered long path -> short form
     std::vector<std::string> calls;                        // "exists x", "delete x", "write x", ...
     std::vector<LaunchCall> launches;
-    std::function<void(const LaunchCall&)> onLaunch;       // simulates what the launched program does
+    std::function<void(const LaunchCall&)> onLaunch; // simulates what the launched program does
     std::function<void()> onProcessMessages;
     int messagePasses = 0;
     // The job wait: how often it blocked, what runs when it does, and the batch process's fate.
     int waits = 0;
     std::function<void()> onWait;
-    bool launchFails = false;      // launch() reports the shell's refusal
-    bool processHasEnded = false;  // processEnded() for launched processes
+    bool launchFails = false;     // launch() reports the shell's refusal
+    bool processHasEnded = false; // processEnded() for launched processes
     std::function<void()> onProcessEndedTest;
-    std::string consoleRefuses;    // bytes that toConsoleCodePage() cannot represent
+    std::string consoleRefuses; // bytes that toConsoleCodePage() cannot represent
 
     static std::string key(const std::string& p) { return mw::toLowerAscii(p); }
 
@@ -66,8 +66,8 @@ public:
         return has(path) ? path : std::string();
     }
     std::string executablePath() override { return exePath; }
-    mw::LaunchResult launch(const std::string& file, const std::string& parameters, const std::string& directory,
-                            mw::ShowMode mode) override {
+    mw::LaunchResult launch(const std::string& file, const std::string& parameters,
+                            const std::string& directory, mw::ShowMode mode) override {
         LaunchCall c{file, parameters, directory, mode};
         calls.push_back("launch " + file);
         launches.push_back(c);

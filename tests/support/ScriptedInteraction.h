@@ -51,7 +51,9 @@ public:
                                              const std::function<void(const mw::FontChoice&)>&) override {
         return next(fontResults, "font dialog");
     }
-    std::optional<std::uint32_t> chooseColor(std::uint32_t) override { return next(colorResults, "colour dialog"); }
+    std::optional<std::uint32_t> chooseColor(std::uint32_t) override {
+        return next(colorResults, "colour dialog");
+    }
 
     template <typename T> static T next(std::deque<T>& script, const std::string& what) {
         if (script.empty()) throw std::logic_error("unexpected " + what);

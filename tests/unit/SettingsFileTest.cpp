@@ -11,15 +11,42 @@ namespace {
 struct RecordingSink : EditorWindowSink {
     std::vector<std::string> applied;
     EditorWindowValues v;
-    void setTop(std::int32_t x) override { v.top = x; applied.push_back("top"); }
-    void setLeft(std::int32_t x) override { v.left = x; applied.push_back("left"); }
-    void setWidth(std::int32_t x) override { v.width = x; applied.push_back("width"); }
-    void setHeight(std::int32_t x) override { v.height = x; applied.push_back("height"); }
-    void setBarLeft(bool l) override { barLeft = l; applied.push_back("bar"); }
-    void setFontName(const std::string& n) override { v.fontName = n; applied.push_back("font"); }
-    void setFontSize(std::int32_t x) override { v.fontSize = x; applied.push_back("size"); }
-    void setFontColor(std::int32_t x) override { v.fontColor = x; applied.push_back("color"); }
-    void setBackgroundColor(std::int32_t x) override { v.backgroundColor = x; applied.push_back("background"); }
+    void setTop(std::int32_t x) override {
+        v.top = x;
+        applied.push_back("top");
+    }
+    void setLeft(std::int32_t x) override {
+        v.left = x;
+        applied.push_back("left");
+    }
+    void setWidth(std::int32_t x) override {
+        v.width = x;
+        applied.push_back("width");
+    }
+    void setHeight(std::int32_t x) override {
+        v.height = x;
+        applied.push_back("height");
+    }
+    void setBarLeft(bool l) override {
+        barLeft = l;
+        applied.push_back("bar");
+    }
+    void setFontName(const std::string& n) override {
+        v.fontName = n;
+        applied.push_back("font");
+    }
+    void setFontSize(std::int32_t x) override {
+        v.fontSize = x;
+        applied.push_back("size");
+    }
+    void setFontColor(std::int32_t x) override {
+        v.fontColor = x;
+        applied.push_back("color");
+    }
+    void setBackgroundColor(std::int32_t x) override {
+        v.backgroundColor = x;
+        applied.push_back("background");
+    }
     bool barLeft = false;
 };
 
@@ -32,9 +59,20 @@ TEST(SettingsFile, PathIsTheExecutablesOwnWithIni) {
 }
 
 TEST(SettingsFile, DefaultsWriteTheFourteenLinesOfAFirstRun) {
-    const std::vector<std::string> expected = {"c:\\pgp\\pgp.exe", "c:\\pgp\\", "c:\\pgp\\pubring.pgp",
-                                               "c:\\pgp\\secring.pgp", "0", "0", "640", "450", "right", "nostore",
-                                               "Courier New", "8", "0", "-2147483643"};
+    const std::vector<std::string> expected = {"c:\\pgp\\pgp.exe",
+                                               "c:\\pgp\\",
+                                               "c:\\pgp\\pubring.pgp",
+                                               "c:\\pgp\\secring.pgp",
+                                               "0",
+                                               "0",
+                                               "640",
+                                               "450",
+                                               "right",
+                                               "nostore",
+                                               "Courier New",
+                                               "8",
+                                               "0",
+                                               "-2147483643"};
     EXPECT_EQ(editorSettingsLines(SetupValues{}, EditorWindowValues{}), expected);
     EXPECT_EQ(fileModuleSettingsLines(SetupValues{}),
               std::vector<std::string>(expected.begin(), expected.begin() + 4));
@@ -57,7 +95,7 @@ TEST(SettingsFile, WritesValuesExactlyAsHeld) {
     auto lines = editorSettingsLines(s, w);
     ASSERT_EQ(lines.size(), 14u);
     EXPECT_EQ(lines[0], "d:\\crypto\\pgp.exe");
-    EXPECT_EQ(lines[4], "-20");  // top before left
+    EXPECT_EQ(lines[4], "-20"); // top before left
     EXPECT_EQ(lines[5], "-300");
     EXPECT_EQ(lines[8], "left");
     EXPECT_EQ(lines[9], "store");
@@ -98,7 +136,8 @@ TEST(SettingsFile, SideAndPassPhraseComparisonsAreExactAndCaseSensitive) {
     };
     EXPECT_TRUE(setupValuesFrom(linesWith("left", "store"), true).barLeft);
     EXPECT_TRUE(setupValuesFrom(linesWith("left", "store"), true).storePassPhrase);
-    for (const char* other : {"Left", "LEFT", "left ", ""}) EXPECT_FALSE(setupValuesFrom(linesWith(other, ""), true).barLeft);
+    for (const char* other : {"Left", "LEFT", "left ", ""})
+        EXPECT_FALSE(setupValuesFrom(linesWith(other, ""), true).barLeft);
     for (const char* other : {"Store", "STORE", "store ", "nostore"})
         EXPECT_FALSE(setupValuesFrom(linesWith("", other), true).storePassPhrase);
     RecordingSink sink;
@@ -170,7 +209,7 @@ TEST(SettingsFile, FontNameIsCutTo255CharactersAndLongLinesAreFine) {
 TEST(SettingsFile, ColoursResolveExplicitAndSystemValues) {
     auto sys = [](int index) { return 0x00100000u + static_cast<std::uint32_t>(index); };
     EXPECT_EQ(resolveColor(0, sys), 0u);
-    EXPECT_EQ(resolveColor(0x000000FF, sys), 0x000000FFu); // red lives in the lowest byte
+    EXPECT_EQ(resolveColor(0x000000FF, sys), 0x000000FFu);  // red lives in the lowest byte
     EXPECT_EQ(resolveColor(-2147483643, sys), 0x00100005u); // the window colour, index 5
     EXPECT_TRUE(isSystemColor(-2147483643));
     EXPECT_FALSE(isSystemColor(0x00FFFFFF));

@@ -16,7 +16,8 @@ TEST(ParseInteger, AcceptsSignedDecimalsAcrossTheWholeRange) {
 }
 
 TEST(ParseInteger, RejectsWithTheOffendingTextInTheMessage) {
-    for (const char* bad : {"", "-", "12a", " 12", "1.5", "2147483648", "-2147483649", "99999999999999999999"}) {
+    for (const char* bad :
+         {"", "-", "12a", " 12", "1.5", "2147483648", "-2147483649", "99999999999999999999"}) {
         try {
             parseInteger(bad);
             ADD_FAILURE() << "accepted '" << bad << "'";

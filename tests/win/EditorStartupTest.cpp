@@ -12,8 +12,9 @@ using namespace mwtest;
 
 namespace {
 
-const char* kDefaultIni = "c:\\pgp\\pgp.exe\r\nc:\\pgp\\\r\nc:\\pgp\\pubring.pgp\r\nc:\\pgp\\secring.pgp\r\n0\r\n0\r\n"
-                          "640\r\n450\r\nright\r\nnostore\r\nCourier New\r\n8\r\n0\r\n-2147483643\r\n";
+const char* kDefaultIni =
+    "c:\\pgp\\pgp.exe\r\nc:\\pgp\\\r\nc:\\pgp\\pubring.pgp\r\nc:\\pgp\\secring.pgp\r\n0\r\n0\r\n"
+    "640\r\n450\r\nright\r\nnostore\r\nCourier New\r\n8\r\n0\r\n-2147483643\r\n";
 
 RECT windowRect(HWND h) {
     RECT r;
@@ -32,14 +33,28 @@ protected:
     }
     std::string iniWith(const std::vector<std::string>& lines) {
         std::string s;
-        for (auto& l : lines) s += l + "\r\n";
+        for (auto& l : lines)
+            s += l + "\r\n";
         return s;
     }
-    std::vector<std::string> settingsLines(const std::string& top, const std::string& left, const std::string& w,
-                                           const std::string& h, const std::string& side = "right") {
+    std::vector<std::string> settingsLines(const std::string& top, const std::string& left,
+                                           const std::string& w, const std::string& h,
+                                           const std::string& side = "right") {
         std::string d = pgpDir();
-        return {d + "pgp.exe", d, d + "pubring.pgp", d + "secring.pgp", top, left, w, h, side, "nostore",
-                "Courier New", "8", "0", "-2147483643"};
+        return {d + "pgp.exe",
+                d,
+                d + "pubring.pgp",
+                d + "secring.pgp",
+                top,
+                left,
+                w,
+                h,
+                side,
+                "nostore",
+                "Courier New",
+                "8",
+                "0",
+                "-2147483643"};
     }
 };
 
@@ -131,12 +146,16 @@ TEST_F(EditorStartup, BadSettingsFilesNeverStopStartUp) {
     const std::vector<Case> cases = {
         {"non-numeric top", head + "abc\r\n0\r\n640\r\n450\r\n", "'abc' is not a valid integer value"},
         {"empty width", head + "0\r\n0\r\n\r\n450\r\n", "'' is not a valid integer value"},
-        {"huge height", head + "0\r\n0\r\n640\r\n99999999999\r\n", "'99999999999' is not a valid integer value"},
-        {"megabyte line", head + "0\r\n0\r\n640\r\n450\r\nright\r\nnostore\r\n" + std::string(1 << 20, 'X') +
-                              "\r\n8\r\n0\r\n0\r\n",
+        {"huge height", head + "0\r\n0\r\n640\r\n99999999999\r\n",
+         "'99999999999' is not a valid integer value"},
+        {"megabyte line",
+         head + "0\r\n0\r\n640\r\n450\r\nright\r\nnostore\r\n" + std::string(1 << 20, 'X') +
+             "\r\n8\r\n0\r\n0\r\n",
          ""},
-        {"LF line ends", d + "pgp.exe\n" + d + "\n" + d + "pub.pgp\n" + d + "sec.pgp\n5\n6\n700\n400\nleft\nstore\n"
-                         "Courier New\n9\n0\n0\n",
+        {"LF line ends",
+         d + "pgp.exe\n" + d + "\n" + d + "pub.pgp\n" + d +
+             "sec.pgp\n5\n6\n700\n400\nleft\nstore\n"
+             "Courier New\n9\n0\n0\n",
          ""},
     };
     makePgp();
@@ -207,7 +226,8 @@ TEST_F(EditorStartup, StaleLockIsRemovedAndSignatureFileFillsTheSignatureDialog)
     EXPECT_TRUE(app.signature().lines().empty());
     app.form1().showMain();
     EXPECT_FALSE(exists(pgpDir() + "Murkwell.lck"));
-    EXPECT_EQ(app.signature().lines(), (std::vector<std::string>{"-- ", "Alice Example", "alice@example.org"}));
+    EXPECT_EQ(app.signature().lines(),
+              (std::vector<std::string>{"-- ", "Alice Example", "alice@example.org"}));
 }
 
 TEST_F(EditorStartup, ShiftFlagFollowsTheLastKeyDownNotClicks) {
@@ -243,8 +263,8 @@ TEST_F(EditorStartup, ExitAndCloseBoxBothDeleteLeftoversAndWriteSettings) {
         SCOPED_TRACE(closeBox ? "close box" : "Exit");
         terminated = false;
         writeFileBytes(iniPath(), iniWith(settingsLines("3", "4", "600", "400")));
-        for (const char* n : {"murkwell.tmp", "Murkwell.usr", "MURKWELL.BAT", "Murkwell.lck", "murkwell.txt",
-                              "murkwell.asc"})
+        for (const char* n :
+             {"murkwell.tmp", "Murkwell.usr", "MURKWELL.BAT", "Murkwell.lck", "murkwell.txt", "murkwell.asc"})
             writeFileBytes(pgpDir() + n, "x");
         editor::EditorApp app;
         SetWindowPos(app.form1().handle(), nullptr, 30, 40, 610, 410, SWP_NOZORDER);
@@ -268,7 +288,8 @@ TEST_F(EditorStartup, MemoTakesMultiMegabyteTextAndTabs) {
     editor::EditorApp app;
     app.form1().showMain();
     std::string big;
-    while (big.size() < 3 * 1024 * 1024) big += "0123456789abcdef0123456789abcdef0123456789abcdef012345678\r\n";
+    while (big.size() < 3 * 1024 * 1024)
+        big += "0123456789abcdef0123456789abcdef0123456789abcdef012345678\r\n";
     SetWindowTextA(app.form1().memo(), big.c_str());
     EXPECT_EQ(static_cast<size_t>(GetWindowTextLengthA(app.form1().memo())), big.size());
     SetWindowTextA(app.form1().memo(), "");
@@ -308,14 +329,15 @@ TEST_F(EditorStartup, AllEightWindowsExistWithTheirClassesAndCaptions) {
         const char* cls;
         const char* caption;
     };
-    for (const W& w : {W{app.form1().handle(), "TForm1", "Murkwell 2.20 - Encryption Editor"},
-                       W{app.setup().handle(), "TPGPSetup", "Murkwell Setup"},
-                       W{FindWindowA("TSecKey", nullptr), "TSecKey", "SecKey"},
-                       W{FindWindowA("TPubKey", nullptr), "TPubKey", "Available Public Keys"},
-                       W{FindWindowA("TForm2", nullptr), "TForm2", "Signature"},
-                       W{FindWindowA("TForm3", nullptr), "TForm3", "Use this key when contacting the author..."},
-                       W{FindWindowA("TKey", nullptr), "TKey", "Store Pass Phrase"},
-                       W{FindWindowA("TBox", nullptr), "TBox", "About Murkwell"}}) {
+    for (const W& w :
+         {W{app.form1().handle(), "TForm1", "Murkwell 2.20 - Encryption Editor"},
+          W{app.setup().handle(), "TPGPSetup", "Murkwell Setup"},
+          W{FindWindowA("TSecKey", nullptr), "TSecKey", "SecKey"},
+          W{FindWindowA("TPubKey", nullptr), "TPubKey", "Available Public Keys"},
+          W{FindWindowA("TForm2", nullptr), "TForm2", "Signature"},
+          W{FindWindowA("TForm3", nullptr), "TForm3", "Use this key when contacting the author..."},
+          W{FindWindowA("TKey", nullptr), "TKey", "Store Pass Phrase"},
+          W{FindWindowA("TBox", nullptr), "TBox", "About Murkwell"}}) {
         ASSERT_TRUE(w.h) << w.cls;
         EXPECT_EQ(className(w.h), w.cls);
         EXPECT_EQ(mw::windowText(w.h), w.caption);
@@ -334,6 +356,7 @@ TEST_F(EditorStartup, AllEightWindowsExistWithTheirClassesAndCaptions) {
     // Sign and Sign & Encrypt are only on the buttons and the popup.
     EXPECT_EQ(GetMenuState(bar, editor::CmdBitBtn3Click, MF_BYCOMMAND), static_cast<UINT>(-1));
     EXPECT_EQ(GetMenuState(bar, editor::CmdBitBtn4Click, MF_BYCOMMAND), static_cast<UINT>(-1));
-    EXPECT_NE(GetMenuState(app.form1().popupMenu(), editor::CmdBitBtn3Click, MF_BYCOMMAND), static_cast<UINT>(-1));
+    EXPECT_NE(GetMenuState(app.form1().popupMenu(), editor::CmdBitBtn3Click, MF_BYCOMMAND),
+              static_cast<UINT>(-1));
     EXPECT_EQ(GetMenuItemCount(app.form1().popupMenu()), 21);
 }

@@ -78,7 +78,7 @@ bool hasUpdate(HWND hwnd) {
 }
 
 class ImageButton : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         mw::registerPanelClass();
         host = CreateWindowExA(WS_EX_TOOLWINDOW, mw::kPanelClass, "", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,

@@ -30,7 +30,9 @@ void whenDialogAppears(const std::string& caption, std::function<bool(HWND)> act
     g_timer = SetTimer(nullptr, 0, 30, onTimer);
 }
 
-void press(HWND dlg, int id) { PostMessageA(GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
+void press(HWND dlg, int id) {
+    PostMessageA(GetDlgItem(dlg, id), BM_CLICK, 0, 0);
+}
 
 std::string textOfStatics(HWND dlg) {
     std::string all;

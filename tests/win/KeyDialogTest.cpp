@@ -20,7 +20,7 @@ namespace {
 
 // Forwards to the real platform and keeps the launches, to see how the batch file was started.
 class RecordingPlatform : public mw::Win32Platform {
-  public:
+public:
     using Win32Platform::Win32Platform;
     struct Launch {
         std::string file, parameters, directory;
@@ -92,7 +92,7 @@ void doubleClick(HWND list, int index) {
 }
 
 class KeyDialogs : public ProgramFixture {
-  protected:
+protected:
     void SetUp() override {
         ProgramFixture::SetUp();
         useRecordingPlatform();

@@ -16,8 +16,9 @@ protected:
     std::string pgpDir() { return dir / "pgp\\"; }
     void writeEditorIni(const std::string& ringOverride = "") {
         std::string d = pgpDir();
-        std::string ini = d + "pgp.exe\r\n" + d + "\r\n" + (ringOverride.empty() ? d + "pubring.pgp" : ringOverride) +
-                          "\r\n" + d + "secring.pgp\r\n0\r\n0\r\n640\r\n450\r\nright\r\nnostore\r\nCourier New\r\n8\r\n"
+        std::string ini = d + "pgp.exe\r\n" + d + "\r\n" +
+                          (ringOverride.empty() ? d + "pubring.pgp" : ringOverride) + "\r\n" + d +
+                          "secring.pgp\r\n0\r\n0\r\n640\r\n450\r\nright\r\nnostore\r\nCourier New\r\n8\r\n"
                           "0\r\n-2147483643\r\n";
         writeFileBytes(dir / "Murkwell.ini", ini);
     }
@@ -43,8 +44,9 @@ TEST_F(SetupDialog, ChoosingPgpElsewhereSetsAllFourPathsInLowerCase) {
     EXPECT_EQ(r.fileName, "PGP.EXE");
     EXPECT_EQ(r.defaultExtension, "EXE");
     using F = std::pair<std::string, std::string>;
-    EXPECT_EQ(r.filters, (std::vector<F>{{"PGP.EXE", "pgp.exe"}, {"Executable Files (*.exe)", "*.exe"},
-                                        {"All Files (*.*)", "*.*"}}));
+    EXPECT_EQ(r.filters, (std::vector<F>{{"PGP.EXE", "pgp.exe"},
+                                         {"Executable Files (*.exe)", "*.exe"},
+                                         {"All Files (*.*)", "*.*"}}));
     EXPECT_TRUE(r.pathMustExist && r.fileMustExist && r.hideReadOnly && r.shortNames && r.oldStyle);
     auto& s = app.setup();
     EXPECT_EQ(s.pgpExe(), "d:\\tools\\pgp26~1\\pgp.exe");
@@ -136,8 +138,9 @@ TEST_F(SetupDialog, FileModuleVariantHasFourLinesAndNoEditorParts) {
     makeDirectory(pgpDir());
     std::string d = pgpDir();
     // A fourteen-line editor file copied over bramlet.ini works and is shortened on the next save.
-    writeFileBytes(dir / "bramlet.ini", d + "pgp.exe\r\n" + d + "\r\n" + d + "pub.pgp\r\n" + d +
-                                            "sec.pgp\r\n0\r\n0\r\n640\r\n450\r\nleft\r\nstore\r\nCourier New\r\n8\r\n0\r\n0\r\n");
+    writeFileBytes(dir / "bramlet.ini",
+                   d + "pgp.exe\r\n" + d + "\r\n" + d + "pub.pgp\r\n" + d +
+                       "sec.pgp\r\n0\r\n0\r\n640\r\n450\r\nleft\r\nstore\r\nCourier New\r\n8\r\n0\r\n0\r\n");
     writeFileBytes(d + "bramlet.lck", "x");
     filemodule::FileModuleApp app;
     EXPECT_FALSE(exists(d + "bramlet.lck"));

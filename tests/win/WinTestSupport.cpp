@@ -16,7 +16,9 @@ TempDir::TempDir() {
     CreateDirectoryA(path_.c_str(), nullptr);
 }
 
-TempDir::~TempDir() { removeTree(path_); }
+TempDir::~TempDir() {
+    removeTree(path_);
+}
 
 void removeTree(const std::string& dir) {
     std::string base = dir;
@@ -41,26 +43,33 @@ void removeTree(const std::string& dir) {
 }
 
 void writeFileBytes(const std::string& path, const std::string& bytes) {
-    mw::UniqueHandle f(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    mw::UniqueHandle f(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(static_cast<bool>(f)) << "cannot create " << path;
     DWORD written = 0;
     WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 std::string readFileBytes(const std::string& path) {
-    mw::UniqueHandle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    mw::UniqueHandle f(CreateFileA(path.c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f) return "<missing>";
     std::string out;
     char buf[65536];
     DWORD got = 0;
-    while (ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got) out.append(buf, got);
+    while (ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got)
+        out.append(buf, got);
     return out;
 }
 
-bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
-void makeDirectory(const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); }
+void makeDirectory(const std::string& path) {
+    CreateDirectoryA(path.c_str(), nullptr);
+}
 
 void pumpFor(int ms, const std::function<bool()>& done) {
     DWORD start = GetTickCount();
