@@ -60,6 +60,20 @@ JobMessages JobMessages::fileModule() {
 JobRunner::JobRunner(Platform& platform, Interaction& interaction)
     : platform_(platform), interaction_(interaction) {}
 
+bool JobRunner::preChecksPass(const std::string& pgpExe, const std::string& lockFile,
+                              const std::function<void()>& showSetup) {
+    if (!platform_.fileExists(pgpExe)) {
+        report(messages_.pgpMissing);
+        if (showSetup) showSetup();
+        return false;
+    }
+    if (platform_.fileExists(lockFile)) {
+        report(messages_.busy);
+        return false;
+    }
+    return true;
+}
+
 void JobRunner::report(const std::string& text) {
     interaction_.message(messages_.caption, text, messages_.icon);
 }
@@ -176,15 +190,7 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
     if (!messagesSet_) messages_ = JobMessages::editor();
     JobPaths paths{job.pgpExe, job.pgpDir, job.pgpDir + "Murkwell.bat", job.pgpDir + "Murkwell.lck"};
     if (job.setPaths) job.setPaths(paths);
-    if (!platform_.fileExists(paths.pgpExe)) {
-        report(messages_.pgpMissing);
-        if (job.showSetup) job.showSetup();
-        return JobEnd::Refused;
-    }
-    if (platform_.fileExists(paths.lockFile)) {
-        report(messages_.busy);
-        return JobEnd::Refused;
-    }
+    if (!preChecksPass(paths.pgpExe, paths.lockFile, job.showSetup)) return JobEnd::Refused;
     if (job.promptsBeforeLock) job.promptsBeforeLock();
 
     const bool decrypt = job.operation == EditorOperation::Decrypt;
@@ -259,15 +265,7 @@ JobEnd JobRunner::runFileOperation(const FileJob& job) {
     if (!messagesSet_) messages_ = JobMessages::fileModule();
     JobPaths paths{job.pgpExe, job.pgpDir, job.pgpDir + "bramlet.bat", job.pgpDir + "bramlet.lck"};
     if (job.setPaths) job.setPaths(paths);
-    if (!platform_.fileExists(paths.pgpExe)) {
-        report(messages_.pgpMissing);
-        if (job.showSetup) job.showSetup();
-        return JobEnd::Refused;
-    }
-    if (platform_.fileExists(paths.lockFile)) {
-        report(messages_.busy);
-        return JobEnd::Refused;
-    }
+    if (!preChecksPass(paths.pgpExe, paths.lockFile, job.showSetup)) return JobEnd::Refused;
     if (job.promptsBeforeLock) job.promptsBeforeLock();
 
     FileJobValues v = job.values ? job.values() : FileJobValues{};

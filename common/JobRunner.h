@@ -132,6 +132,10 @@ private:
         bool hidden = false; // named in a message without its text (the pass phrase)
     };
     void report(const std::string& text);
+    // Both pre-checks of an operation; false (after its message, and the setup dialog for a
+    // missing pgp.exe) when the job must not go on.
+    bool preChecksPass(const std::string& pgpExe, const std::string& lockFile,
+                       const std::function<void()>& showSetup);
     // The lines in the console's code page, or nullopt after reporting the value that cannot go.
     std::optional<std::vector<std::string>> toConsole(const std::vector<std::string>& lines,
                                                       const std::vector<Labelled>& values);

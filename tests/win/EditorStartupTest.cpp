@@ -6,6 +6,7 @@
 #include "editor/TForm2.h"
 #include "filemodule/FileModuleApp.h"
 #include "TPGPSetup.h"
+#include "PathUtil.h"
 #include "WinTestSupport.h"
 
 using namespace mwtest;
@@ -359,4 +360,35 @@ TEST_F(EditorStartup, AllEightWindowsExistWithTheirClassesAndCaptions) {
     EXPECT_NE(GetMenuState(app.form1().popupMenu(), editor::CmdBitBtn3Click, MF_BYCOMMAND),
               static_cast<UINT>(-1));
     EXPECT_EQ(GetMenuItemCount(app.form1().popupMenu()), 21);
+}
+
+TEST(BuiltPrograms, CarryVersion220AndAManifestForStylesAndDpi) {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    // This test program lives in tests\win of the Windows build tree.
+    const std::string buildRoot = mw::directoryOf(self) + "..\\..\\";
+    for (const std::string program : {"editor\\Murkwell.exe", "filemodule\\bramlet.exe"}) {
+        SCOPED_TRACE(program);
+        const std::string path = buildRoot + program;
+        DWORD ignored = 0;
+        DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+        ASSERT_GT(size, 0u);
+        std::vector<char> info(size);
+        ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, info.data()));
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+        EXPECT_EQ(HIWORD(fixed->dwFileVersionMS), 2u);
+        EXPECT_EQ(LOWORD(fixed->dwFileVersionMS), 20u);
+
+        HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_TRUE(module);
+        HRSRC res = FindResourceA(module, MAKEINTRESOURCEA(1), reinterpret_cast<LPCSTR>(RT_MANIFEST));
+        ASSERT_TRUE(res);
+        std::string manifest(static_cast<const char*>(LockResource(LoadResource(module, res))),
+                             SizeofResource(module, res));
+        EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+        EXPECT_NE(manifest.find("<dpiAware"), std::string::npos);
+        FreeLibrary(module);
+    }
 }
