@@ -369,32 +369,50 @@ void TForm1::SelectAll1Click() {
 }
 
 bool TForm1::onCommand(int id, int, HWND) {
-    switch (id) {
-    case CmdExit1Click:
-        Exit1Click();
-        return true;
-    case CmdBitBtn12Click:
-        BitBtn12Click();
-        return true;
-    case CmdPGPSetup1Click:
-        PGPSetup1Click();
-        return true;
-    case CmdCut1Click:
-        Cut1Click();
-        return true;
-    case CmdCopy1Click:
-        Copy1Click();
-        return true;
-    case CmdPaste1Click:
-        Paste1Click();
-        return true;
-    case CmdSelectAll1Click:
-        SelectAll1Click();
-        return true;
-    default:
-        // Commands whose handlers arrive with later work are wired here and do nothing yet.
-        return id >= CmdOpenFromFile1Click && id <= CmdBitBtn12Click;
+    // Every menu item, popup item and button of one command calls the same handler.
+    using Handler = void (TForm1::*)();
+    static const std::pair<int, Handler> handlers[] = {
+        {CmdExit1Click, &TForm1::Exit1Click},
+        {CmdBitBtn12Click, &TForm1::BitBtn12Click},
+        {CmdPGPSetup1Click, &TForm1::PGPSetup1Click},
+        {CmdCut1Click, &TForm1::Cut1Click},
+        {CmdCopy1Click, &TForm1::Copy1Click},
+        {CmdPaste1Click, &TForm1::Paste1Click},
+        {CmdSelectAll1Click, &TForm1::SelectAll1Click},
+        {CmdOpenFromFile1Click, &TForm1::OpenFromFile1Click},
+        {CmdSavetofile1Click, &TForm1::Savetofile1Click},
+        {CmdPrint1Click, &TForm1::Print1Click},
+        {CmdBitBtn1Click, &TForm1::BitBtn1Click},
+        {CmdBitBtn2Click, &TForm1::BitBtn2Click},
+        {CmdBitBtn3Click, &TForm1::BitBtn3Click},
+        {CmdBitBtn4Click, &TForm1::BitBtn4Click},
+        {CmdBitBtn5Click, &TForm1::BitBtn5Click},
+        {CmdBitBtn6Click, &TForm1::BitBtn6Click},
+        {CmdCutMessage1Click, &TForm1::CutMessage1Click},
+        {CmdCopyMessage1Click, &TForm1::CopyMessage1Click},
+        {CmdPasgeMessage1Click, &TForm1::PasgeMessage1Click},
+        {CmdAtuoAddTextSignature1Click, &TForm1::AtuoAddTextSignature1Click},
+        {CmdEditorFont1Click, &TForm1::EditorFont1Click},
+        {CmdEditorBackgroundColor1Click, &TForm1::EditorBackgroundColor1Click},
+        {CmdKeyManagement1Click, &TForm1::KeyManagement1Click},
+        {CmdEncryptDecryptFiles1Click, &TForm1::EncryptDecryptFiles1Click},
+        {CmdOverlayer1Click, &TForm1::Overlayer1Click},
+        {CmdStoredPassphrase1Click, &TForm1::StoredPassphrase1Click},
+        {CmdClearStoredPassPhrase1Click, &TForm1::ClearStoredPassPhrase1Click},
+        {CmdMurkwellDocs1Click, &TForm1::MurkwellDocs1Click},
+        {CmdPGPDocs1Click, &TForm1::PGPDocs1Click},
+        {CmdAuthorsPublicKey1Click, &TForm1::AuthorsPublicKey1Click},
+        {CmdAbout1Click, &TForm1::About1Click},
+        {CmdBitBtn10Click, &TForm1::BitBtn10Click},
+        {CmdBitBtn11Click, &TForm1::BitBtn11Click},
+    };
+    for (const auto& [command, handler] : handlers) {
+        if (command == id) {
+            (this->*handler)();
+            return true;
+        }
     }
+    return false;
 }
 
 LRESULT TForm1::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -44,6 +44,33 @@ public:
     void Copy1Click();
     void Paste1Click();
     void SelectAll1Click();
+    // Commands whose work is not built yet: wired to their handlers, which do nothing so far.
+    void OpenFromFile1Click() {}
+    void Savetofile1Click() {}
+    void Print1Click() {}
+    void BitBtn1Click() {}
+    void BitBtn2Click() {}
+    void BitBtn3Click() {}
+    void BitBtn4Click() {}
+    void BitBtn5Click() {}
+    void BitBtn6Click() {}
+    void CutMessage1Click() {}
+    void CopyMessage1Click() {}
+    void PasgeMessage1Click() {}
+    void AtuoAddTextSignature1Click() {}
+    void EditorFont1Click() {}
+    void EditorBackgroundColor1Click() {}
+    void KeyManagement1Click() {}
+    void EncryptDecryptFiles1Click() {}
+    void Overlayer1Click() {}
+    void StoredPassphrase1Click() {}
+    void ClearStoredPassPhrase1Click() {}
+    void MurkwellDocs1Click() {}
+    void PGPDocs1Click() {}
+    void AuthorsPublicKey1Click() {}
+    void About1Click() {}
+    void BitBtn10Click() {}
+    void BitBtn11Click() {}
 
 protected:
     void FormShow() override;
