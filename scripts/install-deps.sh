@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make ninja-build g++ googletest
+  cmake make ninja-build g++ googletest libgtest-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 xvfb xauth x11-utils imagemagick
   fonts-liberation2 fonts-wine
