@@ -138,10 +138,6 @@ std::string JobRunner::wipeTool() {
     return directoryOf(platform_.executablePath()) + "scorch.com";
 }
 
-void JobRunner::deleteIfExists(const std::string& path) {
-    if (platform_.fileExists(path)) platform_.deleteFile(path);
-}
-
 void JobRunner::wipe(const std::string& tool, const std::vector<std::string>& files,
                      const std::string& directory) {
     // Not awaited: each instance runs in the background and the job ends here.
@@ -168,7 +164,7 @@ JobEnd JobRunner::runKeyListing(const KeyListingJob& job) {
                                      {"The lock file path", job.lockFile}});
     if (!console) return JobEnd::Refused;
 
-    auto deleteStale = [&] { deleteIfExists(job.staleListing); };
+    auto deleteStale = [&] { mw::deleteIfExists(platform_, job.staleListing); };
     if (!job.lockBeforeStaleDelete) deleteStale();
     if (!platform_.createNewFile(job.lockFile, {lockLine(kListingLockLine)})) {
         report(messages_.busy);
@@ -181,7 +177,7 @@ JobEnd JobRunner::runKeyListing(const KeyListingJob& job) {
     if (end != JobEnd::Finished) {
         // A listing cut short must not be parsed as if it were whole.
         bool bare = job.listingTarget.find_first_of("\\/:") == std::string::npos;
-        deleteIfExists(bare ? job.pgpDir + job.listingTarget : job.listingTarget);
+        mw::deleteIfExists(platform_, bare ? job.pgpDir + job.listingTarget : job.listingTarget);
     }
     return end;
 }
@@ -253,10 +249,10 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
         platform_.writeLines(paths.batchFile, std::vector<std::string>(6, std::string(68, '#')));
         platform_.deleteFile(paths.batchFile);
         for (const char* name : {"murkwell.tmp", "murkwell.txt", "murkwell.usr", "murkwell.asc"})
-            deleteIfExists(paths.pgpDir + name);
+            mw::deleteIfExists(platform_, paths.pgpDir + name);
     } else {
         for (const char* name : {"murkwell.tmp", "murkwell.usr", "murkwell.asc"})
-            deleteIfExists(paths.pgpDir + name);
+            mw::deleteIfExists(platform_, paths.pgpDir + name);
     }
     return end;
 }

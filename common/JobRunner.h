@@ -147,7 +147,6 @@ private:
                          const std::string& lockFile);
     std::string wipeTool();
     void wipe(const std::string& tool, const std::vector<std::string>& files, const std::string& directory);
-    void deleteIfExists(const std::string& path);
 
     Platform& platform_;
     Interaction& interaction_;

@@ -99,8 +99,7 @@ std::vector<std::string> readKeyListing(Platform& platform, const KeyListingPlan
     // ID reaches PGP as it came. One without a form in our code page is kept as listed.
     for (auto& id : userIds)
         if (auto converted = platform.fromConsoleCodePage(id)) id = *converted;
-    if (plan.deleteListingAfter && platform.fileExists(plan.listingFile))
-        platform.deleteFile(plan.listingFile);
+    if (plan.deleteListingAfter) deleteIfExists(platform, plan.listingFile);
     sortUserIds(userIds);
     return userIds;
 }

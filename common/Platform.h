@@ -71,4 +71,9 @@ public:
     virtual bool processEnded(std::uintptr_t /*process*/) { return false; }
 };
 
+// Deletes the file if it is there: test first, so a missing file costs no failed call.
+inline void deleteIfExists(Platform& platform, const std::string& path) {
+    if (platform.fileExists(path)) platform.deleteFile(path);
+}
+
 } // namespace mw

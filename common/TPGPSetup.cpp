@@ -138,7 +138,7 @@ void TPGPSetup::FormCreate() {
     loadValues(setupValuesFrom(readSettings(platform, path), variant_ == Variant::Editor));
     // The file module's lock: a leftover would refuse every file-module job as busy.
     const std::string staleLock = pgpDir() + "bramlet.lck";
-    if (platform.fileExists(staleLock)) platform.deleteFile(staleLock);
+    deleteIfExists(platform, staleLock);
 }
 
 void TPGPSetup::setPathField(int id, const std::string& text) {

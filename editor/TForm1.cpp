@@ -316,7 +316,7 @@ void TForm1::FormShow() {
     auto& setup = app_.setup();
     // A lock left by a run that ended during a job would refuse the first operation as busy.
     const std::string staleLock = setup.pgpDir() + "Murkwell.lck";
-    if (platform.fileExists(staleLock)) platform.deleteFile(staleLock);
+    mw::deleteIfExists(platform, staleLock);
     const std::string signature = mw::directoryOf(platform.executablePath()) + "Murkwell.sig";
     if (platform.fileExists(signature)) app_.signature().setLines(platform.readLines(signature));
     if (!platform.fileExists(setup.pgpExe())) setup.showModal();
@@ -338,8 +338,7 @@ void TForm1::FormClose() {
     auto& platform = mw::Application::instance().platform();
     PGPDir = app_.setup().pgpDir();
     for (const char* name : {"Murkwell.TMP", "Murkwell.USR", "Murkwell.BAT", "Murkwell.LCK"}) {
-        const std::string path = PGPDir + name;
-        if (platform.fileExists(path)) platform.deleteFile(path);
+        mw::deleteIfExists(platform, PGPDir + name);
     }
     app_.setup().writeSettings();
     auto& application = mw::Application::instance();

@@ -57,8 +57,7 @@ void TForm1::FormClose() {
     auto& platform = mw::Application::instance().platform();
     PGPDir = app_.setup().pgpDir();
     for (const char* name : {"Bramlet.TMP", "Bramlet.USR", "Bramlet.BAT", "Bramlet.LCK", "Bramlet.ASC"}) {
-        const std::string path = PGPDir + name;
-        if (platform.fileExists(path)) platform.deleteFile(path);
+        mw::deleteIfExists(platform, PGPDir + name);
     }
     auto& application = mw::Application::instance();
     if (application.terminate) application.terminate();

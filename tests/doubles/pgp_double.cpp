@@ -9,6 +9,7 @@
 //                       prompt        ask for a pass phrase on the console and read a line
 //                       hold <path>   wait while <path> exists (at most 60 s)
 //                       stamp <path>  write the performance counter at exit into <path>
+#include "DoubleSupport.h"
 #include <windows.h>
 #include <cstdio>
 #include <fstream>
@@ -17,13 +18,6 @@
 #include <vector>
 
 namespace {
-
-std::string ownDirectory() {
-    char buffer[MAX_PATH * 4];
-    DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    std::string path(buffer, n);
-    return path.substr(0, path.find_last_of('\\') + 1);
-}
 
 std::vector<std::string> readLines(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -94,7 +88,7 @@ int run(int argc, char** argv);
 int main(int argc, char** argv) {
     int status = run(argc, argv);
     // The benchmark measures from here to the end of the program's wait.
-    for (const auto& directive : readLines(ownDirectory() + "pgp-control.txt"))
+    for (const auto& directive : readLines(doubles::ownDirectory() + "pgp-control.txt"))
         if (directive.rfind("stamp ", 0) == 0) {
             LARGE_INTEGER now;
             QueryPerformanceCounter(&now);
@@ -104,15 +98,8 @@ int main(int argc, char** argv) {
 }
 
 int run(int argc, char** argv) {
-    const std::string dir = ownDirectory();
-    {
-        std::ofstream log(dir + "pgp-args.log", std::ios::binary | std::ios::app);
-        char cwd[MAX_PATH * 4] = {};
-        GetCurrentDirectoryA(sizeof cwd, cwd);
-        log << "CALL\r\nCWD " << cwd << "\r\n";
-        for (int i = 1; i < argc; ++i)
-            log << "ARG " << argv[i] << "\r\n";
-    }
+    const std::string dir = doubles::ownDirectory();
+    doubles::logCall(dir + "pgp-args.log", argc, argv);
     for (const auto& directive : readLines(dir + "pgp-control.txt")) {
         std::istringstream words(directive);
         std::string verb, arg;

@@ -1,19 +1,13 @@
 // Test double of the wipe tool scorch.com: overwrites and removes the file named in square
 // brackets and logs its arguments and working directory beside itself ("scorch-args.log").
 // A file "scorch-control.txt" beside it holding "fail" makes it leave the file alone.
+#include "DoubleSupport.h"
 #include <windows.h>
 #include <fstream>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::string ownDirectory() {
-    char buffer[MAX_PATH * 4];
-    DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    std::string path(buffer, n);
-    return path.substr(0, path.find_last_of('\\') + 1);
-}
 
 void overwrite(const std::string& path) {
     HANDLE f =
@@ -32,15 +26,8 @@ void overwrite(const std::string& path) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string dir = ownDirectory();
-    {
-        std::ofstream log(dir + "scorch-args.log", std::ios::binary | std::ios::app);
-        char cwd[MAX_PATH * 4] = {};
-        GetCurrentDirectoryA(sizeof cwd, cwd);
-        log << "CALL\r\nCWD " << cwd << "\r\n";
-        for (int i = 1; i < argc; ++i)
-            log << "ARG " << argv[i] << "\r\n";
-    }
+    const std::string dir = doubles::ownDirectory();
+    doubles::logCall(dir + "scorch-args.log", argc, argv);
     std::ifstream control(dir + "scorch-control.txt");
     std::string directive;
     if (control >> directive && directive == "fail") return 1;

@@ -6,7 +6,6 @@
 #include "editor/TForm2.h"
 #include "filemodule/FileModuleApp.h"
 #include "TPGPSetup.h"
-#include "PathUtil.h"
 #include "WinTestSupport.h"
 
 using namespace mwtest;
@@ -363,10 +362,7 @@ TEST_F(EditorStartup, AllEightWindowsExistWithTheirClassesAndCaptions) {
 }
 
 TEST(BuiltPrograms, CarryVersion220AndAManifestForStylesAndDpi) {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    // This test program lives in tests\win of the Windows build tree.
-    const std::string buildRoot = mw::directoryOf(self) + "..\\..\\";
+    const std::string buildRoot = buildTreeDirectory();
     for (const std::string program : {"editor\\Murkwell.exe", "filemodule\\bramlet.exe"}) {
         SCOPED_TRACE(program);
         const std::string path = buildRoot + program;

@@ -93,14 +93,6 @@ std::string withoutSlash(std::string dir) {
     return dir;
 }
 
-std::string doublesDirectory() {
-    char buffer[MAX_PATH * 4];
-    DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    std::string exe(buffer, n);
-    std::string testDir = exe.substr(0, exe.find_last_of('\\'));
-    return testDir.substr(0, testDir.find_last_of('\\') + 1) + "doubles\\";
-}
-
 class JobRunnerWin : public ProgramFixture {
 protected:
     void SetUp() override {

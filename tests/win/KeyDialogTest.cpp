@@ -47,13 +47,8 @@ public:
     }
 };
 
-// The pgp double, built beside this test program.
 std::string pgpDouble() {
-    char buffer[MAX_PATH * 4];
-    DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    std::string self(buffer, n);
-    std::string testsDir = self.substr(0, self.find_last_of('\\'));
-    return testsDir.substr(0, testsDir.find_last_of('\\') + 1) + "doubles\\pgp.exe";
+    return doublesDirectory() + "pgp.exe";
 }
 
 Lines listEntries(HWND list) {

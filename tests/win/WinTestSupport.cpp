@@ -80,6 +80,15 @@ void pumpFor(int ms, const std::function<bool()>& done) {
     }
 }
 
+std::string buildTreeDirectory() {
+    char self[MAX_PATH * 4];
+    DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string dir(self, n);
+    for (int up = 0; up < 3; ++up)
+        dir = dir.substr(0, dir.find_last_of('\\'));
+    return dir + "\\";
+}
+
 std::string className(HWND hwnd) {
     char buf[256] = {};
     GetClassNameA(hwnd, buf, sizeof buf);

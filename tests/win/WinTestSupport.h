@@ -60,4 +60,11 @@ protected:
 
 std::string className(HWND hwnd);
 
+// The Windows build tree (with a trailing backslash); the test programs live in its tests\win.
+std::string buildTreeDirectory();
+// Where the doubles of pgp.exe and scorch.com are built.
+inline std::string doublesDirectory() {
+    return buildTreeDirectory() + "tests\\doubles\\";
+}
+
 } // namespace mwtest
