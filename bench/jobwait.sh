@@ -4,10 +4,7 @@
 # batch's PGP step to the end of the wait, median of five runs each. A measurement, not a test.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${MW_BUILD_DIR:-$root/build}"
-export BUILD_WIN="$build/windows"
-"$root/scripts/prepare-prefix.sh"
-source "$root/scripts/wine-env.sh"
+source "$root/scripts/build-wine-env.sh"
 work="$(mktemp -d)"
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 mkdir -p "$work/pgp"

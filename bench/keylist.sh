@@ -3,11 +3,8 @@
 # three runs; the parser and the list fill are timed separately. A measurement, not a test.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${MW_BUILD_DIR:-$root/build}"
-export BUILD_WIN="$build/windows"
+source "$root/scripts/build-wine-env.sh"
 cmake --build "$build/windows" --target keylist_bench >/dev/null
-"$root/scripts/prepare-prefix.sh"
-source "$root/scripts/wine-env.sh"
 source "$root/scripts/xvfb.sh"
 start_xvfb
 work="$(mktemp -d)"

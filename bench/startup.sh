@@ -3,10 +3,7 @@
 # five runs, median; and the sizes of both executables. A measurement, not a test.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${MW_BUILD_DIR:-$root/build}"
-export BUILD_WIN="$build/windows"
-"$root/scripts/prepare-prefix.sh"
-source "$root/scripts/wine-env.sh"
+source "$root/scripts/build-wine-env.sh"
 source "$root/scripts/xvfb.sh"
 start_xvfb
 work="$(mktemp -d)"

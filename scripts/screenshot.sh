@@ -4,7 +4,7 @@
 # Runs the built program from its build directory on a private display and stops it afterwards.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${MW_BUILD_DIR:-$root/build}"
+source "$root/scripts/build-wine-env.sh"
 which="${1:-editor}"
 out="${2:-$build/screenshots/$which.png}"
 settle="${3:-2}"
@@ -13,9 +13,6 @@ case "$which" in
   filemodule) exe="$build/windows/filemodule/bramlet.exe"; title="Murkwell File - File Encryption Module" ;;
   *) echo "usage: $0 editor|filemodule OUT.png" >&2; exit 2 ;;
 esac
-export BUILD_WIN="$build/windows"
-"$root/scripts/prepare-prefix.sh"
-source "$root/scripts/wine-env.sh"
 source "$root/scripts/xvfb.sh"
 own_display=""
 if [ -z "${DISPLAY:-}" ] || [ -n "${MW_OWN_DISPLAY:-}" ]; then start_xvfb; own_display=1; fi
