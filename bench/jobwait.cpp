@@ -1,10 +1,10 @@
 // Measures the job runner's wait against a naive loop (handle messages, test the lock, no pause)
 // over the same 5-second job: CPU seconds of this process and latency from the batch's end to the
 // end of the wait. Run by bench/jobwait.sh; a measurement, not a test.
-#include "Application.h"
-#include "ScriptedInteraction.h"
-#include "JobRunner.h"
-#include "Win32Platform.h"
+#include "win/Application.h"
+#include "support/ScriptedInteraction.h"
+#include "core/JobRunner.h"
+#include "win/Win32Platform.h"
 #include <algorithm>
 #include <cstdio>
 #include <fstream>

@@ -1,11 +1,11 @@
 // Measures the key dialogs' side of a big key ring under Wine: reading and parsing a generated
 // listing of 100,000 user IDs, then filling and first painting the public-key dialog's list.
 // PGP's own time is not part of it. Usage: keylist_bench.exe WORKDIR [COUNT]
-#include "Application.h"
-#include "KeyDialogs.h"
-#include "KeyListing.h"
-#include "TPubKey.h"
-#include "Win32Platform.h"
+#include "win/Application.h"
+#include "win/KeyDialogs.h"
+#include "core/KeyListing.h"
+#include "win/TPubKey.h"
+#include "win/Win32Platform.h"
 #include <commctrl.h>
 #include <cstdio>
 #include <random>

@@ -1,14 +1,14 @@
 // Start-up of the editor: title, then every window in its fixed order.
-#include "EditorApp.h"
-#include "Application.h"
-#include "TBox.h"
-#include "TForm1.h"
-#include "TForm2.h"
-#include "TForm3.h"
-#include "TKey.h"
-#include "TPGPSetup.h"
-#include "TPubKey.h"
-#include "TSecKey.h"
+#include "editor/EditorApp.h"
+#include "win/Application.h"
+#include "editor/TBox.h"
+#include "editor/TForm1.h"
+#include "editor/TForm2.h"
+#include "editor/TForm3.h"
+#include "editor/TKey.h"
+#include "win/TPGPSetup.h"
+#include "win/TPubKey.h"
+#include "win/TSecKey.h"
 
 namespace editor {
 

@@ -1,7 +1,7 @@
 // Button bar of the editor window.
-#include "EditorButtonBar.h"
-#include "EditorCommands.h"
-#include "Glyphs.h"
+#include "editor/EditorButtonBar.h"
+#include "editor/EditorCommands.h"
+#include "win/Glyphs.h"
 
 namespace editor {
 

@@ -1,6 +1,6 @@
 // The editor's bar of twelve image buttons inside Panel2.
 #pragma once
-#include "TIEButton.h"
+#include "win/TIEButton.h"
 #include <memory>
 #include <vector>
 #include <windows.h>

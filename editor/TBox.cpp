@@ -1,5 +1,5 @@
 // About box of the editor.
-#include "TBox.h"
+#include "editor/TBox.h"
 
 namespace editor {
 

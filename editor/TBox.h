@@ -1,6 +1,6 @@
 // About box of the editor.
 #pragma once
-#include "BasicDialog.h"
+#include "win/BasicDialog.h"
 
 namespace editor {
 

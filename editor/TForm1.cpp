@@ -1,14 +1,14 @@
 // Editor main window: creation from the settings file, first showing, Shift flag and closing.
-#include "TForm1.h"
-#include "Application.h"
-#include "Controls.h"
-#include "EditorApp.h"
-#include "EditorButtonBar.h"
-#include "EditorCommands.h"
-#include "PathUtil.h"
-#include "Platform.h"
-#include "TForm2.h"
-#include "TPGPSetup.h"
+#include "editor/TForm1.h"
+#include "win/Application.h"
+#include "win/Controls.h"
+#include "editor/EditorApp.h"
+#include "editor/EditorButtonBar.h"
+#include "editor/EditorCommands.h"
+#include "core/PathUtil.h"
+#include "core/Platform.h"
+#include "editor/TForm2.h"
+#include "win/TPGPSetup.h"
 #include <algorithm>
 #include <commctrl.h>
 #include <windowsx.h>

@@ -1,10 +1,10 @@
 // The editor's main window "Murkwell 2.20 - Encryption Editor": the message text, the button
 // bar, the menus and the status bar.
 #pragma once
-#include "SettingsFile.h"
-#include "TIEButton.h"
-#include "Win32Util.h"
-#include "Window.h"
+#include "core/SettingsFile.h"
+#include "win/TIEButton.h"
+#include "win/Win32Util.h"
+#include "win/Window.h"
 #include <memory>
 #include <string>
 #include <vector>

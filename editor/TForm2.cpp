@@ -1,8 +1,8 @@
 // Signature dialog window and its text.
-#include "TForm2.h"
-#include "Controls.h"
-#include "Win32Platform.h"
-#include "Win32Util.h"
+#include "editor/TForm2.h"
+#include "win/Controls.h"
+#include "win/Win32Platform.h"
+#include "win/Win32Util.h"
 
 namespace editor {
 

@@ -1,6 +1,6 @@
 // Signature dialog "Signature": holds the text signature appended to encrypted and signed messages.
 #pragma once
-#include "BasicDialog.h"
+#include "win/BasicDialog.h"
 #include <string>
 #include <vector>
 

@@ -1,5 +1,5 @@
 // Author's public key window.
-#include "TForm3.h"
+#include "editor/TForm3.h"
 
 namespace editor {
 

@@ -1,6 +1,6 @@
 // Author's public key window.
 #pragma once
-#include "BasicDialog.h"
+#include "win/BasicDialog.h"
 
 namespace editor {
 

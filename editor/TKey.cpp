@@ -1,5 +1,5 @@
 // Stored-pass-phrase dialog.
-#include "TKey.h"
+#include "editor/TKey.h"
 
 namespace editor {
 

@@ -1,6 +1,6 @@
 // Stored-pass-phrase dialog.
 #pragma once
-#include "BasicDialog.h"
+#include "win/BasicDialog.h"
 
 namespace editor {
 

@@ -1,8 +1,8 @@
 // Entry point of Murkwell.exe, the message editor.
-#include "Application.h"
-#include "EditorApp.h"
-#include "Win32Interaction.h"
-#include "Win32Platform.h"
+#include "win/Application.h"
+#include "editor/EditorApp.h"
+#include "win/Win32Interaction.h"
+#include "win/Win32Platform.h"
 #include <commctrl.h>
 #include <windows.h>
 

@@ -1,11 +1,11 @@
 // Start-up of the file module: title, then its five windows in order.
-#include "FileModuleApp.h"
-#include "Application.h"
-#include "TAboutBox.h"
-#include "TForm1.h"
-#include "TPGPSetup.h"
-#include "TPubKey.h"
-#include "TSecKey.h"
+#include "filemodule/FileModuleApp.h"
+#include "win/Application.h"
+#include "filemodule/TAboutBox.h"
+#include "filemodule/TForm1.h"
+#include "win/TPGPSetup.h"
+#include "win/TPubKey.h"
+#include "win/TSecKey.h"
 
 namespace filemodule {
 

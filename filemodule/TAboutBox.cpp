@@ -1,5 +1,5 @@
 // About box of the file module.
-#include "TAboutBox.h"
+#include "filemodule/TAboutBox.h"
 
 namespace filemodule {
 

@@ -1,9 +1,9 @@
 // File module main window: start-up checks, Shift flag and the clean-up at close.
-#include "TForm1.h"
-#include "Application.h"
-#include "FileModuleApp.h"
-#include "Platform.h"
-#include "TPGPSetup.h"
+#include "filemodule/TForm1.h"
+#include "win/Application.h"
+#include "filemodule/FileModuleApp.h"
+#include "core/Platform.h"
+#include "win/TPGPSetup.h"
 
 namespace filemodule {
 

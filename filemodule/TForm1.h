@@ -1,6 +1,6 @@
 // The file module's browser window "Murkwell File - File Encryption Module".
 #pragma once
-#include "Window.h"
+#include "win/Window.h"
 #include <string>
 
 namespace filemodule {

@@ -1,8 +1,8 @@
 // Entry point of bramlet.exe, the file module; its command line is ignored.
-#include "Application.h"
-#include "FileModuleApp.h"
-#include "Win32Interaction.h"
-#include "Win32Platform.h"
+#include "win/Application.h"
+#include "filemodule/FileModuleApp.h"
+#include "win/Win32Interaction.h"
+#include "win/Win32Platform.h"
 #include <commctrl.h>
 #include <windows.h>
 

@@ -1,8 +1,8 @@
 // In-memory Platform for native tests: files keyed without regard to case, every call recorded.
 #pragma once
-#include "Errors.h"
-#include "Platform.h"
-#include "TextConvert.h"
+#include "core/Errors.h"
+#include "core/Platform.h"
+#include "core/TextConvert.h"
 #include <functional>
 #include <map>
 #include <set>

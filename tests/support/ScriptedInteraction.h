@@ -1,6 +1,6 @@
 // Interaction for tests: records every box and answers from a script.
 #pragma once
-#include "Interaction.h"
+#include "core/Interaction.h"
 #include <deque>
 #include <stdexcept>
 #include <string>

@@ -1,6 +1,6 @@
 // The batch lines for PGP and the wipe tool: the documented examples byte for byte, and quoting
 // that keeps hostile user IDs, pass phrases and file names from reaching cmd.exe as commands.
-#include "CommandLines.h"
+#include "core/CommandLines.h"
 #include <gtest/gtest.h>
 
 using namespace mw;

@@ -1,5 +1,5 @@
 // Image button rules without a window: setters, the cell table, glyph and caption placement.
-#include "ImageButtonModel.h"
+#include "core/ImageButtonModel.h"
 #include <gtest/gtest.h>
 
 using namespace mw;

@@ -1,8 +1,8 @@
 // The job runner's steps for each caller over the fake platform: order, texts, what is written
 // and what is left when a job is refused, cannot start or is broken off.
-#include "FakePlatform.h"
-#include "JobRunner.h"
-#include "ScriptedInteraction.h"
+#include "support/FakePlatform.h"
+#include "core/JobRunner.h"
+#include "support/ScriptedInteraction.h"
 #include <algorithm>
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Which user IDs can be chosen, "Keys To Use" and the recipient and signer strings.
-#include "KeyChoice.h"
+#include "core/KeyChoice.h"
 #include <gtest/gtest.h>
 
 using namespace mw;

@@ -1,8 +1,8 @@
 // The listing parser, the order of user IDs and the files of the key listing job in both programs.
-#include "Errors.h"
-#include "FakePlatform.h"
-#include "ScriptedInteraction.h"
-#include "KeyListing.h"
+#include "core/Errors.h"
+#include "support/FakePlatform.h"
+#include "support/ScriptedInteraction.h"
+#include "core/KeyListing.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <random>

@@ -1,7 +1,7 @@
 // The settings files: line layout, defaults, exact comparisons and conversion failures.
-#include "Errors.h"
-#include "FakePlatform.h"
-#include "SettingsFile.h"
+#include "core/Errors.h"
+#include "support/FakePlatform.h"
+#include "core/SettingsFile.h"
 #include <gtest/gtest.h>
 
 using namespace mw;

@@ -1,7 +1,7 @@
 // Decimal conversion and path helpers.
-#include "Errors.h"
-#include "PathUtil.h"
-#include "TextConvert.h"
+#include "core/Errors.h"
+#include "core/PathUtil.h"
+#include "core/TextConvert.h"
 #include <gtest/gtest.h>
 
 using namespace mw;

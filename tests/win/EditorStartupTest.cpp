@@ -1,11 +1,11 @@
 // Editor start-up and close under Wine: settings file, first showing, Shift flag, leftovers.
-#include "EditorApp.h"
-#include "Errors.h"
-#include "EditorCommands.h"
+#include "editor/EditorApp.h"
+#include "core/Errors.h"
+#include "editor/EditorCommands.h"
 #include "editor/TForm1.h"
 #include "editor/TForm2.h"
 #include "filemodule/FileModuleApp.h"
-#include "TPGPSetup.h"
+#include "win/TPGPSetup.h"
 #include "WinTestSupport.h"
 
 using namespace mwtest;

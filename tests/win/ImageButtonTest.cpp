@@ -1,10 +1,10 @@
 // The image button under Wine: what it paints (read back from a bitmap), when it repaints, how it
 // takes clicks, and the editor's bar built from it.
-#include "Controls.h"
-#include "EditorApp.h"
-#include "EditorButtonBar.h"
-#include "EditorCommands.h"
-#include "TIEButton.h"
+#include "win/Controls.h"
+#include "editor/EditorApp.h"
+#include "editor/EditorButtonBar.h"
+#include "editor/EditorCommands.h"
+#include "win/TIEButton.h"
 #include "WinTestSupport.h"
 #include "editor/TForm1.h"
 #include <set>

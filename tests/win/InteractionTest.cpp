@@ -1,7 +1,7 @@
 // The real message boxes and common dialogs, driven from a timer while they are open.
-#include "Application.h"
-#include "InputBox.h"
-#include "Win32Interaction.h"
+#include "win/Application.h"
+#include "win/InputBox.h"
+#include "win/Win32Interaction.h"
 #include "WinTestSupport.h"
 #include <commdlg.h>
 #include <dlgs.h>

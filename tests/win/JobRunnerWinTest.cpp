@@ -1,7 +1,7 @@
 // Whole PGP jobs through real cmd.exe batch files and the test doubles of pgp.exe and the wipe
 // tool: bytes written, argv received, how each wait ends, and hostile values that must stay data.
-#include "JobRunner.h"
-#include "PathUtil.h"
+#include "core/JobRunner.h"
+#include "core/PathUtil.h"
 #include "WinTestSupport.h"
 #include <algorithm>
 #include <map>

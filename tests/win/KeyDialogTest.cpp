@@ -1,11 +1,11 @@
 // The key dialogs of both programs under Wine: the listing job run by cmd.exe with the pgp double,
 // and the dialogs driven through the modal hook.
-#include "EditorApp.h"
-#include "FileModuleApp.h"
-#include "KeyChoice.h"
-#include "KeyListing.h"
-#include "TPubKey.h"
-#include "TSecKey.h"
+#include "editor/EditorApp.h"
+#include "filemodule/FileModuleApp.h"
+#include "core/KeyChoice.h"
+#include "core/KeyListing.h"
+#include "win/TPubKey.h"
+#include "win/TSecKey.h"
 #include "WinTestSupport.h"
 #include "editor/TForm1.h"
 #include "filemodule/TForm1.h"

@@ -1,9 +1,9 @@
 // The setup dialog of both programs under Wine: file dialog, close saving, bar side, stale lock.
-#include "EditorApp.h"
-#include "FileModuleApp.h"
+#include "editor/EditorApp.h"
+#include "filemodule/FileModuleApp.h"
 #include "editor/TForm1.h"
 #include "filemodule/TForm1.h"
-#include "TPGPSetup.h"
+#include "win/TPGPSetup.h"
 #include "WinTestSupport.h"
 
 using namespace mwtest;

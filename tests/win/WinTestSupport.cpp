@@ -1,6 +1,6 @@
 // Temporary directories and the program fixture for the Wine tests.
 #include "WinTestSupport.h"
-#include "Win32Util.h"
+#include "win/Win32Util.h"
 #include <atomic>
 
 namespace mwtest {

@@ -1,12 +1,12 @@
 // Shared pieces of the tests that run under Wine: temporary directories, file bytes, and a
 // fixture that stands a program in a temporary directory with scripted message boxes.
 #pragma once
-#include "Application.h"
-#include "ScriptedInteraction.h"
-#include "TextConvert.h"
-#include "Win32Platform.h"
-#include "Win32Util.h"
-#include "Window.h"
+#include "win/Application.h"
+#include "support/ScriptedInteraction.h"
+#include "core/TextConvert.h"
+#include "win/Win32Platform.h"
+#include "win/Win32Util.h"
+#include "win/Window.h"
 #include <gtest/gtest.h>
 #include <functional>
 #include <string>

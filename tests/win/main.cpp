@@ -1,5 +1,5 @@
 // Entry of the Wine test program: common controls first, as in the programs.
-#include "Application.h"
+#include "win/Application.h"
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -1,0 +1,153 @@
+// Builders of the batch lines for PGP and the wipe tool, with cmd.exe's quoting rules.
+#include "core/CommandLines.h"
+
+namespace mw {
+
+const char* const kEditorLockLine = "Temporary LockFile Written by Murkwell.";
+const char* const kListingLockLine = "Temporary LockFile Written by Murkwell File";
+
+namespace {
+
+// Outside double quotes cmd.exe splits or redirects at these; inside them they are plain text.
+bool needsQuotes(const std::string& token) {
+    return token.find_first_of(" \t&|<>^(),;=") != std::string::npos;
+}
+
+void refuseUnquotable(const std::string& text, const std::string& what) {
+    for (unsigned char c : text) {
+        if (c == '"') throw UnsafeValue(what + " cannot be passed to PGP: it contains a double quote (\").");
+        if (c < 0x20 || c == 0x7f)
+            throw UnsafeValue(what + " cannot be passed to PGP: it contains a control character.");
+    }
+}
+
+// Inside quotes, a C runtime reads backslashes before a quote as escapes: 2n of them give n.
+std::string quote(const std::string& text) {
+    std::string body = batchEscape(text);
+    std::size_t trailing = 0;
+    while (trailing < body.size() && body[body.size() - 1 - trailing] == '\\')
+        ++trailing;
+    body.append(trailing, '\\');
+    return "\"" + body + "\"";
+}
+
+std::string describeUserId(const std::string& id) {
+    return "The user ID \"" + id + "\"";
+}
+
+} // namespace
+
+std::string batchEscape(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        out += c;
+        if (c == '%') out += '%';
+    }
+    return out;
+}
+
+std::string batchPath(const std::string& path, const std::string& what) {
+    refuseUnquotable(path, what);
+    return needsQuotes(path) ? quote(path) : batchEscape(path);
+}
+
+std::string batchQuoted(const std::string& text, const std::string& what) {
+    refuseUnquotable(text, what);
+    return quote(text);
+}
+
+std::vector<std::string> splitRecipients(const std::string& recipients) {
+    std::vector<std::string> ids;
+    std::size_t pos = 0;
+    while (pos < recipients.size()) {
+        std::size_t close = recipients[pos] == '"' ? recipients.find('"', pos + 1) : std::string::npos;
+        bool wellFormed =
+            close != std::string::npos && (close + 1 == recipients.size() || recipients[close + 1] == ' ');
+        if (!wellFormed)
+            throw UnsafeValue("The recipients " + recipients +
+                              " cannot be passed to PGP: a user ID contains a double quote (\").");
+        ids.push_back(recipients.substr(pos + 1, close - pos - 1));
+        pos = close + 2;
+    }
+    return ids;
+}
+
+std::string batchRecipients(const std::string& recipients) {
+    std::string out;
+    for (const auto& id : splitRecipients(recipients))
+        out += batchQuoted(id, describeUserId(id)) + " ";
+    return out;
+}
+
+namespace {
+
+std::string signerToken(const std::string& signer) {
+    std::string id = signer;
+    if (id.size() >= 2 && id.front() == '"' && id.back() == '"') id = id.substr(1, id.size() - 2);
+    return batchQuoted(id, describeUserId(id));
+}
+
+} // namespace
+
+std::string editorPgpLine(EditorOperation op, const EditorLineValues& v, bool wipeToolPresent) {
+    std::string exe = batchPath(v.pgpExe, "The path of pgp.exe");
+    const char* w = wipeToolPresent ? "" : "w";
+    switch (op) {
+    case EditorOperation::Encrypt:
+        return exe + " -eat" + w + " murkwell.tmp " + batchRecipients(v.recipients);
+    case EditorOperation::Sign:
+        // An editor signer that was never chosen is empty: the line then ends with "-u ".
+        return exe + " -sta" + w + " murkwell.tmp -u " + (v.signer.empty() ? "" : signerToken(v.signer));
+    case EditorOperation::SignEncrypt:
+        return exe + " -east" + w + " murkwell.tmp " + batchRecipients(v.recipients) + " -u " +
+               (v.signer.empty() ? "" : signerToken(v.signer));
+    case EditorOperation::EncryptIdea:
+        return exe + " -ca" + w + " murkwell.tmp";
+    case EditorOperation::Decrypt:
+        return exe + (v.passPhraseOn ? " -z " + batchQuoted(v.passPhrase, "The pass phrase") : "") +
+               " murkwell.tmp -o murkwell.txt";
+    }
+    return {};
+}
+
+std::string fileModulePgpLine(FileOperation op, const FileLineValues& v) {
+    std::string exe = batchPath(v.pgpExe, "The path of pgp.exe");
+    std::string file = batchPath(v.shortName, "The file name " + v.shortName);
+    auto signer = [&] { return batchQuoted(v.signer, describeUserId(v.signer)); };
+    switch (op) {
+    case FileOperation::Encrypt:
+        return exe + " -ea " + file + " " + batchRecipients(v.recipients);
+    case FileOperation::Decrypt:
+        return exe + " -p " + file;
+    case FileOperation::Sign:
+        return exe + " -sta " + file + " -u " + signer();
+    case FileOperation::SignDetached:
+        return exe + " -sbta " + file + " -u " + signer();
+    case FileOperation::SignEncrypt:
+        return exe + " -east " + file + " " + batchRecipients(v.recipients) + " -u " + signer();
+    case FileOperation::EncryptIdea:
+        return exe + " -ca " + file;
+    }
+    return {};
+}
+
+std::string keyListingLine(const std::string& pgpExe, const std::string& keyRing, const std::string& target) {
+    return batchPath(pgpExe, "The path of pgp.exe") + " -kv \"*\" " +
+           batchPath(keyRing, "The key ring path") + " > " + batchPath(target, "The listing file");
+}
+
+std::string scorchLine(const std::string& toolShortPath, const std::string& fileShortPath) {
+    return batchPath(toolShortPath, "The path of the wipe tool") + " " +
+           batchPath("[" + fileShortPath + "]", "The file name " + fileShortPath) + " /two /silent";
+}
+
+std::string deleteLine(const std::string& lockFile) {
+    return "DEL " + batchPath(lockFile, "The lock file path");
+}
+
+std::string wipeParameters(const std::string& path) {
+    return "[" + path + "] /two /silent";
+}
+
+} // namespace mw

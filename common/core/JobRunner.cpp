@@ -1,0 +1,317 @@
+// The PGP job protocol over Platform: checks, lock, batch file, launch, wait, pick-up, clean-up.
+#include "core/JobRunner.h"
+#include "core/Errors.h"
+#include "core/PathUtil.h"
+
+namespace mw {
+
+const char* const kJobNotStarted = "The PGP job could not be started: ";
+const char* const kJobEndedEarly = "The PGP job ended before it finished; its output was not used.";
+
+namespace {
+
+const char* const kLockNotice = "- deleted by the batch file when the PGP job ends.";
+const char* const kFileModuleTitle = "Murkwell File Encryption Applet";
+
+std::string lockLine(const char* text) {
+    return std::string(text) + " " + kLockNotice;
+}
+
+// Owns a directory watch of the platform for the length of one wait.
+class Watch {
+public:
+    Watch(Platform& p, const std::string& dir) : p_(p), id_(p.watchDirectory(dir)) {}
+    Watch(const Watch&) = delete;
+    Watch& operator=(const Watch&) = delete;
+    ~Watch() {
+        if (id_) p_.closeWatch(id_);
+    }
+    std::uintptr_t id() const { return id_; }
+
+private:
+    Platform& p_;
+    std::uintptr_t id_;
+};
+
+// Removes the job's own lock file when writing the job fails after it was created, so that the
+// failure does not leave every later job refused as busy.
+template <typename F> void orRemoveLock(Platform& p, const std::string& lockFile, F&& action) {
+    try {
+        action();
+    } catch (...) {
+        p.deleteFile(lockFile);
+        throw;
+    }
+}
+
+} // namespace
+
+JobMessages JobMessages::editor() {
+    return {"Information", BoxIcon::Information, "PGP.EXE not where Setup Thinks it is, Running Setup.",
+            "Lockfile is busy, only one PGP session allowed at a time."};
+}
+
+JobMessages JobMessages::fileModule() {
+    return {kFileModuleTitle, BoxIcon::None,
+            "PGP Doesn't Exists where setup thinks it should!, Running Setup.",
+            "LockFile is busy, only one PGP session is allowed at a time."};
+}
+
+JobRunner::JobRunner(Platform& platform, Interaction& interaction)
+    : platform_(platform), interaction_(interaction) {}
+
+bool JobRunner::preChecksPass(const std::string& pgpExe, const std::string& lockFile,
+                              const std::function<void()>& showSetup) {
+    if (!platform_.fileExists(pgpExe)) {
+        report(messages_.pgpMissing);
+        if (showSetup) showSetup();
+        return false;
+    }
+    if (platform_.fileExists(lockFile)) {
+        report(messages_.busy);
+        return false;
+    }
+    return true;
+}
+
+void JobRunner::report(const std::string& text) {
+    interaction_.message(messages_.caption, text, messages_.icon);
+}
+
+std::optional<std::vector<std::string>> JobRunner::toConsole(const std::vector<std::string>& lines,
+                                                             const std::vector<Labelled>& values) {
+    std::vector<std::string> out;
+    for (const auto& line : lines) {
+        auto converted = platform_.toConsoleCodePage(line);
+        if (converted) {
+            out.push_back(*converted);
+            continue;
+        }
+        std::string culprit = "A value of the PGP job";
+        for (const auto& v : values)
+            if (!platform_.toConsoleCodePage(v.value)) {
+                culprit = v.hidden ? v.what : v.what + " \"" + v.value + "\"";
+                break;
+            }
+        report(culprit + " cannot be passed to PGP: it contains a character that the console's code page "
+                         "cannot represent.");
+        return std::nullopt;
+    }
+    return out;
+}
+
+void JobRunner::writeBatch(const std::string& batchFile, const std::string& lockFile,
+                           const std::vector<std::string>& lines) {
+    orRemoveLock(platform_, lockFile, [&] { platform_.writeLines(batchFile, lines); });
+}
+
+JobEnd JobRunner::waitForLock(const std::string& lockFile, std::uintptr_t process) {
+    Watch watch(platform_, directoryOf(lockFile));
+    for (;;) {
+        platform_.processMessages();
+        if (!platform_.fileExists(lockFile)) return JobEnd::Finished;
+        if (process && platform_.processEnded(process))
+            // The batch may have deleted the lock just before it ended.
+            return platform_.fileExists(lockFile) ? JobEnd::EndedEarly : JobEnd::Finished;
+        platform_.waitForEvent(process, watch.id(), kFallbackMs);
+    }
+}
+
+JobEnd JobRunner::launchAndWait(const std::string& batchFile, const std::string& directory, ShowMode mode,
+                                const std::string& lockFile) {
+    LaunchResult launched = platform_.launch(batchFile, "", directory, mode);
+    if (!launched.started) {
+        platform_.deleteFile(lockFile);
+        report(kJobNotStarted + launched.error);
+        return JobEnd::NotStarted;
+    }
+    JobEnd end = waitForLock(lockFile, launched.process);
+    platform_.closeProcess(launched.process);
+    if (end == JobEnd::EndedEarly) {
+        platform_.deleteFile(lockFile);
+        report(kJobEndedEarly);
+    }
+    return end;
+}
+
+std::string JobRunner::wipeTool() {
+    return directoryOf(platform_.executablePath()) + "scorch.com";
+}
+
+void JobRunner::wipe(const std::string& tool, const std::vector<std::string>& files,
+                     const std::string& directory) {
+    // Not awaited: each instance runs in the background and the job ends here.
+    for (const auto& file : files) {
+        if (!platform_.fileExists(file)) continue;
+        LaunchResult r = platform_.launch(tool, wipeParameters(file), directory, ShowMode::Hidden);
+        platform_.closeProcess(r.process);
+    }
+}
+
+JobEnd JobRunner::runKeyListing(const KeyListingJob& job) {
+    if (!messagesSet_)
+        messages_ = job.lockBeforeStaleDelete ? JobMessages::fileModule() : JobMessages::editor();
+    std::vector<std::string> lines;
+    try {
+        lines = {keyListingLine(job.pgpExe, job.keyRing, job.listingTarget), deleteLine(job.lockFile)};
+    } catch (const UnsafeValue& e) {
+        report(e.what());
+        return JobEnd::Refused;
+    }
+    auto console = toConsole(lines, {{"The path of pgp.exe", job.pgpExe},
+                                     {"The key ring path", job.keyRing},
+                                     {"The listing file", job.listingTarget},
+                                     {"The lock file path", job.lockFile}});
+    if (!console) return JobEnd::Refused;
+
+    auto deleteStale = [&] { mw::deleteIfExists(platform_, job.staleListing); };
+    if (!job.lockBeforeStaleDelete) deleteStale();
+    if (!platform_.createNewFile(job.lockFile, {lockLine(kListingLockLine)})) {
+        report(messages_.busy);
+        return JobEnd::Refused;
+    }
+    if (job.lockBeforeStaleDelete) orRemoveLock(platform_, job.lockFile, deleteStale);
+    writeBatch(job.batchFile, job.lockFile, *console);
+
+    JobEnd end = launchAndWait(job.batchFile, job.pgpDir, ShowMode::Hidden, job.lockFile);
+    if (end != JobEnd::Finished) {
+        // A listing cut short must not be parsed as if it were whole.
+        bool bare = job.listingTarget.find_first_of("\\/:") == std::string::npos;
+        mw::deleteIfExists(platform_, bare ? job.pgpDir + job.listingTarget : job.listingTarget);
+    }
+    return end;
+}
+
+JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
+    if (!messagesSet_) messages_ = JobMessages::editor();
+    JobPaths paths{job.pgpExe, job.pgpDir, job.pgpDir + "Murkwell.bat", job.pgpDir + "Murkwell.lck"};
+    if (job.setPaths) job.setPaths(paths);
+    if (!preChecksPass(paths.pgpExe, paths.lockFile, job.showSetup)) return JobEnd::Refused;
+    if (job.promptsBeforeLock) job.promptsBeforeLock();
+
+    const bool decrypt = job.operation == EditorOperation::Decrypt;
+    const std::string input = paths.pgpDir + "murkwell.tmp";
+    const std::string output = paths.pgpDir + (decrypt ? "murkwell.txt" : "murkwell.asc");
+    // The batch lines from the values as they stand; built once before the lock to refuse what
+    // cannot go while nothing is written, and again after the prompts that follow the lock.
+    auto build = [&]() -> std::optional<std::vector<std::string>> {
+        EditorJobValues v = job.values ? job.values() : EditorJobValues{};
+        EditorLineValues line{paths.pgpExe, v.recipients, v.signer, v.passPhraseOn, v.passPhrase};
+        std::vector<std::string> lines;
+        std::vector<Labelled> values{{"The path of pgp.exe", paths.pgpExe},
+                                     {"The lock file path", paths.lockFile}};
+        try {
+            lines.push_back(editorPgpLine(job.operation, line, platform_.fileExists(wipeTool())));
+            if (decrypt && v.shift) lines.push_back("pause");
+            lines.push_back(deleteLine(paths.lockFile));
+            if (job.operation == EditorOperation::Encrypt || job.operation == EditorOperation::SignEncrypt)
+                for (const auto& id : splitRecipients(v.recipients))
+                    values.push_back({"The user ID", id});
+        } catch (const UnsafeValue& e) {
+            report(e.what());
+            return std::nullopt;
+        }
+        values.push_back({"The signer's user ID", v.signer});
+        if (line.passPhraseOn) values.push_back({"The pass phrase", line.passPhrase, true});
+        return toConsole(lines, values);
+    };
+    // Values that cannot go are refused before anything is written.
+    if (!build()) return JobEnd::Refused;
+    if (!platform_.createNewFile(paths.lockFile, {lockLine(kEditorLockLine)})) {
+        report(messages_.busy);
+        return JobEnd::Refused;
+    }
+    std::optional<std::vector<std::string>> lines;
+    orRemoveLock(platform_, paths.lockFile, [&] {
+        if (job.promptsAfterLock) job.promptsAfterLock();
+        lines = build();
+    });
+    if (!lines) {
+        platform_.deleteFile(paths.lockFile);
+        return JobEnd::Refused;
+    }
+    writeBatch(paths.batchFile, paths.lockFile, *lines);
+    orRemoveLock(platform_, paths.lockFile, [&] {
+        if (job.saveInput) job.saveInput(input);
+    });
+
+    JobEnd end = launchAndWait(paths.batchFile, paths.pgpDir, ShowMode::Normal, paths.lockFile);
+    if (end == JobEnd::Finished && job.pickUp && platform_.fileExists(output)) job.pickUp(output);
+
+    std::string tool = wipeTool();
+    if (platform_.fileExists(tool)) {
+        wipe(tool,
+             {paths.batchFile, input, paths.pgpDir + "murkwell.usr", paths.pgpDir + "murkwell.txt",
+              paths.pgpDir + "murkwell.asc"},
+             paths.pgpDir);
+    } else if (decrypt) {
+        // The batch file may hold the pass phrase: overwrite it before it goes.
+        platform_.writeLines(paths.batchFile, std::vector<std::string>(6, std::string(68, '#')));
+        platform_.deleteFile(paths.batchFile);
+        for (const char* name : {"murkwell.tmp", "murkwell.txt", "murkwell.usr", "murkwell.asc"})
+            mw::deleteIfExists(platform_, paths.pgpDir + name);
+    } else {
+        for (const char* name : {"murkwell.tmp", "murkwell.usr", "murkwell.asc"})
+            mw::deleteIfExists(platform_, paths.pgpDir + name);
+    }
+    return end;
+}
+
+JobEnd JobRunner::runFileOperation(const FileJob& job) {
+    if (!messagesSet_) messages_ = JobMessages::fileModule();
+    JobPaths paths{job.pgpExe, job.pgpDir, job.pgpDir + "bramlet.bat", job.pgpDir + "bramlet.lck"};
+    if (job.setPaths) job.setPaths(paths);
+    if (!preChecksPass(paths.pgpExe, paths.lockFile, job.showSetup)) return JobEnd::Refused;
+    if (job.promptsBeforeLock) job.promptsBeforeLock();
+
+    FileJobValues v = job.values ? job.values() : FileJobValues{};
+    auto build = [&](const std::string& shortName) -> std::optional<std::vector<std::string>> {
+        std::vector<std::string> lines;
+        std::vector<Labelled> values{{"The path of pgp.exe", paths.pgpExe},
+                                     {"The file name", shortName},
+                                     {"The lock file path", paths.lockFile},
+                                     {"The signer's user ID", v.signer}};
+        try {
+            lines.push_back(
+                fileModulePgpLine(job.operation, {paths.pgpExe, shortName, v.recipients, v.signer}));
+            if (job.operation == FileOperation::Decrypt && job.shift) lines.push_back("pause");
+            lines.push_back(deleteLine(paths.lockFile));
+            if (job.operation == FileOperation::Encrypt || job.operation == FileOperation::SignEncrypt)
+                for (const auto& id : splitRecipients(v.recipients))
+                    values.push_back({"The user ID", id});
+        } catch (const UnsafeValue& e) {
+            report(e.what());
+            return std::nullopt;
+        }
+        return toConsole(lines, values);
+    };
+    // The short name exists only once the lock is written; check the rest with a stand-in.
+    if (!build("x")) return JobEnd::Refused;
+    if (!platform_.createNewFile(paths.lockFile, {lockLine(kListingLockLine)})) {
+        report(messages_.busy);
+        return JobEnd::Refused;
+    }
+    std::string shortName = platform_.shortPath(job.selectedFile);
+    std::optional<std::vector<std::string>> lines;
+    if (shortName.empty())
+        report("The short form of the path " + job.selectedFile +
+               " could not be obtained; PGP was not started.");
+    else
+        lines = build(shortName);
+    if (!lines) {
+        platform_.deleteFile(paths.lockFile);
+        return JobEnd::Refused;
+    }
+    writeBatch(paths.batchFile, paths.lockFile, *lines);
+
+    JobEnd end = launchAndWait(paths.batchFile, job.workingDirectory, ShowMode::Normal, paths.lockFile);
+
+    std::string tool = wipeTool();
+    if (platform_.fileExists(tool))
+        wipe(tool, {paths.batchFile, paths.pgpDir + "bramlet.usr"}, paths.pgpDir);
+    else if (job.refresh)
+        job.refresh();
+    return end;
+}
+
+} // namespace mw

@@ -1,0 +1,157 @@
+// The PGP job runner: lock file, batch file, launch, wait, pick-up and clean-up, the same
+// protocol for every caller with the caller's values.
+#pragma once
+#include "core/CommandLines.h"
+#include "core/Interaction.h"
+#include "core/Platform.h"
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mw {
+
+// How a job's wait ended.
+enum class JobEnd {
+    Finished,   // the batch file deleted the lock file (or someone removed it by hand)
+    NotStarted, // the batch file could not be launched
+    EndedEarly, // its process ended while the lock file still existed
+    Refused,    // a pre-check or a value check stopped the job before anything ran
+};
+
+// The key listing job of the key dialogs (no pre-checks, hidden window, PGP directory as working
+// directory). The differences between the two programs are parameters.
+struct KeyListingJob {
+    std::string pgpExe;         // pgp.exe path
+    std::string pgpDir;         // PGP directory, ends with a backslash
+    std::string batchFile;      // full path of the batch file
+    std::string lockFile;       // full path of the lock file
+    std::string keyRing;        // key ring to list
+    std::string listingTarget;  // redirection target as written after " > " (a bare name or a full path)
+    std::string staleListing;   // full path of a leftover listing, deleted before the job
+    bool lockBeforeStaleDelete; // file module: lock written first, then the stale listing deleted
+};
+
+// The box in which a program reports on its jobs, and its two pre-check texts.
+struct JobMessages {
+    std::string caption;
+    BoxIcon icon = BoxIcon::Information;
+    std::string pgpMissing;
+    std::string busy;
+
+    static JobMessages editor();
+    static JobMessages fileModule(); // caption: the file module's application title
+};
+
+// The main window's copy of a job's paths (`PGPExe`, `PGPDir`, `BatchFile`, `LockFile`).
+struct JobPaths {
+    std::string pgpExe, pgpDir, batchFile, lockFile;
+};
+
+// What an editor operation hands the runner once its dialogs have run.
+struct EditorJobValues {
+    std::string recipients;    // quoted user IDs, each followed by a blank
+    std::string signer;        // quoted user ID, or empty when none was ever chosen
+    bool passPhraseOn = false; // the setup's pass-phrase storing
+    std::string passPhrase;    // the stored pass phrase
+    bool shift = false;        // `ShiftFlag` is "shift"
+};
+
+// One message operation of the editor. The runner does steps 1-12 itself; the callbacks are
+// the operation's own parts, each optional.
+struct EditorJob {
+    EditorOperation operation = EditorOperation::Encrypt;
+    std::string pgpExe; // setup dialog's pgp.exe path
+    std::string pgpDir; // setup dialog's PGP directory, ends with a backslash
+    std::function<void(const JobPaths&)> setPaths;
+    std::function<void()> showSetup;         // after the missing-pgp message
+    std::function<void()> promptsBeforeLock; // the key dialogs
+    std::function<void()> promptsAfterLock;  // the stored-pass-phrase dialog
+    std::function<EditorJobValues()> values; // read after each group of prompts
+    // Writes the message text to the given input file; throws IoError on failure.
+    std::function<void(const std::string& inputFile)> saveInput;
+    // Called with the output file when the job finished and PGP wrote one.
+    std::function<void(const std::string& outputFile)> pickUp;
+};
+
+// What a file module operation hands the runner once its dialogs have run.
+struct FileJobValues {
+    std::string recipients; // quoted user IDs, each followed by a blank
+    std::string signer;     // the bare user ID
+};
+
+// One PGP operation of the file module on the selected file (the caller has checked that a file
+// is selected).
+struct FileJob {
+    FileOperation operation = FileOperation::Encrypt;
+    std::string pgpExe;
+    std::string pgpDir;
+    std::string selectedFile;     // full path
+    std::string workingDirectory; // the directory shown in the browser
+    bool shift = false;           // `ShiftFlag`
+    std::function<void(const JobPaths&)> setPaths;
+    std::function<void()> showSetup;
+    std::function<void()> promptsBeforeLock;
+    std::function<FileJobValues()> values;
+    std::function<void()> refresh; // re-reads the file pane when there is no wipe tool
+};
+
+// Texts of the two ways a job can end without finishing.
+extern const char* const kJobNotStarted; // followed by the system's reason
+extern const char* const kJobEndedEarly;
+
+class JobRunner {
+public:
+    JobRunner(Platform& platform, Interaction& interaction);
+
+    // Runs the key listing job to its end; after it returns the listing file (if PGP wrote one)
+    // is in place. Throws IoError when the lock or batch file cannot be written.
+    JobEnd runKeyListing(const KeyListingJob& job);
+
+    // The editor's message operations and the file module's PGP operations, pre-checks to
+    // clean-up. Throw IoError when the lock, batch or input file cannot be written; the lock
+    // file written by the job is removed first, so later jobs are not refused as busy.
+    JobEnd runEditorOperation(const EditorJob& job);
+    JobEnd runFileOperation(const FileJob& job);
+
+    // Replaces the box and texts of the reports (the key listing of the file module chooses its
+    // own by default: see runKeyListing).
+    void setMessages(JobMessages messages) { messages_ = std::move(messages), messagesSet_ = true; }
+
+    // The wait of every job: handles all pending messages, then tests the lock file, blocking in
+    // between on messages, the batch process and changes in the lock file's directory. Ends when
+    // the lock file is gone (Finished) or the process has ended while it remains (EndedEarly).
+    JobEnd waitForLock(const std::string& lockFile, std::uintptr_t process);
+
+    // Longest block between two tests of the lock file when no event wakes the wait.
+    static constexpr unsigned kFallbackMs = 100;
+
+private:
+    struct Labelled {
+        std::string what, value;
+        bool hidden = false; // named in a message without its text (the pass phrase)
+    };
+    void report(const std::string& text);
+    // Both pre-checks of an operation; false (after its message, and the setup dialog for a
+    // missing pgp.exe) when the job must not go on.
+    bool preChecksPass(const std::string& pgpExe, const std::string& lockFile,
+                       const std::function<void()>& showSetup);
+    // The lines in the console's code page, or nullopt after reporting the value that cannot go.
+    std::optional<std::vector<std::string>> toConsole(const std::vector<std::string>& lines,
+                                                      const std::vector<Labelled>& values);
+    // Writes the batch file; on failure removes the lock file and rethrows.
+    void writeBatch(const std::string& batchFile, const std::string& lockFile,
+                    const std::vector<std::string>& lines);
+    // Launch and wait; after NotStarted or EndedEarly the lock file is gone and the user told.
+    JobEnd launchAndWait(const std::string& batchFile, const std::string& directory, ShowMode mode,
+                         const std::string& lockFile);
+    std::string wipeTool();
+    void wipe(const std::string& tool, const std::vector<std::string>& files, const std::string& directory);
+
+    Platform& platform_;
+    Interaction& interaction_;
+    JobMessages messages_ = JobMessages::editor();
+    bool messagesSet_ = false;
+};
+
+} // namespace mw

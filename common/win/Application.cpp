@@ -1,0 +1,80 @@
+// The message pump shared by the main loop, modal loops and the job wait.
+#include "win/Application.h"
+#include "core/Interaction.h"
+#include "win/Window.h"
+
+namespace mw {
+
+Application& Application::instance() {
+    static Application app;
+    return app;
+}
+
+void Application::readScreenDpi() {
+    HDC screen = GetDC(nullptr);
+    dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    if (dpi_ <= 0) dpi_ = 96;
+}
+
+HFONT Application::dialogFont() {
+    if (!dialogFont_) {
+        dialogFont_ = CreateFontA(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                  DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+    }
+    return dialogFont_;
+}
+
+void Application::informationBox(const std::string& text) {
+    if (interaction_) interaction_->message("Information", text, BoxIcon::Information);
+}
+
+void Application::plainBox(const std::string& text) {
+    if (interaction_) interaction_->message(title_, text, BoxIcon::None);
+}
+
+void Application::showException(const std::exception& e) {
+    if (interaction_) interaction_->message(title_, e.what(), BoxIcon::Error);
+}
+
+void Application::showCurrentException() {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        showException(e);
+    } catch (...) {
+        if (interaction_) interaction_->message(title_, "Unexpected error.", BoxIcon::Error);
+    }
+}
+
+void Application::dispatch(MSG& msg) {
+    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (Form* form = Form::fromHandle(root)) {
+        if (form->preTranslateMessage(msg)) return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}
+
+void Application::processMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            quit_ = true;
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        dispatch(msg);
+    }
+}
+
+int Application::run() {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+        dispatch(msg);
+    quit_ = true;
+    return static_cast<int>(msg.wParam);
+}
+
+} // namespace mw

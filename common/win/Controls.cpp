@@ -1,0 +1,51 @@
+// Control creation and the panel container.
+#include "win/Controls.h"
+#include "win/Application.h"
+
+namespace mw {
+
+HWND createControl(HWND parent, const ControlParams& params) {
+    auto& app = Application::instance();
+    HWND hwnd = CreateWindowExA(
+        params.exStyle, params.className, params.text.c_str(), WS_CHILD | WS_VISIBLE | params.style,
+        app.scale(params.x), app.scale(params.y), app.scale(params.width), app.scale(params.height), parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(params.id)), GetModuleHandleA(nullptr), nullptr);
+    if (hwnd)
+        SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(params.font ? params.font : app.dialogFont()),
+                     FALSE);
+    return hwnd;
+}
+
+namespace {
+LRESULT CALLBACK panelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+        return SendMessageA(GetParent(hwnd), msg, wParam, lParam);
+    default:
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+}
+} // namespace
+
+void registerPanelClass() {
+    static bool done = false;
+    if (done) return;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = panelProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kPanelClass;
+    RegisterClassExA(&wc);
+    done = true;
+}
+
+} // namespace mw

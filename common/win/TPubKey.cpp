@@ -1,0 +1,104 @@
+// Public-key selection dialog: listing, Add, Remove and OK.
+#include "win/TPubKey.h"
+#include "win/Application.h"
+#include "win/Controls.h"
+#include "core/KeyChoice.h"
+
+namespace mw {
+
+TPubKey::TPubKey(KeyDialogLink link) : link_(std::move(link)) {
+    registerClass("TPubKey", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    // No title-bar buttons: OK is the only way out.
+    createHandle("TPubKey", "Available Public Keys", WS_POPUP | WS_CAPTION, WS_EX_DLGMODALFRAME, 0, 0, 100,
+                 100, Application::instance().mainWindow(), nullptr);
+    setClientSize(572, 373);
+    const DWORD listStyle = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
+    // One control to a line, as the form reads.
+    // clang-format off
+    createControl(handle(), {.text = "Select up to 3 public keys to use to encrypt this file.", .id = IdLabel1,
+                             .x = 0, .y = 0, .width = 572, .height = 37, .style = SS_CENTER | SS_CENTERIMAGE});
+    createControl(handle(), {.text = "Available Keys", .id = IdLabel2, .x = 4, .y = 36, .width = 240, .height = 16});
+    createControl(handle(), {.className = "LISTBOX", .id = IdListBox1, .x = 4, .y = 52, .width = 240, .height = 270,
+                             .style = listStyle, .exStyle = WS_EX_CLIENTEDGE});
+    createControl(handle(), {.className = "BUTTON", .text = "&Add >>", .id = IdSpeedButton1, .x = 248, .y = 100,
+                             .width = 77, .height = 32, .style = BS_PUSHBUTTON});
+    createControl(handle(), {.className = "BUTTON", .text = "<< &Remove", .id = IdSpeedButton2, .x = 248, .y = 152,
+                             .width = 77, .height = 32, .style = BS_PUSHBUTTON});
+    createControl(handle(), {.text = "Keys To Use", .id = IdLabel3, .x = 330, .y = 36, .width = 240, .height = 16});
+    createControl(handle(), {.className = "LISTBOX", .id = IdListBox2, .x = 330, .y = 52, .width = 240, .height = 270,
+                             .style = listStyle, .exStyle = WS_EX_CLIENTEDGE});
+    createControl(handle(), {.className = "BUTTON", .text = "&OK", .id = IdButton1, .x = 140, .y = 332, .width = 297,
+                             .height = 37, .style = WS_TABSTOP | BS_DEFPUSHBUTTON});
+    // clang-format on
+    centreOnScreen();
+}
+
+void TPubKey::FormShow() {
+    centreOnScreen();
+    // Emptied first, so that a listing that fails leaves no entries of an earlier showing.
+    available_.clear();
+    fillList(listBox1(), available_);
+    available_ = listUserIds(link_, KeyRing::Public);
+    fillList(listBox1(), available_);
+    SetFocus(listBox1());
+}
+
+void TPubKey::SpeedButton1Click() {
+    const int selected = selectedIndex(listBox1());
+    if (selected < 0 || selected >= static_cast<int>(available_.size())) return;
+    switch (addKeyToUse(keysToUse_, available_[selected])) {
+    case AddOutcome::Added:
+        SendMessageA(listBox2(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(keysToUse_.back().c_str()));
+        break;
+    case AddOutcome::Refused:
+        refuseUserId(link_.program);
+        break;
+    case AddOutcome::Full:
+        break; // silently, as with nothing selected
+    }
+}
+
+void TPubKey::SpeedButton2Click() {
+    const int selected = selectedIndex(listBox2());
+    if (selected < 0 || selected >= static_cast<int>(keysToUse_.size())) return;
+    keysToUse_.erase(keysToUse_.begin() + selected);
+    SendMessageA(listBox2(), LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
+}
+
+void TPubKey::Button1Click() {
+    if (link_.store) link_.store(recipientString(keysToUse_));
+    available_.clear();
+    fillList(listBox1(), available_);
+    close();
+}
+
+bool TPubKey::onCommand(int id, int code, HWND) {
+    switch (id) {
+    case IdSpeedButton1:
+        if (code == BN_CLICKED) SpeedButton1Click();
+        return true;
+    case IdSpeedButton2:
+        if (code == BN_CLICKED) SpeedButton2Click();
+        return true;
+    case IdListBox1:
+        if (code == LBN_DBLCLK) SpeedButton1Click();
+        return true;
+    case IdListBox2:
+        if (code == LBN_DBLCLK) SpeedButton2Click();
+        return true;
+    case IdButton1:
+    case IDOK:
+        if (code == BN_CLICKED) Button1Click();
+        return true;
+    default:
+        return false;
+    }
+}
+
+LRESULT TPubKey::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // Alt+F4 would close it behind OK's back; the caller relies on OK having set Recipients.
+    if (msg == WM_CLOSE) return 0;
+    return Form::handleMessage(msg, wParam, lParam);
+}
+
+} // namespace mw

@@ -1,0 +1,43 @@
+// Public-key selection dialog "Available Public Keys": up to three recipients from the public
+// key ring's listing, handed back as the recipient string.
+#pragma once
+#include "win/KeyDialogs.h"
+#include "win/Window.h"
+#include <string>
+#include <vector>
+
+namespace mw {
+
+class TPubKey : public Form {
+public:
+    enum : int {
+        IdButton1 = 201,
+        IdLabel1,
+        IdLabel2,
+        IdLabel3,
+        IdListBox1,
+        IdListBox2,
+        IdSpeedButton1,
+        IdSpeedButton2
+    };
+    explicit TPubKey(KeyDialogLink link);
+
+    HWND listBox1() const { return item(IdListBox1); } // "Available Keys"
+    HWND listBox2() const { return item(IdListBox2); } // "Keys To Use"
+
+    void SpeedButton1Click(); // Add
+    void SpeedButton2Click(); // Remove
+    void Button1Click();      // OK
+
+protected:
+    void FormShow() override;
+    bool onCommand(int id, int code, HWND control) override;
+    LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    KeyDialogLink link_;
+    std::vector<std::string> available_; // ListBox1's entries, unaltered, in list order
+    std::vector<std::string> keysToUse_; // ListBox2's entries; kept for the whole run
+};
+
+} // namespace mw

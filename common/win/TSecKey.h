@@ -1,0 +1,32 @@
+// Secret-key selection dialog "SecKey": the key to sign with, from the secret key ring's listing,
+// handed back as the signer string.
+#pragma once
+#include "win/KeyDialogs.h"
+#include "win/Window.h"
+#include <string>
+#include <vector>
+
+namespace mw {
+
+class TSecKey : public Form {
+public:
+    enum : int { IdButton1 = 301, IdLabel1, IdListBox1, IdPanel1 };
+    explicit TSecKey(KeyDialogLink link);
+
+    HWND listBox1() const { return item(IdListBox1); }
+    HWND panel1() const { return item(IdPanel1); }
+    HWND button1() const { return GetDlgItem(panel1(), IdButton1); }
+
+    void Button1Click(); // OK
+
+protected:
+    void FormShow() override;
+    void FormClose() override;
+    bool onCommand(int id, int code, HWND control) override;
+
+private:
+    KeyDialogLink link_;
+    std::vector<std::string> available_; // ListBox1's entries, unaltered, in list order
+};
+
+} // namespace mw

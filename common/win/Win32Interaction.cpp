@@ -1,0 +1,204 @@
+// Message boxes and the open dialog through user32 and comdlg32.
+#include "win/Win32Interaction.h"
+#include "win/Application.h"
+#include "win/InputBox.h"
+#include <commdlg.h>
+#include <windows.h>
+
+namespace mw {
+
+namespace {
+
+UINT iconFlags(BoxIcon icon) {
+    switch (icon) {
+    case BoxIcon::Information:
+        return MB_ICONINFORMATION;
+    case BoxIcon::Error:
+        return MB_ICONERROR;
+    case BoxIcon::Warning:
+        return MB_ICONWARNING;
+    case BoxIcon::Question:
+        return MB_ICONQUESTION;
+    case BoxIcon::None:
+        break;
+    }
+    return 0;
+}
+
+HWND ownerWindow() {
+    HWND active = GetActiveWindow();
+    return active ? active : Application::instance().mainWindow();
+}
+
+// Its presence alone makes the dialog the old style, as the setup dialog asks for.
+UINT_PTR CALLBACK oldStyleHook(HWND, UINT, WPARAM, LPARAM) {
+    return 0;
+}
+
+} // namespace
+
+void Win32Interaction::message(const std::string& caption, const std::string& text, BoxIcon icon) {
+    MessageBoxA(ownerWindow(), text.c_str(), caption.c_str(), MB_OK | iconFlags(icon));
+}
+
+bool Win32Interaction::question(const std::string& caption, const std::string& text, BoxIcon icon) {
+    return MessageBoxA(ownerWindow(), text.c_str(), caption.c_str(),
+                       MB_YESNO | MB_DEFBUTTON1 | iconFlags(icon)) == IDYES;
+}
+
+namespace {
+
+// The open and save dialogs share everything but the call.
+std::optional<std::string> runFileDialog(const FileDialogRequest& request, bool save) {
+    std::string filter;
+    for (const auto& [name, pattern] : request.filters) {
+        filter += name;
+        filter.push_back('\0');
+        filter += pattern;
+        filter.push_back('\0');
+    }
+    filter.push_back('\0');
+    std::string file(32768, '\0');
+    file.replace(0, request.fileName.size(), request.fileName);
+
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = ownerWindow();
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrInitialDir = request.initialDirectory.empty() ? nullptr : request.initialDirectory.c_str();
+    ofn.lpstrTitle = request.title.empty() ? nullptr : request.title.c_str();
+    ofn.lpstrDefExt = request.defaultExtension.empty() ? nullptr : request.defaultExtension.c_str();
+    if (request.pathMustExist) ofn.Flags |= OFN_PATHMUSTEXIST;
+    if (request.fileMustExist) ofn.Flags |= OFN_FILEMUSTEXIST;
+    if (request.hideReadOnly) ofn.Flags |= OFN_HIDEREADONLY;
+    if (request.overwritePrompt) ofn.Flags |= OFN_OVERWRITEPROMPT;
+    if (request.shortNames) ofn.Flags |= OFN_NOLONGNAMES;
+    if (request.oldStyle) {
+        ofn.Flags |= OFN_ENABLEHOOK;
+        ofn.lpfnHook = oldStyleHook;
+    } else {
+        ofn.Flags |= OFN_EXPLORER;
+    }
+    if (!(save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn))) return std::nullopt;
+    std::string chosen(file.c_str());
+    if (request.shortNames) {
+        // Newer systems ignore the short-names flag; convert the answer ourselves.
+        char shortName[MAX_PATH * 2];
+        DWORD n = GetShortPathNameA(chosen.c_str(), shortName, sizeof shortName);
+        if (n > 0 && n < sizeof shortName) chosen.assign(shortName, n);
+    }
+    return chosen;
+}
+
+constexpr int kApplyButton = 1026;
+const char* const kApplyProp = "MurkwellFontApply";
+
+FontChoice choiceFrom(const LOGFONTA& lf, COLORREF color, int pointSize) {
+    FontChoice c;
+    c.name = lf.lfFaceName;
+    c.sizePoints = pointSize;
+    c.color = color;
+    c.bold = lf.lfWeight >= FW_BOLD;
+    c.italic = lf.lfItalic != 0;
+    c.underline = lf.lfUnderline != 0;
+    c.strikeOut = lf.lfStrikeOut != 0;
+    return c;
+}
+
+int pointsFromHeight(LONG height) {
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return MulDiv(height < 0 ? -height : height, 72, dpi);
+}
+
+// Hands every press of Apply to the caller with the font the dialog shows at that moment.
+UINT_PTR CALLBACK fontHook(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_INITDIALOG) {
+        auto* cf = reinterpret_cast<CHOOSEFONTA*>(lParam);
+        SetPropA(dlg, kApplyProp, reinterpret_cast<HANDLE>(cf->lCustData));
+    } else if (msg == WM_COMMAND && LOWORD(wParam) == kApplyButton) {
+        auto* onApply =
+            reinterpret_cast<const std::function<void(const FontChoice&)>*>(GetPropA(dlg, kApplyProp));
+        if (onApply && *onApply) {
+            LOGFONTA lf{};
+            SendMessageA(dlg, WM_CHOOSEFONT_GETLOGFONT, 0, reinterpret_cast<LPARAM>(&lf));
+            // The colour box of the dialog holds the chosen colour as its item data.
+            COLORREF color = 0;
+            HWND colorBox = GetDlgItem(dlg, 0x473);
+            if (colorBox) {
+                LRESULT sel = SendMessageA(colorBox, CB_GETCURSEL, 0, 0);
+                if (sel != CB_ERR)
+                    color = static_cast<COLORREF>(SendMessageA(colorBox, CB_GETITEMDATA, sel, 0));
+            }
+            try {
+                (*onApply)(choiceFrom(lf, color, pointsFromHeight(lf.lfHeight)));
+            } catch (...) {
+                Application::instance().showCurrentException();
+            }
+        }
+        return 1;
+    } else if (msg == WM_DESTROY) {
+        RemovePropA(dlg, kApplyProp);
+    }
+    return 0;
+}
+
+} // namespace
+
+std::optional<std::string> Win32Interaction::input(const std::string& title, const std::string& prompt,
+                                                   const std::string& preset) {
+    InputBox box(title, prompt, preset);
+    return box.ask();
+}
+
+std::optional<std::string> Win32Interaction::openFile(const FileDialogRequest& request) {
+    return runFileDialog(request, false);
+}
+
+std::optional<std::string> Win32Interaction::saveFile(const FileDialogRequest& request) {
+    return runFileDialog(request, true);
+}
+
+std::optional<FontChoice>
+Win32Interaction::chooseFont(const FontChoice& initial,
+                             const std::function<void(const FontChoice&)>& onApply) {
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    LOGFONTA lf{};
+    lstrcpynA(lf.lfFaceName, initial.name.c_str(), LF_FACESIZE);
+    lf.lfHeight = -MulDiv(initial.sizePoints, dpi, 72);
+    lf.lfWeight = initial.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = initial.italic;
+    lf.lfUnderline = initial.underline;
+    lf.lfStrikeOut = initial.strikeOut;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    CHOOSEFONTA cf{};
+    cf.lStructSize = sizeof cf;
+    cf.hwndOwner = ownerWindow();
+    cf.lpLogFont = &lf;
+    cf.rgbColors = initial.color;
+    cf.Flags = CF_SCREENFONTS | CF_EFFECTS | CF_INITTOLOGFONTSTRUCT | CF_APPLY | CF_ENABLEHOOK;
+    cf.lpfnHook = fontHook;
+    cf.lCustData = reinterpret_cast<LPARAM>(&onApply);
+    if (!ChooseFontA(&cf)) return std::nullopt;
+    return choiceFrom(lf, cf.rgbColors, cf.iPointSize / 10);
+}
+
+std::optional<std::uint32_t> Win32Interaction::chooseColor(std::uint32_t initial) {
+    static COLORREF custom[16] = {};
+    CHOOSECOLORA cc{};
+    cc.lStructSize = sizeof cc;
+    cc.hwndOwner = ownerWindow();
+    cc.rgbResult = initial;
+    cc.lpCustColors = custom;
+    cc.Flags = CC_RGBINIT | CC_PREVENTFULLOPEN;
+    if (!ChooseColorA(&cc)) return std::nullopt;
+    return cc.rgbResult;
+}
+
+} // namespace mw

@@ -1,0 +1,20 @@
+// The real Interaction: Windows message boxes and common dialogs.
+#pragma once
+#include "core/Interaction.h"
+
+namespace mw {
+
+class Win32Interaction : public Interaction {
+public:
+    void message(const std::string& caption, const std::string& text, BoxIcon icon) override;
+    bool question(const std::string& caption, const std::string& text, BoxIcon icon) override;
+    std::optional<std::string> input(const std::string& title, const std::string& prompt,
+                                     const std::string& preset) override;
+    std::optional<std::string> openFile(const FileDialogRequest& request) override;
+    std::optional<std::string> saveFile(const FileDialogRequest& request) override;
+    std::optional<FontChoice> chooseFont(const FontChoice& initial,
+                                         const std::function<void(const FontChoice&)>& onApply) override;
+    std::optional<std::uint32_t> chooseColor(std::uint32_t initial) override;
+};
+
+} // namespace mw

@@ -1,0 +1,192 @@
+// Win32 implementation of the Platform seam.
+#include "win/Win32Platform.h"
+#include "win/Application.h"
+#include "core/Errors.h"
+#include "win/Win32Util.h"
+#include <shellapi.h>
+
+namespace mw {
+
+std::vector<std::string> splitLines(const std::string& content) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t nl = content.find('\n', start);
+        std::size_t end = nl == std::string::npos ? content.size() : nl;
+        std::size_t stop = (end > start && content[end - 1] == '\r') ? end - 1 : end;
+        lines.emplace_back(content, start, stop - start);
+        if (nl == std::string::npos) break;
+        start = nl + 1;
+    }
+    return lines;
+}
+
+bool Win32Platform::fileExists(const std::string& path) {
+    DWORD attr = GetFileAttributesA(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32Platform::deleteFile(const std::string& path) {
+    return DeleteFileA(path.c_str()) != 0;
+}
+
+std::vector<std::string> Win32Platform::readLines(const std::string& path) {
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw IoError(path, "open", errorText(GetLastError()));
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr))
+            throw IoError(path, "read", errorText(GetLastError()));
+        if (got == 0) break;
+        content.append(buffer, got);
+    }
+    return splitLines(content);
+}
+
+namespace {
+
+void writeAllLines(HANDLE file, const std::string& path, const std::vector<std::string>& lines) {
+    std::string content;
+    for (const auto& line : lines) {
+        content += line;
+        content += "\r\n";
+    }
+    DWORD written = 0;
+    if (!content.empty() &&
+        (!WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) ||
+         written != content.size()))
+        throw IoError(path, "write", errorText(GetLastError()));
+}
+
+} // namespace
+
+void Win32Platform::writeLines(const std::string& path, const std::vector<std::string>& lines) {
+    UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw IoError(path, "create", errorText(GetLastError()));
+    writeAllLines(file.get(), path, lines);
+}
+
+bool Win32Platform::createNewFile(const std::string& path, const std::vector<std::string>& lines) {
+    // CREATE_NEW makes the existence test and the creation one step: no other job can slip in.
+    UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return false;
+        throw IoError(path, "create", errorText(error));
+    }
+    try {
+        writeAllLines(file.get(), path, lines);
+    } catch (...) {
+        file.reset();
+        DeleteFileA(path.c_str());
+        throw;
+    }
+    return true;
+}
+
+namespace {
+
+// Converts between two code pages through UTF-16; nullopt when a character has no exact form in
+// the target.
+std::optional<std::string> recode(const std::string& text, UINT from, UINT to) {
+    if (text.empty()) return text;
+    int wideLength = MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, text.data(),
+                                         static_cast<int>(text.size()), nullptr, 0);
+    if (wideLength <= 0) return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide.data(), wideLength);
+    BOOL lossy = FALSE;
+    int length =
+        WideCharToMultiByte(to, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr, &lossy);
+    if (length <= 0 || lossy) return std::nullopt;
+    std::string out(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(to, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, out.data(), length, nullptr,
+                        &lossy);
+    if (lossy) return std::nullopt;
+    return out;
+}
+
+} // namespace
+
+// cmd.exe reads a batch file in the console's (OEM) code page; our texts are in the ANSI one.
+std::optional<std::string> Win32Platform::toConsoleCodePage(const std::string& text) {
+    return recode(text, CP_ACP, CP_OEMCP);
+}
+
+std::optional<std::string> Win32Platform::fromConsoleCodePage(const std::string& text) {
+    return recode(text, CP_OEMCP, CP_ACP);
+}
+
+std::uintptr_t Win32Platform::watchDirectory(const std::string& directory) {
+    HANDLE h = FindFirstChangeNotificationA(directory.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+    return h == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<std::uintptr_t>(h);
+}
+
+void Win32Platform::closeWatch(std::uintptr_t watch) {
+    if (watch) FindCloseChangeNotification(reinterpret_cast<HANDLE>(watch));
+}
+
+void Win32Platform::waitForEvent(std::uintptr_t process, std::uintptr_t watch, unsigned timeoutMs) {
+    HANDLE handles[2];
+    DWORD count = 0;
+    if (process) handles[count++] = reinterpret_cast<HANDLE>(process);
+    if (watch) handles[count++] = reinterpret_cast<HANDLE>(watch);
+    // Once WM_QUIT has been seen it stays pending for the main loop; waking on it would spin.
+    DWORD wake = Application::instance().quitRequested() ? 0 : QS_ALLINPUT;
+    DWORD r = MsgWaitForMultipleObjectsEx(count, handles, timeoutMs, wake, MWMO_INPUTAVAILABLE);
+    if (watch && r == WAIT_OBJECT_0 + count - 1) FindNextChangeNotification(reinterpret_cast<HANDLE>(watch));
+}
+
+bool Win32Platform::processEnded(std::uintptr_t process) {
+    return process && WaitForSingleObject(reinterpret_cast<HANDLE>(process), 0) == WAIT_OBJECT_0;
+}
+
+std::string Win32Platform::shortPath(const std::string& path) {
+    char buffer[MAX_PATH * 2];
+    DWORD n = GetShortPathNameA(path.c_str(), buffer, sizeof buffer);
+    if (n == 0 || n >= sizeof buffer) return {};
+    return std::string(buffer, n);
+}
+
+std::string Win32Platform::executablePath() {
+    if (!exeOverride_.empty()) return exeOverride_;
+    char buffer[32768];
+    DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+    return std::string(buffer, n);
+}
+
+LaunchResult Win32Platform::launch(const std::string& file, const std::string& parameters,
+                                   const std::string& directory, ShowMode mode) {
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.hwnd = Application::instance().mainWindow();
+    info.lpVerb = "open";
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+    info.lpDirectory = directory.empty() ? nullptr : directory.c_str();
+    info.nShow = static_cast<int>(mode);
+    LaunchResult result;
+    if (ShellExecuteExA(&info)) {
+        result.started = true;
+        result.process = reinterpret_cast<std::uintptr_t>(info.hProcess);
+    } else {
+        result.error = errorText(GetLastError());
+    }
+    return result;
+}
+
+void Win32Platform::closeProcess(std::uintptr_t process) {
+    if (process) CloseHandle(reinterpret_cast<HANDLE>(process));
+}
+
+void Win32Platform::processMessages() {
+    Application::instance().processMessages();
+}
+
+} // namespace mw

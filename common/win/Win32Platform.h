@@ -1,0 +1,38 @@
+// The real Platform: Win32 file, shell and message calls.
+#pragma once
+#include "core/Platform.h"
+
+namespace mw {
+
+class Win32Platform : public Platform {
+public:
+    // `executableOverride` lets a test stand the program in a temporary directory.
+    explicit Win32Platform(std::string executableOverride = {})
+        : exeOverride_(std::move(executableOverride)) {}
+
+    bool fileExists(const std::string& path) override;
+    bool deleteFile(const std::string& path) override;
+    std::vector<std::string> readLines(const std::string& path) override;
+    void writeLines(const std::string& path, const std::vector<std::string>& lines) override;
+    std::string shortPath(const std::string& path) override;
+    std::string executablePath() override;
+    LaunchResult launch(const std::string& file, const std::string& parameters, const std::string& directory,
+                        ShowMode mode) override;
+    void closeProcess(std::uintptr_t process) override;
+    void processMessages() override;
+    bool createNewFile(const std::string& path, const std::vector<std::string>& lines) override;
+    std::optional<std::string> toConsoleCodePage(const std::string& text) override;
+    std::optional<std::string> fromConsoleCodePage(const std::string& text) override;
+    std::uintptr_t watchDirectory(const std::string& directory) override;
+    void closeWatch(std::uintptr_t watch) override;
+    void waitForEvent(std::uintptr_t process, std::uintptr_t watch, unsigned timeoutMs) override;
+    bool processEnded(std::uintptr_t process) override;
+
+private:
+    std::string exeOverride_;
+};
+
+// Splits file content into lines at CR LF or LF; a last line without an end still counts.
+std::vector<std::string> splitLines(const std::string& content);
+
+} // namespace mw

@@ -1,0 +1,184 @@
+// Window trampoline and the modal loop of Form.
+#include "win/Window.h"
+#include "win/Application.h"
+#include <set>
+
+namespace mw {
+
+Window::~Window() {
+    if (hwnd_) {
+        HWND h = hwnd_;
+        SetWindowLongPtrA(h, GWLP_USERDATA, 0);
+        hwnd_ = nullptr;
+        DestroyWindow(h);
+    }
+}
+
+Window* Window::fromHandle(HWND hwnd) {
+    if (!hwnd) return nullptr;
+    return reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
+void Window::registerClass(const char* className, HBRUSH background, UINT style) {
+    static std::set<std::string> registered;
+    if (registered.count(className)) return;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = style;
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hIcon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
+    if (!wc.hIcon) wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+    wc.hbrBackground = background;
+    wc.lpszClassName = className;
+    RegisterClassExA(&wc);
+    registered.insert(className);
+}
+
+HWND Window::createHandle(const char* className, const std::string& caption, DWORD style, DWORD exStyle,
+                          int x, int y, int width, int height, HWND parent, HMENU menu) {
+    return CreateWindowExA(exStyle, className, caption.c_str(), style, x, y, width, height, parent, menu,
+                           GetModuleHandleA(nullptr), this);
+}
+
+LRESULT Window::defaultProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(hwnd_, msg, wParam, lParam);
+}
+
+LRESULT Window::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_COMMAND) {
+        if (onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam))) return 0;
+    }
+    return defaultProc(msg, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    Window* self = nullptr;
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        self = static_cast<Window*>(cs->lpCreateParams);
+        if (self) {
+            self->hwnd_ = hwnd;
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        }
+    } else {
+        self = fromHandle(hwnd);
+    }
+    if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    // Exceptions must not cross back into Windows: the handler ends here and the user sees why.
+    try {
+        return self->handleMessage(msg, wParam, lParam);
+    } catch (...) {
+        Application::instance().showCurrentException();
+        return 0;
+    }
+}
+
+Form* Form::fromHandle(HWND hwnd) {
+    return dynamic_cast<Form*>(Window::fromHandle(hwnd));
+}
+
+void Form::setClientSize(int width, int height) {
+    auto& app = Application::instance();
+    RECT r{0, 0, app.scale(width), app.scale(height)};
+    DWORD style = static_cast<DWORD>(GetWindowLongPtrA(handle(), GWL_STYLE));
+    DWORD ex = static_cast<DWORD>(GetWindowLongPtrA(handle(), GWL_EXSTYLE));
+    AdjustWindowRectEx(&r, style, GetMenu(handle()) != nullptr, ex);
+    SetWindowPos(handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::centreOnScreen() {
+    RECT r;
+    GetWindowRect(handle(), &r);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
+    int y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+    SetWindowPos(handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool Form::preTranslateMessage(MSG& msg) {
+    if (dialogNavigation_ && IsDialogMessageA(handle(), &msg)) return true;
+    return false;
+}
+
+namespace {
+struct DisableContext {
+    HWND except;
+    std::vector<HWND> disabled;
+};
+
+BOOL CALLBACK disableOthers(HWND hwnd, LPARAM lParam) {
+    auto* ctx = reinterpret_cast<DisableContext*>(lParam);
+    if (hwnd != ctx->except && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+        EnableWindow(hwnd, FALSE);
+        ctx->disabled.push_back(hwnd);
+    }
+    return TRUE;
+}
+} // namespace
+
+void Form::showModal() {
+    auto& app = Application::instance();
+    HWND previous = GetActiveWindow();
+    DisableContext ctx{handle(), {}};
+    EnumThreadWindows(GetCurrentThreadId(), disableOthers, reinterpret_cast<LPARAM>(&ctx));
+    modal_ = true;
+    modalDone_ = false;
+    try {
+        FormShow();
+    } catch (...) {
+        app.showCurrentException();
+    }
+    ShowWindow(handle(), SW_SHOW);
+    SetForegroundWindow(handle());
+    SetActiveWindow(handle());
+    if (app.modalHook) PostMessageA(handle(), WM_MW_MODALHOOK, 0, 0);
+    MSG msg;
+    while (!modalDone_) {
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 1);
+            break;
+        }
+        app.dispatch(msg);
+    }
+    for (HWND h : ctx.disabled)
+        if (IsWindow(h)) EnableWindow(h, TRUE);
+    ShowWindow(handle(), SW_HIDE);
+    modal_ = false;
+    if (previous && IsWindow(previous)) SetActiveWindow(previous);
+}
+
+void Form::close() {
+    try {
+        FormClose();
+    } catch (...) {
+        Application::instance().showCurrentException();
+        if (!modal_) return; // the main window stays open when its closing failed
+    }
+    if (modal_) modalDone_ = true;
+}
+
+LRESULT Form::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CLOSE:
+        close();
+        return 0;
+    case WM_MW_MODALHOOK: {
+        auto& app = Application::instance();
+        if (app.modalHook && modal_) app.modalHook(*this);
+        return 0;
+    }
+    default:
+        return Window::handleMessage(msg, wParam, lParam);
+    }
+}
+
+} // namespace mw
