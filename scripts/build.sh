@@ -4,6 +4,8 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${MW_BUILD_DIR:-$root/build}"
 jobs="$(nproc)"
+# Cache hits across checkouts in different folders.
+export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
 if [ ! -f "$build/native/build.ninja" ]; then
   cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
