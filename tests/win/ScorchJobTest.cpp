@@ -1,0 +1,120 @@
+// Whole PGP jobs through the job runner with the real wipe tool beside the program instead of
+// the double: the clean-up must leave no temporary, no renamed leftover and no readable byte.
+#include "JobRunner.h"
+#include "WinTestSupport.h"
+#include <algorithm>
+
+using namespace mw;
+using namespace mwtest;
+
+namespace {
+
+std::vector<std::string> namesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = fd.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class ScorchJob : public ProgramFixture {
+protected:
+    void SetUp() override {
+        ProgramFixture::SetUp();
+        const std::string tool = buildTreeDirectory() + "scorch\\scorch.com";
+        ASSERT_TRUE(CopyFileA(tool.c_str(), (dir / "scorch.com").c_str(), FALSE)) << "no wipe tool at " << tool;
+        pgpDir = dir / "pgp dir & more\\";
+        makeDirectory(pgpDir);
+        ASSERT_TRUE(CopyFileA((doublesDirectory() + "pgp.exe").c_str(), (pgpDir + "pgp.exe").c_str(), FALSE));
+        writeFileBytes(pgpDir + "pubring.pgp", "Alice <alice@example.org>\r\nBob\r\n");
+    }
+
+    EditorJob editorJob(EditorOperation op, EditorJobValues values) {
+        EditorJob job;
+        job.operation = op;
+        job.pgpExe = pgpDir + "pgp.exe";
+        job.pgpDir = pgpDir;
+        job.values = [values] { return values; };
+        job.saveInput = [this](const std::string& input) { platform->writeLines(input, messageText); };
+        job.pickUp = [this](const std::string& output) { pickedUp = platform->readLines(output); };
+        return job;
+    }
+
+    // The runner does not wait for the tool; its instances end on their own.
+    void waitUntilGone(const std::vector<std::string>& files) {
+        pumpFor(20000, [&] { return std::none_of(files.begin(), files.end(), [](auto& f) { return exists(f); }); });
+    }
+
+    std::string pgpDir;
+    std::vector<std::string> messageText;
+    std::vector<std::string> pickedUp;
+};
+
+} // namespace
+
+TEST_F(ScorchJob, EditorDecryptWipesThePlaintextAndThePassPhraseWithTheRealTool) {
+    // A second name for the batch file: the runner rewrites that same file, so what the
+    // second name shows afterwards is what the tool left of the line with the pass phrase.
+    writeFileBytes(pgpDir + "Murkwell.bat", "old batch\r\n");
+    ASSERT_TRUE(CreateHardLinkA((dir / "batch seen elsewhere").c_str(), (pgpDir + "Murkwell.bat").c_str(), nullptr));
+    writeFileBytes(pgpDir + "murkwell.usr", "listing left by the key dialog\r\n");
+    messageText = {"-----BEGIN PGP MESSAGE-----",
+                   "TEST DOUBLE: NOTHING WAS ENCRYPTED OR SIGNED. The original text follows.",
+                   "the plaintext that must not stay on the disk", "-----END PGP MESSAGE-----"};
+    EditorJobValues v;
+    v.passPhraseOn = true;
+    v.passPhrase = "correct horse battery";
+    JobRunner runner(*platform, interaction);
+    EXPECT_EQ(runner.runEditorOperation(editorJob(EditorOperation::Decrypt, v)), JobEnd::Finished);
+    EXPECT_EQ(pickedUp, std::vector<std::string>{"the plaintext that must not stay on the disk"});
+
+    const std::vector<std::string> temporaries{pgpDir + "Murkwell.bat", pgpDir + "murkwell.tmp",
+                                               pgpDir + "murkwell.txt", pgpDir + "murkwell.usr"};
+    waitUntilGone(temporaries);
+    for (const auto& f : temporaries)
+        EXPECT_FALSE(exists(f)) << f;
+    // Only what was there before the job, plus the double's log: no renamed leftover.
+    EXPECT_EQ(namesIn(pgpDir), (std::vector<std::string>{"pgp-args.log", "pgp.exe", "pubring.pgp"}));
+    EXPECT_EQ(readFileBytes(dir / "batch seen elsewhere"), "");
+    EXPECT_TRUE(interaction.shown.empty());
+}
+
+TEST_F(ScorchJob, EditorSignWipesEachTemporaryThatExists) {
+    messageText = {"Hello,", "this is the message."};
+    JobRunner runner(*platform, interaction);
+    EXPECT_EQ(runner.runEditorOperation(editorJob(EditorOperation::Sign, {"", "\"Alice\""})), JobEnd::Finished);
+    ASSERT_FALSE(pickedUp.empty());
+    EXPECT_NE(std::find(pickedUp.begin(), pickedUp.end(), "Signer: Alice"), pickedUp.end());
+    waitUntilGone({pgpDir + "Murkwell.bat", pgpDir + "murkwell.tmp", pgpDir + "murkwell.asc"});
+    EXPECT_EQ(namesIn(pgpDir), (std::vector<std::string>{"pgp-args.log", "pgp.exe", "pubring.pgp"}));
+}
+
+TEST_F(ScorchJob, FileModuleEncryptWipesItsBatchAndListingAndLeavesTheUsersFiles) {
+    const std::string shown = dir / "files\\";
+    makeDirectory(shown);
+    const std::string file = shown + "letter & notes.txt";
+    writeFileBytes(file, "the user's own file\r\n");
+    writeFileBytes(pgpDir + "bramlet.usr", "listing left by the key dialog\r\n");
+    FileJob job;
+    job.operation = FileOperation::Encrypt;
+    job.pgpExe = pgpDir + "pgp.exe";
+    job.pgpDir = pgpDir;
+    job.selectedFile = file;
+    job.workingDirectory = shown;
+    job.values = [] { return FileJobValues{"\"Alice\" ", ""}; };
+    int refreshes = 0;
+    job.refresh = [&] { ++refreshes; };
+    JobRunner runner(*platform, interaction);
+    EXPECT_EQ(runner.runFileOperation(job), JobEnd::Finished);
+    waitUntilGone({pgpDir + "bramlet.bat", pgpDir + "bramlet.usr"});
+    EXPECT_EQ(namesIn(pgpDir), (std::vector<std::string>{"pgp-args.log", "pgp.exe", "pubring.pgp"}));
+    EXPECT_EQ(refreshes, 0); // with the tool present the pane is not re-read
+    EXPECT_EQ(readFileBytes(file), "the user's own file\r\n");
+    EXPECT_EQ(namesIn(shown).size(), 2u) << "the file and PGP's output beside it";
+}
