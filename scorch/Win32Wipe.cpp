@@ -2,6 +2,7 @@
 #include "Win32Wipe.h"
 #include <bcrypt.h>
 #include <cstring>
+#include <cwctype>
 
 namespace scorch {
 
@@ -12,6 +13,7 @@ std::wstring longPath(const std::wstring& path) {
     if (n == 0) return path;
     n = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
     full.resize(n);
+    if (full.rfind(L"\\\\.\\", 0) == 0 || full.rfind(L"\\\\?\\", 0) == 0) return full; // a device
     if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;
 }
@@ -103,7 +105,15 @@ Win32WipeTarget::Win32WipeTarget(const std::wstring& path) : path_(longPath(path
     name_ = path_.substr(slash + 1);
 }
 
+// A file on a drive or a share; never a device, a volume or a disk, which a wipe would ruin.
+static bool isFileSystemPath(const std::wstring& path) {
+    if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) return path.size() > 8;
+    return path.size() >= 7 && path.rfind(L"\\\\?\\", 0) == 0 && std::iswalpha(path[4]) && path[5] == L':' &&
+           path[6] == L'\\';
+}
+
 Outcome Win32WipeTarget::open(std::vector<std::uint64_t>& streamSizes) {
+    if (!isFileSystemPath(path_)) return failure(ERROR_INVALID_NAME);
     if (auto o = checkAttributes(path_); !o) return o;
     // No sharing at all: nobody reads the file while it is overwritten, nor opens it after.
     main_ = Handle(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_EXISTING,

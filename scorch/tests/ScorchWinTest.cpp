@@ -385,6 +385,16 @@ TEST_F(Scorch, EachFailureHasItsStatusAndOneLineNamingTheFileAndTheReason) {
     EXPECT_EQ(r.output, "scorch: cannot wipe " + narrow(sub) + ": it is a directory\r\n");
     EXPECT_TRUE(exists(sub));
 
+    // Devices are never written to, whatever the brackets hold.
+    for (const wchar_t* device : {L"NUL", L"\\\\.\\NUL", L"\\\\?\\GLOBALROOT\\Device\\Null", L"COM1"}) {
+        r = runTool(L"[" + std::wstring(device) + L"] /two");
+        EXPECT_EQ(r.status, 2u) << narrow(device);
+        EXPECT_EQ(r.output, "scorch: cannot wipe " + narrow(device) + ": " + utf8(systemText(ERROR_INVALID_NAME)) +
+                                "\r\n");
+    }
+    r = runTool(L"[C:\\] /two");
+    EXPECT_EQ(r.status, 3u) << r.output;
+
     // Read-only: the user protected it; neither the bytes nor the attribute change.
     const std::wstring ro = dir + L"protected.txt";
     writeBytes(ro, secret(3000));
