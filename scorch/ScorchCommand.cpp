@@ -1,5 +1,5 @@
 // Parses the wipe tool's command line.
-#include "ScorchCommand.h"
+#include "scorch/ScorchCommand.h"
 #include <vector>
 
 namespace scorch {

@@ -1,5 +1,5 @@
 // Opening, overwriting, renaming and removing a file through the wide Win32 API.
-#include "Win32Wipe.h"
+#include "scorch/Win32Wipe.h"
 #include <bcrypt.h>
 #include <cstring>
 #include <cwctype>

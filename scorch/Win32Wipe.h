@@ -1,6 +1,6 @@
 // The file being wiped, through the wide Win32 API with long-path names.
 #pragma once
-#include "Wipe.h"
+#include "scorch/Wipe.h"
 #include <windows.h>
 #include <string>
 #include <vector>

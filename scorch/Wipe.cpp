@@ -1,5 +1,5 @@
 // The steps of a wipe, in their order, and what each failure leaves behind.
-#include "Wipe.h"
+#include "scorch/Wipe.h"
 #include <algorithm>
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // The order of a wipe, over an interface to the file, so it can be tested without a disk.
 #pragma once
-#include "ScorchCommand.h"
+#include "scorch/ScorchCommand.h"
 #include <array>
 #include <cstddef>
 #include <cstdint>

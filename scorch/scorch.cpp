@@ -1,6 +1,6 @@
 // The wipe tool: scorch [file] /two /silent. Overwrites the file in place, then removes it.
-#include "ScorchCommand.h"
-#include "Win32Wipe.h"
+#include "scorch/ScorchCommand.h"
+#include "scorch/Win32Wipe.h"
 #include <windows.h>
 #include <string>
 

@@ -1,5 +1,5 @@
 // The wipe tool's command line as both programs write it, and every malformed form of it.
-#include "ScorchCommand.h"
+#include "scorch/ScorchCommand.h"
 #include <gtest/gtest.h>
 
 using namespace scorch;

@@ -1,6 +1,6 @@
 // The wipe tool as a real process under Wine, called the way both programs call it: what is
 // left on disk (read through a second hard link), its exit status and its one-line messages.
-#include "Win32Wipe.h"
+#include "scorch/Win32Wipe.h"
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <winioctl.h>

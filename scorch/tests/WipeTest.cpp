@@ -1,5 +1,5 @@
 // The order of a wipe's steps and what each failure leaves, over a file held in memory.
-#include "Wipe.h"
+#include "scorch/Wipe.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <map>

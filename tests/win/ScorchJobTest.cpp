@@ -1,6 +1,6 @@
 // Whole PGP jobs through the job runner with the real wipe tool beside the program instead of
 // the double: the clean-up must leave no temporary, no renamed leftover and no readable byte.
-#include "JobRunner.h"
+#include "core/JobRunner.h"
 #include "WinTestSupport.h"
 #include <algorithm>
 
@@ -33,6 +33,15 @@ protected:
         makeDirectory(pgpDir);
         ASSERT_TRUE(CopyFileA((doublesDirectory() + "pgp.exe").c_str(), (pgpDir + "pgp.exe").c_str(), FALSE));
         writeFileBytes(pgpDir + "pubring.pgp", "Alice <alice@example.org>\r\nBob\r\n");
+    }
+
+    void TearDown() override {
+        // The tool's instances may still be ending in the PGP directory, their working directory,
+        // which cannot be removed until they have.
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 5000 && exists(pgpDir); Sleep(20))
+            removeTree(pgpDir);
+        EXPECT_FALSE(exists(pgpDir));
+        ProgramFixture::TearDown();
     }
 
     EditorJob editorJob(EditorOperation op, EditorJobValues values) {
