@@ -17,7 +17,8 @@ double secondsSince(Clock::time_point start) {
 }
 
 bool writeSource(const std::wstring& path, unsigned long long size) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
     std::vector<unsigned char> chunk(1 << 20);
     unsigned long long x = 88172645463325252ull;
@@ -35,7 +36,8 @@ bool writeSource(const std::wstring& path, unsigned long long size) {
 }
 
 void flush(const std::wstring& path) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     FlushFileBuffers(f);
     CloseHandle(f);
 }
@@ -51,13 +53,14 @@ double copySeconds(const std::wstring& from, const std::wstring& to) {
 
 // With an empty file name: the tool started with /? alone, its start-up cost.
 double wipeSeconds(const std::wstring& tool, const std::wstring& file, const wchar_t* options) {
-    std::wstring line = file.empty() ? std::wstring(L"scorch.com /?") : L"scorch.com [" + file + L"]" + options;
+    std::wstring line =
+        file.empty() ? std::wstring(L"scorch.com /?") : L"scorch.com [" + file + L"]" + options;
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     auto start = Clock::now();
-    if (!CreateProcessW(tool.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
-                        &pi))
+    if (!CreateProcessW(tool.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &si, &pi))
         return -1;
     WaitForSingleObject(pi.hProcess, INFINITE);
     double s = secondsSince(start);
@@ -65,7 +68,8 @@ double wipeSeconds(const std::wstring& tool, const std::wstring& file, const wch
     GetExitCodeProcess(pi.hProcess, &status);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
-    if (status != 0 || (!file.empty() && GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES)) return -1;
+    if (status != 0 || (!file.empty() && GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES))
+        return -1;
     return s;
 }
 

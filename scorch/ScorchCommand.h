@@ -18,10 +18,10 @@ enum class Status : int {
 };
 
 struct Command {
-    std::wstring path;      // the text between the brackets, unchanged
-    int passes = 1;         // 2 with /two
-    bool silent = false;    // /silent: no output at all
-    bool help = false;      // /? : show the usage, wipe nothing
+    std::wstring path;       // the text between the brackets, unchanged
+    int passes = 1;          // 2 with /two
+    bool silent = false;     // /silent: no output at all
+    bool help = false;       // /? : show the usage, wipe nothing
     std::wstring usageError; // empty when the line is well formed
 };
 

@@ -79,7 +79,8 @@ Outcome checkAttributes(const std::wstring& path) {
 std::vector<std::pair<std::wstring, std::uint64_t>> namedStreams(HANDLE file) {
     std::vector<std::pair<std::wstring, std::uint64_t>> out;
     std::vector<unsigned char> buffer(64 * 1024);
-    while (!GetFileInformationByHandleEx(file, FileStreamInfo, buffer.data(), static_cast<DWORD>(buffer.size()))) {
+    while (!GetFileInformationByHandleEx(file, FileStreamInfo, buffer.data(),
+                                         static_cast<DWORD>(buffer.size()))) {
         if (GetLastError() != ERROR_MORE_DATA || buffer.size() >= (16u << 20)) return out;
         buffer.resize(buffer.size() * 4);
     }
@@ -116,8 +117,8 @@ Outcome Win32WipeTarget::open(std::vector<std::uint64_t>& streamSizes) {
     if (!isFileSystemPath(path_)) return failure(ERROR_INVALID_NAME);
     if (auto o = checkAttributes(path_); !o) return o;
     // No sharing at all: nobody reads the file while it is overwritten, nor opens it after.
-    main_ = Handle(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    main_ = Handle(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!main_) return lastFailure();
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(main_.get(), &size)) {
@@ -144,7 +145,8 @@ HANDLE Win32WipeTarget::handle(std::size_t stream) const {
     return stream == 0 ? main_.get() : named_.at(stream - 1).get();
 }
 
-Outcome Win32WipeTarget::write(std::size_t stream, std::uint64_t offset, std::span<const unsigned char> bytes) {
+Outcome Win32WipeTarget::write(std::size_t stream, std::uint64_t offset,
+                               std::span<const unsigned char> bytes) {
     OVERLAPPED at{};
     at.Offset = static_cast<DWORD>(offset);
     at.OffsetHigh = static_cast<DWORD>(offset >> 32);

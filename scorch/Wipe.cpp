@@ -7,7 +7,8 @@ namespace scorch {
 
 Random::Random(const std::array<std::uint64_t, 4>& seed) : s_(seed) {
     // An all-zero state would stay zero.
-    if (std::all_of(s_.begin(), s_.end(), [](std::uint64_t v) { return v == 0; })) s_[0] = 0x9E3779B97F4A7C15u;
+    if (std::all_of(s_.begin(), s_.end(), [](std::uint64_t v) { return v == 0; }))
+        s_[0] = 0x9E3779B97F4A7C15u;
 }
 
 std::uint64_t Random::next() {
@@ -61,7 +62,8 @@ Outcome overwrite(WipeTarget& target, const std::vector<std::uint64_t>& sizes, i
         if (pass > 0) std::fill(buffer.begin(), buffer.end(), kPatternByte);
         for (std::size_t s = 0; s < sizes.size(); ++s) {
             for (std::uint64_t offset = 0; offset < sizes[s]; offset += kChunkSize) {
-                std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kChunkSize, sizes[s] - offset));
+                std::size_t n =
+                    static_cast<std::size_t>(std::min<std::uint64_t>(kChunkSize, sizes[s] - offset));
                 std::span<unsigned char> chunk(buffer.data(), n);
                 if (pass == 0) random.fill(chunk);
                 if (auto o = target.write(s, offset, chunk); !o) return o;

@@ -33,7 +33,8 @@ int main() {
     // The callers write the line in their code page; the wide form has every character right.
     Command command = parseArguments(argumentsOf(GetCommandLineW()));
     if (!command.usageError.empty()) {
-        if (!command.silent) print(STD_ERROR_HANDLE, L"scorch: " + command.usageError + L"\r\n" + usageText());
+        if (!command.silent)
+            print(STD_ERROR_HANDLE, L"scorch: " + command.usageError + L"\r\n" + usageText());
         return static_cast<int>(Status::Usage);
     }
     if (command.help) {
@@ -49,7 +50,8 @@ int main() {
         if (outcome)
             print(STD_OUTPUT_HANDLE, L"Wiped " + command.path + L"\r\n");
         else
-            print(STD_ERROR_HANDLE, L"scorch: cannot wipe " + command.path + L": " + outcome.reason + L"\r\n");
+            print(STD_ERROR_HANDLE,
+                  L"scorch: cannot wipe " + command.path + L": " + outcome.reason + L"\r\n");
     }
     return static_cast<int>(outcome.status);
 }

@@ -34,7 +34,8 @@ TEST(ScorchCommand, TheBracketsDelimitAnyCharacterOfAName) {
              Case{L"[C:\\x\\[old] copy.txt] /silent", L"C:\\x\\[old] copy.txt"},
              Case{L"[C:\\x\\a] [b.txt] /two", L"C:\\x\\a] [b.txt"},
              Case{L"[ leading and trailing blank ] /two", L" leading and trailing blank "},
-             Case{L"[C:\\x\\r\u00e9sum\u00e9 \u65e5\u672c.txt] /two", L"C:\\x\\r\u00e9sum\u00e9 \u65e5\u672c.txt"},
+             Case{L"[C:\\x\\r\u00e9sum\u00e9 \u65e5\u672c.txt] /two",
+                  L"C:\\x\\r\u00e9sum\u00e9 \u65e5\u672c.txt"},
              Case{L"[C:\\x\\\"quoted\".txt]", L"C:\\x\\\"quoted\".txt"},
          }) {
         Command c = parseArguments(line);

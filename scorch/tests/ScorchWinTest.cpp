@@ -49,7 +49,8 @@ void removeTree(const std::wstring& dir) {
 }
 
 void writeBytes(const std::wstring& path, const std::string& bytes, std::uint64_t at = 0) {
-    HANDLE f = CreateFileW(ex(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f =
+        CreateFileW(ex(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(f, INVALID_HANDLE_VALUE) << "cannot create file, error " << GetLastError();
     LARGE_INTEGER pos;
     pos.QuadPart = static_cast<LONGLONG>(at);
@@ -60,8 +61,9 @@ void writeBytes(const std::wstring& path, const std::string& bytes, std::uint64_
 }
 
 std::string readBytes(const std::wstring& path) {
-    HANDLE f = CreateFileW(ex(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f =
+        CreateFileW(ex(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return "<missing>";
     std::string out;
     std::vector<char> buf(1 << 20);
@@ -142,8 +144,8 @@ ToolRun runLine(std::wstring commandLine) {
     PROCESS_INFORMATION pi{};
     const std::wstring app = toolPath();
     ToolRun run;
-    if (!CreateProcessW(app.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &si, &pi)) {
+    if (!CreateProcessW(app.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &si, &pi)) {
         ADD_FAILURE() << "cannot start the tool, error " << GetLastError();
         CloseHandle(readEnd);
         CloseHandle(writeEnd);
@@ -266,7 +268,8 @@ TEST_F(Scorch, WipedFilesOfEverySizeLeaveNothingUnderEitherName) {
 TEST_F(Scorch, ASparseFileIsWipedWholeThroughItsHole) {
     const std::wstring file = dir + L"sparse.bin", link = dir + L"link.bin";
     {
-        HANDLE f = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE f =
+            CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         ASSERT_NE(f, INVALID_HANDLE_VALUE);
         DWORD got = 0;
         DeviceIoControl(f, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &got, nullptr); // where supported
@@ -291,9 +294,10 @@ TEST_F(Scorch, ASparseFileIsWipedWholeThroughItsHole) {
 }
 
 TEST_F(Scorch, NamesWithBlanksAndCharactersTheShellTreatsSpecially) {
-    for (const wchar_t* name : {L"file name.tmp", L"a & b.txt", L"50% off %PATH%.txt", L"caret^^x^.txt",
-                                L"close]bracket].txt", L"[open bracket.txt", L"x] [y.txt", L"a,b;c=d (1)!.txt",
-                                L"r\u00e9sum\u00e9 \u00fcber.txt", L"\u65e5\u672c\u8a9e \u0416.txt"}) {
+    for (const wchar_t* name :
+         {L"file name.tmp", L"a & b.txt", L"50% off %PATH%.txt", L"caret^^x^.txt", L"close]bracket].txt",
+          L"[open bracket.txt", L"x] [y.txt", L"a,b;c=d (1)!.txt", L"r\u00e9sum\u00e9 \u00fcber.txt",
+          L"\u65e5\u672c\u8a9e \u0416.txt"}) {
         SCOPED_TRACE(narrow(name));
         wipeThroughOneLinkAndReadTheOther(name, secret(1000), L" /two /silent");
     }
@@ -311,7 +315,8 @@ TEST_F(Scorch, AnAnsiCommandLineReachesTheFileWithItsAccents) {
     PROCESS_INFORMATION pi{};
     char app[MAX_PATH * 2] = {};
     WideCharToMultiByte(CP_ACP, 0, toolPath().c_str(), -1, app, sizeof app, nullptr, nullptr);
-    ASSERT_TRUE(CreateProcessA(app, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi));
+    ASSERT_TRUE(CreateProcessA(app, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                               &si, &pi));
     WaitForSingleObject(pi.hProcess, 60000);
     DWORD status = 99;
     GetExitCodeProcess(pi.hProcess, &status);
@@ -351,8 +356,8 @@ TEST_F(Scorch, CalledFromABatchLineByShortNamesAsTheFileModuleDoes) {
     std::wstring line = L"cmd.exe /c \"" + batch + L"\"";
     STARTUPINFOW si{sizeof si};
     PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(CreateProcessW((std::wstring(cmd) + L"\\cmd.exe").c_str(), line.data(), nullptr, nullptr, FALSE,
-                               CREATE_NO_WINDOW, nullptr, dir.c_str(), &si, &pi));
+    ASSERT_TRUE(CreateProcessW((std::wstring(cmd) + L"\\cmd.exe").c_str(), line.data(), nullptr, nullptr,
+                               FALSE, CREATE_NO_WINDOW, nullptr, dir.c_str(), &si, &pi));
     WaitForSingleObject(pi.hProcess, 60000);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
@@ -372,8 +377,8 @@ TEST_F(Scorch, EachFailureHasItsStatusAndOneLineNamingTheFileAndTheReason) {
     const std::wstring missing = dir + L"missing.txt";
     ToolRun r = runTool(L"[" + missing + L"] /two");
     EXPECT_EQ(r.status, 2u);
-    EXPECT_EQ(r.output, "scorch: cannot wipe " + narrow(missing) + ": " + utf8(systemText(ERROR_FILE_NOT_FOUND)) +
-                            "\r\n");
+    EXPECT_EQ(r.output, "scorch: cannot wipe " + narrow(missing) + ": " +
+                            utf8(systemText(ERROR_FILE_NOT_FOUND)) + "\r\n");
     r = runTool(L"[" + dir + L"no such dir\\x.txt] /two");
     EXPECT_EQ(r.status, 2u);
     EXPECT_NE(r.output.find(utf8(systemText(ERROR_PATH_NOT_FOUND))), std::string::npos) << r.output;
@@ -389,8 +394,8 @@ TEST_F(Scorch, EachFailureHasItsStatusAndOneLineNamingTheFileAndTheReason) {
     for (const wchar_t* device : {L"NUL", L"\\\\.\\NUL", L"\\\\?\\GLOBALROOT\\Device\\Null", L"COM1"}) {
         r = runTool(L"[" + std::wstring(device) + L"] /two");
         EXPECT_EQ(r.status, 2u) << narrow(device);
-        EXPECT_EQ(r.output, "scorch: cannot wipe " + narrow(device) + ": " + utf8(systemText(ERROR_INVALID_NAME)) +
-                                "\r\n");
+        EXPECT_EQ(r.output, "scorch: cannot wipe " + narrow(device) + ": " +
+                                utf8(systemText(ERROR_INVALID_NAME)) + "\r\n");
     }
     r = runTool(L"[C:\\] /two");
     EXPECT_EQ(r.status, 3u) << r.output;
@@ -408,21 +413,23 @@ TEST_F(Scorch, EachFailureHasItsStatusAndOneLineNamingTheFileAndTheReason) {
     // In use by another process (this one), even one that lets others read, write and delete.
     const std::wstring busy = dir + L"busy.txt";
     writeBytes(busy, secret(3000));
-    HANDLE held = CreateFileW(busy.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE held =
+        CreateFileW(busy.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     r = runTool(L"[" + busy + L"] /two");
     CloseHandle(held);
     EXPECT_EQ(r.status, 5u);
-    EXPECT_EQ(r.output,
-              "scorch: cannot wipe " + narrow(busy) + ": " + utf8(systemText(ERROR_SHARING_VIOLATION)) + "\r\n");
+    EXPECT_EQ(r.output, "scorch: cannot wipe " + narrow(busy) + ": " +
+                            utf8(systemText(ERROR_SHARING_VIOLATION)) + "\r\n");
     EXPECT_EQ(readBytes(busy), secret(3000));
     EXPECT_EQ(namesIn(dir), (std::vector<std::wstring>{L"a directory", L"busy.txt", L"protected.txt"}));
 
     // /silent: the same statuses, not a byte of output.
-    for (auto [args, status] : std::vector<std::pair<std::wstring, DWORD>>{{L"[" + missing + L"] /two /silent", 2},
-                                                                            {L"[" + sub + L"] /silent /two", 3},
-                                                                            {L"[" + ro + L"] /two /silent", 4}}) {
+    for (auto [args, status] :
+         std::vector<std::pair<std::wstring, DWORD>>{{L"[" + missing + L"] /two /silent", 2},
+                                                     {L"[" + sub + L"] /silent /two", 3},
+                                                     {L"[" + ro + L"] /two /silent", 4}}) {
         r = runTool(args);
         EXPECT_EQ(r.status, status) << narrow(args);
         EXPECT_EQ(r.output, "") << narrow(args);

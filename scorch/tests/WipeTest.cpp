@@ -147,13 +147,13 @@ TEST(Wipe, OnePassIsRandomOnly) {
     ASSERT_EQ(t.flushed.size(), 1u);
     EXPECT_TRUE(looksRandom(t.flushed[0]));
     EXPECT_FALSE(allEqual(t.flushed[0], 0xAA));
-    EXPECT_EQ(withoutWrites(t.log),
-              (std::vector<std::string>{"open", "flush", "truncate", "closeNamedStreams", "rename", "remove"}));
+    EXPECT_EQ(withoutWrites(t.log), (std::vector<std::string>{"open", "flush", "truncate",
+                                                              "closeNamedStreams", "rename", "remove"}));
 }
 
 TEST(Wipe, EveryByteIsWrittenWhateverTheSize) {
-    for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4096}, kChunkSize - 1, kChunkSize,
-                             kChunkSize + 1}) {
+    for (std::size_t size :
+         {std::size_t{0}, std::size_t{1}, std::size_t{4096}, kChunkSize - 1, kChunkSize, kChunkSize + 1}) {
         FakeTarget t;
         t.streams = {bytes(size, 0xAB)};
         Random r = seeded(size + 7);

@@ -28,7 +28,8 @@ protected:
     void SetUp() override {
         ProgramFixture::SetUp();
         const std::string tool = buildTreeDirectory() + "scorch\\scorch.com";
-        ASSERT_TRUE(CopyFileA(tool.c_str(), (dir / "scorch.com").c_str(), FALSE)) << "no wipe tool at " << tool;
+        ASSERT_TRUE(CopyFileA(tool.c_str(), (dir / "scorch.com").c_str(), FALSE))
+            << "no wipe tool at " << tool;
         pgpDir = dir / "pgp dir & more\\";
         makeDirectory(pgpDir);
         ASSERT_TRUE(CopyFileA((doublesDirectory() + "pgp.exe").c_str(), (pgpDir + "pgp.exe").c_str(), FALSE));
@@ -57,7 +58,8 @@ protected:
 
     // The runner does not wait for the tool; its instances end on their own.
     void waitUntilGone(const std::vector<std::string>& files) {
-        pumpFor(20000, [&] { return std::none_of(files.begin(), files.end(), [](auto& f) { return exists(f); }); });
+        pumpFor(20000,
+                [&] { return std::none_of(files.begin(), files.end(), [](auto& f) { return exists(f); }); });
     }
 
     std::string pgpDir;
@@ -71,7 +73,8 @@ TEST_F(ScorchJob, EditorDecryptWipesThePlaintextAndThePassPhraseWithTheRealTool)
     // A second name for the batch file: the runner rewrites that same file, so what the
     // second name shows afterwards is what the tool left of the line with the pass phrase.
     writeFileBytes(pgpDir + "Murkwell.bat", "old batch\r\n");
-    ASSERT_TRUE(CreateHardLinkA((dir / "batch seen elsewhere").c_str(), (pgpDir + "Murkwell.bat").c_str(), nullptr));
+    ASSERT_TRUE(
+        CreateHardLinkA((dir / "batch seen elsewhere").c_str(), (pgpDir + "Murkwell.bat").c_str(), nullptr));
     writeFileBytes(pgpDir + "murkwell.usr", "listing left by the key dialog\r\n");
     messageText = {"-----BEGIN PGP MESSAGE-----",
                    "TEST DOUBLE: NOTHING WAS ENCRYPTED OR SIGNED. The original text follows.",
@@ -97,7 +100,8 @@ TEST_F(ScorchJob, EditorDecryptWipesThePlaintextAndThePassPhraseWithTheRealTool)
 TEST_F(ScorchJob, EditorSignWipesEachTemporaryThatExists) {
     messageText = {"Hello,", "this is the message."};
     JobRunner runner(*platform, interaction);
-    EXPECT_EQ(runner.runEditorOperation(editorJob(EditorOperation::Sign, {"", "\"Alice\""})), JobEnd::Finished);
+    EXPECT_EQ(runner.runEditorOperation(editorJob(EditorOperation::Sign, {"", "\"Alice\""})),
+              JobEnd::Finished);
     ASSERT_FALSE(pickedUp.empty());
     EXPECT_NE(std::find(pickedUp.begin(), pickedUp.end(), "Signer: Alice"), pickedUp.end());
     waitUntilGone({pgpDir + "Murkwell.bat", pgpDir + "murkwell.tmp", pgpDir + "murkwell.asc"});
