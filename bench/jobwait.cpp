@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
         mw::KeyListingJob job{pgpDir + "pgp.exe",      pgpDir,
                               pgpDir + "Murkwell.bat", pgpDir + "Murkwell.lck",
                               pgpDir + "pubring.pgp",  pgpDir + "murkwell.usr",
-                              pgpDir + "Murkwell.USR", false};
+                              pgpDir + "Murkwell.USR", mw::KeyProgram::Editor};
         double cpuBefore = cpuSeconds();
         LARGE_INTEGER start, end;
         QueryPerformanceCounter(&start);

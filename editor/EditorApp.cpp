@@ -6,6 +6,7 @@
 #include "editor/TForm2.h"
 #include "editor/TForm3.h"
 #include "editor/TKey.h"
+#include "core/ProgramProfile.h"
 #include "win/TPGPSetup.h"
 #include "win/TPubKey.h"
 #include "win/TSecKey.h"
@@ -14,7 +15,7 @@ namespace editor {
 
 EditorApp::EditorApp() {
     auto& app = mw::Application::instance();
-    app.setTitle("Murkwell");
+    app.setProfile(mw::editorProfile());
     // The main window comes first: closing it ends the program.
     form1_ = std::make_unique<TForm1>(*this);
     mw::TPGPSetup::EditorLink link;

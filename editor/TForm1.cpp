@@ -7,6 +7,7 @@
 #include "editor/EditorCommands.h"
 #include "core/PathUtil.h"
 #include "core/Platform.h"
+#include "core/ProgramProfile.h"
 #include "editor/TForm2.h"
 #include "win/TPGPSetup.h"
 #include <algorithm>
@@ -65,7 +66,7 @@ TForm1::TForm1(EditorApp& app) : app_(app) {
     registerClass("TForm1", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     mw::registerPanelClass();
     // Design geometry; FormCreate replaces it from the settings file or the defaults.
-    createHandle("TForm1", "Murkwell 2.20 - Encryption Editor", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
+    createHandle("TForm1", mw::editorProfile().mainCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
                  application.scale(298), application.scale(117), application.scale(663),
                  application.scale(485), nullptr, nullptr);
     application.setMainWindow(handle());
@@ -198,8 +199,8 @@ void TForm1::createControls() {
     int width = -1;
     SendMessageA(statusBar(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&width));
     // A leading tab centres the text of a status-bar part.
-    SendMessageA(statusBar(), SB_SETTEXTA, 0,
-                 reinterpret_cast<LPARAM>("\tMurkwell 2.20 - graphical shell for PGP 2.6"));
+    const std::string status = "\t" + mw::editorProfile().statusText;
+    SendMessageA(statusBar(), SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(status.c_str()));
 }
 
 void TForm1::layout() {
@@ -315,7 +316,7 @@ void TForm1::FormShow() {
     auto& platform = mw::Application::instance().platform();
     auto& setup = app_.setup();
     // A lock left by a run that ended during a job would refuse the first operation as busy.
-    const std::string staleLock = setup.pgpDir() + "Murkwell.lck";
+    const std::string staleLock = setup.pgpDir() + mw::editorProfile().lockName;
     mw::deleteIfExists(platform, staleLock);
     const std::string signature = mw::directoryOf(platform.executablePath()) + "Murkwell.sig";
     if (platform.fileExists(signature)) app_.signature().setLines(platform.readLines(signature));
@@ -337,9 +338,8 @@ bool TForm1::preTranslateMessage(MSG& msg) {
 void TForm1::FormClose() {
     auto& platform = mw::Application::instance().platform();
     PGPDir = app_.setup().pgpDir();
-    for (const char* name : {"Murkwell.TMP", "Murkwell.USR", "Murkwell.BAT", "Murkwell.LCK"}) {
+    for (const std::string& name : mw::editorProfile().leftoversAtClose)
         mw::deleteIfExists(platform, PGPDir + name);
-    }
     app_.setup().writeSettings();
     auto& application = mw::Application::instance();
     if (application.terminate) application.terminate();

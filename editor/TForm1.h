@@ -1,4 +1,4 @@
-// The editor's main window "Murkwell 2.20 - Encryption Editor": the message text, the button
+// The editor's main window "Murkwell <version> - Encryption Editor": the message text, the button
 // bar, the menus and the status bar.
 #pragma once
 #include "core/SettingsFile.h"

@@ -3,6 +3,7 @@
 #include "win/Application.h"
 #include "filemodule/TAboutBox.h"
 #include "filemodule/TForm1.h"
+#include "core/ProgramProfile.h"
 #include "win/TPGPSetup.h"
 #include "win/TPubKey.h"
 #include "win/TSecKey.h"
@@ -11,7 +12,7 @@ namespace filemodule {
 
 FileModuleApp::FileModuleApp() {
     auto& app = mw::Application::instance();
-    app.setTitle("Murkwell File Encryption Applet");
+    app.setProfile(mw::fileModuleProfile());
     form1_ = std::make_unique<TForm1>(*this);
     about_ = std::make_unique<TAboutBox>();
     setup_ = std::make_unique<mw::TPGPSetup>(mw::TPGPSetup::Variant::FileModule);

@@ -3,6 +3,7 @@
 #include "win/Application.h"
 #include "filemodule/FileModuleApp.h"
 #include "core/Platform.h"
+#include "core/ProgramProfile.h"
 #include "win/TPGPSetup.h"
 
 namespace filemodule {
@@ -15,7 +16,7 @@ TForm1::TForm1(FileModuleApp& app) : app_(app) {
     AppendMenuA(file, MF_STRING, CmdExit1Click, "E&xit\tCtrl+F4");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
     AppendMenuA(bar, MF_STRING, CmdPGPSetup1Click, "&PGP Setup");
-    createHandle("TForm1", "Murkwell File - File Encryption Module",
+    createHandle("TForm1", mw::fileModuleProfile().mainCaption,
                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 100, 100, nullptr, bar);
     application.setMainWindow(handle());
     setClientSize(594, 402);
@@ -56,9 +57,8 @@ bool TForm1::preTranslateMessage(MSG& msg) {
 void TForm1::FormClose() {
     auto& platform = mw::Application::instance().platform();
     PGPDir = app_.setup().pgpDir();
-    for (const char* name : {"Bramlet.TMP", "Bramlet.USR", "Bramlet.BAT", "Bramlet.LCK", "Bramlet.ASC"}) {
+    for (const std::string& name : mw::fileModuleProfile().leftoversAtClose)
         mw::deleteIfExists(platform, PGPDir + name);
-    }
     auto& application = mw::Application::instance();
     if (application.terminate) application.terminate();
 }

@@ -11,10 +11,9 @@ const char* const kJobEndedEarly = "The PGP job ended before it finished; its ou
 namespace {
 
 const char* const kLockNotice = "- deleted by the batch file when the PGP job ends.";
-const char* const kFileModuleTitle = "Murkwell File Encryption Applet";
 
-std::string lockLine(const char* text) {
-    return std::string(text) + " " + kLockNotice;
+std::string lockLine(const std::string& text) {
+    return text + " " + kLockNotice;
 }
 
 // Owns a directory watch of the platform for the length of one wait.
@@ -46,36 +45,25 @@ template <typename F> void orRemoveLock(Platform& p, const std::string& lockFile
 
 } // namespace
 
-JobMessages JobMessages::editor() {
-    return {"Information", BoxIcon::Information, "PGP.EXE not where Setup Thinks it is, Running Setup.",
-            "Lockfile is busy, only one PGP session allowed at a time."};
-}
-
-JobMessages JobMessages::fileModule() {
-    return {kFileModuleTitle, BoxIcon::None,
-            "PGP Doesn't Exists where setup thinks it should!, Running Setup.",
-            "LockFile is busy, only one PGP session is allowed at a time."};
-}
-
 JobRunner::JobRunner(Platform& platform, Interaction& interaction)
     : platform_(platform), interaction_(interaction) {}
 
 bool JobRunner::preChecksPass(const std::string& pgpExe, const std::string& lockFile,
                               const std::function<void()>& showSetup) {
     if (!platform_.fileExists(pgpExe)) {
-        report(messages_.pgpMissing);
+        report(profile_->pgpMissing);
         if (showSetup) showSetup();
         return false;
     }
     if (platform_.fileExists(lockFile)) {
-        report(messages_.busy);
+        report(profile_->busy);
         return false;
     }
     return true;
 }
 
 void JobRunner::report(const std::string& text) {
-    interaction_.message(messages_.caption, text, messages_.icon);
+    interaction_.message(profile_->boxCaption, text, profile_->boxIcon);
 }
 
 std::optional<std::vector<std::string>> JobRunner::toConsole(const std::vector<std::string>& lines,
@@ -149,8 +137,7 @@ void JobRunner::wipe(const std::string& tool, const std::vector<std::string>& fi
 }
 
 JobEnd JobRunner::runKeyListing(const KeyListingJob& job) {
-    if (!messagesSet_)
-        messages_ = job.lockBeforeStaleDelete ? JobMessages::fileModule() : JobMessages::editor();
+    profile_ = &profileOf(job.program);
     std::vector<std::string> lines;
     try {
         lines = {keyListingLine(job.pgpExe, job.keyRing, job.listingTarget), deleteLine(job.lockFile)};
@@ -165,12 +152,12 @@ JobEnd JobRunner::runKeyListing(const KeyListingJob& job) {
     if (!console) return JobEnd::Refused;
 
     auto deleteStale = [&] { mw::deleteIfExists(platform_, job.staleListing); };
-    if (!job.lockBeforeStaleDelete) deleteStale();
+    if (!profile_->lockBeforeStaleDelete) deleteStale();
     if (!platform_.createNewFile(job.lockFile, {lockLine(kListingLockLine)})) {
-        report(messages_.busy);
+        report(profile_->busy);
         return JobEnd::Refused;
     }
-    if (job.lockBeforeStaleDelete) orRemoveLock(platform_, job.lockFile, deleteStale);
+    if (profile_->lockBeforeStaleDelete) orRemoveLock(platform_, job.lockFile, deleteStale);
     writeBatch(job.batchFile, job.lockFile, *console);
 
     JobEnd end = launchAndWait(job.batchFile, job.pgpDir, ShowMode::Hidden, job.lockFile);
@@ -183,15 +170,18 @@ JobEnd JobRunner::runKeyListing(const KeyListingJob& job) {
 }
 
 JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
-    if (!messagesSet_) messages_ = JobMessages::editor();
-    JobPaths paths{job.pgpExe, job.pgpDir, job.pgpDir + "Murkwell.bat", job.pgpDir + "Murkwell.lck"};
+    profile_ = &editorProfile();
+    JobPaths paths{job.pgpExe, job.pgpDir, job.pgpDir + profile_->batchName, job.pgpDir + profile_->lockName};
     if (job.setPaths) job.setPaths(paths);
     if (!preChecksPass(paths.pgpExe, paths.lockFile, job.showSetup)) return JobEnd::Refused;
     if (job.promptsBeforeLock) job.promptsBeforeLock();
 
     const bool decrypt = job.operation == EditorOperation::Decrypt;
-    const std::string input = paths.pgpDir + "murkwell.tmp";
-    const std::string output = paths.pgpDir + (decrypt ? "murkwell.txt" : "murkwell.asc");
+    const std::string input = paths.pgpDir + profile_->inputName;
+    const std::string plain = paths.pgpDir + profile_->plainName;
+    const std::string armoured = paths.pgpDir + profile_->armouredName;
+    const std::string listing = paths.pgpDir + profile_->listingName;
+    const std::string output = decrypt ? plain : armoured;
     // The batch lines from the values as they stand; built once before the lock to refuse what
     // cannot go while nothing is written, and again after the prompts that follow the lock.
     auto build = [&]() -> std::optional<std::vector<std::string>> {
@@ -217,8 +207,8 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
     };
     // Values that cannot go are refused before anything is written.
     if (!build()) return JobEnd::Refused;
-    if (!platform_.createNewFile(paths.lockFile, {lockLine(kEditorLockLine)})) {
-        report(messages_.busy);
+    if (!platform_.createNewFile(paths.lockFile, {lockLine(profile_->operationLockText)})) {
+        report(profile_->busy);
         return JobEnd::Refused;
     }
     std::optional<std::vector<std::string>> lines;
@@ -241,25 +231,24 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
     std::string tool = wipeTool();
     if (platform_.fileExists(tool)) {
         wipe(tool,
-             {paths.batchFile, input, paths.pgpDir + "murkwell.usr", paths.pgpDir + "murkwell.txt",
-              paths.pgpDir + "murkwell.asc"},
+             {paths.batchFile, input, listing, plain, armoured},
              paths.pgpDir);
     } else if (decrypt) {
         // The batch file may hold the pass phrase: overwrite it before it goes.
         platform_.writeLines(paths.batchFile, std::vector<std::string>(6, std::string(68, '#')));
         platform_.deleteFile(paths.batchFile);
-        for (const char* name : {"murkwell.tmp", "murkwell.txt", "murkwell.usr", "murkwell.asc"})
-            mw::deleteIfExists(platform_, paths.pgpDir + name);
+        for (const std::string& file : {input, plain, listing, armoured})
+            mw::deleteIfExists(platform_, file);
     } else {
-        for (const char* name : {"murkwell.tmp", "murkwell.usr", "murkwell.asc"})
-            mw::deleteIfExists(platform_, paths.pgpDir + name);
+        for (const std::string& file : {input, listing, armoured})
+            mw::deleteIfExists(platform_, file);
     }
     return end;
 }
 
 JobEnd JobRunner::runFileOperation(const FileJob& job) {
-    if (!messagesSet_) messages_ = JobMessages::fileModule();
-    JobPaths paths{job.pgpExe, job.pgpDir, job.pgpDir + "bramlet.bat", job.pgpDir + "bramlet.lck"};
+    profile_ = &fileModuleProfile();
+    JobPaths paths{job.pgpExe, job.pgpDir, job.pgpDir + profile_->batchName, job.pgpDir + profile_->lockName};
     if (job.setPaths) job.setPaths(paths);
     if (!preChecksPass(paths.pgpExe, paths.lockFile, job.showSetup)) return JobEnd::Refused;
     if (job.promptsBeforeLock) job.promptsBeforeLock();
@@ -287,8 +276,8 @@ JobEnd JobRunner::runFileOperation(const FileJob& job) {
     };
     // The short name exists only once the lock is written; check the rest with a stand-in.
     if (!build("x")) return JobEnd::Refused;
-    if (!platform_.createNewFile(paths.lockFile, {lockLine(kListingLockLine)})) {
-        report(messages_.busy);
+    if (!platform_.createNewFile(paths.lockFile, {lockLine(profile_->operationLockText)})) {
+        report(profile_->busy);
         return JobEnd::Refused;
     }
     std::string shortName = platform_.shortPath(job.selectedFile);
@@ -308,7 +297,7 @@ JobEnd JobRunner::runFileOperation(const FileJob& job) {
 
     std::string tool = wipeTool();
     if (platform_.fileExists(tool))
-        wipe(tool, {paths.batchFile, paths.pgpDir + "bramlet.usr"}, paths.pgpDir);
+        wipe(tool, {paths.batchFile, paths.pgpDir + profile_->listingName}, paths.pgpDir);
     else if (job.refresh)
         job.refresh();
     return end;

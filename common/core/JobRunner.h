@@ -4,6 +4,7 @@
 #include "core/CommandLines.h"
 #include "core/Interaction.h"
 #include "core/Platform.h"
+#include "core/ProgramProfile.h"
 #include <functional>
 #include <optional>
 #include <string>
@@ -20,7 +21,7 @@ enum class JobEnd {
 };
 
 // The key listing job of the key dialogs (no pre-checks, hidden window, PGP directory as working
-// directory). The differences between the two programs are parameters.
+// directory). The paths are parameters; the order of steps and the texts come from the program.
 struct KeyListingJob {
     std::string pgpExe;         // pgp.exe path
     std::string pgpDir;         // PGP directory, ends with a backslash
@@ -29,18 +30,7 @@ struct KeyListingJob {
     std::string keyRing;        // key ring to list
     std::string listingTarget;  // redirection target as written after " > " (a bare name or a full path)
     std::string staleListing;   // full path of a leftover listing, deleted before the job
-    bool lockBeforeStaleDelete; // file module: lock written first, then the stale listing deleted
-};
-
-// The box in which a program reports on its jobs, and its two pre-check texts.
-struct JobMessages {
-    std::string caption;
-    BoxIcon icon = BoxIcon::Information;
-    std::string pgpMissing;
-    std::string busy;
-
-    static JobMessages editor();
-    static JobMessages fileModule(); // caption: the file module's application title
+    KeyProgram program = KeyProgram::Editor;
 };
 
 // The main window's copy of a job's paths (`PGPExe`, `PGPDir`, `BatchFile`, `LockFile`).
@@ -114,10 +104,6 @@ public:
     JobEnd runEditorOperation(const EditorJob& job);
     JobEnd runFileOperation(const FileJob& job);
 
-    // Replaces the box and texts of the reports (the key listing of the file module chooses its
-    // own by default: see runKeyListing).
-    void setMessages(JobMessages messages) { messages_ = std::move(messages), messagesSet_ = true; }
-
     // The wait of every job: handles all pending messages, then tests the lock file, blocking in
     // between on messages, the batch process and changes in the lock file's directory. Ends when
     // the lock file is gone (Finished) or the process has ended while it remains (EndedEarly).
@@ -150,8 +136,8 @@ private:
 
     Platform& platform_;
     Interaction& interaction_;
-    JobMessages messages_ = JobMessages::editor();
-    bool messagesSet_ = false;
+    // The program whose job runs now: its box and texts.
+    const ProgramProfile* profile_ = &editorProfile();
 };
 
 } // namespace mw

@@ -36,7 +36,7 @@ std::string recipientString(const std::vector<std::string>& keysToUse) {
 }
 
 std::string signerString(KeyProgram program, const std::string& userId) {
-    return program == KeyProgram::Editor ? quotedUserId(userId) : userId;
+    return profileOf(program).signerQuoted ? quotedUserId(userId) : userId;
 }
 
 } // namespace mw

@@ -66,30 +66,20 @@ void sortUserIds(std::vector<std::string>& userIds) {
 }
 
 KeyListingPlan planKeyListing(KeyProgram program, KeyRing ring, const KeyListingSources& s) {
+    const ProgramProfile& profile = profileOf(program);
     KeyListingPlan plan;
     KeyListingJob& job = plan.job;
+    job.program = program;
     job.pgpExe = s.pgpExe;
     job.pgpDir = s.pgpDir;
     job.keyRing = ring == KeyRing::Public ? s.publicRing : s.secretRing;
-    if (program == KeyProgram::Editor) {
-        job.batchFile = s.pgpDir + "Murkwell.bat";
-        job.lockFile = s.pgpDir + "Murkwell.lck";
-        // The public-key dialog names the directory, the secret-key one relies on the working
-        // directory; both land in the same file.
-        job.listingTarget = ring == KeyRing::Public ? s.pgpDir + "murkwell.usr" : "murkwell.usr";
-        job.staleListing = s.pgpDir + "Murkwell.USR";
-        job.lockBeforeStaleDelete = false;
-        plan.listingFile = s.pgpDir + "murkwell.usr";
-        plan.deleteListingAfter = false;
-    } else {
-        job.batchFile = s.batchFile;
-        job.lockFile = s.lockFile;
-        job.listingTarget = "bramlet.usr";
-        job.staleListing = s.pgpDir + "bramlet.usr";
-        job.lockBeforeStaleDelete = true;
-        plan.listingFile = s.pgpDir + "bramlet.usr";
-        plan.deleteListingAfter = true;
-    }
+    job.batchFile = profile.listingPathsFromCaller ? s.batchFile : s.pgpDir + profile.batchName;
+    job.lockFile = profile.listingPathsFromCaller ? s.lockFile : s.pgpDir + profile.lockName;
+    const bool bare = profile.listingTargetAlwaysBare || ring == KeyRing::Secret;
+    job.listingTarget = bare ? profile.listingName : s.pgpDir + profile.listingName;
+    job.staleListing = s.pgpDir + profile.staleListingName;
+    plan.listingFile = s.pgpDir + profile.listingName;
+    plan.deleteListingAfter = profile.deleteListingAfter;
     return plan;
 }
 

@@ -4,12 +4,12 @@
 #include "core/Interaction.h"
 #include "core/JobRunner.h"
 #include "core/Platform.h"
+#include "core/ProgramProfile.h"
 #include <string>
 #include <vector>
 
 namespace mw {
 
-enum class KeyProgram { Editor, FileModule };
 enum class KeyRing { Public, Secret };
 
 // The user IDs of a listing in PGP 2.6's fixed layout: three header lines, then one line per user

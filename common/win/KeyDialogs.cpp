@@ -31,11 +31,8 @@ int selectedIndex(HWND listBox) {
 }
 
 void refuseUserId(KeyProgram program) {
-    auto& app = Application::instance();
-    if (program == KeyProgram::Editor)
-        app.interaction().message("Information", kUnsafeUserIdMessage, BoxIcon::Information);
-    else
-        app.interaction().message(app.title(), kUnsafeUserIdMessage, BoxIcon::None);
+    const ProgramProfile& profile = profileOf(program);
+    Application::instance().interaction().message(profile.boxCaption, kUnsafeUserIdMessage, profile.boxIcon);
 }
 
 } // namespace mw

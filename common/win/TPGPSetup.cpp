@@ -4,6 +4,7 @@
 #include "win/Controls.h"
 #include "core/Interaction.h"
 #include "core/PathUtil.h"
+#include "core/ProgramProfile.h"
 #include "core/Platform.h"
 #include "win/Win32Util.h"
 
@@ -19,7 +20,8 @@ std::string lowered(std::string text) {
 TPGPSetup::TPGPSetup(Variant variant, EditorLink link) : variant_(variant), link_(std::move(link)) {
     registerClass("TPGPSetup", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     const bool editor = variant_ == Variant::Editor;
-    createHandle("TPGPSetup", editor ? "Murkwell Setup" : "PGP Setup", WS_POPUP | WS_CAPTION | WS_SYSMENU,
+    const ProgramProfile& profile = editor ? editorProfile() : fileModuleProfile();
+    createHandle("TPGPSetup", profile.setupCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU,
                  WS_EX_DLGMODALFRAME, 0, 0, 100, 100, Application::instance().mainWindow(), nullptr);
     setClientSize(427, editor ? 216 : 157);
 
@@ -137,7 +139,7 @@ void TPGPSetup::FormCreate() {
     if (!platform.fileExists(path)) return;
     loadValues(setupValuesFrom(readSettings(platform, path), variant_ == Variant::Editor));
     // The file module's lock: a leftover would refuse every file-module job as busy.
-    const std::string staleLock = pgpDir() + "bramlet.lck";
+    const std::string staleLock = pgpDir() + fileModuleProfile().lockName;
     deleteIfExists(platform, staleLock);
 }
 

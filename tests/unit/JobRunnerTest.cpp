@@ -66,12 +66,12 @@ KeyListingJob editorListing() {
     return {kDir + "pgp.exe",      kDir,
             kDir + "Murkwell.bat", kDir + "Murkwell.lck",
             kDir + "pubring.pgp",  kDir + "murkwell.usr",
-            kDir + "Murkwell.USR", false};
+            kDir + "Murkwell.USR", mw::KeyProgram::Editor};
 }
 
 KeyListingJob fileModuleListing() {
     return {kDir + "pgp.exe",     kDir,          kDir + "bramlet.bat", kDir + "bramlet.lck",
-            kDir + "secring.pgp", "bramlet.usr", kDir + "bramlet.usr", true};
+            kDir + "secring.pgp", "bramlet.usr", kDir + "bramlet.usr", mw::KeyProgram::FileModule};
 }
 
 } // namespace

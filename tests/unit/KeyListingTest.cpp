@@ -132,7 +132,7 @@ TEST(KeyListingPlan, ValuesOfEachProgramAndDialog) {
     EXPECT_EQ(pub.job.keyRing, "c:\\pgp\\pubring.pgp");
     EXPECT_EQ(pub.job.listingTarget, "c:\\pgp\\murkwell.usr");
     EXPECT_EQ(pub.job.staleListing, "c:\\pgp\\Murkwell.USR");
-    EXPECT_FALSE(pub.job.lockBeforeStaleDelete);
+    EXPECT_EQ(pub.job.program, KeyProgram::Editor);
     EXPECT_EQ(pub.listingFile, "c:\\pgp\\murkwell.usr");
     EXPECT_FALSE(pub.deleteListingAfter);
 
@@ -151,7 +151,7 @@ TEST(KeyListingPlan, ValuesOfEachProgramAndDialog) {
         EXPECT_EQ(fm.job.keyRing, ring == KeyRing::Public ? s.publicRing : s.secretRing);
         EXPECT_EQ(fm.job.listingTarget, "bramlet.usr");
         EXPECT_EQ(fm.job.staleListing, "c:\\pgp\\bramlet.usr");
-        EXPECT_TRUE(fm.job.lockBeforeStaleDelete);
+        EXPECT_EQ(fm.job.program, KeyProgram::FileModule);
         EXPECT_EQ(fm.listingFile, "c:\\pgp\\bramlet.usr");
         EXPECT_TRUE(fm.deleteListingAfter);
     }

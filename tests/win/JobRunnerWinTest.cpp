@@ -174,7 +174,7 @@ protected:
         return {pgpDir + "pgp.exe",      pgpDir,
                 pgpDir + "Murkwell.bat", pgpDir + "Murkwell.lck",
                 pgpDir + "pubring.pgp",  pgpDir + "murkwell.usr",
-                pgpDir + "Murkwell.USR", false};
+                pgpDir + "Murkwell.USR", mw::KeyProgram::Editor};
     }
 
     RecordingPlatform* recorder = nullptr;

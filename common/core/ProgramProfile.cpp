@@ -1,0 +1,81 @@
+// The editor's and the file module's profiles: the only place their differing texts and names live.
+#include "core/ProgramProfile.h"
+#include "core/CommandLines.h"
+
+#ifndef MW_VERSION
+#error "MW_VERSION comes from the build (the project version)"
+#endif
+
+namespace mw {
+
+const char* const kVersion = MW_VERSION;
+
+const ProgramProfile& editorProfile() {
+    static const ProgramProfile profile{
+        .program = KeyProgram::Editor,
+        .title = "Murkwell",
+        .mainCaption = std::string("Murkwell ") + kVersion + " - Encryption Editor",
+        .setupCaption = "Murkwell Setup",
+        .statusText = std::string("Murkwell ") + kVersion + " - graphical shell for PGP 2.6",
+        .boxCaption = "Information",
+        .boxIcon = BoxIcon::Information,
+        .pgpMissing = "PGP.EXE not where Setup Thinks it is, Running Setup.",
+        .busy = "Lockfile is busy, only one PGP session allowed at a time.",
+        .batchName = "Murkwell.bat",
+        .lockName = "Murkwell.lck",
+        .operationLockText = kEditorLockLine,
+        .inputName = "murkwell.tmp",
+        .plainName = "murkwell.txt",
+        .armouredName = "murkwell.asc",
+        .listingName = "murkwell.usr",
+        .staleListingName = "Murkwell.USR",
+        // The key dialogs build their own batch and lock paths.
+        .listingPathsFromCaller = false,
+        .lockBeforeStaleDelete = false,
+        // The public-key dialog names the directory, the secret-key one relies on the working
+        // directory; both land in the same file.
+        .listingTargetAlwaysBare = false,
+        // The operation's clean-up removes it.
+        .deleteListingAfter = false,
+        .signerQuoted = true,
+        .leftoversAtClose = {"Murkwell.TMP", "Murkwell.USR", "Murkwell.BAT", "Murkwell.LCK"},
+    };
+    return profile;
+}
+
+const ProgramProfile& fileModuleProfile() {
+    static const ProgramProfile profile{
+        .program = KeyProgram::FileModule,
+        .title = "Murkwell File Encryption Applet",
+        .mainCaption = "Murkwell File - File Encryption Module",
+        .setupCaption = "PGP Setup",
+        .statusText = "",
+        .boxCaption = "Murkwell File Encryption Applet",
+        .boxIcon = BoxIcon::None,
+        .pgpMissing = "PGP Doesn't Exists where setup thinks it should!, Running Setup.",
+        .busy = "LockFile is busy, only one PGP session is allowed at a time.",
+        .batchName = "bramlet.bat",
+        .lockName = "bramlet.lck",
+        .operationLockText = kListingLockLine,
+        .inputName = "",
+        .plainName = "",
+        .armouredName = "",
+        .listingName = "bramlet.usr",
+        .staleListingName = "bramlet.usr",
+        // The calling operation has set them on the main window.
+        .listingPathsFromCaller = true,
+        .lockBeforeStaleDelete = true,
+        .listingTargetAlwaysBare = true,
+        .deleteListingAfter = true,
+        // The file module's operations add the quotes themselves.
+        .signerQuoted = false,
+        .leftoversAtClose = {"Bramlet.TMP", "Bramlet.USR", "Bramlet.BAT", "Bramlet.LCK", "Bramlet.ASC"},
+    };
+    return profile;
+}
+
+const ProgramProfile& profileOf(KeyProgram program) {
+    return program == KeyProgram::Editor ? editorProfile() : fileModuleProfile();
+}
+
+} // namespace mw

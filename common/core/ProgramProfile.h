@@ -1,0 +1,53 @@
+// Everything that differs between the message editor and the file module, in one value per
+// program: titles, the kind of box that reports to the user, the job's files and texts, and what
+// each program leaves or removes.
+#pragma once
+#include "core/Interaction.h"
+#include <string>
+#include <vector>
+
+namespace mw {
+
+// The two programs; the key dialogs and the job runner are told which one they serve.
+enum class KeyProgram { Editor, FileModule };
+
+// The product version, from the build (CMake's project version).
+extern const char* const kVersion;
+
+struct ProgramProfile {
+    KeyProgram program;
+    std::string title;        // the application title: caption of the error box
+    std::string mainCaption;  // the main window's caption
+    std::string setupCaption; // the setup dialog's caption
+    std::string statusText;   // the main window's status bar (empty: it has none)
+
+    // The box in which the program tells the user things (job reports, refused user IDs).
+    std::string boxCaption;
+    BoxIcon boxIcon = BoxIcon::None;
+    // The two pre-checks of every job.
+    std::string pgpMissing;
+    std::string busy;
+
+    // The job's files, by name, in the PGP directory.
+    std::string batchName;
+    std::string lockName;
+    std::string operationLockText; // the lock file's text while a PGP operation runs
+    std::string inputName;         // the message handed to PGP (editor)
+    std::string plainName;         // PGP's decrypted output (editor)
+    std::string armouredName;      // PGP's armoured output (editor)
+    std::string listingName;       // where the key listing lands
+    std::string staleListingName;  // the leftover listing removed before a listing job
+    bool listingPathsFromCaller;   // the key dialogs take the batch and lock paths from the caller
+    bool lockBeforeStaleDelete;    // the lock is written before the stale listing goes
+    bool listingTargetAlwaysBare;  // the listing redirected to a bare name in every key dialog
+    bool deleteListingAfter;       // the key dialog removes the listing once read
+    bool signerQuoted;             // the signer string carries its own double quotes
+    // Removed from the PGP directory when the main window closes.
+    std::vector<std::string> leftoversAtClose;
+};
+
+const ProgramProfile& editorProfile();
+const ProgramProfile& fileModuleProfile();
+const ProgramProfile& profileOf(KeyProgram program);
+
+} // namespace mw
