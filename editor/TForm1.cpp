@@ -76,17 +76,13 @@ TForm1::TForm1(EditorApp& app) : app_(app) {
     applyMemoFont();
     layout();
     // The handler around a window's creation shows what went wrong and lets start-up go on.
-    try {
-        FormCreate();
-    } catch (...) {
-        application.showCurrentException();
-    }
+    application.runHandler([this] { FormCreate(); });
 }
 
 TForm1::~TForm1() {
     if (memo()) RemoveWindowSubclass(memo(), memoProc, kMemoSubclassId);
-    if (popup_) DestroyMenu(popup_);
-    if (accelerators_) DestroyAcceleratorTable(accelerators_);
+    // The window goes first: its memo uses the font and brush, its owner the menus.
+    destroyHandle();
 }
 
 void TForm1::createMenus() {
@@ -135,7 +131,7 @@ void TForm1::createMenus() {
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
     SetMenu(handle(), bar);
 
-    popup_ = buildPopup({{"Open", "", CmdOpenFromFile1Click},
+    popup_ = mw::UniqueMenu(buildPopup({{"Open", "", CmdOpenFromFile1Click},
                          {"Save", "", CmdSavetofile1Click},
                          {"Print", "", CmdPrint1Click},
                          {nullptr, nullptr, 0},
@@ -155,7 +151,7 @@ void TForm1::createMenus() {
                          {"Copy Message", "", CmdCopyMessage1Click},
                          {nullptr, nullptr, 0},
                          {"Paste", "", CmdPaste1Click},
-                         {"Paste Message", "", CmdPasgeMessage1Click}});
+                         {"Paste Message", "", CmdPasgeMessage1Click}}));
 
     ACCEL keys[] = {
         {FVIRTKEY | FCONTROL, 'O', CmdOpenFromFile1Click},
@@ -176,7 +172,8 @@ void TForm1::createMenus() {
         {FVIRTKEY, VK_F1, CmdMurkwellDocs1Click},
         {FVIRTKEY | FSHIFT, VK_F1, CmdAbout1Click},
     };
-    accelerators_ = CreateAcceleratorTableA(keys, static_cast<int>(sizeof keys / sizeof keys[0]));
+    accelerators_ =
+        mw::UniqueAccelerators(CreateAcceleratorTableA(keys, static_cast<int>(sizeof keys / sizeof keys[0])));
 }
 
 void TForm1::createControls() {
@@ -224,11 +221,13 @@ void TForm1::dockButtonBar(bool left) {
 
 void TForm1::applyMemoFont() {
     auto& application = mw::Application::instance();
-    memoFont_.reset(CreateFontA(-MulDiv(fontSize_, application.dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                                FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, fontName_.c_str()));
-    SendMessageA(memo(), WM_SETFONT, reinterpret_cast<WPARAM>(memoFont_.get()), TRUE);
-    memoBrush_.reset(
+    // The memo gets the new font and brush before the old ones are deleted.
+    mw::UniqueFont font(CreateFontA(-MulDiv(fontSize_, application.dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                                    FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, fontName_.c_str()));
+    SendMessageA(memo(), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    memoFont_ = std::move(font);
+    memoBrush_ = mw::UniqueBrush(
         CreateSolidBrush(mw::resolveColor(backgroundColor_, [](int i) { return GetSysColor(i); })));
     InvalidateRect(memo(), nullptr, TRUE);
 }
@@ -305,11 +304,7 @@ void TForm1::FormCreate() {
 void TForm1::showMain() {
     ShowWindow(handle(), SW_SHOW);
     UpdateWindow(handle());
-    try {
-        FormShow();
-    } catch (...) {
-        mw::Application::instance().showCurrentException();
-    }
+    mw::Application::instance().runHandler([this] { FormShow(); });
 }
 
 void TForm1::FormShow() {
@@ -331,7 +326,7 @@ void TForm1::FormKeyDown(WPARAM key) {
 bool TForm1::preTranslateMessage(MSG& msg) {
     // Key preview: the window sees every key before the focused control does.
     if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) FormKeyDown(msg.wParam);
-    if (accelerators_ && TranslateAcceleratorA(handle(), accelerators_, &msg)) return true;
+    if (accelerators_.get() && TranslateAcceleratorA(handle(), accelerators_.get(), &msg)) return true;
     return false;
 }
 

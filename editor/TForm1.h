@@ -26,7 +26,7 @@ public:
     HWND memo() const { return item(IdMemo1); }
     HWND panel2() const { return item(IdPanel2); }
     HWND statusBar() const { return item(IdStatusBar1); }
-    HMENU popupMenu() const { return popup_; }
+    HMENU popupMenu() const { return popup_.get(); }
 
     // Current geometry and text appearance, as the settings file stores them.
     mw::EditorWindowValues windowValues() const;
@@ -99,8 +99,8 @@ private:
     void setBackgroundColor(std::int32_t color) override;
 
     EditorApp& app_;
-    HMENU popup_ = nullptr;
-    HACCEL accelerators_ = nullptr;
+    mw::UniqueMenu popup_;
+    mw::UniqueAccelerators accelerators_;
     bool barLeft_ = false;
     std::string fontName_ = "Courier New";
     std::int32_t fontSize_ = 8;

@@ -27,11 +27,7 @@ void TForm1::showMain() {
     centreOnScreen();
     ShowWindow(handle(), SW_SHOW);
     UpdateWindow(handle());
-    try {
-        FormShow();
-    } catch (...) {
-        mw::Application::instance().showCurrentException();
-    }
+    mw::Application::instance().runHandler([this] { FormShow(); });
 }
 
 void TForm1::FormShow() {

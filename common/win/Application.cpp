@@ -12,19 +12,16 @@ Application& Application::instance() {
 }
 
 void Application::readScreenDpi() {
-    HDC screen = GetDC(nullptr);
-    dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    if (dpi_ <= 0) dpi_ = 96;
+    dpi_ = screenDpi();
 }
 
 HFONT Application::dialogFont() {
     if (!dialogFont_) {
-        dialogFont_ = CreateFontA(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+        dialogFont_.reset(CreateFontA(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                   DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+                                  DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
     }
-    return dialogFont_;
+    return dialogFont_.get();
 }
 
 void Application::setProfile(const ProgramProfile& profile) {
@@ -59,6 +56,16 @@ void Application::showCurrentException() {
         showException(e);
     } catch (...) {
         if (interaction_) interaction_->message(title_, "Unexpected error.", BoxIcon::Error);
+    }
+}
+
+bool Application::runHandler(const std::function<void()>& handler) {
+    try {
+        handler();
+        return true;
+    } catch (...) {
+        showCurrentException();
+        return false;
     }
 }
 

@@ -1,6 +1,7 @@
 // Process-wide state of either program: title, the seams, the message pump and the one place
 // where a handler's exception becomes the standard error box.
 #pragma once
+#include "win/Win32Util.h"
 #include <windows.h>
 #include <functional>
 #include <string>
@@ -55,6 +56,8 @@ public:
     void showException(const std::exception& e);
     // For a catch(...) at the dispatch boundary.
     void showCurrentException();
+    // Runs a handler; an exception it throws is shown in the error box. False when it threw.
+    bool runHandler(const std::function<void()>& handler);
 
     // Handles every pending message, then returns. WM_QUIT is put back for the main loop.
     void processMessages();
@@ -72,7 +75,7 @@ private:
     Interaction* interaction_ = nullptr;
     HWND mainWindow_ = nullptr;
     int dpi_ = 96;
-    HFONT dialogFont_ = nullptr;
+    UniqueFont dialogFont_;
     bool quit_ = false;
 };
 

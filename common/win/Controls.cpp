@@ -1,6 +1,7 @@
 // Control creation and the panel container.
 #include "win/Controls.h"
 #include "win/Application.h"
+#include "win/Win32Util.h"
 
 namespace mw {
 
@@ -10,8 +11,9 @@ HWND createControl(HWND parent, const ControlParams& params) {
         params.exStyle, params.className, params.text.c_str(), WS_CHILD | WS_VISIBLE | params.style,
         app.scale(params.x), app.scale(params.y), app.scale(params.width), app.scale(params.height), parent,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(params.id)), GetModuleHandleA(nullptr), nullptr);
-    if (hwnd)
-        SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(params.font ? params.font : app.dialogFont()),
+    if (!hwnd)
+        throwLastError(std::string("Cannot create the control ") + params.className + " \"" + params.text + "\"");
+    SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(params.font ? params.font : app.dialogFont()),
                      FALSE);
     return hwnd;
 }
@@ -44,7 +46,7 @@ void registerPanelClass() {
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kPanelClass;
-    RegisterClassExA(&wc);
+    if (!RegisterClassExA(&wc)) throwLastError(std::string("Cannot register the window class ") + kPanelClass);
     done = true;
 }
 

@@ -18,6 +18,7 @@ struct ControlParams {
     HFONT font = nullptr; // the dialog font when null
 };
 
+// Throws SystemError with the system's reason when the control cannot be created.
 HWND createControl(HWND parent, const ControlParams& params);
 
 // "TPanel": a plain container with an optional sunken or raised edge; it hands its children's

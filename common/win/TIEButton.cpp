@@ -83,10 +83,9 @@ void TIEButton::setGlyph(HBITMAP bitmap) {
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
     std::vector<std::uint32_t> pixels(static_cast<size_t>(bm.bmWidth) * static_cast<size_t>(bm.bmHeight));
-    HDC screen = GetDC(nullptr);
-    int rows =
-        GetDIBits(screen, bitmap, 0, static_cast<UINT>(bm.bmHeight), pixels.data(), &bi, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
+    WindowDC screen(nullptr);
+    int rows = GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(bm.bmHeight), pixels.data(), &bi,
+                         DIB_RGB_COLORS);
     if (rows != bm.bmHeight) return;
     for (auto& p : pixels)
         p &= 0x00FFFFFFu;
@@ -170,10 +169,8 @@ void TIEButton::drawFrame(HDC dc, ButtonFrame frame) {
 
 void TIEButton::drawFrameNow(ButtonFrame frame) {
     if (frame == ButtonFrame::None) return;
-    HDC dc = GetDC(handle());
-    if (!dc) return;
-    drawFrame(dc, frame);
-    ReleaseDC(handle(), dc);
+    WindowDC dc(handle());
+    if (dc.get()) drawFrame(dc.get(), frame);
 }
 
 void TIEButton::drawGlyph(HDC dc, const IntRect& dest) {

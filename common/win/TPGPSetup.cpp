@@ -115,11 +115,7 @@ TPGPSetup::TPGPSetup(Variant variant, EditorLink link) : variant_(variant), link
 
     loadValues(SetupValues{});
     // A failure while loading is shown at once; the dialog keeps what it had loaded.
-    try {
-        FormCreate();
-    } catch (...) {
-        Application::instance().showCurrentException();
-    }
+    Application::instance().runHandler([this] { FormCreate(); });
 }
 
 void TPGPSetup::loadValues(const SetupValues& v) {

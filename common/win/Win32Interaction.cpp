@@ -2,6 +2,7 @@
 #include "win/Win32Interaction.h"
 #include "win/Application.h"
 #include "win/InputBox.h"
+#include "win/Win32Util.h"
 #include <commdlg.h>
 #include <windows.h>
 
@@ -86,9 +87,8 @@ std::optional<std::string> runFileDialog(const FileDialogRequest& request, bool 
     std::string chosen(file.c_str());
     if (request.shortNames) {
         // Newer systems ignore the short-names flag; convert the answer ourselves.
-        char shortName[MAX_PATH * 2];
-        DWORD n = GetShortPathNameA(chosen.c_str(), shortName, sizeof shortName);
-        if (n > 0 && n < sizeof shortName) chosen.assign(shortName, n);
+        std::string shortName = shortPathName(chosen);
+        if (!shortName.empty()) chosen = shortName;
     }
     return chosen;
 }
@@ -109,10 +109,7 @@ FontChoice choiceFrom(const LOGFONTA& lf, COLORREF color, int pointSize) {
 }
 
 int pointsFromHeight(LONG height) {
-    HDC screen = GetDC(nullptr);
-    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return MulDiv(height < 0 ? -height : height, 72, dpi);
+    return MulDiv(height < 0 ? -height : height, 72, screenDpi());
 }
 
 // Hands every press of Apply to the caller with the font the dialog shows at that moment.
@@ -134,11 +131,8 @@ UINT_PTR CALLBACK fontHook(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
                 if (sel != CB_ERR)
                     color = static_cast<COLORREF>(SendMessageA(colorBox, CB_GETITEMDATA, sel, 0));
             }
-            try {
-                (*onApply)(choiceFrom(lf, color, pointsFromHeight(lf.lfHeight)));
-            } catch (...) {
-                Application::instance().showCurrentException();
-            }
+            Application::instance().runHandler(
+                [&] { (*onApply)(choiceFrom(lf, color, pointsFromHeight(lf.lfHeight))); });
         }
         return 1;
     } else if (msg == WM_DESTROY) {
@@ -166,9 +160,7 @@ std::optional<std::string> Win32Interaction::saveFile(const FileDialogRequest& r
 std::optional<FontChoice>
 Win32Interaction::chooseFont(const FontChoice& initial,
                              const std::function<void(const FontChoice&)>& onApply) {
-    HDC screen = GetDC(nullptr);
-    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    const int dpi = screenDpi();
     LOGFONTA lf{};
     lstrcpynA(lf.lfFaceName, initial.name.c_str(), LF_FACESIZE);
     lf.lfHeight = -MulDiv(initial.sizePoints, dpi, 72);

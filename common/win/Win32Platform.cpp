@@ -147,17 +147,12 @@ bool Win32Platform::processEnded(std::uintptr_t process) {
 }
 
 std::string Win32Platform::shortPath(const std::string& path) {
-    char buffer[MAX_PATH * 2];
-    DWORD n = GetShortPathNameA(path.c_str(), buffer, sizeof buffer);
-    if (n == 0 || n >= sizeof buffer) return {};
-    return std::string(buffer, n);
+    return shortPathName(path);
 }
 
 std::string Win32Platform::executablePath() {
     if (!exeOverride_.empty()) return exeOverride_;
-    char buffer[32768];
-    DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    return std::string(buffer, n);
+    return moduleFileName();
 }
 
 LaunchResult Win32Platform::launch(const std::string& file, const std::string& parameters,

@@ -18,6 +18,42 @@ std::string errorText(DWORD code) {
     return text;
 }
 
+SystemError::SystemError(const std::string& what, DWORD code)
+    : std::runtime_error(what + ": " + errorText(code)), code_(code) {}
+
+void throwLastError(const std::string& what) {
+    throw SystemError(what, GetLastError());
+}
+
+int screenDpi() {
+    WindowDC screen(nullptr);
+    int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+    return dpi > 0 ? dpi : 96;
+}
+
+std::string moduleFileName(HMODULE module) {
+    // The call gives no length up front: grow until the name fits with room to spare.
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        DWORD n = GetModuleFileNameA(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) return {};
+        if (n < buffer.size() - 1) return std::string(buffer.data(), n);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string shortPathName(const std::string& path) {
+    DWORD needed = GetShortPathNameA(path.c_str(), nullptr, 0);
+    for (int attempt = 0; needed > 0 && attempt < 4; ++attempt) {
+        std::vector<char> buffer(needed);
+        DWORD n = GetShortPathNameA(path.c_str(), buffer.data(), needed);
+        if (n == 0) return {};
+        if (n < needed) return std::string(buffer.data(), n);
+        needed = n; // the path changed in between and grew
+    }
+    return {};
+}
+
 std::string windowText(HWND hwnd) {
     int n = GetWindowTextLengthA(hwnd);
     if (n <= 0) return {};

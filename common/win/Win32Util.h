@@ -1,6 +1,7 @@
 // Small owning wrappers for Win32 handles and a few text helpers used by every window.
 #pragma once
 #include <windows.h>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -34,26 +35,26 @@ private:
     HANDLE h_ = nullptr;
 };
 
-// Owns a GDI object (font, brush, pen, bitmap); move-only.
-template <typename T> class UniqueGdi {
+// Owns a handle that `Free` releases; move-only.
+template <typename T, typename Free> class UniqueOwned {
 public:
-    UniqueGdi() = default;
-    explicit UniqueGdi(T h) : h_(h) {}
-    UniqueGdi(const UniqueGdi&) = delete;
-    UniqueGdi& operator=(const UniqueGdi&) = delete;
-    UniqueGdi(UniqueGdi&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
-    UniqueGdi& operator=(UniqueGdi&& o) noexcept {
+    UniqueOwned() = default;
+    explicit UniqueOwned(T h) : h_(h) {}
+    UniqueOwned(const UniqueOwned&) = delete;
+    UniqueOwned& operator=(const UniqueOwned&) = delete;
+    UniqueOwned(UniqueOwned&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
+    UniqueOwned& operator=(UniqueOwned&& o) noexcept {
         if (this != &o) {
             reset();
             h_ = std::exchange(o.h_, nullptr);
         }
         return *this;
     }
-    ~UniqueGdi() { reset(); }
+    ~UniqueOwned() { reset(); }
     T get() const { return h_; }
     explicit operator bool() const { return h_ != nullptr; }
     void reset(T h = nullptr) {
-        if (h_) DeleteObject(h_);
+        if (h_) Free{}(h_);
         h_ = h;
     }
 
@@ -61,6 +62,21 @@ private:
     T h_ = nullptr;
 };
 
+struct GdiFree {
+    void operator()(HGDIOBJ h) const { DeleteObject(h); }
+};
+struct MenuFree {
+    void operator()(HMENU h) const { DestroyMenu(h); }
+};
+struct AcceleratorsFree {
+    void operator()(HACCEL h) const { DestroyAcceleratorTable(h); }
+};
+
+// A GDI object (font, brush, pen, bitmap).
+template <typename T> using UniqueGdi = UniqueOwned<T, GdiFree>;
+// A menu that is attached to no window (a popup shown on demand).
+using UniqueMenu = UniqueOwned<HMENU, MenuFree>;
+using UniqueAccelerators = UniqueOwned<HACCEL, AcceleratorsFree>;
 using UniqueFont = UniqueGdi<HFONT>;
 using UniqueBrush = UniqueGdi<HBRUSH>;
 using UniquePen = UniqueGdi<HPEN>;
@@ -77,6 +93,22 @@ public:
 private:
     HDC dc_;
     HGDIOBJ old_;
+};
+
+// A window's (or the screen's, for null) device context, released at scope end.
+class WindowDC {
+public:
+    explicit WindowDC(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    ~WindowDC() {
+        if (dc_) ReleaseDC(hwnd_, dc_);
+    }
+    HDC get() const { return dc_; }
+
+private:
+    HWND hwnd_;
+    HDC dc_;
 };
 
 // A screen-compatible memory DC, released at scope end.
@@ -96,6 +128,27 @@ private:
 
 // The system's wording for an error code, without the trailing line break.
 std::string errorText(DWORD code);
+
+// A failed system call, with what was being done and the system's reason.
+class SystemError : public std::runtime_error {
+public:
+    SystemError(const std::string& what, DWORD code);
+    DWORD code() const { return code_; }
+
+private:
+    DWORD code_;
+};
+// Throws SystemError for GetLastError().
+[[noreturn]] void throwLastError(const std::string& what);
+
+// Vertical pixels per logical inch of the screen.
+int screenDpi();
+
+// Paths the system writes into a caller's buffer, asked for their length first, so that no path
+// is cut short: the running module's file name and the short form of an existing path (empty
+// when the system cannot give one).
+std::string moduleFileName(HMODULE module = nullptr);
+std::string shortPathName(const std::string& path);
 
 std::string windowText(HWND hwnd);
 void setWindowText(HWND hwnd, const std::string& text);

@@ -1,11 +1,16 @@
 // Window trampoline and the modal loop of Form.
 #include "win/Window.h"
 #include "win/Application.h"
+#include "win/Win32Util.h"
 #include <set>
 
 namespace mw {
 
 Window::~Window() {
+    destroyHandle();
+}
+
+void Window::destroyHandle() {
     if (hwnd_) {
         HWND h = hwnd_;
         SetWindowLongPtrA(h, GWLP_USERDATA, 0);
@@ -16,6 +21,8 @@ Window::~Window() {
 
 Window* Window::fromHandle(HWND hwnd) {
     if (!hwnd) return nullptr;
+    // Other windows may keep anything in their user data; only ours hold a Window there.
+    if (GetClassLongPtrA(hwnd, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&Window::windowProc)) return nullptr;
     return reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
 
@@ -32,14 +39,17 @@ void Window::registerClass(const char* className, HBRUSH background, UINT style)
     if (!wc.hIcon) wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
     wc.hbrBackground = background;
     wc.lpszClassName = className;
-    RegisterClassExA(&wc);
+    // A class of this name from elsewhere in the process would not forward to us.
+    if (!RegisterClassExA(&wc)) throwLastError(std::string("Cannot register the window class ") + className);
     registered.insert(className);
 }
 
 HWND Window::createHandle(const char* className, const std::string& caption, DWORD style, DWORD exStyle,
                           int x, int y, int width, int height, HWND parent, HMENU menu) {
-    return CreateWindowExA(exStyle, className, caption.c_str(), style, x, y, width, height, parent, menu,
-                           GetModuleHandleA(nullptr), this);
+    HWND hwnd = CreateWindowExA(exStyle, className, caption.c_str(), style, x, y, width, height, parent,
+                                menu, GetModuleHandleA(nullptr), this);
+    if (!hwnd) throwLastError("Cannot create the window \"" + caption + "\" (" + className + ")");
+    return hwnd;
 }
 
 LRESULT Window::defaultProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -131,11 +141,7 @@ void Form::showModal() {
     EnumThreadWindows(GetCurrentThreadId(), disableOthers, reinterpret_cast<LPARAM>(&ctx));
     modal_ = true;
     modalDone_ = false;
-    try {
-        FormShow();
-    } catch (...) {
-        app.showCurrentException();
-    }
+    app.runHandler([this] { FormShow(); });
     ShowWindow(handle(), SW_SHOW);
     SetForegroundWindow(handle());
     SetActiveWindow(handle());
@@ -157,12 +163,9 @@ void Form::showModal() {
 }
 
 void Form::close() {
-    try {
-        FormClose();
-    } catch (...) {
-        Application::instance().showCurrentException();
-        if (!modal_) return; // the main window stays open when its closing failed
-    }
+    // A failed FormClose has shown its error; the main window then stays open (its FormClose ends
+    // the program only when it succeeds), a modal form ends its showing all the same.
+    Application::instance().runHandler([this] { FormClose(); });
     if (modal_) modalDone_ = true;
 }
 

@@ -18,17 +18,24 @@ public:
     virtual ~Window();
 
     HWND handle() const { return hwnd_; }
+    // The object of a window of ours; null for any other window (a message box, a control),
+    // whatever its user data holds.
     static Window* fromHandle(HWND hwnd);
 
-    // Registers a class whose windows forward to Window objects; once per name.
+    // Registers a class whose windows forward to Window objects; once per name. Throws
+    // SystemError with the system's reason when the class cannot be registered.
     static void registerClass(const char* className, HBRUSH background, UINT style = CS_DBLCLKS);
 
 protected:
-    // Creates the window; `this` reaches the trampoline through lpCreateParams.
+    // Creates the window; `this` reaches the trampoline through lpCreateParams. Throws
+    // SystemError with the system's reason when the window cannot be created.
     HWND createHandle(const char* className, const std::string& caption, DWORD style, DWORD exStyle, int x,
                       int y, int width, int height, HWND parent, HMENU menu);
     virtual LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT defaultProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Destroys the window now. A class whose members the window uses (fonts, brushes, menus)
+    // calls it from its destructor, so those outlive the window.
+    void destroyHandle();
     // Decoded WM_COMMAND; true when handled.
     virtual bool onCommand(int /*id*/, int /*code*/, HWND /*control*/) { return false; }
 

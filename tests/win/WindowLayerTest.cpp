@@ -1,0 +1,107 @@
+// The window layer under failure: registration, creation and control creation report the
+// system's reason instead of going on with a null handle, and only our windows map to objects.
+#include "WinTestSupport.h"
+#include "win/Controls.h"
+#include "win/Win32Util.h"
+
+namespace {
+
+using mwtest::ProgramFixture;
+
+// A form that creates itself with whatever class it is told.
+class Probe : public mw::Form {
+public:
+    explicit Probe(const char* cls) {
+        registerClassIfAsked(cls);
+        createHandle(cls, "Probe", WS_OVERLAPPEDWINDOW, 0, 0, 0, 100, 100, nullptr, nullptr);
+    }
+    int commands = 0;
+
+private:
+    static void registerClassIfAsked(const char* cls) {
+        if (std::string(cls).rfind("MwProbe", 0) == 0) registerClass(cls, nullptr);
+    }
+    bool onCommand(int, int, HWND) override {
+        ++commands;
+        return true;
+    }
+};
+
+class WindowLayer : public ProgramFixture {};
+
+TEST_F(WindowLayer, ClassNameTakenElsewhereIsReportedAndNotRecordedAsOurs) {
+    WNDCLASSEXA foreign{};
+    foreign.cbSize = sizeof foreign;
+    foreign.lpfnWndProc = DefWindowProcA;
+    foreign.hInstance = GetModuleHandleA(nullptr);
+    foreign.lpszClassName = "MwProbeTaken";
+    ASSERT_TRUE(RegisterClassExA(&foreign));
+
+    try {
+        Probe probe("MwProbeTaken");
+        FAIL() << "a class registered by someone else was taken as ours";
+    } catch (const mw::SystemError& e) {
+        EXPECT_EQ(e.code(), static_cast<DWORD>(ERROR_CLASS_ALREADY_EXISTS));
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot register the window class MwProbeTaken: ", 0), 0u)
+            << e.what();
+    }
+
+    // Once the name is free, registering again works: the failure was not remembered as success.
+    ASSERT_TRUE(UnregisterClassA("MwProbeTaken", GetModuleHandleA(nullptr)));
+    Probe probe("MwProbeTaken");
+    EXPECT_EQ(mw::Window::fromHandle(probe.handle()), &probe);
+    SendMessageA(probe.handle(), WM_COMMAND, 1, 0);
+    EXPECT_EQ(probe.commands, 1);
+}
+
+TEST_F(WindowLayer, WindowOfAnUnknownClassIsReportedWithTheSystemsReason) {
+    try {
+        Probe probe("NoSuchWindowClassHere");
+        FAIL() << "creation with an unknown class went on";
+    } catch (const mw::SystemError& e) {
+        // Windows says "cannot find window class", Wine "class does not exist".
+        EXPECT_TRUE(e.code() == ERROR_CANNOT_FIND_WND_CLASS || e.code() == ERROR_CLASS_DOES_NOT_EXIST) << e.code();
+        const std::string text = e.what();
+        EXPECT_EQ(text.rfind("Cannot create the window \"Probe\" (NoSuchWindowClassHere): ", 0), 0u) << text;
+        EXPECT_GT(text.size(), std::string("Cannot create the window \"Probe\" (NoSuchWindowClassHere): ").size());
+    }
+}
+
+TEST_F(WindowLayer, ControlThatCannotBeCreatedIsReported) {
+    Probe parent("MwProbeParent");
+    try {
+        mw::createControl(parent.handle(), {.className = "NoSuchControlClass", .text = "Field", .id = 7});
+        FAIL() << "a control of an unknown class was taken as created";
+    } catch (const mw::SystemError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot create the control NoSuchControlClass \"Field\": ", 0), 0u)
+            << e.what();
+    }
+    EXPECT_EQ(GetDlgItem(parent.handle(), 7), nullptr);
+}
+
+TEST_F(WindowLayer, OnlyOurWindowsMapToObjectsWhateverTheirUserData) {
+    Probe ours("MwProbeOurs");
+    // A foreign window whose user data happens to hold a pointer to one of our objects.
+    HWND foreign = CreateWindowExA(0, "STATIC", "x", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(foreign, nullptr);
+    SetWindowLongPtrA(foreign, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&ours));
+    EXPECT_EQ(mw::Window::fromHandle(foreign), nullptr);
+    EXPECT_EQ(mw::Form::fromHandle(foreign), nullptr);
+    EXPECT_EQ(mw::Form::fromHandle(ours.handle()), &ours);
+    // Keys sent to it go through the pump without being taken for a form's.
+    PostMessageA(foreign, WM_KEYDOWN, VK_TAB, 0);
+    mwtest::pumpFor(20);
+    DestroyWindow(foreign);
+}
+
+TEST_F(WindowLayer, HandlerExceptionIsShownOnceAndReported) {
+    auto& app = mw::Application::instance();
+    EXPECT_TRUE(app.runHandler([] {}));
+    EXPECT_FALSE(app.runHandler([] { throw std::runtime_error("The disk is full."); }));
+    ASSERT_EQ(interaction.shown.size(), 1u);
+    EXPECT_EQ(interaction.shown[0].text, "The disk is full.");
+    EXPECT_EQ(interaction.shown[0].icon, mw::BoxIcon::Error);
+}
+
+} // namespace
