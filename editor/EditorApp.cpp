@@ -49,6 +49,12 @@ EditorApp::~EditorApp() {
     mw::Application::instance().setMainWindow(nullptr);
 }
 
+mw::Companions EditorApp::companions() {
+    auto& app = mw::Application::instance();
+    return mw::Companions(app.platform(), app.interaction(),
+                          mw::ownDirectoryOf(app.platform().executablePath()), setup_->pgpDir());
+}
+
 int EditorApp::run() {
     form1_->showMain();
     return mw::Application::instance().run();

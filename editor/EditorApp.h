@@ -1,5 +1,6 @@
 // The editor program: its windows, created once in start-up order and kept for the whole run.
 #pragma once
+#include "core/Companions.h"
 #include <memory>
 
 namespace mw {
@@ -34,6 +35,8 @@ public:
     TForm3& authorKey() { return *form3_; }
     TKey& passPhrase() { return *key_; }
     TBox& about() { return *box_; }
+    // The companion programs and help files as the settings stand now.
+    mw::Companions companions();
 
 private:
     std::unique_ptr<TForm1> form1_;

@@ -1,8 +1,127 @@
-// About box of the editor.
+// The editor's about box, painted on black around its one button.
 #include "editor/TBox.h"
+#include "win/Application.h"
+#include "win/Glyphs.h"
 
 namespace editor {
 
-TBox::TBox() : BasicDialog({"TBox", "About Murkwell", 367, 247, false, "OK", 8, 210, 350, 27}) {}
+namespace {
+
+constexpr COLORREF kAqua = RGB(0, 255, 255), kLime = RGB(0, 255, 0), kYellow = RGB(255, 255, 0),
+                   kWhite = RGB(255, 255, 255);
+// The inner panel's origin: every position on it is relative to this.
+constexpr int kPanelX = 8, kPanelY = 8, kPanelWidth = 350, kPanelHeight = 193;
+
+struct Line {
+    const char* text;
+    int x, y, width, height;
+    COLORREF color;
+    bool productFont;
+};
+
+const Line kLines[] = {
+    {"Murkwell - Message Encryption Shell", 108, 8, 237, 45, kAqua, true},
+    {"Version 2.20 - 32-bit", 128, 56, 205, 13, kLime, false},
+    {"Murkwell is written and given away by its authors.", 8, 100, 333, 16, kYellow, false},
+    {"It does no cryptography itself: PGP does it all.", 8, 118, 333, 16, kYellow, false},
+    {"PGP 2.6 is the work of its own author, whom we thank for it.", 4, 152, 345, 37, kWhite, false},
+};
+
+RECT scaled(int x, int y, int width, int height) {
+    auto& app = mw::Application::instance();
+    return {app.scale(x), app.scale(y), app.scale(x + width), app.scale(y + height)};
+}
+
+} // namespace
+
+TBox::TBox() {
+    auto& app = mw::Application::instance();
+    registerClass("TBox", static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    createHandle("TBox", "About Murkwell", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
+                 WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, 0, 0, 100, 100, app.mainWindow(), nullptr);
+    setClientSize(367, 247);
+    productFont_.reset(CreateFontA(-app.scale(19), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                   DEFAULT_PITCH | FF_ROMAN, "Times New Roman"));
+    smallBoldFont_.reset(CreateFontA(-app.scale(11), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                     DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+    picture_.reset(static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), "PRODUCT_PICTURE", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    okButton_ = std::make_unique<mw::GlyphButton>(handle(),
+                                                  mw::ControlParams{.text = "OK",
+                                                                    .id = IdOKButton,
+                                                                    .x = 8,
+                                                                    .y = 210,
+                                                                    .width = 350,
+                                                                    .height = 27,
+                                                                    .style = WS_TABSTOP},
+                                                  mw::glyphs::Ok, GetSysColor(COLOR_BTNTEXT), true, true);
+    centreOnScreen();
+}
+
+void TBox::OKButtonClick() {
+    close();
+}
+
+bool TBox::onCommand(int id, int code, HWND) {
+    if (id == IdOKButton && code == BN_CLICKED) {
+        OKButtonClick();
+        return true;
+    }
+    return false;
+}
+
+void TBox::paint(HDC dc) {
+    RECT client;
+    GetClientRect(handle(), &client);
+    DrawEdge(dc, &client, BDR_RAISEDINNER, BF_RECT);
+
+    RECT panel = scaled(kPanelX, kPanelY, kPanelWidth, kPanelHeight);
+    DrawEdge(dc, &panel, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+    DrawEdge(dc, &panel, EDGE_RAISED, BF_RECT);
+
+    if (picture_) {
+        BITMAP bm{};
+        GetObjectA(picture_.get(), sizeof bm, &bm);
+        mw::MemoryDC source(dc);
+        mw::ScopedSelect selected(source.get(), picture_.get());
+        RECT at = scaled(kPanelX + 8, kPanelY + 8, 113, 77);
+        SetStretchBltMode(dc, COLORONCOLOR);
+        StretchBlt(dc, at.left, at.top, at.right - at.left, at.bottom - at.top, source.get(), 0, 0,
+                   bm.bmWidth, bm.bmHeight, SRCCOPY);
+    }
+    RECT notice = scaled(kPanelX + 14, kPanelY + 96, 323, 41);
+    DrawEdge(dc, &notice, EDGE_ETCHED, BF_RECT);
+
+    SetBkMode(dc, TRANSPARENT);
+    for (const Line& line : kLines) {
+        mw::ScopedSelect font(dc, line.productFont ? productFont_.get() : smallBoldFont_.get());
+        SetTextColor(dc, line.color);
+        RECT box = scaled(kPanelX + line.x, kPanelY + line.y, line.width, line.height);
+        // Centred both ways, over as many lines as the width needs.
+        RECT need = box;
+        DrawTextA(dc, line.text, -1, &need, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_CALCRECT);
+        const int height = need.bottom - need.top;
+        if (height < box.bottom - box.top) box.top += (box.bottom - box.top - height) / 2;
+        DrawTextA(dc, line.text, -1, &box, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP);
+    }
+}
+
+LRESULT TBox::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_PAINT: {
+        mw::PaintScope scope(handle());
+        paint(scope.dc());
+        return 0;
+    }
+    case WM_DRAWITEM:
+        if (okButton_ && okButton_->drawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
+        break;
+    default:
+        break;
+    }
+    return Form::handleMessage(msg, wParam, lParam);
+}
 
 } // namespace editor

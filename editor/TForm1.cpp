@@ -8,7 +8,10 @@
 #include "core/PathUtil.h"
 #include "core/Platform.h"
 #include "core/ProgramProfile.h"
+#include "editor/TBox.h"
 #include "editor/TForm2.h"
+#include "editor/TForm3.h"
+#include "editor/TKey.h"
 #include "win/TPGPSetup.h"
 #include <algorithm>
 #include <commctrl.h>
@@ -336,6 +339,8 @@ void TForm1::FormClose() {
     for (const std::string& name : mw::editorProfile().leftoversAtClose)
         mw::deleteIfExists(platform, PGPDir + name);
     app_.setup().writeSettings();
+    // The process ends at once: nothing else would overwrite the pass phrase.
+    app_.passPhrase().clearPassPhrase();
     auto& application = mw::Application::instance();
     if (application.terminate) application.terminate();
 }
@@ -360,6 +365,35 @@ void TForm1::Paste1Click() {
 }
 void TForm1::SelectAll1Click() {
     SendMessageA(memo(), EM_SETSEL, 0, -1);
+}
+
+void TForm1::KeyManagement1Click() {
+    app_.companions().keyManagement();
+}
+void TForm1::EncryptDecryptFiles1Click() {
+    app_.companions().encryptDecryptFiles();
+}
+void TForm1::Overlayer1Click() {
+    app_.companions().overlayer();
+}
+void TForm1::StoredPassphrase1Click() {
+    app_.passPhrase().showModal();
+}
+void TForm1::ClearStoredPassPhrase1Click() {
+    app_.passPhrase().clearPassPhrase();
+    mw::Application::instance().informationBox("The Stored Pass Phrase has been cleared.");
+}
+void TForm1::MurkwellDocs1Click() {
+    app_.companions().murkwellDocs();
+}
+void TForm1::PGPDocs1Click() {
+    app_.companions().pgpDocs();
+}
+void TForm1::AuthorsPublicKey1Click() {
+    app_.authorKey().showModal();
+}
+void TForm1::About1Click() {
+    app_.about().showModal();
 }
 
 bool TForm1::onCommand(int id, int, HWND) {

@@ -60,15 +60,15 @@ public:
     void AtuoAddTextSignature1Click() {}
     void EditorFont1Click() {}
     void EditorBackgroundColor1Click() {}
-    void KeyManagement1Click() {}
-    void EncryptDecryptFiles1Click() {}
-    void Overlayer1Click() {}
-    void StoredPassphrase1Click() {}
-    void ClearStoredPassPhrase1Click() {}
-    void MurkwellDocs1Click() {}
-    void PGPDocs1Click() {}
-    void AuthorsPublicKey1Click() {}
-    void About1Click() {}
+    void KeyManagement1Click();
+    void EncryptDecryptFiles1Click();
+    void Overlayer1Click();
+    void StoredPassphrase1Click();
+    void ClearStoredPassPhrase1Click();
+    void MurkwellDocs1Click();
+    void PGPDocs1Click();
+    void AuthorsPublicKey1Click();
+    void About1Click();
     void BitBtn10Click() {}
     void BitBtn11Click() {}
 

@@ -1,10 +1,101 @@
-// Author's public key window.
+// The author's key dialog.
 #include "editor/TForm3.h"
+#include "editor/AuthorKey.h"
+#include "win/Application.h"
+#include "win/Glyphs.h"
 
 namespace editor {
 
-TForm3::TForm3()
-    : BasicDialog({"TForm3", "Use this key when contacting the author...", 490, 209, false, "&Close", 248,
-                   169, 209, 37}) {}
+namespace {
+constexpr COLORREF kNavy = RGB(0, 0, 128);
+constexpr int kMemoHeight = 163;
+} // namespace
+
+TForm3::TForm3() {
+    auto& app = mw::Application::instance();
+    registerClass("TForm3", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    // No system menu: only the Close button ends a showing.
+    createHandle("TForm3", "Use this key when contacting the author...", WS_POPUP | WS_CAPTION,
+                 WS_EX_DLGMODALFRAME, 0, 0, 100, 100, app.mainWindow(), nullptr);
+    setClientSize(490, 209);
+    memoFont_.reset(CreateFontA(-app.scale(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                FIXED_PITCH | FF_MODERN, "Courier New"));
+    // The selection stays visible after Copy to Clipboard, which shows what was copied.
+    mw::createControl(handle(), {.className = "EDIT",
+                                 .text = kAuthorKeyBlock,
+                                 .id = IdMemo1,
+                                 .x = 0,
+                                 .y = 0,
+                                 .width = 490,
+                                 .height = kMemoHeight,
+                                 .style = WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
+                                          ES_WANTRETURN | ES_NOHIDESEL | WS_VSCROLL | WS_HSCROLL,
+                                 .exStyle = WS_EX_CLIENTEDGE,
+                                 .font = memoFont_.get()});
+    bitBtn2_ = std::make_unique<mw::GlyphButton>(handle(),
+                                                 mw::ControlParams{.text = "Copy to Clipboard",
+                                                                   .id = IdBitBtn2,
+                                                                   .x = 32,
+                                                                   .y = kMemoHeight + 6,
+                                                                   .width = 209,
+                                                                   .height = 37,
+                                                                   .style = WS_TABSTOP},
+                                                 mw::glyphs::CopyMessage, kNavy, false);
+    bitBtn1_ = std::make_unique<mw::GlyphButton>(handle(),
+                                                 mw::ControlParams{.text = "&Close",
+                                                                   .id = IdBitBtn1,
+                                                                   .x = 248,
+                                                                   .y = kMemoHeight + 6,
+                                                                   .width = 209,
+                                                                   .height = 37,
+                                                                   .style = WS_TABSTOP},
+                                                 mw::glyphs::Exit, kNavy, false);
+    centreOnScreen();
+}
+
+void TForm3::BitBtn1Click() {
+    close();
+}
+
+void TForm3::BitBtn2Click() {
+    SendMessageA(memo1(), EM_SETSEL, 0, -1);
+    SendMessageA(memo1(), WM_COPY, 0, 0);
+}
+
+bool TForm3::onCommand(int id, int code, HWND) {
+    if (code != BN_CLICKED) return false;
+    if (id == IdBitBtn1) {
+        BitBtn1Click();
+        return true;
+    }
+    if (id == IdBitBtn2) {
+        BitBtn2Click();
+        return true;
+    }
+    return false;
+}
+
+LRESULT TForm3::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CTLCOLOREDIT:
+        // Black on the button face, like the rest of the dialog.
+        if (reinterpret_cast<HWND>(lParam) == memo1()) {
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            SetTextColor(dc, RGB(0, 0, 0));
+            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        }
+        break;
+    case WM_DRAWITEM: {
+        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if ((bitBtn1_ && bitBtn1_->drawItem(item)) || (bitBtn2_ && bitBtn2_->drawItem(item))) return TRUE;
+        break;
+    }
+    default:
+        break;
+    }
+    return Form::handleMessage(msg, wParam, lParam);
+}
 
 } // namespace editor

@@ -1,12 +1,32 @@
-// Author's public key window.
+// "Use this key when contacting the author...": the author's public key block, which the user may
+// copy to the clipboard.
 #pragma once
-#include "win/BasicDialog.h"
+#include "win/GlyphButton.h"
+#include "win/Win32Util.h"
+#include "win/Window.h"
+#include <memory>
 
 namespace editor {
 
-class TForm3 : public mw::BasicDialog {
+class TForm3 : public mw::Form {
 public:
+    enum : int { IdMemo1 = 701, IdBitBtn1, IdBitBtn2 };
     TForm3();
+
+    HWND memo1() const { return item(IdMemo1); }
+
+    void BitBtn1Click(); // Close
+    void BitBtn2Click(); // Copy to Clipboard
+
+protected:
+    void FormShow() override { centreOnScreen(); }
+    bool onCommand(int id, int code, HWND control) override;
+    LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    mw::UniqueFont memoFont_;
+    std::unique_ptr<mw::GlyphButton> bitBtn1_;
+    std::unique_ptr<mw::GlyphButton> bitBtn2_;
 };
 
 } // namespace editor

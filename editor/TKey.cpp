@@ -1,8 +1,182 @@
-// Stored-pass-phrase dialog.
+// The stored-pass-phrase dialog: the warning, the masked field and the overwrite on clearing.
 #include "editor/TKey.h"
+#include "win/Application.h"
+#include "win/Controls.h"
+#include <string>
+#include <vector>
 
 namespace editor {
 
-TKey::TKey() : BasicDialog({"TKey", "Store Pass Phrase", 452, 308, false, "OK", 148, 265, 153, 33}) {}
+namespace {
+
+// Longer than any command line that could carry the phrase.
+constexpr std::size_t kPassPhraseLimit = 255;
+constexpr int kWidth = 452, kHeight = 308, kTopBand = 45, kBottomBand = 97;
+constexpr COLORREF kMaroon = RGB(128, 0, 0), kYellow = RGB(255, 255, 0), kRed = RGB(255, 0, 0);
+
+// Fifteen lines, blanks at either end kept as they are.
+const char* const kWarning[] = {
+    "   Use of this feature is NOT recommended.  It has been added at ",
+    "the request of many users.  This option will cause Murkwell to ",
+    "write your Pass-Phrase to the disk in a batch file.  Even though",
+    "this file is later deleted it may be recoverable in a disk analysys!",
+    "Also since it is stored in memory your pass phrase would be",
+    "vulnerable to someone if they scan your memory and/or swap file.",
+    "Another concern are virus programs written to look for your Pass",
+    "Phrase in memory.  Use this option at your own risk!",
+    "",
+    "Using this option can also cause the command line length to ",
+    "exceed 128 characters, the normal limit for DOS and Windows.  ",
+    "If PGP Complains because the command line seems to have ",
+    "gotten jumbled this is what happend.  The addition of your Pass",
+    "Phrase has exceeded the limit of the Operating System, in this ",
+    "case you must disable this option. ",
+};
+
+HFONT makeFont(const char* face, int pixels, int weight, bool italic) {
+    return CreateFontA(-mw::Application::instance().scale(pixels), 0, 0, 0, weight, italic, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+} // namespace
+
+TKey::TKey() {
+    registerClass("TKey", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    // No system menu: the frame offers no way to close the dialog.
+    createHandle("TKey", "Store Pass Phrase", WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN, WS_EX_DLGMODALFRAME, 0,
+                 0, 100, 100, mw::Application::instance().mainWindow(), nullptr);
+    setClientSize(kWidth, kHeight);
+    warningFont_.reset(makeFont("Times New Roman", 32, FW_BOLD, true));
+    memoFont_.reset(makeFont("System", 13, FW_BOLD, false));
+    maroon_.reset(CreateSolidBrush(kMaroon));
+
+    std::string warning;
+    for (std::size_t i = 0; i < std::size(kWarning); ++i)
+        warning += (i ? "\r\n" : "") + std::string(kWarning[i]);
+    mw::createControl(handle(), {.className = "EDIT",
+                                 .text = warning,
+                                 .id = IdMemo1,
+                                 .x = 0,
+                                 .y = kTopBand,
+                                 .width = kWidth,
+                                 .height = kHeight - kTopBand - kBottomBand,
+                                 .style = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL,
+                                 .font = memoFont_.get()});
+    const int band = kHeight - kBottomBand;
+    mw::createControl(
+        handle(), {.text = "Pass Phrase", .id = IdLabel1, .x = 16, .y = band + 8, .width = 80, .height = 13});
+    mw::createControl(handle(), {.className = "EDIT",
+                                 .id = IdEdit1,
+                                 .x = 16,
+                                 .y = band + 26,
+                                 .width = 421,
+                                 .height = 21,
+                                 .style = WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD,
+                                 .exStyle = WS_EX_CLIENTEDGE});
+    SendMessageA(edit1(), EM_SETPASSWORDCHAR, '*', 0);
+    // The control's text and undo storage only grow, moving to a larger block and leaving the old
+    // one behind unwritten. Sized once for the longest phrase, they never move, and clearing can
+    // overwrite every place a character of the phrase was kept.
+    SendMessageA(edit1(), EM_LIMITTEXT, kPassPhraseLimit, 0);
+    overwriteField();
+    mw::createControl(handle(), {.className = "BUTTON",
+                                 .text = "OK",
+                                 .id = IdBitBtn1,
+                                 .x = 148,
+                                 .y = band + 54,
+                                 .width = 153,
+                                 .height = 33,
+                                 .style = WS_TABSTOP | BS_DEFPUSHBUTTON});
+    centreOnScreen();
+}
+
+TKey::~TKey() {
+    if (edit1()) clearPassPhrase();
+}
+
+mw::SecretText TKey::passPhrase() const {
+    // Read as UTF-16, which is how the control keeps it, so no converting call leaves a copy in
+    // a buffer we cannot overwrite; converted into storage that is overwritten when released.
+    const int length = GetWindowTextLengthW(edit1());
+    if (length <= 0) return {};
+    mw::SecretText wide((static_cast<std::size_t>(length) + 1) * sizeof(wchar_t));
+    auto* w = reinterpret_cast<wchar_t*>(wide.data());
+    const int got = GetWindowTextW(edit1(), w, length + 1);
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, w, got, nullptr, 0, nullptr, nullptr);
+    mw::SecretText text(static_cast<std::size_t>(bytes > 0 ? bytes : 0));
+    if (bytes > 0) WideCharToMultiByte(CP_ACP, 0, w, got, text.data(), bytes, nullptr, nullptr);
+    return text;
+}
+
+bool TKey::passPhraseEmpty() const {
+    return GetWindowTextLengthW(edit1()) == 0;
+}
+
+void TKey::overwriteField() {
+    // Empty the undo storage first, so that the filler's deletion below starts it anew at its
+    // first character instead of being added to what is there.
+    HWND edit = edit1();
+    SendMessageW(edit, EM_EMPTYUNDOBUFFER, 0, 0);
+    const std::wstring filler(kPassPhraseLimit + 1, L'\x2022');
+    SetWindowTextW(edit, filler.c_str());
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));
+    SendMessageW(edit, EM_EMPTYUNDOBUFFER, 0, 0);
+    SetWindowTextW(edit, L"");
+}
+
+void TKey::clearPassPhrase() {
+    overwriteField();
+}
+
+void TKey::FormShow() {
+    centreOnScreen();
+    SetFocus(edit1());
+}
+
+bool TKey::onCommand(int id, int code, HWND) {
+    if (id == IdBitBtn1 && code == BN_CLICKED) {
+        close();
+        return true;
+    }
+    return false;
+}
+
+void TKey::paintBands(HDC dc) {
+    auto& app = mw::Application::instance();
+    RECT top{0, 0, app.scale(kWidth), app.scale(kTopBand)};
+    DrawEdge(dc, &top, BDR_SUNKENOUTER, BF_RECT);
+    {
+        mw::ScopedSelect font(dc, warningFont_.get());
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, kRed);
+        DrawTextA(dc, "Security Warning!", -1, &top, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    }
+    RECT bottom{0, app.scale(kHeight - kBottomBand), app.scale(kWidth), app.scale(kHeight)};
+    DrawEdge(dc, &bottom, BDR_SUNKENOUTER, BF_RECT);
+}
+
+LRESULT TKey::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_PAINT: {
+        mw::PaintScope scope(handle());
+        paintBands(scope.dc());
+        return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+        // The read-only warning asks here for its colours.
+        if (reinterpret_cast<HWND>(lParam) == memo1()) {
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            SetTextColor(dc, kYellow);
+            SetBkColor(dc, kMaroon);
+            return reinterpret_cast<LRESULT>(maroon_.get());
+        }
+        break;
+    default:
+        break;
+    }
+    return Form::handleMessage(msg, wParam, lParam);
+}
 
 } // namespace editor

@@ -1,12 +1,43 @@
-// Stored-pass-phrase dialog.
+// "Store Pass Phrase": the dialog whose masked field holds the pass phrase that Decrypt may use,
+// in memory only, for the rest of the run.
 #pragma once
-#include "win/BasicDialog.h"
+#include "core/SecretText.h"
+#include "win/Win32Util.h"
+#include "win/Window.h"
 
 namespace editor {
 
-class TKey : public mw::BasicDialog {
+class TKey : public mw::Form {
 public:
+    // BitBtn1 carries IDOK, so Enter in the field presses it; nothing carries IDCANCEL, so Escape
+    // does nothing.
+    enum : int { IdBitBtn1 = IDOK, IdEdit1 = 601, IdMemo1, IdLabel1 };
+
     TKey();
+    ~TKey() override;
+
+    // The stored pass phrase (Edit1's text), in storage that is overwritten when it is released.
+    mw::SecretText passPhrase() const;
+    bool passPhraseEmpty() const;
+    // Empties the stored pass phrase after overwriting what the field held, its undo copy included.
+    // The program's close does this too.
+    void clearPassPhrase();
+
+    HWND edit1() const { return item(IdEdit1); }
+    HWND memo1() const { return item(IdMemo1); }
+
+protected:
+    void FormShow() override;
+    bool onCommand(int id, int code, HWND control) override;
+    LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void paintBands(HDC dc);
+    void overwriteField();
+
+    mw::UniqueFont warningFont_; // the top band's caption
+    mw::UniqueFont memoFont_;
+    mw::UniqueBrush maroon_;
 };
 
 } // namespace editor

@@ -237,6 +237,21 @@ DOOR = """
 .kkkkkkkkkk.......
 """
 
+CHECK = """
+..............E.
+.............EE.
+............EeE.
+...........EeE..
+..........EeE...
+.E.......EeE....
+.EE.....EeE.....
+.EeE...EeE......
+..EeE.EeE.......
+...EeEeE........
+....EeE.........
+.....E..........
+"""
+
 
 def rows(sprite):
     return [r for r in sprite.strip("\n").split("\n")]
@@ -268,6 +283,7 @@ GLYPHS = [
     ("GLYPH_QUOTE", OLIVE, 16, compose(16, (BIG_PAGE, 0, 0), (QUOTED, 4, 4))),
     ("GLYPH_EXIT", OLIVE, 18, compose(18, (DOOR, 0, 0))),
     ("GLYPH_SIGN_DETACHED", PURPLE, 16, compose(16, (PEN, 0, 0), (PAGE, 7, 4))),
+    ("GLYPH_OK", OLIVE, 16, compose(16, (CHECK, 0, 2))),
 ]
 
 
@@ -321,15 +337,22 @@ def png(pixels, scale):
             chunk(b"IDAT", zlib.compress(bytes(raw))) + chunk(b"IEND", b""))
 
 
-def main():
+def output_arguments(default_dir):
+    """[OUT_DIR] [--preview PNG] from the command line: the output directory (made if missing)
+    and the preview's path or None."""
     args = sys.argv[1:]
     preview = None
     if "--preview" in args:
         i = args.index("--preview")
         preview = args[i + 1]
         del args[i:i + 2]
-    out = Path(args[0]) if args else Path(__file__).resolve().parent.parent / "common" / "glyphs"
+    out = Path(args[0]) if args else default_dir
     out.mkdir(parents=True, exist_ok=True)
+    return out, preview
+
+
+def main():
+    out, preview = output_arguments(Path(__file__).resolve().parent.parent / "common" / "glyphs")
     rc = ["// Button glyphs of both programs, written by scripts/make-glyphs.py.\n"]
     sheet = []
     for name, transparent, size, pixmap in GLYPHS:

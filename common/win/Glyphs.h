@@ -17,5 +17,6 @@ constexpr const char* Clear = "GLYPH_CLEAR"; // purple background
 constexpr const char* Quote = "GLYPH_QUOTE";
 constexpr const char* Exit = "GLYPH_EXIT";
 constexpr const char* SignDetached = "GLYPH_SIGN_DETACHED"; // purple background
+constexpr const char* Ok = "GLYPH_OK";
 
 } // namespace mw::glyphs

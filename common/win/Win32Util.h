@@ -126,6 +126,21 @@ private:
     HDC dc_;
 };
 
+// BeginPaint and EndPaint around a WM_PAINT handler's drawing.
+class PaintScope {
+public:
+    explicit PaintScope(HWND hwnd) : hwnd_(hwnd), dc_(BeginPaint(hwnd, &ps_)) {}
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+    ~PaintScope() { EndPaint(hwnd_, &ps_); }
+    HDC dc() const { return dc_; }
+
+private:
+    HWND hwnd_;
+    PAINTSTRUCT ps_{};
+    HDC dc_;
+};
+
 // The system's wording for an error code, without the trailing line break.
 std::string errorText(DWORD code);
 

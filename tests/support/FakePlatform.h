@@ -98,7 +98,8 @@ public:
         if (onProcessEndedTest) onProcessEndedTest();
         return processHasEnded;
     }
-    void closeProcess(std::uintptr_t) override {}
+    std::vector<std::uintptr_t> closedProcesses;
+    void closeProcess(std::uintptr_t process) override { closedProcesses.push_back(process); }
     void processMessages() override {
         ++messagePasses;
         if (onProcessMessages) onProcessMessages();

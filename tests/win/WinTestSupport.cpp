@@ -95,6 +95,15 @@ std::string className(HWND hwnd) {
     return buf;
 }
 
+void writeEditorSettings(const std::string& exePath, const std::string& pgpDir) {
+    makeDirectory(pgpDir);
+    writeFileBytes(pgpDir + "pgp.exe", "stand-in");
+    writeFileBytes(exePath.substr(0, exePath.find_last_of('\\') + 1) + "Murkwell.ini",
+                   pgpDir + "pgp.exe\r\n" + pgpDir + "\r\n" + pgpDir + "pubring.pgp\r\n" + pgpDir +
+                       "secring.pgp\r\n0\r\n0\r\n640\r\n450\r\nright\r\nnostore\r\nCourier New\r\n8\r\n0\r\n"
+                       "-2147483643\r\n");
+}
+
 void ProgramFixture::SetUp() {
     standProgramAs("Murkwell.exe");
     auto& app = mw::Application::instance();

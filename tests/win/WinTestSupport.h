@@ -60,6 +60,10 @@ protected:
 
 std::string className(HWND hwnd);
 
+// Makes `pgpDir` (with a trailing backslash) with a pgp.exe in it and writes the editor's settings
+// file beside `exePath` naming it, so that the editor starts without asking for PGP.
+void writeEditorSettings(const std::string& exePath, const std::string& pgpDir);
+
 // The Windows build tree (with a trailing backslash); the test programs live in its tests\win.
 std::string buildTreeDirectory();
 // Where the doubles of pgp.exe and scorch.com are built.

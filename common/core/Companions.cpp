@@ -1,0 +1,60 @@
+// Launches of the editor's companion programs and help files.
+#include "core/Companions.h"
+#include "core/Interaction.h"
+#include "core/Platform.h"
+
+namespace mw {
+
+std::string ownDirectoryOf(const std::string& executablePath) {
+    auto pos = executablePath.find_last_of("\\:");
+    return pos == std::string::npos ? std::string() : executablePath.substr(0, pos + 1);
+}
+
+Companions::Companions(Platform& platform, Interaction& interaction, std::string ownDirectory,
+                       std::string pgpDirectory)
+    : platform_(platform), interaction_(interaction), own_(std::move(ownDirectory)),
+      pgp_(std::move(pgpDirectory)) {}
+
+void Companions::open(const std::string& file, const std::string& directory, ShowMode mode) {
+    // Nobody waits for these programs: the handle the launch may give back is released at once.
+    LaunchResult launched = platform_.launch(file, "", directory, mode);
+    if (launched.process) platform_.closeProcess(launched.process);
+}
+
+void Companions::keyManagement() {
+    open(own_ + "wendal.exe", pgp_, ShowMode::Normal);
+}
+
+void Companions::encryptDecryptFiles() {
+    open(own_ + "bramlet.exe", pgp_, ShowMode::Normal);
+}
+
+void Companions::overlayer() {
+    const std::string program = own_ + "tarnow.exe";
+    if (platform_.fileExists(program)) {
+        open(program, pgp_, ShowMode::Show);
+        return;
+    }
+    interaction_.message("Information",
+                         "The Murkwell Overlayer is not included with the Message Editor unless you purchase "
+                         "Murkwell Pro.  If purchased or installed separately the two programs will "
+                         "iter-operate as long as they are installed in the same directory.",
+                         BoxIcon::Information);
+}
+
+void Companions::murkwellDocs() {
+    open(own_ + "Murkwell.hlp", own_, ShowMode::Normal);
+}
+
+void Companions::pgpDocs() {
+    const std::string candidates[] = {own_ + "PGPw.hlp", pgp_ + "PGPw.hlp", pgp_ + "doc\\pgpdoc1.txt",
+                                      pgp_ + "pgpdoc1.txt"};
+    for (const auto& candidate : candidates) {
+        if (platform_.fileExists(candidate)) {
+            open(candidate, own_, ShowMode::Normal);
+            return;
+        }
+    }
+}
+
+} // namespace mw

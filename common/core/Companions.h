@@ -1,0 +1,36 @@
+// The editor's companion programs and help files: which file each menu command opens, from which
+// directory and how it is shown. Launches are not waited for and their failures stay silent.
+#pragma once
+#include <string>
+
+namespace mw {
+
+class Interaction;
+class Platform;
+enum class ShowMode : int;
+
+// The running program's own directory: its path up to and including the last "\" or ":".
+std::string ownDirectoryOf(const std::string& executablePath);
+
+class Companions {
+public:
+    // `ownDirectory` and `pgpDirectory` end with a backslash.
+    Companions(Platform& platform, Interaction& interaction, std::string ownDirectory,
+               std::string pgpDirectory);
+
+    void keyManagement();       // the key manager
+    void encryptDecryptFiles(); // the file module
+    void overlayer();           // the embedding editor, when it is installed
+    void murkwellDocs();        // our help file
+    void pgpDocs();             // the first of PGP's documents that exists
+
+private:
+    void open(const std::string& file, const std::string& directory, ShowMode mode);
+
+    Platform& platform_;
+    Interaction& interaction_;
+    std::string own_;
+    std::string pgp_;
+};
+
+} // namespace mw
