@@ -60,6 +60,10 @@ TBox::TBox() {
     centreOnScreen();
 }
 
+TBox::~TBox() {
+    destroyHandle();
+}
+
 void TBox::OKButtonClick() {
     close();
 }

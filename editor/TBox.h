@@ -11,6 +11,7 @@ class TBox : public mw::Form {
 public:
     enum : int { IdOKButton = IDOK };
     TBox();
+    ~TBox() override;
 
     void OKButtonClick();
 

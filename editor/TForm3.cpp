@@ -54,6 +54,10 @@ TForm3::TForm3() {
     centreOnScreen();
 }
 
+TForm3::~TForm3() {
+    destroyHandle();
+}
+
 void TForm3::BitBtn1Click() {
     close();
 }

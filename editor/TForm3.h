@@ -12,6 +12,7 @@ class TForm3 : public mw::Form {
 public:
     enum : int { IdMemo1 = 701, IdBitBtn1, IdBitBtn2 };
     TForm3();
+    ~TForm3() override;
 
     HWND memo1() const { return item(IdMemo1); }
 

@@ -93,6 +93,7 @@ TKey::TKey() {
 
 TKey::~TKey() {
     if (edit1()) clearPassPhrase();
+    destroyHandle();
 }
 
 mw::SecretText TKey::passPhrase() const {
