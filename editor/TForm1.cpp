@@ -12,6 +12,7 @@
 #include "editor/TForm2.h"
 #include "editor/TForm3.h"
 #include "editor/TKey.h"
+#include "editor/TextTools.h"
 #include "win/TPGPSetup.h"
 #include <algorithm>
 #include <commctrl.h>
@@ -76,6 +77,10 @@ TForm1::TForm1(EditorApp& app) : app_(app) {
     dialogNavigation_ = false; // Tab belongs to the message text
     createMenus();
     createControls();
+    tools_ = std::make_unique<TextTools>(
+        memo(),
+        MemoAppearance{[this] { return memoFont(); }, [this](const mw::FontChoice& f) { setMemoFont(f); },
+                       [this](std::uint32_t c) { setBackgroundColor(static_cast<std::int32_t>(c)); }});
     applyMemoFont();
     layout();
     // The handler around a window's creation shows what went wrong and lets start-up go on.
@@ -225,9 +230,10 @@ void TForm1::dockButtonBar(bool left) {
 void TForm1::applyMemoFont() {
     auto& application = mw::Application::instance();
     // The memo gets the new font and brush before the old ones are deleted.
-    mw::UniqueFont font(CreateFontA(-MulDiv(fontSize_, application.dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                                    FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, fontName_.c_str()));
+    mw::UniqueFont font(CreateFontA(-MulDiv(fontSize_, application.dpi(), 72), 0, 0, 0,
+                                    fontBold_ ? FW_BOLD : FW_NORMAL, fontItalic_, fontUnderline_, fontStrikeOut_,
+                                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                    DEFAULT_PITCH | FF_DONTCARE, fontName_.c_str()));
     SendMessageA(memo(), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
     memoFont_ = std::move(font);
     memoBrush_ = mw::UniqueBrush(
@@ -294,6 +300,29 @@ void TForm1::setBackgroundColor(std::int32_t color) {
     applyMemoFont();
 }
 
+mw::FontChoice TForm1::memoFont() const {
+    mw::FontChoice f;
+    f.name = fontName_;
+    f.sizePoints = fontSize_;
+    f.color = mw::resolveColor(fontColor_, [](int i) { return GetSysColor(i); });
+    f.bold = fontBold_;
+    f.italic = fontItalic_;
+    f.underline = fontUnderline_;
+    f.strikeOut = fontStrikeOut_;
+    return f;
+}
+
+void TForm1::setMemoFont(const mw::FontChoice& font) {
+    fontName_ = font.name.substr(0, 255);
+    fontSize_ = font.sizePoints;
+    fontColor_ = static_cast<std::int32_t>(font.color);
+    fontBold_ = font.bold;
+    fontItalic_ = font.italic;
+    fontUnderline_ = font.underline;
+    fontStrikeOut_ = font.strikeOut;
+    applyMemoFont();
+}
+
 void TForm1::FormCreate() {
     auto& platform = mw::Application::instance().platform();
     const std::string path = mw::settingsPathFor(platform.executablePath());
@@ -355,16 +384,49 @@ void TForm1::PGPSetup1Click() {
     app_.setup().showModal();
 }
 void TForm1::Cut1Click() {
-    SendMessageA(memo(), WM_CUT, 0, 0);
+    tools_->cut();
 }
 void TForm1::Copy1Click() {
-    SendMessageA(memo(), WM_COPY, 0, 0);
+    tools_->copy();
 }
 void TForm1::Paste1Click() {
-    SendMessageA(memo(), WM_PASTE, 0, 0);
+    tools_->paste();
 }
 void TForm1::SelectAll1Click() {
-    SendMessageA(memo(), EM_SETSEL, 0, -1);
+    tools_->selectAll();
+}
+void TForm1::OpenFromFile1Click() {
+    tools_->openFromFile();
+}
+void TForm1::Savetofile1Click() {
+    tools_->saveToFile();
+}
+void TForm1::Print1Click() {
+    tools_->print();
+}
+void TForm1::CutMessage1Click() {
+    tools_->cutMessage();
+}
+void TForm1::CopyMessage1Click() {
+    tools_->copyMessage();
+}
+void TForm1::PasgeMessage1Click() {
+    tools_->pasteMessage();
+}
+void TForm1::AtuoAddTextSignature1Click() {
+    app_.signature().showModal();
+}
+void TForm1::EditorFont1Click() {
+    tools_->chooseFont();
+}
+void TForm1::EditorBackgroundColor1Click() {
+    tools_->chooseBackground();
+}
+void TForm1::BitBtn10Click() {
+    tools_->clear();
+}
+void TForm1::BitBtn11Click() {
+    tools_->quote();
 }
 
 void TForm1::KeyManagement1Click() {

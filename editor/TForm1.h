@@ -1,6 +1,7 @@
 // The editor's main window "Murkwell <version> - Encryption Editor": the message text, the button
 // bar, the menus and the status bar.
 #pragma once
+#include "core/Interaction.h"
 #include "core/SettingsFile.h"
 #include "win/TIEButton.h"
 #include "win/Win32Util.h"
@@ -12,6 +13,7 @@
 namespace editor {
 
 class EditorApp;
+class TextTools;
 
 class TForm1 : public mw::Form, private mw::EditorWindowSink {
 public:
@@ -44,22 +46,22 @@ public:
     void Copy1Click();
     void Paste1Click();
     void SelectAll1Click();
+    void OpenFromFile1Click();
+    void Savetofile1Click();
+    void Print1Click();
     // Commands whose work is not built yet: wired to their handlers, which do nothing so far.
-    void OpenFromFile1Click() {}
-    void Savetofile1Click() {}
-    void Print1Click() {}
     void BitBtn1Click() {}
     void BitBtn2Click() {}
     void BitBtn3Click() {}
     void BitBtn4Click() {}
     void BitBtn5Click() {}
     void BitBtn6Click() {}
-    void CutMessage1Click() {}
-    void CopyMessage1Click() {}
-    void PasgeMessage1Click() {}
-    void AtuoAddTextSignature1Click() {}
-    void EditorFont1Click() {}
-    void EditorBackgroundColor1Click() {}
+    void CutMessage1Click();
+    void CopyMessage1Click();
+    void PasgeMessage1Click();
+    void AtuoAddTextSignature1Click();
+    void EditorFont1Click();
+    void EditorBackgroundColor1Click();
     void KeyManagement1Click();
     void EncryptDecryptFiles1Click();
     void Overlayer1Click();
@@ -69,8 +71,13 @@ public:
     void PGPDocs1Click();
     void AuthorsPublicKey1Click();
     void About1Click();
-    void BitBtn10Click() {}
-    void BitBtn11Click() {}
+    void BitBtn10Click();
+    void BitBtn11Click();
+
+    TextTools& tools() { return *tools_; }
+    // The text's font as the font dialog shows it; setting it applies it at once.
+    mw::FontChoice memoFont() const;
+    void setMemoFont(const mw::FontChoice& font);
 
 protected:
     void FormShow() override;
@@ -105,10 +112,12 @@ private:
     std::string fontName_ = "Courier New";
     std::int32_t fontSize_ = 8;
     std::int32_t fontColor_ = 0;
+    bool fontBold_ = false, fontItalic_ = false, fontUnderline_ = false, fontStrikeOut_ = false;
     std::int32_t backgroundColor_ = -2147483643;
     mw::UniqueFont memoFont_;
     mw::UniqueBrush memoBrush_;
     std::vector<std::unique_ptr<mw::TIEButton>> buttons_; // BitBtn1 ... BitBtn12, top to bottom
+    std::unique_ptr<TextTools> tools_;
 };
 
 } // namespace editor

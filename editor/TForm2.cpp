@@ -1,12 +1,30 @@
-// Signature dialog window and its text.
+// Signature dialog window, its text and its three buttons.
 #include "editor/TForm2.h"
+#include "core/Errors.h"
+#include "core/PathUtil.h"
+#include "core/Platform.h"
+#include "editor/TextTools.h"
+#include "win/Application.h"
 #include "win/Controls.h"
 #include "win/Win32Platform.h"
-#include "win/Win32Util.h"
 
 namespace editor {
 
+namespace {
+
+constexpr COLORREF kNavy = RGB(0, 0, 128);
+
+std::string signatureDirectory() {
+    return mw::directoryOf(mw::Application::instance().platform().executablePath());
+}
+
+} // namespace
+
 TForm2::TForm2() : BasicDialog({"TForm2", "Signature", 565, 182, false, "&Save", 330, 147, 227, 30}) {
+    auto& app = mw::Application::instance();
+    memoFont_.reset(CreateFontA(-MulDiv(8, app.dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                FIXED_PITCH | FF_MODERN, "Courier New"));
     mw::createControl(handle(), {.className = "EDIT",
                                  .id = IdMemo1,
                                  .x = 0,
@@ -15,11 +33,29 @@ TForm2::TForm2() : BasicDialog({"TForm2", "Signature", 565, 182, false, "&Save",
                                  .height = 143,
                                  .style = WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
                                           ES_WANTRETURN | WS_VSCROLL | WS_HSCROLL,
-                                 .exStyle = WS_EX_CLIENTEDGE});
+                                 .exStyle = WS_EX_CLIENTEDGE,
+                                 .font = memoFont_.get()});
+    SendMessageA(memo1(), EM_SETLIMITTEXT, static_cast<WPARAM>(kMemoCapacity), 0);
+    mw::createControl(handle(), {.className = "BUTTON",
+                                 .text = "&Get from File",
+                                 .id = IdBitBtn2,
+                                 .x = 8,
+                                 .y = 147,
+                                 .width = 150,
+                                 .height = 30,
+                                 .style = WS_TABSTOP | BS_PUSHBUTTON});
+    mw::createControl(handle(), {.className = "BUTTON",
+                                 .text = "&Paste",
+                                 .id = IdBitBtn3,
+                                 .x = 166,
+                                 .y = 147,
+                                 .width = 150,
+                                 .height = 30,
+                                 .style = WS_TABSTOP | BS_PUSHBUTTON});
 }
 
 std::vector<std::string> TForm2::lines() const {
-    return mw::splitLines(mw::windowText(item(IdMemo1)));
+    return mw::splitLines(mw::windowText(memo1()));
 }
 
 void TForm2::setLines(const std::vector<std::string>& lines) {
@@ -28,7 +64,72 @@ void TForm2::setLines(const std::vector<std::string>& lines) {
         if (i) text += "\r\n";
         text += lines[i];
     }
-    mw::setWindowText(item(IdMemo1), text);
+    mw::setWindowText(memo1(), text);
+}
+
+void TForm2::BitBtn1Click() {
+    const std::string path = signatureDirectory() + "Murkwell.sig";
+    try {
+        mw::Application::instance().platform().writeWholeFile(path, mw::windowText(memo1()));
+    } catch (const mw::IoError&) {
+        reportError("Cannot create file " + path);
+        return;
+    }
+    close();
+}
+
+void TForm2::BitBtn2Click() {
+    mw::FileDialogRequest request;
+    request.title = "Open Signature File";
+    request.filters = {{"All Files", "*.*"}};
+    request.initialDirectory = signatureDirectory(); // each time, not where the user went last
+    request.hideReadOnly = true;
+    request.pathMustExist = true;
+    request.fileMustExist = true;
+    auto chosen = mw::Application::instance().interaction().openFile(request);
+    if (!chosen) return;
+    std::optional<std::string> text;
+    try {
+        text = readTextForMemo(*chosen);
+    } catch (const mw::IoError&) {
+        reportError("Cannot open file " + *chosen);
+        return;
+    }
+    if (!text) {
+        reportError(kTextTooLarge);
+        return;
+    }
+    mw::setWindowText(memo1(), *text);
+}
+
+void TForm2::BitBtn3Click() {
+    SendMessageA(memo1(), WM_PASTE, 0, 0);
+}
+
+bool TForm2::onCommand(int id, int code, HWND) {
+    if (code != BN_CLICKED) return false;
+    switch (id) {
+    case IdBitBtn1:
+        BitBtn1Click();
+        return true;
+    case IdBitBtn2:
+        BitBtn2Click();
+        return true;
+    case IdBitBtn3:
+        BitBtn3Click();
+        return true;
+    default:
+        return false;
+    }
+}
+
+LRESULT TForm2::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_CTLCOLOREDIT && reinterpret_cast<HWND>(lParam) == memo1()) {
+        LRESULT brush = BasicDialog::handleMessage(msg, wParam, lParam);
+        SetTextColor(reinterpret_cast<HDC>(wParam), kNavy);
+        return brush;
+    }
+    return BasicDialog::handleMessage(msg, wParam, lParam);
 }
 
 } // namespace editor

@@ -3,12 +3,15 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace mw {
+
+class Printer;
 
 enum class BoxIcon { None, Information, Error, Warning, Question };
 
@@ -35,6 +38,7 @@ struct FontChoice {
     bool italic = false;
     bool underline = false;
     bool strikeOut = false;
+    bool operator==(const FontChoice&) const = default;
 };
 
 class Interaction {
@@ -54,6 +58,9 @@ public:
                                                  const std::function<void(const FontChoice&)>& onApply) = 0;
     // Basic colours only: the custom-colour part stays closed.
     virtual std::optional<std::uint32_t> chooseColor(std::uint32_t initial) = 0;
+    // The print dialog; the chosen printer, or null when cancelled or when there is no printer
+    // (the dialog has told the user then).
+    virtual std::unique_ptr<Printer> choosePrinter() = 0;
 };
 
 } // namespace mw

@@ -32,6 +32,11 @@ public:
     // Creates the file anew (truncating) and writes each line followed by CR LF.
     // Throws IoError when the file cannot be created or written.
     virtual void writeLines(const std::string& path, const std::vector<std::string>& lines) = 0;
+    // The whole file in one read, bytes unchanged; nullopt when it holds more than `maxBytes`
+    // (then nothing is read). Throws IoError when the file cannot be opened or read.
+    virtual std::optional<std::string> readWholeFile(const std::string& path, std::uint64_t maxBytes) = 0;
+    // Creates the file anew (truncating) holding exactly `bytes`, in one write. Throws IoError.
+    virtual void writeWholeFile(const std::string& path, const std::string& bytes) = 0;
     // Short (8.3) form of an existing path; empty when the system cannot give one.
     virtual std::string shortPath(const std::string& path) = 0;
     // Full path of the running executable.

@@ -3,6 +3,7 @@
 #include "win/Application.h"
 #include "win/InputBox.h"
 #include "win/Win32Util.h"
+#include "win/Win32Printer.h"
 #include <commdlg.h>
 #include <windows.h>
 
@@ -191,6 +192,22 @@ std::optional<std::uint32_t> Win32Interaction::chooseColor(std::uint32_t initial
     cc.Flags = CC_RGBINIT | CC_PREVENTFULLOPEN;
     if (!ChooseColorA(&cc)) return std::nullopt;
     return cc.rgbResult;
+}
+
+std::unique_ptr<Printer> Win32Interaction::choosePrinter() {
+    PRINTDLGA pd{};
+    pd.lStructSize = sizeof pd;
+    pd.hwndOwner = ownerWindow();
+    pd.Flags = PD_RETURNDC | PD_NOSELECTION | PD_NOPAGENUMS | PD_USEDEVMODECOPIESANDCOLLATE;
+    // Without a printer the dialog reports that itself and returns as if cancelled.
+    const BOOL chosen = PrintDlgA(&pd);
+    if (pd.hDevMode) GlobalFree(pd.hDevMode);
+    if (pd.hDevNames) GlobalFree(pd.hDevNames);
+    if (!chosen || !pd.hDC) {
+        if (pd.hDC) DeleteDC(pd.hDC);
+        return nullptr;
+    }
+    return std::make_unique<Win32Printer>(pd.hDC);
 }
 
 } // namespace mw

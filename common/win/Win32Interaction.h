@@ -15,6 +15,7 @@ public:
     std::optional<FontChoice> chooseFont(const FontChoice& initial,
                                          const std::function<void(const FontChoice&)>& onApply) override;
     std::optional<std::uint32_t> chooseColor(std::uint32_t initial) override;
+    std::unique_ptr<Printer> choosePrinter() override;
 };
 
 } // namespace mw

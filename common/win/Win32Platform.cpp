@@ -3,6 +3,7 @@
 #include "win/Application.h"
 #include "core/Errors.h"
 #include "win/Win32Util.h"
+#include <algorithm>
 #include <shellapi.h>
 
 namespace mw {
@@ -68,6 +69,41 @@ void Win32Platform::writeLines(const std::string& path, const std::vector<std::s
         CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw IoError(path, "create", errorText(GetLastError()));
     writeAllLines(file.get(), path, lines);
+}
+
+std::optional<std::string> Win32Platform::readWholeFile(const std::string& path, std::uint64_t maxBytes) {
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) throw IoError(path, "open", errorText(GetLastError()));
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size)) throw IoError(path, "read", errorText(GetLastError()));
+    if (static_cast<std::uint64_t>(size.QuadPart) > maxBytes) return std::nullopt;
+    std::string content(static_cast<std::size_t>(size.QuadPart), '\0');
+    std::size_t have = 0;
+    while (have < content.size()) {
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(content.size() - have, 1u << 30));
+        if (!ReadFile(file.get(), content.data() + have, want, &got, nullptr))
+            throw IoError(path, "read", errorText(GetLastError()));
+        if (got == 0) break; // the file shrank while we read it
+        have += got;
+    }
+    content.resize(have);
+    return content;
+}
+
+void Win32Platform::writeWholeFile(const std::string& path, const std::string& bytes) {
+    UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw IoError(path, "create", errorText(GetLastError()));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD written = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        if (!WriteFile(file.get(), bytes.data() + done, want, &written, nullptr) || written == 0)
+            throw IoError(path, "write", errorText(GetLastError()));
+        done += written;
+    }
 }
 
 bool Win32Platform::createNewFile(const std::string& path, const std::vector<std::string>& lines) {

@@ -14,6 +14,8 @@ public:
     bool deleteFile(const std::string& path) override;
     std::vector<std::string> readLines(const std::string& path) override;
     void writeLines(const std::string& path, const std::vector<std::string>& lines) override;
+    std::optional<std::string> readWholeFile(const std::string& path, std::uint64_t maxBytes) override;
+    void writeWholeFile(const std::string& path, const std::string& bytes) override;
     std::string shortPath(const std::string& path) override;
     std::string executablePath() override;
     LaunchResult launch(const std::string& file, const std::string& parameters, const std::string& directory,

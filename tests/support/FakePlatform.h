@@ -60,6 +60,26 @@ public:
         if (unwritable.count(key(path))) throw mw::IoError(path, "create", "Access is denied.");
         files[key(path)] = lines;
     }
+    // Whole files are kept as lines: the bytes are split at CR LF or LF and joined with CR LF.
+    std::optional<std::string> readWholeFile(const std::string& path, std::uint64_t maxBytes) override {
+        std::string bytes;
+        for (const auto& line : readLines(path))
+            bytes += line + "\r\n";
+        if (bytes.size() > maxBytes) return std::nullopt;
+        return bytes;
+    }
+    void writeWholeFile(const std::string& path, const std::string& bytes) override {
+        std::vector<std::string> lines;
+        std::size_t start = 0;
+        while (start < bytes.size()) {
+            std::size_t nl = bytes.find('\n', start);
+            std::size_t end = nl == std::string::npos ? bytes.size() : nl;
+            lines.push_back(bytes.substr(start, end - start - (end > start && bytes[end - 1] == '\r')));
+            if (nl == std::string::npos) break;
+            start = nl + 1;
+        }
+        writeLines(path, lines);
+    }
     std::string shortPath(const std::string& path) override {
         auto it = shortNames.find(key(path));
         if (it != shortNames.end()) return it->second;

@@ -1,6 +1,7 @@
 // Interaction for tests: records every box and answers from a script.
 #pragma once
 #include "core/Interaction.h"
+#include "core/PrintLayout.h"
 #include <deque>
 #include <stdexcept>
 #include <string>
@@ -26,7 +27,13 @@ public:
     std::deque<std::optional<std::string>> saveResults;  // for saveFile()
     std::vector<mw::FileDialogRequest> saveRequests;
     std::deque<std::optional<mw::FontChoice>> fontResults;
+    std::vector<mw::FontChoice> fontInitials;
+    // For each showing of the font dialog, the fonts for which Apply is pressed before it closes.
+    std::deque<std::vector<mw::FontChoice>> fontApplies;
     std::deque<std::optional<std::uint32_t>> colorResults;
+    std::vector<std::uint32_t> colorInitials;
+    std::deque<std::unique_ptr<mw::Printer>> printers; // null: cancelled
+    int printDialogs = 0;
 
     void message(const std::string& caption, const std::string& text, mw::BoxIcon icon) override {
         shown.push_back({caption, text, icon, false});
@@ -47,12 +54,27 @@ public:
         saveRequests.push_back(request);
         return next(saveResults, "save dialog: " + request.title);
     }
-    std::optional<mw::FontChoice> chooseFont(const mw::FontChoice&,
-                                             const std::function<void(const mw::FontChoice&)>&) override {
+    std::optional<mw::FontChoice>
+    chooseFont(const mw::FontChoice& initial,
+               const std::function<void(const mw::FontChoice&)>& onApply) override {
+        fontInitials.push_back(initial);
+        if (!fontApplies.empty()) {
+            for (const auto& font : fontApplies.front())
+                onApply(font);
+            fontApplies.pop_front();
+        }
         return next(fontResults, "font dialog");
     }
-    std::optional<std::uint32_t> chooseColor(std::uint32_t) override {
+    std::optional<std::uint32_t> chooseColor(std::uint32_t initial) override {
+        colorInitials.push_back(initial);
         return next(colorResults, "colour dialog");
+    }
+    std::unique_ptr<mw::Printer> choosePrinter() override {
+        ++printDialogs;
+        if (printers.empty()) throw std::logic_error("unexpected print dialog");
+        auto p = std::move(printers.front());
+        printers.pop_front();
+        return p;
     }
 
     template <typename T> static T next(std::deque<T>& script, const std::string& what) {

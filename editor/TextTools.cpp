@@ -1,0 +1,180 @@
+// The editor's text tools over its edit control, the Platform and the Interaction seams.
+#include "editor/TextTools.h"
+#include "core/Errors.h"
+#include "core/LineBreaks.h"
+#include "core/Platform.h"
+#include "core/PrintLayout.h"
+#include "core/Quote.h"
+#include "win/Application.h"
+#include "win/Win32Util.h"
+
+namespace editor {
+
+const char* const kTextTooLarge = "Text exceeds memo capacity";
+
+namespace {
+
+mw::FileDialogRequest fileDialog(const char* title, const std::string& fileName, bool save) {
+    mw::FileDialogRequest r;
+    r.title = title;
+    r.filters = {{"All Files", "*.*"}};
+    r.fileName = fileName;
+    r.hideReadOnly = true;
+    r.pathMustExist = true;
+    r.fileMustExist = !save;
+    r.overwritePrompt = save;
+    return r;
+}
+
+void setMemoText(HWND memo, const std::string& text) {
+    SendMessageA(memo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+} // namespace
+
+void reportError(const std::string& text) {
+    auto& app = mw::Application::instance();
+    app.interaction().message(app.title(), text, mw::BoxIcon::Error);
+}
+
+std::optional<std::string> readTextForMemo(const std::string& path) {
+    auto bytes = mw::Application::instance().platform().readWholeFile(path, kMemoCapacity);
+    if (!bytes) return std::nullopt;
+    std::string text = mw::toCrLf(*bytes);
+    if (text.size() > kMemoCapacity) return std::nullopt;
+    return text;
+}
+
+TextTools::TextTools(HWND memo, MemoAppearance appearance) : memo_(memo), appearance_(std::move(appearance)) {
+    // Typing and pasting stop where files are refused.
+    SendMessageA(memo_, EM_SETLIMITTEXT, static_cast<WPARAM>(kMemoCapacity), 0);
+}
+
+void TextTools::cut() {
+    SendMessageA(memo_, WM_CUT, 0, 0);
+}
+void TextTools::copy() {
+    SendMessageA(memo_, WM_COPY, 0, 0);
+}
+void TextTools::paste() {
+    SendMessageA(memo_, WM_PASTE, 0, 0);
+}
+void TextTools::selectAll() {
+    SendMessageA(memo_, EM_SETSEL, 0, -1);
+}
+
+void TextTools::cutMessage() {
+    selectAll();
+    cut();
+}
+
+void TextTools::copyMessage() {
+    selectAll();
+    copy();
+}
+
+void TextTools::pasteMessage() {
+    clear();
+    paste();
+}
+
+void TextTools::clear() {
+    setMemoText(memo_, "");
+}
+
+void TextTools::quote() {
+    const mw::QuotedText quoted = mw::quoteReply(mw::windowText(memo_));
+    setMemoText(memo_, quoted.text);
+    SetFocus(memo_);
+    SendMessageA(memo_, EM_SETSEL, quoted.caret, quoted.caret);
+    SendMessageA(memo_, EM_SCROLLCARET, 0, 0);
+}
+
+void TextTools::saveText(const std::string& path) {
+    mw::Application::instance().platform().writeWholeFile(path, mw::windowText(memo_));
+}
+
+bool TextTools::loadText(const std::string& path) {
+    auto text = readTextForMemo(path);
+    if (!text) {
+        reportError(kTextTooLarge);
+        return false;
+    }
+    setMemoText(memo_, *text);
+    return true;
+}
+
+void TextTools::saveToFile() {
+    auto chosen =
+        mw::Application::instance().interaction().saveFile(fileDialog("&Save", lastFileName_, true));
+    if (!chosen) return;
+    try {
+        saveText(*chosen);
+    } catch (const mw::IoError&) {
+        reportError("Cannot create file " + *chosen);
+        return;
+    }
+    lastFileName_ = *chosen;
+    SetFocus(memo_);
+}
+
+void TextTools::openFromFile() {
+    auto chosen =
+        mw::Application::instance().interaction().openFile(fileDialog("Open", lastFileName_, false));
+    if (!chosen) return;
+    try {
+        if (!loadText(*chosen)) return;
+    } catch (const mw::IoError&) {
+        reportError("Cannot open file " + *chosen);
+        return;
+    }
+    lastFileName_ = *chosen;
+    SetFocus(memo_);
+}
+
+void TextTools::chooseFont() {
+    // Apply changes the text at once; Cancel then keeps what was applied, since the text already
+    // shows it, and OK gives the choice.
+    auto chosen = mw::Application::instance().interaction().chooseFont(
+        appearance_.font(), [this](const mw::FontChoice& font) { appearance_.setFont(font); });
+    if (chosen) appearance_.setFont(*chosen);
+}
+
+void TextTools::chooseBackground() {
+    // Opens on the previous choice of this run, not on what the text shows.
+    auto chosen = mw::Application::instance().interaction().chooseColor(lastColor_);
+    if (!chosen) return;
+    lastColor_ = *chosen;
+    appearance_.setBackground(*chosen);
+}
+
+std::vector<std::string> TextTools::displayedLines() const {
+    const std::string text = mw::windowText(memo_);
+    const auto count = static_cast<int>(SendMessageA(memo_, EM_GETLINECOUNT, 0, 0));
+    std::vector<std::string> lines;
+    lines.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const auto start = static_cast<std::size_t>(SendMessageA(memo_, EM_LINEINDEX, i, 0));
+        const auto length = static_cast<std::size_t>(SendMessageA(memo_, EM_LINELENGTH, start, 0));
+        lines.push_back(start < text.size() ? text.substr(start, length) : std::string());
+    }
+    if (!lines.empty() && lines.back().empty()) lines.pop_back();
+    return lines;
+}
+
+void TextTools::print() {
+    auto& app = mw::Application::instance();
+    std::unique_ptr<mw::Printer> printer = app.interaction().choosePrinter();
+    if (!printer) return;
+    const std::vector<std::string> lines = displayedLines();
+    printer->startDocument("", appearance_.font());
+    try {
+        mw::layOutLines(lines, *printer, [&app] { app.platform().processMessages(); });
+    } catch (...) {
+        printer->abortDocument();
+        throw;
+    }
+    printer->endDocument();
+}
+
+} // namespace editor
