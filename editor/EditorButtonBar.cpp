@@ -25,22 +25,16 @@ const std::vector<BarButton>& barButtons() {
 }
 
 std::vector<std::unique_ptr<mw::TIEButton>> buildButtonBar(HWND panel) {
-    std::vector<std::unique_ptr<mw::TIEButton>> bar;
-    int n = 0;
-    for (const auto& b : barButtons()) {
-        auto button = std::make_unique<mw::TIEButton>(panel, b.command);
-        button->Name = b.name;
-        button->setBounds(4, 12 + 28 * n, 115, 25);
-        button->setButtonLayout(mw::blCaptionRight);
-        button->setMargin(6);
-        button->setFont({.name = "MS Sans Serif", .size = 8, .color = mw::colors::clNavy});
-        button->setTransparentColor(b.purpleGlyph ? mw::colors::clPurple : mw::colors::clOlive);
-        button->loadGlyph(b.glyph);
-        button->setCaption(b.caption);
-        bar.push_back(std::move(button));
-        ++n;
-    }
-    return bar;
+    return mw::buildButtonBar(panel, barButtons(),
+                              {.left = 4,
+                               .top = 12,
+                               .width = 115,
+                               .height = 25,
+                               .stepX = 0,
+                               .stepY = 28,
+                               .layout = mw::blCaptionRight,
+                               .margin = 6,
+                               .font = {.name = "MS Sans Serif", .size = 8, .color = mw::colors::clNavy}});
 }
 
 } // namespace editor

@@ -1,19 +1,13 @@
 // The editor's bar of twelve image buttons inside Panel2.
 #pragma once
-#include "win/TIEButton.h"
+#include "win/ButtonBar.h"
 #include <memory>
 #include <vector>
 #include <windows.h>
 
 namespace editor {
 
-struct BarButton {
-    const char* name; // component name, e.g. "BitBtn1"
-    const char* caption;
-    int command;       // EditorCommands id of the handler
-    const char* glyph; // BITMAP resource of the glyph
-    bool purpleGlyph;  // transparent colour purple instead of olive
-};
+using mw::BarButton;
 
 // The buttons top to bottom.
 const std::vector<BarButton>& barButtons();

@@ -13,6 +13,7 @@
 #include "editor/TForm3.h"
 #include "editor/TKey.h"
 #include "editor/TextTools.h"
+#include "win/Menus.h"
 #include "win/TPGPSetup.h"
 #include <algorithm>
 #include <commctrl.h>
@@ -20,31 +21,13 @@
 
 namespace editor {
 
+using mw::buildPopup;
+
 namespace {
 
 constexpr int kPanelWidth = 123;
 constexpr int kStatusHeight = 20;
 constexpr UINT_PTR kMemoSubclassId = 1;
-
-struct MenuEntry {
-    const char* caption; // null for a separator
-    const char* shortcut;
-    int command;
-};
-
-HMENU buildPopup(std::initializer_list<MenuEntry> entries) {
-    HMENU menu = CreatePopupMenu();
-    for (const auto& e : entries) {
-        if (!e.caption) {
-            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-            continue;
-        }
-        std::string text = e.caption;
-        if (e.shortcut && *e.shortcut) text += std::string("\t") + e.shortcut;
-        AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(e.command), text.c_str());
-    }
-    return menu;
-}
 
 // Memo1 shows the window's popup menu instead of the edit control's own.
 LRESULT CALLBACK memoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR refData) {

@@ -1,9 +1,70 @@
 // About box of the file module.
 #include "filemodule/TAboutBox.h"
+#include "win/Application.h"
+#include "win/Controls.h"
 
 namespace filemodule {
 
+namespace {
+
+HFONT makeFont(const char* face, int points, bool bold, bool italic) {
+    return CreateFontA(-MulDiv(points, mw::Application::instance().dpi(), 72), 0, 0, 0,
+                       bold ? FW_BOLD : FW_NORMAL, italic, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face);
+}
+
+} // namespace
+
 TAboutBox::TAboutBox()
-    : BasicDialog({"TAboutBox", "About Murkwell File", 344, 206, true, "&OK", 8, 172, 328, 28}) {}
+    : BasicDialog({"TAboutBox", "About Murkwell File", 344, 206, true, "&OK", 8, 172, 328, 28}) {
+    titleFont_.reset(makeFont("Times New Roman", 26, true, true));
+    boldFont_.reset(makeFont("MS Sans Serif", 8, true, false));
+    mw::registerPanelClass();
+    // Raised inside, lowered outside.
+    HWND panel = mw::createControl(handle(), {.className = mw::kPanelClass,
+                                              .id = IdPanel1,
+                                              .x = 8,
+                                              .y = 8,
+                                              .width = 328,
+                                              .height = 156,
+                                              .style = WS_DLGFRAME,
+                                              .exStyle = WS_EX_STATICEDGE});
+    struct Line {
+        int id;
+        const char* text;
+        int y, height;
+        HFONT font;
+    };
+    for (const Line& line : {
+             Line{IdProductName, "Murkwell File", 6, 44, titleFont_.get()},
+             Line{IdVersion, "Version 2.20", 52, 16, boldFont_.get()},
+             Line{IdCopyright, "Written by the Murkwell developers", 72, 16, nullptr},
+             Line{IdComments, "PGP File Encryption Applet", 94, 16, boldFont_.get()},
+             Line{IdNotice, "Free to copy and pass on, with no warranty of any kind", 118, 16, nullptr},
+         }) {
+        mw::createControl(panel, {.className = "STATIC",
+                                  .text = line.text,
+                                  .id = line.id,
+                                  .x = 4,
+                                  .y = line.y,
+                                  .width = 314,
+                                  .height = line.height,
+                                  .style = SS_CENTER | SS_NOPREFIX,
+                                  .font = line.font});
+    }
+}
+
+LRESULT TAboutBox::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_CTLCOLORSTATIC) {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, id == IdProductName ? RGB(0, 0, 128)
+                         : id == IdNotice    ? RGB(128, 0, 0)
+                                             : RGB(0, 0, 0));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    }
+    return BasicDialog::handleMessage(msg, wParam, lParam);
+}
 
 } // namespace filemodule

@@ -1,12 +1,20 @@
-// About box of the file module.
+// About box of the file module: name, version and notices on a bevelled panel, and OK.
 #pragma once
 #include "win/BasicDialog.h"
+#include "win/Win32Util.h"
 
 namespace filemodule {
 
 class TAboutBox : public mw::BasicDialog {
 public:
+    enum : int { IdPanel1 = 100, IdProductName, IdVersion, IdCopyright, IdComments, IdNotice };
     TAboutBox();
+
+protected:
+    LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    mw::UniqueFont titleFont_, boldFont_;
 };
 
 } // namespace filemodule

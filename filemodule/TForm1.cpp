@@ -1,52 +1,353 @@
-// File module main window: start-up checks, Shift flag and the clean-up at close.
+// File module main window: the panes and their links, the status line, the menus, the Shift
+// flag and the clean-up at close.
 #include "filemodule/TForm1.h"
-#include "win/Application.h"
-#include "filemodule/FileModuleApp.h"
+#include "core/Errors.h"
+#include "core/FileBrowser.h"
+#include "core/PathUtil.h"
 #include "core/Platform.h"
 #include "core/ProgramProfile.h"
+#include "core/TextConvert.h"
+#include "filemodule/DirectoryScan.h"
+#include "filemodule/FileModuleApp.h"
+#include "filemodule/FileModuleButtonBar.h"
+#include "filemodule/FileModuleCommands.h"
+#include "filemodule/PaneIcons.h"
+#include "filemodule/TAboutBox.h"
+#include "win/Application.h"
+#include "win/Controls.h"
+#include "win/Menus.h"
 #include "win/TPGPSetup.h"
+#include <windowsx.h>
 
 namespace filemodule {
+
+namespace {
+
+// Design geometry of the client area (594 x 402).
+constexpr int kClientWidth = 594, kClientHeight = 402;
+constexpr int kBarHeight = 48, kStatusHeight = 28, kLeftPaneWidth = 261;
+constexpr int kPaneInset = 3; // one bevel pixel and a border of two
+constexpr int kDriveBoxWidth = 255, kDriveHolderHeight = 26;
+constexpr int kIndentPerLevel = 8;
+
+// Item data of the directory pane: the indentation level and whether the entry is a level of
+// the shown path (an open folder) or a subdirectory of it (a closed one).
+LPARAM directoryItem(int level, bool open) {
+    return level * 2 + (open ? 1 : 0);
+}
+
+std::string listText(HWND list, int index) {
+    const auto length = SendMessageA(list, LB_GETTEXTLEN, index, 0);
+    if (length == LB_ERR) return {};
+    std::string text(static_cast<std::size_t>(length), '\0');
+    SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    return text;
+}
+
+} // namespace
 
 TForm1::TForm1(FileModuleApp& app) : app_(app) {
     auto& application = mw::Application::instance();
     registerClass("TForm1", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    mw::registerPanelClass();
+    systemFont_ = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+    createHandle("TForm1", mw::fileModuleProfile().mainCaption,
+                 WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, 0, 0, 0, 100,
+                 100, nullptr, nullptr);
+    application.setMainWindow(handle());
+    createMenus();
+    setClientSize(kClientWidth, kClientHeight);
+    createControls();
+    centreOnScreen();
+    // The browser opens on the process's current directory; a failure there is shown and the
+    // panes stay empty.
+    application.runHandler([this] {
+        char current[MAX_PATH * 4];
+        DWORD n = GetCurrentDirectoryA(sizeof current, current);
+        changeDirectory(std::string(current, n < sizeof current ? n : 0));
+    });
+}
+
+TForm1::~TForm1() {
+    // The window goes first: its panes use the fonts, its owner the menus.
+    destroyHandle();
+}
+
+HWND TForm1::directoryList() const {
+    return GetDlgItem(item(IdPanel3), IdDirectory);
+}
+
+HWND TForm1::driveBox() const {
+    return GetDlgItem(GetDlgItem(item(IdPanel3), IdPanel4), IdDriveComboBox1);
+}
+
+void TForm1::createMenus() {
+    using mw::buildPopup;
     HMENU bar = CreateMenu();
-    HMENU file = CreatePopupMenu();
-    AppendMenuA(file, MF_STRING, CmdExit1Click, "E&xit\tCtrl+F4");
+    HMENU file = buildPopup({{"&Encrypt", "Ctrl+E", CmdSpeedButton1Click},
+                             {"&Decrypt", "Ctrl+D", CmdSpeedButton2Click},
+                             {nullptr, nullptr, 0},
+                             {"Re&name File", "Ctrl+R", CmdRenameFile1Click},
+                             {"Delete File", "Del", CmdN3Click},
+                             {"\"&Scorch\" The File", "Shift+Del", CmdScorchTheFile1Click},
+                             {nullptr, nullptr, 0},
+                             {"&Run File", "Ctrl+O", CmdRunFile1Click},
+                             {nullptr, nullptr, 0},
+                             {"&Refresh", "F5", CmdRefresh1Click},
+                             {nullptr, nullptr, 0},
+                             {"E&xit", "Ctrl+F4", CmdExit1Click}});
+    HMENU help = buildPopup({{"Help on Murkwell File", "F1", CmdHelponMurkwellFile1Click},
+                             {nullptr, nullptr, 0},
+                             {"&About", "Shift+F1", CmdAbout1Click}});
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
     AppendMenuA(bar, MF_STRING, CmdPGPSetup1Click, "&PGP Setup");
-    createHandle("TForm1", mw::fileModuleProfile().mainCaption,
-                 WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 100, 100, nullptr, bar);
-    application.setMainWindow(handle());
-    setClientSize(594, 402);
-    centreOnScreen();
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
+    SetMenu(handle(), bar);
+
+    popup_ = mw::UniqueMenu(buildPopup({{"Encrypt", "", CmdSpeedButton1Click},
+                                        {"Decrypt", "", CmdSpeedButton2Click},
+                                        {"Sign", "", CmdSpeedButton3Click},
+                                        {"Sign Detached", "", CmdIEButton7Click},
+                                        {"Sign/Encrypt", "", CmdSpeedButton4Click},
+                                        {"Encrypt IDEA", "", CmdSpeedButton5Click},
+                                        {nullptr, nullptr, 0},
+                                        {"Run", "", CmdRunFile1Click},
+                                        {"Rename", "", CmdRenameFile1Click},
+                                        {"Delete", "", CmdN3Click},
+                                        {"\"Scorch\" The File", "", CmdScorchTheFile1Click},
+                                        {nullptr, nullptr, 0},
+                                        {"Load Into Notepad", "", CmdLoadIntoNotepad1Click},
+                                        {"DOS Prompt Here", "", CmdDOSPromptHere1Click},
+                                        {"Refresh", "", CmdRefresh1Click}}));
+
+    ACCEL keys[] = {
+        {FVIRTKEY | FCONTROL, 'E', CmdSpeedButton1Click},
+        {FVIRTKEY | FCONTROL, 'D', CmdSpeedButton2Click},
+        {FVIRTKEY | FCONTROL, 'R', CmdRenameFile1Click},
+        {FVIRTKEY, VK_DELETE, CmdN3Click},
+        {FVIRTKEY | FSHIFT, VK_DELETE, CmdScorchTheFile1Click},
+        {FVIRTKEY | FCONTROL, 'O', CmdRunFile1Click},
+        {FVIRTKEY, VK_F5, CmdRefresh1Click},
+        {FVIRTKEY | FCONTROL, VK_F4, CmdExit1Click},
+        {FVIRTKEY, VK_F1, CmdHelponMurkwellFile1Click},
+        {FVIRTKEY | FSHIFT, VK_F1, CmdAbout1Click},
+    };
+    accelerators_ =
+        mw::UniqueAccelerators(CreateAcceleratorTableA(keys, static_cast<int>(sizeof keys / sizeof keys[0])));
+}
+
+void TForm1::createControls() {
+    const int bodyHeight = kClientHeight - kBarHeight - kStatusHeight;
+    HWND panel1 = mw::createControl(handle(), {.className = mw::kPanelClass,
+                                               .id = IdPanel1,
+                                               .width = kClientWidth,
+                                               .height = kBarHeight,
+                                               .style = WS_CLIPCHILDREN});
+    buttons_ = buildButtonBar(panel1);
+
+    mw::createControl(handle(), {.className = "STATIC",
+                                 .id = IdPanel2,
+                                 .y = kClientHeight - kStatusHeight,
+                                 .width = kClientWidth,
+                                 .height = kStatusHeight,
+                                 .style = SS_OWNERDRAW});
+    auto& application = mw::Application::instance();
+    statusFont_.reset(CreateFontA(-MulDiv(10, application.dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                  DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+
+    HWND panel3 = mw::createControl(handle(), {.className = mw::kPanelClass,
+                                               .id = IdPanel3,
+                                               .y = kBarHeight,
+                                               .width = kLeftPaneWidth,
+                                               .height = bodyHeight,
+                                               .style = WS_CLIPCHILDREN,
+                                               .exStyle = WS_EX_WINDOWEDGE});
+    HWND panel4 = mw::createControl(panel3, {.className = mw::kPanelClass,
+                                             .id = IdPanel4,
+                                             .x = kPaneInset,
+                                             .y = kPaneInset,
+                                             .width = kDriveBoxWidth,
+                                             .height = kDriveHolderHeight,
+                                             .style = WS_CLIPCHILDREN});
+    mw::createControl(panel4, {.className = "COMBOBOX",
+                               .id = IdDriveComboBox1,
+                               .width = kDriveBoxWidth,
+                               .height = 240,
+                               .style = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+                               .font = systemFont_});
+    const int treeTop = kPaneInset + kDriveHolderHeight;
+    mw::createControl(panel3, {.className = "LISTBOX",
+                               .id = IdDirectory,
+                               .x = kPaneInset,
+                               .y = treeTop,
+                               .width = kDriveBoxWidth,
+                               .height = bodyHeight - treeTop - kPaneInset,
+                               .style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED |
+                                        LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
+                               .exStyle = WS_EX_CLIENTEDGE,
+                               .font = systemFont_});
+    // Sorted by the list itself, which ignores case as the file system does.
+    mw::createControl(handle(), {.className = "LISTBOX",
+                                 .id = IdFileListBox1,
+                                 .x = kLeftPaneWidth,
+                                 .y = kBarHeight,
+                                 .width = kClientWidth - kLeftPaneWidth,
+                                 .height = bodyHeight,
+                                 .style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_SORT |
+                                          LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
+                                 .exStyle = WS_EX_CLIENTEDGE,
+                                 .font = systemFont_});
+    for (const auto& drive : logicalDrives())
+        SendMessageA(driveBox(), CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(mw::toLowerAscii(drive.substr(0, 2)).c_str()));
 }
 
 void TForm1::showMain() {
     centreOnScreen();
     ShowWindow(handle(), SW_SHOW);
     UpdateWindow(handle());
+    SetFocus(fileList());
     mw::Application::instance().runHandler([this] { FormShow(); });
 }
 
 void TForm1::FormShow() {
     auto& platform = mw::Application::instance().platform();
     if (!platform.fileExists(app_.setup().pgpExe())) app_.setup().showModal();
+    // Highlighted only: no change event, so the status line stays empty until the user selects.
+    SendMessageA(fileList(), LB_SETCURSEL, 0, 0);
 }
+
+// --- the panes
+
+int TForm1::selectedIndex() const {
+    const auto index = SendMessageA(fileList(), LB_GETCURSEL, 0, 0);
+    return index == LB_ERR ? -1 : static_cast<int>(index);
+}
+
+std::string TForm1::FileName() const {
+    const int index = selectedIndex();
+    if (index < 0) return {};
+    return mw::joinPath(directory_, listText(fileList(), index));
+}
+
+void TForm1::updateFileList() {
+    // Relative names typed by the user are taken relative to the shown directory.
+    SetCurrentDirectoryA(directory_.c_str());
+    HWND list = fileList();
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    for (const auto& file : listFiles(directory_)) {
+        const auto index = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(file.name.c_str()));
+        SendMessageA(list, LB_SETITEMDATA, index, static_cast<LPARAM>(file.icon));
+    }
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+    FileListBox1Change();
+}
+
+void TForm1::changeDirectory(const std::string& path) {
+    char full[MAX_PATH * 4];
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    std::string target = n > 0 && n < sizeof full ? std::string(full, n) : path;
+    // Entering it is the test: a drive without a medium or a vanished directory fails here.
+    if (!SetCurrentDirectoryA(target.c_str()))
+        throw mw::IoError(target, "open", mw::errorText(GetLastError()));
+    n = GetCurrentDirectoryA(sizeof full, full);
+    directory_ = n > 0 && n < sizeof full ? std::string(full, n) : target;
+    fillDirectoryPane();
+    selectCurrentDrive();
+    updateFileList();
+    DirectoryChange();
+}
+
+void TForm1::fillDirectoryPane() {
+    HWND list = directoryList();
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    directoryPaths_.clear();
+    auto add = [&](const std::string& text, const std::string& path, int level, bool open) {
+        const auto index = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        SendMessageA(list, LB_SETITEMDATA, index, directoryItem(level, open));
+        directoryPaths_.push_back(path);
+    };
+    const auto levels = mw::directoryLevels(directory_);
+    for (std::size_t i = 0; i < levels.size(); ++i)
+        add(i == 0 ? levels[i] : mw::fileNameOf(levels[i]), levels[i], static_cast<int>(i), true);
+    const int current = static_cast<int>(levels.size()) - 1;
+    for (const auto& name : listSubdirectories(directory_))
+        add(name, mw::joinPath(directory_, name), current + 1, false);
+    SendMessageA(list, LB_SETCURSEL, current, 0);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+void TForm1::selectCurrentDrive() {
+    const std::string drive = mw::toLowerAscii(directory_.substr(0, 2));
+    const auto index = SendMessageA(driveBox(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                    reinterpret_cast<LPARAM>(drive.c_str()));
+    SendMessageA(driveBox(), CB_SETCURSEL, index == CB_ERR ? static_cast<WPARAM>(-1) : index, 0);
+}
+
+void TForm1::FileListBox1Change() {
+    const int index = selectedIndex();
+    if (index < 0) {
+        setStatus("");
+        return;
+    }
+    const std::string path = FileName();
+    setStatus(mw::fileStatusLine(path, fileSize(path)));
+}
+
+void TForm1::DirectoryChange() {
+    SendMessageA(fileList(), LB_SETCURSEL, 0, 0);
+}
+
+void TForm1::DirectoryDblClick() {
+    const auto index = SendMessageA(directoryList(), LB_GETCURSEL, 0, 0);
+    if (index == LB_ERR || static_cast<std::size_t>(index) >= directoryPaths_.size()) return;
+    changeDirectory(directoryPaths_[static_cast<std::size_t>(index)]);
+}
+
+void TForm1::DriveComboBox1Change() {
+    const auto index = SendMessageA(driveBox(), CB_GETCURSEL, 0, 0);
+    if (index == CB_ERR) return;
+    char text[8] = {};
+    SendMessageA(driveBox(), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+    // "x:" alone names the drive's current directory.
+    try {
+        changeDirectory(text);
+    } catch (...) {
+        selectCurrentDrive();
+        throw;
+    }
+}
+
+std::string TForm1::statusText() const {
+    return mw::windowText(statusPanel());
+}
+
+void TForm1::setStatus(const std::string& text) {
+    mw::setWindowText(statusPanel(), text);
+    InvalidateRect(statusPanel(), nullptr, TRUE);
+}
+
+// --- keys, commands and closing
 
 void TForm1::FormKeyDown(WPARAM key) {
     ShiftFlag = key == VK_SHIFT;
 }
 
 bool TForm1::preTranslateMessage(MSG& msg) {
+    // Key preview: the window sees every key before the focused control does.
     if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
         FormKeyDown(msg.wParam);
-        if (msg.wParam == VK_F4 && (GetKeyState(VK_CONTROL) & 0x8000)) {
-            Exit1Click();
+        if (msg.wParam == VK_RETURN && msg.hwnd == directoryList()) {
+            DirectoryDblClick();
             return true;
         }
     }
+    if (accelerators_.get() && TranslateAcceleratorA(handle(), accelerators_.get(), &msg)) return true;
     return mw::Form::preTranslateMessage(msg);
 }
 
@@ -62,21 +363,166 @@ void TForm1::FormClose() {
 void TForm1::Exit1Click() {
     close();
 }
+void TForm1::IEButton6Click() {
+    close();
+}
 void TForm1::PGPSetup1Click() {
     app_.setup().showModal();
 }
+void TForm1::About1Click() {
+    app_.about().showModal();
+}
+void TForm1::HelponMurkwellFile1Click() {
+    auto& platform = mw::Application::instance().platform();
+    const std::string help = mw::directoryOf(platform.executablePath()) + "Murkwell.Hlp";
+    platform.closeProcess(platform.launch(help, "", "", mw::ShowMode::Show).process);
+}
 
-bool TForm1::onCommand(int id, int, HWND) {
-    switch (id) {
-    case CmdExit1Click:
-        Exit1Click();
+bool TForm1::onCommand(int id, int code, HWND control) {
+    if (control == fileList()) {
+        if (code == LBN_SELCHANGE) FileListBox1Change();
+        if (code == LBN_DBLCLK) FileListBox1DblClick();
         return true;
-    case CmdPGPSetup1Click:
-        PGPSetup1Click();
-        return true;
-    default:
-        return false;
     }
+    if (control == directoryList()) {
+        if (code == LBN_DBLCLK) DirectoryDblClick();
+        return true;
+    }
+    if (control == driveBox()) {
+        if (code == CBN_SELCHANGE) DriveComboBox1Change();
+        return true;
+    }
+    // Every menu item, popup item, button and shortcut of one command calls the same handler.
+    using Handler = void (TForm1::*)();
+    static const std::pair<int, Handler> handlers[] = {
+        {CmdSpeedButton1Click, &TForm1::SpeedButton1Click},
+        {CmdSpeedButton2Click, &TForm1::SpeedButton2Click},
+        {CmdSpeedButton3Click, &TForm1::SpeedButton3Click},
+        {CmdIEButton7Click, &TForm1::IEButton7Click},
+        {CmdSpeedButton4Click, &TForm1::SpeedButton4Click},
+        {CmdSpeedButton5Click, &TForm1::SpeedButton5Click},
+        {CmdRenameFile1Click, &TForm1::RenameFile1Click},
+        {CmdN3Click, &TForm1::N3Click},
+        {CmdScorchTheFile1Click, &TForm1::ScorchTheFile1Click},
+        {CmdRunFile1Click, &TForm1::RunFile1Click},
+        {CmdRefresh1Click, &TForm1::Refresh1Click},
+        {CmdLoadIntoNotepad1Click, &TForm1::LoadIntoNotepad1Click},
+        {CmdDOSPromptHere1Click, &TForm1::DOSPromptHere1Click},
+        {CmdExit1Click, &TForm1::Exit1Click},
+        {CmdIEButton6Click, &TForm1::IEButton6Click},
+        {CmdPGPSetup1Click, &TForm1::PGPSetup1Click},
+        {CmdHelponMurkwellFile1Click, &TForm1::HelponMurkwellFile1Click},
+        {CmdAbout1Click, &TForm1::About1Click},
+    };
+    for (const auto& [command, handler] : handlers) {
+        if (command == id) {
+            (this->*handler)();
+            return true;
+        }
+    }
+    return false;
+}
+
+// --- drawing
+
+void TForm1::showPopup(LPARAM screenPoint) {
+    POINT pt{GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)};
+    if (pt.x == -1 && pt.y == -1) {
+        // From the keyboard: at the selected entry, or the pane's corner.
+        RECT r{};
+        const int index = selectedIndex();
+        if (index < 0 ||
+            SendMessageA(fileList(), LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r)) == LB_ERR)
+            r = {};
+        pt = {r.left + 8, r.bottom};
+        ClientToScreen(fileList(), &pt);
+    }
+    TrackPopupMenu(popup_.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0, handle(), nullptr);
+}
+
+void TForm1::drawStatus(const DRAWITEMSTRUCT& di) {
+    auto& application = mw::Application::instance();
+    HDC dc = di.hDC;
+    RECT r = di.rcItem;
+    FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+    DrawEdge(dc, &r, BDR_RAISEDOUTER, BF_RECT);
+    // Border width 4 between the outer bevel and the lowered inner one.
+    InflateRect(&r, -application.scale(1) - application.scale(4),
+                -application.scale(1) - application.scale(4));
+    DrawEdge(dc, &r, BDR_SUNKENINNER, BF_RECT);
+    InflateRect(&r, -application.scale(3), 0);
+    mw::ScopedSelect font(dc, statusFont_.get());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 128));
+    const std::string text = mw::windowText(di.hwndItem);
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r,
+              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_PATH_ELLIPSIS);
+}
+
+void TForm1::drawItem(const DRAWITEMSTRUCT& di) {
+    if (di.itemID == static_cast<UINT>(-1)) return;
+    auto& application = mw::Application::instance();
+    HDC dc = di.hDC;
+    const bool selected = (di.itemState & ODS_SELECTED) != 0;
+    FillRect(dc, &di.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    int x = di.rcItem.left + application.scale(2);
+    PaneIcon icon;
+    if (di.CtlID == IdDirectory) {
+        const int level = static_cast<int>(di.itemData / 2);
+        x += application.scale(kIndentPerLevel) * level;
+        icon =
+            level == 0 ? PaneIcon::Drive : (di.itemData % 2 ? PaneIcon::FolderOpen : PaneIcon::FolderClosed);
+    } else {
+        icon = static_cast<mw::FileIcon>(di.itemData) == mw::FileIcon::Program ? PaneIcon::Program
+                                                                               : PaneIcon::Document;
+    }
+    const int iconSize = application.scale(16);
+    drawPaneIcon(dc, x, di.rcItem.top + (di.rcItem.bottom - di.rcItem.top - iconSize) / 2, icon);
+    RECT text = di.rcItem;
+    text.left = x + iconSize + application.scale(4);
+    const std::string caption = listText(di.hwndItem, static_cast<int>(di.itemID));
+    mw::ScopedSelect font(dc, systemFont_);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
+              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    if (di.itemState & ODS_FOCUS) DrawFocusRect(dc, &di.rcItem);
+}
+
+LRESULT TForm1::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_MEASUREITEM: {
+        auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        HDC dc = GetDC(handle());
+        TEXTMETRICA tm{};
+        {
+            mw::ScopedSelect font(dc, systemFont_);
+            GetTextMetricsA(dc, &tm);
+        }
+        ReleaseDC(handle(), dc);
+        const int iconSize = mw::Application::instance().scale(16);
+        mi->itemHeight = static_cast<UINT>((tm.tmHeight > iconSize ? tm.tmHeight : iconSize) + 2);
+        return TRUE;
+    }
+    case WM_DRAWITEM: {
+        const auto& di = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (di.CtlID == IdPanel2)
+            drawStatus(di);
+        else
+            drawItem(di);
+        return TRUE;
+    }
+    case WM_CONTEXTMENU:
+        // Right-click leaves the selection alone: the popup acts on the entry selected before.
+        if (reinterpret_cast<HWND>(wParam) == fileList()) {
+            showPopup(lParam);
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    return Form::handleMessage(msg, wParam, lParam);
 }
 
 } // namespace filemodule

@@ -1,7 +1,12 @@
-// The file module's browser window "Murkwell File - File Encryption Module".
+// The file module's browser window "Murkwell File - File Encryption Module": button bar, drive
+// box and directory pane, file pane, status line, menus and shortcuts.
 #pragma once
+#include "win/TIEButton.h"
+#include "win/Win32Util.h"
 #include "win/Window.h"
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace filemodule {
 
@@ -9,27 +14,101 @@ class FileModuleApp;
 
 class TForm1 : public mw::Form {
 public:
-    enum : int { CmdExit1Click = 2000, CmdPGPSetup1Click };
+    enum : int {
+        IdPanel1 = 10, // button bar
+        IdPanel2,      // status line
+        IdPanel3,      // left pane
+        IdPanel4,      // drive box holder
+        IdDriveComboBox1,
+        IdDirectory,
+        IdFileListBox1
+    };
 
     explicit TForm1(FileModuleApp& app);
+    ~TForm1() override;
 
     // Job state shared with the operations and the key dialogs.
     std::string PGPExe, PGPDir, LockFile, BatchFile, Recipients, Signer;
     bool ShiftFlag = false;
+    std::string ShortName, ToolShortName;
 
+    HWND fileList() const { return item(IdFileListBox1); }
+    HWND directoryList() const;
+    HWND driveBox() const;
+    HWND statusPanel() const { return item(IdPanel2); }
+    HWND buttonPanel() const { return item(IdPanel1); }
+    HMENU popupMenu() const { return popup_.get(); }
+    const std::vector<std::unique_ptr<mw::TIEButton>>& buttons() const { return buttons_; }
+
+    // The file pane as the operations use it: selection index (-1 for none), the selected file's
+    // full path (empty for none), the shown directory, and a re-read from disk (`Update`).
+    int selectedIndex() const;
+    std::string FileName() const;
+    const std::string& shownDirectory() const { return directory_; }
+    std::string statusText() const;
+    void updateFileList();
+    // Moves the directory pane to `path`: the file pane re-reads it, then DirectoryChange runs.
+    // Throws IoError, leaving everything as it was, when the directory cannot be entered.
+    void changeDirectory(const std::string& path);
+
+    // Shows the window and runs FormShow.
     void showMain();
+
     void FormKeyDown(WPARAM key);
+    void FileListBox1Change();
+    void DirectoryChange();
+    void DirectoryDblClick();
+    void DriveComboBox1Change();
+    void FileListBox1DblClick() { RunFile1Click(); }
+
+    // PGP operations on the selected file.
+    void SpeedButton1Click() {} // Encrypt
+    void SpeedButton2Click() {} // Decrypt
+    void SpeedButton3Click() {} // Sign
+    void IEButton7Click() {}    // Sign Detached
+    void SpeedButton4Click() {} // Sign Encrypt
+    void SpeedButton5Click() {} // Encrypt IDEA
+
+    // Housekeeping on the selected file and the shown directory.
+    void RenameFile1Click() {}
+    void N3Click() {} // Delete
+    void ScorchTheFile1Click() {}
+    void RunFile1Click() {}
+    void Refresh1Click() { updateFileList(); }
+    void LoadIntoNotepad1Click() {}
+    void DOSPromptHere1Click() {}
+
     void Exit1Click();
+    void IEButton6Click();
     void PGPSetup1Click();
+    void HelponMurkwellFile1Click();
+    void About1Click();
 
 protected:
     void FormShow() override;
     void FormClose() override;
     bool onCommand(int id, int code, HWND control) override;
+    LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool preTranslateMessage(MSG& msg) override;
 
 private:
+    void createMenus();
+    void createControls();
+    void fillDirectoryPane();
+    void selectCurrentDrive();
+    void setStatus(const std::string& text);
+    void drawItem(const DRAWITEMSTRUCT& item);
+    void drawStatus(const DRAWITEMSTRUCT& item);
+    void showPopup(LPARAM screenPoint);
+
     FileModuleApp& app_;
+    mw::UniqueMenu popup_;
+    mw::UniqueAccelerators accelerators_;
+    std::string directory_;                   // shown directory, as the system reports it
+    std::vector<std::string> directoryPaths_; // full path of each entry of the directory pane
+    HFONT systemFont_ = nullptr;              // stock object, never deleted
+    mw::UniqueFont statusFont_;
+    std::vector<std::unique_ptr<mw::TIEButton>> buttons_; // IEButton1 ... IEButton6, left to right
 };
 
 } // namespace filemodule

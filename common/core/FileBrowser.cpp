@@ -1,0 +1,56 @@
+// The file module's listing and status-line rules.
+#include "core/FileBrowser.h"
+#include "core/TextConvert.h"
+
+namespace mw {
+
+bool listedInFilePane(std::uint32_t attributes) {
+    return (attributes & (fileattr::Hidden | fileattr::System | fileattr::Directory)) == 0;
+}
+
+FileIcon fileIconFor(const std::string& name) {
+    const auto dot = name.find_last_of('.');
+    if (dot == std::string::npos) return FileIcon::Document;
+    const std::string ext = toLowerAscii(name.substr(dot));
+    for (const char* program : {".exe", ".com", ".bat", ".pif"})
+        if (ext == program) return FileIcon::Program;
+    return FileIcon::Document;
+}
+
+std::string joinPath(const std::string& directory, const std::string& name) {
+    if (!directory.empty() && directory.back() == '\\') return directory + name;
+    return directory + "\\" + name;
+}
+
+std::string fileStatusLine(const std::string& fullPath, std::int64_t size) {
+    return toLowerAscii(fullPath + ", " + std::to_string(size) + " bytes");
+}
+
+std::vector<std::string> directoryLevels(const std::string& directory) {
+    std::string dir = directory;
+    // "C:\" keeps its backslash; "C:\Data\" loses it.
+    while (dir.size() > 3 && dir.back() == '\\')
+        dir.pop_back();
+    std::vector<std::string> levels;
+    std::size_t rootEnd;
+    if (dir.rfind("\\\\", 0) == 0) {
+        // \\server\share is the root of a network path.
+        auto server = dir.find('\\', 2);
+        auto share = server == std::string::npos ? std::string::npos : dir.find('\\', server + 1);
+        rootEnd = share == std::string::npos ? dir.size() : share;
+        levels.push_back(dir.substr(0, rootEnd));
+    } else {
+        rootEnd = dir.find('\\');
+        if (rootEnd == std::string::npos) return {dir};
+        levels.push_back(dir.substr(0, rootEnd + 1));
+    }
+    for (std::size_t pos = rootEnd + 1; pos < dir.size();) {
+        auto next = dir.find('\\', pos);
+        if (next == std::string::npos) next = dir.size();
+        if (next > pos) levels.push_back(dir.substr(0, next));
+        pos = next + 1;
+    }
+    return levels;
+}
+
+} // namespace mw

@@ -1,0 +1,64 @@
+// Directory searches of the browser.
+#include "filemodule/DirectoryScan.h"
+#include "win/Win32Util.h"
+#include <algorithm>
+#include <windows.h>
+
+namespace filemodule {
+
+namespace {
+
+// Runs `visit` for every entry of `directory` except "." and "..".
+template <typename F> void forEachEntry(const std::string& directory, F&& visit) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(mw::joinPath(directory, "*.*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = fd.cFileName;
+        if (name != "." && name != "..") visit(name, fd.dwFileAttributes);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+}
+
+} // namespace
+
+std::vector<ListedFile> listFiles(const std::string& directory) {
+    std::vector<ListedFile> files;
+    forEachEntry(directory, [&](const std::string& name, DWORD attributes) {
+        if (mw::listedInFilePane(attributes)) files.push_back({name, mw::fileIconFor(name)});
+    });
+    return files;
+}
+
+std::vector<std::string> listSubdirectories(const std::string& directory) {
+    std::vector<std::string> dirs;
+    forEachEntry(directory, [&](const std::string& name, DWORD attributes) {
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+            dirs.push_back(name);
+    });
+    std::sort(dirs.begin(), dirs.end(),
+              [](const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; });
+    return dirs;
+}
+
+std::int64_t fileSize(const std::string& path) {
+    char full[MAX_PATH * 4];
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    const std::string expanded = n > 0 && n < sizeof full ? std::string(full, n) : path;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(expanded.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    FindClose(h);
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow);
+}
+
+std::vector<std::string> logicalDrives() {
+    std::vector<std::string> drives;
+    const DWORD mask = GetLogicalDrives();
+    for (int i = 0; i < 26; ++i)
+        if (mask & (1u << i)) drives.push_back(std::string(1, static_cast<char>('A' + i)) + ":\\");
+    return drives;
+}
+
+} // namespace filemodule

@@ -1,0 +1,47 @@
+// The file module's listing rules, icons, status line and directory levels.
+#include "core/FileBrowser.h"
+#include <gtest/gtest.h>
+
+using namespace mw;
+
+TEST(FileBrowser, ListsPlainFilesOnly) {
+    EXPECT_TRUE(listedInFilePane(0x80));        // normal
+    EXPECT_TRUE(listedInFilePane(0x20));        // archive
+    EXPECT_TRUE(listedInFilePane(0x01 | 0x20)); // read-only archive
+    EXPECT_FALSE(listedInFilePane(0x02 | 0x20));
+    EXPECT_FALSE(listedInFilePane(0x04));
+    EXPECT_FALSE(listedInFilePane(0x01 | 0x02 | 0x04));
+    EXPECT_FALSE(listedInFilePane(0x10));
+    EXPECT_FALSE(listedInFilePane(0x10 | 0x01));
+}
+
+TEST(FileBrowser, ProgramIconForTheFourExtensionsInAnyCase) {
+    for (const char* name : {"a.exe", "B.COM", "run.Bat", "x.y.PIF", ".exe"})
+        EXPECT_EQ(fileIconFor(name), FileIcon::Program) << name;
+    for (const char* name : {"a.exe.txt", "exe", "a.exec", "a.ex", "README", "setup.msi", "a.bat "})
+        EXPECT_EQ(fileIconFor(name), FileIcon::Document) << name;
+}
+
+TEST(FileBrowser, StatusLineLowersOnlyAsciiLettersAndKeepsLargeSizes) {
+    EXPECT_EQ(fileStatusLine("C:\\Data\\Report.TXT", 0), "c:\\data\\report.txt, 0 bytes");
+    EXPECT_EQ(fileStatusLine("C:\\Data\\gone.txt", -1), "c:\\data\\gone.txt, -1 bytes");
+    // 3 GiB and more than 4 GiB: no wrap to negative numbers, no separators.
+    EXPECT_EQ(fileStatusLine("D:\\Big.ISO", 3221225472LL), "d:\\big.iso, 3221225472 bytes");
+    EXPECT_EQ(fileStatusLine("D:\\X", 5000000000LL), "d:\\x, 5000000000 bytes");
+    // Accented letters (ANSI bytes) stay as they are.
+    EXPECT_EQ(fileStatusLine("C:\\\xC9t\xC9.DOC", 12), "c:\\\xC9t\xC9.doc, 12 bytes");
+}
+
+TEST(FileBrowser, JoinUsesExactlyOneBackslash) {
+    EXPECT_EQ(joinPath("C:\\Data", "a.txt"), "C:\\Data\\a.txt");
+    EXPECT_EQ(joinPath("C:\\", "a.txt"), "C:\\a.txt");
+}
+
+TEST(FileBrowser, DirectoryLevelsFromTheRootDown) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(directoryLevels("C:\\"), V{"C:\\"});
+    EXPECT_EQ(directoryLevels("C:\\Data"), (V{"C:\\", "C:\\Data"}));
+    EXPECT_EQ(directoryLevels("c:\\My Documents\\Sub\\"),
+              (V{"c:\\", "c:\\My Documents", "c:\\My Documents\\Sub"}));
+    EXPECT_EQ(directoryLevels("\\\\srv\\share\\dir"), (V{"\\\\srv\\share", "\\\\srv\\share\\dir"}));
+}

@@ -1,0 +1,412 @@
+// The file module's window under Wine: start-up, what the file pane lists, the status line, the
+// links between the panes, keys, commands and the clean-up at close.
+#include "filemodule/FileModuleApp.h"
+#include "filemodule/FileModuleCommands.h"
+#include "filemodule/TForm1.h"
+#include "win/TPGPSetup.h"
+#include "WinTestSupport.h"
+#include <winioctl.h>
+
+using namespace mwtest;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+class LaunchRecorder : public mw::Win32Platform {
+public:
+    using Win32Platform::Win32Platform;
+    struct Launch {
+        std::string file, parameters, directory;
+        mw::ShowMode mode;
+    };
+    std::vector<Launch> launches;
+    mw::LaunchResult launch(const std::string& file, const std::string& parameters,
+                            const std::string& directory, mw::ShowMode mode) override {
+        launches.push_back({file, parameters, directory, mode});
+        return {};
+    }
+};
+
+Lines listEntries(HWND list) {
+    Lines entries;
+    const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        std::string text(static_cast<std::size_t>(SendMessageA(list, LB_GETTEXTLEN, i, 0)), '\0');
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+int indexOf(HWND list, const std::string& text) {
+    return static_cast<int>(SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                         reinterpret_cast<LPARAM>(text.c_str())));
+}
+
+LPARAM itemCentre(HWND list, int index) {
+    RECT r{};
+    SendMessageA(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r));
+    return MAKELPARAM(r.left + 30, (r.top + r.bottom) / 2);
+}
+
+// A mouse click on the entry, so the list's own notification reaches the window.
+void clickEntry(HWND list, int index) {
+    ASSERT_GE(index, 0);
+    const LPARAM at = itemCentre(list, index);
+    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(list, WM_LBUTTONUP, 0, at);
+}
+
+void doubleClickEntry(HWND list, int index) {
+    ASSERT_GE(index, 0);
+    clickEntry(list, index);
+    const LPARAM at = itemCentre(list, index);
+    SendMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    SendMessageA(list, WM_LBUTTONUP, 0, at);
+}
+
+void clickButton(HWND button) {
+    SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+}
+
+// A key as it arrives from the keyboard: through the message loop and the window's key preview.
+void postKey(HWND target, WPARAM key, bool up = false) {
+    PostMessageA(target, up ? WM_KEYUP : WM_KEYDOWN, key, up ? 0xC0000001 : 1);
+    mw::Application::instance().processMessages();
+}
+
+// Real key presses through the input queue, where the shortcuts read the state of Shift and Ctrl.
+void pressKeys(filemodule::TForm1& form, std::initializer_list<BYTE> keys) {
+    SetForegroundWindow(form.handle());
+    SetFocus(form.fileList());
+    for (BYTE k : keys)
+        keybd_event(k, 0, 0, 0);
+    for (auto k = std::rbegin(keys); k != std::rend(keys); ++k)
+        keybd_event(*k, 0, KEYEVENTF_KEYUP, 0);
+    pumpFor(300);
+}
+
+std::string currentDirectory() {
+    char buffer[MAX_PATH];
+    DWORD n = GetCurrentDirectoryA(sizeof buffer, buffer);
+    return std::string(buffer, n);
+}
+
+class FileModule : public ProgramFixture {
+protected:
+    void SetUp() override {
+        ProgramFixture::SetUp();
+        standProgramAs("bramlet.exe");
+        recorder = std::make_unique<LaunchRecorder>(exePath);
+        mw::Application::instance().setPlatform(recorder.get());
+        startDirectory = currentDirectory();
+        makeDirectory(pgpDir());
+        writeFileBytes(pgpDir() + "pgp.exe", "stand-in");
+        const std::string d = pgpDir();
+        writeFileBytes(dir / "bramlet.ini",
+                       d + "pgp.exe\r\n" + d + "\r\n" + d + "pubring.pgp\r\n" + d + "secring.pgp\r\n");
+        makeDirectory(data());
+    }
+    void TearDown() override {
+        app.reset();
+        // The browser made its directory the current one; it must not keep it from being removed.
+        SetCurrentDirectoryA(startDirectory.c_str());
+        ProgramFixture::TearDown();
+    }
+    std::string pgpDir() { return dir / "pgp\\"; }
+    std::string data() { return dir / "data\\"; }
+    // Starts the module in `directory` and shows its window.
+    filemodule::TForm1& start(const std::string& directory) {
+        SetCurrentDirectoryA(directory.c_str());
+        app = std::make_unique<filemodule::FileModuleApp>();
+        app->form1().showMain();
+        return app->form1();
+    }
+
+    std::unique_ptr<LaunchRecorder> recorder;
+    std::unique_ptr<filemodule::FileModuleApp> app;
+    std::string startDirectory;
+};
+
+} // namespace
+
+TEST_F(FileModule, StartsInAnEmptyDirectoryWithNothingSelected) {
+    auto& form = start(data());
+    EXPECT_TRUE(modalShown.empty()) << "pgp.exe is where the settings say";
+    EXPECT_EQ(SendMessageA(form.fileList(), LB_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(form.selectedIndex(), -1);
+    EXPECT_EQ(form.FileName(), "");
+    EXPECT_EQ(form.statusText(), "");
+    EXPECT_EQ(mw::windowText(form.handle()), "Murkwell File - File Encryption Module");
+    EXPECT_EQ(mw::Application::instance().title(), "Murkwell File Encryption Applet");
+    const LONG style = GetWindowLongA(form.handle(), GWL_STYLE);
+    EXPECT_FALSE(style & WS_THICKFRAME) << "not resizable";
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    RECT client;
+    GetClientRect(form.handle(), &client);
+    EXPECT_EQ(client.right, mw::Application::instance().scale(594));
+    EXPECT_EQ(client.bottom, mw::Application::instance().scale(402));
+    EXPECT_TRUE(interaction.shown.empty());
+}
+
+TEST_F(FileModule, WithoutPgpTheSetupDialogOpensBeforeAnythingElse) {
+    DeleteFileA((pgpDir() + "pgp.exe").c_str());
+    start(data());
+    EXPECT_EQ(modalShown, Lines{"TPGPSetup"});
+    EXPECT_TRUE(interaction.shown.empty()) << "no message precedes the dialog";
+}
+
+TEST_F(FileModule, ListsPlainFilesByNameWithTheirIcons) {
+    for (const char* name : {"b.txt", "A.DOC", "c.EXE", "run.bat", "x.Pif", "tool.COM", "ro.txt",
+                             "hidden.txt", "sys.dat", "both.dat"})
+        writeFileBytes(data() + name, "x");
+    makeDirectory(data() + "sub");
+    SetFileAttributesA((data() + "ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA((data() + "hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA((data() + "sys.dat").c_str(), FILE_ATTRIBUTE_SYSTEM);
+    SetFileAttributesA((data() + "both.dat").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    ASSERT_TRUE(GetFileAttributesA((data() + "hidden.txt").c_str()) & FILE_ATTRIBUTE_HIDDEN)
+        << "the prefix's file system keeps no attributes";
+
+    auto& form = start(data());
+    const Lines expected{"A.DOC", "b.txt", "c.EXE", "ro.txt", "run.bat", "tool.COM", "x.Pif"};
+    EXPECT_EQ(listEntries(form.fileList()), expected);
+    const int program = 1, document = 0;
+    const int icons[] = {document, document, program, document, program, program, program};
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(SendMessageA(form.fileList(), LB_GETITEMDATA, i, 0), icons[i]) << expected[i];
+    // Entry 0 highlighted by the first showing; the status line waits for the user.
+    EXPECT_EQ(form.selectedIndex(), 0);
+    EXPECT_EQ(form.statusText(), "");
+    SetFileAttributesA((data() + "ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(FileModule, StatusLineShowsTheLoweredPathAndSizeOfTheSelection) {
+    const std::string cData = "C:\\Data\\";
+    const bool made = CreateDirectoryA(cData.c_str(), nullptr) != 0;
+    writeFileBytes(cData + "Report.TXT", "");
+    writeFileBytes(cData + "Zeta.bin", std::string(1234, 'z'));
+    {
+        auto& form = start("C:\\Data");
+        clickEntry(form.fileList(), indexOf(form.fileList(), "Zeta.bin"));
+        EXPECT_EQ(form.statusText(), "c:\\data\\zeta.bin, 1234 bytes");
+        clickEntry(form.fileList(), indexOf(form.fileList(), "Report.TXT"));
+        EXPECT_EQ(form.FileName(), "C:\\Data\\Report.TXT");
+        EXPECT_EQ(form.statusText(), "c:\\data\\report.txt, 0 bytes");
+        // Removed after the pane was read: still listed, and its size is unknown.
+        DeleteFileA((cData + "Report.TXT").c_str());
+        clickEntry(form.fileList(), indexOf(form.fileList(), "Zeta.bin"));
+        clickEntry(form.fileList(), indexOf(form.fileList(), "Report.TXT"));
+        EXPECT_EQ(form.statusText(), "c:\\data\\report.txt, -1 bytes");
+    }
+    app.reset();
+    SetCurrentDirectoryA(startDirectory.c_str());
+    DeleteFileA((cData + "Zeta.bin").c_str());
+    if (made) RemoveDirectoryA(cData.c_str());
+}
+
+TEST_F(FileModule, SizesOfThreeGibibytesAndMoreAreShownWhole) {
+    const std::string big = data() + "Big.ISO";
+    ULARGE_INTEGER freeBefore{}, freeAfter{};
+    GetDiskFreeSpaceExA(data().c_str(), &freeBefore, nullptr, nullptr);
+    {
+        mw::UniqueHandle f(CreateFileA(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(static_cast<bool>(f));
+        DWORD ignored = 0;
+        DeviceIoControl(f.get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);
+        LARGE_INTEGER size;
+        size.QuadPart = 3LL << 30;
+        ASSERT_TRUE(SetFilePointerEx(f.get(), size, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(SetEndOfFile(f.get()));
+    }
+    // Cheap to make: the file system holds no data for it.
+    GetDiskFreeSpaceExA(data().c_str(), &freeAfter, nullptr, nullptr);
+    EXPECT_LT(static_cast<long long>(freeBefore.QuadPart - freeAfter.QuadPart), 1LL << 30);
+    auto& form = start(data());
+    clickEntry(form.fileList(), indexOf(form.fileList(), "Big.ISO"));
+    EXPECT_EQ(form.statusText(), mw::toLowerAscii(data()) + "big.iso, 3221225472 bytes");
+}
+
+TEST_F(FileModule, RefreshAndDirectoryChangesEmptyTheStatusLine) {
+    writeFileBytes(data() + "one.txt", "1");
+    makeDirectory(data() + "Sub");
+    writeFileBytes(data() + "Sub\\two.txt", "22");
+    writeFileBytes(data() + "Sub\\three.txt", "333");
+    auto& form = start(data());
+    clickEntry(form.fileList(), 0);
+    ASSERT_NE(form.statusText(), "");
+
+    writeFileBytes(data() + "new.txt", "new");
+    postKey(form.fileList(), VK_F5);
+    EXPECT_EQ(form.statusText(), "");
+    EXPECT_EQ(form.selectedIndex(), -1);
+    EXPECT_EQ(listEntries(form.fileList()), (Lines{"new.txt", "one.txt"}));
+
+    clickEntry(form.fileList(), 0);
+    ASSERT_NE(form.statusText(), "");
+    doubleClickEntry(form.directoryList(), indexOf(form.directoryList(), "Sub"));
+    EXPECT_EQ(form.shownDirectory() + "\\", data() + "Sub\\");
+    EXPECT_EQ(listEntries(form.fileList()), (Lines{"three.txt", "two.txt"}));
+    EXPECT_EQ(form.selectedIndex(), 0) << "the first file is highlighted";
+    EXPECT_EQ(form.statusText(), "") << "until the user selects one";
+    EXPECT_EQ(mw::toLowerAscii(currentDirectory()), mw::toLowerAscii(data() + "Sub"));
+
+    // Up again through the entry of the level above.
+    const std::string parent = data().substr(0, data().size() - 1);
+    doubleClickEntry(form.directoryList(),
+                     indexOf(form.directoryList(), parent.substr(parent.rfind('\\') + 1)));
+    EXPECT_EQ(mw::toLowerAscii(form.shownDirectory()), mw::toLowerAscii(parent));
+    EXPECT_EQ(form.statusText(), "");
+    EXPECT_TRUE(interaction.shown.empty());
+}
+
+TEST_F(FileModule, ADirectoryThatCannotBeEnteredIsReportedAndTheModuleCarriesOn) {
+    writeFileBytes(data() + "kept.txt", "k");
+    makeDirectory(data() + "gone");
+    auto& form = start(data());
+    const int entry = indexOf(form.directoryList(), "gone");
+    RemoveDirectoryA((data() + "gone").c_str());
+    doubleClickEntry(form.directoryList(), entry);
+    ASSERT_EQ(interaction.shown.size(), 1u);
+    EXPECT_EQ(interaction.shown[0].caption, "Murkwell File Encryption Applet");
+    EXPECT_EQ(interaction.shown[0].icon, mw::BoxIcon::Error);
+    EXPECT_EQ(interaction.shown[0].text.rfind("Cannot open \"" + data() + "gone\": ", 0), 0u)
+        << interaction.shown[0].text;
+    EXPECT_EQ(form.shownDirectory() + "\\", data());
+    EXPECT_EQ(listEntries(form.fileList()), Lines{"kept.txt"});
+}
+
+TEST_F(FileModule, ShiftAloneSetsTheFlagAndAnyOtherKeyClearsIt) {
+    writeFileBytes(data() + "a.txt", "a");
+    auto& form = start(data());
+    pressKeys(form, {VK_SHIFT});
+    EXPECT_TRUE(form.ShiftFlag) << "released Shift leaves the flag set";
+    clickButton(form.buttons()[1]->handle()); // Decrypt
+    EXPECT_TRUE(form.ShiftFlag) << "a mouse click is no key-down";
+    // Ctrl of Ctrl+D is a key-down of its own, so the shortcut never has the flag.
+    pressKeys(form, {VK_SHIFT});
+    pressKeys(form, {VK_CONTROL, 'D'});
+    EXPECT_FALSE(form.ShiftFlag);
+    pressKeys(form, {VK_SHIFT});
+    postKey(form.directoryList(), VK_DOWN);
+    EXPECT_FALSE(form.ShiftFlag) << "key preview sees the keys of every pane";
+}
+
+TEST_F(FileModule, CommandsReachTheirHandlersFromMenusButtonsAndKeys) {
+    auto& form = start(data());
+    // Help: the help file beside the executable, shown, with nothing else.
+    SendMessageA(form.handle(), WM_COMMAND, filemodule::CmdHelponMurkwellFile1Click, 0);
+    postKey(form.fileList(), VK_F1);
+    ASSERT_EQ(recorder->launches.size(), 2u);
+    for (const auto& l : recorder->launches) {
+        EXPECT_EQ(l.file, dir / "Murkwell.Hlp");
+        EXPECT_EQ(l.parameters, "");
+        EXPECT_EQ(l.directory, "");
+        EXPECT_EQ(l.mode, mw::ShowMode::Show);
+    }
+    // About from the menu and from Shift+F1; PGP Setup from the menu bar.
+    SendMessageA(form.handle(), WM_COMMAND, filemodule::CmdAbout1Click, 0);
+    pressKeys(form, {VK_SHIFT, VK_F1});
+    SendMessageA(form.handle(), WM_COMMAND, filemodule::CmdPGPSetup1Click, 0);
+    EXPECT_EQ(modalShown, (Lines{"TAboutBox", "TAboutBox", "TPGPSetup"}));
+    EXPECT_FALSE(terminated);
+    clickButton(form.buttons()[6]->handle());
+    EXPECT_TRUE(terminated) << "the Exit button closes the window";
+}
+
+TEST_F(FileModule, ButtonsAndMenusCarryTheirCaptionsInOrder) {
+    auto& form = start(data());
+    Lines captions;
+    for (const auto& b : form.buttons())
+        captions.push_back(b->caption());
+    EXPECT_EQ(captions,
+              (Lines{"Encrypt", "Decrypt", "Sign", "Sign Detached", "Sign Encrypt", "Encrypt IDEA", "Exit"}));
+    auto menuTexts = [](HMENU menu) {
+        Lines texts;
+        char text[128];
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+            texts.push_back(text);
+        }
+        return texts;
+    };
+    HMENU bar = GetMenu(form.handle());
+    EXPECT_EQ(menuTexts(bar), (Lines{"&File", "&PGP Setup", "&Help"}));
+    EXPECT_EQ(GetSubMenu(bar, 1), nullptr) << "PGP Setup acts when clicked";
+    EXPECT_EQ(menuTexts(GetSubMenu(bar, 0)),
+              (Lines{"&Encrypt\tCtrl+E", "&Decrypt\tCtrl+D", "", "Re&name File\tCtrl+R", "Delete File\tDel",
+                     "\"&Scorch\" The File\tShift+Del", "", "&Run File\tCtrl+O", "", "&Refresh\tF5", "",
+                     "E&xit\tCtrl+F4"}));
+    EXPECT_EQ(menuTexts(GetSubMenu(bar, 2)), (Lines{"Help on Murkwell File\tF1", "", "&About\tShift+F1"}));
+    EXPECT_EQ(menuTexts(form.popupMenu()),
+              (Lines{"Encrypt", "Decrypt", "Sign", "Sign Detached", "Sign/Encrypt", "Encrypt IDEA", "", "Run",
+                     "Rename", "Delete", "\"Scorch\" The File", "", "Load Into Notepad", "DOS Prompt Here",
+                     "Refresh"}));
+}
+
+TEST_F(FileModule, ClosingDeletesExactlyTheFiveTemporaries) {
+    const std::string d = pgpDir();
+    const Lines temporaries{"bramlet.tmp", "BRAMLET.USR", "Bramlet.bat", "bramlet.LCK", "bramlet.asc"};
+    const Lines others{"bramlet.txt", "Murkwell.lck", "Murkwell.bat", "bramlet.asc.keep", "pgp.exe", "x.usr"};
+    for (const auto& name : temporaries)
+        writeFileBytes(d + name, "t");
+    for (const auto& name : others)
+        writeFileBytes(d + name, "o");
+    auto& form = start(data());
+    PostMessageA(form.handle(), WM_CLOSE, 0, 0);
+    mw::Application::instance().processMessages();
+    EXPECT_TRUE(terminated);
+    for (const auto& name : temporaries)
+        EXPECT_FALSE(exists(d + name)) << name;
+    for (const auto& name : others)
+        EXPECT_TRUE(exists(d + name)) << name;
+    EXPECT_FALSE(exists(dir / "bramlet.ini.new"));
+    EXPECT_EQ(readFileBytes(dir / "bramlet.ini").substr(0, d.size()), d) << "the window writes no settings";
+}
+
+TEST_F(FileModule, TheProgramIgnoresItsCommandLineAndEndsWithCodeZeroWhenClosed) {
+    ASSERT_TRUE(
+        CopyFileA((buildTreeDirectory() + "filemodule\\bramlet.exe").c_str(), exePath.c_str(), FALSE));
+    writeFileBytes(data() + "listed.txt", "x");
+    writeFileBytes(pgpDir() + "Bramlet.BAT", "left over");
+    std::string commandLine = "\"" + exePath + "\" -e \"" + pgpDir() + "\" C:\\ /setup";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               data().c_str(), &si, &pi));
+    mw::UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    struct Search {
+        DWORD pid;
+        HWND found;
+    } search{pi.dwProcessId, nullptr};
+    for (int i = 0; i < 200 && !search.found; ++i) {
+        Sleep(50);
+        EnumWindows(
+            [](HWND h, LPARAM p) {
+                auto* s = reinterpret_cast<Search*>(p);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(h, &pid);
+                if (pid == s->pid && className(h) == "TForm1" && IsWindowVisible(h)) s->found = h;
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+    }
+    ASSERT_TRUE(search.found) << "no browser window";
+    // It opened on its working directory; no setup dialog, since pgp.exe is where the settings say.
+    HWND list = GetDlgItem(search.found, filemodule::TForm1::IdFileListBox1);
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 1);
+    wchar_t name[64] = {}; // another process's list answers in UTF-16 under Wine
+    SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(name));
+    EXPECT_STREQ(name, L"listed.txt");
+    EXPECT_EQ(FindWindowA("TPGPSetup", nullptr) && IsWindowVisible(FindWindowA("TPGPSetup", nullptr)), false);
+    PostMessageA(search.found, WM_CLOSE, 0, 0);
+    ASSERT_EQ(WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0);
+    DWORD code = 99;
+    GetExitCodeProcess(process.get(), &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(exists(pgpDir() + "Bramlet.BAT"));
+}
