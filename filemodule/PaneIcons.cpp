@@ -32,14 +32,13 @@ void drawPaneIcon(HDC dc, int x, int y, PaneIcon icon) {
         box(dc, s, x, y, 1, 3, 15, 6, navy, black);
         break;
     case PaneIcon::FolderOpen:
+    case PaneIcon::FolderClosed: {
+        const bool open = icon == PaneIcon::FolderOpen;
         box(dc, s, x, y, 1, 3, 7, 6, yellow, ochre);
-        box(dc, s, x, y, 1, 5, 15, 14, white, ochre);
-        box(dc, s, x, y, 3, 8, 15, 14, yellow, ochre);
+        box(dc, s, x, y, 1, 5, 15, 14, open ? white : yellow, ochre);
+        if (open) box(dc, s, x, y, 3, 8, 15, 14, yellow, ochre);
         break;
-    case PaneIcon::FolderClosed:
-        box(dc, s, x, y, 1, 3, 7, 6, yellow, ochre);
-        box(dc, s, x, y, 1, 5, 15, 14, yellow, ochre);
-        break;
+    }
     case PaneIcon::Drive:
         box(dc, s, x, y, 1, 5, 15, 12, RGB(192, 192, 192), black);
         box(dc, s, x, y, 11, 8, 13, 10, RGB(0, 160, 0), RGB(0, 160, 0));

@@ -27,42 +27,9 @@ public:
     }
 };
 
-Lines listEntries(HWND list) {
-    Lines entries;
-    const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        std::string text(static_cast<std::size_t>(SendMessageA(list, LB_GETTEXTLEN, i, 0)), '\0');
-        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-        entries.push_back(text);
-    }
-    return entries;
-}
-
 int indexOf(HWND list, const std::string& text) {
     return static_cast<int>(SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                          reinterpret_cast<LPARAM>(text.c_str())));
-}
-
-LPARAM itemCentre(HWND list, int index) {
-    RECT r{};
-    SendMessageA(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r));
-    return MAKELPARAM(r.left + 30, (r.top + r.bottom) / 2);
-}
-
-// A mouse click on the entry, so the list's own notification reaches the window.
-void clickEntry(HWND list, int index) {
-    ASSERT_GE(index, 0);
-    const LPARAM at = itemCentre(list, index);
-    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    SendMessageA(list, WM_LBUTTONUP, 0, at);
-}
-
-void doubleClickEntry(HWND list, int index) {
-    ASSERT_GE(index, 0);
-    clickEntry(list, index);
-    const LPARAM at = itemCentre(list, index);
-    SendMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-    SendMessageA(list, WM_LBUTTONUP, 0, at);
 }
 
 void clickButton(HWND button) {

@@ -51,17 +51,6 @@ std::string pgpDouble() {
     return doublesDirectory() + "pgp.exe";
 }
 
-Lines listEntries(HWND list) {
-    Lines entries;
-    const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        std::string text(static_cast<std::size_t>(SendMessageA(list, LB_GETTEXTLEN, i, 0)), '\0');
-        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-        entries.push_back(text);
-    }
-    return entries;
-}
-
 int indexOf(HWND list, const std::string& text) {
     Lines entries = listEntries(list);
     auto it = std::find(entries.begin(), entries.end(), text);
@@ -73,17 +62,6 @@ void select(HWND list, int index) {
 }
 void click(HWND button) {
     SendMessageA(button, BM_CLICK, 0, 0);
-}
-
-// A real double-click on the entry, so the list's own notification reaches the dialog.
-void doubleClick(HWND list, int index) {
-    RECT r;
-    SendMessageA(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r));
-    LPARAM at = MAKELPARAM(r.left + 4, (r.top + r.bottom) / 2);
-    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    SendMessageA(list, WM_LBUTTONUP, 0, at);
-    SendMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-    SendMessageA(list, WM_LBUTTONUP, 0, at);
 }
 
 class KeyDialogs : public ProgramFixture {
@@ -263,9 +241,9 @@ TEST_F(KeyDialogs, AddRemoveAndOkBuildTheRecipientStringAcrossShowings) {
         afterAdds = listEntries(pub.listBox2());
         select(pub.listBox2(), 0);
         click(pub.item(TPubKey::IdSpeedButton2));
-        doubleClick(pub.listBox2(), 1);
+        doubleClickEntry(pub.listBox2(), 1);
         click(pub.item(TPubKey::IdSpeedButton2)); // nothing selected any more
-        doubleClick(pub.listBox1(), indexOf(pub.listBox1(), "Carol"));
+        doubleClickEntry(pub.listBox1(), indexOf(pub.listBox1(), "Carol"));
         afterRemoves = listEntries(pub.listBox2());
         click(pub.item(TPubKey::IdButton1));
     });
@@ -282,8 +260,8 @@ TEST_F(KeyDialogs, AddRemoveAndOkBuildTheRecipientStringAcrossShowings) {
     show(pub, [&](mw::Form&) {
         available = listEntries(pub.listBox1());
         keptChoice = listEntries(pub.listBox2());
-        doubleClick(pub.listBox2(), 0);
-        doubleClick(pub.listBox2(), 0);
+        doubleClickEntry(pub.listBox2(), 0);
+        doubleClickEntry(pub.listBox2(), 0);
         click(pub.item(TPubKey::IdButton1));
     });
     EXPECT_EQ(available, (Lines{"carol", "Dave"}));
@@ -322,8 +300,8 @@ TEST_F(KeyDialogs, UserIdsThatCannotBeQuotedAreShownButRefusedInBothPrograms) {
             available = listEntries(pub.listBox1());
             select(pub.listBox1(), indexOf(pub.listBox1(), hostile));
             click(pub.item(TPubKey::IdSpeedButton1));
-            doubleClick(pub.listBox1(), indexOf(pub.listBox1(), "Tab\there"));
-            doubleClick(pub.listBox1(), indexOf(pub.listBox1(), "50% Off <p@x>"));
+            doubleClickEntry(pub.listBox1(), indexOf(pub.listBox1(), "Tab\there"));
+            doubleClickEntry(pub.listBox1(), indexOf(pub.listBox1(), "50% Off <p@x>"));
             click(pub.item(TPubKey::IdButton1));
         });
         EXPECT_EQ(available, (Lines{"50% Off <p@x>", hostile, "Tab\there"}));
@@ -333,7 +311,7 @@ TEST_F(KeyDialogs, UserIdsThatCannotBeQuotedAreShownButRefusedInBothPrograms) {
         show(sec, [&](mw::Form& f) {
             select(sec.listBox1(), indexOf(sec.listBox1(), hostile));
             click(sec.button1());
-            doubleClick(sec.listBox1(), indexOf(sec.listBox1(), hostile));
+            doubleClickEntry(sec.listBox1(), indexOf(sec.listBox1(), hostile));
             stayedOpen = f.isShowingModal();
             SendMessageA(f.handle(), WM_CLOSE, 0, 0);
         });
@@ -371,7 +349,7 @@ TEST_F(KeyDialogs, SecretKeyDialogPreselectsTheFirstAndKeepsSignerUnlessOk) {
     });
     EXPECT_EQ(app.form1().Signer, "\"alice\"");
 
-    show(sec, [&](mw::Form&) { doubleClick(sec.listBox1(), 1); });
+    show(sec, [&](mw::Form&) { doubleClickEntry(sec.listBox1(), 1); });
     EXPECT_EQ(app.form1().Signer, "\"Bob\"");
 
     // An empty ring: nothing selected, and OK leaves the signer alone.

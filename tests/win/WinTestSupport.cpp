@@ -104,6 +104,40 @@ void writeEditorSettings(const std::string& exePath, const std::string& pgpDir) 
                        "-2147483643\r\n");
 }
 
+std::vector<std::string> listEntries(HWND list) {
+    std::vector<std::string> entries;
+    const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        std::string text(static_cast<std::size_t>(SendMessageA(list, LB_GETTEXTLEN, i, 0)), '\0');
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+namespace {
+LPARAM entryPoint(HWND list, int index) {
+    RECT r{};
+    SendMessageA(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r));
+    // Past an owner-drawn entry's picture, on its text.
+    return MAKELPARAM(r.left + 30, (r.top + r.bottom) / 2);
+}
+} // namespace
+
+void clickEntry(HWND list, int index) {
+    ASSERT_GE(index, 0);
+    const LPARAM at = entryPoint(list, index);
+    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(list, WM_LBUTTONUP, 0, at);
+}
+
+void doubleClickEntry(HWND list, int index) {
+    clickEntry(list, index);
+    const LPARAM at = entryPoint(list, index);
+    SendMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    SendMessageA(list, WM_LBUTTONUP, 0, at);
+}
+
 void ProgramFixture::SetUp() {
     standProgramAs("Murkwell.exe");
     auto& app = mw::Application::instance();

@@ -63,6 +63,11 @@ std::string className(HWND hwnd);
 // Makes `pgpDir` (with a trailing backslash) with a pgp.exe in it and writes the editor's settings
 // file beside `exePath` naming it, so that the editor starts without asking for PGP.
 void writeEditorSettings(const std::string& exePath, const std::string& pgpDir);
+// The entries of a list box of this process, in list order.
+std::vector<std::string> listEntries(HWND list);
+// A mouse click, or double-click, on the entry, so the list's own notifications reach its window.
+void clickEntry(HWND list, int index);
+void doubleClickEntry(HWND list, int index);
 
 // The Windows build tree (with a trailing backslash); the test programs live in its tests\win.
 std::string buildTreeDirectory();
