@@ -54,6 +54,11 @@ TAboutBox::TAboutBox()
     }
 }
 
+TAboutBox::~TAboutBox() {
+    // The labels use the fonts: the window goes first.
+    destroyHandle();
+}
+
 LRESULT TAboutBox::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_CTLCOLORSTATIC) {
         HDC dc = reinterpret_cast<HDC>(wParam);

@@ -9,6 +9,7 @@ class TAboutBox : public mw::BasicDialog {
 public:
     enum : int { IdPanel1 = 100, IdProductName, IdVersion, IdCopyright, IdComments, IdNotice };
     TAboutBox();
+    ~TAboutBox() override;
 
 protected:
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

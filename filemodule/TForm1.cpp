@@ -493,13 +493,12 @@ LRESULT TForm1::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_MEASUREITEM: {
         auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-        HDC dc = GetDC(handle());
         TEXTMETRICA tm{};
         {
-            mw::ScopedSelect font(dc, systemFont_);
-            GetTextMetricsA(dc, &tm);
+            mw::WindowDC dc(handle());
+            mw::ScopedSelect font(dc.get(), systemFont_);
+            GetTextMetricsA(dc.get(), &tm);
         }
-        ReleaseDC(handle(), dc);
         const int iconSize = mw::Application::instance().scale(16);
         mi->itemHeight = static_cast<UINT>((tm.tmHeight > iconSize ? tm.tmHeight : iconSize) + 2);
         return TRUE;
