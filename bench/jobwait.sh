@@ -5,6 +5,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/build-wine-env.sh"
+build_targets jobwait_bench pgp_double
 work="$(mktemp -d)"
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 mkdir -p "$work/pgp"

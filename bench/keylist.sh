@@ -4,7 +4,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/build-wine-env.sh"
-cmake --build "$build/windows" --target keylist_bench >/dev/null
+build_targets keylist_bench
 source "$root/scripts/xvfb.sh"
 start_xvfb
 work="$(mktemp -d)"

@@ -4,6 +4,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/build-wine-env.sh"
+build_targets Murkwell bramlet
 source "$root/scripts/xvfb.sh"
 start_xvfb
 work="$(mktemp -d)"

@@ -4,7 +4,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/build-wine-env.sh"
-cmake --build "$build/windows" --target wipe_bench scorch >/dev/null
+build_targets wipe_bench scorch
 # On the disk of the build tree, not a memory file system.
 work="$(mktemp -d "$build/wipe-bench.XXXXXX")"
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT

@@ -4,3 +4,8 @@ build="${MW_BUILD_DIR:-$root/build}"
 export BUILD_WIN="$build/windows"
 "$root/scripts/prepare-prefix.sh"
 source "$root/scripts/wine-env.sh"
+# Builds these targets of the Windows tree, configuring both trees first if they are not yet.
+build_targets() {
+  [ -f "$build/windows/build.ninja" ] || MW_BUILD_QUIET=1 "$root/scripts/build.sh"
+  cmake --build "$build/windows" --target "$@" >/dev/null
+}

@@ -7,7 +7,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 xvfb xauth x11-utils imagemagick
   fonts-liberation2 fonts-wine
-  python3 ccache nsis
+  python3 ccache clang xdotool nsis
 )
 
 missing=()

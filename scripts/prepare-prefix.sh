@@ -12,7 +12,11 @@ install_marlett() {
 }
 if [ -f "$marker" ]; then install_marlett; exit 0; fi
 mkdir -p "$WINEPREFIX"
-wine64 wineboot -i </dev/null >/dev/null 2>&1 || true
+# A prefix whose boot failed is not marked, so the next run tries again instead of using it.
+if ! wine64 wineboot -i </dev/null >/dev/null 2>&1; then
+  echo "prepare-prefix: wineboot failed in $WINEPREFIX" >&2
+  exit 1
+fi
 reg() { wine64 reg add "$@" /f </dev/null >/dev/null 2>&1; }
 # Without a window manager, hiding a managed window costs 2 s; unmanaged windows close at once.
 reg 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N

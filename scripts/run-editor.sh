@@ -3,13 +3,10 @@
 # display it starts a virtual one, saves a screenshot of the editor and prints where it is.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${MW_BUILD_DIR:-$root/build}"
 "$root/scripts/install-deps.sh"
 MW_BUILD_QUIET=1 "$root/scripts/build.sh"
-export BUILD_WIN="$build/windows"
-"$root/scripts/prepare-prefix.sh"
+source "$root/scripts/build-wine-env.sh"
 if [ -n "${DISPLAY:-}" ]; then
-  source "$root/scripts/wine-env.sh"
   cd "$build/windows/editor"
   exec wine64 ./Murkwell.exe
 fi

@@ -9,12 +9,23 @@ which="${1:-editor}"
 out="${2:-$build/screenshots/$which.png}"
 settle="${3:-2}"
 case "$which" in
-  editor) exe="$build/windows/editor/Murkwell.exe"; title="Murkwell 2.20 - Encryption Editor" ;;
+  editor) exe="$build/windows/editor/Murkwell.exe"; title="Murkwell $(sed -nE 's/^project\(Murkwell VERSION ([0-9.]+).*/\1/p' "$root/CMakeLists.txt") - Encryption Editor" ;;
   filemodule) exe="$build/windows/filemodule/bramlet.exe"; title="Murkwell File - File Encryption Module" ;;
   *) echo "usage: $0 editor|filemodule OUT.png" >&2; exit 2 ;;
 esac
 source "$root/scripts/xvfb.sh"
 own_display=""
+prog=""
+# Whatever way this script ends, the program, its Wine server and our display go with it.
+cleanup() {
+  if [ -n "$prog" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+    wait "$prog" 2>/dev/null || true
+  fi
+  if [ -n "$own_display" ]; then stop_xvfb; fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
 if [ -z "${DISPLAY:-}" ] || [ -n "${MW_OWN_DISPLAY:-}" ]; then start_xvfb; own_display=1; fi
 mkdir -p "$(dirname "$out")"
 (cd "$(dirname "$exe")" && wine64 "$exe" </dev/null >/dev/null 2>&1) &
@@ -33,7 +44,4 @@ else
 fi
 # Screenshots of whatever else is on screen too (the setup dialog at first start, for example).
 import -window root "${out%.png}-screen.png"
-wineserver -k >/dev/null 2>&1 || true
-wait "$prog" 2>/dev/null || true
-[ -n "$own_display" ] && stop_xvfb
 echo "$out"

@@ -3,13 +3,10 @@
 # private Xvfb display. Ends with one summary line "N passed, N failed".
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${MW_BUILD_DIR:-$root/build}"
 "$root/scripts/install-deps.sh" || exit 1
 MW_BUILD_QUIET=1 "$root/scripts/build.sh" || { echo "BUILD FAILED"; exit 1; }
 
-export BUILD_WIN="$build/windows"
-"$root/scripts/prepare-prefix.sh"
-source "$root/scripts/wine-env.sh"
+source "$root/scripts/build-wine-env.sh" || exit 1
 source "$root/scripts/xvfb.sh"
 start_xvfb || exit 1
 cleanup() { wineserver -k >/dev/null 2>&1 || true; stop_xvfb; }
@@ -26,11 +23,17 @@ echo "== Windows tests under Wine (DISPLAY=$DISPLAY)"
 (cd "$build/windows" && GTEST_OUTPUT="xml:Z:${logs//\//\\}\\windows\\" \
   ctest --output-on-failure --timeout 600 ${MW_CTEST_ARGS:-}) || status=1
 
-# Test-case counts from the XML reports of every gtest program.
+echo "== every translation unit of the Windows tree through clang for MinGW-w64"
+clang_failed=0
+"$root/scripts/clang-check.py" "$build/windows" || { status=1; clang_failed=1; }
+
+# Test-case counts from the XML reports of every gtest program, and the clang check as one more.
 read -r total failed < <(cat "$logs"/native/*.xml "$logs"/windows/*.xml 2>/dev/null |
   grep -o '<testsuites [^>]*' |
   sed -E 's/.* tests="([0-9]+)".* failures="([0-9]+)".*/\1 \2/' |
   awk '{t+=$1; f+=$2} END {print t+0, f+0}')
+total=$((total + 1))
+failed=$((failed + clang_failed))
 passed=$((total - failed))
 if [ "$status" -ne 0 ] && [ "$failed" -eq 0 ]; then failed=1; fi
 echo "${passed} passed, ${failed} failed"
