@@ -97,7 +97,10 @@ JobEnd JobRunner::waitForLock(const std::string& lockFile, std::uintptr_t proces
     Watch watch(platform_, directoryOf(lockFile));
     for (;;) {
         platform_.processMessages();
-        if (!platform_.fileExists(lockFile)) return JobEnd::Finished;
+        if (!platform_.fileExists(lockFile)) {
+            if (process) platform_.awaitProcessEnd(process, kBatchExitMs);
+            return JobEnd::Finished;
+        }
         if (process && platform_.processEnded(process))
             // The batch may have deleted the lock just before it ended.
             return platform_.fileExists(lockFile) ? JobEnd::EndedEarly : JobEnd::Finished;

@@ -111,6 +111,9 @@ public:
 
     // Longest block between two tests of the lock file when no event wakes the wait.
     static constexpr unsigned kFallbackMs = 100;
+    // The batch deletes the lock on its last line; its interpreter still holds the batch file open
+    // for a moment after that, and the clean-up must not find it in use.
+    static constexpr unsigned kBatchExitMs = 3000;
 
 private:
     struct Labelled {

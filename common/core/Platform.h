@@ -74,6 +74,8 @@ public:
     virtual void waitForEvent(std::uintptr_t /*process*/, std::uintptr_t /*watch*/, unsigned /*timeoutMs*/) {}
     // Whether a process from launch() has ended.
     virtual bool processEnded(std::uintptr_t /*process*/) { return false; }
+    // Blocks until a process from launch() has ended or `timeoutMs` has passed.
+    virtual void awaitProcessEnd(std::uintptr_t /*process*/, unsigned /*timeoutMs*/) {}
 };
 
 // Deletes the file if it is there: test first, so a missing file costs no failed call.

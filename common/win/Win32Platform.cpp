@@ -182,6 +182,10 @@ bool Win32Platform::processEnded(std::uintptr_t process) {
     return process && WaitForSingleObject(reinterpret_cast<HANDLE>(process), 0) == WAIT_OBJECT_0;
 }
 
+void Win32Platform::awaitProcessEnd(std::uintptr_t process, unsigned timeoutMs) {
+    if (process) WaitForSingleObject(reinterpret_cast<HANDLE>(process), timeoutMs);
+}
+
 std::string Win32Platform::shortPath(const std::string& path) {
     return shortPathName(path);
 }

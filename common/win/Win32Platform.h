@@ -29,6 +29,7 @@ public:
     void closeWatch(std::uintptr_t watch) override;
     void waitForEvent(std::uintptr_t process, std::uintptr_t watch, unsigned timeoutMs) override;
     bool processEnded(std::uintptr_t process) override;
+    void awaitProcessEnd(std::uintptr_t process, unsigned timeoutMs) override;
 
 private:
     std::string exeOverride_;

@@ -118,6 +118,9 @@ public:
         if (onProcessEndedTest) onProcessEndedTest();
         return processHasEnded;
     }
+    void awaitProcessEnd(std::uintptr_t process, unsigned timeoutMs) override {
+        calls.push_back("await " + std::to_string(process) + " " + std::to_string(timeoutMs));
+    }
     std::vector<std::uintptr_t> closedProcesses;
     void closeProcess(std::uintptr_t process) override { closedProcesses.push_back(process); }
     void processMessages() override {

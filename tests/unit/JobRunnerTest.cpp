@@ -315,6 +315,20 @@ TEST_F(JobRunnerTest, EditorDecryptBlanksTheBatchFileBeforeDeletingItAndPausesOn
     EXPECT_EQ(batchAtLaunch.size(), 2u); // no "pause" without Shift
 }
 
+TEST_F(JobRunnerTest, CleanUpWaitsForTheBatchInterpreterToEndBeforeTouchingTheBatchFile) {
+    // cmd still holds the batch file open for a moment after its last line deleted the lock.
+    EditorCaller caller;
+    auto job = caller.job(EditorOperation::Decrypt);
+    job.saveInput = [&](const std::string& input) { fake.put(input, {"armoured"}); };
+    fake.onWait = [&] { fake.files.erase(FakePlatform::key(kDir + "Murkwell.lck")); };
+    EXPECT_EQ(runner.runEditorOperation(job), JobEnd::Finished);
+    std::vector<std::string> order;
+    for (const auto& c : only(fake.calls, {"await", "write", "delete"}))
+        if (c.find("Murkwell.bat") != std::string::npos || c.rfind("await", 0) == 0) order.push_back(c);
+    EXPECT_EQ(order, (std::vector<std::string>{"write c:\\pgp\\Murkwell.bat", "await 1 3000",
+                                               "write c:\\pgp\\Murkwell.bat", "delete c:\\pgp\\Murkwell.bat"}));
+}
+
 TEST_F(JobRunnerTest, ShiftNeverAddsPauseToTheOtherOperations) {
     EditorCaller caller;
     caller.values.shift = true;
