@@ -11,6 +11,7 @@
 #include "editor/TBox.h"
 #include "editor/TForm2.h"
 #include "editor/TForm3.h"
+#include "editor/MessageOperations.h"
 #include "editor/TKey.h"
 #include "editor/TextTools.h"
 #include "win/Menus.h"
@@ -64,6 +65,11 @@ TForm1::TForm1(EditorApp& app) : app_(app) {
         memo(),
         MemoAppearance{[this] { return memoFont(); }, [this](const mw::FontChoice& f) { setMemoFont(f); },
                        [this](std::uint32_t c) { setBackgroundColor(static_cast<std::int32_t>(c)); }});
+    // TKey is created after this window: reached only when an operation runs.
+    operations_ = std::make_unique<MessageOperations>(
+        app_, StoredPassPhrase{[this] { return app_.passPhrase().passPhraseEmpty(); },
+                               [this] { app_.passPhrase().showModal(); },
+                               [this] { return std::string(app_.passPhrase().passPhrase().view()); }});
     applyMemoFont();
     layout();
     // The handler around a window's creation shows what went wrong and lets start-up go on.
@@ -123,26 +129,26 @@ void TForm1::createMenus() {
     SetMenu(handle(), bar);
 
     popup_ = mw::UniqueMenu(buildPopup({{"Open", "", CmdOpenFromFile1Click},
-                         {"Save", "", CmdSavetofile1Click},
-                         {"Print", "", CmdPrint1Click},
-                         {nullptr, nullptr, 0},
-                         {"Encrypt", "", CmdBitBtn1Click},
-                         {"Encrypt IDEA", "", CmdBitBtn5Click},
-                         {nullptr, nullptr, 0},
-                         {"Decrypt", "", CmdBitBtn2Click},
-                         {"Paste/Decrypt", "", CmdBitBtn6Click},
-                         {nullptr, nullptr, 0},
-                         {"Sign", "", CmdBitBtn3Click},
-                         {"Sign/Encrypt", "", CmdBitBtn4Click},
-                         {nullptr, nullptr, 0},
-                         {"Cut", "", CmdCut1Click},
-                         {"Cut Message", "", CmdCutMessage1Click},
-                         {nullptr, nullptr, 0},
-                         {"Copy", "", CmdCopy1Click},
-                         {"Copy Message", "", CmdCopyMessage1Click},
-                         {nullptr, nullptr, 0},
-                         {"Paste", "", CmdPaste1Click},
-                         {"Paste Message", "", CmdPasgeMessage1Click}}));
+                                        {"Save", "", CmdSavetofile1Click},
+                                        {"Print", "", CmdPrint1Click},
+                                        {nullptr, nullptr, 0},
+                                        {"Encrypt", "", CmdBitBtn1Click},
+                                        {"Encrypt IDEA", "", CmdBitBtn5Click},
+                                        {nullptr, nullptr, 0},
+                                        {"Decrypt", "", CmdBitBtn2Click},
+                                        {"Paste/Decrypt", "", CmdBitBtn6Click},
+                                        {nullptr, nullptr, 0},
+                                        {"Sign", "", CmdBitBtn3Click},
+                                        {"Sign/Encrypt", "", CmdBitBtn4Click},
+                                        {nullptr, nullptr, 0},
+                                        {"Cut", "", CmdCut1Click},
+                                        {"Cut Message", "", CmdCutMessage1Click},
+                                        {nullptr, nullptr, 0},
+                                        {"Copy", "", CmdCopy1Click},
+                                        {"Copy Message", "", CmdCopyMessage1Click},
+                                        {nullptr, nullptr, 0},
+                                        {"Paste", "", CmdPaste1Click},
+                                        {"Paste Message", "", CmdPasgeMessage1Click}}));
 
     ACCEL keys[] = {
         {FVIRTKEY | FCONTROL, 'O', CmdOpenFromFile1Click},
@@ -214,9 +220,9 @@ void TForm1::applyMemoFont() {
     auto& application = mw::Application::instance();
     // The memo gets the new font and brush before the old ones are deleted.
     mw::UniqueFont font(CreateFontA(-MulDiv(fontSize_, application.dpi(), 72), 0, 0, 0,
-                                    fontBold_ ? FW_BOLD : FW_NORMAL, fontItalic_, fontUnderline_, fontStrikeOut_,
-                                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                    DEFAULT_PITCH | FF_DONTCARE, fontName_.c_str()));
+                                    fontBold_ ? FW_BOLD : FW_NORMAL, fontItalic_, fontUnderline_,
+                                    fontStrikeOut_, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, fontName_.c_str()));
     SendMessageA(memo(), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
     memoFont_ = std::move(font);
     memoBrush_ = mw::UniqueBrush(
@@ -404,6 +410,24 @@ void TForm1::EditorFont1Click() {
 }
 void TForm1::EditorBackgroundColor1Click() {
     tools_->chooseBackground();
+}
+void TForm1::BitBtn1Click() {
+    operations_->encrypt();
+}
+void TForm1::BitBtn2Click() {
+    operations_->decrypt();
+}
+void TForm1::BitBtn3Click() {
+    operations_->sign();
+}
+void TForm1::BitBtn4Click() {
+    operations_->signAndEncrypt();
+}
+void TForm1::BitBtn5Click() {
+    operations_->encryptIdea();
+}
+void TForm1::BitBtn6Click() {
+    operations_->pasteAndDecrypt();
 }
 void TForm1::BitBtn10Click() {
     tools_->clear();

@@ -14,6 +14,7 @@ namespace editor {
 
 class EditorApp;
 class TextTools;
+class MessageOperations;
 
 class TForm1 : public mw::Form, private mw::EditorWindowSink {
 public:
@@ -49,13 +50,13 @@ public:
     void OpenFromFile1Click();
     void Savetofile1Click();
     void Print1Click();
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void BitBtn4Click();
+    void BitBtn5Click();
+    void BitBtn6Click();
     // Commands whose work is not built yet: wired to their handlers, which do nothing so far.
-    void BitBtn1Click() {}
-    void BitBtn2Click() {}
-    void BitBtn3Click() {}
-    void BitBtn4Click() {}
-    void BitBtn5Click() {}
-    void BitBtn6Click() {}
     void CutMessage1Click();
     void CopyMessage1Click();
     void PasgeMessage1Click();
@@ -118,6 +119,7 @@ private:
     mw::UniqueBrush memoBrush_;
     std::vector<std::unique_ptr<mw::TIEButton>> buttons_; // BitBtn1 ... BitBtn12, top to bottom
     std::unique_ptr<TextTools> tools_;
+    std::unique_ptr<MessageOperations> operations_;
 };
 
 } // namespace editor

@@ -95,7 +95,15 @@ void TextTools::saveText(const std::string& path) {
 }
 
 bool TextTools::loadText(const std::string& path) {
+    return loadText(path, {});
+}
+
+bool TextTools::loadText(const std::string& path, const std::vector<std::string>& appended) {
     auto text = readTextForMemo(path);
+    if (text && !appended.empty()) {
+        *text = mw::appendLines(std::move(*text), appended);
+        if (text->size() > kMemoCapacity) text.reset();
+    }
     if (!text) {
         reportError(kTextTooLarge);
         return false;

@@ -47,6 +47,8 @@ public:
     // The text replaced by the file's content as Open From File reads it; false (after telling
     // the user) when the file is too large, the text then unchanged. Throws IoError.
     bool loadText(const std::string& path);
+    // Like loadText, with `appended` added as lines at the end, in one replacement of the text.
+    bool loadText(const std::string& path, const std::vector<std::string>& appended);
 
     // The lines as the text area shows them (wrapped), without the empty line after a final
     // line break.

@@ -20,4 +20,11 @@ std::string toCrLf(const std::string& text) {
     return out;
 }
 
+std::string appendLines(std::string text, const std::vector<std::string>& lines) {
+    const bool open = text.empty() || (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0);
+    for (const auto& line : lines)
+        text += open ? line + "\r\n" : "\r\n" + line;
+    return text;
+}
+
 } // namespace mw

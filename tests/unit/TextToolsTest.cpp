@@ -45,6 +45,15 @@ TEST(LineBreaks, EveryKindBecomesCrLf) {
     EXPECT_EQ(toCrLf(std::string("x\0y\n", 4)), std::string("x\0y\r\n", 5));
 }
 
+TEST(LineBreaks, AppendedLinesEachBecomeALineOfTheirOwn) {
+    EXPECT_EQ(appendLines("-----END PGP MESSAGE-----\r\n", {"-- ", "Me"}),
+              "-----END PGP MESSAGE-----\r\n-- \r\nMe\r\n");
+    EXPECT_EQ(appendLines("last line", {"-- ", "Me"}), "last line\r\n-- \r\nMe");
+    EXPECT_EQ(appendLines("", {"sig"}), "sig\r\n");
+    EXPECT_EQ(appendLines("text\r\n", {}), "text\r\n");
+    EXPECT_EQ(appendLines("a\r\n", {""}), "a\r\n\r\n");
+}
+
 namespace {
 
 // Characters 10 units wide except 'W' (25), 'j' (79) and '#' (500, wider than any page here);

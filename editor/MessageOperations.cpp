@@ -1,0 +1,66 @@
+// The message operations over the job runner.
+#include "editor/MessageOperations.h"
+#include "core/JobRunner.h"
+#include "editor/EditorApp.h"
+#include "editor/TForm1.h"
+#include "editor/TForm2.h"
+#include "editor/TextTools.h"
+#include "win/Application.h"
+#include "win/TPGPSetup.h"
+#include "win/TPubKey.h"
+#include "win/TSecKey.h"
+
+namespace editor {
+
+MessageOperations::MessageOperations(EditorApp& app, StoredPassPhrase passPhrase)
+    : app_(app), passPhrase_(std::move(passPhrase)) {}
+
+void MessageOperations::pasteAndDecrypt() {
+    app_.form1().tools().pasteMessage();
+    decrypt();
+}
+
+void MessageOperations::run(mw::EditorOperation operation) {
+    using Op = mw::EditorOperation;
+    auto& application = mw::Application::instance();
+    TForm1& form = app_.form1();
+    mw::TPGPSetup& setup = app_.setup();
+    const bool decrypt = operation == Op::Decrypt;
+
+    mw::EditorJob job;
+    job.operation = operation;
+    job.pgpExe = setup.pgpExe();
+    job.pgpDir = setup.pgpDir();
+    job.setPaths = [&form](const mw::JobPaths& p) {
+        form.PGPExe = p.pgpExe;
+        form.PGPDir = p.pgpDir;
+        form.BatchFile = p.batchFile;
+        form.LockFile = p.lockFile;
+    };
+    job.showSetup = [&setup] { setup.showModal(); };
+    // The dialogs' results are not examined: the job goes on with whatever the fields hold.
+    job.promptsBeforeLock = [this, operation] {
+        if (operation == Op::Encrypt || operation == Op::SignEncrypt) app_.pubKey().showModal();
+        if (operation == Op::Sign || operation == Op::SignEncrypt) app_.secKey().showModal();
+    };
+    job.promptsAfterLock = [this, &setup, decrypt] {
+        if (decrypt && setup.storePassPhrase() && passPhrase_.empty()) passPhrase_.ask();
+    };
+    job.values = [this, &form, &setup, decrypt] {
+        mw::EditorJobValues v;
+        v.recipients = form.Recipients;
+        v.signer = form.Signer;
+        // Only Decrypt hands PGP the stored pass phrase; for the others PGP asks in its console.
+        v.passPhraseOn = decrypt && setup.storePassPhrase();
+        if (v.passPhraseOn) v.passPhrase = passPhrase_.value();
+        v.shift = form.ShiftFlag == "shift";
+        return v;
+    };
+    job.saveInput = [&form](const std::string& input) { form.tools().saveText(input); };
+    job.pickUp = [this, &form, decrypt](const std::string& output) {
+        form.tools().loadText(output, decrypt ? std::vector<std::string>{} : app_.signature().lines());
+    };
+    mw::JobRunner(application.platform(), application.interaction()).runEditorOperation(job);
+}
+
+} // namespace editor
