@@ -5,7 +5,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/build-wine-env.sh"
-cmake --build "$build/windows" --target pickup_bench pgp_double >/dev/null
+build_targets pickup_bench pgp_double
 source "$root/scripts/xvfb.sh"
 work="$(mktemp -d)"
 cleanup() { wineserver -k >/dev/null 2>&1 || true; stop_xvfb; rm -rf "$work"; }
