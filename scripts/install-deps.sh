@@ -8,6 +8,7 @@ packages=(
   wine64 xvfb xauth x11-utils imagemagick
   fonts-liberation2 fonts-wine
   python3 ccache clang xdotool nsis
+  cups printer-driver-cups-pdf poppler-utils
 )
 
 missing=()
