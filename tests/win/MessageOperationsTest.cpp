@@ -31,9 +31,11 @@ public:
     std::vector<Launch> launches;
     std::vector<std::string> calls;
     bool answerPause = false; // nobody is at the console to press a key
+    std::function<void(const std::string& file, const std::string& parameters)> beforeLaunch;
 
     mw::LaunchResult launch(const std::string& file, const std::string& parameters,
                             const std::string& directory, mw::ShowMode mode) override {
+        if (beforeLaunch) beforeLaunch(file, parameters);
         const bool batch = mw::toLowerAscii(file).ends_with(".bat");
         launches.push_back({file, parameters, mode, batch ? readFileBytes(file) : std::string()});
         if (batch && answerPause) {
@@ -263,6 +265,29 @@ TEST_F(MessageOperations, DecryptWithTheWipeToolWipesWhatExists) {
                                                            "[" + pgpDir + "murkwell.tmp] /two /silent",
                                                            "[" + pgpDir + "murkwell.txt] /two /silent"}));
     waitForWipes({"Murkwell.bat", "murkwell.tmp", "murkwell.txt"});
+}
+
+TEST_F(MessageOperations, DecryptWithTheRealWipeToolOverwritesThePlaintextAndLeavesNothing) {
+    const std::string tool = buildTreeDirectory() + "scorch\\scorch.com";
+    ASSERT_TRUE(CopyFileA(tool.c_str(), (dir / "scorch.com").c_str(), FALSE));
+    // A second name for the decrypted file, made just before the tool is started on it: what the
+    // tool wrote is read through it afterwards.
+    const std::string link = pgpDir + "plain-link.bin";
+    recorder->beforeLaunch = [&](const std::string& file, const std::string& parameters) {
+        if (mw::fileNameOf(file) == "scorch.com" && parameters.find("murkwell.txt") != std::string::npos)
+            CreateHardLinkA(link.c_str(), (pgpDir + "murkwell.txt").c_str(), nullptr);
+    };
+    start();
+    setText(armoured("eat", {}, "the plaintext that must not stay\r\n"));
+    form().BitBtn2Click();
+    EXPECT_EQ(text(), "the plaintext that must not stay\r\n");
+    waitForWipes({"Murkwell.bat", "murkwell.tmp", "murkwell.txt"});
+    for (const char* gone :
+         {"Murkwell.bat", "Murkwell.lck", "murkwell.tmp", "murkwell.txt", "murkwell.usr", "murkwell.asc"})
+        EXPECT_FALSE(pgpHas(gone)) << gone;
+    ASSERT_TRUE(exists(link)) << "the hard link was not made";
+    EXPECT_EQ(readFileBytes(link).find("plaintext"), std::string::npos);
+    DeleteFileA(link.c_str());
 }
 
 TEST_F(MessageOperations, StoringOnWithAnEmptyPhraseAsksAfterTheLockAndPassesEmptyQuotes) {
