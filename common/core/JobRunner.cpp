@@ -306,4 +306,18 @@ JobEnd JobRunner::runFileOperation(const FileJob& job) {
     return end;
 }
 
+JobEnd JobRunner::runOwnBatch(KeyProgram program, const std::string& lockFile, const std::string& batchFile,
+                              const std::vector<std::string>& lines, const std::string& directory,
+                              ShowMode mode) {
+    profile_ = &profileOf(program);
+    auto console = toConsole(lines, {});
+    if (!console) return JobEnd::Refused;
+    if (!platform_.createNewFile(lockFile, {lockLine(profile_->operationLockText)})) {
+        report(profile_->busy);
+        return JobEnd::Refused;
+    }
+    writeBatch(batchFile, lockFile, *console);
+    return launchAndWait(batchFile, directory, mode, lockFile);
+}
+
 } // namespace mw

@@ -104,6 +104,13 @@ public:
     JobEnd runEditorOperation(const EditorJob& job);
     JobEnd runFileOperation(const FileJob& job);
 
+    // A job of the caller's own batch lines (the file module's Scorch), after the caller's own
+    // checks: the lock written atomically (busy when it is there), the batch file, the launch
+    // and the wait, with the rules of every job for a launch that fails or a batch that ends
+    // early. Throws IoError as the operations do.
+    JobEnd runOwnBatch(KeyProgram program, const std::string& lockFile, const std::string& batchFile,
+                       const std::vector<std::string>& lines, const std::string& directory, ShowMode mode);
+
     // The wait of every job: handles all pending messages, then tests the lock file, blocking in
     // between on messages, the batch process and changes in the lock file's directory. Ends when
     // the lock file is gone (Finished) or the process has ended while it remains (EndedEarly).

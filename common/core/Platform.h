@@ -76,6 +76,28 @@ public:
     virtual bool processEnded(std::uintptr_t /*process*/) { return false; }
     // Blocks until a process from launch() has ended or `timeoutMs` has passed.
     virtual void awaitProcessEnd(std::uintptr_t /*process*/, unsigned /*timeoutMs*/) {}
+
+    // What the file module's housekeeping needs beyond the above, with plain defaults too.
+
+    virtual bool directoryExists(const std::string& /*path*/) { return false; }
+    virtual bool isReadOnly(const std::string& /*path*/) { return false; }
+    // Size in bytes of an existing file; nullopt when there is none.
+    virtual std::optional<std::uint64_t> fileSize(const std::string& /*path*/) { return std::nullopt; }
+    // Moves (renames) a file; an existing target is replaced only when asked. False when refused.
+    virtual bool moveFile(const std::string& /*from*/, const std::string& /*to*/, bool /*replaceExisting*/) {
+        return false;
+    }
+    // Copies a file's bytes in blocks; an existing target is replaced only when asked. After
+    // Failed the target may hold part of the bytes: removing it is the caller's choice.
+    enum class CopyResult { Copied, CannotOpen, CannotCreate, Failed };
+    virtual CopyResult copyFile(const std::string& /*from*/, const std::string& /*to*/,
+                                bool /*replaceExisting*/) {
+        return CopyResult::CannotOpen;
+    }
+    // A variable of the process's environment; nullopt when it is not set.
+    virtual std::optional<std::string> environmentVariable(const std::string& /*name*/) {
+        return std::nullopt;
+    }
 };
 
 // Deletes the file if it is there: test first, so a missing file costs no failed call.

@@ -5,6 +5,7 @@
 #include "win/Win32Util.h"
 #include <algorithm>
 #include <shellapi.h>
+#include <vector>
 
 namespace mw {
 
@@ -184,6 +185,60 @@ bool Win32Platform::processEnded(std::uintptr_t process) {
 
 void Win32Platform::awaitProcessEnd(std::uintptr_t process, unsigned timeoutMs) {
     if (process) WaitForSingleObject(reinterpret_cast<HANDLE>(process), timeoutMs);
+}
+
+bool Win32Platform::directoryExists(const std::string& path) {
+    DWORD attr = GetFileAttributesA(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32Platform::isReadOnly(const std::string& path) {
+    DWORD attr = GetFileAttributesA(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY);
+}
+
+std::optional<std::uint64_t> Win32Platform::fileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool Win32Platform::moveFile(const std::string& from, const std::string& to, bool replaceExisting) {
+    // No MOVEFILE_COPY_ALLOWED: a move to another drive is refused, and the caller's own copy,
+    // which it verifies, takes over.
+    return MoveFileExA(from.c_str(), to.c_str(), replaceExisting ? MOVEFILE_REPLACE_EXISTING : 0) != 0;
+}
+
+Platform::CopyResult Win32Platform::copyFile(const std::string& from, const std::string& to,
+                                             bool replaceExisting) {
+    UniqueHandle source(CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!source) return CopyResult::CannotOpen;
+    UniqueHandle target(CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr,
+                                    replaceExisting ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
+    if (!target) return CopyResult::CannotCreate;
+    std::vector<char> block(1 << 16);
+    for (;;) {
+        DWORD got = 0, written = 0;
+        if (!ReadFile(source.get(), block.data(), static_cast<DWORD>(block.size()), &got, nullptr))
+            return CopyResult::Failed;
+        if (got == 0) break;
+        if (!WriteFile(target.get(), block.data(), got, &written, nullptr) || written != got)
+            return CopyResult::Failed;
+    }
+    return CloseHandle(target.release()) ? CopyResult::Copied : CopyResult::Failed;
+}
+
+std::optional<std::string> Win32Platform::environmentVariable(const std::string& name) {
+    DWORD n = GetEnvironmentVariableA(name.c_str(), nullptr, 0);
+    if (n == 0) return std::nullopt;
+    std::string value(n, '\0');
+    n = GetEnvironmentVariableA(name.c_str(), value.data(), n);
+    value.resize(n);
+    return value;
 }
 
 std::string Win32Platform::shortPath(const std::string& path) {

@@ -30,6 +30,12 @@ public:
     void waitForEvent(std::uintptr_t process, std::uintptr_t watch, unsigned timeoutMs) override;
     bool processEnded(std::uintptr_t process) override;
     void awaitProcessEnd(std::uintptr_t process, unsigned timeoutMs) override;
+    bool directoryExists(const std::string& path) override;
+    bool isReadOnly(const std::string& path) override;
+    std::optional<std::uint64_t> fileSize(const std::string& path) override;
+    bool moveFile(const std::string& from, const std::string& to, bool replaceExisting) override;
+    CopyResult copyFile(const std::string& from, const std::string& to, bool replaceExisting) override;
+    std::optional<std::string> environmentVariable(const std::string& name) override;
 
 private:
     std::string exeOverride_;

@@ -1,6 +1,7 @@
 // Test double of the wipe tool scorch.com: overwrites and removes the file named in square
 // brackets and logs its arguments and working directory beside itself ("scorch-args.log").
-// A file "scorch-control.txt" beside it holding "fail" makes it leave the file alone.
+// A file "scorch-control.txt" beside it holding "fail" makes it leave the file alone; so does a
+// read-only file.
 #include "DoubleSupport.h"
 #include <windows.h>
 #include <fstream>
@@ -39,7 +40,10 @@ int main(int argc, char** argv) {
     auto open = all.find('['), close = all.rfind(']');
     if (open == std::string::npos || close == std::string::npos || close < open) return 2;
     std::string file = all.substr(open + 1, close - open - 1);
-    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // A read-only file is left alone, as a careful wipe tool leaves it: the tests of a tool that
+    // could not remove the file use one.
+    DWORD attributes = GetFileAttributesA(file.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return 1;
     overwrite(file);
     return DeleteFileA(file.c_str()) ? 0 : 1;
 }

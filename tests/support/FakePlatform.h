@@ -31,8 +31,9 @@ public:
     // The job wait: how often it blocked, what runs when it does, and the batch process's fate.
     int waits = 0;
     std::function<void()> onWait;
-    bool launchFails = false;     // launch() reports the shell's refusal
-    bool processHasEnded = false; // processEnded() for launched processes
+    bool launchFails = false;           // launch() reports the shell's refusal
+    std::set<std::string> unlaunchable; // lowered files whose launch the shell refuses
+    bool processHasEnded = false;       // processEnded() for launched processes
     std::function<void()> onProcessEndedTest;
     std::string consoleRefuses; // bytes that toConsoleCodePage() cannot represent
 
@@ -93,9 +94,10 @@ public:
         launches.push_back(c);
         if (onLaunch) onLaunch(c);
         mw::LaunchResult r;
-        r.started = !launchFails;
-        if (launchFails) r.error = "The system cannot find the file specified.";
-        r.process = launchFails ? 0 : launches.size();
+        const bool fails = launchFails || unlaunchable.count(key(file));
+        r.started = !fails;
+        if (fails) r.error = "The system cannot find the file specified.";
+        r.process = fails ? 0 : launches.size();
         return r;
     }
     bool createNewFile(const std::string& path, const std::vector<std::string>& lines) override {
@@ -121,6 +123,56 @@ public:
     void awaitProcessEnd(std::uintptr_t process, unsigned timeoutMs) override {
         calls.push_back("await " + std::to_string(process) + " " + std::to_string(timeoutMs));
     }
+    // Housekeeping: directories that exist, read-only files, moves the platform refuses (by
+    // lowered source path; "*" refuses every move between different drives), how copies end,
+    // and the environment.
+    std::set<std::string> directories;
+    std::set<std::string> readOnly;
+    std::set<std::string> refusedMoves;
+    CopyResult copyEnds = CopyResult::Copied;
+    bool copyDropsLastLine = false; // a copy that reports success yet came out short
+    std::map<std::string, std::string> environment;
+
+    bool directoryExists(const std::string& path) override {
+        calls.push_back("dir? " + path);
+        return directories.count(key(path)) != 0;
+    }
+    bool isReadOnly(const std::string& path) override { return readOnly.count(key(path)) != 0; }
+    std::optional<std::uint64_t> fileSize(const std::string& path) override {
+        if (!has(path)) return std::nullopt;
+        std::uint64_t size = 0;
+        for (const auto& line : content(path))
+            size += line.size() + 2;
+        return size;
+    }
+    bool moveFile(const std::string& from, const std::string& to, bool replaceExisting) override {
+        calls.push_back(std::string(replaceExisting ? "move! " : "move ") + from + " -> " + to);
+        bool otherDrive = key(from).substr(0, 2) != key(to).substr(0, 2);
+        if (!has(from) || refusedMoves.count(key(from)) || (refusedMoves.count("*") && otherDrive) ||
+            (has(to) && !replaceExisting && key(from) != key(to)))
+            return false;
+        auto lines = content(from);
+        files.erase(key(from));
+        files[key(to)] = std::move(lines);
+        return true;
+    }
+    CopyResult copyFile(const std::string& from, const std::string& to, bool replaceExisting) override {
+        calls.push_back(std::string(replaceExisting ? "copy! " : "copy ") + from + " -> " + to);
+        if (!has(from)) return CopyResult::CannotOpen;
+        if (copyEnds == CopyResult::CannotOpen || copyEnds == CopyResult::CannotCreate) return copyEnds;
+        if (has(to) && !replaceExisting) return CopyResult::CannotCreate;
+        auto lines = content(from);
+        if (copyEnds == CopyResult::Failed || copyDropsLastLine)
+            lines.resize(lines.empty() ? 0 : lines.size() - 1);
+        files[key(to)] = std::move(lines);
+        return copyEnds;
+    }
+    std::optional<std::string> environmentVariable(const std::string& name) override {
+        auto it = environment.find(name);
+        if (it == environment.end()) return std::nullopt;
+        return it->second;
+    }
+
     std::vector<std::uintptr_t> closedProcesses;
     void closeProcess(std::uintptr_t process) override { closedProcesses.push_back(process); }
     void processMessages() override {
