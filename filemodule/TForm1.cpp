@@ -11,6 +11,7 @@
 #include "filemodule/FileModuleApp.h"
 #include "filemodule/FileModuleButtonBar.h"
 #include "filemodule/FileModuleCommands.h"
+#include "filemodule/HousekeepingLink.h"
 #include "filemodule/PaneIcons.h"
 #include "filemodule/TAboutBox.h"
 #include "win/Application.h"
@@ -376,6 +377,25 @@ void TForm1::HelponMurkwellFile1Click() {
     auto& platform = mw::Application::instance().platform();
     const std::string help = mw::directoryOf(platform.executablePath()) + "Murkwell.Hlp";
     platform.closeProcess(platform.launch(help, "", "", mw::ShowMode::Show).process);
+}
+
+void TForm1::N3Click() {
+    housekeepingOf(*this, app_).deleteFile();
+}
+void TForm1::RenameFile1Click() {
+    housekeepingOf(*this, app_).renameFile();
+}
+void TForm1::ScorchTheFile1Click() {
+    housekeepingOf(*this, app_).scorchFile();
+}
+void TForm1::RunFile1Click() {
+    housekeepingOf(*this, app_).runFile();
+}
+void TForm1::LoadIntoNotepad1Click() {
+    housekeepingOf(*this, app_).loadIntoNotepad();
+}
+void TForm1::DOSPromptHere1Click() {
+    housekeepingOf(*this, app_).dosPromptHere();
 }
 
 bool TForm1::onCommand(int id, int code, HWND control) {

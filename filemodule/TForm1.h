@@ -70,13 +70,13 @@ public:
     void SpeedButton5Click() {} // Encrypt IDEA
 
     // Housekeeping on the selected file and the shown directory.
-    void RenameFile1Click() {}
-    void N3Click() {} // Delete
-    void ScorchTheFile1Click() {}
-    void RunFile1Click() {}
+    void RenameFile1Click();
+    void N3Click(); // Delete
+    void ScorchTheFile1Click();
+    void RunFile1Click();
     void Refresh1Click() { updateFileList(); }
-    void LoadIntoNotepad1Click() {}
-    void DOSPromptHere1Click() {}
+    void LoadIntoNotepad1Click();
+    void DOSPromptHere1Click();
 
     void Exit1Click();
     void IEButton6Click();

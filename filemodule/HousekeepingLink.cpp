@@ -1,0 +1,26 @@
+// Wiring of the housekeeping algorithms to the file module's window.
+#include "filemodule/HousekeepingLink.h"
+#include "filemodule/FileModuleApp.h"
+#include "filemodule/TForm1.h"
+#include "win/Application.h"
+#include "win/TPGPSetup.h"
+
+namespace filemodule {
+
+mw::Housekeeping housekeepingOf(TForm1& form, FileModuleApp& app) {
+    mw::BrowserLink link;
+    link.selectedFile = [&form] { return form.FileName(); };
+    link.shownDirectory = [&form] { return form.shownDirectory(); };
+    link.pgpDirectory = [&app] { return app.setup().pgpDir(); };
+    link.reread = [&form] { form.updateFileList(); };
+    link.setJobFiles = [&form](const std::string& lockFile, const std::string& batchFile) {
+        form.LockFile = lockFile;
+        form.BatchFile = batchFile;
+    };
+    link.setToolShortName = [&form](const std::string& name) { form.ToolShortName = name; };
+    link.setShortName = [&form](const std::string& name) { form.ShortName = name; };
+    auto& application = mw::Application::instance();
+    return mw::Housekeeping(application.platform(), application.interaction(), std::move(link));
+}
+
+} // namespace filemodule

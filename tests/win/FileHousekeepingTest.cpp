@@ -1,0 +1,187 @@
+// The file module's housekeeping commands on the real browser window under Wine: the keys and
+// menus that reach them, the selection guard, and the file pane re-read after each of them.
+#include "filemodule/FileModuleApp.h"
+#include "filemodule/FileModuleCommands.h"
+#include "filemodule/TForm1.h"
+#include "WinTestSupport.h"
+
+using namespace mwtest;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+// The real platform; launches other than batch files are only noted ("file|parameters|dir|mode").
+class NotingPlatform : public mw::Win32Platform {
+public:
+    using Win32Platform::Win32Platform;
+    Lines launches;
+    mw::LaunchResult launch(const std::string& file, const std::string& parameters,
+                            const std::string& directory, mw::ShowMode mode) override {
+        if (file.size() > 4 && mw::toLowerAscii(file.substr(file.size() - 4)) == ".bat")
+            return Win32Platform::launch(file, parameters, directory, mode);
+        launches.push_back(file + "|" + parameters + "|" + directory + "|" +
+                           std::to_string(static_cast<int>(mode)));
+        return {};
+    }
+};
+
+class FileHousekeeping : public ProgramFixture {
+protected:
+    void SetUp() override {
+        ProgramFixture::SetUp();
+        standProgramAs("bramlet.exe");
+        noting = std::make_unique<NotingPlatform>(exePath);
+        mw::Application::instance().setPlatform(noting.get());
+        char cwd[MAX_PATH];
+        startDirectory.assign(cwd, GetCurrentDirectoryA(sizeof cwd, cwd));
+        const std::string p = pgp();
+        makeDirectory(p);
+        writeFileBytes(p + "pgp.exe", "stand-in");
+        writeFileBytes(dir / "bramlet.ini",
+                       p + "pgp.exe\r\n" + p + "\r\n" + p + "pubring.pgp\r\n" + p + "secring.pgp\r\n");
+        makeDirectory(data());
+        writeFileBytes(data() + "alpha.txt", "a");
+        writeFileBytes(data() + "report.doc", "quarterly figures");
+        SetCurrentDirectoryA(data().c_str());
+        app = std::make_unique<filemodule::FileModuleApp>();
+        app->form1().showMain();
+    }
+    void TearDown() override {
+        app.reset();
+        SetCurrentDirectoryA(startDirectory.c_str());
+        ProgramFixture::TearDown();
+    }
+    std::string pgp() { return dir / "pgp\\"; }
+    std::string data() { return dir / "data\\"; }
+    std::string shown() { return data().substr(0, data().size() - 1); }
+    filemodule::TForm1& form() { return app->form1(); }
+    void select(const std::string& name) {
+        auto entries = listEntries(form().fileList());
+        auto at = std::find(entries.begin(), entries.end(), name);
+        ASSERT_NE(at, entries.end()) << name;
+        clickEntry(form().fileList(), static_cast<int>(at - entries.begin()));
+        ASSERT_NE(form().statusText(), "");
+    }
+    void command(int id) { SendMessageA(form().handle(), WM_COMMAND, id, 0); }
+    // Keys through the input queue, where the shortcuts read Shift; the focus in `pane`.
+    void press(HWND pane, std::initializer_list<BYTE> keys) {
+        SetForegroundWindow(form().handle());
+        SetFocus(pane);
+        for (BYTE k : keys)
+            keybd_event(k, 0, 0, 0);
+        for (auto k = std::rbegin(keys); k != std::rend(keys); ++k)
+            keybd_event(*k, 0, KEYEVENTF_KEYUP, 0);
+        pumpFor(300);
+    }
+    void expectReread() {
+        EXPECT_EQ(form().selectedIndex(), -1);
+        EXPECT_EQ(form().statusText(), "");
+    }
+    std::string lastBox() { return interaction.shown.empty() ? "<none>" : interaction.shown.back().text; }
+
+    std::unique_ptr<NotingPlatform> noting;
+    std::unique_ptr<filemodule::FileModuleApp> app;
+    std::string startDirectory;
+};
+
+} // namespace
+
+TEST_F(FileHousekeeping, GuardedCommandsWithoutASelectionOnlyAskForOne) {
+    command(filemodule::CmdRefresh1Click);
+    ASSERT_EQ(form().selectedIndex(), -1);
+    for (int id : {filemodule::CmdN3Click, filemodule::CmdRenameFile1Click,
+                   filemodule::CmdScorchTheFile1Click, filemodule::CmdRunFile1Click})
+        command(id);
+    ASSERT_EQ(interaction.shown.size(), 4u);
+    for (const auto& box : interaction.shown) {
+        EXPECT_EQ(box.caption, "Murkwell File Encryption Applet");
+        EXPECT_EQ(box.text, "You must select a file first!");
+        EXPECT_EQ(box.icon, mw::BoxIcon::None);
+    }
+    EXPECT_TRUE(noting->launches.empty());
+    EXPECT_EQ(listEntries(form().fileList()), (Lines{"alpha.txt", "report.doc"}));
+    EXPECT_FALSE(exists(pgp() + "bramlet.lck"));
+
+    command(filemodule::CmdLoadIntoNotepad1Click);
+    EXPECT_EQ(noting->launches, Lines{"Notepad.Exe||" + shown() + "|1"});
+}
+
+TEST_F(FileHousekeeping, DelInTheDirectoryPaneAsksAndNoKeepsTheFile) {
+    select("report.doc");
+    interaction.answers = {false};
+    press(form().directoryList(), {VK_DELETE});
+    ASSERT_EQ(interaction.shown.size(), 1u);
+    EXPECT_EQ(interaction.shown[0].caption, "Information");
+    EXPECT_EQ(interaction.shown[0].text, "Warning You are about to delete this file.  Continue?");
+    EXPECT_TRUE(interaction.shown[0].isQuestion);
+    EXPECT_TRUE(exists(data() + "report.doc"));
+    EXPECT_NE(form().statusText(), "") << "No changes nothing, not even the selection";
+}
+
+TEST_F(FileHousekeeping, DeleteOfAReadOnlyFileAnsweredYesLeavesItAndRereads) {
+    SetFileAttributesA((data() + "report.doc").c_str(), FILE_ATTRIBUTE_READONLY);
+    select("report.doc");
+    interaction.answers = {true};
+    command(filemodule::CmdN3Click);
+    EXPECT_TRUE(exists(data() + "report.doc"));
+    EXPECT_EQ(interaction.shown.size(), 1u) << "no message after the question";
+    expectReread();
+    SetFileAttributesA((data() + "report.doc").c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    select("alpha.txt");
+    interaction.answers = {true};
+    command(filemodule::CmdN3Click);
+    EXPECT_EQ(listEntries(form().fileList()), Lines{"report.doc"});
+}
+
+TEST_F(FileHousekeeping, RenameShowsTheNewNameInTheRereadPane) {
+    select("report.doc");
+    interaction.inputResults = {std::string("summary.doc")};
+    press(form().fileList(), {VK_CONTROL, 'R'});
+    EXPECT_EQ(interaction.inputPrompts, Lines{"Rename File|Please enter the new filename.|report.doc"});
+    EXPECT_EQ(listEntries(form().fileList()), (Lines{"alpha.txt", "summary.doc"}));
+    expectReread();
+}
+
+TEST_F(FileHousekeeping, ShiftDelScorchesTheFileHiddenAndSaysItIsWiped) {
+    ASSERT_TRUE(CopyFileA((doublesDirectory() + "scorch.com").c_str(), (dir / "scorch.com").c_str(), FALSE));
+    select("report.doc");
+    interaction.answers = {true};
+    press(form().directoryList(), {VK_SHIFT, VK_DELETE});
+    EXPECT_EQ(lastBox(), "File has been wiped.");
+    EXPECT_FALSE(exists(data() + "report.doc"));
+    EXPECT_EQ(listEntries(form().fileList()), Lines{"alpha.txt"});
+    expectReread();
+    EXPECT_EQ(form().LockFile, pgp() + "bramlet.lck");
+    EXPECT_EQ(form().BatchFile, pgp() + "bramlet.bat");
+    EXPECT_NE(form().ToolShortName, "");
+    EXPECT_NE(form().ShortName, "");
+    EXPECT_TRUE(noting->launches.empty()) << "only the batch file was started";
+}
+
+TEST_F(FileHousekeeping, ScorchOfAReadOnlyFileSaysTheToolCouldNotRemoveIt) {
+    ASSERT_TRUE(CopyFileA((doublesDirectory() + "scorch.com").c_str(), (dir / "scorch.com").c_str(), FALSE));
+    SetFileAttributesA((data() + "report.doc").c_str(), FILE_ATTRIBUTE_READONLY);
+    select("report.doc");
+    interaction.answers = {true};
+    command(filemodule::CmdScorchTheFile1Click);
+    EXPECT_EQ(lastBox(),
+              "Scorch was unable to remove the file, please be sure the file is not in use by other "
+              "programs or is not marked Hidden, System or Read-Only");
+    EXPECT_TRUE(exists(data() + "report.doc"));
+    expectReread();
+    SetFileAttributesA((data() + "report.doc").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(FileHousekeeping, DoubleClickRunsAndThePromptOpensInTheShownDirectory) {
+    doubleClickEntry(form().fileList(), 1);
+    command(filemodule::CmdDOSPromptHere1Click);
+    char comspec[MAX_PATH] = {};
+    GetEnvironmentVariableA("COMSPEC", comspec, sizeof comspec);
+    ASSERT_NE(std::string(comspec), "");
+    // The noting platform starts nothing, so command.com counts as missing.
+    EXPECT_EQ(noting->launches,
+              (Lines{data() + "report.doc||" + shown() + "|1", "command.com||" + shown() + "|1",
+                     std::string(comspec) + "||" + shown() + "|1"}));
+    EXPECT_TRUE(interaction.shown.empty());
+}
