@@ -2,6 +2,7 @@
 #include "core/JobRunner.h"
 #include "core/Errors.h"
 #include "core/PathUtil.h"
+#include <exception>
 
 namespace mw {
 
@@ -125,6 +126,22 @@ JobEnd JobRunner::launchAndWait(const std::string& batchFile, const std::string&
     return end;
 }
 
+void JobRunner::blankBatch(const std::string& batchFile) {
+    // The batch file may hold the pass phrase: overwrite it before it goes. cmd.exe may still hold
+    // it open for a moment after its last line removed the lock, so a refused write is tried again.
+    const std::vector<std::string> blank(6, std::string(68, '#'));
+    for (int attempt = 1;; ++attempt) {
+        try {
+            platform_.writeLines(batchFile, blank);
+            return;
+        } catch (const IoError&) {
+            if (attempt == kBlankAttempts) throw;
+        }
+        platform_.processMessages();
+        platform_.waitForEvent(0, 0, kFallbackMs);
+    }
+}
+
 std::string JobRunner::wipeTool() {
     return directoryOf(platform_.executablePath()) + "scorch.com";
 }
@@ -229,16 +246,26 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
     });
 
     JobEnd end = launchAndWait(paths.batchFile, paths.pgpDir, ShowMode::Normal, paths.lockFile);
-    if (end == JobEnd::Finished && job.pickUp && platform_.fileExists(output)) job.pickUp(output);
+    // The temporaries hold the plaintext and the batch file may hold the pass phrase: the clean-up
+    // runs whatever the pick-up did, and the first failure is shown after it.
+    std::exception_ptr failure;
+    if (end == JobEnd::Finished && job.pickUp && platform_.fileExists(output)) {
+        try {
+            job.pickUp(output);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
 
     std::string tool = wipeTool();
     if (platform_.fileExists(tool)) {
-        wipe(tool,
-             {paths.batchFile, input, listing, plain, armoured},
-             paths.pgpDir);
+        wipe(tool, {paths.batchFile, input, listing, plain, armoured}, paths.pgpDir);
     } else if (decrypt) {
-        // The batch file may hold the pass phrase: overwrite it before it goes.
-        platform_.writeLines(paths.batchFile, std::vector<std::string>(6, std::string(68, '#')));
+        try {
+            blankBatch(paths.batchFile);
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
+        }
         platform_.deleteFile(paths.batchFile);
         for (const std::string& file : {input, plain, listing, armoured})
             mw::deleteIfExists(platform_, file);
@@ -246,6 +273,7 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
         for (const std::string& file : {input, listing, armoured})
             mw::deleteIfExists(platform_, file);
     }
+    if (failure) std::rethrow_exception(failure);
     return end;
 }
 

@@ -141,6 +141,9 @@ private:
     // Launch and wait; after NotStarted or EndedEarly the lock file is gone and the user told.
     JobEnd launchAndWait(const std::string& batchFile, const std::string& directory, ShowMode mode,
                          const std::string& lockFile);
+    // Overwrites the batch file of a Decrypt; throws IoError when every attempt was refused.
+    void blankBatch(const std::string& batchFile);
+    static constexpr int kBlankAttempts = 30;
     std::string wipeTool();
     void wipe(const std::string& tool, const std::vector<std::string>& files, const std::string& directory);
 

@@ -29,7 +29,10 @@ std::vector<std::string> only(const std::vector<std::string>& calls,
 class KeepingFake : public FakePlatform {
 public:
     std::vector<std::pair<std::string, std::vector<std::string>>> writes;
+    // Runs before each write; may throw to refuse it.
+    std::function<void(const std::string& path, const std::vector<std::string>& lines)> beforeWrite;
     void writeLines(const std::string& path, const std::vector<std::string>& lines) override {
+        if (beforeWrite) beforeWrite(path, lines);
         FakePlatform::writeLines(path, lines);
         writes.emplace_back(path, lines);
     }
@@ -517,4 +520,72 @@ TEST_F(JobRunnerTest, InputThatCannotBeSavedLeavesNoLockBehind) {
     EXPECT_THROW(runner.runEditorOperation(job), IoError);
     EXPECT_FALSE(fake.has(kDir + "Murkwell.lck"));
     EXPECT_TRUE(fake.launches.empty());
+}
+
+TEST_F(JobRunnerTest, PickUpThatFailsStillCleansUpThenShowsItsError) {
+    // Decrypt without the wipe tool: the plaintext and the batch with the pass phrase must go.
+    EditorCaller caller;
+    caller.values.passPhraseOn = true;
+    caller.values.passPhrase = "secret";
+    auto job = caller.job(EditorOperation::Decrypt);
+    job.saveInput = [&](const std::string& input) { fake.put(input, {"armoured"}); };
+    fake.onWait = [&] {
+        fake.files.erase(FakePlatform::key(kDir + "Murkwell.lck"));
+        fake.put(kDir + "murkwell.txt", {"plain"});
+    };
+    job.pickUp = [](const std::string& output) { throw IoError(output, "read", "The device is not ready."); };
+    try {
+        runner.runEditorOperation(job);
+        FAIL() << "the pick-up's error was swallowed";
+    } catch (const IoError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot read \"c:\\pgp\\murkwell.txt\": The device is not ready.");
+    }
+    for (const char* name : {"murkwell.tmp", "murkwell.txt", "Murkwell.bat", "Murkwell.lck"})
+        EXPECT_FALSE(fake.has(kDir + name)) << name;
+    EXPECT_EQ(fake.writes.back().first, kDir + "Murkwell.bat");
+    EXPECT_EQ(fake.writes.back().second, std::vector<std::string>(6, kHashes));
+
+    // Encrypt with the wipe tool: every temporary still gets its wipe.
+    fake.put(kTool, {});
+    fake.launches.clear();
+    auto encrypt = caller.job(EditorOperation::Encrypt);
+    encrypt.saveInput = [&](const std::string& input) { fake.put(input, {"text"}); };
+    fake.onWait = [&] {
+        fake.files.erase(FakePlatform::key(kDir + "Murkwell.lck"));
+        fake.put(kDir + "murkwell.asc", {"armoured"});
+    };
+    encrypt.pickUp = [](const std::string& output) { throw IoError(output, "read", "Access is denied."); };
+    EXPECT_THROW(runner.runEditorOperation(encrypt), IoError);
+    std::vector<std::string> wiped;
+    for (const auto& l : fake.launches)
+        if (l.file == kTool) wiped.push_back(l.parameters);
+    EXPECT_EQ(wiped, (std::vector<std::string>{"[c:\\pgp\\Murkwell.bat] /two /silent",
+                                               "[c:\\pgp\\murkwell.tmp] /two /silent",
+                                               "[c:\\pgp\\murkwell.asc] /two /silent"}));
+}
+
+TEST_F(JobRunnerTest, BlankingRefusedWhileCmdStillHoldsTheBatchIsTriedAgain) {
+    EditorCaller caller;
+    caller.values.passPhraseOn = true;
+    caller.values.passPhrase = "secret";
+    auto job = caller.job(EditorOperation::Decrypt);
+    job.saveInput = [&](const std::string& input) { fake.put(input, {"armoured"}); };
+    int refused = 0;
+    fake.beforeWrite = [&](const std::string& path, const std::vector<std::string>& lines) {
+        if (path == kDir + "Murkwell.bat" && lines == std::vector<std::string>(6, kHashes) && refused < 2) {
+            ++refused;
+            throw IoError(path, "create", "Sharing violation.");
+        }
+    };
+    EXPECT_EQ(runner.runEditorOperation(job), JobEnd::Finished);
+    EXPECT_EQ(refused, 2);
+    EXPECT_EQ(fake.writes.back().second, std::vector<std::string>(6, kHashes));
+    EXPECT_FALSE(fake.has(kDir + "Murkwell.bat"));
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // Refused every time: the batch file is still deleted and the error shown after the clean-up.
+    refused = -1000;
+    EXPECT_THROW(runner.runEditorOperation(caller.job(EditorOperation::Decrypt)), IoError);
+    EXPECT_FALSE(fake.has(kDir + "Murkwell.bat"));
+    EXPECT_FALSE(fake.has(kDir + "Murkwell.lck"));
 }
