@@ -35,6 +35,15 @@ std::string describeUserId(const std::string& id) {
     return "The user ID \"" + id + "\"";
 }
 
+// A user ID as a quoted token. PGP takes its options anywhere on its command line, quoted or not,
+// so one beginning with "-" would act as an option.
+std::string userIdToken(const std::string& id) {
+    if (!id.empty() && id.front() == '-')
+        throw UnsafeValue(describeUserId(id) + " cannot be passed to PGP: it begins with \"-\", which PGP "
+                                               "would read as an option.");
+    return batchQuoted(id, describeUserId(id));
+}
+
 } // namespace
 
 std::string batchEscape(const std::string& text) {
@@ -76,7 +85,7 @@ std::vector<std::string> splitRecipients(const std::string& recipients) {
 std::string batchRecipients(const std::string& recipients) {
     std::string out;
     for (const auto& id : splitRecipients(recipients))
-        out += batchQuoted(id, describeUserId(id)) + " ";
+        out += userIdToken(id) + " ";
     return out;
 }
 
@@ -85,7 +94,7 @@ namespace {
 std::string signerToken(const std::string& signer) {
     std::string id = signer;
     if (id.size() >= 2 && id.front() == '"' && id.back() == '"') id = id.substr(1, id.size() - 2);
-    return batchQuoted(id, describeUserId(id));
+    return userIdToken(id);
 }
 
 } // namespace
@@ -114,7 +123,7 @@ std::string editorPgpLine(EditorOperation op, const EditorLineValues& v, bool wi
 std::string fileModulePgpLine(FileOperation op, const FileLineValues& v) {
     std::string exe = batchPath(v.pgpExe, "The path of pgp.exe");
     std::string file = batchPath(v.shortName, "The file name " + v.shortName);
-    auto signer = [&] { return batchQuoted(v.signer, describeUserId(v.signer)); };
+    auto signer = [&] { return userIdToken(v.signer); };
     switch (op) {
     case FileOperation::Encrypt:
         return exe + " -ea " + file + " " + batchRecipients(v.recipients);

@@ -1,6 +1,7 @@
 // The batch lines for PGP and the wipe tool: the documented examples byte for byte, and quoting
 // that keeps hostile user IDs, pass phrases and file names from reaching cmd.exe as commands.
 #include "core/CommandLines.h"
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace mw;
@@ -144,4 +145,56 @@ TEST(SplitRecipients, GivesTheUserIdsInOrder) {
     EXPECT_EQ(splitRecipients("\"A\" \"B b\" \"A\" "), (std::vector<std::string>{"A", "B b", "A"}));
     EXPECT_EQ(splitRecipients("\"\" "), (std::vector<std::string>{""}));
     EXPECT_TRUE(splitRecipients("").empty());
+}
+
+namespace {
+std::string refusal(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const UnsafeValue& e) {
+        return e.what();
+    }
+    return "<accepted>";
+}
+} // namespace
+
+TEST(BatchQuoting, UserIdsBeginningWithADashAreRefusedAsRecipientsAndSigner) {
+    const std::string option = "The user ID \"-o c:\\x\" cannot be passed to PGP: it begins with \"-\", which "
+                               "PGP would read as an option.";
+    EditorLineValues v = editorValues();
+    v.recipients = "\"Alice\" \"-o c:\\x\" ";
+    EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::Encrypt, v, true); }), option);
+    EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::SignEncrypt, v, false); }), option);
+    v = editorValues();
+    v.signer = "\"-w\"";
+    EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::Sign, v, true); }),
+              "The user ID \"-w\" cannot be passed to PGP: it begins with \"-\", which PGP would read as an "
+              "option.");
+    FileLineValues f{kPgp, kShort, "\"-o c:\\x\" ", "Carol"};
+    EXPECT_EQ(refusal([&] { fileModulePgpLine(FileOperation::Encrypt, f); }), option);
+    f = {kPgp, kShort, "\"Alice\" ", "-o c:\\x"};
+    EXPECT_EQ(refusal([&] { fileModulePgpLine(FileOperation::SignDetached, f); }), option);
+    // A dash further in is ordinary text.
+    f = {kPgp, kShort, "\"Anne-Marie\" ", "Jean-Paul -w"};
+    EXPECT_EQ(fileModulePgpLine(FileOperation::SignEncrypt, f),
+              "c:\\pgp\\pgp.exe -east C:\\MYDOCU~1\\QUARTE~1.DOC \"Anne-Marie\"  -u \"Jean-Paul -w\"");
+}
+
+TEST(BatchQuoting, DelCharacterIsRefusedInPassPhrasePathAndUserId) {
+    const std::string del(1, '\x7f');
+    EditorLineValues v = editorValues();
+    v.passPhraseOn = true;
+    v.passPhrase = "pass" + del + "word";
+    EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::Decrypt, v, true); }),
+              "The pass phrase cannot be passed to PGP: it contains a control character.");
+    v = editorValues();
+    v.pgpExe = "c:\\pg" + del + "p\\pgp.exe";
+    EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::EncryptIdea, v, true); }),
+              "The path of pgp.exe cannot be passed to PGP: it contains a control character.");
+    v = editorValues();
+    v.recipients = "\"Al" + del + "ice\" ";
+    EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::Encrypt, v, true); }),
+              "The user ID \"Al" + del + "ice\" cannot be passed to PGP: it contains a control character.");
+    EXPECT_EQ(refusal([&] { keyListingLine(kPgp, "c:\\pgp\\pub" + del + ".pgp", "x.usr"); }),
+              "The key ring path cannot be passed to PGP: it contains a control character.");
 }

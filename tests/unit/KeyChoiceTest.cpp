@@ -15,6 +15,18 @@ TEST(KeyChoice, OnlyIdsThatCannotEndTheQuotingPass) {
         EXPECT_FALSE(canPassUserId(bad)) << bad;
 }
 
+TEST(KeyChoice, IdsThatPgpWouldTakeAsOptionsOrThatCannotFitALineAreRefused) {
+    EXPECT_FALSE(canPassUserId("-w"));
+    EXPECT_FALSE(canPassUserId("-o c:\\x"));
+    EXPECT_TRUE(canPassUserId("Anne-Marie -w <a@x>"));
+    EXPECT_TRUE(canPassUserId(std::string(1500, 'a')));
+    EXPECT_FALSE(canPassUserId(std::string(1501, 'a')));
+    std::vector<std::string> keys;
+    EXPECT_EQ(addKeyToUse(keys, "-w"), AddOutcome::Refused);
+    EXPECT_EQ(addKeyToUse(keys, std::string(5000, 'x')), AddOutcome::Refused);
+    EXPECT_TRUE(keys.empty());
+}
+
 TEST(KeyChoice, KeysToUseTakesThreeQuotedIdsDuplicatesAllowed) {
     std::vector<std::string> keys;
     EXPECT_EQ(addKeyToUse(keys, "Bob"), AddOutcome::Added);
