@@ -72,6 +72,25 @@ std::optional<std::vector<std::string>> JobRunner::toConsole(const std::vector<s
     std::vector<std::string> out;
     for (const auto& line : lines) {
         auto converted = platform_.toConsoleCodePage(line);
+        if (converted && converted->size() > kMaxBatchLine) {
+            // cmd.exe reads at most 8,191 characters of a line; what it does with the rest is not
+            // ours to guess. The longest value is what made the line too long.
+            const Labelled* longest = nullptr;
+            for (const auto& v : values)
+                if (!longest || v.value.size() > longest->value.size()) longest = &v;
+            std::string culprit = "A value of the PGP job";
+            if (longest) {
+                constexpr std::size_t kShown = 40;
+                culprit = longest->what;
+                if (!longest->hidden)
+                    culprit += longest->value.size() > kShown ? " \"" + longest->value.substr(0, kShown) + "...\""
+                                                              : " \"" + longest->value + "\"";
+            }
+            report(culprit + " is too long: the PGP line would be " + std::to_string(converted->size()) +
+                   " characters, and a batch file line may hold at most " + std::to_string(kMaxBatchLine) +
+                   ". PGP was not started.");
+            return std::nullopt;
+        }
         if (converted) {
             out.push_back(*converted);
             continue;

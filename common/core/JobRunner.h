@@ -116,6 +116,9 @@ public:
     // the lock file is gone (Finished) or the process has ended while it remains (EndedEarly).
     JobEnd waitForLock(const std::string& lockFile, std::uintptr_t process);
 
+    // Longest batch line written; cmd.exe reads at most 8,191 characters of one.
+    static constexpr std::size_t kMaxBatchLine = 8000;
+
     // Longest block between two tests of the lock file when no event wakes the wait.
     static constexpr unsigned kFallbackMs = 100;
     // The batch deletes the lock on its last line; its interpreter still holds the batch file open

@@ -589,3 +589,40 @@ TEST_F(JobRunnerTest, BlankingRefusedWhileCmdStillHoldsTheBatchIsTriedAgain) {
     EXPECT_FALSE(fake.has(kDir + "Murkwell.bat"));
     EXPECT_FALSE(fake.has(kDir + "Murkwell.lck"));
 }
+
+TEST_F(JobRunnerTest, BatchLineLongerThanCmdReadsIsRefusedBeforeAnythingIsWritten) {
+    // A pass phrase of 8,000 characters: named without its text, nothing written or saved.
+    EditorCaller caller;
+    caller.values.passPhraseOn = true;
+    caller.values.passPhrase = std::string(8000, 'p');
+    auto job = caller.job(EditorOperation::Decrypt);
+    bool saved = false;
+    job.saveInput = [&](const std::string&) { saved = true; };
+    EXPECT_EQ(runner.runEditorOperation(job), JobEnd::Refused);
+    EXPECT_FALSE(saved);
+    EXPECT_TRUE(only(fake.calls, {"write", "launch"}).empty());
+    EXPECT_FALSE(fake.has(kDir + "Murkwell.lck"));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, "Information");
+    EXPECT_EQ(boxes.shown[0].text, "The pass phrase is too long: the PGP line would be 8049 characters, and a "
+                                   "batch file line may hold at most 8000. PGP was not started.");
+
+    // Just short enough: 7,951 characters of pass phrase make a line of exactly 8,000.
+    caller.values.passPhrase = std::string(7951, 'p');
+    EXPECT_EQ(runner.runEditorOperation(caller.job(EditorOperation::Decrypt)), JobEnd::Finished);
+    EXPECT_EQ(batchAtLaunch.at(0).size(), 8000u);
+
+    // A hostile user ID in the file module: the box of the file module, the ID's beginning named.
+    boxes.shown.clear();
+    fake.calls.clear();
+    fake.shortNames[FakePlatform::key("C:\\My Documents\\Quarterly Report.doc")] = "C:\\MYDOCU~1\\QUARTE~1.DOC";
+    std::vector<std::string> steps;
+    const std::string longId = "Mallory " + std::string(8100, 'm');
+    EXPECT_EQ(runner.runFileOperation(fileJob(FileOperation::Sign, steps, {"", longId})), JobEnd::Refused);
+    EXPECT_TRUE(only(fake.calls, {"write", "launch"}).empty());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, "Murkwell File Encryption Applet");
+    EXPECT_EQ(boxes.shown[0].text, "The signer's user ID \"Mallory mmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmm...\" is too "
+                                   "long: the PGP line would be 8135 characters, and a batch file line may hold "
+                                   "at most 8000. PGP was not started.");
+}
