@@ -626,3 +626,43 @@ TEST_F(JobRunnerTest, BatchLineLongerThanCmdReadsIsRefusedBeforeAnythingIsWritte
                                    "long: the PGP line would be 8135 characters, and a batch file line may hold "
                                    "at most 8000. PGP was not started.");
 }
+
+TEST_F(JobRunnerTest, DecryptWithTheWipeToolWipesThePlaintextToo) {
+    fake.put(kTool, {});
+    EditorCaller caller;
+    auto job = caller.job(EditorOperation::Decrypt);
+    job.saveInput = [&](const std::string& input) { fake.put(input, {"armoured"}); };
+    fake.onWait = [&] {
+        fake.files.erase(FakePlatform::key(kDir + "Murkwell.lck"));
+        fake.put(kDir + "murkwell.txt", {"plain"});
+    };
+    EXPECT_EQ(runner.runEditorOperation(job), JobEnd::Finished);
+    std::vector<std::string> wiped;
+    for (const auto& l : fake.launches)
+        if (l.file == kTool) wiped.push_back(l.parameters);
+    EXPECT_EQ(wiped, (std::vector<std::string>{"[c:\\pgp\\Murkwell.bat] /two /silent",
+                                               "[c:\\pgp\\murkwell.tmp] /two /silent",
+                                               "[c:\\pgp\\murkwell.txt] /two /silent"}));
+}
+
+TEST_F(JobRunnerTest, BatchThatCannotBeWrittenLeavesNoLockAndSavesNoMessage) {
+    // Editor: the message never reaches murkwell.tmp.
+    fake.unwritable.insert(FakePlatform::key(kDir + "Murkwell.bat"));
+    EditorCaller caller;
+    auto job = caller.job(EditorOperation::Encrypt);
+    bool saved = false;
+    job.saveInput = [&](const std::string& input) { saved = true, fake.put(input, {"text"}); };
+    EXPECT_THROW(runner.runEditorOperation(job), IoError);
+    EXPECT_FALSE(saved);
+    EXPECT_FALSE(fake.has(kDir + "murkwell.tmp"));
+    EXPECT_FALSE(fake.has(kDir + "Murkwell.lck"));
+    EXPECT_TRUE(fake.launches.empty());
+
+    // File module: no "bramlet.lck" is left to refuse every later job as busy.
+    fake.shortNames[FakePlatform::key("C:\\My Documents\\Quarterly Report.doc")] = "C:\\MYDOCU~1\\QUARTE~1.DOC";
+    fake.unwritable.insert(FakePlatform::key(kDir + "bramlet.bat"));
+    std::vector<std::string> steps;
+    EXPECT_THROW(runner.runFileOperation(fileJob(FileOperation::Encrypt, steps, {"\"Alice\" ", ""})), IoError);
+    EXPECT_FALSE(fake.has(kDir + "bramlet.lck"));
+    EXPECT_TRUE(fake.launches.empty());
+}

@@ -253,3 +253,10 @@ TEST_F(KeyListingShowing, JobThatDidNotFinishGivesAnEmptyListAndOnlyTheRunnersBo
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_FALSE(fake.has("c:\\pgp\\Murkwell.lck"));
 }
+
+TEST(KeyListingOrder, CapitalZSortsAmongTheLowerCaseZs) {
+    // Byte order would put every "Z" before "a"; the order ignores case.
+    Lines ids = {"zoe", "Zack", "adam", "Yvonne", "zed", "Zeta", "ZZ Top", "Bob"};
+    sortUserIds(ids);
+    EXPECT_EQ(ids, (Lines{"adam", "Bob", "Yvonne", "Zack", "zed", "Zeta", "zoe", "ZZ Top"}));
+}

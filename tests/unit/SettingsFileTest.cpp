@@ -198,6 +198,16 @@ TEST(SettingsFile, ConversionErrorStopsLoadingWithEarlierValuesApplied) {
     EXPECT_THROW(applyEditorWindowLines(SettingsLines(l), partial), ConversionError);
 }
 
+TEST(SettingsFile, BarSideOfLineNineIsAppliedBeforeALaterLineFailsToConvert) {
+    auto l = editorSettingsLines(SetupValues{}, EditorWindowValues{});
+    l[8] = "left";
+    l[11] = "twelve"; // the font size, line 12
+    RecordingSink sink;
+    EXPECT_THROW(applyEditorWindowLines(SettingsLines(l), sink), ConversionError);
+    EXPECT_EQ(sink.applied, (std::vector<std::string>{"top", "left", "width", "height", "bar", "font"}));
+    EXPECT_TRUE(sink.barLeft);
+}
+
 TEST(SettingsFile, FontNameIsCutTo255CharactersAndLongLinesAreFine) {
     auto l = editorSettingsLines(SetupValues{}, EditorWindowValues{});
     l[10] = std::string(1 << 20, 'F');
