@@ -285,6 +285,20 @@ TEST_F(EditorStartup, ExitAndCloseBoxBothDeleteLeftoversAndWriteSettings) {
     }
 }
 
+TEST_F(EditorStartup, ClosingWhileMinimisedSavesTheRestoredPositionAndSize) {
+    makePgp();
+    writeFileBytes(iniPath(), iniWith(settingsLines("3", "4", "600", "400")));
+    editor::EditorApp app;
+    app.form1().showMain();
+    SetWindowPos(app.form1().handle(), nullptr, 30, 40, 610, 410, SWP_NOZORDER);
+    ShowWindow(app.form1().handle(), SW_MINIMIZE);
+    pumpFor(50);
+    ASSERT_TRUE(IsIconic(app.form1().handle()));
+    app.form1().Exit1Click();
+    EXPECT_TRUE(terminated);
+    EXPECT_EQ(readFileBytes(iniPath()), iniWith(settingsLines("40", "30", "610", "410")));
+}
+
 TEST_F(EditorStartup, MemoTakesMultiMegabyteTextAndTabs) {
     makePgp();
     writeFileBytes(iniPath(), iniWith(settingsLines("0", "0", "640", "450")));

@@ -114,6 +114,36 @@ TEST_F(SetupDialog, LeftMovesTheBarAtOnceAndReachesTheFileOnClose) {
     EXPECT_NE(readFileBytes(dir / "Murkwell.ini").find("\r\n450\r\nleft\r\nnostore\r\n"), std::string::npos);
 }
 
+TEST_F(SetupDialog, RightMovesTheBarBackAtOnce) {
+    makeDirectory(pgpDir());
+    writeEditorIni();
+    editor::EditorApp app;
+    bool leftWhileOpen = false, rightWhileOpen = false;
+    onModal = [&](mw::Form& f) {
+        auto barIsLeft = [&] {
+            RECT panel, memo;
+            GetWindowRect(app.form1().panel2(), &panel);
+            GetWindowRect(app.form1().memo(), &memo);
+            return app.form1().barLeft() && panel.left < memo.left;
+        };
+        auto barIsRight = [&] {
+            RECT panel, memo;
+            GetWindowRect(app.form1().panel2(), &panel);
+            GetWindowRect(app.form1().memo(), &memo);
+            return !app.form1().barLeft() && panel.left > memo.left;
+        };
+        click(f, TPGPSetup::IdRadioLeft);
+        leftWhileOpen = barIsLeft();
+        click(f, TPGPSetup::IdRadioRight);
+        rightWhileOpen = barIsRight();
+        click(f, TPGPSetup::IdButton2);
+    };
+    app.form1().PGPSetup1Click();
+    EXPECT_TRUE(leftWhileOpen);
+    EXPECT_TRUE(rightWhileOpen);
+    EXPECT_NE(readFileBytes(dir / "Murkwell.ini").find("\r\n450\r\nright\r\nnostore\r\n"), std::string::npos);
+}
+
 TEST_F(SetupDialog, StaleFileModuleLockIsDeletedOnlyWhenASettingsFileExists) {
     // Without a settings file the PGP directory is the default one: a lock in the prefix's
     // c:\pgp\ is left alone.
