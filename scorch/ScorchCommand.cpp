@@ -66,8 +66,15 @@ Command parseArguments(std::wstring_view tail) {
             c.usageError = L"no file given in square brackets";
         return c;
     }
-    unknown = applyOptions(tail.substr(0, open), c);
-    std::wstring after = applyOptions(tail.substr(close + 1), c);
+    std::wstring_view before = tail.substr(0, open), rest = tail.substr(close + 1);
+    // A batch line puts the bracketed name in double quotes when it holds "&" or another character
+    // cmd would act on; cmd passes the quotes on.
+    if (!before.empty() && before.back() == L'"' && !rest.empty() && rest.front() == L'"') {
+        before.remove_suffix(1);
+        rest.remove_prefix(1);
+    }
+    unknown = applyOptions(before, c);
+    std::wstring after = applyOptions(rest, c);
     if (unknown.empty()) unknown = after;
     c.path = std::wstring(tail.substr(open + 1, close - open - 1));
     if (!unknown.empty())

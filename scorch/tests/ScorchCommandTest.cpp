@@ -44,6 +44,16 @@ TEST(ScorchCommand, TheBracketsDelimitAnyCharacterOfAName) {
     }
 }
 
+TEST(ScorchCommand, QuotesAroundTheBracketsAsABatchLineWritesThemAreNotPartOfTheName) {
+    Command c = parseArguments(LR"("[C:\DATA\Q&A_~X1.DOC]" /two /silent)");
+    EXPECT_EQ(c.path, LR"(C:\DATA\Q&A_~X1.DOC)");
+    EXPECT_EQ(c.passes, 2);
+    EXPECT_TRUE(c.silent);
+    EXPECT_TRUE(c.usageError.empty());
+    // A quote on one side only is still an unknown word.
+    EXPECT_FALSE(parseArguments(LR"("[C:\A.DOC] /two)").usageError.empty());
+}
+
 TEST(ScorchCommand, OptionsInAnyCaseOrderAndSpacing) {
     Command c = parseArguments(L"  /SILENT\t[C:\\f.txt]\t/Two  ");
     EXPECT_EQ(c.usageError, L"");

@@ -159,6 +159,35 @@ TEST_F(FileHousekeeping, ShiftDelScorchesTheFileHiddenAndSaysItIsWiped) {
     EXPECT_TRUE(noting->launches.empty()) << "only the batch file was started";
 }
 
+TEST_F(FileHousekeeping, ScorchWithTheRealToolWipesEvenAnAmpersandNameAndLeavesAReadOnlyFileIntact) {
+    const std::string tool = buildTreeDirectory() + "scorch\\scorch.com";
+    ASSERT_TRUE(CopyFileA(tool.c_str(), (dir / "scorch.com").c_str(), FALSE));
+    // The short form of this name keeps its "&", which the batch line must carry to the tool.
+    const std::string name = "q&a notes.doc";
+    writeFileBytes(data() + name, "answers nobody may read again");
+    const std::string link = dir / "second-name.bin";
+    ASSERT_TRUE(CreateHardLinkA(link.c_str(), (data() + name).c_str(), nullptr));
+    press(form().fileList(), {VK_F5});
+    select(name);
+    interaction.answers = {true};
+    press(form().directoryList(), {VK_SHIFT, VK_DELETE});
+    EXPECT_EQ(lastBox(), "File has been wiped.");
+    EXPECT_FALSE(exists(data() + name));
+    // Overwritten and truncated in place: nothing is left to read through the other name.
+    EXPECT_EQ(readFileBytes(link), "");
+    DeleteFileA(link.c_str());
+
+    SetFileAttributesA((data() + "report.doc").c_str(), FILE_ATTRIBUTE_READONLY);
+    select("report.doc");
+    interaction.answers = {true};
+    command(filemodule::CmdScorchTheFile1Click);
+    EXPECT_EQ(lastBox(),
+              "Scorch was unable to remove the file, please be sure the file is not in use by other "
+              "programs or is not marked Hidden, System or Read-Only");
+    EXPECT_EQ(readFileBytes(data() + "report.doc"), "quarterly figures");
+    SetFileAttributesA((data() + "report.doc").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(FileHousekeeping, ScorchOfAReadOnlyFileSaysTheToolCouldNotRemoveIt) {
     ASSERT_TRUE(CopyFileA((doublesDirectory() + "scorch.com").c_str(), (dir / "scorch.com").c_str(), FALSE));
     SetFileAttributesA((data() + "report.doc").c_str(), FILE_ATTRIBUTE_READONLY);
