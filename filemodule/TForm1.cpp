@@ -12,6 +12,7 @@
 #include "filemodule/FileModuleButtonBar.h"
 #include "filemodule/FileModuleCommands.h"
 #include "filemodule/HousekeepingLink.h"
+#include "filemodule/FileOperations.h"
 #include "filemodule/PaneIcons.h"
 #include "filemodule/TAboutBox.h"
 #include "win/Application.h"
@@ -359,6 +360,25 @@ void TForm1::FormClose() {
         mw::deleteIfExists(platform, PGPDir + name);
     auto& application = mw::Application::instance();
     if (application.terminate) application.terminate();
+}
+
+void TForm1::SpeedButton1Click() {
+    runPgpOperation(app_, mw::FileOperation::Encrypt);
+}
+void TForm1::SpeedButton2Click() {
+    runPgpOperation(app_, mw::FileOperation::Decrypt);
+}
+void TForm1::SpeedButton3Click() {
+    runPgpOperation(app_, mw::FileOperation::Sign);
+}
+void TForm1::IEButton7Click() {
+    runPgpOperation(app_, mw::FileOperation::SignDetached);
+}
+void TForm1::SpeedButton4Click() {
+    runPgpOperation(app_, mw::FileOperation::SignEncrypt);
+}
+void TForm1::SpeedButton5Click() {
+    runPgpOperation(app_, mw::FileOperation::EncryptIdea);
 }
 
 void TForm1::Exit1Click() {

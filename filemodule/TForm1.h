@@ -62,12 +62,12 @@ public:
     void FileListBox1DblClick() { RunFile1Click(); }
 
     // PGP operations on the selected file.
-    void SpeedButton1Click() {} // Encrypt
-    void SpeedButton2Click() {} // Decrypt
-    void SpeedButton3Click() {} // Sign
-    void IEButton7Click() {}    // Sign Detached
-    void SpeedButton4Click() {} // Sign Encrypt
-    void SpeedButton5Click() {} // Encrypt IDEA
+    void SpeedButton1Click(); // Encrypt
+    void SpeedButton2Click(); // Decrypt
+    void SpeedButton3Click(); // Sign
+    void IEButton7Click();    // Sign Detached
+    void SpeedButton4Click(); // Sign Encrypt
+    void SpeedButton5Click(); // Encrypt IDEA
 
     // Housekeeping on the selected file and the shown directory.
     void RenameFile1Click();

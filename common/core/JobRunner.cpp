@@ -296,11 +296,23 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
     return end;
 }
 
+std::optional<std::string> JobRunner::fileShortName(const std::string& file) {
+    std::string shortName = platform_.shortPath(file);
+    if (!shortName.empty() && shortName.size() <= kShortNameLimit) return shortName;
+    const char* reason = !platform_.fileExists(file) ? "it no longer exists"
+                         : shortName.empty()         ? "the system gives no short form of its path"
+                                             : "the short form of its path is longer than 127 characters";
+    report("The file " + file + " cannot be handed to PGP: " + reason + ". PGP was not started.");
+    return std::nullopt;
+}
+
 JobEnd JobRunner::runFileOperation(const FileJob& job) {
     profile_ = &fileModuleProfile();
     JobPaths paths{job.pgpExe, job.pgpDir, job.pgpDir + profile_->batchName, job.pgpDir + profile_->lockName};
     if (job.setPaths) job.setPaths(paths);
     if (!preChecksPass(paths.pgpExe, paths.lockFile, job.showSetup)) return JobEnd::Refused;
+    // A file without a usable short form is refused before any dialog writes its listing job.
+    if (!fileShortName(job.selectedFile)) return JobEnd::Refused;
     if (job.promptsBeforeLock) job.promptsBeforeLock();
 
     FileJobValues v = job.values ? job.values() : FileJobValues{};
@@ -324,21 +336,15 @@ JobEnd JobRunner::runFileOperation(const FileJob& job) {
         }
         return toConsole(lines, values);
     };
-    // The short name exists only once the lock is written; check the rest with a stand-in.
-    if (!build("x")) return JobEnd::Refused;
+    // The short form after the dialogs, fresh: a file that went meanwhile is refused, never run
+    // on an earlier name.
+    auto shortName = fileShortName(job.selectedFile);
+    if (!shortName) return JobEnd::Refused;
+    if (job.setShortName) job.setShortName(*shortName);
+    auto lines = build(*shortName);
+    if (!lines) return JobEnd::Refused;
     if (!platform_.createNewFile(paths.lockFile, {lockLine(profile_->operationLockText)})) {
         report(profile_->busy);
-        return JobEnd::Refused;
-    }
-    std::string shortName = platform_.shortPath(job.selectedFile);
-    std::optional<std::vector<std::string>> lines;
-    if (shortName.empty())
-        report("The short form of the path " + job.selectedFile +
-               " could not be obtained; PGP was not started.");
-    else
-        lines = build(shortName);
-    if (!lines) {
-        platform_.deleteFile(paths.lockFile);
         return JobEnd::Refused;
     }
     writeBatch(paths.batchFile, paths.lockFile, *lines);

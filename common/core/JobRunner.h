@@ -23,13 +23,13 @@ enum class JobEnd {
 // The key listing job of the key dialogs (no pre-checks, hidden window, PGP directory as working
 // directory). The paths are parameters; the order of steps and the texts come from the program.
 struct KeyListingJob {
-    std::string pgpExe;         // pgp.exe path
-    std::string pgpDir;         // PGP directory, ends with a backslash
-    std::string batchFile;      // full path of the batch file
-    std::string lockFile;       // full path of the lock file
-    std::string keyRing;        // key ring to list
-    std::string listingTarget;  // redirection target as written after " > " (a bare name or a full path)
-    std::string staleListing;   // full path of a leftover listing, deleted before the job
+    std::string pgpExe;        // pgp.exe path
+    std::string pgpDir;        // PGP directory, ends with a backslash
+    std::string batchFile;     // full path of the batch file
+    std::string lockFile;      // full path of the lock file
+    std::string keyRing;       // key ring to list
+    std::string listingTarget; // redirection target as written after " > " (a bare name or a full path)
+    std::string staleListing;  // full path of a leftover listing, deleted before the job
     KeyProgram program = KeyProgram::Editor;
 };
 
@@ -83,7 +83,8 @@ struct FileJob {
     std::function<void()> showSetup;
     std::function<void()> promptsBeforeLock;
     std::function<FileJobValues()> values;
-    std::function<void()> refresh; // re-reads the file pane when there is no wipe tool
+    std::function<void()> refresh;                        // re-reads the file pane when there is no wipe tool
+    std::function<void(const std::string&)> setShortName; // the window's `ShortName`
 };
 
 // Texts of the two ways a job can end without finishing.
@@ -118,6 +119,8 @@ public:
 
     // Longest batch line written; cmd.exe reads at most 8,191 characters of one.
     static constexpr std::size_t kMaxBatchLine = 8000;
+    // Longest short form of the selected file: the window's field holds 128 characters.
+    static constexpr std::size_t kShortNameLimit = 127;
 
     // Longest block between two tests of the lock file when no event wakes the wait.
     static constexpr unsigned kFallbackMs = 100;
@@ -147,6 +150,9 @@ private:
     // Overwrites the batch file of a Decrypt; throws IoError when every attempt was refused.
     void blankBatch(const std::string& batchFile);
     static constexpr int kBlankAttempts = 30;
+    // The short form of the file for its batch line, or nullopt after telling the user why the
+    // file cannot be named by one.
+    std::optional<std::string> fileShortName(const std::string& file);
     std::string wipeTool();
     void wipe(const std::string& tool, const std::vector<std::string>& files, const std::string& directory);
 

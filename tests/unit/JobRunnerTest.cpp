@@ -476,17 +476,56 @@ TEST_F(JobRunnerTest, FileModuleWithoutWipeToolRefreshesAndDeletesNothing) {
 }
 
 TEST_F(JobRunnerTest, FileModuleWithoutAShortNameRemovesItsLockAndSaysSo) {
+    // The file has gone: refused before the key dialogs, with nothing written.
     std::vector<std::string> steps;
     EXPECT_EQ(runner.runFileOperation(fileJob(FileOperation::Encrypt, steps, {})), JobEnd::Refused);
     EXPECT_FALSE(fake.has(kDir + "bramlet.lck"));
     EXPECT_FALSE(fake.has(kDir + "bramlet.bat"));
     EXPECT_TRUE(fake.launches.empty());
+    EXPECT_TRUE(only(fake.calls, {"write", "delete", "create"}).empty());
+    EXPECT_EQ(steps, (std::vector<std::string>{"paths c:\\pgp\\bramlet.bat c:\\pgp\\bramlet.lck"}));
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_NE(boxes.shown[0].text.find("C:\\My Documents\\Quarterly Report.doc"), std::string::npos);
+    EXPECT_EQ(boxes.shown[0].text,
+              "The file C:\\My Documents\\Quarterly Report.doc cannot be handed to PGP: it "
+              "no longer exists. PGP was not started.");
+    EXPECT_EQ(boxes.shown[0].caption, "Murkwell File Encryption Applet");
+}
+
+TEST_F(JobRunnerTest, FileModuleRefusesAShortFormOfMoreThan127CharactersAndOneThatGoesDuringTheDialogs) {
+    const std::string file = "C:\\My Documents\\Quarterly Report.doc";
+    fake.put(file, {});
+    fake.shortNames[FakePlatform::key(file)] = "C:\\" + std::string(119, 'D') + "\\A.DOC"; // 128 characters
+    std::vector<std::string> steps;
+    EXPECT_EQ(runner.runFileOperation(fileJob(FileOperation::EncryptIdea, steps, {})), JobEnd::Refused);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text,
+              "The file " + file +
+                  " cannot be handed to PGP: the short form of its path is longer than 127 "
+                  "characters. PGP was not started.");
+    EXPECT_TRUE(fake.launches.empty());
+
+    // 127 characters go; a file removed while a key dialog is open is refused after it, and the
+    // earlier short form is not used.
+    fake.shortNames[FakePlatform::key(file)] = "C:\\" + std::string(118, 'D') + "\\A.DOC";
+    std::string shortSeen;
+    auto job = fileJob(FileOperation::Sign, steps, {"", "Carol"});
+    job.setShortName = [&](const std::string& s) { shortSeen = s; };
+    job.promptsBeforeLock = [&] {
+        fake.shortNames.clear();
+        fake.deleteFile(file);
+        fake.calls.clear();
+    };
+    EXPECT_EQ(runner.runFileOperation(job), JobEnd::Refused);
+    EXPECT_EQ(shortSeen, "");
+    EXPECT_TRUE(only(fake.calls, {"write", "delete", "create", "launch"}).empty());
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_NE(boxes.shown[1].text.find("it no longer exists"), std::string::npos) << boxes.shown[1].text;
 }
 
 TEST_F(JobRunnerTest, UnsafeUserIdIsRefusedAfterTheDialogsAndBeforeTheLock) {
     std::vector<std::string> steps;
+    fake.shortNames[FakePlatform::key("C:\\My Documents\\Quarterly Report.doc")] =
+        "C:\\MYDOCU~1\\QUARTE~1.DOC";
     auto job = fileJob(FileOperation::Sign, steps, {"", "Mallory\" & del *.* & \""});
     EXPECT_EQ(runner.runFileOperation(job), JobEnd::Refused);
     EXPECT_EQ(steps.back(), "key dialogs");
