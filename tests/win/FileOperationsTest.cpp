@@ -22,20 +22,6 @@ std::string shortPathOf(const std::string& path) {
     return std::string(buffer, n);
 }
 
-// Names of the files in a directory, sorted.
-Lines namesIn(const std::string& directory) {
-    Lines names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((directory + "*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class FileOperations : public FileModule {
 protected:
     void SetUp() override {

@@ -21,8 +21,8 @@ std::string startMenuFolder() {
 
 bool uninstallEntryExists() {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Murkwell", 0,
-                      KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Murkwell",
+                      0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
@@ -82,8 +82,8 @@ StartReport startShowAndClose(const std::string& exe, const std::string& workDir
     STARTUPINFOA si{sizeof si};
     PROCESS_INFORMATION pi{};
     std::string commandLine = "\"" + exe + "\"";
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir.c_str(), &si,
-                        &pi))
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir.c_str(),
+                        &si, &pi))
         return report;
     report.started = true;
     mw::UniqueHandle process(pi.hProcess), thread(pi.hThread);
@@ -119,8 +119,8 @@ TEST(Packages, SilentInstallRunsFromTheFolderAndUninstallKeepsTheSettings) {
     const std::string target = dir / "My Programs\\Murkwell";
     // NSIS takes everything after "/D=" to the end of the line as the folder, blanks included.
     ASSERT_EQ(0, runToEnd("\"" + packagesDirectory() + "Murkwell-2.20-setup.exe\" /S /D=" + target, ""));
-    for (const char* name : {"Murkwell.exe", "bramlet.exe", "scorch.com", "README.txt", "LICENSE.txt",
-                             "Uninstall.exe"})
+    for (const char* name :
+         {"Murkwell.exe", "bramlet.exe", "scorch.com", "README.txt", "LICENSE.txt", "Uninstall.exe"})
         EXPECT_TRUE(exists(target + "\\" + name)) << name << " not installed";
     EXPECT_FALSE(exists(target + "\\Murkwell.ini"));
     EXPECT_TRUE(exists(startMenuFolder() + "Murkwell.lnk"));

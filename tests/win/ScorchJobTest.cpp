@@ -9,20 +9,6 @@ using namespace mwtest;
 
 namespace {
 
-std::vector<std::string> namesIn(const std::string& dir) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = fd.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class ScorchJob : public ProgramFixture {
 protected:
     void SetUp() override {

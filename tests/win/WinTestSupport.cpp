@@ -1,6 +1,7 @@
 // Temporary directories and the program fixture for the Wine tests.
 #include "WinTestSupport.h"
 #include "win/Win32Util.h"
+#include <algorithm>
 #include <atomic>
 
 namespace mwtest {
@@ -69,6 +70,20 @@ bool exists(const std::string& path) {
 
 void makeDirectory(const std::string& path) {
     CreateDirectoryA(path.c_str(), nullptr);
+}
+
+std::vector<std::string> namesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = fd.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 void pumpFor(int ms, const std::function<bool()>& done) {

@@ -35,6 +35,8 @@ void writeFileBytes(const std::string& path, const std::string& bytes);
 std::string readFileBytes(const std::string& path);
 bool exists(const std::string& path);
 void makeDirectory(const std::string& path);
+// Names of the entries of a directory (a trailing backslash), sorted.
+std::vector<std::string> namesIn(const std::string& dir);
 
 // Handles pending messages for up to `ms` milliseconds, or until `done` holds.
 void pumpFor(int ms, const std::function<bool()>& done = {});

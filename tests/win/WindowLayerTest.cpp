@@ -60,10 +60,12 @@ TEST_F(WindowLayer, WindowOfAnUnknownClassIsReportedWithTheSystemsReason) {
         FAIL() << "creation with an unknown class went on";
     } catch (const mw::SystemError& e) {
         // Windows says "cannot find window class", Wine "class does not exist".
-        EXPECT_TRUE(e.code() == ERROR_CANNOT_FIND_WND_CLASS || e.code() == ERROR_CLASS_DOES_NOT_EXIST) << e.code();
+        EXPECT_TRUE(e.code() == ERROR_CANNOT_FIND_WND_CLASS || e.code() == ERROR_CLASS_DOES_NOT_EXIST)
+            << e.code();
         const std::string text = e.what();
         EXPECT_EQ(text.rfind("Cannot create the window \"Probe\" (NoSuchWindowClassHere): ", 0), 0u) << text;
-        EXPECT_GT(text.size(), std::string("Cannot create the window \"Probe\" (NoSuchWindowClassHere): ").size());
+        EXPECT_GT(text.size(),
+                  std::string("Cannot create the window \"Probe\" (NoSuchWindowClassHere): ").size());
     }
 }
 
@@ -73,7 +75,8 @@ TEST_F(WindowLayer, ControlThatCannotBeCreatedIsReported) {
         mw::createControl(parent.handle(), {.className = "NoSuchControlClass", .text = "Field", .id = 7});
         FAIL() << "a control of an unknown class was taken as created";
     } catch (const mw::SystemError& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("Cannot create the control NoSuchControlClass \"Field\": ", 0), 0u)
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot create the control NoSuchControlClass \"Field\": ", 0),
+                  0u)
             << e.what();
     }
     EXPECT_EQ(GetDlgItem(parent.handle(), 7), nullptr);
