@@ -328,8 +328,9 @@ TEST_F(JobRunnerTest, CleanUpWaitsForTheBatchInterpreterToEndBeforeTouchingTheBa
     std::vector<std::string> order;
     for (const auto& c : only(fake.calls, {"await", "write", "delete"}))
         if (c.find("Murkwell.bat") != std::string::npos || c.rfind("await", 0) == 0) order.push_back(c);
-    EXPECT_EQ(order, (std::vector<std::string>{"write c:\\pgp\\Murkwell.bat", "await 1 3000",
-                                               "write c:\\pgp\\Murkwell.bat", "delete c:\\pgp\\Murkwell.bat"}));
+    EXPECT_EQ(order,
+              (std::vector<std::string>{"write c:\\pgp\\Murkwell.bat", "await 1 3000",
+                                        "write c:\\pgp\\Murkwell.bat", "delete c:\\pgp\\Murkwell.bat"}));
 }
 
 TEST_F(JobRunnerTest, ShiftNeverAddsPauseToTheOtherOperations) {
@@ -643,27 +644,31 @@ TEST_F(JobRunnerTest, BatchLineLongerThanCmdReadsIsRefusedBeforeAnythingIsWritte
     EXPECT_FALSE(fake.has(kDir + "Murkwell.lck"));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, "Information");
-    EXPECT_EQ(boxes.shown[0].text, "The pass phrase is too long: the PGP line would be 8049 characters, and a "
-                                   "batch file line may hold at most 8000. PGP was not started.");
+    EXPECT_EQ(boxes.shown[0].text,
+              "The pass phrase is too long: the PGP line would be 8049 characters, and a "
+              "batch file line may hold at most 8000. PGP was not started.");
 
     // Just short enough: 7,951 characters of pass phrase make a line of exactly 8,000.
     caller.values.passPhrase = std::string(7951, 'p');
     EXPECT_EQ(runner.runEditorOperation(caller.job(EditorOperation::Decrypt)), JobEnd::Finished);
     EXPECT_EQ(batchAtLaunch.at(0).size(), 8000u);
 
-    // A hostile user ID in the file module: the box of the file module, the ID's beginning named.
+    // A hostile user ID in the file module: the box of the file module, the ID's beginning named; the
+    // length counts the file's real short form.
     boxes.shown.clear();
     fake.calls.clear();
-    fake.shortNames[FakePlatform::key("C:\\My Documents\\Quarterly Report.doc")] = "C:\\MYDOCU~1\\QUARTE~1.DOC";
+    fake.shortNames[FakePlatform::key("C:\\My Documents\\Quarterly Report.doc")] =
+        "C:\\MYDOCU~1\\QUARTE~1.DOC";
     std::vector<std::string> steps;
     const std::string longId = "Mallory " + std::string(8100, 'm');
     EXPECT_EQ(runner.runFileOperation(fileJob(FileOperation::Sign, steps, {"", longId})), JobEnd::Refused);
     EXPECT_TRUE(only(fake.calls, {"write", "launch"}).empty());
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, "Murkwell File Encryption Applet");
-    EXPECT_EQ(boxes.shown[0].text, "The signer's user ID \"Mallory mmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmm...\" is too "
-                                   "long: the PGP line would be 8135 characters, and a batch file line may hold "
-                                   "at most 8000. PGP was not started.");
+    EXPECT_EQ(boxes.shown[0].text,
+              "The signer's user ID \"Mallory mmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmm...\" is too "
+              "long: the PGP line would be 8158 characters, and a batch file line may hold "
+              "at most 8000. PGP was not started.");
 }
 
 TEST_F(JobRunnerTest, DecryptWithTheWipeToolWipesThePlaintextToo) {
@@ -698,10 +703,12 @@ TEST_F(JobRunnerTest, BatchThatCannotBeWrittenLeavesNoLockAndSavesNoMessage) {
     EXPECT_TRUE(fake.launches.empty());
 
     // File module: no "bramlet.lck" is left to refuse every later job as busy.
-    fake.shortNames[FakePlatform::key("C:\\My Documents\\Quarterly Report.doc")] = "C:\\MYDOCU~1\\QUARTE~1.DOC";
+    fake.shortNames[FakePlatform::key("C:\\My Documents\\Quarterly Report.doc")] =
+        "C:\\MYDOCU~1\\QUARTE~1.DOC";
     fake.unwritable.insert(FakePlatform::key(kDir + "bramlet.bat"));
     std::vector<std::string> steps;
-    EXPECT_THROW(runner.runFileOperation(fileJob(FileOperation::Encrypt, steps, {"\"Alice\" ", ""})), IoError);
+    EXPECT_THROW(runner.runFileOperation(fileJob(FileOperation::Encrypt, steps, {"\"Alice\" ", ""})),
+                 IoError);
     EXPECT_FALSE(fake.has(kDir + "bramlet.lck"));
     EXPECT_TRUE(fake.launches.empty());
 }
