@@ -101,13 +101,14 @@ protected:
             ini += "0\r\n0\r\n640\r\n450\r\nright\r\nnostore\r\nCourier New\r\n8\r\n0\r\n-2147483643\r\n";
         writeFileBytes(dir / iniName, ini);
     }
-    // Runs `drive` on the visible dialog. A dialog still open two seconds later is closed so the
-    // test cannot hang, and that counts as a failure.
+    // Runs `drive` on the visible dialog. A dialog still open twenty seconds later is closed so the
+    // test cannot hang, and that counts as a failure. The time includes the listing job through
+    // cmd.exe, which takes seconds on a loaded machine.
     void show(mw::Form& form, std::function<void(mw::Form&)> drive) {
         onModal = [drive](mw::Form& f) { drive(f); };
         static mw::Form* watched;
         watched = &form;
-        UINT_PTR timer = SetTimer(nullptr, 0, 2000, [](HWND, UINT, UINT_PTR, DWORD) {
+        UINT_PTR timer = SetTimer(nullptr, 0, 20000, [](HWND, UINT, UINT_PTR, DWORD) {
             if (watched && watched->isShowingModal()) {
                 ADD_FAILURE() << className(watched->handle()) << " stayed open";
                 watched->close();
