@@ -67,26 +67,6 @@ void cancel(UINT_PTR id) {
     timers().erase(id);
 }
 
-// One call of a double as logged: its working directory and its arguments.
-struct Call {
-    std::string cwd;
-    std::vector<std::string> args;
-};
-
-std::vector<Call> readCalls(const std::string& log) {
-    std::vector<Call> calls;
-    std::string bytes = readFileBytes(log);
-    if (bytes == "<missing>") return calls;
-    for (const auto& line : splitLines(bytes)) {
-        if (line == "CALL")
-            calls.emplace_back();
-        else if (!calls.empty() && line.rfind("CWD ", 0) == 0)
-            calls.back().cwd = line.substr(4);
-        else if (!calls.empty() && line.rfind("ARG ", 0) == 0)
-            calls.back().args.push_back(line.substr(4));
-    }
-    return calls;
-}
 
 std::string withoutSlash(std::string dir) {
     if (!dir.empty() && dir.back() == '\\') dir.pop_back();

@@ -72,11 +72,10 @@ public:
 
 std::vector<std::string> argsOfCalls(const std::string& log) {
     std::vector<std::string> out;
-    std::string bytes = readFileBytes(log);
-    if (bytes == "<missing>") return out;
-    for (const auto& line : mw::splitLines(bytes)) {
-        if (line == "CALL") out.emplace_back();
-        if (!out.empty() && line.rfind("ARG ", 0) == 0) out.back() += "[" + line.substr(4) + "]";
+    for (const auto& call : readCalls(log)) {
+        out.emplace_back();
+        for (const auto& arg : call.args)
+            out.back() += "[" + arg + "]";
     }
     return out;
 }

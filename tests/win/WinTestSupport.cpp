@@ -72,6 +72,21 @@ void makeDirectory(const std::string& path) {
     CreateDirectoryA(path.c_str(), nullptr);
 }
 
+std::vector<Call> readCalls(const std::string& log) {
+    std::vector<Call> calls;
+    std::string bytes = readFileBytes(log);
+    if (bytes == "<missing>") return calls;
+    for (const auto& line : mw::splitLines(bytes)) {
+        if (line == "CALL")
+            calls.emplace_back();
+        else if (!calls.empty() && line.rfind("CWD ", 0) == 0)
+            calls.back().cwd = line.substr(4);
+        else if (!calls.empty() && line.rfind("ARG ", 0) == 0)
+            calls.back().args.push_back(line.substr(4));
+    }
+    return calls;
+}
+
 std::vector<std::string> namesIn(const std::string& dir) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA fd;

@@ -38,6 +38,14 @@ void makeDirectory(const std::string& path);
 // Names of the entries of a directory (a trailing backslash), sorted.
 std::vector<std::string> namesIn(const std::string& dir);
 
+// One call of a double as logged: its working directory and its arguments.
+struct Call {
+    std::string cwd;
+    std::vector<std::string> args;
+};
+// Every call a double logged, in order; none when the log does not exist.
+std::vector<Call> readCalls(const std::string& log);
+
 // Handles pending messages for up to `ms` milliseconds, or until `done` holds.
 void pumpFor(int ms, const std::function<bool()>& done = {});
 
