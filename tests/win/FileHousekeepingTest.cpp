@@ -64,15 +64,7 @@ protected:
     }
     void command(int id) { SendMessageA(form().handle(), WM_COMMAND, id, 0); }
     // Keys through the input queue, where the shortcuts read Shift; the focus in `pane`.
-    void press(HWND pane, std::initializer_list<BYTE> keys) {
-        SetForegroundWindow(form().handle());
-        SetFocus(pane);
-        for (BYTE k : keys)
-            keybd_event(k, 0, 0, 0);
-        for (auto k = std::rbegin(keys); k != std::rend(keys); ++k)
-            keybd_event(*k, 0, KEYEVENTF_KEYUP, 0);
-        pumpFor(300);
-    }
+    void press(HWND pane, std::initializer_list<BYTE> keys) { pressKeys(form().handle(), pane, keys); }
     void expectReread() {
         EXPECT_EQ(form().selectedIndex(), -1);
         EXPECT_EQ(form().statusText(), "");

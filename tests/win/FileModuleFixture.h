@@ -39,26 +39,15 @@ inline int indexOf(HWND list, const std::string& text) {
                                          reinterpret_cast<LPARAM>(text.c_str())));
 }
 
-inline void clickButton(HWND button) {
-    SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-    SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
-}
-
 // A key as it arrives from the keyboard: through the message loop and the window's key preview.
 inline void postKey(HWND target, WPARAM key, bool up = false) {
     PostMessageA(target, up ? WM_KEYUP : WM_KEYDOWN, key, up ? 0xC0000001 : 1);
     mw::Application::instance().processMessages();
 }
 
-// Real key presses through the input queue, where the shortcuts read the state of Shift and Ctrl.
+// Real key presses with the focus in the file pane.
 inline void pressKeys(filemodule::TForm1& form, std::initializer_list<BYTE> keys) {
-    SetForegroundWindow(form.handle());
-    SetFocus(form.fileList());
-    for (BYTE k : keys)
-        keybd_event(k, 0, 0, 0);
-    for (auto k = std::rbegin(keys); k != std::rend(keys); ++k)
-        keybd_event(*k, 0, KEYEVENTF_KEYUP, 0);
-    pumpFor(300);
+    pressKeys(form.handle(), form.fileList(), keys);
 }
 
 inline std::string currentDirectory() {

@@ -14,39 +14,6 @@ using namespace mwtest;
 
 namespace {
 
-void setClipboardText(const std::string& text) {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    memcpy(GlobalLock(mem), text.c_str(), text.size() + 1);
-    GlobalUnlock(mem);
-    SetClipboardData(CF_TEXT, mem);
-    CloseClipboard();
-}
-
-void emptyClipboard() {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    CloseClipboard();
-}
-
-std::string clipboardText() {
-    if (!OpenClipboard(nullptr)) return "<no clipboard>";
-    std::string text = "<no text>";
-    if (HANDLE h = GetClipboardData(CF_TEXT)) {
-        text = static_cast<const char*>(GlobalLock(h));
-        GlobalUnlock(h);
-    }
-    CloseClipboard();
-    return text;
-}
-
-std::pair<DWORD, DWORD> selection(HWND edit) {
-    DWORD start = 0, end = 0;
-    SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    return {start, end};
-}
-
 // Every printed piece and page, as a printer with simple metrics sees them: characters 10 wide,
 // text 12 high, the font 16 high, pages 2000 by 3000.
 struct PrintLog {

@@ -168,6 +168,70 @@ void doubleClickEntry(HWND list, int index) {
     SendMessageA(list, WM_LBUTTONUP, 0, at);
 }
 
+void setClipboardText(const std::string& text) {
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    memcpy(GlobalLock(mem), text.c_str(), text.size() + 1);
+    GlobalUnlock(mem);
+    SetClipboardData(CF_TEXT, mem);
+    CloseClipboard();
+}
+
+void emptyClipboard() {
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
+}
+
+std::string clipboardText() {
+    if (!OpenClipboard(nullptr)) return "<no clipboard>";
+    std::string text = "<no text>";
+    if (HANDLE h = GetClipboardData(CF_TEXT)) {
+        text = static_cast<const char*>(GlobalLock(h));
+        GlobalUnlock(h);
+    }
+    CloseClipboard();
+    return text;
+}
+
+std::pair<DWORD, DWORD> selection(HWND edit) {
+    DWORD start = 0, end = 0;
+    SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return {start, end};
+}
+
+void clickButton(HWND button) {
+    SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+}
+
+namespace {
+// Until every queued key has been handled, and what the keys posted with it.
+void handleQueuedKeys() {
+    pumpFor(2000, [] { return HIWORD(GetQueueStatus(QS_KEY)) == 0; });
+    pumpFor(30);
+}
+} // namespace
+
+void pressKeys(HWND window, HWND focus, const std::vector<BYTE>& keys) {
+    SetForegroundWindow(window);
+    SetFocus(focus);
+    for (BYTE k : keys)
+        keybd_event(k, 0, 0, 0);
+    for (auto k = keys.rbegin(); k != keys.rend(); ++k)
+        keybd_event(*k, 0, KEYEVENTF_KEYUP, 0);
+    handleQueuedKeys();
+}
+
+void typeKeys(const std::vector<BYTE>& keys) {
+    for (BYTE k : keys) {
+        keybd_event(k, 0, 0, 0);
+        keybd_event(k, 0, KEYEVENTF_KEYUP, 0);
+    }
+    handleQueuedKeys();
+}
+
 void ProgramFixture::SetUp() {
     standProgramAs("Murkwell.exe");
     auto& app = mw::Application::instance();

@@ -79,6 +79,21 @@ std::vector<std::string> listEntries(HWND list);
 void clickEntry(HWND list, int index);
 void doubleClickEntry(HWND list, int index);
 
+// The clipboard's text as the text tools put it there and take it from there.
+void setClipboardText(const std::string& text);
+void emptyClipboard();
+std::string clipboardText();
+// An edit control's selection: start and end.
+std::pair<DWORD, DWORD> selection(HWND edit);
+// A mouse click on a button, pressed and released inside it.
+void clickButton(HWND button);
+
+// Real key presses through the input queue, where the shortcuts read the state of Shift and Ctrl:
+// the window in the foreground, the focus on `focus`, every key down in order, then up in reverse.
+void pressKeys(HWND window, HWND focus, const std::vector<BYTE>& keys);
+// Each key pressed and released in turn, to whatever has the keyboard.
+void typeKeys(const std::vector<BYTE>& keys);
+
 // The Windows build tree (with a trailing backslash); the test programs live in its tests\win.
 std::string buildTreeDirectory();
 // Where the doubles of pgp.exe and scorch.com are built.
