@@ -5,6 +5,119 @@
 
 using namespace mwtest;
 
+namespace {
+
+// The files beside the program, with the settings file's bytes and time, to compare afterwards.
+// The settings file is dated back first, so a rewrite of the same bytes shows too.
+class SettingsSnapshot {
+public:
+    explicit SettingsSnapshot(const TempDir& dir) : dir_(dir), ini_(dir / "bramlet.ini") {
+        FILETIME old{0, 0x01C00000}; // in the year 2000
+        mw::UniqueHandle f(
+            CreateFileA(ini_.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        EXPECT_TRUE(f && SetFileTime(f.get(), nullptr, nullptr, &old));
+        bytes_ = readFileBytes(ini_);
+        written_ = lastWrite();
+        names_ = namesIn(dir.path());
+    }
+    void expectUnchanged(const char* why) const {
+        EXPECT_EQ(readFileBytes(ini_), bytes_) << why;
+        EXPECT_EQ(lastWrite(), written_) << why;
+        EXPECT_EQ(namesIn(dir_.path()), names_) << why;
+    }
+
+private:
+    unsigned long long lastWrite() const {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        GetFileAttributesExA(ini_.c_str(), GetFileExInfoStandard, &data);
+        return (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+               data.ftLastWriteTime.dwLowDateTime;
+    }
+    const TempDir& dir_;
+    std::string ini_, bytes_;
+    unsigned long long written_ = 0;
+    Lines names_;
+};
+
+// Any change of a key or value in a registry tree, from now on.
+class RegistryWatch {
+public:
+    RegistryWatch(HKEY root, const char* path) : event_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+        if (RegOpenKeyExA(root, path, 0, KEY_NOTIFY, &key_) != ERROR_SUCCESS) return;
+        armed_ = RegNotifyChangeKeyValue(key_, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
+                                         event_.get(), TRUE) == ERROR_SUCCESS;
+    }
+    ~RegistryWatch() {
+        if (key_) RegCloseKey(key_);
+    }
+    bool armed() const { return armed_; }
+    bool changed() const { return WaitForSingleObject(event_.get(), 0) == WAIT_OBJECT_0; }
+
+private:
+    mw::UniqueHandle event_;
+    HKEY key_ = nullptr;
+    bool armed_ = false;
+};
+
+// The built program, stood at the fixture's path.
+void standBuiltProgram(const std::string& exePath) {
+    ASSERT_TRUE(
+        CopyFileA((buildTreeDirectory() + "filemodule\\bramlet.exe").c_str(), exePath.c_str(), FALSE));
+}
+
+// The program started for real in `directory`, with its browser window once it shows.
+class RunningProgram {
+public:
+    RunningProgram(const std::string& exePath, const std::string& arguments, const std::string& directory) {
+        std::string commandLine = "\"" + exePath + "\"" + arguments;
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            directory.c_str(), &si, &pi)) {
+            ADD_FAILURE() << "cannot start " << exePath;
+            return;
+        }
+        process_.reset(pi.hProcess);
+        mw::UniqueHandle thread(pi.hThread);
+        struct Search {
+            DWORD pid;
+            HWND found;
+        } search{pi.dwProcessId, nullptr};
+        for (int i = 0; i < 200 && !search.found; ++i) {
+            Sleep(50);
+            EnumWindows(
+                [](HWND h, LPARAM p) {
+                    auto* s = reinterpret_cast<Search*>(p);
+                    DWORD pid = 0;
+                    GetWindowThreadProcessId(h, &pid);
+                    if (pid == s->pid && className(h) == "TForm1" && IsWindowVisible(h)) s->found = h;
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&search));
+        }
+        window = search.found;
+    }
+    ~RunningProgram() {
+        if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT)
+            TerminateProcess(process_.get(), 1);
+    }
+    // Closes the window as its close box does; the exit code, or 99 when it did not end.
+    DWORD close() {
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        DWORD code = 99;
+        if (WaitForSingleObject(process_.get(), 10000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process_.get(), &code);
+        return code;
+    }
+    HWND window = nullptr;
+
+private:
+    mw::UniqueHandle process_;
+};
+
+} // namespace
+
 TEST_F(FileModule, StartsInAnEmptyDirectoryWithNothingSelected) {
     auto& form = start(data());
     EXPECT_TRUE(modalShown.empty()) << "pgp.exe is where the settings say";
@@ -12,24 +125,67 @@ TEST_F(FileModule, StartsInAnEmptyDirectoryWithNothingSelected) {
     EXPECT_EQ(form.selectedIndex(), -1);
     EXPECT_EQ(form.FileName(), "");
     EXPECT_EQ(form.statusText(), "");
+    EXPECT_TRUE(interaction.shown.empty());
+}
+
+TEST_F(FileModule, OpensCentredAtItsFixedSizeWithItsCaptionAndAMinimiseBoxOnly) {
+    auto& form = start(data());
     EXPECT_EQ(mw::windowText(form.handle()), "Murkwell File - File Encryption Module");
     EXPECT_EQ(mw::Application::instance().title(), "Murkwell File Encryption Applet");
+    EXPECT_TRUE(IsWindowVisible(form.handle()));
     const LONG style = GetWindowLongA(form.handle(), GWL_STYLE);
+    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
     EXPECT_FALSE(style & WS_THICKFRAME) << "not resizable";
     EXPECT_FALSE(style & WS_MAXIMIZEBOX);
-    EXPECT_TRUE(style & WS_MINIMIZEBOX);
     RECT client;
     GetClientRect(form.handle(), &client);
     EXPECT_EQ(client.right, mw::Application::instance().scale(594));
     EXPECT_EQ(client.bottom, mw::Application::instance().scale(402));
-    EXPECT_TRUE(interaction.shown.empty());
+    // Centred on the screen, to the pixel that halving allows.
+    RECT frame;
+    GetWindowRect(form.handle(), &frame);
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_LE(std::abs(frame.left - (screenWidth - frame.right)), 1) << frame.left << " of " << screenWidth;
+    EXPECT_LE(std::abs(frame.top - (screenHeight - frame.bottom)), 1) << frame.top << " of " << screenHeight;
+    // A double click on the caption maximises only a window that has the box for it.
+    SendMessageA(form.handle(), WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(frame.left + 60, frame.top + 8));
+    pumpFor(50);
+    EXPECT_FALSE(IsZoomed(form.handle()));
+    RECT after;
+    GetWindowRect(form.handle(), &after);
+    EXPECT_TRUE(EqualRect(&frame, &after));
+    // The minimise box works, and the window comes back as it was.
+    SendMessageA(form.handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(IsIconic(form.handle()));
+    SendMessageA(form.handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    GetWindowRect(form.handle(), &after);
+    EXPECT_TRUE(EqualRect(&frame, &after));
 }
 
 TEST_F(FileModule, WithoutPgpTheSetupDialogOpensBeforeAnythingElse) {
     DeleteFileA((pgpDir() + "pgp.exe").c_str());
+    writeFileBytes(data() + "first.txt", "1");
+    bool windowShown = false;
+    onModal = [&](mw::Form& dialog) {
+        windowShown = IsWindowVisible(app->form1().handle()) != 0;
+        dialog.close();
+    };
     start(data());
     EXPECT_EQ(modalShown, Lines{"TPGPSetup"});
+    EXPECT_TRUE(windowShown) << "the dialog opens over the browser";
     EXPECT_TRUE(interaction.shown.empty()) << "no message precedes the dialog";
+    EXPECT_EQ(app->form1().selectedIndex(), 0);
+}
+
+TEST_F(FileModule, FirstStartWithoutSettingsAsksForPgpAndTheDialogWritesTheFourDefaultLines) {
+    ASSERT_FALSE(exists("c:\\pgp\\pgp.exe")) << "this prefix has PGP at its default place";
+    DeleteFileA((dir / "bramlet.ini").c_str());
+    start(data());
+    EXPECT_EQ(modalShown, Lines{"TPGPSetup"});
+    EXPECT_TRUE(interaction.shown.empty());
+    EXPECT_EQ(readFileBytes(dir / "bramlet.ini"),
+              "c:\\pgp\\pgp.exe\r\nc:\\pgp\\\r\nc:\\pgp\\pubring.pgp\r\nc:\\pgp\\secring.pgp\r\n");
+    EXPECT_EQ(namesIn(dir.path()), (Lines{"bramlet.ini", "data", "pgp"}));
 }
 
 TEST_F(FileModule, ListsPlainFilesByNameWithTheirIcons) {
@@ -223,6 +379,7 @@ TEST_F(FileModule, ClosingDeletesExactlyTheFiveTemporaries) {
         writeFileBytes(d + name, "t");
     for (const auto& name : others)
         writeFileBytes(d + name, "o");
+    const SettingsSnapshot settings(dir);
     auto& form = start(data());
     PostMessageA(form.handle(), WM_CLOSE, 0, 0);
     mw::Application::instance().processMessages();
@@ -231,50 +388,63 @@ TEST_F(FileModule, ClosingDeletesExactlyTheFiveTemporaries) {
         EXPECT_FALSE(exists(d + name)) << name;
     for (const auto& name : others)
         EXPECT_TRUE(exists(d + name)) << name;
-    EXPECT_FALSE(exists(dir / "bramlet.ini.new"));
-    EXPECT_EQ(readFileBytes(dir / "bramlet.ini").substr(0, d.size()), d) << "the window writes no settings";
+    settings.expectUnchanged("the window writes no settings");
+    EXPECT_TRUE(interaction.shown.empty());
+}
+
+TEST_F(FileModule, ALeftoverThatCannotBeDeletedStaysAndTheCloseGoesOnSilently) {
+    const std::string d = pgpDir();
+    for (const char* name : {"Bramlet.TMP", "Bramlet.USR", "Bramlet.BAT", "Bramlet.LCK", "Bramlet.ASC"})
+        writeFileBytes(d + name, "t");
+    SetFileAttributesA((d + "Bramlet.TMP").c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_FALSE(DeleteFileA((d + "Bramlet.TMP").c_str())) << "a read-only file cannot be deleted here";
+    auto& form = start(data());
+    PostMessageA(form.handle(), WM_CLOSE, 0, 0);
+    mw::Application::instance().processMessages();
+    EXPECT_TRUE(terminated);
+    EXPECT_EQ(namesIn(d), (Lines{"Bramlet.TMP", "pgp.exe"}));
+    EXPECT_TRUE(interaction.shown.empty());
 }
 
 TEST_F(FileModule, TheProgramIgnoresItsCommandLineAndEndsWithCodeZeroWhenClosed) {
-    ASSERT_TRUE(
-        CopyFileA((buildTreeDirectory() + "filemodule\\bramlet.exe").c_str(), exePath.c_str(), FALSE));
     writeFileBytes(data() + "listed.txt", "x");
     writeFileBytes(pgpDir() + "Bramlet.BAT", "left over");
-    std::string commandLine = "\"" + exePath + "\" -e \"" + pgpDir() + "\" C:\\ /setup";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               data().c_str(), &si, &pi));
-    mw::UniqueHandle process(pi.hProcess), thread(pi.hThread);
-    struct Search {
-        DWORD pid;
-        HWND found;
-    } search{pi.dwProcessId, nullptr};
-    for (int i = 0; i < 200 && !search.found; ++i) {
-        Sleep(50);
-        EnumWindows(
-            [](HWND h, LPARAM p) {
-                auto* s = reinterpret_cast<Search*>(p);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(h, &pid);
-                if (pid == s->pid && className(h) == "TForm1" && IsWindowVisible(h)) s->found = h;
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-    }
-    ASSERT_TRUE(search.found) << "no browser window";
+    standBuiltProgram(exePath);
+    RunningProgram program(exePath, " -e \"" + pgpDir() + "\" C:\\ /setup", data());
+    ASSERT_TRUE(program.window) << "no browser window";
     // It opened on its working directory; no setup dialog, since pgp.exe is where the settings say.
-    HWND list = GetDlgItem(search.found, filemodule::TForm1::IdFileListBox1);
+    HWND list = GetDlgItem(program.window, filemodule::TForm1::IdFileListBox1);
     ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 1);
     wchar_t name[64] = {}; // another process's list answers in UTF-16 under Wine
     SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(name));
     EXPECT_STREQ(name, L"listed.txt");
     EXPECT_EQ(FindWindowA("TPGPSetup", nullptr) && IsWindowVisible(FindWindowA("TPGPSetup", nullptr)), false);
-    PostMessageA(search.found, WM_CLOSE, 0, 0);
-    ASSERT_EQ(WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0);
-    DWORD code = 99;
-    GetExitCodeProcess(process.get(), &code);
-    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(program.close(), 0u);
     EXPECT_FALSE(exists(pgpDir() + "Bramlet.BAT"));
+}
+
+TEST_F(FileModule, ARunWritesNoSettingsFileAndNoRegistryValue) {
+    standBuiltProgram(exePath);
+    const SettingsSnapshot settings(dir);
+    RegistryWatch user(HKEY_CURRENT_USER, ""), machine(HKEY_LOCAL_MACHINE, "Software");
+    ASSERT_TRUE(user.armed() && machine.armed());
+    {
+        RunningProgram program(exePath, "", data());
+        ASSERT_TRUE(program.window) << "no browser window";
+        EXPECT_EQ(program.close(), 0u);
+    }
+    EXPECT_FALSE(user.changed());
+    EXPECT_FALSE(machine.changed());
+    settings.expectUnchanged("a run writes no settings");
+
+    // The watch sees a change where there is one.
+    RegistryWatch check(HKEY_CURRENT_USER, "Software");
+    const std::string probe = "Software\\mwtest_" + std::to_string(GetCurrentProcessId());
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, probe.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    RegDeleteKeyA(HKEY_CURRENT_USER, probe.c_str());
+    EXPECT_TRUE(check.changed());
 }
