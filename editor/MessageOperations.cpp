@@ -52,7 +52,7 @@ void MessageOperations::run(mw::EditorOperation operation) {
         v.signer = form.Signer;
         // Only Decrypt hands PGP the stored pass phrase; for the others PGP asks in its console.
         v.passPhraseOn = decrypt && setup.storePassPhrase();
-        if (v.passPhraseOn) v.passPhrase = passPhrase_.value();
+        if (v.passPhraseOn) v.passPhrase = mw::SecretString(passPhrase_.value().view());
         v.shift = form.ShiftFlag == "shift";
         return v;
     };

@@ -2,6 +2,7 @@
 // the text saved as input and PGP's output picked up into the text.
 #pragma once
 #include "core/CommandLines.h"
+#include "core/SecretText.h"
 #include <functional>
 #include <string>
 
@@ -13,7 +14,7 @@ class EditorApp;
 struct StoredPassPhrase {
     std::function<bool()> empty;
     std::function<void()> ask; // the dialog in which the user enters it
-    std::function<std::string()> value;
+    std::function<mw::SecretText()> value;
 };
 
 class MessageOperations {

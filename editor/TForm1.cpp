@@ -69,7 +69,7 @@ TForm1::TForm1(EditorApp& app) : app_(app) {
     operations_ = std::make_unique<MessageOperations>(
         app_, StoredPassPhrase{[this] { return app_.passPhrase().passPhraseEmpty(); },
                                [this] { app_.passPhrase().showModal(); },
-                               [this] { return std::string(app_.passPhrase().passPhrase().view()); }});
+                               [this] { return app_.passPhrase().passPhrase(); }});
     applyMemoFont();
     layout();
     // The handler around a window's creation shows what went wrong and lets start-up go on.

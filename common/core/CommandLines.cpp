@@ -13,7 +13,7 @@ bool needsQuotes(const std::string& token) {
     return token.find_first_of(" \t&|<>^(),;=") != std::string::npos;
 }
 
-void refuseUnquotable(const std::string& text, const std::string& what) {
+void refuseUnquotable(std::string_view text, const std::string& what) {
     for (unsigned char c : text) {
         if (c == '"') throw UnsafeValue(what + " cannot be passed to PGP: it contains a double quote (\").");
         if (c < 0x20 || c == 0x7f)
@@ -21,14 +21,26 @@ void refuseUnquotable(const std::string& text, const std::string& what) {
     }
 }
 
-// Inside quotes, a C runtime reads backslashes before a quote as escapes: 2n of them give n.
-std::string quote(const std::string& text) {
-    std::string body = batchEscape(text);
+// Appends the text in double quotes, each "%" doubled, in place: no temporary copy of it is made,
+// since it may be the pass phrase. Inside quotes, a C runtime reads backslashes before a quote as
+// escapes: 2n of them give n.
+template <class S> void appendQuoted(S& out, std::string_view text) {
+    out += '"';
+    for (char c : text) {
+        out += c;
+        if (c == '%') out += '%';
+    }
     std::size_t trailing = 0;
-    while (trailing < body.size() && body[body.size() - 1 - trailing] == '\\')
+    while (trailing < text.size() && text[text.size() - 1 - trailing] == '\\')
         ++trailing;
-    body.append(trailing, '\\');
-    return "\"" + body + "\"";
+    out.append(trailing, '\\');
+    out += '"';
+}
+
+std::string quote(const std::string& text) {
+    std::string out;
+    appendQuoted(out, text);
+    return out;
 }
 
 std::string describeUserId(const std::string& id) {
@@ -99,25 +111,34 @@ std::string signerToken(const std::string& signer) {
 
 } // namespace
 
-std::string editorPgpLine(EditorOperation op, const EditorLineValues& v, bool wipeToolPresent) {
-    std::string exe = batchPath(v.pgpExe, "The path of pgp.exe");
+SecretString editorPgpLine(EditorOperation op, const EditorLineValues& v, bool wipeToolPresent) {
+    SecretString line(batchPath(v.pgpExe, "The path of pgp.exe"));
     const char* w = wipeToolPresent ? "" : "w";
     switch (op) {
     case EditorOperation::Encrypt:
-        return exe + " -eat" + w + " murkwell.tmp " + batchRecipients(v.recipients);
+        line += std::string(" -eat") + w + " murkwell.tmp " + batchRecipients(v.recipients);
+        break;
     case EditorOperation::Sign:
         // An editor signer that was never chosen is empty: the line then ends with "-u ".
-        return exe + " -sta" + w + " murkwell.tmp -u " + (v.signer.empty() ? "" : signerToken(v.signer));
+        line += std::string(" -sta") + w + " murkwell.tmp -u " + (v.signer.empty() ? "" : signerToken(v.signer));
+        break;
     case EditorOperation::SignEncrypt:
-        return exe + " -east" + w + " murkwell.tmp " + batchRecipients(v.recipients) + " -u " +
-               (v.signer.empty() ? "" : signerToken(v.signer));
+        line += std::string(" -east") + w + " murkwell.tmp " + batchRecipients(v.recipients) + " -u " +
+                (v.signer.empty() ? "" : signerToken(v.signer));
+        break;
     case EditorOperation::EncryptIdea:
-        return exe + " -ca" + w + " murkwell.tmp";
+        line += std::string(" -ca") + w + " murkwell.tmp";
+        break;
     case EditorOperation::Decrypt:
-        return exe + (v.passPhraseOn ? " -z " + batchQuoted(v.passPhrase, "The pass phrase") : "") +
-               " murkwell.tmp -o murkwell.txt";
+        if (v.passPhraseOn) {
+            refuseUnquotable(v.passPhrase, "The pass phrase");
+            line += " -z ";
+            appendQuoted(line, v.passPhrase);
+        }
+        line += " murkwell.tmp -o murkwell.txt";
+        break;
     }
-    return {};
+    return line;
 }
 
 std::string fileModulePgpLine(FileOperation op, const FileLineValues& v) {

@@ -1,6 +1,7 @@
 // Every line the programs write into a batch file for PGP or the wipe tool, built so that cmd.exe
 // hands the program exactly the intended text: no value can break out into a command of its own.
 #pragma once
+#include "core/SecretText.h"
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -43,11 +44,12 @@ struct EditorLineValues {
     std::string recipients; // quoted user IDs, each followed by a blank
     std::string signer;     // the user ID in double quotes (a bare one is quoted here)
     bool passPhraseOn = false;
-    std::string passPhrase;
+    SecretString passPhrase;
 };
 
-// The PGP line of an editor operation; `wipeToolPresent` picks the form without "w".
-std::string editorPgpLine(EditorOperation op, const EditorLineValues& v, bool wipeToolPresent);
+// The PGP line of an editor operation; `wipeToolPresent` picks the form without "w". Decrypt's
+// may hold the pass phrase, so the line is secret text.
+SecretString editorPgpLine(EditorOperation op, const EditorLineValues& v, bool wipeToolPresent);
 
 // File module operations and their PGP line; the file is named by its short path.
 enum class FileOperation { Encrypt, Decrypt, Sign, SignDetached, SignEncrypt, EncryptIdea };

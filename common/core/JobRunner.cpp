@@ -13,6 +13,10 @@ namespace {
 
 const char* const kLockNotice = "- deleted by the batch file when the PGP job ends.";
 
+BatchLines batchLines(const std::vector<std::string>& lines) {
+    return BatchLines(lines.begin(), lines.end());
+}
+
 std::string lockLine(const std::string& text) {
     return text + " " + kLockNotice;
 }
@@ -67,9 +71,8 @@ void JobRunner::report(const std::string& text) {
     interaction_.message(profile_->boxCaption, text, profile_->boxIcon);
 }
 
-std::optional<std::vector<std::string>> JobRunner::toConsole(const std::vector<std::string>& lines,
-                                                             const std::vector<Labelled>& values) {
-    std::vector<std::string> out;
+std::optional<BatchLines> JobRunner::toConsole(const BatchLines& lines, const std::vector<Labelled>& values) {
+    BatchLines out;
     for (const auto& line : lines) {
         auto converted = platform_.toConsoleCodePage(line);
         if (converted && converted->size() > kMaxBatchLine) {
@@ -83,8 +86,9 @@ std::optional<std::vector<std::string>> JobRunner::toConsole(const std::vector<s
                 constexpr std::size_t kShown = 40;
                 culprit = longest->what;
                 if (!longest->hidden)
-                    culprit += longest->value.size() > kShown ? " \"" + longest->value.substr(0, kShown) + "...\""
-                                                              : " \"" + longest->value + "\"";
+                    culprit += longest->value.size() > kShown
+                                   ? " \"" + std::string(longest->value.substr(0, kShown)) + "...\""
+                                   : " \"" + std::string(longest->value) + "\"";
             }
             report(culprit + " is too long: the PGP line would be " + std::to_string(converted->size()) +
                    " characters, and a batch file line may hold at most " + std::to_string(kMaxBatchLine) +
@@ -92,13 +96,13 @@ std::optional<std::vector<std::string>> JobRunner::toConsole(const std::vector<s
             return std::nullopt;
         }
         if (converted) {
-            out.push_back(*converted);
+            out.push_back(std::move(*converted));
             continue;
         }
         std::string culprit = "A value of the PGP job";
         for (const auto& v : values)
             if (!platform_.toConsoleCodePage(v.value)) {
-                culprit = v.hidden ? v.what : v.what + " \"" + v.value + "\"";
+                culprit = v.hidden ? v.what : v.what + " \"" + std::string(v.value) + "\"";
                 break;
             }
         report(culprit + " cannot be passed to PGP: it contains a character that the console's code page "
@@ -108,9 +112,8 @@ std::optional<std::vector<std::string>> JobRunner::toConsole(const std::vector<s
     return out;
 }
 
-void JobRunner::writeBatch(const std::string& batchFile, const std::string& lockFile,
-                           const std::vector<std::string>& lines) {
-    orRemoveLock(platform_, lockFile, [&] { platform_.writeLines(batchFile, lines); });
+void JobRunner::writeBatch(const std::string& batchFile, const std::string& lockFile, const BatchLines& lines) {
+    orRemoveLock(platform_, lockFile, [&] { platform_.writeBatchFile(batchFile, lines); });
 }
 
 JobEnd JobRunner::waitForLock(const std::string& lockFile, std::uintptr_t process) {
@@ -177,9 +180,9 @@ void JobRunner::wipe(const std::string& tool, const std::vector<std::string>& fi
 
 JobEnd JobRunner::runKeyListing(const KeyListingJob& job) {
     profile_ = &profileOf(job.program);
-    std::vector<std::string> lines;
+    BatchLines lines;
     try {
-        lines = {keyListingLine(job.pgpExe, job.keyRing, job.listingTarget), deleteLine(job.lockFile)};
+        lines = batchLines({keyListingLine(job.pgpExe, job.keyRing, job.listingTarget), deleteLine(job.lockFile)});
     } catch (const UnsafeValue& e) {
         report(e.what());
         return JobEnd::Refused;
@@ -223,23 +226,25 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
     const std::string output = decrypt ? plain : armoured;
     // The batch lines from the values as they stand; built once before the lock to refuse what
     // cannot go while nothing is written, and again after the prompts that follow the lock.
-    auto build = [&]() -> std::optional<std::vector<std::string>> {
+    auto build = [&]() -> std::optional<BatchLines> {
         EditorJobValues v = job.values ? job.values() : EditorJobValues{};
-        EditorLineValues line{paths.pgpExe, v.recipients, v.signer, v.passPhraseOn, v.passPhrase};
-        std::vector<std::string> lines;
+        EditorLineValues line{paths.pgpExe, v.recipients, v.signer, v.passPhraseOn, std::move(v.passPhrase)};
+        BatchLines lines;
+        std::vector<std::string> ids;
         std::vector<Labelled> values{{"The path of pgp.exe", paths.pgpExe},
                                      {"The lock file path", paths.lockFile}};
         try {
             lines.push_back(editorPgpLine(job.operation, line, platform_.fileExists(wipeTool())));
-            if (decrypt && v.shift) lines.push_back("pause");
-            lines.push_back(deleteLine(paths.lockFile));
+            if (decrypt && v.shift) lines.emplace_back("pause");
+            lines.emplace_back(deleteLine(paths.lockFile));
             if (job.operation == EditorOperation::Encrypt || job.operation == EditorOperation::SignEncrypt)
-                for (const auto& id : splitRecipients(v.recipients))
-                    values.push_back({"The user ID", id});
+                ids = splitRecipients(v.recipients);
         } catch (const UnsafeValue& e) {
             report(e.what());
             return std::nullopt;
         }
+        for (const auto& id : ids)
+            values.push_back({"The user ID", id});
         values.push_back({"The signer's user ID", v.signer});
         if (line.passPhraseOn) values.push_back({"The pass phrase", line.passPhrase, true});
         return toConsole(lines, values);
@@ -250,7 +255,7 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
         report(profile_->busy);
         return JobEnd::Refused;
     }
-    std::optional<std::vector<std::string>> lines;
+    std::optional<BatchLines> lines;
     orRemoveLock(platform_, paths.lockFile, [&] {
         if (job.promptsAfterLock) job.promptsAfterLock();
         lines = build();
@@ -316,24 +321,26 @@ JobEnd JobRunner::runFileOperation(const FileJob& job) {
     if (job.promptsBeforeLock) job.promptsBeforeLock();
 
     FileJobValues v = job.values ? job.values() : FileJobValues{};
-    auto build = [&](const std::string& shortName) -> std::optional<std::vector<std::string>> {
-        std::vector<std::string> lines;
+    auto build = [&](const std::string& shortName) -> std::optional<BatchLines> {
+        BatchLines lines;
+        std::vector<std::string> ids;
         std::vector<Labelled> values{{"The path of pgp.exe", paths.pgpExe},
                                      {"The file name", shortName},
                                      {"The lock file path", paths.lockFile},
                                      {"The signer's user ID", v.signer}};
         try {
-            lines.push_back(
+            lines.emplace_back(
                 fileModulePgpLine(job.operation, {paths.pgpExe, shortName, v.recipients, v.signer}));
-            if (job.operation == FileOperation::Decrypt && job.shift) lines.push_back("pause");
-            lines.push_back(deleteLine(paths.lockFile));
+            if (job.operation == FileOperation::Decrypt && job.shift) lines.emplace_back("pause");
+            lines.emplace_back(deleteLine(paths.lockFile));
             if (job.operation == FileOperation::Encrypt || job.operation == FileOperation::SignEncrypt)
-                for (const auto& id : splitRecipients(v.recipients))
-                    values.push_back({"The user ID", id});
+                ids = splitRecipients(v.recipients);
         } catch (const UnsafeValue& e) {
             report(e.what());
             return std::nullopt;
         }
+        for (const auto& id : ids)
+            values.push_back({"The user ID", id});
         return toConsole(lines, values);
     };
     // The short form after the dialogs, fresh: a file that went meanwhile is refused, never run
@@ -363,7 +370,7 @@ JobEnd JobRunner::runOwnBatch(KeyProgram program, const std::string& lockFile, c
                               const std::vector<std::string>& lines, const std::string& directory,
                               ShowMode mode) {
     profile_ = &profileOf(program);
-    auto console = toConsole(lines, {});
+    auto console = toConsole(batchLines(lines), {});
     if (!console) return JobEnd::Refused;
     if (!platform_.createNewFile(lockFile, {lockLine(profile_->operationLockText)})) {
         report(profile_->busy);

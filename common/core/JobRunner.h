@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace mw {
@@ -43,7 +44,7 @@ struct EditorJobValues {
     std::string recipients;    // quoted user IDs, each followed by a blank
     std::string signer;        // quoted user ID, or empty when none was ever chosen
     bool passPhraseOn = false; // the setup's pass-phrase storing
-    std::string passPhrase;    // the stored pass phrase
+    SecretString passPhrase;   // the stored pass phrase
     bool shift = false;        // `ShiftFlag` is "shift"
 };
 
@@ -129,8 +130,10 @@ public:
     static constexpr unsigned kBatchExitMs = 3000;
 
 private:
+    // A value that went into the lines, viewed, not copied: the pass phrase is one of them.
     struct Labelled {
-        std::string what, value;
+        std::string what;
+        std::string_view value;
         bool hidden = false; // named in a message without its text (the pass phrase)
     };
     void report(const std::string& text);
@@ -139,11 +142,9 @@ private:
     bool preChecksPass(const std::string& pgpExe, const std::string& lockFile,
                        const std::function<void()>& showSetup);
     // The lines in the console's code page, or nullopt after reporting the value that cannot go.
-    std::optional<std::vector<std::string>> toConsole(const std::vector<std::string>& lines,
-                                                      const std::vector<Labelled>& values);
+    std::optional<BatchLines> toConsole(const BatchLines& lines, const std::vector<Labelled>& values);
     // Writes the batch file; on failure removes the lock file and rethrows.
-    void writeBatch(const std::string& batchFile, const std::string& lockFile,
-                    const std::vector<std::string>& lines);
+    void writeBatch(const std::string& batchFile, const std::string& lockFile, const BatchLines& lines);
     // Launch and wait; after NotStarted or EndedEarly the lock file is gone and the user told.
     JobEnd launchAndWait(const std::string& batchFile, const std::string& directory, ShowMode mode,
                          const std::string& lockFile);

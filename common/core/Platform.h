@@ -1,12 +1,17 @@
 // Everything outside the process that the programs touch, behind one interface: the Win32
 // implementation for the programs, an in-memory fake for the native tests.
 #pragma once
+#include "core/SecretText.h"
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace mw {
+
+// The lines of a batch file. One may carry the pass phrase, so they live in wiping storage.
+using BatchLines = std::vector<SecretString>;
 
 // Show modes of the shell launch, with the numbers the shell uses.
 enum class ShowMode : int { Hidden = 0, Normal = 1, Show = 5 };
@@ -35,6 +40,9 @@ public:
     // The whole file in one read, bytes unchanged; nullopt when it holds more than `maxBytes`
     // (then nothing is read). Throws IoError when the file cannot be opened or read.
     virtual std::optional<std::string> readWholeFile(const std::string& path, std::uint64_t maxBytes) = 0;
+    // A batch file, written as writeLines writes: the buffer it is written from is overwritten
+    // before it is freed. Throws IoError.
+    virtual void writeBatchFile(const std::string& path, const BatchLines& lines) = 0;
     // Creates the file anew (truncating) holding exactly `bytes`, in one write. Throws IoError.
     virtual void writeWholeFile(const std::string& path, const std::string& bytes) = 0;
     // Short (8.3) form of an existing path; empty when the system cannot give one.
@@ -60,12 +68,29 @@ public:
         writeLines(path, lines);
         return true;
     }
-    // The text in the code page of the console that runs batch files; nullopt when a character
-    // has no form there.
-    virtual std::optional<std::string> toConsoleCodePage(const std::string& text) { return text; }
+    // Code pages: the programs' texts are in the ANSI one (the "A" calls), batch files and what
+    // console programs write in the console's.
+    virtual unsigned ansiCodePage() { return 1252; }
+    virtual unsigned consoleCodePage() { return 1252; }
+    // The system's two conversion calls, with its rules: the number of units written, or without
+    // an output buffer the number needed; 0 when the call fails, as it does for a flag the code
+    // page does not take (codePageFlags), for bytes that are no valid text when `strict`, and for
+    // a code page the system lacks. `usedDefault`, when given, tells whether a character had no
+    // form and became the default character.
+    virtual int toUtf16(unsigned /*codePage*/, bool /*strict*/, std::string_view /*bytes*/, char16_t* /*out*/,
+                        int /*outLength*/) {
+        return 0;
+    }
+    virtual int fromUtf16(unsigned /*codePage*/, bool /*noBestFit*/, std::u16string_view /*wide*/, char* /*out*/,
+                          int /*outLength*/, bool* /*usedDefault*/) {
+        return 0;
+    }
+    // The text in the code page of the console that runs batch files, in wiping storage (a batch
+    // line may hold the pass phrase); nullopt when a character has no exact form there.
+    std::optional<SecretString> toConsoleCodePage(std::string_view text);
     // The reverse, for what console programs write (PGP's key listing); nullopt when a character
-    // has no form in our code page.
-    virtual std::optional<std::string> fromConsoleCodePage(const std::string& text) { return text; }
+    // has no exact form in our code page.
+    std::optional<std::string> fromConsoleCodePage(std::string_view text);
     // Starts watching `directory` for files that appear or go; 0 when that is not possible.
     virtual std::uintptr_t watchDirectory(const std::string& /*directory*/) { return 0; }
     virtual void closeWatch(std::uintptr_t /*watch*/) {}

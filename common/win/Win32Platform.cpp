@@ -4,6 +4,7 @@
 #include "core/Errors.h"
 #include "win/Win32Util.h"
 #include <algorithm>
+#include <climits>
 #include <shellapi.h>
 #include <vector>
 
@@ -50,8 +51,9 @@ std::vector<std::string> Win32Platform::readLines(const std::string& path) {
 
 namespace {
 
-void writeAllLines(HANDLE file, const std::string& path, const std::vector<std::string>& lines) {
-    std::string content;
+// The content is gathered in wiping storage: a batch file's lines may hold the pass phrase.
+template <class Lines> void writeAllLines(HANDLE file, const std::string& path, const Lines& lines) {
+    SecretString content;
     for (const auto& line : lines) {
         content += line;
         content += "\r\n";
@@ -63,13 +65,21 @@ void writeAllLines(HANDLE file, const std::string& path, const std::vector<std::
         throw IoError(path, "write", errorText(GetLastError()));
 }
 
-} // namespace
-
-void Win32Platform::writeLines(const std::string& path, const std::vector<std::string>& lines) {
+template <class Lines> void createAndWrite(const std::string& path, const Lines& lines) {
     UniqueHandle file(
         CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw IoError(path, "create", errorText(GetLastError()));
     writeAllLines(file.get(), path, lines);
+}
+
+} // namespace
+
+void Win32Platform::writeLines(const std::string& path, const std::vector<std::string>& lines) {
+    createAndWrite(path, lines);
+}
+
+void Win32Platform::writeBatchFile(const std::string& path, const BatchLines& lines) {
+    createAndWrite(path, lines);
 }
 
 std::optional<std::string> Win32Platform::readWholeFile(const std::string& path, std::uint64_t maxBytes) {
@@ -126,37 +136,33 @@ bool Win32Platform::createNewFile(const std::string& path, const std::vector<std
     return true;
 }
 
-namespace {
-
-// Converts between two code pages through UTF-16; nullopt when a character has no exact form in
-// the target.
-std::optional<std::string> recode(const std::string& text, UINT from, UINT to) {
-    if (text.empty()) return text;
-    int wideLength = MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, text.data(),
-                                         static_cast<int>(text.size()), nullptr, 0);
-    if (wideLength <= 0) return std::nullopt;
-    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide.data(), wideLength);
-    BOOL lossy = FALSE;
-    int length =
-        WideCharToMultiByte(to, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr, &lossy);
-    if (length <= 0 || lossy) return std::nullopt;
-    std::string out(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(to, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, out.data(), length, nullptr,
-                        &lossy);
-    if (lossy) return std::nullopt;
-    return out;
+unsigned Win32Platform::ansiCodePage() {
+    return GetACP();
 }
 
-} // namespace
-
-// cmd.exe reads a batch file in the console's (OEM) code page; our texts are in the ANSI one.
-std::optional<std::string> Win32Platform::toConsoleCodePage(const std::string& text) {
-    return recode(text, CP_ACP, CP_OEMCP);
+// cmd.exe reads a batch file in the console's code page, which is the OEM one unless changed.
+unsigned Win32Platform::consoleCodePage() {
+    return GetOEMCP();
 }
 
-std::optional<std::string> Win32Platform::fromConsoleCodePage(const std::string& text) {
-    return recode(text, CP_OEMCP, CP_ACP);
+// wchar_t is UTF-16 here, as char16_t is.
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+int Win32Platform::toUtf16(unsigned codePage, bool strict, std::string_view bytes, char16_t* out, int outLength) {
+    if (bytes.size() > INT_MAX) return 0;
+    return MultiByteToWideChar(codePage, strict ? MB_ERR_INVALID_CHARS : 0, bytes.data(),
+                               static_cast<int>(bytes.size()), reinterpret_cast<wchar_t*>(out), outLength);
+}
+
+int Win32Platform::fromUtf16(unsigned codePage, bool noBestFit, std::u16string_view wide, char* out, int outLength,
+                             bool* usedDefault) {
+    if (wide.size() > INT_MAX) return 0;
+    BOOL used = FALSE;
+    const int n = WideCharToMultiByte(codePage, noBestFit ? WC_NO_BEST_FIT_CHARS : 0,
+                                      reinterpret_cast<const wchar_t*>(wide.data()), static_cast<int>(wide.size()),
+                                      out, outLength, nullptr, usedDefault ? &used : nullptr);
+    if (usedDefault) *usedDefault = used != FALSE;
+    return n;
 }
 
 std::uintptr_t Win32Platform::watchDirectory(const std::string& directory) {

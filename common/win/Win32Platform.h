@@ -16,6 +16,7 @@ public:
     void writeLines(const std::string& path, const std::vector<std::string>& lines) override;
     std::optional<std::string> readWholeFile(const std::string& path, std::uint64_t maxBytes) override;
     void writeWholeFile(const std::string& path, const std::string& bytes) override;
+    void writeBatchFile(const std::string& path, const BatchLines& lines) override;
     std::string shortPath(const std::string& path) override;
     std::string executablePath() override;
     LaunchResult launch(const std::string& file, const std::string& parameters, const std::string& directory,
@@ -23,8 +24,11 @@ public:
     void closeProcess(std::uintptr_t process) override;
     void processMessages() override;
     bool createNewFile(const std::string& path, const std::vector<std::string>& lines) override;
-    std::optional<std::string> toConsoleCodePage(const std::string& text) override;
-    std::optional<std::string> fromConsoleCodePage(const std::string& text) override;
+    unsigned ansiCodePage() override;
+    unsigned consoleCodePage() override;
+    int toUtf16(unsigned codePage, bool strict, std::string_view bytes, char16_t* out, int outLength) override;
+    int fromUtf16(unsigned codePage, bool noBestFit, std::u16string_view wide, char* out, int outLength,
+                  bool* usedDefault) override;
     std::uintptr_t watchDirectory(const std::string& directory) override;
     void closeWatch(std::uintptr_t watch) override;
     void waitForEvent(std::uintptr_t process, std::uintptr_t watch, unsigned timeoutMs) override;

@@ -3,6 +3,7 @@
 #include "core/Errors.h"
 #include "core/Platform.h"
 #include "core/TextConvert.h"
+#include "support/FakeCodePages.h"
 #include <functional>
 #include <map>
 #include <set>
@@ -35,7 +36,9 @@ public:
     std::set<std::string> unlaunchable; // lowered files whose launch the shell refuses
     bool processHasEnded = false;       // processEnded() for launched processes
     std::function<void()> onProcessEndedTest;
-    std::string consoleRefuses; // bytes that toConsoleCodePage() cannot represent
+    // The code pages of the programs' texts and of the console; equal, nothing is converted.
+    unsigned ansiCp = 1252;
+    unsigned consoleCp = 1252;
 
     static std::string key(const std::string& p) { return mw::toLowerAscii(p); }
 
@@ -60,6 +63,10 @@ public:
         calls.push_back("write " + path);
         if (unwritable.count(key(path))) throw mw::IoError(path, "create", "Access is denied.");
         files[key(path)] = lines;
+    }
+    // Batch files are kept as lines like any other; writeLines sees them.
+    void writeBatchFile(const std::string& path, const mw::BatchLines& lines) override {
+        writeLines(path, std::vector<std::string>(lines.begin(), lines.end()));
     }
     // Whole files are kept as lines: the bytes are split at CR LF or LF and joined with CR LF.
     std::optional<std::string> readWholeFile(const std::string& path, std::uint64_t maxBytes) override {
@@ -108,9 +115,14 @@ public:
         writeLines(path, lines);
         return true;
     }
-    std::optional<std::string> toConsoleCodePage(const std::string& text) override {
-        if (text.find_first_of(consoleRefuses) != std::string::npos) return std::nullopt;
-        return text;
+    unsigned ansiCodePage() override { return ansiCp; }
+    unsigned consoleCodePage() override { return consoleCp; }
+    int toUtf16(unsigned cp, bool strict, std::string_view bytes, char16_t* out, int outLength) override {
+        return FakeCodePages::toUtf16(cp, strict, bytes, out, outLength);
+    }
+    int fromUtf16(unsigned cp, bool noBestFit, std::u16string_view wide, char* out, int outLength,
+                  bool* usedDefault) override {
+        return FakeCodePages::fromUtf16(cp, noBestFit, wide, out, outLength, usedDefault);
     }
     void waitForEvent(std::uintptr_t, std::uintptr_t, unsigned) override {
         ++waits;

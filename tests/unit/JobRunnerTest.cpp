@@ -170,14 +170,16 @@ TEST_F(JobRunnerTest, ProcessEndingRightAfterItsDelCountsAsFinished) {
 }
 
 TEST_F(JobRunnerTest, KeyListingRefusesAValueTheConsoleCannotCarryBeforeWritingAnything) {
+    // Cyrillic ("\xEA\xEB\xFE\xF7" in 1251) has no form in the console's 850.
     auto job = editorListing();
-    job.keyRing = "c:\\pgp\\r\xe9sum\xe9.pgp";
-    fake.consoleRefuses = "\xe9";
+    job.keyRing = "c:\\pgp\\\xEA\xEB\xFE\xF7.pgp";
+    fake.ansiCp = 1251;
+    fake.consoleCp = 850;
     EXPECT_EQ(runner.runKeyListing(job), JobEnd::Refused);
     EXPECT_TRUE(only(fake.calls, {"write", "delete", "launch"}).empty());
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text,
-              "The key ring path \"c:\\pgp\\r\xe9sum\xe9.pgp\" cannot be passed to PGP: it contains "
+              "The key ring path \"c:\\pgp\\\xEA\xEB\xFE\xF7.pgp\" cannot be passed to PGP: it contains "
               "a character that the console's code page cannot represent.");
 }
 

@@ -171,18 +171,10 @@ TEST(KeyListingRead, UnreadableListingIsAnIoErrorAndStays) {
 }
 
 TEST(KeyListingRead, UserIdsComeBackFromTheConsoleCodePage) {
-    // A console code page where byte 0x82 is the ANSI 0xE9 (as in 437 against 1252), and 0xFE has
-    // no ANSI form.
-    struct OemPlatform : mwtest::FakePlatform {
-        std::optional<std::string> fromConsoleCodePage(const std::string& text) override {
-            std::string out;
-            for (char c : text) {
-                if (c == '\xFE') return std::nullopt;
-                out += c == '\x82' ? '\xE9' : c;
-            }
-            return out;
-        }
-    } fake;
+    // Console 437 against ANSI 1252: byte 0x82 is the ANSI 0xE9 ("é"), and 0xFE ("■") has no
+    // ANSI form.
+    mwtest::FakePlatform fake;
+    fake.consoleCp = 437;
     KeyListingSources s{"c:\\pgp\\pgp.exe",     "c:\\pgp\\",
                         "c:\\pgp\\bramlet.bat", "c:\\pgp\\bramlet.lck",
                         "c:\\pgp\\pubring.pgp", "c:\\pgp\\secring.pgp"};

@@ -369,7 +369,7 @@ TEST_F(JobRunnerWin, HostileUserIdsAndPassPhraseReachPgpExactlyAndRunNothing) {
     EXPECT_EQ(runner.runEditorOperation(editorJob(EditorOperation::Decrypt, v)), JobEnd::Finished);
     ASSERT_EQ(pgpCalls().size(), 2u);
     EXPECT_EQ(pgpCalls()[1].args,
-              (std::vector<std::string>{"-z", v.passPhrase, "murkwell.tmp", "-o", "murkwell.txt"}));
+              (std::vector<std::string>{"-z", std::string(v.passPhrase), "murkwell.tmp", "-o", "murkwell.txt"}));
     EXPECT_FALSE(exists(canary));
     EXPECT_TRUE(interaction.shown.empty());
 }
@@ -500,6 +500,6 @@ TEST_F(JobRunnerWin, AccentedTextRoundTripsThroughTheConsoleCodePage) {
     const std::string ansi = "Ren\xE9 M\xFCller <r@example.org>";
     auto console = platform->toConsoleCodePage(ansi);
     ASSERT_TRUE(console.has_value());
-    if (GetACP() != GetOEMCP()) EXPECT_NE(*console, ansi);
+    if (GetACP() != GetOEMCP()) EXPECT_NE(std::string_view(*console), ansi);
     EXPECT_EQ(platform->fromConsoleCodePage(*console), std::optional<std::string>(ansi));
 }
