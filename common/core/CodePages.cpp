@@ -4,7 +4,14 @@
 
 namespace mw {
 
-CodePageFlags codePageFlags(unsigned /*codePage*/) {
+CodePageFlags codePageFlags(unsigned codePage) {
+    // The system takes no flag at all for UTF-7, the Symbol code page, the ISO-2022 and HZ
+    // encodings and ISCII. UTF-8 and GB18030 may be decoded strictly, but take no best-fit flag
+    // and no default-character report.
+    const bool noFlags = codePage == 65000 || codePage == 42 || (codePage >= 50220 && codePage <= 50229) ||
+                         codePage == 52936 || (codePage >= 57002 && codePage <= 57011);
+    if (noFlags) return {false, false, false};
+    if (codePage == 65001 || codePage == 54936) return {true, false, false};
     return {};
 }
 
@@ -30,15 +37,40 @@ bool encode(Platform& p, unsigned codePage, std::u16string_view wide, Bytes& byt
     return p.fromUtf16(codePage, flags.noBestFit, wide, bytes.data(), length, report) == length && !usedDefault;
 }
 
+// Code pages in which the bytes 0x00-0x7F are ASCII and nothing else: the single- and double-byte
+// code pages of Windows and DOS, ISO 8859, KOI8 and UTF-8. Not UTF-7, ISO-2022, HZ or EBCDIC.
+bool asciiAsItself(unsigned cp) {
+    return (cp >= 437 && cp <= 874) || cp == 932 || cp == 936 || cp == 949 || cp == 950 ||
+           (cp >= 1250 && cp <= 1258) || cp == 20866 || cp == 21866 || (cp >= 28591 && cp <= 28605) ||
+           cp == 65001;
+}
+
+bool isAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
 template <class Bytes, class Wide>
 std::optional<Bytes> convert(Platform& p, std::string_view text, unsigned from, unsigned to) {
     if (text.empty()) return Bytes();
-    if (from == to) return Bytes(text); // the console reads exactly the bytes we write
     if (text.size() > INT_MAX) return std::nullopt;
+    // The console reads exactly the bytes we write; and most text (paths, options, the user IDs
+    // of most key rings) is ASCII, which needs no call.
+    if (from == to || (asciiAsItself(from) && asciiAsItself(to) && isAscii(text))) return Bytes(text);
     Wide wide;
     if (!decode(p, from, text, wide)) return std::nullopt;
     Bytes out;
     if (!encode(p, to, std::u16string_view(wide.data(), wide.size()), out)) return std::nullopt;
+    // Where a code page takes no flags, a look-alike or "?" may have stood in for a character, and
+    // bytes that are no text may have been read as something: only the text coming back unchanged
+    // shows that nothing was lost.
+    Wide backWide;
+    Bytes back;
+    if (!decode(p, to, std::string_view(out.data(), out.size()), backWide) ||
+        !encode(p, from, std::u16string_view(backWide.data(), backWide.size()), back) ||
+        std::string_view(back.data(), back.size()) != text)
+        return std::nullopt;
     return out;
 }
 

@@ -525,6 +525,52 @@ TEST_F(JobRunnerTest, FileModuleRefusesAShortFormOfMoreThan127CharactersAndOneTh
     EXPECT_NE(boxes.shown[1].text.find("it no longer exists"), std::string::npos) << boxes.shown[1].text;
 }
 
+TEST_F(JobRunnerTest, Utf8ConsoleTakesTheKeyListingAndEveryOperationInItsOwnBytes) {
+    fake.consoleCp = 65001;
+    auto listing = editorListing();
+    listing.keyRing = kDir + "cl\xE9s.pgp";
+    EXPECT_EQ(runner.runKeyListing(listing), JobEnd::Finished);
+    EXPECT_EQ(batchAtLaunch, (std::vector<std::string>{
+                                 "c:\\pgp\\pgp.exe -kv \"*\" c:\\pgp\\cl\xC3\xA9s.pgp > c:\\pgp\\murkwell.usr",
+                                 "DEL c:\\pgp\\Murkwell.lck"}));
+
+    EditorCaller caller;
+    caller.values = {"\"Ren\xE9\" \"\x80uro\" ", "\"Z\xFC\""};
+    caller.values.passPhraseOn = true;
+    caller.values.passPhrase = "caf\xE9";
+    for (auto op : {EditorOperation::SignEncrypt, EditorOperation::Decrypt})
+        EXPECT_EQ(runner.runEditorOperation(caller.job(op)), JobEnd::Finished);
+    EXPECT_TRUE(boxes.shown.empty());
+    ASSERT_EQ(fake.launches.size(), 3u);
+    const auto& writes = fake.writes;
+    std::vector<std::string> batches;
+    for (const auto& [path, lines] : writes)
+        if (path == kDir + "Murkwell.bat" && lines.size() == 2) batches.push_back(lines[0]);
+    EXPECT_EQ(batches, (std::vector<std::string>{
+                           "c:\\pgp\\pgp.exe -kv \"*\" c:\\pgp\\cl\xC3\xA9s.pgp > c:\\pgp\\murkwell.usr",
+                           "c:\\pgp\\pgp.exe -eastw murkwell.tmp \"Ren\xC3\xA9\" \"\xE2\x82\xACuro\"  -u \"Z\xC3\xBC\"",
+                           "c:\\pgp\\pgp.exe -z \"caf\xC3\xA9\" murkwell.tmp -o murkwell.txt"}));
+}
+
+TEST_F(JobRunnerTest, AccentOnAWesternConsoleGoesAndCyrillicIsRefusedWithItsUserId) {
+    fake.consoleCp = 437;
+    EditorCaller caller;
+    caller.values.recipients = "\"Ren\xE9\" ";
+    EXPECT_EQ(runner.runEditorOperation(caller.job(EditorOperation::Encrypt)), JobEnd::Finished);
+    EXPECT_EQ(batchAtLaunch.at(0), "c:\\pgp\\pgp.exe -eatw murkwell.tmp \"Ren\x82\" ");
+    EXPECT_TRUE(boxes.shown.empty());
+
+    fake.ansiCp = 1251;
+    fake.consoleCp = 850;
+    fake.calls.clear();
+    caller.values.recipients = "\"Alice\" \"\xC8\xE2\xE0\xED\" ";
+    EXPECT_EQ(runner.runEditorOperation(caller.job(EditorOperation::Encrypt)), JobEnd::Refused);
+    EXPECT_TRUE(only(fake.calls, {"write", "delete", "launch"}).empty());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "The user ID \"\xC8\xE2\xE0\xED\" cannot be passed to PGP: it contains a "
+                                   "character that the console's code page cannot represent.");
+}
+
 TEST_F(JobRunnerTest, UnsafeUserIdIsRefusedAfterTheDialogsAndBeforeTheLock) {
     std::vector<std::string> steps;
     fake.shortNames[FakePlatform::key("C:\\My Documents\\Quarterly Report.doc")] =

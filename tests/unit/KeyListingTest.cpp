@@ -246,6 +246,17 @@ TEST_F(KeyListingShowing, JobThatDidNotFinishGivesAnEmptyListAndOnlyTheRunnersBo
     EXPECT_FALSE(fake.has("c:\\pgp\\Murkwell.lck"));
 }
 
+TEST_F(KeyListingShowing, Utf8ConsoleListsAndReadsBackAccentedUserIds) {
+    fake.consoleCp = 65001;
+    sources.publicRing = "c:\\pgp\\cl\xE9s.pgp";
+    listing = withHeader({"pub  1024/0DDC8B5D 1995/04/02 Ren\xC3\xA9 <r@x.org>",
+                          "pub  1024/0DDC8B5E 1995/04/02 Ann \xE2\x82\xAC"});
+    EXPECT_EQ(listKeyRing(fake, boxes, KeyProgram::Editor, KeyRing::Public, sources),
+              (Lines{"Ann \x80", "Ren\xE9 <r@x.org>"}));
+    EXPECT_EQ(fake.launches.size(), 1u);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 TEST(KeyListingOrder, CapitalZSortsAmongTheLowerCaseZs) {
     // Byte order would put every "Z" before "a"; the order ignores case.
     Lines ids = {"zoe", "Zack", "adam", "Yvonne", "zed", "Zeta", "ZZ Top", "Bob"};

@@ -1,6 +1,8 @@
 // Whole PGP jobs through real cmd.exe batch files and the test doubles of pgp.exe and the wipe
 // tool: bytes written, argv received, how each wait ends, and hostile values that must stay data.
+#include "core/CodePages.h"
 #include "core/JobRunner.h"
+#include "core/KeyListing.h"
 #include "core/PathUtil.h"
 #include "WinTestSupport.h"
 #include <algorithm>
@@ -24,6 +26,9 @@ public:
     std::vector<Launch> launches;
     std::uintptr_t lastProcess = 0;
     bool batchGoneBeforeLaunch = false; // makes the shell's launch fail for real
+    unsigned consoleCp = 0;             // stands in for the console's code page when set
+
+    unsigned consoleCodePage() override { return consoleCp ? consoleCp : Win32Platform::consoleCodePage(); }
 
     LaunchResult launch(const std::string& file, const std::string& parameters, const std::string& directory,
                         ShowMode mode) override {
@@ -502,4 +507,54 @@ TEST_F(JobRunnerWin, AccentedTextRoundTripsThroughTheConsoleCodePage) {
     ASSERT_TRUE(console.has_value());
     if (GetACP() != GetOEMCP()) EXPECT_NE(std::string_view(*console), ansi);
     EXPECT_EQ(platform->fromConsoleCodePage(*console), std::optional<std::string>(ansi));
+}
+
+TEST(Win32CodePages, RealConversionCallsGiveExactBytesAndRefuseWhatTheTargetLacks) {
+    // The system's own tables with explicit code page numbers, whatever the machine's are.
+    Win32Platform p;
+    using C = std::optional<std::string>;
+    EXPECT_EQ(recode(p, "Ren\xE9 M\xFCller", 1252, 437), C("Ren\x82 M\x81ller"));
+    EXPECT_EQ(recode(p, "S\xD8REN", 1252, 850), C("S\x9DREN"));
+    EXPECT_EQ(recode(p, "S\xD8REN", 1252, 437), std::nullopt);
+    EXPECT_EQ(recode(p, "Ren\x82", 850, 1252), C("Ren\xE9"));
+    EXPECT_EQ(recode(p, "odd \xFE", 437, 1252), std::nullopt);
+    // Cyrillic: refused on the Western consoles, carried by UTF-8.
+    EXPECT_EQ(recode(p, "\xC8\xE2\xE0\xED", 1251, 850), std::nullopt);
+    EXPECT_EQ(recode(p, "\xC8\xE2\xE0\xED", 1251, 437), std::nullopt);
+    EXPECT_EQ(recode(p, "\xE6\xE5\xED\xFF", 1251, 65001), C("\xD0\xB6\xD0\xB5\xD0\xBD\xD1\x8F"));
+    // UTF-8 both ways; what 1252 lacks and bytes that are no UTF-8 are refused.
+    EXPECT_EQ(recode(p, "Ren\xE9 \x80 z", 1252, 65001), C("Ren\xC3\xA9 \xE2\x82\xAC z"));
+    EXPECT_EQ(recode(p, "Ren\xC3\xA9 \xE2\x82\xAC z", 65001, 1252), C("Ren\xE9 \x80 z"));
+    EXPECT_EQ(recode(p, "\xE6\x97\xA5", 65001, 1252), std::nullopt);
+    EXPECT_EQ(recode(p, "Ren\xE9", 65001, 1252), std::nullopt);
+    // 932: "日本" and a half-width katakana; no "é", and no look-alike "e" for it.
+    EXPECT_EQ(recode(p, "\x93\xFA\x96\x7B \xB1", 932, 65001), C("\xE6\x97\xA5\xE6\x9C\xAC \xEF\xBD\xB1"));
+    EXPECT_EQ(recode(p, "\xE6\x97\xA5\xE6\x9C\xAC \xEF\xBD\xB1", 65001, 932), C("\x93\xFA\x96\x7B \xB1"));
+    EXPECT_EQ(recode(p, "Ren\xE9", 1252, 932), std::nullopt);
+    EXPECT_EQ(recode(p, "ab\x93", 932, 65001), std::nullopt);
+    // The secret flavour makes the same calls.
+    auto secret = recodeSecret(p, "caf\xE9", 1252, 65001);
+    ASSERT_TRUE(secret.has_value());
+    EXPECT_EQ(std::string_view(*secret), "caf\xC3\xA9");
+}
+
+TEST_F(JobRunnerWin, Utf8ConsoleListsKeysAndWritesTheBatchLinesInUtf8) {
+    recorder->consoleCp = 65001;
+    writeFileBytes(pgpDir + "pubring.pgp", "Ren\xC3\xA9 <r@example.org>\r\nBob\r\n");
+    guard(pgpDir + "Murkwell.lck");
+    KeyListingSources sources{pgpDir + "pgp.exe",     pgpDir, pgpDir + "Murkwell.bat", pgpDir + "Murkwell.lck",
+                              pgpDir + "pubring.pgp", pgpDir + "secring.pgp"};
+    EXPECT_EQ(listKeyRing(*platform, interaction, KeyProgram::Editor, KeyRing::Public, sources),
+              (std::vector<std::string>{"Bob", "Ren\xE9 <r@example.org>"}));
+    EXPECT_TRUE(interaction.shown.empty());
+
+    JobRunner runner(*platform, interaction);
+    EXPECT_EQ(runner.runEditorOperation(editorJob(EditorOperation::Encrypt, {"\"Ren\xE9 <r@example.org>\" "})),
+              JobEnd::Finished);
+    EXPECT_FALSE(watchdogFired);
+    ASSERT_EQ(recorder->launches.size(), 2u);
+    EXPECT_NE(recorder->launches[1].batchBytes.find(" -eatw murkwell.tmp \"Ren\xC3\xA9 <r@example.org>\" \r\n"),
+              std::string::npos)
+        << recorder->launches[1].batchBytes;
+    EXPECT_TRUE(interaction.shown.empty());
 }
