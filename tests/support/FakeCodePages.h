@@ -1,8 +1,10 @@
 // The system's two conversion calls for the code pages the native tests use, with the system's
 // rules for flags: 437, 850, 1251 and 1252 whole; 932 for ASCII, half-width katakana and a few
 // double-byte characters; 65001 (UTF-8) whole; and 50220, as a code page that takes no flags at
-// all and silently writes "?" for what it lacks (modelled for ASCII only).
+// all and silently writes "?" for what it lacks (modelled for ASCII only). Its own buffers wipe
+// themselves, like the caller's: the text may be the pass phrase.
 #pragma once
+#include "core/SecretText.h"
 #include <algorithm>
 #include <cstdint>
 #include <map>
@@ -15,7 +17,7 @@ class FakeCodePages {
 public:
     // As MultiByteToWideChar: units written, or needed when `out` is null; 0 on failure.
     static int toUtf16(unsigned cp, bool strict, std::string_view bytes, char16_t* out, int outLength) {
-        std::u16string wide;
+        mw::SecretWide wide;
         if (!decode(cp, strict, bytes, wide)) return 0;
         return deliver(wide, out, outLength);
     }
@@ -25,7 +27,7 @@ public:
     static int fromUtf16(unsigned cp, bool noBestFit, std::u16string_view wide, char* out, int outLength,
                          bool* usedDefault) {
         if ((cp == 65001 || cp == 50220) && (noBestFit || usedDefault)) return 0;
-        std::string bytes;
+        mw::SecretString bytes;
         bool defaulted = false;
         if (cp == 65001) {
             bytes = utf8(wide);
@@ -121,7 +123,7 @@ private:
     }
     static bool sjisLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
-    static bool decode(unsigned cp, bool strict, std::string_view bytes, std::u16string& wide) {
+    static bool decode(unsigned cp, bool strict, std::string_view bytes, mw::SecretWide& wide) {
         if (cp == 65001) return decodeUtf8(strict, bytes, wide);
         const char16_t* t = table(cp);
         if (!t && cp != 932 && cp != 50220) return false;
@@ -173,8 +175,8 @@ private:
         return static_cast<char16_t>(kBase[c - 0xC0]);
     }
 
-    static std::string utf8(std::u16string_view wide) {
-        std::string out;
+    static mw::SecretString utf8(std::u16string_view wide) {
+        mw::SecretString out;
         for (std::size_t i = 0; i < wide.size(); ++i) {
             char32_t c = wide[i];
             if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF)
@@ -200,7 +202,7 @@ private:
         return out;
     }
 
-    static bool decodeUtf8(bool strict, std::string_view bytes, std::u16string& wide) {
+    static bool decodeUtf8(bool strict, std::string_view bytes, mw::SecretWide& wide) {
         for (std::size_t i = 0; i < bytes.size();) {
             const auto b = static_cast<unsigned char>(bytes[i]);
             const int extra = b < 0x80 ? 0 : b >= 0xC2 && b < 0xE0 ? 1 : b >= 0xE0 && b < 0xF0 ? 2

@@ -17,7 +17,9 @@ Converted convert(std::string_view text, unsigned from, unsigned to) {
     // The secret flavour walks the same way and must agree byte for byte.
     auto secret = recodeSecret(fake, text, from, to);
     EXPECT_EQ(plain.has_value(), secret.has_value()) << text;
-    if (plain && secret) EXPECT_EQ(*plain, std::string(*secret)) << text;
+    if (plain && secret) {
+        EXPECT_EQ(*plain, std::string(*secret)) << text;
+    }
     return plain;
 }
 

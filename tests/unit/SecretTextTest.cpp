@@ -1,6 +1,7 @@
 // Secret text: what is cut or wiped is overwritten in place, and moving copies no byte.
 #include "core/SecretText.h"
 #include <gtest/gtest.h>
+#include <new>
 #include <string>
 
 using namespace mw;
@@ -58,4 +59,20 @@ TEST(SecretText, WipeOverwritesTheWholeStorageOfAString) {
     std::string small = "abc";
     wipe(small);
     EXPECT_TRUE(small.empty());
+}
+
+TEST(SecretText, SecretStringOverwritesTheShortTextKeptInsideItself) {
+    // A short text lives inside the string object, never in the heap: its destructor overwrites it.
+    alignas(SecretString) unsigned char storage[sizeof(SecretString)];
+    auto* s = new (storage) SecretString("pin 4711");
+    const auto* begin = reinterpret_cast<const char*>(storage);
+    const std::string_view inside(begin, sizeof storage);
+    ASSERT_NE(inside.find("pin 4711"), std::string_view::npos) << "kept in the heap after all";
+    s->~SecretString();
+    EXPECT_EQ(inside.find("4711"), std::string_view::npos);
+
+    // A long one goes to the heap, where the allocator overwrites it; the object keeps no copy.
+    s = new (storage) SecretString("a pass phrase longer than the inside storage");
+    EXPECT_EQ(inside.find("pass phrase"), std::string_view::npos);
+    s->~SecretString();
 }

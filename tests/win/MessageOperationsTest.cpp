@@ -52,6 +52,13 @@ public:
         calls.push_back("write " + mw::fileNameOf(path) + " " + text);
         Win32Platform::writeLines(path, lines);
     }
+    void writeBatchFile(const std::string& path, const mw::BatchLines& lines) override {
+        std::string text;
+        for (const auto& l : lines)
+            text += std::string(l) + "|";
+        calls.push_back("write " + mw::fileNameOf(path) + " " + text);
+        Win32Platform::writeBatchFile(path, lines);
+    }
     bool deleteFile(const std::string& path) override {
         calls.push_back("delete " + mw::fileNameOf(path));
         return Win32Platform::deleteFile(path);
