@@ -2,8 +2,8 @@
 // buffers, the batch file's lines) is overwritten before its memory is freed: each heap block
 // this program frees is searched for the pass phrase, in its byte form and in the UTF-16 form
 // the conversion holds.
-#include "FreedMemoryWatch.h"
 #include "core/JobRunner.h"
+#include "support/FreedMemoryWatch.h"
 #include "support/FakePlatform.h"
 #include "support/ScriptedInteraction.h"
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The global operator new and delete of a test program, searching each freed block for the
 // watched bytes. No allocation happens inside: the needles and the first find live in fixed arrays.
-#include "FreedMemoryWatch.h"
+#include "support/FreedMemoryWatch.h"
 #include <cstdlib>
 #include <cstring>
 #include <malloc.h>
@@ -27,7 +27,11 @@ bool holds(const char* block, std::size_t size, const char* needle, std::size_t 
 void inspect(void* p) {
     if (!watching || !p) return;
     const auto* block = static_cast<const char*>(p);
+#ifdef _WIN32
+    const std::size_t size = _msize(p);
+#else
     const std::size_t size = malloc_usable_size(p);
+#endif
     for (std::size_t n = 0; n < needleCount; ++n)
         if (holds(block, size, needles[n], needleSizes[n])) {
             if (finds++ == 0) {
