@@ -81,6 +81,8 @@ public:
     void setMemoFont(const mw::FontChoice& font);
 
 protected:
+    // Memo1 is the window's only editable control.
+    HWND initialFocus() const override { return memo(); }
     void FormShow() override;
     void FormClose() override;
     bool onCommand(int id, int code, HWND control) override;

@@ -85,6 +85,7 @@ public:
     void About1Click();
 
 protected:
+    HWND initialFocus() const override { return fileList(); }
     void FormShow() override;
     void FormClose() override;
     bool onCommand(int id, int code, HWND control) override;

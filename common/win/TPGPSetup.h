@@ -55,6 +55,8 @@ public:
     void writeSettings();
 
 protected:
+    // The pgp.exe path field, which the find button before it labels.
+    HWND initialFocus() const override { return item(IdEdit1); }
     void FormShow() override;
     void FormClose() override;
     bool onCommand(int id, int code, HWND control) override;

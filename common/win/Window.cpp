@@ -134,9 +134,31 @@ BOOL CALLBACK disableOthers(HWND hwnd, LPARAM lParam) {
 }
 } // namespace
 
+HWND Form::initialFocus() const {
+    return GetNextDlgTabItem(handle(), nullptr, FALSE);
+}
+
+void Form::rememberFocus() {
+    HWND focus = GetFocus();
+    if (focus && IsChild(handle(), focus)) focused_ = focus;
+}
+
+bool Form::restoreFocus() {
+    HWND target = focused_;
+    if (!target || !IsWindow(target) || !IsChild(handle(), target) || !IsWindowVisible(target) ||
+        !IsWindowEnabled(target))
+        target = initialFocus();
+    if (!target) return false;
+    focused_ = target;
+    SetFocus(target);
+    return true;
+}
+
 void Form::showModal() {
     auto& app = Application::instance();
     HWND previous = GetActiveWindow();
+    // Each showing starts at the form's first control, as a dialog made afresh would.
+    focused_ = nullptr;
     DisableContext ctx{handle(), {}};
     EnumThreadWindows(GetCurrentThreadId(), disableOthers, reinterpret_cast<LPARAM>(&ctx));
     modal_ = true;
@@ -173,6 +195,23 @@ LRESULT Form::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CLOSE:
         close();
+        return 0;
+    case WM_CANCELMODE:
+        // Sent before the form is disabled under a modal window, which takes the focus away
+        // before the form is deactivated.
+        rememberFocus();
+        return Window::handleMessage(msg, wParam, lParam);
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            rememberFocus();
+            return 0;
+        }
+        // A minimised form keeps the focus itself, as the default handling does.
+        if (!HIWORD(wParam) && restoreFocus()) return 0;
+        return Window::handleMessage(msg, wParam, lParam);
+    case WM_SETFOCUS:
+        // The form itself has nothing to type into: hand the focus on.
+        if (!IsIconic(handle())) restoreFocus();
         return 0;
     case WM_MW_MODALHOOK: {
         auto& app = Application::instance();

@@ -66,6 +66,9 @@ public:
     HWND item(int id) const { return GetDlgItem(handle(), id); }
 
 protected:
+    // The control that gets the focus when the form is activated with none remembered: at each
+    // modal showing and at the first activation. By default the first control in Tab order.
+    virtual HWND initialFocus() const;
     virtual void FormShow() {}
     // Runs on every close; an exception is shown in the error box and, for the main window,
     // keeps the window open.
@@ -75,8 +78,16 @@ protected:
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // The classic dialog manager's behaviour for every form: the focused control is remembered
+    // when the form loses activation (or is disabled under it) and given back when it is
+    // activated again, so typing goes on where it stopped after a dialog, a message box or
+    // another program.
+    void rememberFocus();
+    bool restoreFocus();
+
     bool modal_ = false;
     bool modalDone_ = false;
+    HWND focused_ = nullptr;
 };
 
 } // namespace mw

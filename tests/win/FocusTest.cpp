@@ -1,0 +1,157 @@
+// Keyboard focus as a user meets it: real X key and mouse events (xdotool) reach the editor's
+// window under Xvfb after a dialog, a message box or another window has had the focus.
+#include "editor/EditorApp.h"
+#include "editor/EditorCommands.h"
+#include "editor/TForm1.h"
+#include "win/TPGPSetup.h"
+#include "win/Win32Interaction.h"
+#include "WinTestSupport.h"
+
+using namespace mwtest;
+
+namespace {
+
+// Starts xdotool with these arguments. Wine gives no handle to wait on for a Linux program, so
+// callers wait for what its input does.
+void xdotool(const std::string& args) {
+    std::string command = "/usr/bin/xdotool " + args;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(
+        CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        << "cannot start " << command << ": " << GetLastError();
+    // For a Linux program Wine fills in values that are no handles of ours: closing them once
+    // closed this process's standard output.
+}
+
+// A mouse click at a point of the screen, as the user gives it.
+void clickAt(POINT at) {
+    xdotool("mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " click 1");
+}
+
+// A user reads a new window before answering it. Wine also needs the moment: a window closed
+// before Wine has seen the X focus move to it leaves the X focus on no window of ours.
+void lookAtIt() {
+    pumpFor(300);
+}
+
+// Runs `action` once, from a thread timer that fires inside whatever modal loop runs, as soon as
+// the foreground window is a system dialog (a message box).
+std::function<void(HWND)> g_onBox;
+UINT_PTR g_boxTimer = 0;
+void CALLBACK boxTimer(HWND, UINT, UINT_PTR, DWORD) {
+    HWND fg = GetForegroundWindow();
+    if (fg && className(fg) == "#32770" && IsWindowVisible(fg) && g_onBox) {
+        KillTimer(nullptr, g_boxTimer);
+        auto action = std::move(g_onBox);
+        g_onBox = nullptr;
+        action(fg);
+    }
+}
+void whenBoxInFront(std::function<void(HWND)> action) {
+    g_onBox = std::move(action);
+    g_boxTimer = SetTimer(nullptr, 0, 30, boxTimer);
+}
+
+class EditorFocus : public ProgramFixture {
+protected:
+    void SetUp() override {
+        ProgramFixture::SetUp();
+        writeEditorSettings(exePath, dir / "pgp\\");
+        app = std::make_unique<editor::EditorApp>();
+        app->form1().showMain();
+        pumpFor(300);
+    }
+    void TearDown() override {
+        KillTimer(nullptr, g_boxTimer);
+        g_onBox = nullptr;
+        app.reset();
+        ProgramFixture::TearDown();
+    }
+    HWND form() { return app->form1().handle(); }
+    HWND memo() { return app->form1().memo(); }
+    std::string memoText() { return mw::windowText(memo()); }
+    // Types `text` on the keyboard and waits until Memo1 shows `expected`, or gives up. The
+    // pointer rests over the window first: without a window manager the X server hands keys to
+    // the window under the pointer, and Wine then gives them to the focused control.
+    std::string typeAndRead(const std::string& text, const std::string& expected) {
+        RECT r;
+        GetWindowRect(memo(), &r);
+        xdotool("mousemove " + std::to_string((r.left + r.right) / 2) + " " +
+                std::to_string((r.top + r.bottom) / 2) + " type --delay 20 " + text);
+        pumpFor(10000, [&] { return memoText() == expected; });
+        pumpFor(200);
+        return memoText();
+    }
+
+    std::unique_ptr<editor::EditorApp> app;
+};
+
+} // namespace
+
+TEST_F(EditorFocus, TypingAtStartReachesTheMessage) {
+    EXPECT_EQ(typeAndRead("start", "start"), "start");
+}
+
+TEST_F(EditorFocus, TypingAfterTheSetupDialogClosesReachesTheMessage) {
+    auto& setup = app->setup();
+    HWND focusAtOpening = nullptr;
+    onModal = [&](mw::Form& f) {
+        ASSERT_EQ(&f, &setup);
+        focusAtOpening = GetFocus();
+        lookAtIt();
+        xdotool("key Escape");
+    };
+    PostMessageA(form(), WM_COMMAND, editor::CmdPGPSetup1Click, 0);
+    pumpFor(10000, [&] { return !modalShown.empty() && !setup.isShowingModal(); });
+    ASSERT_EQ(modalShown, std::vector<std::string>{"TPGPSetup"});
+    EXPECT_FALSE(IsWindowVisible(setup.handle())) << "Escape closes the setup dialog";
+    EXPECT_EQ(focusAtOpening, setup.item(mw::TPGPSetup::IdEdit1)) << "the dialog opens in its first field";
+    EXPECT_EQ(typeAndRead("after", "after"), "after");
+}
+
+TEST_F(EditorFocus, TypingAfterAMessageBoxClosesReachesTheMessage) {
+    mw::Win32Interaction real;
+    mw::Application::instance().setInteraction(&real);
+    std::string boxCaption;
+    whenBoxInFront([&](HWND box) {
+        boxCaption = mw::windowText(box);
+        lookAtIt();
+        xdotool("key Return");
+    });
+    PostMessageA(form(), WM_COMMAND, editor::CmdClearStoredPassPhrase1Click, 0);
+    pumpFor(10000, [&] { return !boxCaption.empty() && GetForegroundWindow() == form(); });
+    mw::Application::instance().setInteraction(&interaction);
+    EXPECT_EQ(boxCaption, "Information");
+    EXPECT_EQ(typeAndRead("boxed", "boxed"), "boxed");
+}
+
+TEST_F(EditorFocus, TypingAfterSwitchingToAnotherWindowAndBackReachesTheMessage) {
+    // Another program's window, with a text field of its own.
+    HWND other = CreateWindowExA(0, "EDIT", "Elsewhere", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 760, 200, 300, 200,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(other);
+    pumpFor(300);
+    RECT otherRect;
+    GetWindowRect(other, &otherRect);
+    clickAt({(otherRect.left + otherRect.right) / 2, (otherRect.top + otherRect.bottom) / 2});
+    pumpFor(10000, [&] { return GetForegroundWindow() == other; });
+    ASSERT_EQ(GetForegroundWindow(), other);
+    xdotool("type --delay 20 xyz");
+    pumpFor(10000, [&] { return mw::windowText(other) == "Elsewherexyz" || mw::windowText(other) == "xyz"; });
+
+    // Back by the editor's title bar, which is no control that could take the focus itself.
+    RECT r;
+    GetWindowRect(form(), &r);
+    POINT caption{(r.left + r.right) / 2,
+                  r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2};
+    ASSERT_EQ(SendMessageA(form(), WM_NCHITTEST, 0, MAKELPARAM(caption.x, caption.y)), HTCAPTION);
+    clickAt(caption);
+    pumpFor(10000, [&] { return GetForegroundWindow() == form(); });
+    ASSERT_EQ(GetForegroundWindow(), form());
+    EXPECT_EQ(typeAndRead("back", "back"), "back");
+    EXPECT_NE(mw::windowText(other).find("xyz"), std::string::npos)
+        << "the other window had the keys meanwhile";
+    DestroyWindow(other);
+}
