@@ -197,8 +197,8 @@ LRESULT Form::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         close();
         return 0;
     case WM_CANCELMODE:
-        // Sent before the form is disabled under a modal window, which takes the focus away
-        // before the form is deactivated.
+        // Comes first when the form is disabled under a modal window: the focus is remembered
+        // before disabling or the modal window's activation can move it.
         rememberFocus();
         return Window::handleMessage(msg, wParam, lParam);
     case WM_ACTIVATE:
