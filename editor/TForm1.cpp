@@ -185,11 +185,12 @@ void TForm1::createControls() {
 
     mw::createControl(handle(), {.className = mw::kPanelClass,
                                  .id = IdPanel2,
-                                 .style = WS_CLIPCHILDREN,
-                                 .exStyle = WS_EX_STATICEDGE});
+                                 .style = WS_CLIPCHILDREN | mw::kPanelInnerBevelLowered});
     buttons_ = buildButtonBar(panel2());
 
-    mw::createControl(handle(), {.className = STATUSCLASSNAMEA, .id = IdStatusBar1, .style = CCS_BOTTOM});
+    // Its height is ours (layout), whatever its font: it must not size itself.
+    mw::createControl(handle(),
+                      {.className = STATUSCLASSNAMEA, .id = IdStatusBar1, .style = CCS_BOTTOM | CCS_NORESIZE});
     int width = -1;
     SendMessageA(statusBar(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&width));
     // A leading tab centres the text of a status-bar part.

@@ -19,8 +19,37 @@ HWND createControl(HWND parent, const ControlParams& params) {
 }
 
 namespace {
+// One ring of a bevel; `r` shrinks by the ring.
+void bevelRing(HDC dc, RECT& r, int topLeftColor, int bottomRightColor) {
+    auto line = [dc](int x, int y, int w, int h, int color) {
+        RECT piece{x, y, x + w, y + h};
+        FillRect(dc, &piece, GetSysColorBrush(color));
+    };
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    line(r.left, r.top, w, 1, topLeftColor);
+    line(r.left, r.top, 1, h, topLeftColor);
+    line(r.left, r.bottom - 1, w, 1, bottomRightColor);
+    line(r.right - 1, r.top, 1, h, bottomRightColor);
+    InflateRect(&r, -1, -1);
+}
+
+void paintPanel(HWND hwnd) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    if (GetWindowLongPtrA(hwnd, GWL_STYLE) & kPanelInnerBevelLowered) {
+        RECT r;
+        GetClientRect(hwnd, &r);
+        bevelRing(dc, r, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW);
+        bevelRing(dc, r, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
+    }
+    EndPaint(hwnd, &ps);
+}
+
 LRESULT CALLBACK panelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+    case WM_PAINT:
+        paintPanel(hwnd);
+        return 0;
     case WM_COMMAND:
     case WM_NOTIFY:
     case WM_DRAWITEM:
@@ -41,6 +70,8 @@ void registerPanelClass() {
     if (done) return;
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
+    // Redrawn whole on every resize: the bevel runs along the edges.
+    wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = panelProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));

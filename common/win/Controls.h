@@ -24,6 +24,9 @@ HWND createControl(HWND parent, const ControlParams& params);
 // "TPanel": a plain container with an optional sunken or raised edge; it hands its children's
 // notifications on to its parent, so the form sees them as its own.
 constexpr const char* kPanelClass = "TPanel";
+// Panel style: a raised outer and a lowered inner bevel, one pixel each, painted inside the panel,
+// so that children stay placed from its outer edge.
+constexpr DWORD kPanelInnerBevelLowered = 0x0001;
 void registerPanelClass();
 
 } // namespace mw
