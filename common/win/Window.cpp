@@ -35,7 +35,13 @@ void Window::registerClass(const char* className, HBRUSH background, UINT style)
     wc.lpfnWndProc = windowProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hIcon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
+    // The program's own icon, each size drawn for itself; the system's default where it has none.
+    auto icon = [](int metricX, int metricY) {
+        return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON,
+                                             GetSystemMetrics(metricX), GetSystemMetrics(metricY), LR_SHARED));
+    };
+    wc.hIcon = icon(SM_CXICON, SM_CYICON);
+    wc.hIconSm = icon(SM_CXSMICON, SM_CYSMICON);
     if (!wc.hIcon) wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
     wc.hbrBackground = background;
     wc.lpszClassName = className;

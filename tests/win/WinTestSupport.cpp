@@ -3,6 +3,7 @@
 #include "win/Win32Util.h"
 #include <algorithm>
 #include <atomic>
+#include <shellapi.h>
 
 namespace mwtest {
 
@@ -258,6 +259,51 @@ void ProgramFixture::TearDown() {
     app.terminate = nullptr;
     app.setInteraction(nullptr);
     app.setPlatform(nullptr);
+}
+
+} // namespace mwtest
+
+namespace mwtest {
+
+std::vector<COLORREF> iconPixels(HICON icon, int size) {
+    std::vector<COLORREF> pixels;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all{0, 0, size, size};
+    HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
+    FillRect(dc, &all, magenta);
+    DeleteObject(magenta);
+    if (DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL))
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x)
+                pixels.push_back(GetPixel(dc, x, y));
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return pixels;
+}
+
+namespace {
+BOOL CALLBACK takeFirstName(HMODULE, LPCSTR, LPSTR name, LONG_PTR found) {
+    auto* out = reinterpret_cast<std::string*>(found);
+    *out = IS_INTRESOURCE(name) ? "#" + std::to_string(reinterpret_cast<ULONG_PTR>(name)) : std::string(name);
+    return FALSE;
+}
+} // namespace
+
+HICON firstIconOf(const std::string& exe, int size) {
+    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!module) return nullptr;
+    std::string first;
+    EnumResourceNamesA(module, RT_GROUP_ICON, takeFirstName, reinterpret_cast<LONG_PTR>(&first));
+    // Not shared: the icon keeps its own copy of the image after the file is let go.
+    HICON icon = first.empty() ? nullptr
+                               : static_cast<HICON>(LoadImageA(module, first.c_str(), IMAGE_ICON, size, size, 0));
+    FreeLibrary(module);
+    return icon;
 }
 
 } // namespace mwtest
