@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
         double t1 = nowMs();
         auto ids = mw::parseKeyListing(lines);
         double t2 = nowMs();
-        mw::sortUserIds(ids);
+        mw::sortUserIds(ids, platform);
         double t3 = nowMs();
         mw::fillList(dialog.listBox1(), ids);
         double t4 = nowMs();

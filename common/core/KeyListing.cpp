@@ -1,6 +1,8 @@
 // Listing parser, user-ID order and the per-program values of the key listing job.
 #include "core/KeyListing.h"
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace mw {
 
@@ -10,59 +12,196 @@ constexpr std::size_t kUserIdColumn = 30; // zero-based start of the user ID
 constexpr std::size_t kMarkColumn = 31;   // zero-based column 32: "*" marks a non-user-ID line
 constexpr std::size_t kShortestUserIdLine = 32;
 
-// Primary sort key of a byte: letters without case, and the accented letters of the ANSI code
-// page (in which PGP's DOS listings reach us) with their base letter, so "\xc9mile" sorts
-// among the e's rather than after "z".
-struct SortKeys {
-    unsigned char primary[256];
-    constexpr SortKeys() : primary() {
-        for (int c = 0; c < 256; ++c)
-            primary[c] = static_cast<unsigned char>(c);
-        for (int c = 'A'; c <= 'Z'; ++c)
-            primary[c] = static_cast<unsigned char>(c + 32);
-        const char* base = "aaaaaaaceeeeiiiidnooooo*ouuuuyts"  // 0xC0-0xDF (0xD7 is the multiplication sign)
-                           "aaaaaaaceeeeiiiidnooooo/ouuuuyty"; // 0xE0-0xFF (0xF7 is the division sign)
-        for (int i = 0; i < 64; ++i)
-            if (base[i] != '*' && base[i] != '/') primary[0xC0 + i] = static_cast<unsigned char>(base[i]);
-    }
-};
-constexpr SortKeys kSortKeys;
-
-// Lexicographic comparison of the two texts mapped through `key`: negative, zero or positive.
-template <typename Key> int compareBy(const std::string& a, const std::string& b, Key key) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const int x = key(static_cast<unsigned char>(a[i]));
-        const int y = key(static_cast<unsigned char>(b[i]));
-        if (x != y) return x - y;
-    }
-    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
-}
-
 unsigned char lowerAscii(unsigned char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
 }
+
+// The fixed order of IDs whose collation keys are equal: ASCII letters folded, then plain bytes.
+bool tieLess(const std::string& a, const std::string& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char x = lowerAscii(static_cast<unsigned char>(a[i]));
+        const unsigned char y = lowerAscii(static_cast<unsigned char>(b[i]));
+        if (x != y) return x < y;
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;
+}
+
+void takeUserId(std::string_view line, std::vector<std::string>& userIds) {
+    if (line.size() < kShortestUserIdLine || line[kMarkColumn] == '*') return;
+    userIds.emplace_back(line.substr(kUserIdColumn));
+}
+
+// The listing's bytes as they come, block by block: CR LF or LF ends a line, and a last line
+// without an end still counts.
+class ListingParser {
+public:
+    void feed(std::string_view block) {
+        std::size_t start = 0;
+        while (start < block.size()) {
+            const std::size_t nl = block.find('\n', start);
+            if (nl == std::string_view::npos) {
+                partial_.append(block.substr(start));
+                return;
+            }
+            if (partial_.empty()) {
+                line(block.substr(start, nl - start));
+            } else {
+                partial_.append(block.substr(start, nl - start));
+                line(partial_);
+                partial_.clear();
+            }
+            start = nl + 1;
+        }
+    }
+    std::vector<std::string> finish() {
+        if (!partial_.empty()) line(partial_);
+        partial_.clear();
+        return std::move(userIds_);
+    }
+
+private:
+    void line(std::string_view text) {
+        if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+        if (lines_++ >= kHeaderLines) takeUserId(text, userIds_);
+    }
+
+    std::string partial_; // a line that a block boundary cut
+    std::size_t lines_ = 0;
+    std::vector<std::string> userIds_;
+};
+
+bool isAscii(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// One ID's collation key: a range of the shared key buffer.
+struct Keyed {
+    std::size_t offset;
+    std::uint32_t length;
+    std::uint32_t index; // of the ID
+};
+
+// Multikey quicksort over the keys' bytes: IDs of a key ring share long beginnings ("alice ...",
+// "Bob Smith <bob.smith"), which a comparison sort would compare again and again.
+class KeySorter {
+public:
+    KeySorter(const std::string& keys, const std::vector<std::string>& texts)
+        : keys_(reinterpret_cast<const unsigned char*>(keys.data())), texts_(texts) {}
+
+    void sort(Keyed* first, std::size_t count, std::size_t depth) {
+        while (count > 1) {
+            if (count < kSmallGroup) {
+                std::sort(first, first + count,
+                          [&](const Keyed& a, const Keyed& b) { return less(a, b, depth); });
+                return;
+            }
+            // Three ways on the byte at `depth`; each round takes one byte value out of the
+            // outer groups, so the rounds at one depth are at most 257.
+            const int pivot = byteAt(first[count / 2], depth);
+            std::size_t lt = 0, i = 0, gt = count;
+            while (i < gt) {
+                const int c = byteAt(first[i], depth);
+                if (c < pivot)
+                    std::swap(first[lt++], first[i++]);
+                else if (c > pivot)
+                    std::swap(first[i], first[--gt]);
+                else
+                    ++i;
+            }
+            Group groups[3] = {
+                {first, lt, depth}, {first + lt, gt - lt, depth + 1}, {first + gt, count - gt, depth}};
+            if (pivot < 0) { // keys that ended here are equal
+                std::sort(groups[1].first, groups[1].first + groups[1].count,
+                          [&](const Keyed& a, const Keyed& b) {
+                              return tieLess(texts_[a.index], texts_[b.index]);
+                          });
+                groups[1].count = 0;
+            }
+            // Recursion only into the smaller groups keeps the stack within log2 of the count.
+            std::size_t largest = 0;
+            for (std::size_t g = 1; g < 3; ++g)
+                if (groups[g].count > groups[largest].count) largest = g;
+            for (std::size_t g = 0; g < 3; ++g)
+                if (g != largest) sort(groups[g].first, groups[g].count, groups[g].depth);
+            first = groups[largest].first;
+            count = groups[largest].count;
+            depth = groups[largest].depth;
+        }
+    }
+
+private:
+    static constexpr std::size_t kSmallGroup = 12;
+    struct Group {
+        Keyed* first;
+        std::size_t count;
+        std::size_t depth;
+    };
+    int byteAt(const Keyed& e, std::size_t depth) const {
+        return depth < e.length ? keys_[e.offset + depth] : -1;
+    }
+    // Keys of one group agree in their first `depth` bytes.
+    bool less(const Keyed& a, const Keyed& b, std::size_t depth) const {
+        const std::size_t na = a.length - depth, nb = b.length - depth;
+        if (int c = std::memcmp(keys_ + a.offset + depth, keys_ + b.offset + depth, std::min(na, nb)))
+            return c < 0;
+        if (na != nb) return na < nb;
+        return tieLess(texts_[a.index], texts_[b.index]);
+    }
+
+    const unsigned char* keys_;
+    const std::vector<std::string>& texts_;
+};
 } // namespace
 
 std::vector<std::string> parseKeyListing(const std::vector<std::string>& lines) {
     std::vector<std::string> userIds;
-    for (std::size_t i = kHeaderLines; i < lines.size(); ++i) {
-        const std::string& line = lines[i];
-        if (line.size() < kShortestUserIdLine || line[kMarkColumn] == '*') continue;
-        userIds.emplace_back(line, kUserIdColumn);
-    }
+    for (std::size_t i = kHeaderLines; i < lines.size(); ++i)
+        takeUserId(lines[i], userIds);
     return userIds;
 }
 
-bool userIdLess(const std::string& a, const std::string& b) {
-    // Letters first, then accents, then case, so that equal keys still come in a fixed order.
-    if (int c = compareBy(a, b, [](unsigned char x) { return kSortKeys.primary[x]; })) return c < 0;
-    if (int c = compareBy(a, b, lowerAscii)) return c < 0;
-    return a < b;
+std::vector<std::string> parseKeyListing(std::string_view bytes) {
+    ListingParser parser;
+    parser.feed(bytes);
+    return parser.finish();
 }
 
-void sortUserIds(std::vector<std::string>& userIds) {
-    std::sort(userIds.begin(), userIds.end(), userIdLess);
+bool userIdLess(const std::string& a, const std::string& b, Platform& platform) {
+    std::string ka, kb;
+    platform.appendSortKey(a, ka);
+    platform.appendSortKey(b, kb);
+    if (int c = ka.compare(kb)) return c < 0;
+    return tieLess(a, b);
+}
+
+void sortUserIds(std::vector<std::string>& userIds, Platform& platform) {
+    std::string keys;
+    std::size_t bytes = 0;
+    for (const auto& id : userIds)
+        bytes += id.size();
+    keys.reserve(2 * bytes + 8 * userIds.size()); // what the system's keys of Latin text take
+    std::vector<Keyed> keyed(userIds.size());
+    for (std::size_t i = 0; i < userIds.size(); ++i) {
+        const std::size_t offset = keys.size();
+        platform.appendSortKey(userIds[i], keys);
+        keyed[i] = {offset, static_cast<std::uint32_t>(keys.size() - offset), static_cast<std::uint32_t>(i)};
+    }
+    KeySorter(keys, userIds).sort(keyed.data(), keyed.size(), 0);
+    // Into place cycle by cycle, without a second vector of IDs; a placed entry points at itself.
+    for (std::size_t i = 0; i < keyed.size(); ++i) {
+        if (keyed[i].index == i) continue;
+        std::string first = std::move(userIds[i]);
+        std::size_t to = i;
+        for (std::size_t from = keyed[to].index; from != i; from = keyed[to].index) {
+            userIds[to] = std::move(userIds[from]);
+            keyed[to].index = static_cast<std::uint32_t>(to);
+            to = from;
+        }
+        userIds[to] = std::move(first);
+        keyed[to].index = static_cast<std::uint32_t>(to);
+    }
 }
 
 KeyListingPlan planKeyListing(KeyProgram program, KeyRing ring, const KeyListingSources& s) {
@@ -84,13 +223,18 @@ KeyListingPlan planKeyListing(KeyProgram program, KeyRing ring, const KeyListing
 }
 
 std::vector<std::string> readKeyListing(Platform& platform, const KeyListingPlan& plan) {
-    std::vector<std::string> userIds = parseKeyListing(platform.readLines(plan.listingFile));
+    // Parsed as the blocks come: a key ring of many thousand keys lists megabytes.
+    ListingParser parser;
+    platform.readInBlocks(plan.listingFile, [&](std::string_view block) { parser.feed(block); });
+    std::vector<std::string> userIds = parser.finish();
     // PGP lists in the console's code page; the batch writer converts back, so an accented user
-    // ID reaches PGP as it came. One without a form in our code page is kept as listed.
+    // ID reaches PGP as it came. One without a form in our code page is kept as listed. ASCII
+    // reads the same in every code page a console can have.
     for (auto& id : userIds)
-        if (auto converted = platform.fromConsoleCodePage(id)) id = *converted;
+        if (!isAscii(id))
+            if (auto converted = platform.fromConsoleCodePage(id)) id = *converted;
     if (plan.deleteListingAfter) deleteIfExists(platform, plan.listingFile);
-    sortUserIds(userIds);
+    sortUserIds(userIds, platform);
     return userIds;
 }
 

@@ -6,6 +6,7 @@
 #include "core/Platform.h"
 #include "core/ProgramProfile.h"
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace mw {
@@ -16,12 +17,15 @@ enum class KeyRing { Public, Secret };
 // ID with the ID from column 31 on. Shorter lines and lines whose column 32 is "*" carry none.
 // Entries are kept byte for byte: never trimmed, never de-duplicated.
 std::vector<std::string> parseKeyListing(const std::vector<std::string>& lines);
+// The same from the listing file's bytes as read in one block; CR LF or LF ends a line.
+std::vector<std::string> parseKeyListing(std::string_view bytes);
 
-// Alphabetical order without regard to case or accents; IDs equal but for accents or case still
-// have a fixed order (plain before accented, upper case first), so the order never depends on the
-// order PGP listed them in.
-bool userIdLess(const std::string& a, const std::string& b);
-void sortUserIds(std::vector<std::string>& userIds);
+// Alphabetical in the system's collation without regard to case (Platform::appendSortKey), as the
+// platform's sorted list box orders; IDs the collation holds equal still have a fixed order (ASCII
+// letters folded, then byte order: upper case first), so the order never depends on the order PGP
+// listed them in. sortUserIds computes each ID's key once.
+bool userIdLess(const std::string& a, const std::string& b, Platform& platform);
+void sortUserIds(std::vector<std::string>& userIds, Platform& platform);
 
 // Where the paths of one showing come from. The editor gives the setup dialog's values and leaves
 // the batch and lock paths empty (the dialog builds its own); the file module gives its main

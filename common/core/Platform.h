@@ -3,6 +3,7 @@
 #pragma once
 #include "core/SecretText.h"
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,6 +46,11 @@ public:
     virtual void writeBatchFile(const std::string& path, const BatchLines& lines) = 0;
     // Creates the file anew (truncating) holding exactly `bytes`, in one write. Throws IoError.
     virtual void writeWholeFile(const std::string& path, const std::string& bytes) = 0;
+    // The file's bytes from start to end, handed to `take` a block at a time (of the platform's
+    // size), so that a big file is never held whole. Throws IoError as readWholeFile does.
+    virtual void readInBlocks(const std::string& path, const std::function<void(std::string_view)>& take) {
+        take(readWholeFile(path, UINT64_MAX).value());
+    }
     // Short (8.3) form of an existing path; empty when the system cannot give one.
     virtual std::string shortPath(const std::string& path) = 0;
     // Full path of the running executable.
@@ -91,6 +97,13 @@ public:
     // The reverse, for what console programs write (PGP's key listing); nullopt when a character
     // has no exact form in our code page.
     std::optional<std::string> fromConsoleCodePage(std::string_view text);
+    // Appends to `keys` the sort key of `text` (in the ANSI code page) in the system's collation,
+    // without regard to case: texts order as their keys do, compared byte by byte as unsigned.
+    // The default folds ASCII letters only.
+    virtual void appendSortKey(const std::string& text, std::string& keys) {
+        for (char c : text)
+            keys += c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    }
     // Starts watching `directory` for files that appear or go; 0 when that is not possible.
     virtual std::uintptr_t watchDirectory(const std::string& /*directory*/) { return 0; }
     virtual void closeWatch(std::uintptr_t /*watch*/) {}

@@ -34,19 +34,25 @@ bool Win32Platform::deleteFile(const std::string& path) {
 }
 
 std::vector<std::string> Win32Platform::readLines(const std::string& path) {
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw IoError(path, "open", errorText(GetLastError()));
     std::string content;
+    readInBlocks(path, [&](std::string_view block) { content.append(block); });
+    return splitLines(content);
+}
+
+void Win32Platform::readInBlocks(const std::string& path, const std::function<void(std::string_view)>& take) {
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) throw IoError(path, "open", errorText(GetLastError()));
+    // One small buffer used again and again: fresh memory for a file of megabytes costs more
+    // under Wine than the reads themselves.
     char buffer[65536];
     for (;;) {
         DWORD got = 0;
         if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr))
             throw IoError(path, "read", errorText(GetLastError()));
         if (got == 0) break;
-        content.append(buffer, got);
+        take(std::string_view(buffer, got));
     }
-    return splitLines(content);
 }
 
 namespace {
@@ -283,6 +289,40 @@ void Win32Platform::closeProcess(std::uintptr_t process) {
 
 void Win32Platform::processMessages() {
     Application::instance().processMessages();
+}
+
+void Win32Platform::appendSortKey(const std::string& text, std::string& keys) {
+    sortKeys_.append(text, keys);
+}
+
+void SortKeys::append(const std::string& text, std::string& keys) {
+    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX / 8)) return;
+    // Never more UTF-16 units than bytes, in any code page.
+    if (wide_.size() < text.size()) wide_.resize(text.size());
+    const int length = MultiByteToWideChar(codePage_, 0, text.data(), static_cast<int>(text.size()),
+                                           wide_.data(), static_cast<int>(text.size()));
+    if (length <= 0) return;
+    // The user's locale, as the system's sorted list box uses; the case weights are left out.
+    auto map = [&](int room) {
+        return LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, wide_.data(), length,
+                             room ? reinterpret_cast<LPWSTR>(key_.data()) : nullptr, room, nullptr, nullptr,
+                             0);
+    };
+    // Enough for Latin, Greek and Cyrillic text; others are asked for their size.
+    const std::size_t likely = static_cast<std::size_t>(length) * 4 + 64;
+    if (key_.size() < likely) key_.resize(likely);
+    int got = map(static_cast<int>(key_.size()));
+    if (got == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+        const int room = map(0);
+        if (room > 0) {
+            key_.resize(static_cast<std::size_t>(room));
+            got = map(room);
+        }
+    }
+    // The closing zero byte plays no part in the order. A text the system cannot map keeps an
+    // empty key and is placed by the fixed order of ties.
+    if (got > 0 && key_[static_cast<std::size_t>(got) - 1] == '\0') --got;
+    if (got > 0) keys.append(key_, 0, static_cast<std::size_t>(got));
 }
 
 } // namespace mw

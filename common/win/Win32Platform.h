@@ -1,8 +1,23 @@
 // The real Platform: Win32 file, shell and message calls.
 #pragma once
 #include "core/Platform.h"
+#include <windows.h>
+#include <string>
 
 namespace mw {
+
+// Platform::appendSortKey for texts in one code page (the programs' own is CP_ACP). The buffers
+// stay between calls: a key ring of many thousand IDs comes here once per ID.
+class SortKeys {
+public:
+    explicit SortKeys(unsigned codePage) : codePage_(codePage) {}
+    void append(const std::string& text, std::string& keys);
+
+private:
+    unsigned codePage_;
+    std::wstring wide_;
+    std::string key_;
+};
 
 class Win32Platform : public Platform {
 public:
@@ -17,6 +32,7 @@ public:
     std::optional<std::string> readWholeFile(const std::string& path, std::uint64_t maxBytes) override;
     void writeWholeFile(const std::string& path, const std::string& bytes) override;
     void writeBatchFile(const std::string& path, const BatchLines& lines) override;
+    void readInBlocks(const std::string& path, const std::function<void(std::string_view)>& take) override;
     std::string shortPath(const std::string& path) override;
     std::string executablePath() override;
     LaunchResult launch(const std::string& file, const std::string& parameters, const std::string& directory,
@@ -40,9 +56,11 @@ public:
     bool moveFile(const std::string& from, const std::string& to, bool replaceExisting) override;
     CopyResult copyFile(const std::string& from, const std::string& to, bool replaceExisting) override;
     std::optional<std::string> environmentVariable(const std::string& name) override;
+    void appendSortKey(const std::string& text, std::string& keys) override;
 
 private:
     std::string exeOverride_;
+    SortKeys sortKeys_{CP_ACP};
 };
 
 // Splits file content into lines at CR LF or LF; a last line without an end still counts.

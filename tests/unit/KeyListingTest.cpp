@@ -58,6 +58,49 @@ TEST(KeyListingParser, TakesColumn31OnOfUserIdLinesOnly) {
         EXPECT_EQ(parseKeyListing(c.lines), c.expected) << c.name;
 }
 
+TEST(KeyListingParser, ListingBytesSplitAtCrLfOrLfLikeLines) {
+    const std::string pad30(30, ' ');
+    const std::string header =
+        "Key ring: 'c:\\pgp\\pubring.pgp'\r\nType bits/keyID    Date       User ID\r\n\r\n";
+    const struct {
+        const char* name;
+        std::string bytes;
+        Lines expected;
+    } cases[] = {
+        {"nothing", "", {}},
+        {"header without its last line end", "h1\r\nh2\r\n" + pad30 + "not an entry", {}},
+        {"CR LF", header + pad30 + "Alice\r\n" + pad30 + "Bob\r\n", {"Alice", "Bob"}},
+        {"LF only", "h1\nh2\nh3\n" + pad30 + "Alice\n" + pad30 + "Bob\n", {"Alice", "Bob"}},
+        {"mixed, last line without an end", header + pad30 + "Alice\n" + pad30 + "Bob", {"Alice", "Bob"}},
+        {"CR inside a line stays", header + pad30 + "Al\rice\r\r\n", {"Al\rice\r"}},
+        {"blank line counts as a header line", "\n\n\n" + pad30 + "Carol\r\n", {"Carol"}},
+        {"31 characters, * at 32, and a 2-character entry",
+         header + pad30 + "x\r\n" + pad30 + "x*\r\n" + pad30 + "ab\r\n",
+         {"ab"}},
+        {"NUL bytes are data",
+         header + std::string(30, '\0') + std::string("a\0b", 3) + "\r\n",
+         {std::string("a\0b", 3)}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(parseKeyListing(std::string_view(c.bytes)), c.expected) << c.name;
+}
+
+TEST(KeyListingRead, LinesCutBetweenBlocksReadAsWhole) {
+    const std::string pad30(30, ' ');
+    KeyListingSources s;
+    s.pgpDir = "c:\\pgp\\";
+    auto plan = planKeyListing(KeyProgram::Editor, KeyRing::Public, s);
+    // The fake joins the lines with CR LF; a lone CR stays inside its line.
+    const Lines listing =
+        withHeader({pad30 + "Alice <a@x>", pad30 + "x*", "", pad30 + "Bob\rby", pad30 + "Carol"});
+    for (std::size_t block : {1u, 2u, 3u, 31u, 32u, 33u, 4096u}) {
+        mwtest::FakePlatform fake;
+        fake.blockSize = block;
+        fake.put(plan.listingFile, listing);
+        EXPECT_EQ(readKeyListing(fake, plan), (Lines{"Alice <a@x>", "Bob\rby", "Carol"})) << block;
+    }
+}
+
 TEST(KeyListingParser, LongLinesAndBinaryBytesPassThroughWhole) {
     std::string megabyteId(1 << 20, 'k');
     megabyteId[500000] = '\0';
@@ -74,6 +117,8 @@ TEST(KeyListingParser, LongLinesAndBinaryBytesPassThroughWhole) {
 TEST(KeyListingParser, GeneratedCorpusNeverCrashesAndKeepsEveryIdLine) {
     std::mt19937 rng(20261207);
     std::uniform_int_distribution<int> byte(0, 255), lineCount(0, 40), pick(0, 9);
+    mwtest::FakePlatform fake;
+    auto less = [&](const std::string& a, const std::string& b) { return userIdLess(a, b, fake); };
     for (int round = 0; round < 800; ++round) {
         Lines lines(lineCount(rng));
         std::size_t idLines = 0;
@@ -91,27 +136,29 @@ TEST(KeyListingParser, GeneratedCorpusNeverCrashesAndKeepsEveryIdLine) {
         for (const auto& id : ids)
             ASSERT_GE(id.size(), 2u);
         auto sorted = ids;
-        sortUserIds(sorted);
-        ASSERT_TRUE(std::is_sorted(sorted.begin(), sorted.end(), userIdLess));
+        sortUserIds(sorted, fake);
+        ASSERT_TRUE(std::is_sorted(sorted.begin(), sorted.end(), less));
         ASSERT_TRUE(std::is_permutation(sorted.begin(), sorted.end(), ids.begin()));
     }
 }
 
+// Accented Latin letters need the system's collation of a Latin code page: see the Wine tests.
 TEST(KeyListingOrder, AlphabeticalWithoutRegardToCaseAndIndependentOfInputOrder) {
-    const Lines expected = {" leading blank", "0day",       "Adam",      "adam",   "alice",
-                            "ALICE2",         "Bob",        "bob <b@x>", "Bobby",  "Emile",
-                            "\xc9mile",       "\xe9mile Z", "J\xf6rg",   "Jorgen", "zed"};
+    const Lines expected = {" leading blank", "0day",  "Adam",   "adam", "alice", "ALICE2", "BOB", "Bob",
+                            "bob <b@x>",      "Bobby", "Jorgen", "zed"};
+    mwtest::FakePlatform fake;
     Lines shuffled = expected;
     std::mt19937 rng(7);
     for (int i = 0; i < 20; ++i) {
         std::shuffle(shuffled.begin(), shuffled.end(), rng);
         auto ids = shuffled;
-        sortUserIds(ids);
+        sortUserIds(ids, fake);
         ASSERT_EQ(ids, expected);
     }
-    EXPECT_FALSE(userIdLess("Same", "Same"));
-    EXPECT_TRUE(userIdLess("bob", "bobby"));
-    EXPECT_FALSE(userIdLess("bobby", "Bob"));
+    EXPECT_FALSE(userIdLess("Same", "Same", fake));
+    EXPECT_TRUE(userIdLess("bob", "bobby", fake));
+    EXPECT_FALSE(userIdLess("bobby", "Bob", fake));
+    EXPECT_TRUE(userIdLess("BOB", "Bob", fake) != userIdLess("Bob", "BOB", fake));
 }
 
 TEST(KeyListingPlan, ValuesOfEachProgramAndDialog) {
@@ -260,6 +307,71 @@ TEST_F(KeyListingShowing, Utf8ConsoleListsAndReadsBackAccentedUserIds) {
 TEST(KeyListingOrder, CapitalZSortsAmongTheLowerCaseZs) {
     // Byte order would put every "Z" before "a"; the order ignores case.
     Lines ids = {"zoe", "Zack", "adam", "Yvonne", "zed", "Zeta", "ZZ Top", "Bob"};
-    sortUserIds(ids);
+    mwtest::FakePlatform fake;
+    sortUserIds(ids, fake);
     EXPECT_EQ(ids, (Lines{"adam", "Bob", "Yvonne", "Zack", "zed", "Zeta", "zoe", "ZZ Top"}));
+}
+
+TEST(KeyListingOrder, CyrillicRingFollowsThePlatformsCollation) {
+    // Windows-1251 bytes, the fake's ANSI code page: Alla, boris, Yeva, yozhik, Zhanna, Yakov.
+    mwtest::FakePlatform fake;
+    KeyListingSources s;
+    s.pgpDir = "c:\\pgp\\";
+    auto plan = planKeyListing(KeyProgram::Editor, KeyRing::Public, s);
+    fake.put("c:\\pgp\\murkwell.usr",
+             withHeader(
+                 {"pub  1024/0DDC8B5D 1995/04/02 \xdf\xea\xee\xe2 <y@x.ru>",
+                  "pub  1024/0DDC8B5E 1995/04/02 \xe1\xee\xf0\xe8\xf1", "pub  1024/0DDC8B5F 1995/04/02 zed",
+                  "pub  1024/0DDC8B60 1995/04/02 \xb8\xe6\xe8\xea",
+                  "pub  1024/0DDC8B61 1995/04/02 \xc6\xe0\xed\xed\xe0",
+                  "pub  1024/0DDC8B62 1995/04/02 \xc5\xe2\xe0",
+                  "pub  1024/0DDC8B63 1995/04/02 \xc0\xeb\xeb\xe0", "pub  1024/0DDC8B64 1995/04/02 Alice"}));
+    EXPECT_EQ(readKeyListing(fake, plan),
+              (Lines{"Alice", "zed", "\xc0\xeb\xeb\xe0", "\xe1\xee\xf0\xe8\xf1", "\xc5\xe2\xe0",
+                     "\xb8\xe6\xe8\xea", "\xc6\xe0\xed\xed\xe0", "\xdf\xea\xee\xe2 <y@x.ru>"}));
+}
+
+TEST(KeyListingOrder, IdsTheCollationHoldsEqualKeepAFixedOrder) {
+    // A collation that passes over hyphens, as the system's word order does.
+    struct HyphenBlind : mwtest::FakePlatform {
+        void appendSortKey(const std::string& text, std::string& keys) override {
+            for (char c : text)
+                if (c != '-') keys += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+        }
+    } platform;
+    const Lines expected = {"A-b", "a-b", "AB", "Ab", "ab", "ab-", "abc"};
+    Lines ids = {"ab", "abc", "ab-", "AB", "a-b", "Ab", "A-b"};
+    do {
+        Lines sorted = ids;
+        sortUserIds(sorted, platform);
+        ASSERT_EQ(sorted, expected);
+    } while (std::next_permutation(ids.begin(), ids.end()));
+}
+
+TEST(KeyListingOrder, EachKeyIsComputedOnceAndManyIdsSortAsPairwise) {
+    // Few letters and long shared beginnings, as in a big ring: many equal keys and near misses.
+    struct Counting : mwtest::FakePlatform {
+        int keys = 0;
+        void appendSortKey(const std::string& text, std::string& out) override {
+            ++keys;
+            FakePlatform::appendSortKey(text, out);
+        }
+    } platform;
+    std::mt19937 rng(99);
+    const std::string letters = "aAbB- \xc0\xe0";
+    Lines ids;
+    for (int i = 0; i < 5000; ++i) {
+        std::string id = i % 3 ? "Bob Builder <bob" : "";
+        for (int k = static_cast<int>(rng() % 6); k > 0; --k)
+            id += letters[rng() % letters.size()];
+        ids.push_back(id);
+    }
+    Lines sorted = ids;
+    sortUserIds(sorted, platform);
+    EXPECT_EQ(platform.keys, 5000);
+    Lines expected = ids;
+    std::stable_sort(expected.begin(), expected.end(),
+                     [&](const std::string& a, const std::string& b) { return userIdLess(a, b, platform); });
+    EXPECT_TRUE(sorted == expected);
+    EXPECT_TRUE(std::is_permutation(sorted.begin(), sorted.end(), ids.begin()));
 }

@@ -10,6 +10,7 @@
 #include "editor/TForm1.h"
 #include "filemodule/TForm1.h"
 #include <algorithm>
+#include <random>
 
 using namespace mwtest;
 using mw::TPubKey;
@@ -45,6 +46,16 @@ public:
     std::size_t step(const std::string& text) const {
         return std::find(steps.begin(), steps.end(), text) - steps.begin();
     }
+};
+
+// The system's collation for texts of another ANSI code page, as the programs use it for theirs.
+class CodePageCollation : public mw::Win32Platform {
+public:
+    explicit CodePageCollation(unsigned codePage) : keys_(codePage) {}
+    void appendSortKey(const std::string& text, std::string& keys) override { keys_.append(text, keys); }
+
+private:
+    mw::SortKeys keys_;
 };
 
 std::string pgpDouble() {
@@ -457,4 +468,53 @@ TEST_F(KeyDialogs, FormsHaveTheirCaptionsFramesAndLayout) {
         EXPECT_NEAR((w.left + w.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
         EXPECT_NEAR((w.top + w.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
     }
+}
+
+TEST(KeyOrder, CyrillicGreekAndLatinRingsSortInTheSystemsCollation) {
+    const struct {
+        const char* name;
+        unsigned codePage;
+        Lines expected;
+    } rings[] = {
+        // Alla, boris, Yeva, yozhik, Zhanna, Yakov <y@x.ru>: Yo sorts with Ye, after Yeva.
+        {"Windows-1251",
+         1251,
+         {"alice", "Zed", "\xc0\xeb\xeb\xe0", "\xe1\xee\xf0\xe8\xf1", "\xc5\xe2\xe0", "\xb8\xe6\xe8\xea",
+          "\xc6\xe0\xed\xed\xe0", "\xdf\xea\xee\xe2 <y@x.ru>"}},
+        // alpha (accented), Beta, gamma, Delta, Omega.
+        {"Windows-1253",
+         1253,
+         {"Bob", "\xdc\xeb\xf6\xe1", "\xc2\xde\xf4\xe1", "\xe3\xdc\xec\xec\xe1", "\xc4\xdd\xeb\xf4\xe1",
+          "\xd9\xec\xdd\xe3\xe1"}},
+        // Accents after the plain letter, S with caron among the s's, upper case first in a tie.
+        {"Windows-1252",
+         1252,
+         {" leading blank", "0day", "Adam", "adam", "alice", "ALICE2", "Bob", "bob <b@x>", "Bobby", "Emile",
+          "\xc9mile", "\xe9mile Z", "J\xf6rg", "Jorgen", "Sam", "\x8aimon", "Tom", "zed"}},
+    };
+    std::mt19937 rng(1251);
+    for (const auto& ring : rings) {
+        SCOPED_TRACE(ring.name);
+        CodePageCollation collation(ring.codePage);
+        for (int i = 0; i < 5; ++i) {
+            Lines ids = ring.expected;
+            std::shuffle(ids.begin(), ids.end(), rng);
+            mw::sortUserIds(ids, collation);
+            EXPECT_EQ(ids, ring.expected);
+        }
+    }
+}
+
+TEST_F(KeyDialogs, ListingIsOrderedByTheSystemsCollationForTheAnsiCodePage) {
+    // Hyphens weigh less than letters, as in the system's sorted list box: a hostile "-w" stands
+    // among the w's, where byte order would put it first.
+    const std::string pad(30, ' ');
+    writeFileBytes(dir / "murkwell.usr", "h1\r\nh2\r\nh3\r\n" + pad + "wendy\r\n" + pad + "cop\r\n" + pad +
+                                             "co-op\r\n" + pad + "-w\r\n" + pad + "Coop\r\n" + pad +
+                                             "ac\r\n" + pad + "a-b\r\n" + pad + "ab\r\n");
+    mw::KeyListingSources s;
+    s.pgpDir = dir.path();
+    auto ids =
+        mw::readKeyListing(*recording, mw::planKeyListing(mw::KeyProgram::Editor, mw::KeyRing::Public, s));
+    EXPECT_EQ(ids, (Lines{"ab", "a-b", "ac", "Coop", "co-op", "cop", "-w", "wendy"}));
 }
