@@ -1,7 +1,8 @@
 // What the two key dialogs share: the link to the program that shows them, the listing job of one
-// showing, and the list-box chores.
+// showing, the list of user IDs and the list-box chores.
 #pragma once
 #include "core/KeyListing.h"
+#include "win/Controls.h"
 #include <windows.h>
 #include <functional>
 #include <string>
@@ -19,9 +20,44 @@ struct KeyDialogLink {
 // The key listing of one showing with the program's seams (see listKeyRing).
 std::vector<std::string> listUserIds(const KeyDialogLink& link, KeyRing ring);
 
-// Replaces the list's entries with these, in this order. Drawing is off meanwhile: a key ring of
-// thousands of keys would otherwise take seconds.
-void fillList(HWND listBox, const std::vector<std::string>& entries);
+// The list of a key ring's user IDs: a list box that holds no strings of its own (owner data),
+// filled by count and drawn from the sorted IDs kept here, so that a ring of 100,000 keys shows at
+// once. It still answers a list box's text queries (LB_GETTEXT, LB_GETTEXTLEN, LB_FINDSTRING,
+// LB_FINDSTRINGEXACT, LB_SELECTSTRING), and a typed character selects the next ID that begins
+// with it, as a list box with strings does.
+class UserIdList {
+public:
+    UserIdList() = default;
+    UserIdList(const UserIdList&) = delete;
+    UserIdList& operator=(const UserIdList&) = delete;
+    ~UserIdList();
+
+    // Creates the list box (the style gets the owner-data bits); the parent passes its
+    // WM_DRAWITEM on to drawItem(). Throws SystemError as createControl does.
+    void create(HWND parent, ControlParams params);
+    HWND handle() const { return hwnd_; }
+
+    // Shows these IDs in this order, nothing selected.
+    void assign(std::vector<std::string> ids);
+    const std::vector<std::string>& entries() const { return ids_; }
+    // The selected ID, or null.
+    const std::string* selected() const;
+
+    // Draws one entry as the system draws a list box's text; false for another control's item.
+    bool drawItem(const DRAWITEMSTRUCT& item) const;
+
+private:
+    static LRESULT CALLBACK subclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Index of the next entry after `after` (wrapping, -1 = from the top) equal to `text`, or
+    // beginning with it; -1 when none. Letters compare without regard to case.
+    int find(int after, const std::string& text, bool whole) const;
+    void selectAndNotify(int index);
+
+    HWND hwnd_ = nullptr;
+    WNDPROC listProc_ = nullptr;
+    std::vector<std::string> ids_;
+};
 
 // Index of the selected entry, or -1.
 int selectedIndex(HWND listBox);

@@ -18,8 +18,8 @@ TPubKey::TPubKey(KeyDialogLink link) : link_(std::move(link)) {
     createControl(handle(), {.text = "Select up to 3 public keys to use to encrypt this file.", .id = IdLabel1,
                              .x = 0, .y = 0, .width = 572, .height = 37, .style = SS_CENTER | SS_CENTERIMAGE});
     createControl(handle(), {.text = "Available Keys", .id = IdLabel2, .x = 4, .y = 36, .width = 240, .height = 16});
-    createControl(handle(), {.className = "LISTBOX", .id = IdListBox1, .x = 4, .y = 52, .width = 240, .height = 270,
-                             .style = listStyle, .exStyle = WS_EX_CLIENTEDGE});
+    available_.create(handle(), {.id = IdListBox1, .x = 4, .y = 52, .width = 240, .height = 270,
+                                 .style = listStyle, .exStyle = WS_EX_CLIENTEDGE});
     createControl(handle(), {.className = "BUTTON", .text = "&Add >>", .id = IdSpeedButton1, .x = 248, .y = 100,
                              .width = 77, .height = 32, .style = BS_PUSHBUTTON});
     createControl(handle(), {.className = "BUTTON", .text = "<< &Remove", .id = IdSpeedButton2, .x = 248, .y = 152,
@@ -36,17 +36,15 @@ TPubKey::TPubKey(KeyDialogLink link) : link_(std::move(link)) {
 void TPubKey::FormShow() {
     centreOnScreen();
     // Emptied first, so that a listing that fails leaves no entries of an earlier showing.
-    available_.clear();
-    fillList(listBox1(), available_);
-    available_ = listUserIds(link_, KeyRing::Public);
-    fillList(listBox1(), available_);
+    available_.assign({});
+    available_.assign(listUserIds(link_, KeyRing::Public));
     SetFocus(listBox1());
 }
 
 void TPubKey::SpeedButton1Click() {
-    const int selected = selectedIndex(listBox1());
-    if (selected < 0 || selected >= static_cast<int>(available_.size())) return;
-    switch (addKeyToUse(keysToUse_, available_[selected])) {
+    const std::string* selected = available_.selected();
+    if (!selected) return;
+    switch (addKeyToUse(keysToUse_, *selected)) {
     case AddOutcome::Added:
         SendMessageA(listBox2(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(keysToUse_.back().c_str()));
         break;
@@ -67,8 +65,7 @@ void TPubKey::SpeedButton2Click() {
 
 void TPubKey::Button1Click() {
     if (link_.store) link_.store(recipientString(keysToUse_));
-    available_.clear();
-    fillList(listBox1(), available_);
+    available_.assign({});
     close();
 }
 
@@ -98,6 +95,8 @@ bool TPubKey::onCommand(int id, int code, HWND) {
 LRESULT TPubKey::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     // Alt+F4 would close it behind OK's back; the caller relies on OK having set Recipients.
     if (msg == WM_CLOSE) return 0;
+    if (msg == WM_DRAWITEM && available_.drawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))
+        return TRUE;
     return Form::handleMessage(msg, wParam, lParam);
 }
 

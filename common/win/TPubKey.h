@@ -23,6 +23,7 @@ public:
     explicit TPubKey(KeyDialogLink link);
 
     HWND listBox1() const { return item(IdListBox1); } // "Available Keys"
+    UserIdList& availableKeys() { return available_; }
     HWND listBox2() const { return item(IdListBox2); } // "Keys To Use"
 
     void SpeedButton1Click(); // Add
@@ -36,7 +37,7 @@ protected:
 
 private:
     KeyDialogLink link_;
-    std::vector<std::string> available_; // ListBox1's entries, unaltered, in list order
+    UserIdList available_;               // ListBox1 and its entries, unaltered, in list order
     std::vector<std::string> keysToUse_; // ListBox2's entries; kept for the whole run
 };
 

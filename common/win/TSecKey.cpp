@@ -16,9 +16,9 @@ TSecKey::TSecKey(KeyDialogLink link) : link_(std::move(link)) {
     // clang-format off
     createControl(handle(), {.text = "Select the Secret Key you wish to use to sign this file.", .id = IdLabel1,
                              .x = 0, .y = 0, .width = 426, .height = 29, .style = SS_CENTER | SS_CENTERIMAGE});
-    createControl(handle(), {.className = "LISTBOX", .id = IdListBox1, .x = 0, .y = 29, .width = 426, .height = 199,
-                             .style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-                             .exStyle = WS_EX_CLIENTEDGE});
+    available_.create(handle(), {.id = IdListBox1, .x = 0, .y = 29, .width = 426, .height = 199,
+                                 .style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                                 .exStyle = WS_EX_CLIENTEDGE});
     // The panel lets Tab reach its button and hands the button's clicks to the form.
     HWND panel = createControl(handle(), {.className = kPanelClass, .id = IdPanel1, .x = 0, .y = 228, .width = 426,
                                           .height = 45, .exStyle = WS_EX_CONTROLPARENT});
@@ -31,19 +31,16 @@ TSecKey::TSecKey(KeyDialogLink link) : link_(std::move(link)) {
 void TSecKey::FormShow() {
     centreOnScreen();
     // Emptied first, so that a listing that fails leaves no entries of an earlier showing.
-    available_.clear();
-    fillList(listBox1(), available_);
-    available_ = listUserIds(link_, KeyRing::Secret);
-    fillList(listBox1(), available_);
+    available_.assign({});
+    available_.assign(listUserIds(link_, KeyRing::Secret));
     // OK without a click signs with the alphabetically first key.
-    if (!available_.empty()) SendMessageA(listBox1(), LB_SETCURSEL, 0, 0);
+    if (!available_.entries().empty()) SendMessageA(listBox1(), LB_SETCURSEL, 0, 0);
     SetFocus(listBox1());
 }
 
 void TSecKey::Button1Click() {
-    const int selected = selectedIndex(listBox1());
-    if (selected >= 0 && selected < static_cast<int>(available_.size())) {
-        const std::string& userId = available_[selected];
+    if (const std::string* selected = available_.selected()) {
+        const std::string& userId = *selected;
         // Refused IDs keep the dialog open, so another key can be chosen.
         if (!canPassUserId(userId)) {
             refuseUserId(link_.program);
@@ -56,8 +53,7 @@ void TSecKey::Button1Click() {
 
 void TSecKey::FormClose() {
     // Also on the close box, which keeps Signer as it was.
-    available_.clear();
-    fillList(listBox1(), available_);
+    available_.assign({});
 }
 
 bool TSecKey::onCommand(int id, int code, HWND) {
@@ -75,6 +71,12 @@ bool TSecKey::onCommand(int id, int code, HWND) {
     default:
         return false;
     }
+}
+
+LRESULT TSecKey::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_DRAWITEM && available_.drawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))
+        return TRUE;
+    return Form::handleMessage(msg, wParam, lParam);
 }
 
 } // namespace mw

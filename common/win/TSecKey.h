@@ -23,10 +23,11 @@ protected:
     void FormShow() override;
     void FormClose() override;
     bool onCommand(int id, int code, HWND control) override;
+    LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     KeyDialogLink link_;
-    std::vector<std::string> available_; // ListBox1's entries, unaltered, in list order
+    UserIdList available_; // ListBox1 and its entries, unaltered, in list order
 };
 
 } // namespace mw

@@ -518,3 +518,65 @@ TEST_F(KeyDialogs, ListingIsOrderedByTheSystemsCollationForTheAnsiCodePage) {
         mw::readKeyListing(*recording, mw::planKeyListing(mw::KeyProgram::Editor, mw::KeyRing::Public, s));
     EXPECT_EQ(ids, (Lines{"ab", "a-b", "ac", "Coop", "co-op", "cop", "-w", "wendy"}));
 }
+
+TEST_F(KeyDialogs, ListWithoutStringsStillDrawsTypesAndAnswersLikeAListBox) {
+    preparePgpDir(pgpDir(), {"carol", "Bob <bob@x>", "Cecil", "alice <a@x>", "Carl"}, {});
+    writeSettings("Murkwell.ini");
+    editor::EditorApp app;
+    TPubKey& pub = app.pubKey();
+    Lines available;
+    std::vector<int> afterKeys;
+    std::vector<LRESULT> found;
+    int highlighted = 0, plainRowLit = 0, plainRowInk = 0, rowPixels = 0;
+    show(pub, [&](mw::Form&) {
+        HWND list = pub.listBox1();
+        available = listEntries(list);
+        EXPECT_EQ(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0),
+                  SendMessageA(pub.listBox2(), LB_GETITEMHEIGHT, 0, 0))
+            << "entries as high as in the list with strings beside it";
+        auto cursel = [&] { return static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0)); };
+        for (char typed : {'c', 'C', 'c', 'c', 'z', 'B'}) {
+            SendMessageA(list, WM_CHAR, static_cast<WPARAM>(typed), 1);
+            afterKeys.push_back(cursel());
+        }
+        SendMessageA(list, WM_KEYDOWN, VK_END, 1);
+        afterKeys.push_back(cursel());
+        SendMessageA(list, WM_KEYDOWN, VK_UP, 1);
+        afterKeys.push_back(cursel());
+        auto query = [&](UINT msg, int after, const char* text) {
+            return SendMessageA(list, msg, static_cast<WPARAM>(after), reinterpret_cast<LPARAM>(text));
+        };
+        found = {query(LB_FINDSTRING, -1, "BOB"),      query(LB_FINDSTRINGEXACT, -1, "CAROL"),
+                 query(LB_FINDSTRINGEXACT, -1, "Car"), query(LB_FINDSTRING, 3, "ca"),
+                 query(LB_FINDSTRING, -1, "x"),        query(LB_SELECTSTRING, 0, "alice")};
+        EXPECT_EQ(cursel(), 0) << "LB_SELECTSTRING selects";
+
+        // The selected row in the highlight colour, the others on the window colour with ink.
+        SendMessageA(list, LB_SETCURSEL, 1, 0);
+        UpdateWindow(list);
+        HDC dc = GetDC(list);
+        RECT r{};
+        for (int row : {1, 2}) {
+            SendMessageA(list, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+            for (int y = r.top + 1; y < r.bottom - 1; ++y)
+                for (int x = r.left + 2; x < r.right - 2; ++x) {
+                    const COLORREF c = GetPixel(dc, x, y);
+                    if (row == 1) {
+                        ++rowPixels;
+                        highlighted += c == GetSysColor(COLOR_HIGHLIGHT);
+                    } else {
+                        plainRowLit += c == GetSysColor(COLOR_WINDOW);
+                        plainRowInk += c != GetSysColor(COLOR_WINDOW);
+                    }
+                }
+        }
+        ReleaseDC(list, dc);
+        click(pub.item(TPubKey::IdButton1));
+    });
+    EXPECT_EQ(available, (Lines{"alice <a@x>", "Bob <bob@x>", "Carl", "carol", "Cecil"}));
+    EXPECT_EQ(afterKeys, (std::vector<int>{2, 3, 4, 2, 2, 1, 4, 3}));
+    EXPECT_EQ(found, (std::vector<LRESULT>{1, 3, LB_ERR, 2, LB_ERR, 0}));
+    EXPECT_GT(highlighted, rowPixels / 2) << "selected row";
+    EXPECT_GT(plainRowLit, plainRowInk) << "unselected row";
+    EXPECT_GT(plainRowInk, 20) << "the text is drawn";
+}
