@@ -131,17 +131,17 @@ public:
                   bool* usedDefault) override {
         return FakeCodePages::fromUtf16(cp, noBestFit, wide, out, outLength, usedDefault);
     }
-    // The fake's ANSI code page is Windows-1251, and its collation a small one of that code page:
-    // blanks and signs, then digits, Latin letters, Cyrillic letters (upper case 0xC0-0xDF, lower
-    // case 0xE0-0xFF, Yo 0xA8/0xB8 after Ye); case ignored. Two bytes of key per byte of text.
+    // A small collation: blanks, signs and other bytes, then digits, Latin letters and, when the
+    // ANSI code page is Windows-1251, Cyrillic letters (upper case 0xC0-0xDF, lower case
+    // 0xE0-0xFF, Yo 0xA8/0xB8 after Ye); case ignored. Two bytes of key per byte of text.
     void appendSortKey(const std::string& text, std::string& keys) override {
         for (char ch : text) {
             const unsigned c = static_cast<unsigned char>(ch);
             unsigned weight = 0x100 + c;
             if (c >= '0' && c <= '9') weight = 0x200 + c;
             if ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') weight = 0x300 + ((c | 0x20) - 'a') * 2;
-            if (c >= 0xC0) weight = 0x400 + (c & 0x1F) * 2;
-            if (c == 0xA8 || c == 0xB8) weight = 0x400 + 5 * 2 + 1;
+            if (ansiCp == 1251 && c >= 0xC0) weight = 0x400 + (c & 0x1F) * 2;
+            if (ansiCp == 1251 && (c == 0xA8 || c == 0xB8)) weight = 0x400 + 5 * 2 + 1;
             keys += static_cast<char>(weight >> 8);
             keys += static_cast<char>(weight & 0xFF);
         }
