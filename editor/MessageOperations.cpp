@@ -52,7 +52,13 @@ void MessageOperations::run(mw::EditorOperation operation) {
         v.signer = form.Signer;
         // Only Decrypt hands PGP the stored pass phrase; for the others PGP asks in its console.
         v.passPhraseOn = decrypt && setup.storePassPhrase();
-        if (v.passPhraseOn) v.passPhrase = mw::SecretString(passPhrase_.value().view());
+        if (v.passPhraseOn) {
+            auto phrase = passPhrase_.value();
+            if (!phrase)
+                throw mw::UnsafeValue("The pass phrase cannot be passed to PGP: it contains a character that "
+                                      "Windows' code page cannot hold, so PGP would be given another pass phrase.");
+            v.passPhrase = std::move(*phrase);
+        }
         v.shift = form.ShiftFlag == "shift";
         return v;
     };

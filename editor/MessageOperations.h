@@ -4,6 +4,7 @@
 #include "core/CommandLines.h"
 #include "core/SecretText.h"
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace editor {
@@ -14,7 +15,7 @@ class EditorApp;
 struct StoredPassPhrase {
     std::function<bool()> empty;
     std::function<void()> ask; // the dialog in which the user enters it
-    std::function<mw::SecretText()> value;
+    std::function<std::optional<mw::SecretString>()> value; // nullopt: it cannot be passed on
 };
 
 class MessageOperations {

@@ -1,5 +1,6 @@
 // The stored-pass-phrase dialog: the warning, the masked field and the overwrite on clearing.
 #include "editor/TKey.h"
+#include "core/CodePages.h"
 #include "win/Application.h"
 #include "win/Controls.h"
 #include <string>
@@ -96,18 +97,17 @@ TKey::~TKey() {
     destroyHandle();
 }
 
-mw::SecretText TKey::passPhrase() const {
-    // Read as UTF-16, which is how the control keeps it, so no converting call leaves a copy in
-    // a buffer we cannot overwrite; converted into storage that is overwritten when released.
+std::optional<mw::SecretString> TKey::passPhrase() const {
+    // Read as UTF-16, which is how the control keeps it, into storage overwritten when released.
     const int length = GetWindowTextLengthW(edit1());
-    if (length <= 0) return {};
-    mw::SecretText wide((static_cast<std::size_t>(length) + 1) * sizeof(wchar_t));
-    auto* w = reinterpret_cast<wchar_t*>(wide.data());
-    const int got = GetWindowTextW(edit1(), w, length + 1);
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, w, got, nullptr, 0, nullptr, nullptr);
-    mw::SecretText text(static_cast<std::size_t>(bytes > 0 ? bytes : 0));
-    if (bytes > 0) WideCharToMultiByte(CP_ACP, 0, w, got, text.data(), bytes, nullptr, nullptr);
-    return text;
+    if (length <= 0) return mw::SecretString();
+    mw::SecretWide wide(static_cast<std::size_t>(length) + 1, u'\0');
+    const int got = GetWindowTextW(edit1(), reinterpret_cast<wchar_t*>(wide.data()), length + 1);
+    wide.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+    // A character the ANSI code page lacks would reach PGP as a look-alike or "?": another
+    // pass phrase. The caller refuses it instead.
+    auto& platform = mw::Application::instance().platform();
+    return mw::encodeSecret(platform, wide, platform.ansiCodePage());
 }
 
 bool TKey::passPhraseEmpty() const {

@@ -2,6 +2,7 @@
 // in memory only, for the rest of the run.
 #pragma once
 #include "core/SecretText.h"
+#include <optional>
 #include "win/Win32Util.h"
 #include "win/Window.h"
 
@@ -16,8 +17,9 @@ public:
     TKey();
     ~TKey() override;
 
-    // The stored pass phrase (Edit1's text), in storage that is overwritten when it is released.
-    mw::SecretText passPhrase() const;
+    // The stored pass phrase (Edit1's text) in the ANSI code page, in storage that is overwritten
+    // when it is released; nullopt when a character typed has no form there.
+    std::optional<mw::SecretString> passPhrase() const;
     bool passPhraseEmpty() const;
     // Empties the stored pass phrase after overwriting what the field held, its undo copy included.
     // The program's close does this too.

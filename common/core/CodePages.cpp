@@ -85,6 +85,18 @@ std::optional<SecretString> recodeSecret(Platform& platform, std::string_view te
     return convert<SecretString, SecretWide>(platform, text, from, to);
 }
 
+std::optional<SecretString> encodeSecret(Platform& platform, std::u16string_view wide, unsigned to) {
+    SecretString out;
+    if (wide.empty()) return out;
+    if (wide.size() > INT_MAX || !encode(platform, to, wide, out)) return std::nullopt;
+    // As in convert: where the code page takes no flags, only the way back shows a loss.
+    SecretWide back;
+    if (!decode(platform, to, std::string_view(out.data(), out.size()), back) ||
+        std::u16string_view(back.data(), back.size()) != wide)
+        return std::nullopt;
+    return out;
+}
+
 // cmd.exe reads a batch file in the console's code page; our texts are in the ANSI one.
 std::optional<SecretString> Platform::toConsoleCodePage(std::string_view text) {
     return recodeSecret(*this, text, ansiCodePage(), consoleCodePage());

@@ -227,13 +227,20 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
     // The batch lines from the values as they stand; built once before the lock to refuse what
     // cannot go while nothing is written, and again after the prompts that follow the lock.
     auto build = [&]() -> std::optional<BatchLines> {
-        EditorJobValues v = job.values ? job.values() : EditorJobValues{};
-        EditorLineValues line{paths.pgpExe, v.recipients, v.signer, v.passPhraseOn, std::move(v.passPhrase)};
+        EditorJobValues v;
+        EditorLineValues line;
         BatchLines lines;
         std::vector<std::string> ids;
         std::vector<Labelled> values{{"The path of pgp.exe", paths.pgpExe},
                                      {"The lock file path", paths.lockFile}};
         try {
+            // Gathering the values may refuse one too (a pass phrase the code page cannot hold).
+            if (job.values) v = job.values();
+            line.pgpExe = paths.pgpExe;
+            line.recipients = v.recipients;
+            line.signer = v.signer;
+            line.passPhraseOn = v.passPhraseOn;
+            line.passPhrase = std::move(v.passPhrase);
             lines.push_back(editorPgpLine(job.operation, line, platform_.fileExists(wipeTool())));
             if (decrypt && v.shift) lines.emplace_back("pause");
             lines.emplace_back(deleteLine(paths.lockFile));

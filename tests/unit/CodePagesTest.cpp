@@ -76,3 +76,20 @@ TEST(CodePages, CharacterThatACodePageWithoutFlagsLosesSilentlyIsFoundByTheRound
     EXPECT_EQ(convert("Ren\xE9", 1252, 50220), std::nullopt);
     EXPECT_EQ(convert("why?", 1252, 50220), Converted("why?"));
 }
+
+TEST(CodePages, TypedPassPhraseIsTakenIntoTheProgramsCodePageOnlyWhenEveryCharacterHasItsForm) {
+    mwtest::FakePlatform fake;
+    auto encoded = [&](std::u16string_view typed, unsigned to) -> std::optional<std::string> {
+        auto out = encodeSecret(fake, typed, to);
+        if (!out) return std::nullopt;
+        return std::string(*out);
+    };
+    EXPECT_EQ(encoded(u"caf\u00E9 50%", 1252), std::optional<std::string>("caf\xE9 50%"));
+    EXPECT_EQ(encoded(u"", 1252), std::optional<std::string>(""));
+    // A Cyrillic phrase on a Western system would have become "??????": another pass phrase.
+    EXPECT_EQ(encoded(u"\u0436\u0435\u043D\u044F", 1252), std::nullopt);
+    EXPECT_EQ(encoded(u"\u0436\u0435\u043D\u044F", 1251), std::optional<std::string>("\xE6\xE5\xED\xFF"));
+    EXPECT_EQ(encoded(u"\u0436\u20AC", 65001), std::optional<std::string>("\xD0\xB6\xE2\x82\xAC"));
+    // Without flags only the way back shows that "é" became "?".
+    EXPECT_EQ(encoded(u"Ren\u00E9", 50220), std::nullopt);
+}

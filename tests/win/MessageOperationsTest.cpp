@@ -357,6 +357,48 @@ TEST_F(MessageOperations, PassPhraseWithADoubleQuoteIsRefusedBeforeAnythingIsWri
     EXPECT_EQ(text(), "x");
 }
 
+TEST_F(MessageOperations, StoredPhraseWithCharactersTheCodePageLacksIsRefusedNotReplaced) {
+    writeSettings(true);
+    start();
+    ASSERT_EQ(GetACP(), 1252u) << "the test types Cyrillic on a Western system";
+    // Taken into the ANSI code page as it was, this became "?????? 1", which PGP would have been
+    // given as the pass phrase.
+    SetWindowTextW(app->passPhrase().edit1(), L"\x043F\x0430\x0440\x043E\x043B\x044C 1");
+    setText("x");
+    form().BitBtn2Click();
+    ASSERT_EQ(interaction.shown.size(), 1u);
+    EXPECT_EQ(interaction.shown[0].text,
+              "The pass phrase cannot be passed to PGP: it contains a character that Windows' code page "
+              "cannot hold, so PGP would be given another pass phrase.");
+    EXPECT_TRUE(recorder->launches.empty());
+    for (const char* gone : {"Murkwell.bat", "Murkwell.lck", "murkwell.tmp"})
+        EXPECT_FALSE(pgpHas(gone)) << gone;
+    EXPECT_EQ(text(), "x");
+
+    // The same phrase asked for after the lock: refused too, and the lock goes again.
+    app->passPhrase().clearPassPhrase();
+    onModal = [&](mw::Form& f) {
+        SetWindowTextW(app->passPhrase().edit1(), L"\x043F\x0430\x0440\x043E\x043B\x044C");
+        f.close();
+    };
+    interaction.shown.clear();
+    form().BitBtn2Click();
+    EXPECT_EQ(modalShown, std::vector<std::string>{"TKey"});
+    ASSERT_EQ(interaction.shown.size(), 1u);
+    EXPECT_NE(interaction.shown[0].text.find("Windows' code page cannot hold"), std::string::npos);
+    EXPECT_TRUE(recorder->launches.empty());
+    for (const char* gone : {"Murkwell.bat", "Murkwell.lck", "murkwell.tmp"})
+        EXPECT_FALSE(pgpHas(gone)) << gone;
+
+    // A Western accent has its form and goes through.
+    SetWindowTextW(app->passPhrase().edit1(), L"caf\x00E9");
+    interaction.shown.clear();
+    setText(armoured("eat", {}, "x\r\n"));
+    form().BitBtn2Click();
+    EXPECT_TRUE(interaction.shown.empty());
+    EXPECT_EQ(argsOfCalls(pgpDir + "pgp-args.log").back(), "[-z][caf\xE9][murkwell.tmp][-o][murkwell.txt]");
+}
+
 TEST_F(MessageOperations, NoOutputFromPgpLeavesTheTextAsItWasAndStillCleansUp) {
     start();
     app->signature().setLines({"sig"});
