@@ -100,7 +100,7 @@ TEST_F(EditorDialogs, PassPhraseFieldMasksAndKeepsItsValueFromShowingToShowing) 
     SendMessageA(app.form1().handle(), WM_COMMAND, editor::CmdStoredPassphrase1Click, 0);
     EXPECT_TRUE(focusedAtShow);
     EXPECT_FALSE(key.isShowingModal());
-    EXPECT_EQ(key.passPhrase().view(), "open sesame");
+    EXPECT_EQ(key.passPhrase(), std::optional<mw::SecretString>("open sesame"));
     EXPECT_FALSE(key.passPhraseEmpty());
 
     focusedAtShow = false;
@@ -114,7 +114,7 @@ TEST_F(EditorDialogs, PassPhraseFieldMasksAndKeepsItsValueFromShowingToShowing) 
     app.form1().StoredPassphrase1Click();
     EXPECT_TRUE(focusedAtShow) << "the focus goes to the field at every showing";
     EXPECT_TRUE(stayedOnEscape);
-    EXPECT_EQ(key.passPhrase().view(), "open sesame");
+    EXPECT_EQ(key.passPhrase(), std::optional<mw::SecretString>("open sesame"));
     EXPECT_EQ(modalShown, (std::vector<std::string>{"TKey", "TKey"}));
     EXPECT_TRUE(interaction.shown.empty());
 }
@@ -152,7 +152,7 @@ TEST_F(EditorDialogs, ClearEmptiesThePassPhraseAndAlwaysSaysSo) {
     type(key.edit1(), "swordfish");
     SendMessageA(app.form1().handle(), WM_COMMAND, editor::CmdClearStoredPassPhrase1Click, 0);
     EXPECT_TRUE(key.passPhraseEmpty());
-    EXPECT_TRUE(key.passPhrase().empty());
+    EXPECT_EQ(key.passPhrase(), std::optional<mw::SecretString>(""));
     ASSERT_EQ(interaction.shown.size(), 2u);
     for (const auto& box : interaction.shown) {
         EXPECT_EQ(box.caption, "Information");
@@ -185,8 +185,9 @@ TEST_F(EditorDialogs, ClearingOverwritesEveryCopyOfThePassPhraseInMemory) {
     SendMessageA(key.edit1(), EM_SETSEL, 0, -1);
     type(key.edit1(), phrase);
     {
-        mw::SecretText read = key.passPhrase();
-        ASSERT_EQ(read.view(), phrase);
+        auto read = key.passPhrase();
+        ASSERT_TRUE(read.has_value());
+        ASSERT_EQ(std::string_view(*read), phrase);
     }
     ASSERT_GE(occurrencesInMemory(wideTail, needles), 2u) << "the field's text and its undo copy";
 
