@@ -67,6 +67,13 @@ bool JobRunner::preChecksPass(const std::string& pgpExe, const std::string& lock
     return true;
 }
 
+std::string JobRunner::Labelled::named(std::size_t shown) const {
+    if (hidden) return what;
+    std::string text(value.substr(0, shown));
+    if (text.size() < value.size()) text += "...";
+    return what + " \"" + text + "\"";
+}
+
 void JobRunner::report(const std::string& text) {
     interaction_.message(profile_->boxCaption, text, profile_->boxIcon);
 }
@@ -81,15 +88,7 @@ std::optional<BatchLines> JobRunner::toConsole(const BatchLines& lines, const st
             const Labelled* longest = nullptr;
             for (const auto& v : values)
                 if (!longest || v.value.size() > longest->value.size()) longest = &v;
-            std::string culprit = "A value of the PGP job";
-            if (longest) {
-                constexpr std::size_t kShown = 40;
-                culprit = longest->what;
-                if (!longest->hidden)
-                    culprit += longest->value.size() > kShown
-                                   ? " \"" + std::string(longest->value.substr(0, kShown)) + "...\""
-                                   : " \"" + std::string(longest->value) + "\"";
-            }
+            const std::string culprit = longest ? longest->named(40) : "A value of the PGP job";
             report(culprit + " is too long: the PGP line would be " + std::to_string(converted->size()) +
                    " characters, and a batch file line may hold at most " + std::to_string(kMaxBatchLine) +
                    ". PGP was not started.");
@@ -102,7 +101,7 @@ std::optional<BatchLines> JobRunner::toConsole(const BatchLines& lines, const st
         std::string culprit = "A value of the PGP job";
         for (const auto& v : values)
             if (!platform_.toConsoleCodePage(v.value)) {
-                culprit = v.hidden ? v.what : v.what + " \"" + std::string(v.value) + "\"";
+                culprit = v.named();
                 break;
             }
         report(culprit + " cannot be passed to PGP: it contains a character that the console's code page "

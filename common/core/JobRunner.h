@@ -135,6 +135,8 @@ private:
         std::string what;
         std::string_view value;
         bool hidden = false; // named in a message without its text (the pass phrase)
+        // How a refusal names it: what it is, and its text (the first `shown` characters).
+        std::string named(std::size_t shown = std::string::npos) const;
     };
     void report(const std::string& text);
     // Both pre-checks of an operation; false (after its message, and the setup dialog for a

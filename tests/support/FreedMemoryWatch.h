@@ -17,4 +17,12 @@ void stopWatchingFreedMemory();
 int freedBlocksHoldingNeedle();
 std::string firstFreedBlockHoldingNeedle();
 
+// ASCII text in the UTF-16 form the system's conversions hold it in, as a needle.
+inline std::string utf16Bytes(std::string_view ascii) {
+    std::string wide;
+    for (char c : ascii)
+        wide += {c, '\0'};
+    return wide;
+}
+
 } // namespace mwtest

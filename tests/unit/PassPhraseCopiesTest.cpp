@@ -18,12 +18,7 @@ const std::string kDir = "c:\\pgp\\";
 // Part of every pass phrase below that no escaping or conversion changes, long enough that no
 // copy of it fits inside a string object.
 const std::string kNeedle = "horse battery staple";
-const std::string kWideNeedle = [] {
-    std::string wide;
-    for (char c : kNeedle)
-        wide += {c, '\0'};
-    return wide;
-}();
+const std::string kWideNeedle = mwtest::utf16Bytes(kNeedle);
 
 // The fake keeps the batch file's lines in wiping storage: its own files are ordinary strings,
 // which would be freed holding the pass phrase.

@@ -12,12 +12,7 @@ using namespace mwtest;
 namespace {
 
 const std::string kNeedle = "horse battery staple";
-const std::string kWideNeedle = [] {
-    std::string wide;
-    for (char c : kNeedle)
-        wide += {c, '\0'};
-    return wide;
-}();
+const std::string kWideNeedle = utf16Bytes(kNeedle);
 
 // The real files and conversions, with explicit code pages so that "é" is converted whatever the
 // machine's are. The launch runs nothing: it looks into the batch file as cmd.exe would read it,
