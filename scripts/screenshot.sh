@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Takes a PNG of one program's window under Xvfb:
+# Takes a PNG of the screen area of one program's window under Xvfb, dialogs on top included:
 #   scripts/screenshot.sh editor|filemodule OUT.png [SECONDS_TO_SETTLE]
 # Runs the built program from its build directory on a private display and stops it afterwards.
 set -euo pipefail
@@ -37,11 +37,22 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 sleep "$settle"
+# What a person sees: the screen inside the window's frame, so a dialog on top of it shows as it
+# is drawn there instead of the window's own (possibly stale or black) contents.
+shot="$(mktemp --suffix=.png)"
+import -window root "$shot"
+geometry=""
 if [ -n "$id" ]; then
-  import -window "$id" "$out"
-else
-  import -window root "$out"
+  geometry="$(xwininfo -id "$id" | awk '
+    /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+    /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF}
+    END { if (w > 0 && h > 0) printf "%dx%d+%d+%d", w, h, (x < 0 ? 0 : x), (y < 0 ? 0 : y) }')"
 fi
-# Screenshots of whatever else is on screen too (the setup dialog at first start, for example).
-import -window root "${out%.png}-screen.png"
+if [ -n "$geometry" ]; then
+  convert "$shot" -crop "$geometry" +repage "$out"
+else
+  cp "$shot" "$out"
+fi
+# The whole screen too (the setup dialog at first start may stand outside the window).
+mv "$shot" "${out%.png}-screen.png"
 echo "$out"
