@@ -44,7 +44,8 @@ PageLog $work/log/page_log
 CONF
 /usr/sbin/cupsd -f -c "$work/cupsd.conf" -s "$work/cups-files.conf" >"$work/log/stdout" 2>&1 &
 cupsd_pid=$!
-for _ in $(seq 1 100); do [ -S "$work/cups.sock" ] && break; sleep 0.1; done
+# A generous limit: the server starts slowly on a loaded machine.
+for _ in $(seq 1 600); do [ -S "$work/cups.sock" ] && break; sleep 0.1; done
 [ -S "$work/cups.sock" ] || fail "the print server did not start: $(cat "$work/log/stdout" "$work/log/error_log" 2>/dev/null)"
 export CUPS_SERVER="$work/cups.sock"
 lpadmin -p mwpdf -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd 2>/dev/null ||

@@ -23,7 +23,7 @@ protected:
     }
     // What the stand-in logged, once it has logged its show mode (it ends right after).
     std::string waitForLog(const std::string& log) {
-        pumpFor(15000, [&] { return readFileBytes(log).find("SHOW") != std::string::npos; });
+        waitFor("the stand-in's log", [&] { return readFileBytes(log).find("SHOW") != std::string::npos; });
         return readFileBytes(log);
     }
     std::string expectedLog(int show) {
@@ -72,6 +72,6 @@ TEST_F(CompanionPrograms, MissingKeyManagerAndHelpFilesSayNothing) {
     command(app, editor::CmdKeyManagement1Click);
     command(app, editor::CmdMurkwellDocs1Click);
     command(app, editor::CmdPGPDocs1Click);
-    pumpFor(300);
+    handlePendingMessages();
     EXPECT_TRUE(interaction.shown.empty());
 }

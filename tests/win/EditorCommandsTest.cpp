@@ -317,7 +317,7 @@ protected:
 
     void choose(int id) {
         SendMessageA(form().handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
-        pumpFor(20);
+        handlePendingMessages();
     }
 
     std::unique_ptr<StartNoter> noter;
@@ -438,7 +438,7 @@ TEST_F(EditorCommands, EveryButtonOfTheBarCarriesItsCaptionInOrderAndReachesItsH
         EXPECT_EQ(mw::windowText(buttons[i]), caption);
         prepare();
         clickButton(buttons[i]);
-        pumpFor(20);
+        handlePendingMessages();
         EXPECT_EQ(effect(), expectedEffect(handler));
     }
 }

@@ -36,7 +36,7 @@ std::wstring wideText(HWND hwnd) {
 void pressKey(HWND target, WPARAM key) {
     PostMessageA(target, WM_KEYDOWN, key, 1);
     PostMessageA(target, WM_KEYUP, key, 0xC0000001);
-    pumpFor(100);
+    handlePendingMessages();
 }
 
 // Where the bytes of `needle` occur in this process's readable memory, outside the ranges to skip.

@@ -242,7 +242,7 @@ TEST_F(EditorStartup, ShiftFlagFollowsTheLastKeyDownNotClicks) {
     auto key = [&](WPARAM vk) {
         PostMessageA(f.memo(), WM_KEYDOWN, vk, 1);
         PostMessageA(f.memo(), WM_KEYUP, vk, 0xC0000001);
-        pumpFor(50);
+        handlePendingMessages();
     };
     key(VK_SHIFT);
     EXPECT_EQ(f.ShiftFlag, "shift");
@@ -251,7 +251,7 @@ TEST_F(EditorStartup, ShiftFlagFollowsTheLastKeyDownNotClicks) {
     ASSERT_TRUE(decrypt);
     PostMessageA(decrypt, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageA(decrypt, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    pumpFor(50);
+    handlePendingMessages();
     EXPECT_EQ(f.ShiftFlag, "shift");
     key('A');
     EXPECT_EQ(f.ShiftFlag, "");
@@ -292,7 +292,7 @@ TEST_F(EditorStartup, ClosingWhileMinimisedSavesTheRestoredPositionAndSize) {
     app.form1().showMain();
     SetWindowPos(app.form1().handle(), nullptr, 30, 40, 610, 410, SWP_NOZORDER);
     ShowWindow(app.form1().handle(), SW_MINIMIZE);
-    pumpFor(50);
+    waitFor("the window to be minimised", [&] { return IsIconic(app.form1().handle()) != FALSE; });
     ASSERT_TRUE(IsIconic(app.form1().handle()));
     app.form1().Exit1Click();
     EXPECT_TRUE(terminated);
@@ -312,7 +312,7 @@ TEST_F(EditorStartup, MemoTakesMultiMegabyteTextAndTabs) {
     SetWindowTextA(app.form1().memo(), "");
     SetFocus(app.form1().memo());
     PostMessageA(app.form1().memo(), WM_KEYDOWN, VK_TAB, 0x000F0001);
-    pumpFor(50);
+    handlePendingMessages();
     EXPECT_EQ(mw::windowText(app.form1().memo()), "\t");
 }
 

@@ -33,7 +33,7 @@ TEST_F(FileModuleLook, StatusLineKeepsItsHeightAtTheBottomWithALargerFont) {
                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
                                    "Arial"));
     SendMessageA(status, WM_SETFONT, reinterpret_cast<WPARAM>(big.get()), TRUE);
-    pumpFor(50);
+    handlePendingMessages();
     RECT client, r;
     GetClientRect(form.handle(), &client);
     GetWindowRect(status, &r);

@@ -84,8 +84,7 @@ public:
             DWORD pid;
             HWND found;
         } search{pi.dwProcessId, nullptr};
-        for (int i = 0; i < 200 && !search.found; ++i) {
-            Sleep(50);
+        waitFor("the started program's window", [&] {
             EnumWindows(
                 [](HWND h, LPARAM p) {
                     auto* s = reinterpret_cast<Search*>(p);
@@ -95,7 +94,8 @@ public:
                     return TRUE;
                 },
                 reinterpret_cast<LPARAM>(&search));
-        }
+            return search.found != nullptr;
+        });
         window = search.found;
     }
     ~RunningProgram() {
@@ -106,7 +106,7 @@ public:
     DWORD close() {
         PostMessageA(window, WM_CLOSE, 0, 0);
         DWORD code = 99;
-        if (WaitForSingleObject(process_.get(), 10000) == WAIT_OBJECT_0)
+        if (WaitForSingleObject(process_.get(), kWaitLimitMs) == WAIT_OBJECT_0)
             GetExitCodeProcess(process_.get(), &code);
         return code;
     }
@@ -149,7 +149,7 @@ TEST_F(FileModule, OpensCentredAtItsFixedSizeWithItsCaptionAndAMinimiseBoxOnly) 
     EXPECT_LE(std::abs(frame.top - (screenHeight - frame.bottom)), 1) << frame.top << " of " << screenHeight;
     // A double click on the caption maximises only a window that has the box for it.
     SendMessageA(form.handle(), WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(frame.left + 60, frame.top + 8));
-    pumpFor(50);
+    handlePendingMessages();
     EXPECT_FALSE(IsZoomed(form.handle()));
     RECT after;
     GetWindowRect(form.handle(), &after);

@@ -229,7 +229,8 @@ TEST_F(FileOperations, WithTheWipeToolTheBatchIsWipedAndThePaneIsNotReRead) {
               dir / "scorch.com|[" + pgpDir() + "bramlet.bat] /two /silent|" + pgpDir() + "|0");
     EXPECT_EQ(recorder->launches[2],
               dir / "scorch.com|[" + pgpDir() + "bramlet.usr] /two /silent|" + pgpDir() + "|0");
-    pumpFor(5000, [&] { return !exists(pgpDir() + "bramlet.bat") && !exists(pgpDir() + "bramlet.usr"); });
+    waitFor("the wipe tool to remove the batch and listing files",
+            [&] { return !exists(pgpDir() + "bramlet.bat") && !exists(pgpDir() + "bramlet.usr"); });
     EXPECT_FALSE(exists(pgpDir() + "bramlet.bat"));
     EXPECT_TRUE(exists(data() + "a.asc"));
 }

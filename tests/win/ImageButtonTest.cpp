@@ -380,15 +380,15 @@ TEST_F(ImageButton, RealPointerEntersLeavesAndClicks) {
     };
     SetCursorPos(r.left + 50, r.top + 12);
     input(MOUSEEVENTF_MOVE);
-    pumpFor(1000, [&] { return button->hot(); });
+    waitFor("the pointer to make the button hot", [&] { return button->hot(); });
     ASSERT_TRUE(button->hot());
     input(MOUSEEVENTF_LEFTDOWN);
     input(MOUSEEVENTF_LEFTUP);
-    pumpFor(1000, [&] { return clicks > 0; });
+    waitFor("the click", [&] { return clicks > 0; });
     EXPECT_EQ(clicks, 1);
     SetCursorPos(r.left + 250, r.top + 80);
     input(MOUSEEVENTF_MOVE);
-    pumpFor(1000, [&] { return !button->hot(); });
+    waitFor("the pointer to leave the button", [&] { return !button->hot(); });
     EXPECT_FALSE(button->hot());
 }
 

@@ -48,22 +48,29 @@ public:
     }
 };
 
-// Thread timers that run a step of the test while the runner waits in its message loop.
-std::map<UINT_PTR, std::function<void()>>& timers() {
-    static std::map<UINT_PTR, std::function<void()>> t;
+// Thread timers that run a step of the test while the runner waits in its message loop: each
+// tests its condition when it fires and runs its step the first time the condition holds.
+struct TimedStep {
+    std::function<bool()> ready;
+    std::function<void()> run;
+};
+std::map<UINT_PTR, TimedStep>& timers() {
+    static std::map<UINT_PTR, TimedStep> t;
     return t;
 }
 
 void CALLBACK onTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    auto it = timers().find(id);
+    if (it == timers().end() || (it->second.ready && !it->second.ready())) return;
     KillTimer(nullptr, id);
-    auto f = std::move(timers()[id]);
-    timers().erase(id);
+    auto f = std::move(it->second.run);
+    timers().erase(it);
     if (f) f();
 }
 
-UINT_PTR after(unsigned ms, std::function<void()> f) {
-    UINT_PTR id = SetTimer(nullptr, 0, ms, onTimer);
-    timers()[id] = std::move(f);
+UINT_PTR schedule(unsigned everyMs, std::function<bool()> ready, std::function<void()> f) {
+    UINT_PTR id = SetTimer(nullptr, 0, everyMs, onTimer);
+    timers()[id] = {std::move(ready), std::move(f)};
     return id;
 }
 
@@ -91,9 +98,9 @@ protected:
     void TearDown() override {
         for (UINT_PTR id : pending)
             cancel(id);
-        // Let a double that was held or killed around end before its directory goes.
+        // A double that was held, or whose console was killed, ends before its directory goes.
         if (exists(holdFile)) DeleteFileA(holdFile.c_str());
-        Sleep(200);
+        waitFor("the programs started from the test's directory to end", [&] { return !processRunsFrom(dir.path()); });
         ProgramFixture::TearDown();
     }
 
@@ -116,19 +123,20 @@ protected:
         writeFileBytes(holdFile, "x");
         control("hold " + holdFile + "\r\n");
     }
-    // No wait in these tests may hang: the lock goes after 30 s whatever happens.
+    // No wait in these tests may hang: the lock goes after the wait limit whatever happens.
     void guard(const std::string& lockFile) {
         cancel(watchdog);
-        watchdog = later(30000, [this, lockFile] {
+        pending.push_back(schedule(kWaitLimitMs, nullptr, [this, lockFile] {
             watchdogFired = true;
             DeleteFileA(lockFile.c_str());
-        });
+        }));
+        watchdog = pending.back();
     }
     std::vector<Call> pgpCalls() { return readCalls(pgpDir + "pgp-args.log"); }
-    // A step that runs during the runner's wait; cancelled at the end of the test if it did not.
-    UINT_PTR later(unsigned ms, std::function<void()> f) {
-        pending.push_back(after(ms, std::move(f)));
-        return pending.back();
+    // A step that runs during the runner's wait once PGP has started (the double logs its call
+    // first); cancelled at the end of the test if it did not run.
+    void whilePgpRuns(std::function<void()> f) {
+        pending.push_back(schedule(10, [this] { return exists(pgpDir + "pgp-args.log"); }, std::move(f)));
     }
 
     EditorJob editorJob(EditorOperation op, EditorJobValues values = {}) {
@@ -226,7 +234,7 @@ TEST_F(JobRunnerWin, WithTheWipeToolEachExistingTemporaryIsWipedHiddenInListOrde
         EXPECT_EQ(l.mode, ShowMode::Hidden);
     }
     // Not awaited by the runner; the tool instances finish on their own.
-    pumpFor(15000,
+    waitFor("the wipe tool to remove the files",
             [&] { return std::none_of(wiped.begin(), wiped.end(), [](auto& f) { return exists(f); }); });
     for (const auto& f : wiped)
         EXPECT_FALSE(exists(f)) << f;
@@ -284,20 +292,18 @@ TEST_F(JobRunnerWin, RemovingTheLockByHandEndsTheWaitAtOnce) {
     holdPgp();
     JobRunner runner(*platform, interaction);
     std::string lock = pgpDir + "Murkwell.lck";
-    later(500, [lock] { DeleteFileA(lock.c_str()); });
-    DWORD start = GetTickCount();
+    whilePgpRuns([lock] { DeleteFileA(lock.c_str()); });
     EXPECT_EQ(runner.runKeyListing(editorListing()), JobEnd::Finished);
-    DWORD took = GetTickCount() - start;
     EXPECT_FALSE(watchdogFired);
-    EXPECT_LT(took, 5000u);
-    EXPECT_TRUE(exists(holdFile)); // PGP was still running when the wait ended
+    EXPECT_TRUE(processRunsFrom(pgpDir)) << "PGP was still running when the wait ended";
+    EXPECT_TRUE(exists(holdFile));
     EXPECT_TRUE(interaction.shown.empty());
 }
 
 TEST_F(JobRunnerWin, ConsoleKilledMidJobEndsTheWaitWithTheMessageAndNoLock) {
     holdPgp();
     JobRunner runner(*platform, interaction);
-    later(500, [this] { TerminateProcess(reinterpret_cast<HANDLE>(recorder->lastProcess), 1); });
+    whilePgpRuns([this] { TerminateProcess(reinterpret_cast<HANDLE>(recorder->lastProcess), 1); });
     EXPECT_EQ(runner.runEditorOperation(editorJob(EditorOperation::EncryptIdea)), JobEnd::EndedEarly);
     EXPECT_FALSE(watchdogFired);
     EXPECT_FALSE(exists(pgpDir + "Murkwell.lck"));
@@ -344,7 +350,8 @@ TEST_F(JobRunnerWin, APgpDirectoryOfMoreThan100CharactersRunsAWholeJob) {
     EXPECT_EQ(pgpCalls().at(0).args, (std::vector<std::string>{"-eat", "murkwell.tmp", "Bob"}));
     EXPECT_FALSE(pickedUp.empty());
     EXPECT_FALSE(exists(longDir + "Murkwell.lck"));
-    pumpFor(15000, [&] { return !exists(longDir + "murkwell.tmp") && !exists(longDir + "murkwell.asc"); });
+    waitFor("the wipe tool to remove the temporaries",
+            [&] { return !exists(longDir + "murkwell.tmp") && !exists(longDir + "murkwell.asc"); });
     EXPECT_FALSE(exists(longDir + "murkwell.tmp"));
     EXPECT_FALSE(exists(longDir + "murkwell.asc"));
 }
@@ -479,7 +486,8 @@ TEST_F(JobRunnerWin, WineShellExpandsVariablesInTheDirectoryItIsGiven) {
     writeFileBytes(odd + "where.bat", "cd > \"" + dir.path() + "cwd.txt\"\r\n");
     LaunchResult r = platform->launch(odd + "where.bat", "", odd, ShowMode::Hidden);
     if (r.started) {
-        WaitForSingleObject(reinterpret_cast<HANDLE>(r.process), 10000);
+        EXPECT_EQ(WaitForSingleObject(reinterpret_cast<HANDLE>(r.process), kWaitLimitMs), WAIT_OBJECT_0)
+            << "the batch file did not end";
         platform->closeProcess(r.process);
     }
     EXPECT_FALSE(r.started &&

@@ -31,7 +31,7 @@ protected:
     editor::TForm1& form() { return app->form1(); }
     void resize(int width, int height) {
         SetWindowPos(form().handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
-        pumpFor(50);
+        handlePendingMessages();
     }
     std::unique_ptr<editor::EditorApp> app;
 };
@@ -56,7 +56,7 @@ TEST_F(EditorLook, StatusBarStaysTwentyPixelsHighAlongTheBottomWhateverItsFont) 
                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
                                    "Arial"));
     SendMessageA(bar, WM_SETFONT, reinterpret_cast<WPARAM>(big.get()), TRUE);
-    pumpFor(50);
+    handlePendingMessages();
     expectAlongTheBottom("after a 40-pixel font");
     resize(700, 500);
     expectAlongTheBottom("after the window grew");
@@ -68,7 +68,7 @@ TEST_F(EditorLook, StatusBarStaysTwentyPixelsHighAlongTheBottomWhateverItsFont) 
 TEST_F(EditorLook, ButtonsSitAtTheirDesignedPlacesFromPanel2sOuterEdgeOnEitherSide) {
     for (bool left : {false, true}) {
         form().dockButtonBar(left);
-        pumpFor(50);
+        handlePendingMessages();
         RECT panel = windowRect(form().panel2());
         std::vector<RECT> buttons;
         for (HWND c = GetWindow(form().panel2(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))

@@ -104,7 +104,8 @@ protected:
     void TearDown() override {
         app.reset();
         if (!holdFile.empty()) DeleteFileA(holdFile.c_str());
-        Sleep(200); // let the wipe tool's instances end before their files go
+        // The wipe tool's instances run on in the background; their files must outlive them.
+        waitFor("the programs started from the test's directory to end", [&] { return !processRunsFrom(dir.path()); });
         ProgramFixture::TearDown();
     }
     void writeSettings(bool storePassPhrase) {
@@ -129,7 +130,7 @@ protected:
     std::string batch() { return recorder->batchLaunches(mw::ShowMode::Normal).at(0).batchBytes; }
     // The wipe tool runs in the background: wait until it has done its work.
     void waitForWipes(const std::vector<std::string>& names) {
-        pumpFor(10000, [&] {
+        waitFor("the wipe tool to remove its files", [&] {
             for (const auto& n : names)
                 if (exists(pgpDir + n)) return false;
             return true;
@@ -439,10 +440,10 @@ TEST_F(MessageOperations, ShiftThenAClickOnDecryptAddsPauseButCtrlDNever) {
     ASSERT_TRUE(decrypt);
     PostMessageA(form().memo(), WM_KEYDOWN, VK_SHIFT, 1);
     PostMessageA(form().memo(), WM_KEYUP, VK_SHIFT, 0xC0000001);
-    pumpFor(50);
+    handlePendingMessages();
     PostMessageA(decrypt, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageA(decrypt, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    pumpFor(15000, [&] { return !recorder->batchLaunches(mw::ShowMode::Normal).empty(); });
+    waitFor("the decryption's launch", [&] { return !recorder->batchLaunches(mw::ShowMode::Normal).empty(); });
     EXPECT_EQ(batch(),
               pgpDir + "pgp.exe murkwell.tmp -o murkwell.txt\r\npause\r\nDEL " + pgpDir + "Murkwell.lck\r\n");
     EXPECT_EQ(text(), "x\r\n");
@@ -451,14 +452,14 @@ TEST_F(MessageOperations, ShiftThenAClickOnDecryptAddsPauseButCtrlDNever) {
     recorder->launches.clear();
     setText(armoured("eat", {}, "y\r\n"));
     PostMessageA(form().memo(), WM_KEYDOWN, VK_SHIFT, 1);
-    pumpFor(50);
+    handlePendingMessages();
     BYTE keys[256];
     GetKeyboardState(keys);
     keys[VK_CONTROL] = 0x80;
     SetKeyboardState(keys);
     PostMessageA(form().memo(), WM_KEYDOWN, VK_CONTROL, 1);
     PostMessageA(form().memo(), WM_KEYDOWN, 'D', 1);
-    pumpFor(15000, [&] { return !recorder->batchLaunches(mw::ShowMode::Normal).empty(); });
+    waitFor("the decryption's launch", [&] { return !recorder->batchLaunches(mw::ShowMode::Normal).empty(); });
     keys[VK_CONTROL] = 0;
     SetKeyboardState(keys);
     EXPECT_EQ(batch(), pgpDir + "pgp.exe murkwell.tmp -o murkwell.txt\r\nDEL " + pgpDir + "Murkwell.lck\r\n");

@@ -88,7 +88,7 @@ StartReport startShowAndClose(const std::string& exe, const std::string& workDir
     report.started = true;
     mw::UniqueHandle process(pi.hProcess), thread(pi.hThread);
     DWORD start = GetTickCount();
-    while (GetTickCount() - start < 30000) {
+    while (GetTickCount() - start < static_cast<DWORD>(kWaitLimitMs)) {
         if (WaitForSingleObject(process.get(), 100) == WAIT_OBJECT_0) {
             report.ended = true;
             break;

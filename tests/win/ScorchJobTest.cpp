@@ -25,9 +25,10 @@ protected:
     void TearDown() override {
         // The tool's instances may still be ending in the PGP directory, their working directory,
         // which cannot be removed until they have.
-        for (DWORD start = GetTickCount(); GetTickCount() - start < 5000 && exists(pgpDir); Sleep(20))
+        waitFor("the PGP directory to be removed", [&] {
             removeTree(pgpDir);
-        EXPECT_FALSE(exists(pgpDir));
+            return !exists(pgpDir);
+        });
         ProgramFixture::TearDown();
     }
 
@@ -44,13 +45,13 @@ protected:
 
     // The runner does not wait for the tool; its instances end on their own.
     void waitUntilGone(const std::vector<std::string>& files) {
-        pumpFor(20000,
+        waitFor("the wipe tool to remove the files",
                 [&] { return std::none_of(files.begin(), files.end(), [](auto& f) { return exists(f); }); });
     }
     // What the PGP directory holds once the tool's instances have finished: a file the tool has
     // renamed under a random name is still there for a moment before its deletion.
     std::vector<std::string> pgpDirOnceSettled(const std::vector<std::string>& expected) {
-        pumpFor(20000, [&] { return namesIn(pgpDir) == expected; });
+        waitFor("the PGP directory to settle", [&] { return namesIn(pgpDir) == expected; });
         return namesIn(pgpDir);
     }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 namespace mwtest {
 
@@ -102,13 +103,41 @@ std::vector<std::string> namesIn(const std::string& dir) {
     return names;
 }
 
-void pumpFor(int ms, const std::function<bool()>& done) {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < static_cast<DWORD>(ms)) {
+bool waitFor(const std::string& what, const std::function<bool()>& done, int limitMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
         mw::Application::instance().processMessages();
-        if (done && done()) return;
+        if (done()) return true;
+        if (GetTickCount() - start >= static_cast<DWORD>(limitMs)) {
+            ADD_FAILURE() << "still waiting after " << limitMs / 1000 << " s for " << what;
+            return false;
+        }
+        // Woken by any message; conditions outside this process (files, other programs) are
+        // tested again every few milliseconds.
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
+}
+
+void handlePendingMessages() {
+    waitFor("this thread's message queue to empty", [] { return GetQueueStatus(QS_ALLINPUT) == 0; });
+}
+
+bool processRunsFrom(const std::string& dir) {
+    mw::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return false;
+    const std::string prefix = mw::toLowerAscii(dir);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+        mw::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+        if (!process) continue;
+        char image[MAX_PATH * 4];
+        DWORD size = sizeof image;
+        if (QueryFullProcessImageNameA(process.get(), 0, image, &size) &&
+            mw::toLowerAscii(std::string(image, size)).rfind(prefix, 0) == 0)
+            return true;
+    }
+    return false;
 }
 
 std::string buildTreeDirectory() {
@@ -210,8 +239,7 @@ void clickButton(HWND button) {
 namespace {
 // Until every queued key has been handled, and what the keys posted with it.
 void handleQueuedKeys() {
-    pumpFor(2000, [] { return HIWORD(GetQueueStatus(QS_KEY)) == 0; });
-    pumpFor(30);
+    handlePendingMessages();
 }
 } // namespace
 

@@ -46,8 +46,20 @@ struct Call {
 // Every call a double logged, in order; none when the log does not exist.
 std::vector<Call> readCalls(const std::string& log);
 
-// Handles pending messages for up to `ms` milliseconds, or until `done` holds.
-void pumpFor(int ms, const std::function<bool()>& done = {});
+// The limit of every wait in these tests: far beyond what the slowest step takes on a loaded
+// machine, so that only a condition that never comes fails a test.
+constexpr int kWaitLimitMs = 60000;
+
+// Handles messages until `done` holds. When it has not held within the limit, fails the test with
+// a message naming `what` was awaited and returns false.
+bool waitFor(const std::string& what, const std::function<bool()>& done, int limitMs = kWaitLimitMs);
+
+// Handles every message sent or posted to this thread, and those the handling posts in turn, until
+// its queue is empty: for steps that act through the queue and whose effect is checked next.
+void handlePendingMessages();
+
+// Whether a process started from a program under `dir` (a trailing backslash) still runs.
+bool processRunsFrom(const std::string& dir);
 
 // Stands a program at `exeName` in a temporary directory: the Application gets a real platform
 // whose executable path points there, scripted boxes and a terminate() that only records.

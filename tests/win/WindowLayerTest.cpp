@@ -94,7 +94,7 @@ TEST_F(WindowLayer, OnlyOurWindowsMapToObjectsWhateverTheirUserData) {
     EXPECT_EQ(mw::Form::fromHandle(ours.handle()), &ours);
     // Keys sent to it go through the pump without being taken for a form's.
     PostMessageA(foreign, WM_KEYDOWN, VK_TAB, 0);
-    mwtest::pumpFor(20);
+    mwtest::handlePendingMessages();
     DestroyWindow(foreign);
 }
 
