@@ -112,21 +112,26 @@ protected:
             ini += "0\r\n0\r\n640\r\n450\r\nright\r\nnostore\r\nCourier New\r\n8\r\n0\r\n-2147483643\r\n";
         writeFileBytes(dir / iniName, ini);
     }
-    // Runs `drive` on the visible dialog. A dialog still open twenty seconds later is closed so the
-    // test cannot hang, and that counts as a failure. The time includes the listing job through
-    // cmd.exe, which takes seconds on a loaded machine.
+    // Runs `drive` on the visible dialog. A dialog still open at the wait limit after `drive`
+    // began is closed so the test cannot hang, and that counts as a failure. The limit starts only
+    // once the dialog runs its modal loop: a close during FormShow, while the listing job runs
+    // (seconds through cmd.exe on a loaded machine), would cut the listing short and leave the
+    // dialog's showing without ever calling `drive`.
     void show(mw::Form& form, std::function<void(mw::Form&)> drive) {
-        onModal = [drive](mw::Form& f) { drive(f); };
         static mw::Form* watched;
         watched = &form;
-        UINT_PTR timer = SetTimer(nullptr, 0, 20000, [](HWND, UINT, UINT_PTR, DWORD) {
-            if (watched && watched->isShowingModal()) {
-                ADD_FAILURE() << className(watched->handle()) << " stayed open";
-                watched->close();
-            }
-        });
+        UINT_PTR timer = 0;
+        onModal = [&timer, drive](mw::Form& f) {
+            timer = SetTimer(nullptr, 0, kWaitLimitMs, [](HWND, UINT, UINT_PTR, DWORD) {
+                if (watched && watched->isShowingModal()) {
+                    ADD_FAILURE() << className(watched->handle()) << " stayed open";
+                    watched->close();
+                }
+            });
+            drive(f);
+        };
         form.showModal();
-        KillTimer(nullptr, timer);
+        if (timer) KillTimer(nullptr, timer);
         watched = nullptr;
     }
     std::vector<std::string> boxTexts() const {
