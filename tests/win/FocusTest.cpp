@@ -6,6 +6,8 @@
 #include "win/TPGPSetup.h"
 #include "win/Win32Interaction.h"
 #include "WinTestSupport.h"
+#include <algorithm>
+#include <cstdlib>
 
 using namespace mwtest;
 
@@ -30,10 +32,36 @@ void clickAt(POINT at) {
     xdotool("mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " click 1");
 }
 
-// A user reads a new window before answering it. Wine also needs the moment: a window closed
-// before Wine has seen the X focus move to it leaves the X focus on no window of ours.
-void lookAtIt() {
-    pumpFor(300);
+// What a Linux program prints, for questions to the X server. Wine gives no handle to wait on
+// for a Linux program, so the shell writes the answer to a file under a temporary name and
+// renames it when complete.
+std::string askX(const std::string& command) {
+    static int calls = 0;
+    const std::string name = "/tmp/mwxanswer_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++calls);
+    std::string line = "/bin/sh -c \"" + command + " > " + name + ".part 2>&1; mv " + name + ".part " + name + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        ADD_FAILURE() << "cannot start " << command << ": " << GetLastError();
+        return {};
+    }
+    // As with xdotool above: the handles Wine fills in for a Linux program are not to be closed.
+    std::string answer = "Z:" + name;
+    std::replace(answer.begin(), answer.end(), '/', '\\');
+    if (!waitFor("the answer of " + command, [&] { return exists(answer); })) return {};
+    const std::string text = readFileBytes(answer);
+    DeleteFileA(answer.c_str());
+    return text;
+}
+
+// Until the X server shows `window`: a user reads a new window before answering it, and a click
+// or a key meant for it must not reach the X server before the window does. (Wine gives the X
+// focus only to a window shown before it asks for the focus, so the focus itself is no sign.)
+void lookAtIt(HWND window) {
+    const std::string own = std::to_string(reinterpret_cast<ULONG_PTR>(GetPropA(window, "__wine_x11_whole_window")));
+    waitFor("the " + className(window) + " window shown by the X server",
+            [&] { return askX("/usr/bin/xwininfo -id " + own).find("IsViewable") != std::string::npos; });
 }
 
 // Runs `action` once, from a thread timer that fires inside whatever modal loop runs, as soon as
@@ -61,7 +89,7 @@ protected:
         writeEditorSettings(exePath, dir / "pgp\\");
         app = std::make_unique<editor::EditorApp>();
         app->form1().showMain();
-        pumpFor(300);
+        lookAtIt(form());
     }
     void TearDown() override {
         KillTimer(nullptr, g_boxTimer);
@@ -80,8 +108,9 @@ protected:
         GetWindowRect(memo(), &r);
         xdotool("mousemove " + std::to_string((r.left + r.right) / 2) + " " +
                 std::to_string((r.top + r.bottom) / 2) + " type --delay 20 " + text);
-        pumpFor(10000, [&] { return memoText() == expected; });
-        pumpFor(200);
+        // The keys arrive in order: once the last has reached Memo1, so have all before it.
+        waitFor("Memo1 to show \"" + expected + "\"", [&] { return memoText() == expected; });
+        handlePendingMessages();
         return memoText();
     }
 
@@ -100,11 +129,11 @@ TEST_F(EditorFocus, TypingAfterTheSetupDialogClosesReachesTheMessage) {
     onModal = [&](mw::Form& f) {
         ASSERT_EQ(&f, &setup);
         focusAtOpening = GetFocus();
-        lookAtIt();
+        lookAtIt(f.handle());
         xdotool("key Escape");
     };
     PostMessageA(form(), WM_COMMAND, editor::CmdPGPSetup1Click, 0);
-    pumpFor(10000, [&] { return !modalShown.empty() && !setup.isShowingModal(); });
+    waitFor("the setup dialog to open and close", [&] { return !modalShown.empty() && !setup.isShowingModal(); });
     ASSERT_EQ(modalShown, std::vector<std::string>{"TPGPSetup"});
     EXPECT_FALSE(IsWindowVisible(setup.handle())) << "Escape closes the setup dialog";
     EXPECT_EQ(focusAtOpening, setup.item(mw::TPGPSetup::IdEdit1)) << "the dialog opens in its first field";
@@ -117,11 +146,12 @@ TEST_F(EditorFocus, TypingAfterAMessageBoxClosesReachesTheMessage) {
     std::string boxCaption;
     whenBoxInFront([&](HWND box) {
         boxCaption = mw::windowText(box);
-        lookAtIt();
+        lookAtIt(box);
         xdotool("key Return");
     });
     PostMessageA(form(), WM_COMMAND, editor::CmdClearStoredPassPhrase1Click, 0);
-    pumpFor(10000, [&] { return !boxCaption.empty() && GetForegroundWindow() == form(); });
+    waitFor("the box to be answered and the editor in front",
+            [&] { return !boxCaption.empty() && GetForegroundWindow() == form(); });
     mw::Application::instance().setInteraction(&interaction);
     EXPECT_EQ(boxCaption, "Information");
     EXPECT_EQ(typeAndRead("boxed", "boxed"), "boxed");
@@ -132,14 +162,15 @@ TEST_F(EditorFocus, TypingAfterSwitchingToAnotherWindowAndBackReachesTheMessage)
     HWND other = CreateWindowExA(0, "EDIT", "Elsewhere", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 760, 200, 300, 200,
                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_TRUE(other);
-    pumpFor(300);
+    lookAtIt(other);
     RECT otherRect;
     GetWindowRect(other, &otherRect);
     clickAt({(otherRect.left + otherRect.right) / 2, (otherRect.top + otherRect.bottom) / 2});
-    pumpFor(10000, [&] { return GetForegroundWindow() == other; });
+    waitFor("the other window in front", [&] { return GetForegroundWindow() == other; });
     ASSERT_EQ(GetForegroundWindow(), other);
     xdotool("type --delay 20 xyz");
-    pumpFor(10000, [&] { return mw::windowText(other) == "Elsewherexyz" || mw::windowText(other) == "xyz"; });
+    waitFor("the keys in the other window",
+            [&] { return mw::windowText(other) == "Elsewherexyz" || mw::windowText(other) == "xyz"; });
 
     // Back by the editor's title bar, which is no control that could take the focus itself.
     RECT r;
@@ -148,7 +179,7 @@ TEST_F(EditorFocus, TypingAfterSwitchingToAnotherWindowAndBackReachesTheMessage)
                   r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2};
     ASSERT_EQ(SendMessageA(form(), WM_NCHITTEST, 0, MAKELPARAM(caption.x, caption.y)), HTCAPTION);
     clickAt(caption);
-    pumpFor(10000, [&] { return GetForegroundWindow() == form(); });
+    waitFor("the editor in front", [&] { return GetForegroundWindow() == form(); });
     ASSERT_EQ(GetForegroundWindow(), form());
     EXPECT_EQ(typeAndRead("back", "back"), "back");
     EXPECT_NE(mw::windowText(other).find("xyz"), std::string::npos)
