@@ -104,7 +104,8 @@ std::wstring usageText() {
            L"  /two     two passes: random bytes, then a fixed pattern (one random pass without)\r\n"
            L"  /silent  no output\r\n"
            L"Exit status: 0 wiped, 1 usage, 2 not found, 3 a directory, 4 read-only (left alone),\r\n"
-           L"5 in use, 6 input/output error, 7 access denied.\r\n";
+           L"5 in use, 6 input/output error, 7 access denied, 8 a link or another reparse point\r\n"
+           L"(left alone, and so is its target).\r\n";
 }
 
 } // namespace scorch

@@ -15,6 +15,7 @@ enum class Status : int {
     InUse = 5,
     IoError = 6,
     AccessDenied = 7,
+    Link = 8, // a symbolic link, a junction or another reparse point: neither it nor its target is touched
 };
 
 struct Command {

@@ -1,6 +1,7 @@
 // Opening, overwriting, renaming and removing a file through the wide Win32 API.
 #include "scorch/Win32Wipe.h"
 #include <bcrypt.h>
+#include <cstdio>
 #include <cstring>
 #include <cwctype>
 
@@ -64,14 +65,24 @@ Outcome lastFailure() {
     return failure(GetLastError());
 }
 
-// A directory or a read-only file is refused before anything is opened; the read-only
-// attribute is the user's protection and stays.
-Outcome checkAttributes(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return lastFailure();
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return {Status::Directory, L"it is a directory"};
-    if (attributes & FILE_ATTRIBUTE_READONLY) return {Status::ReadOnly, L"it is read-only"};
-    return {};
+// A link is refused whatever it points to: writing through it would overwrite its target, perhaps
+// in another directory, while the removal took only the link's name.
+Outcome linkRefusal(DWORD tag) {
+    std::wstring what;
+    switch (tag) {
+    case IO_REPARSE_TAG_SYMLINK:
+        what = L"it is a symbolic link";
+        break;
+    case IO_REPARSE_TAG_MOUNT_POINT:
+        what = L"it is a junction";
+        break;
+    default: {
+        wchar_t hex[16];
+        swprintf(hex, 16, L"%08lX", static_cast<unsigned long>(tag));
+        what = L"it is a reparse point (tag 0x" + std::wstring(hex) + L")";
+    }
+    }
+    return {Status::Link, what + L"; neither it nor what it points to was touched"};
 }
 
 // The named streams of an open file, as ":name:$DATA" with their sizes. Empty where the file
@@ -98,6 +109,68 @@ std::vector<std::pair<std::wstring, std::uint64_t>> namedStreams(HANDLE file) {
     return out;
 }
 
+// The path the system resolves an open handle to, long form; empty when it cannot say.
+std::wstring finalPath(HANDLE h) {
+    DWORD n = GetFinalPathNameByHandleW(h, nullptr, 0, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0) return {};
+    std::wstring full(n, L'\0');
+    n = GetFinalPathNameByHandleW(h, full.data(), n, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0 || n >= full.size()) return {};
+    full.resize(n);
+    return full;
+}
+
+std::wstring lastComponent(const std::wstring& path) {
+    return path.substr(path.find_last_of(L'\\') + 1);
+}
+
+bool sameText(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+// Whether the open file is another than the directory entry that was named: under Wine a symbolic
+// link made on the Unix side carries no reparse point, and the handle reaches the file it points
+// to. The directory is resolved on its own, so links among the directories above do not count.
+// When the system cannot say, the file counts as the one named.
+bool reachesAnotherFile(HANDLE file, const std::wstring& path, const std::wstring& directory) {
+    const std::wstring reached = finalPath(file);
+    Handle dir(CreateFileW(directory.c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const std::wstring dirReached = dir ? finalPath(dir.get()) : std::wstring();
+    // The entry's own long name, even when the path gives its short form; a link's entry is the
+    // link's, not its target's.
+    WIN32_FIND_DATAW entry{};
+    HANDLE search = FindFirstFileW(path.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE || reached.empty() || dirReached.empty()) {
+        if (search != INVALID_HANDLE_VALUE) FindClose(search);
+        return false;
+    }
+    FindClose(search);
+    const std::wstring expected =
+        (dirReached.back() == L'\\' ? dirReached : dirReached + L'\\') + entry.cFileName;
+    return !sameText(reached, expected);
+}
+
+// What an open handle leads to, judged on the handle rather than the name: a link, a device or a
+// pipe (which a path on a drive can name), a directory, or a read-only file is refused. The
+// read-only attribute is the user's protection and stays.
+Outcome checkHandle(HANDLE file, const std::wstring& path, const std::wstring& directory) {
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    if (!GetFileInformationByHandleEx(file, FileAttributeTagInfo, &tag, sizeof tag)) return lastFailure();
+    if (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return linkRefusal(tag.ReparseTag);
+    SetLastError(NO_ERROR);
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        if (GetLastError() != NO_ERROR) return lastFailure();
+        return {Status::NotFound, L"it is a device or a pipe, not a file on a disk"};
+    }
+    if (tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) return {Status::Directory, L"it is a directory"};
+    if (tag.FileAttributes & FILE_ATTRIBUTE_READONLY) return {Status::ReadOnly, L"it is read-only"};
+    if (reachesAnotherFile(file, path, directory)) return linkRefusal(IO_REPARSE_TAG_SYMLINK);
+    return {};
+}
+
 } // namespace
 
 Win32WipeTarget::Win32WipeTarget(const std::wstring& path) : path_(longPath(path)) {
@@ -115,11 +188,28 @@ static bool isFileSystemPath(const std::wstring& path) {
 
 Outcome Win32WipeTarget::open(std::vector<std::uint64_t>& streamSizes) {
     if (!isFileSystemPath(path_)) return failure(ERROR_INVALID_NAME);
-    if (auto o = checkAttributes(path_); !o) return o;
-    // No sharing at all: nobody reads the file while it is overwritten, nor opens it after.
+    {
+        // A first look, through a handle that reads attributes only and shuts nobody out, so
+        // that nothing is opened for writing before it is known what the name leads to.
+        Handle look(CreateFileW(path_.c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!look) return lastFailure();
+        if (auto o = checkHandle(look.get(), path_, directory_); !o) return o;
+    }
+    // No sharing at all: nobody reads the file while it is overwritten, nor opens it after. A link
+    // is opened as itself, never followed to its target.
     main_ = Handle(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!main_) return lastFailure();
+    // Again on the handle that writes: the name may have been replaced in between.
+    if (auto o = checkHandle(main_.get(), path_, directory_); !o) {
+        close();
+        return o;
+    }
+    // The name to give back should the removal fail: the long one, even when the caller named
+    // the file by its short (8.3) form.
+    if (std::wstring reached = finalPath(main_.get()); !reached.empty()) name_ = lastComponent(reached);
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(main_.get(), &size)) {
         Outcome o = lastFailure();
@@ -128,7 +218,12 @@ Outcome Win32WipeTarget::open(std::vector<std::uint64_t>& streamSizes) {
     }
     streamSizes = {static_cast<std::uint64_t>(size.QuadPart)};
     for (const auto& [stream, streamSize] : namedStreams(main_.get())) {
-        Handle h(CreateFileW((path_ + stream).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+        // NTFS keeps read and write sharing per stream but delete sharing per file: the main
+        // handle holds DELETE, so a stream opened without FILE_SHARE_DELETE would be refused as
+        // a sharing violation. Sharing delete lets nobody else in: any other open of the file
+        // must share delete with the main handle, which shares nothing; an open of this stream
+        // for reading or writing meets the stream's own share mode, which allows neither.
+        Handle h(CreateFileW((path_ + stream).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!h) {
             Outcome o = lastFailure();

@@ -6,8 +6,10 @@
 #include <winioctl.h>
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
+#include <iostream>
 
 using namespace scorch;
 
@@ -123,6 +125,48 @@ std::wstring systemText(DWORD error) {
     return out;
 }
 
+// Until `done` holds; false, after a failure naming `what`, when it has not within a minute.
+bool waitUntil(const std::string& what, const std::function<bool()>& done) {
+    for (DWORD start = GetTickCount(); !done(); Sleep(10))
+        if (GetTickCount() - start > 60000) {
+            ADD_FAILURE() << "still waiting after 60 s for " << what;
+            return false;
+        }
+    return true;
+}
+
+// The Unix name of a path, where Wine runs this program; empty elsewhere.
+std::string unixName(const std::wstring& path) {
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    auto toUnix =
+        reinterpret_cast<UnixName>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+    char* name = toUnix ? toUnix(path.c_str()) : nullptr;
+    if (!name) return {};
+    std::string out = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return out;
+}
+
+// Makes `made` (a Windows path) with a Linux program, as a user on the Unix side would: a link
+// or a pipe that Windows programs under Wine meet inside a drive. Wine gives no handle to wait
+// on for a Linux program (and the values it fills in must not be closed), so this waits for the
+// result to appear. False where this does not run under Wine.
+bool makeOnUnixSide(const std::string& commandLine, const std::wstring& made) {
+    if (unixName(made).empty()) return false;
+    std::string line = commandLine;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    return waitUntil(commandLine, [&] {
+        WIN32_FIND_DATAW fd;
+        HANDLE h = FindFirstFileW(ex(made).c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        FindClose(h);
+        return true;
+    });
+}
+
 struct ToolRun {
     DWORD status = 0xFFFFFFFF;
     std::string output; // standard output and error together
@@ -226,6 +270,14 @@ public:
     Win32WipeTarget real;
 };
 
+// A real wipe whose removal fails, as when the file system refuses the deletion.
+class FailRemoval : public StopBeforeTruncating {
+public:
+    using StopBeforeTruncating::StopBeforeTruncating;
+    Outcome truncate(std::size_t s) override { return real.truncate(s); }
+    Outcome remove() override { return {Status::AccessDenied, L"refused by the test"}; }
+};
+
 } // namespace
 
 TEST_F(Scorch, ThePassesOverwriteTheBytesInPlaceAsTheOtherLinkShows) {
@@ -317,7 +369,7 @@ TEST_F(Scorch, AnAnsiCommandLineReachesTheFileWithItsAccents) {
     WideCharToMultiByte(CP_ACP, 0, toolPath().c_str(), -1, app, sizeof app, nullptr, nullptr);
     ASSERT_TRUE(CreateProcessA(app, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
                                &si, &pi));
-    WaitForSingleObject(pi.hProcess, 60000);
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0) << "the tool did not end";
     DWORD status = 99;
     GetExitCodeProcess(pi.hProcess, &status);
     CloseHandle(pi.hProcess);
@@ -358,7 +410,7 @@ TEST_F(Scorch, CalledFromABatchLineByShortNamesAsTheFileModuleDoes) {
     PROCESS_INFORMATION pi{};
     ASSERT_TRUE(CreateProcessW((std::wstring(cmd) + L"\\cmd.exe").c_str(), line.data(), nullptr, nullptr,
                                FALSE, CREATE_NO_WINDOW, nullptr, dir.c_str(), &si, &pi));
-    WaitForSingleObject(pi.hProcess, 60000);
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0) << "the batch file did not end";
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
     EXPECT_FALSE(exists(file)) << narrow(shortFile);
@@ -467,4 +519,73 @@ TEST_F(Scorch, UsageErrorsWipeNothingAndSayWhatIsWrong) {
     r = runTool(L"[" + file + L"] /two /?");
     EXPECT_EQ(r.status, 0u);
     EXPECT_EQ(readBytes(file), secret(500));
+}
+
+TEST_F(Scorch, ALinkIsRefusedAndNeitherItNorItsTargetIsTouched) {
+    const std::wstring elsewhere = dir + L"elsewhere\\", target = elsewhere + L"target.txt";
+    ASSERT_TRUE(CreateDirectoryW(elsewhere.c_str(), nullptr));
+    struct Case {
+        std::string how;
+        std::wstring link;
+        std::function<bool(const std::wstring&)> make;
+    };
+    const std::vector<Case> cases = {
+        // Under Wine a link made on the Unix side shows as the file it points to.
+        {"a symbolic link made on the Unix side", dir + L"unix link.txt",
+         [&](const std::wstring& link) {
+             return makeOnUnixSide("/bin/ln -s \"" + unixName(target) + "\" \"" + unixName(dir) + "unix link.txt\"",
+                                   link);
+         }},
+        {"a symbolic link made by Windows", dir + L"windows link.txt",
+         [&](const std::wstring& link) {
+             // Wine 8 answers success and makes nothing.
+             return CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
+                    exists(link);
+         }},
+    };
+    int tried = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        writeBytes(target, secret(3000));
+        if (!c.make(c.link)) {
+            std::cout << "[  NOTE    ] " << c.how << ": cannot be made here (error " << GetLastError() << ")\n";
+            continue;
+        }
+        ++tried;
+        ToolRun r = runTool(L"[" + c.link + L"] /two");
+        EXPECT_EQ(r.status, 8u) << r.output;
+        EXPECT_EQ(r.output, "scorch: cannot wipe " + narrow(c.link) +
+                                ": it is a symbolic link; neither it nor what it points to was touched\r\n");
+        r = runTool(L"[" + c.link + L"] /silent");
+        EXPECT_EQ(r.status, 8u);
+        EXPECT_EQ(r.output, "");
+        EXPECT_EQ(readBytes(target), secret(3000)) << "the target is untouched";
+        EXPECT_EQ(namesIn(elsewhere), std::vector<std::wstring>{L"target.txt"});
+        EXPECT_TRUE(exists(c.link)) << "the link stays";
+        DeleteFileW(c.link.c_str());
+    }
+    EXPECT_GT(tried, 0) << "no kind of link could be made";
+}
+
+TEST_F(Scorch, APipeInsideADriveIsRefusedAndLeftInPlace) {
+    const std::wstring pipe = dir + L"pipe.txt";
+    if (!makeOnUnixSide("/usr/bin/mkfifo \"" + unixName(dir) + "pipe.txt\"", pipe))
+        GTEST_SKIP() << "a pipe inside a drive is made only under Wine";
+    ToolRun r = runTool(L"[" + pipe + L"] /two");
+    EXPECT_EQ(r.status, 2u) << r.output;
+    EXPECT_EQ(r.output, "scorch: cannot wipe " + narrow(pipe) + ": it is a device or a pipe, not a file on a disk\r\n");
+    EXPECT_EQ(namesIn(dir), std::vector<std::wstring>{L"pipe.txt"}) << "neither renamed nor removed";
+}
+
+TEST_F(Scorch, AFailedRemovalGivesBackTheLongNameOfAFileNamedByItsShortName) {
+    const std::wstring file = dir + L"a long name with blanks.text";
+    writeBytes(file, secret(5000));
+    wchar_t shortFile[MAX_PATH];
+    ASSERT_GT(GetShortPathNameW(file.c_str(), shortFile, MAX_PATH), 0u);
+    ASSERT_NE(std::wstring(shortFile), file);
+    FailRemoval target(shortFile);
+    Random random(systemSeed());
+    EXPECT_EQ(wipe(target, 2, random).status, Status::AccessDenied);
+    EXPECT_EQ(namesIn(dir), std::vector<std::wstring>{L"a long name with blanks.text"});
+    EXPECT_EQ(readBytes(file), "") << "truncated all the same";
 }
