@@ -125,8 +125,8 @@ std::wstring lastComponent(const std::wstring& path) {
 }
 
 bool sameText(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                                TRUE) == CSTR_EQUAL;
 }
 
 // Whether the open file is another than the directory entry that was named: under Wine a symbolic
@@ -191,9 +191,9 @@ Outcome Win32WipeTarget::open(std::vector<std::uint64_t>& streamSizes) {
     {
         // A first look, through a handle that reads attributes only and shuts nobody out, so
         // that nothing is opened for writing before it is known what the name leads to.
-        Handle look(CreateFileW(path_.c_str(), FILE_READ_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        Handle look(CreateFileW(
+            path_.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         if (!look) return lastFailure();
         if (auto o = checkHandle(look.get(), path_, directory_); !o) return o;
     }
@@ -223,8 +223,8 @@ Outcome Win32WipeTarget::open(std::vector<std::uint64_t>& streamSizes) {
         // a sharing violation. Sharing delete lets nobody else in: any other open of the file
         // must share delete with the main handle, which shares nothing; an open of this stream
         // for reading or writing meets the stream's own share mode, which allows neither.
-        Handle h(CreateFileW((path_ + stream).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+        Handle h(CreateFileW((path_ + stream).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!h) {
             Outcome o = lastFailure();
             close();

@@ -138,8 +138,8 @@ bool waitUntil(const std::string& what, const std::function<bool()>& done) {
 // The Unix name of a path, where Wine runs this program; empty elsewhere.
 std::string unixName(const std::wstring& path) {
     using UnixName = char*(CDECL*)(LPCWSTR);
-    auto toUnix =
-        reinterpret_cast<UnixName>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+    auto toUnix = reinterpret_cast<UnixName>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
     char* name = toUnix ? toUnix(path.c_str()) : nullptr;
     if (!name) return {};
     std::string out = name;
@@ -157,7 +157,8 @@ bool makeOnUnixSide(const std::string& commandLine, const std::wstring& made) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
     return waitUntil(commandLine, [&] {
         WIN32_FIND_DATAW fd;
         HANDLE h = FindFirstFileW(ex(made).c_str(), &fd);
@@ -533,13 +534,14 @@ TEST_F(Scorch, ALinkIsRefusedAndNeitherItNorItsTargetIsTouched) {
         // Under Wine a link made on the Unix side shows as the file it points to.
         {"a symbolic link made on the Unix side", dir + L"unix link.txt",
          [&](const std::wstring& link) {
-             return makeOnUnixSide("/bin/ln -s \"" + unixName(target) + "\" \"" + unixName(dir) + "unix link.txt\"",
-                                   link);
+             return makeOnUnixSide(
+                 "/bin/ln -s \"" + unixName(target) + "\" \"" + unixName(dir) + "unix link.txt\"", link);
          }},
         {"a symbolic link made by Windows", dir + L"windows link.txt",
          [&](const std::wstring& link) {
              // Wine 8 answers success and makes nothing.
-             return CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
+             return CreateSymbolicLinkW(link.c_str(), target.c_str(),
+                                        SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
                     exists(link);
          }},
     };
@@ -548,7 +550,8 @@ TEST_F(Scorch, ALinkIsRefusedAndNeitherItNorItsTargetIsTouched) {
         SCOPED_TRACE(c.how);
         writeBytes(target, secret(3000));
         if (!c.make(c.link)) {
-            std::cout << "[  NOTE    ] " << c.how << ": cannot be made here (error " << GetLastError() << ")\n";
+            std::cout << "[  NOTE    ] " << c.how << ": cannot be made here (error " << GetLastError()
+                      << ")\n";
             continue;
         }
         ++tried;
@@ -573,7 +576,8 @@ TEST_F(Scorch, APipeInsideADriveIsRefusedAndLeftInPlace) {
         GTEST_SKIP() << "a pipe inside a drive is made only under Wine";
     ToolRun r = runTool(L"[" + pipe + L"] /two");
     EXPECT_EQ(r.status, 2u) << r.output;
-    EXPECT_EQ(r.output, "scorch: cannot wipe " + narrow(pipe) + ": it is a device or a pipe, not a file on a disk\r\n");
+    EXPECT_EQ(r.output,
+              "scorch: cannot wipe " + narrow(pipe) + ": it is a device or a pipe, not a file on a disk\r\n");
     EXPECT_EQ(namesIn(dir), std::vector<std::wstring>{L"pipe.txt"}) << "neither renamed nor removed";
 }
 

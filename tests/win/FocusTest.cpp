@@ -37,8 +37,10 @@ void clickAt(POINT at) {
 // renames it when complete.
 std::string askX(const std::string& command) {
     static int calls = 0;
-    const std::string name = "/tmp/mwxanswer_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++calls);
-    std::string line = "/bin/sh -c \"" + command + " > " + name + ".part 2>&1; mv " + name + ".part " + name + "\"";
+    const std::string name =
+        "/tmp/mwxanswer_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++calls);
+    std::string line =
+        "/bin/sh -c \"" + command + " > " + name + ".part 2>&1; mv " + name + ".part " + name + "\"";
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -59,7 +61,8 @@ std::string askX(const std::string& command) {
 // or a key meant for it must not reach the X server before the window does. (Wine gives the X
 // focus only to a window shown before it asks for the focus, so the focus itself is no sign.)
 void lookAtIt(HWND window) {
-    const std::string own = std::to_string(reinterpret_cast<ULONG_PTR>(GetPropA(window, "__wine_x11_whole_window")));
+    const std::string own =
+        std::to_string(reinterpret_cast<ULONG_PTR>(GetPropA(window, "__wine_x11_whole_window")));
     waitFor("the " + className(window) + " window shown by the X server",
             [&] { return askX("/usr/bin/xwininfo -id " + own).find("IsViewable") != std::string::npos; });
 }
@@ -133,7 +136,8 @@ TEST_F(EditorFocus, TypingAfterTheSetupDialogClosesReachesTheMessage) {
         xdotool("key Escape");
     };
     PostMessageA(form(), WM_COMMAND, editor::CmdPGPSetup1Click, 0);
-    waitFor("the setup dialog to open and close", [&] { return !modalShown.empty() && !setup.isShowingModal(); });
+    waitFor("the setup dialog to open and close",
+            [&] { return !modalShown.empty() && !setup.isShowingModal(); });
     ASSERT_EQ(modalShown, std::vector<std::string>{"TPGPSetup"});
     EXPECT_FALSE(IsWindowVisible(setup.handle())) << "Escape closes the setup dialog";
     EXPECT_EQ(focusAtOpening, setup.item(mw::TPGPSetup::IdEdit1)) << "the dialog opens in its first field";

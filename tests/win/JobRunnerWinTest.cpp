@@ -100,7 +100,8 @@ protected:
             cancel(id);
         // A double that was held, or whose console was killed, ends before its directory goes.
         if (exists(holdFile)) DeleteFileA(holdFile.c_str());
-        waitFor("the programs started from the test's directory to end", [&] { return !processRunsFrom(dir.path()); });
+        waitFor("the programs started from the test's directory to end",
+                [&] { return !processRunsFrom(dir.path()); });
         ProgramFixture::TearDown();
     }
 
@@ -136,7 +137,8 @@ protected:
     // A step that runs during the runner's wait once PGP has started (the double logs its call
     // first); cancelled at the end of the test if it did not run.
     void whilePgpRuns(std::function<void()> f) {
-        pending.push_back(schedule(10, [this] { return exists(pgpDir + "pgp-args.log"); }, std::move(f)));
+        pending.push_back(schedule(
+            10, [this] { return exists(pgpDir + "pgp-args.log"); }, std::move(f)));
     }
 
     EditorJob editorJob(EditorOperation op, EditorJobValues values = {}) {

@@ -105,7 +105,8 @@ protected:
         app.reset();
         if (!holdFile.empty()) DeleteFileA(holdFile.c_str());
         // The wipe tool's instances run on in the background; their files must outlive them.
-        waitFor("the programs started from the test's directory to end", [&] { return !processRunsFrom(dir.path()); });
+        waitFor("the programs started from the test's directory to end",
+                [&] { return !processRunsFrom(dir.path()); });
         ProgramFixture::TearDown();
     }
     void writeSettings(bool storePassPhrase) {
@@ -443,7 +444,8 @@ TEST_F(MessageOperations, ShiftThenAClickOnDecryptAddsPauseButCtrlDNever) {
     handlePendingMessages();
     PostMessageA(decrypt, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageA(decrypt, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    waitFor("the decryption's launch", [&] { return !recorder->batchLaunches(mw::ShowMode::Normal).empty(); });
+    waitFor("the decryption's launch",
+            [&] { return !recorder->batchLaunches(mw::ShowMode::Normal).empty(); });
     EXPECT_EQ(batch(),
               pgpDir + "pgp.exe murkwell.tmp -o murkwell.txt\r\npause\r\nDEL " + pgpDir + "Murkwell.lck\r\n");
     EXPECT_EQ(text(), "x\r\n");
@@ -459,7 +461,8 @@ TEST_F(MessageOperations, ShiftThenAClickOnDecryptAddsPauseButCtrlDNever) {
     SetKeyboardState(keys);
     PostMessageA(form().memo(), WM_KEYDOWN, VK_CONTROL, 1);
     PostMessageA(form().memo(), WM_KEYDOWN, 'D', 1);
-    waitFor("the decryption's launch", [&] { return !recorder->batchLaunches(mw::ShowMode::Normal).empty(); });
+    waitFor("the decryption's launch",
+            [&] { return !recorder->batchLaunches(mw::ShowMode::Normal).empty(); });
     keys[VK_CONTROL] = 0;
     SetKeyboardState(keys);
     EXPECT_EQ(batch(), pgpDir + "pgp.exe murkwell.tmp -o murkwell.txt\r\nDEL " + pgpDir + "Murkwell.lck\r\n");

@@ -128,7 +128,8 @@ bool processRunsFrom(const std::string& dir) {
     const std::string prefix = mw::toLowerAscii(dir);
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+    for (BOOL more = Process32First(snapshot.get(), &entry); more;
+         more = Process32Next(snapshot.get(), &entry)) {
         mw::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
         if (!process) continue;
         char image[MAX_PATH * 4];

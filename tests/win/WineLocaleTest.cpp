@@ -20,7 +20,8 @@ TEST(WineLocale, AnAccentedFileNameIsCreatedListedAndReadBack) {
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(static_cast<bool>(f)) << cause << ": creating it failed with error " << GetLastError();
         DWORD written = 0;
-        ASSERT_TRUE(WriteFile(f.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr));
+        ASSERT_TRUE(
+            WriteFile(f.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr));
     }
     WIN32_FIND_DATAW fd;
     HANDLE find = FindFirstFileW((base + L"*.txt").c_str(), &fd);
@@ -28,8 +29,8 @@ TEST(WineLocale, AnAccentedFileNameIsCreatedListedAndReadBack) {
     FindClose(find);
     EXPECT_EQ(std::wstring(fd.cFileName), name) << cause << ": it is listed under another name";
 
-    mw::UniqueHandle f(CreateFileW((base + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    mw::UniqueHandle f(CreateFileW((base + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(static_cast<bool>(f)) << cause << ": opening it again failed with error " << GetLastError();
     char buf[64] = {};
     DWORD got = 0;
