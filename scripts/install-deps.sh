@@ -9,6 +9,9 @@ packages=(
   fonts-liberation2 fonts-wine
   python3 ccache clang xdotool nsis
   cups printer-driver-cups-pdf poppler-utils
+  libgpg-error-mingw-w64-dev libgcrypt-mingw-w64-dev libassuan-mingw-w64-dev
+  libksba-mingw-w64-dev libnpth-mingw-w64-dev libz-mingw-w64-dev
+  dpkg-dev bzip2 xz-utils gnupg
 )
 
 missing=()

@@ -4,6 +4,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
+"$root/scripts/build-engine.sh"
 MW_BUILD_QUIET=1 "$root/scripts/build.sh"
 source "$root/scripts/build-wine-env.sh"
 if [ -n "${DISPLAY:-}" ]; then

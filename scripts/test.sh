@@ -4,6 +4,7 @@
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh" || exit 1
+"$root/scripts/build-engine.sh" || { echo "ENGINE BUILD FAILED"; exit 1; }
 MW_BUILD_QUIET=1 "$root/scripts/build.sh" || { echo "BUILD FAILED"; exit 1; }
 
 source "$root/scripts/build-wine-env.sh" || exit 1
