@@ -119,8 +119,8 @@ TEST(Packages, SilentInstallRunsFromTheFolderAndUninstallKeepsTheSettings) {
     const std::string target = dir / "My Programs\\Murkwell";
     // NSIS takes everything after "/D=" to the end of the line as the folder, blanks included.
     ASSERT_EQ(0, runToEnd("\"" + packagesDirectory() + "Murkwell-2.20-setup.exe\" /S /D=" + target, ""));
-    for (const char* name :
-         {"Murkwell.exe", "bramlet.exe", "scorch.com", "README.txt", "LICENSE.txt", "Uninstall.exe"})
+    for (const char* name : {"Murkwell.exe", "bramlet.exe", "scorch.com", "README.txt", "LICENSE.txt",
+                             "Uninstall.exe", "gnupg\\gpg.exe", "gnupg\\licenses\\gnupg-COPYING"})
         EXPECT_TRUE(exists(target + "\\" + name)) << name << " not installed";
     EXPECT_FALSE(exists(target + "\\Murkwell.ini"));
     EXPECT_TRUE(exists(startMenuFolder() + "Murkwell.lnk"));
@@ -137,7 +137,7 @@ TEST(Packages, SilentInstallRunsFromTheFolderAndUninstallKeepsTheSettings) {
 
     // "_?=" makes the uninstaller run in place and end only when it is done.
     EXPECT_EQ(0, runToEnd("\"" + target + "\\Uninstall.exe\" /S _?=" + target, ""));
-    for (const char* name : {"Murkwell.exe", "bramlet.exe", "scorch.com", "README.txt", "LICENSE.txt"})
+    for (const char* name : {"Murkwell.exe", "bramlet.exe", "scorch.com", "README.txt", "LICENSE.txt", "gnupg"})
         EXPECT_FALSE(exists(target + "\\" + name)) << name << " left behind";
     EXPECT_TRUE(exists(target + "\\Murkwell.ini"));
     EXPECT_FALSE(exists(startMenuFolder() + "Murkwell.lnk"));
@@ -148,7 +148,8 @@ TEST(Packages, SilentInstallRunsFromTheFolderAndUninstallKeepsTheSettings) {
 TEST(Packages, ZipUnpackedUnderAPathWithBlanksStartsBothPrograms) {
     // Unpacked by the test set-up that ran before this program.
     const std::string folder = packagesDirectory() + "unpacked here\\Murkwell-2.20-portable";
-    for (const char* name : {"Murkwell.exe", "bramlet.exe", "scorch.com", "README.txt", "LICENSE.txt"})
+    for (const char* name :
+         {"Murkwell.exe", "bramlet.exe", "scorch.com", "README.txt", "LICENSE.txt", "gnupg\\gpg.exe"})
         EXPECT_TRUE(exists(folder + "\\" + name)) << name << " not in the zip";
     for (const char* program : {"Murkwell.exe", "bramlet.exe"}) {
         StartReport r = startShowAndClose(folder + "\\" + program, folder);
