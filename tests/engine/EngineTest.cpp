@@ -264,7 +264,7 @@ protected:
         if (boot.status != 0) return "wineboot failed: " + boot.describe();
         for (Home* home : {&wineTemplate, &linuxTemplate}) {
             home->dir = root / (std::string(sideName(home->side)) + "-keys");
-            if (std::string e = makeHome(*home); !e.empty()) return e;
+            makeHome(*home);
             if (std::string e = generateKey(*home); !e.empty()) return e;
         }
         // Each side imports the public key the other exported.
@@ -282,13 +282,12 @@ protected:
         return "";
     }
 
-    static std::string makeHome(const Home& home) {
+    static void makeHome(const Home& home) {
         fs::create_directories(home.dir);
         fs::permissions(home.dir, fs::perms::owner_all, fs::perm_options::replace);
         // The front end's policy: nothing cached even by an agent that is not ended.
         if (home.side == Side::Wine)
             writeFile(home.dir / "gpg-agent.conf", "default-cache-ttl 0\nmax-cache-ttl 0\n");
-        return "";
     }
 
     static std::string generateKey(Home& home) {
