@@ -20,10 +20,12 @@ libpkgs=(libgpg-error-mingw-w64-dev libgcrypt-mingw-w64-dev libassuan-mingw-w64-
   libksba-mingw-w64-dev libnpth-mingw-w64-dev libz-mingw-w64-dev)
 export LC_ALL=C
 
-# What the finished engine was made from: this script, the library versions, the shipped sources.
+# What the finished engine was made from (this script, the library versions, the shipped sources)
+# and what it holds, so that a file missing from it is made again.
 stamp_key() {
   {
     sha256sum "$root/scripts/build-engine.sh" | cut -d' ' -f1
+    find "$work/gnupg" -type f -printf '%P %s\n' 2>/dev/null | sort
     dpkg-query -W -f='${Package} ${Version}\n' "${libpkgs[@]}" gcc-mingw-w64-x86-64-posix \
       mingw-w64-x86-64-dev 2>/dev/null || true
     (cd "$work/source" 2>/dev/null && find . -type f | sort | xargs -r sha256sum) || true
