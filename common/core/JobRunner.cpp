@@ -270,21 +270,20 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
         platform_.deleteFile(paths.lockFile);
         return JobEnd::Refused;
     }
-    writeBatch(paths.batchFile, paths.lockFile, *lines);
-    orRemoveLock(platform_, paths.lockFile, [&] {
-        if (job.saveInput) job.saveInput(input);
-    });
-
-    JobEnd end = launchAndWait(paths.batchFile, paths.pgpDir, ShowMode::Normal, paths.lockFile);
-    // The temporaries hold the plaintext and the batch file may hold the pass phrase: the clean-up
-    // runs whatever the pick-up did, and the first failure is shown after it.
+    // From the batch file on, every way out runs the clean-up of a finished job: the batch file may
+    // hold the pass phrase and the input file the plaintext, even when a write broke off half-way.
+    // The first failure is shown after the clean-up.
+    JobEnd end = JobEnd::NotStarted;
     std::exception_ptr failure;
-    if (end == JobEnd::Finished && job.pickUp && platform_.fileExists(output)) {
-        try {
-            job.pickUp(output);
-        } catch (...) {
-            failure = std::current_exception();
-        }
+    try {
+        writeBatch(paths.batchFile, paths.lockFile, *lines);
+        orRemoveLock(platform_, paths.lockFile, [&] {
+            if (job.saveInput) job.saveInput(input);
+        });
+        end = launchAndWait(paths.batchFile, paths.pgpDir, ShowMode::Normal, paths.lockFile);
+        if (end == JobEnd::Finished && job.pickUp && platform_.fileExists(output)) job.pickUp(output);
+    } catch (...) {
+        failure = std::current_exception();
     }
 
     std::string tool = wipeTool();
@@ -360,15 +359,22 @@ JobEnd JobRunner::runFileOperation(const FileJob& job) {
         report(profile_->busy);
         return JobEnd::Refused;
     }
-    writeBatch(paths.batchFile, paths.lockFile, *lines);
-
-    JobEnd end = launchAndWait(paths.batchFile, job.workingDirectory, ShowMode::Normal, paths.lockFile);
+    // A batch file that broke off half-way gets the clean-up of a finished job too.
+    JobEnd end = JobEnd::NotStarted;
+    std::exception_ptr failure;
+    try {
+        writeBatch(paths.batchFile, paths.lockFile, *lines);
+        end = launchAndWait(paths.batchFile, job.workingDirectory, ShowMode::Normal, paths.lockFile);
+    } catch (...) {
+        failure = std::current_exception();
+    }
 
     std::string tool = wipeTool();
     if (platform_.fileExists(tool))
         wipe(tool, {paths.batchFile, paths.pgpDir + profile_->listingName}, paths.pgpDir);
     else if (job.refresh)
         job.refresh();
+    if (failure) std::rethrow_exception(failure);
     return end;
 }
 

@@ -760,3 +760,111 @@ TEST_F(JobRunnerTest, BatchThatCannotBeWrittenLeavesNoLockAndSavesNoMessage) {
     EXPECT_FALSE(fake.has(kDir + "bramlet.lck"));
     EXPECT_TRUE(fake.launches.empty());
 }
+
+TEST_F(JobRunnerTest, EveryFailureAfterTheBatchFileExistsRunsTheCleanUpOfAFinishedJob) {
+    // Each way a job can stop once its batch file is (even half) written, for each operation,
+    // with and without the wipe tool: the pass phrase and the plaintext must not stay behind.
+    enum class Point { BatchWriteBreaksOff, InputSaveFails, LaunchFails, BatchEndsEarly, PickUpFails };
+    const Point points[] = {Point::BatchWriteBreaksOff, Point::InputSaveFails, Point::LaunchFails,
+                            Point::BatchEndsEarly, Point::PickUpFails};
+    const char* const pointNames[] = {"batch write breaks off", "input save fails", "launch fails",
+                                      "batch ends early", "pick-up fails"};
+    const EditorOperation ops[] = {EditorOperation::Encrypt, EditorOperation::Decrypt, EditorOperation::Sign,
+                                   EditorOperation::SignEncrypt, EditorOperation::EncryptIdea};
+    for (bool tool : {false, true})
+        for (auto op : ops)
+            for (auto point : points) {
+                SCOPED_TRACE(std::string(pointNames[static_cast<int>(point)]) + ", operation " +
+                             std::to_string(static_cast<int>(op)) + (tool ? ", wipe tool" : ", no wipe tool"));
+                const bool decrypt = op == EditorOperation::Decrypt;
+                KeepingFake f;
+                ScriptedInteraction shown;
+                JobRunner r(f, shown);
+                f.put(kDir + "pgp.exe", {});
+                f.put(kDir + "murkwell.usr", {"listing"});
+                if (tool) f.put(kTool, {});
+                EditorCaller caller;
+                caller.values.passPhraseOn = decrypt;
+                caller.values.passPhrase = "secret";
+                auto job = caller.job(op);
+                const std::string output = kDir + (decrypt ? "murkwell.txt" : "murkwell.asc");
+                job.saveInput = [&](const std::string& input) {
+                    f.put(input, {"plaintext, half"});
+                    if (point == Point::InputSaveFails) throw IoError(input, "write", "Disk full.");
+                    f.put(input, {"plaintext"});
+                };
+                // A write of the PGP line that leaves the first line on the disk, then fails.
+                bool brokeOff = false;
+                f.beforeWrite = [&](const std::string& path, const std::vector<std::string>& lines) {
+                    if (point == Point::BatchWriteBreaksOff && !brokeOff && path == kDir + "Murkwell.bat") {
+                        brokeOff = true;
+                        f.put(path, {lines.at(0)});
+                        throw IoError(path, "write", "Disk full.");
+                    }
+                };
+                if (point == Point::LaunchFails) f.unlaunchable.insert(FakePlatform::key(kDir + "Murkwell.bat"));
+                f.onWait = [&] {
+                    f.put(output, {"output"});
+                    if (point == Point::BatchEndsEarly)
+                        f.processHasEnded = true;
+                    else
+                        f.files.erase(FakePlatform::key(kDir + "Murkwell.lck"));
+                };
+                job.pickUp = [&](const std::string& file) {
+                    if (point == Point::PickUpFails) throw IoError(file, "read", "Access is denied.");
+                };
+
+                const bool throws = point == Point::BatchWriteBreaksOff || point == Point::InputSaveFails ||
+                                    point == Point::PickUpFails;
+                if (throws)
+                    EXPECT_THROW(r.runEditorOperation(job), IoError);
+                else
+                    EXPECT_NE(r.runEditorOperation(job), JobEnd::Finished);
+
+                EXPECT_FALSE(f.has(kDir + "Murkwell.lck"));
+                std::vector<std::string> wiped;
+                for (const auto& l : f.launches)
+                    if (l.file == kTool) wiped.push_back(l.parameters);
+                if (tool) {
+                    // Every temporary that exists goes to the wipe tool, the batch file first.
+                    std::vector<std::string> expected{"[c:\\pgp\\Murkwell.bat] /two /silent"};
+                    if (point != Point::BatchWriteBreaksOff) expected.push_back("[c:\\pgp\\murkwell.tmp] /two /silent");
+                    expected.push_back("[c:\\pgp\\murkwell.usr] /two /silent");
+                    if (f.has(kDir + "murkwell.txt")) expected.push_back("[c:\\pgp\\murkwell.txt] /two /silent");
+                    if (f.has(kDir + "murkwell.asc")) expected.push_back("[c:\\pgp\\murkwell.asc] /two /silent");
+                    EXPECT_EQ(wiped, expected);
+                    continue;
+                }
+                EXPECT_TRUE(wiped.empty());
+                for (const char* name : {"murkwell.tmp", "murkwell.usr", "murkwell.asc"})
+                    EXPECT_FALSE(f.has(kDir + name)) << name;
+                if (decrypt) {
+                    // Blanked, then deleted, as after a finished Decrypt.
+                    EXPECT_FALSE(f.has(kDir + "Murkwell.bat"));
+                    EXPECT_FALSE(f.has(kDir + "murkwell.txt"));
+                    ASSERT_FALSE(f.writes.empty());
+                    EXPECT_EQ(f.writes.back().first, kDir + "Murkwell.bat");
+                    EXPECT_EQ(f.writes.back().second, std::vector<std::string>(6, kHashes));
+                    auto tail = only(f.calls, {"write", "delete"});
+                    EXPECT_NE(std::find(tail.begin(), tail.end(), "delete c:\\pgp\\Murkwell.bat"), tail.end());
+                }
+            }
+}
+
+TEST_F(JobRunnerTest, FileModuleBatchThatBreaksOffHalfWayIsStillWiped) {
+    fake.put(kTool, {});
+    fake.shortNames[FakePlatform::key("C:\\My Documents\\Quarterly Report.doc")] =
+        "C:\\MYDOCU~1\\QUARTE~1.DOC";
+    fake.beforeWrite = [&](const std::string& path, const std::vector<std::string>& lines) {
+        if (path == kDir + "bramlet.bat") {
+            fake.put(path, {lines.at(0)});
+            throw IoError(path, "write", "Disk full.");
+        }
+    };
+    std::vector<std::string> steps;
+    EXPECT_THROW(runner.runFileOperation(fileJob(FileOperation::Encrypt, steps, {"\"Alice\" ", ""})), IoError);
+    EXPECT_FALSE(fake.has(kDir + "bramlet.lck"));
+    ASSERT_EQ(fake.launches.size(), 1u);
+    EXPECT_EQ(fake.launches[0].file, kTool);
+    EXPECT_EQ(fake.launches[0].parameters, "[c:\\pgp\\bramlet.bat] /two /silent");
+}
