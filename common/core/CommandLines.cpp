@@ -47,12 +47,16 @@ std::string describeUserId(const std::string& id) {
     return "The user ID \"" + id + "\"";
 }
 
-// A user ID as a quoted token. PGP takes its options anywhere on its command line, quoted or not,
-// so one beginning with "-" would act as an option.
+// A user ID as a quoted token. PGP takes its options and its configuration settings
+// ("+pubring=...", "+batchmode") anywhere on its command line, quoted or not, so one beginning
+// with "-" would act as an option and one beginning with "+" would change its configuration.
 std::string userIdToken(const std::string& id) {
     if (!id.empty() && id.front() == '-')
         throw UnsafeValue(describeUserId(id) + " cannot be passed to PGP: it begins with \"-\", which PGP "
                                                "would read as an option.");
+    if (!id.empty() && id.front() == '+')
+        throw UnsafeValue(describeUserId(id) + " cannot be passed to PGP: it begins with \"+\", which PGP "
+                                               "would read as a setting of its configuration.");
     return batchQuoted(id, describeUserId(id));
 }
 

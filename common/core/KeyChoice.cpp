@@ -4,13 +4,15 @@
 namespace mw {
 
 const char* const kUnsafeUserIdMessage =
-    "This user ID contains a double quote or a control character, begins with \"-\" or is too long, "
+    "This user ID contains a double quote or a control character, begins with \"-\" or \"+\" or is too "
+    "long, "
     "so it cannot be passed to PGP safely. Choose another user ID of the same key, or change this one "
     "with PGP.";
 
 bool canPassUserId(const std::string& userId) {
-    // PGP reads an argument beginning with "-" as options, even inside quotes.
-    if (!userId.empty() && userId.front() == '-') return false;
+    // PGP reads an argument beginning with "-" as options and one beginning with "+" as a setting
+    // of its configuration, even inside quotes.
+    if (!userId.empty() && (userId.front() == '-' || userId.front() == '+')) return false;
     if (userId.size() > kMaxUserIdLength) return false;
     for (char ch : userId) {
         const auto c = static_cast<unsigned char>(ch);

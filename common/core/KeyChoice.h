@@ -12,7 +12,8 @@ constexpr std::size_t kMaxKeysToUse = 3;
 
 // A user ID is someone else's text. Inside double quotes on PGP's command line a double quote
 // would end the quoting and a control character could end or split the batch line; PGP takes
-// one beginning with "-" for options; a very long one would make a line cmd.exe cannot read. Such
+// one beginning with "-" for options and one beginning with "+" for a configuration setting
+// ("+pubring=..."); a very long one would make a line cmd.exe cannot read. Such
 // IDs are shown but never handed on. "%" is fine: the batch writer doubles it.
 bool canPassUserId(const std::string& userId);
 // Longer user IDs are refused: three of them and the signer must fit one batch line.

@@ -180,6 +180,37 @@ TEST(BatchQuoting, UserIdsBeginningWithADashAreRefusedAsRecipientsAndSigner) {
               "c:\\pgp\\pgp.exe -east C:\\MYDOCU~1\\QUARTE~1.DOC \"Anne-Marie\"  -u \"Jean-Paul -w\"");
 }
 
+TEST(BatchQuoting, UserIdsBeginningWithAPlusAreRefusedAsRecipientsAndSignerInBothPrograms) {
+    // PGP would take them as settings of its configuration, quoted or not.
+    const std::string ring = "The user ID \"+pubring=c:\\evil.pgp\" cannot be passed to PGP: it begins with "
+                             "\"+\", which PGP would read as a setting of its configuration.";
+    const std::string batch = "The user ID \"+batchmode\" cannot be passed to PGP: it begins with \"+\", "
+                              "which PGP would read as a setting of its configuration.";
+    EditorLineValues recipient = editorValues(), signer = editorValues();
+    recipient.recipients = "\"Alice\" \"+pubring=c:\\evil.pgp\" ";
+    signer.signer = "\"+batchmode\"";
+    struct Case {
+        std::function<void()> build;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {[&] { editorPgpLine(EditorOperation::Encrypt, recipient, true); }, ring},
+        {[&] { editorPgpLine(EditorOperation::SignEncrypt, recipient, false); }, ring},
+        {[&] { editorPgpLine(EditorOperation::Sign, signer, true); }, batch},
+        {[&] { editorPgpLine(EditorOperation::SignEncrypt, signer, true); }, batch},
+        {[&] { fileModulePgpLine(FileOperation::Encrypt, {kPgp, kShort, recipient.recipients, "Carol"}); }, ring},
+        {[&] { fileModulePgpLine(FileOperation::SignEncrypt, {kPgp, kShort, "\"Bob\" ", "+batchmode"}); }, batch},
+        {[&] { fileModulePgpLine(FileOperation::Sign, {kPgp, kShort, "", "+batchmode"}); }, batch},
+        {[&] { fileModulePgpLine(FileOperation::SignDetached, {kPgp, kShort, "", "+batchmode"}); }, batch},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(refusal(cases[i].build), cases[i].expected) << "case " << i;
+    // A plus further in, or after a blank, is ordinary text: PGP looks only at the first character.
+    FileLineValues f{kPgp, kShort, "\"C++ Club\" \" +x\" ", "Ann+Bob"};
+    EXPECT_EQ(fileModulePgpLine(FileOperation::SignEncrypt, f),
+              "c:\\pgp\\pgp.exe -east C:\\MYDOCU~1\\QUARTE~1.DOC \"C++ Club\" \" +x\"  -u \"Ann+Bob\"");
+}
+
 TEST(BatchQuoting, DelCharacterIsRefusedInPassPhrasePathAndUserId) {
     const std::string del(1, '\x7f');
     EditorLineValues v = editorValues();

@@ -19,10 +19,14 @@ TEST(KeyChoice, IdsThatPgpWouldTakeAsOptionsOrThatCannotFitALineAreRefused) {
     EXPECT_FALSE(canPassUserId("-w"));
     EXPECT_FALSE(canPassUserId("-o c:\\x"));
     EXPECT_TRUE(canPassUserId("Anne-Marie -w <a@x>"));
+    EXPECT_FALSE(canPassUserId("+pubring=c:\\evil.pgp"));
+    EXPECT_FALSE(canPassUserId("+batchmode"));
+    EXPECT_TRUE(canPassUserId("C++ Club <c@x>"));
     EXPECT_TRUE(canPassUserId(std::string(1500, 'a')));
     EXPECT_FALSE(canPassUserId(std::string(1501, 'a')));
     std::vector<std::string> keys;
     EXPECT_EQ(addKeyToUse(keys, "-w"), AddOutcome::Refused);
+    EXPECT_EQ(addKeyToUse(keys, "+batchmode"), AddOutcome::Refused);
     EXPECT_EQ(addKeyToUse(keys, std::string(5000, 'x')), AddOutcome::Refused);
     EXPECT_TRUE(keys.empty());
 }
