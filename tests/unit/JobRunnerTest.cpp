@@ -868,3 +868,20 @@ TEST_F(JobRunnerTest, FileModuleBatchThatBreaksOffHalfWayIsStillWiped) {
     EXPECT_EQ(fake.launches[0].file, kTool);
     EXPECT_EQ(fake.launches[0].parameters, "[c:\\pgp\\bramlet.bat] /two /silent");
 }
+
+TEST_F(JobRunnerTest, DecryptWhosePickUpFailsStillHandsThePlaintextToTheWipeTool) {
+    fake.put(kTool, {});
+    EditorCaller caller;
+    auto job = caller.job(EditorOperation::Decrypt);
+    job.saveInput = [&](const std::string& input) { fake.put(input, {"armoured"}); };
+    fake.onWait = [&] {
+        fake.files.erase(FakePlatform::key(kDir + "Murkwell.lck"));
+        fake.put(kDir + "murkwell.txt", {"plain"});
+    };
+    job.pickUp = [](const std::string& output) { throw IoError(output, "read", "Access is denied."); };
+    EXPECT_THROW(runner.runEditorOperation(job), IoError);
+    std::vector<std::string> wiped;
+    for (const auto& l : fake.launches)
+        if (l.file == kTool) wiped.push_back(l.parameters);
+    EXPECT_NE(std::find(wiped.begin(), wiped.end(), "[c:\\pgp\\murkwell.txt] /two /silent"), wiped.end());
+}
