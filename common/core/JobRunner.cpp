@@ -130,6 +130,49 @@ JobEnd JobRunner::waitForLock(const std::string& lockFile, std::uintptr_t proces
     }
 }
 
+std::string JobRunner::wipeAndAwait(const std::string& tool, const std::string& file, const std::string& directory) {
+    LaunchResult r = platform_.launch(tool, wipeParameters(file), directory, ShowMode::Hidden);
+    if (!r.started) return "the wipe tool could not be started: " + r.error;
+    if (!r.process) return "the wipe tool's end could not be awaited.";
+    // The tool never asks anything, so it ends; PGP must not start before it has.
+    while (!platform_.processEnded(r.process)) {
+        platform_.processMessages();
+        platform_.waitForEvent(r.process, 0, kFallbackMs);
+    }
+    const std::optional<int> status = platform_.processExitCode(r.process);
+    platform_.closeProcess(r.process);
+    switch (status.value_or(-1)) {
+    case 3:
+        return "it is a directory.";
+    case 4:
+        return "it is read-only.";
+    case 5:
+        return "it is in use by another process.";
+    case 6:
+        return "an input/output error occurred.";
+    case 7:
+        return "access is denied.";
+    default:
+        return status ? "the wipe tool ended with status " + std::to_string(*status) + "."
+                      : "the wipe tool gave no exit status.";
+    }
+}
+
+bool JobRunner::removeEarlierOutput(const std::string& file, const std::string& directory) {
+    if (!platform_.fileExists(file)) return true;
+    const std::string tool = wipeTool();
+    const bool wiping = platform_.fileExists(tool);
+    std::string reason;
+    if (wiping)
+        reason = wipeAndAwait(tool, file, directory);
+    else if (!platform_.deleteFile(file))
+        reason = platform_.lastErrorText();
+    if (!platform_.fileExists(file)) return true;
+    report("The output of an earlier PGP job, " + file + ", could not be " + (wiping ? "wiped" : "deleted") +
+           ": " + reason + " PGP was not started.");
+    return false;
+}
+
 JobEnd JobRunner::launchAndWait(const std::string& batchFile, const std::string& directory, ShowMode mode,
                                 const std::string& lockFile) {
     LaunchResult launched = platform_.launch(batchFile, "", directory, mode);
@@ -259,6 +302,14 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
     if (!build()) return JobEnd::Refused;
     if (!platform_.createNewFile(paths.lockFile, {lockLine(profile_->operationLockText)})) {
         report(profile_->busy);
+        return JobEnd::Refused;
+    }
+    // An output that an earlier job left (the editor was ended during it, or its wipe failed)
+    // would make PGP ask to overwrite it, and a No would put the old output into the message.
+    bool earlierGone = false;
+    orRemoveLock(platform_, paths.lockFile, [&] { earlierGone = removeEarlierOutput(output, paths.pgpDir); });
+    if (!earlierGone) {
+        platform_.deleteFile(paths.lockFile);
         return JobEnd::Refused;
     }
     std::optional<BatchLines> lines;

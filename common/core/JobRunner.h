@@ -150,6 +150,11 @@ private:
     // Launch and wait; after NotStarted or EndedEarly the lock file is gone and the user told.
     JobEnd launchAndWait(const std::string& batchFile, const std::string& directory, ShowMode mode,
                          const std::string& lockFile);
+    // Removes (or wipes, with the tool) an output file left before the job; false after telling
+    // the user which file could not go and why.
+    bool removeEarlierOutput(const std::string& file, const std::string& directory);
+    // Wipes one file and waits for the tool to end; the reason it gives when it failed.
+    std::string wipeAndAwait(const std::string& tool, const std::string& file, const std::string& directory);
     // Overwrites the batch file of a Decrypt; throws IoError when every attempt was refused.
     void blankBatch(const std::string& batchFile);
     static constexpr int kBlankAttempts = 30;

@@ -114,6 +114,10 @@ public:
     virtual bool processEnded(std::uintptr_t /*process*/) { return false; }
     // Blocks until a process from launch() has ended or `timeoutMs` has passed.
     virtual void awaitProcessEnd(std::uintptr_t /*process*/, unsigned /*timeoutMs*/) {}
+    // The exit status of a process from launch() that has ended; nullopt when there is none.
+    virtual std::optional<int> processExitCode(std::uintptr_t /*process*/) { return std::nullopt; }
+    // The system's reason for the last call of this thread that failed (deleteFile's false).
+    virtual std::string lastErrorText() { return "the system gave no reason."; }
 
     // What the file module's housekeeping needs beyond the above, with plain defaults too.
 

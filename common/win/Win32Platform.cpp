@@ -195,8 +195,19 @@ bool Win32Platform::processEnded(std::uintptr_t process) {
     return process && WaitForSingleObject(reinterpret_cast<HANDLE>(process), 0) == WAIT_OBJECT_0;
 }
 
+std::optional<int> Win32Platform::processExitCode(std::uintptr_t process) {
+    DWORD code = 0;
+    if (!process || !GetExitCodeProcess(reinterpret_cast<HANDLE>(process), &code) || code == STILL_ACTIVE)
+        return std::nullopt;
+    return static_cast<int>(code);
+}
+
 void Win32Platform::awaitProcessEnd(std::uintptr_t process, unsigned timeoutMs) {
     if (process) WaitForSingleObject(reinterpret_cast<HANDLE>(process), timeoutMs);
+}
+
+std::string Win32Platform::lastErrorText() {
+    return errorText(GetLastError());
 }
 
 bool Win32Platform::directoryExists(const std::string& path) {

@@ -50,6 +50,8 @@ public:
     void waitForEvent(std::uintptr_t process, std::uintptr_t watch, unsigned timeoutMs) override;
     bool processEnded(std::uintptr_t process) override;
     void awaitProcessEnd(std::uintptr_t process, unsigned timeoutMs) override;
+    std::optional<int> processExitCode(std::uintptr_t process) override;
+    std::string lastErrorText() override;
     bool directoryExists(const std::string& path) override;
     bool isReadOnly(const std::string& path) override;
     std::optional<std::uint64_t> fileSize(const std::string& path) override;

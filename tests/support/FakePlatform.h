@@ -50,8 +50,13 @@ public:
         calls.push_back("exists " + path);
         return has(path);
     }
+    std::set<std::string> undeletable; // lowered paths whose deletion the system refuses
     bool deleteFile(const std::string& path) override {
         calls.push_back("delete " + path);
+        if (undeletable.count(key(path))) {
+            lastError = "Access is denied.";
+            return false;
+        }
         return files.erase(key(path)) != 0;
     }
     std::vector<std::string> readLines(const std::string& path) override {
@@ -150,13 +155,19 @@ public:
         ++waits;
         if (onWait) onWait();
     }
-    bool processEnded(std::uintptr_t) override {
+    std::set<std::uintptr_t> endedProcesses; // processes that have ended, whatever processHasEnded says
+    bool processEnded(std::uintptr_t process) override {
         if (onProcessEndedTest) onProcessEndedTest();
-        return processHasEnded;
+        return processHasEnded || endedProcesses.count(process) != 0;
     }
+    // The exit status of every launched process.
+    int exitCode = 0;
+    std::optional<int> processExitCode(std::uintptr_t) override { return exitCode; }
     void awaitProcessEnd(std::uintptr_t process, unsigned timeoutMs) override {
         calls.push_back("await " + std::to_string(process) + " " + std::to_string(timeoutMs));
     }
+    std::string lastError = "the system gave no reason.";
+    std::string lastErrorText() override { return lastError; }
     // Housekeeping: directories that exist, read-only files, moves the platform refuses (by
     // lowered source path; "*" refuses every move between different drives), how copies end,
     // and the environment.

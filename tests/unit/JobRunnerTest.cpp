@@ -885,3 +885,77 @@ TEST_F(JobRunnerTest, DecryptWhosePickUpFailsStillHandsThePlaintextToTheWipeTool
         if (l.file == kTool) wiped.push_back(l.parameters);
     EXPECT_NE(std::find(wiped.begin(), wiped.end(), "[c:\\pgp\\murkwell.txt] /two /silent"), wiped.end());
 }
+
+TEST_F(JobRunnerTest, AnEarlierOutputIsRemovedAfterTheLockOrTheJobIsRefusedNamingIt) {
+    struct Case {
+        EditorOperation op;
+        bool tool;
+        bool removable;
+        int toolStatus;
+        std::string refusal; // empty when the job goes on
+    };
+    const Case cases[] = {
+        {EditorOperation::Encrypt, false, true, 0, ""},
+        {EditorOperation::Decrypt, false, true, 0, ""},
+        {EditorOperation::Sign, true, true, 0, ""},
+        {EditorOperation::Decrypt, true, true, 0, ""},
+        {EditorOperation::EncryptIdea, false, false, 0,
+         "The output of an earlier PGP job, c:\\pgp\\murkwell.asc, could not be deleted: Access is denied. PGP "
+         "was not started."},
+        {EditorOperation::Decrypt, true, false, 5,
+         "The output of an earlier PGP job, c:\\pgp\\murkwell.txt, could not be wiped: it is in use by another "
+         "process. PGP was not started."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.refusal.empty() ? "removed" : c.refusal);
+        KeepingFake f;
+        ScriptedInteraction shown;
+        JobRunner r(f, shown);
+        f.put(kDir + "pgp.exe", {});
+        if (c.tool) f.put(kTool, {});
+        const std::string earlier = kDir + (c.op == EditorOperation::Decrypt ? "murkwell.txt" : "murkwell.asc");
+        f.put(earlier, {"old output, for other recipients"});
+        if (!c.removable && !c.tool) f.undeletable.insert(FakePlatform::key(earlier));
+        std::vector<std::string> steps;
+        // The wipe tool removes the file and ends; the job must wait for that before PGP runs.
+        f.exitCode = c.toolStatus;
+        f.onLaunch = [&](const LaunchCall& l) {
+            if (l.file == kTool) {
+                steps.push_back("wipe " + l.parameters);
+                if (c.removable) f.files.erase(FakePlatform::key(earlier));
+                f.endedProcesses.insert(f.launches.size());
+            } else {
+                steps.push_back("launch batch");
+            }
+        };
+        f.beforeWrite = [&](const std::string& path, const std::vector<std::string>&) {
+            steps.push_back("write " + path.substr(kDir.size()));
+        };
+        f.onWait = [&] { f.files.erase(FakePlatform::key(kDir + "Murkwell.lck")); };
+        EditorCaller caller;
+        auto job = caller.job(c.op);
+        const JobEnd end = r.runEditorOperation(job);
+        if (!c.refusal.empty()) {
+            EXPECT_EQ(end, JobEnd::Refused);
+            ASSERT_EQ(shown.shown.size(), 1u);
+            EXPECT_EQ(shown.shown[0].text, c.refusal);
+            EXPECT_FALSE(f.has(kDir + "Murkwell.lck"));
+            EXPECT_TRUE(f.has(earlier));
+            EXPECT_EQ(std::count(steps.begin(), steps.end(), "launch batch"), 0);
+            EXPECT_EQ(std::count(steps.begin(), steps.end(), "write Murkwell.bat"), 0);
+            continue;
+        }
+        EXPECT_TRUE(shown.shown.empty());
+        ASSERT_GE(steps.size(), 3u);
+        EXPECT_EQ(steps[0], "write Murkwell.lck");
+        if (c.tool) {
+            EXPECT_EQ(steps[1], "wipe [" + earlier + "] /two /silent");
+            EXPECT_EQ(steps[2], "write Murkwell.bat");
+        } else {
+            EXPECT_EQ(steps[1], "write Murkwell.bat");
+            auto order = only(f.calls, {"write", "delete"});
+            ASSERT_GE(order.size(), 3u);
+            EXPECT_EQ(order[1], "delete " + earlier);
+        }
+    }
+}
