@@ -120,13 +120,25 @@ JobEnd JobRunner::waitForLock(const std::string& lockFile, std::uintptr_t proces
     for (;;) {
         platform_.processMessages();
         if (!platform_.fileExists(lockFile)) {
-            if (process) platform_.awaitProcessEnd(process, kBatchExitMs);
+            if (process) awaitBatchExit(process);
             return JobEnd::Finished;
         }
         if (process && platform_.processEnded(process))
             // The batch may have deleted the lock just before it ended.
             return platform_.fileExists(lockFile) ? JobEnd::EndedEarly : JobEnd::Finished;
         platform_.waitForEvent(process, watch.id(), kFallbackMs);
+    }
+}
+
+void JobRunner::awaitBatchExit(std::uintptr_t process) {
+    // The window goes on painting and answering while cmd.exe lets go of the batch file.
+    const std::uint64_t start = platform_.milliseconds();
+    for (;;) {
+        if (platform_.processEnded(process)) return;
+        const std::uint64_t waited = platform_.milliseconds() - start;
+        if (waited >= kBatchExitMs) return;
+        platform_.processMessages();
+        platform_.waitForEvent(process, 0, static_cast<unsigned>(kBatchExitMs - waited));
     }
 }
 

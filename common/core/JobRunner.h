@@ -150,6 +150,9 @@ private:
     // Launch and wait; after NotStarted or EndedEarly the lock file is gone and the user told.
     JobEnd launchAndWait(const std::string& batchFile, const std::string& directory, ShowMode mode,
                          const std::string& lockFile);
+    // After the lock is gone: until the batch's interpreter has ended, at most kBatchExitMs,
+    // handling messages.
+    void awaitBatchExit(std::uintptr_t process);
     // Removes (or wipes, with the tool) an output file left before the job; false after telling
     // the user which file could not go and why.
     bool removeEarlierOutput(const std::string& file, const std::string& directory);

@@ -2,6 +2,7 @@
 // implementation for the programs, an in-memory fake for the native tests.
 #pragma once
 #include "core/SecretText.h"
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -112,10 +113,13 @@ public:
     virtual void waitForEvent(std::uintptr_t /*process*/, std::uintptr_t /*watch*/, unsigned /*timeoutMs*/) {}
     // Whether a process from launch() has ended.
     virtual bool processEnded(std::uintptr_t /*process*/) { return false; }
-    // Blocks until a process from launch() has ended or `timeoutMs` has passed.
-    virtual void awaitProcessEnd(std::uintptr_t /*process*/, unsigned /*timeoutMs*/) {}
     // The exit status of a process from launch() that has ended; nullopt when there is none.
     virtual std::optional<int> processExitCode(std::uintptr_t /*process*/) { return std::nullopt; }
+    // A steady clock in milliseconds, for the waits that have a limit.
+    virtual std::uint64_t milliseconds() {
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+    }
     // The system's reason for the last call of this thread that failed (deleteFile's false).
     virtual std::string lastErrorText() { return "the system gave no reason."; }
 

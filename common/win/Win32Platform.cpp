@@ -202,8 +202,8 @@ std::optional<int> Win32Platform::processExitCode(std::uintptr_t process) {
     return static_cast<int>(code);
 }
 
-void Win32Platform::awaitProcessEnd(std::uintptr_t process, unsigned timeoutMs) {
-    if (process) WaitForSingleObject(reinterpret_cast<HANDLE>(process), timeoutMs);
+std::uint64_t Win32Platform::milliseconds() {
+    return GetTickCount64();
 }
 
 std::string Win32Platform::lastErrorText() {

@@ -49,8 +49,8 @@ public:
     void closeWatch(std::uintptr_t watch) override;
     void waitForEvent(std::uintptr_t process, std::uintptr_t watch, unsigned timeoutMs) override;
     bool processEnded(std::uintptr_t process) override;
-    void awaitProcessEnd(std::uintptr_t process, unsigned timeoutMs) override;
     std::optional<int> processExitCode(std::uintptr_t process) override;
+    std::uint64_t milliseconds() override;
     std::string lastErrorText() override;
     bool directoryExists(const std::string& path) override;
     bool isReadOnly(const std::string& path) override;

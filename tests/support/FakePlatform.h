@@ -117,6 +117,10 @@ public:
         r.started = !fails;
         if (fails) r.error = "The system cannot find the file specified.";
         r.process = fails ? 0 : launches.size();
+        // cmd.exe ends right after the last line of a batch, which deletes its lock.
+        if (r.process && file.size() > 4 && key(file).substr(file.size() - 4) == ".bat" && has(file) &&
+            !content(file).empty() && content(file).back().rfind("DEL ", 0) == 0)
+            batchLocks[r.process] = content(file).back().substr(4);
         return r;
     }
     bool createNewFile(const std::string& path, const std::vector<std::string>& lines) override {
@@ -151,21 +155,34 @@ public:
             keys += static_cast<char>(weight & 0xFF);
         }
     }
-    void waitForEvent(std::uintptr_t, std::uintptr_t, unsigned) override {
+    // Each wait's handles and limit; a wait runs `onWait` and then moves the clock by its limit.
+    struct WaitCall {
+        std::uintptr_t process, watch;
+        unsigned timeoutMs;
+    };
+    std::vector<WaitCall> waitCalls;
+    void waitForEvent(std::uintptr_t process, std::uintptr_t watch, unsigned timeoutMs) override {
         ++waits;
+        waitCalls.push_back({process, watch, timeoutMs});
         if (onWait) onWait();
+        clockMs += wakeAfterMs && wakeAfterMs < timeoutMs ? wakeAfterMs : timeoutMs;
     }
+    unsigned wakeAfterMs = 0; // when set, a wait with a longer limit is woken after this long
     std::set<std::uintptr_t> endedProcesses; // processes that have ended, whatever processHasEnded says
+    std::map<std::uintptr_t, std::string> batchLocks; // a batch's process and the lock its last line deletes
+    bool batchEndsAtItsDel = true; // false: its interpreter lingers after the lock has gone
     bool processEnded(std::uintptr_t process) override {
         if (onProcessEndedTest) onProcessEndedTest();
+        auto lock = batchLocks.find(process);
+        if (batchEndsAtItsDel && lock != batchLocks.end() && !has(lock->second)) return true;
         return processHasEnded || endedProcesses.count(process) != 0;
     }
     // The exit status of every launched process.
     int exitCode = 0;
     std::optional<int> processExitCode(std::uintptr_t) override { return exitCode; }
-    void awaitProcessEnd(std::uintptr_t process, unsigned timeoutMs) override {
-        calls.push_back("await " + std::to_string(process) + " " + std::to_string(timeoutMs));
-    }
+    // A clock that moves only in the waits.
+    std::uint64_t clockMs = 0;
+    std::uint64_t milliseconds() override { return clockMs; }
     std::string lastError = "the system gave no reason.";
     std::string lastErrorText() override { return lastError; }
     // Housekeeping: directories that exist, read-only files, moves the platform refuses (by

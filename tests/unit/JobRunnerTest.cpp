@@ -325,13 +325,19 @@ TEST_F(JobRunnerTest, CleanUpWaitsForTheBatchInterpreterToEndBeforeTouchingTheBa
     EditorCaller caller;
     auto job = caller.job(EditorOperation::Decrypt);
     job.saveInput = [&](const std::string& input) { fake.put(input, {"armoured"}); };
-    fake.onWait = [&] { fake.files.erase(FakePlatform::key(kDir + "Murkwell.lck")); };
+    fake.batchEndsAtItsDel = false;
+    fake.onWait = [&] {
+        fake.files.erase(FakePlatform::key(kDir + "Murkwell.lck"));
+        const auto& w = fake.waitCalls.back();
+        if (w.process) fake.calls.push_back("await " + std::to_string(w.process) + " " + std::to_string(w.timeoutMs));
+        if (w.timeoutMs == JobRunner::kBatchExitMs) fake.endedProcesses.insert(w.process);
+    };
     EXPECT_EQ(runner.runEditorOperation(job), JobEnd::Finished);
     std::vector<std::string> order;
     for (const auto& c : only(fake.calls, {"await", "write", "delete"}))
         if (c.find("Murkwell.bat") != std::string::npos || c.rfind("await", 0) == 0) order.push_back(c);
     EXPECT_EQ(order,
-              (std::vector<std::string>{"write c:\\pgp\\Murkwell.bat", "await 1 3000",
+              (std::vector<std::string>{"write c:\\pgp\\Murkwell.bat", "await 1 100", "await 1 3000",
                                         "write c:\\pgp\\Murkwell.bat", "delete c:\\pgp\\Murkwell.bat"}));
 }
 
@@ -958,4 +964,37 @@ TEST_F(JobRunnerTest, AnEarlierOutputIsRemovedAfterTheLockOrTheJobIsRefusedNamin
             EXPECT_EQ(order[1], "delete " + earlier);
         }
     }
+}
+
+TEST_F(JobRunnerTest, WaitForTheBatchToLetGoHandlesMessagesAndEndsAfterThreeSeconds) {
+    // The lock goes at the first wait; each later wait is woken by a message after 10 ms, and the
+    // interpreter ends during the fourth.
+    EditorCaller caller;
+    int passesWhenLockWent = -1;
+    fake.batchEndsAtItsDel = false;
+    fake.wakeAfterMs = 10;
+    fake.onWait = [&] {
+        fake.files.erase(FakePlatform::key(kDir + "Murkwell.lck"));
+        if (passesWhenLockWent < 0) passesWhenLockWent = fake.messagePasses;
+        if (fake.waits == 4) fake.endedProcesses.insert(1);
+    };
+    EXPECT_EQ(runner.runEditorOperation(caller.job(EditorOperation::Encrypt)), JobEnd::Finished);
+    EXPECT_EQ(fake.waits, 4);
+    EXPECT_EQ(fake.messagePasses, passesWhenLockWent + 4) << "messages are handled before each block";
+    ASSERT_EQ(fake.waitCalls.size(), 4u);
+    for (std::size_t i = 1; i < 4; ++i) {
+        EXPECT_EQ(fake.waitCalls[i].process, 1u);
+        EXPECT_EQ(fake.waitCalls[i].timeoutMs, 3000u - 10 * (i - 1)) << "blocks only for what is left";
+    }
+
+    // An interpreter that never ends is given up once three seconds have passed.
+    fake.waits = 0;
+    fake.waitCalls.clear();
+    fake.endedProcesses.clear();
+    fake.wakeAfterMs = 1000;
+    EXPECT_EQ(runner.runEditorOperation(caller.job(EditorOperation::Encrypt)), JobEnd::Finished);
+    ASSERT_EQ(fake.waitCalls.size(), 4u);
+    EXPECT_EQ(fake.waitCalls[1].timeoutMs, 3000u);
+    EXPECT_EQ(fake.waitCalls[2].timeoutMs, 2000u);
+    EXPECT_EQ(fake.waitCalls[3].timeoutMs, 1000u);
 }
