@@ -12,9 +12,12 @@ namespace mw {
 
 namespace {
 
-// Where to get the wipe tool: a page of our own, naming nobody else.
-const char* const kToolMissing = "SCORCH.COM must be in the same directory as Murkwell.  If you do not have "
-                                 "this utility you can obtain it from https://murkwell.example/scorch";
+// The wipe tool is ours: it comes with the package, beside the program.
+const char* const kToolMissing = "SCORCH.COM must be in the same directory as bramlet.exe (";
+const char* const kToolMissingEnd = " was not found). It comes with the Murkwell package: install the package again to get it back.";
+// The wipe job's own texts for a batch that cannot start or ends early.
+const JobEndTexts kWipeJobTexts{"The wipe job could not be started: ",
+                                "The wipe job ended before it finished."};
 const char* const kScorchQuestion =
     "Warning You are about to permanently delete this file. Scorch is a third party utility and the Author "
     "of Murkwell accepts no responsibility for the results that it's use may cause.  Be sure to read the "
@@ -166,7 +169,7 @@ void Housekeeping::scorchFile() {
     if (toolShort.empty()) {
         tell(platform_.fileExists(tool)
                  ? "The short form of the path " + tool + " could not be obtained; the file was not wiped."
-                 : std::string(kToolMissing));
+                 : kToolMissing + tool + kToolMissingEnd);
         return;
     }
     if (platform_.fileExists(lockFile)) {
@@ -190,7 +193,7 @@ void Housekeeping::scorchFile() {
     }
     JobRunner runner(platform_, interaction_);
     JobEnd end = runner.runOwnBatch(KeyProgram::FileModule, lockFile, batchFile, lines,
-                                    link_.shownDirectory(), ShowMode::Hidden);
+                                    link_.shownDirectory(), ShowMode::Hidden, kWipeJobTexts);
     if (end == JobEnd::Refused) return;
     link_.reread();
     if (end == JobEnd::NotStarted) return; // the runner said why; the tool never ran

@@ -6,8 +6,8 @@
 
 namespace mw {
 
-const char* const kJobNotStarted = "The PGP job could not be started: ";
-const char* const kJobEndedEarly = "The PGP job ended before it finished; its output was not used.";
+const JobEndTexts kPgpJobTexts{"The PGP job could not be started: ",
+                               "The PGP job ended before it finished; its output was not used."};
 
 namespace {
 
@@ -186,18 +186,18 @@ bool JobRunner::removeEarlierOutput(const std::string& file, const std::string& 
 }
 
 JobEnd JobRunner::launchAndWait(const std::string& batchFile, const std::string& directory, ShowMode mode,
-                                const std::string& lockFile) {
+                                const std::string& lockFile, const JobEndTexts& texts) {
     LaunchResult launched = platform_.launch(batchFile, "", directory, mode);
     if (!launched.started) {
         platform_.deleteFile(lockFile);
-        report(kJobNotStarted + launched.error);
+        report(texts.notStarted + launched.error);
         return JobEnd::NotStarted;
     }
     JobEnd end = waitForLock(lockFile, launched.process);
     platform_.closeProcess(launched.process);
     if (end == JobEnd::EndedEarly) {
         platform_.deleteFile(lockFile);
-        report(kJobEndedEarly);
+        report(texts.endedEarly);
     }
     return end;
 }
@@ -443,7 +443,7 @@ JobEnd JobRunner::runFileOperation(const FileJob& job) {
 
 JobEnd JobRunner::runOwnBatch(KeyProgram program, const std::string& lockFile, const std::string& batchFile,
                               const std::vector<std::string>& lines, const std::string& directory,
-                              ShowMode mode) {
+                              ShowMode mode, const JobEndTexts& texts) {
     profile_ = &profileOf(program);
     auto console = toConsole(batchLines(lines), {});
     if (!console) return JobEnd::Refused;
@@ -452,7 +452,7 @@ JobEnd JobRunner::runOwnBatch(KeyProgram program, const std::string& lockFile, c
         return JobEnd::Refused;
     }
     writeBatch(batchFile, lockFile, *console);
-    return launchAndWait(batchFile, directory, mode, lockFile);
+    return launchAndWait(batchFile, directory, mode, lockFile, texts);
 }
 
 } // namespace mw

@@ -89,8 +89,12 @@ struct FileJob {
 };
 
 // Texts of the two ways a job can end without finishing.
-extern const char* const kJobNotStarted; // followed by the system's reason
-extern const char* const kJobEndedEarly;
+struct JobEndTexts {
+    std::string notStarted; // followed by the system's reason
+    std::string endedEarly;
+};
+// Those of the PGP jobs.
+extern const JobEndTexts kPgpJobTexts;
 
 class JobRunner {
 public:
@@ -110,8 +114,10 @@ public:
     // checks: the lock written atomically (busy when it is there), the batch file, the launch
     // and the wait, with the rules of every job for a launch that fails or a batch that ends
     // early. Throws IoError as the operations do.
+    // `texts` say what the job is when it cannot start or ends early.
     JobEnd runOwnBatch(KeyProgram program, const std::string& lockFile, const std::string& batchFile,
-                       const std::vector<std::string>& lines, const std::string& directory, ShowMode mode);
+                       const std::vector<std::string>& lines, const std::string& directory, ShowMode mode,
+                       const JobEndTexts& texts);
 
     // The wait of every job: handles all pending messages, then tests the lock file, blocking in
     // between on messages, the batch process and changes in the lock file's directory. Ends when
@@ -149,7 +155,7 @@ private:
     void writeBatch(const std::string& batchFile, const std::string& lockFile, const BatchLines& lines);
     // Launch and wait; after NotStarted or EndedEarly the lock file is gone and the user told.
     JobEnd launchAndWait(const std::string& batchFile, const std::string& directory, ShowMode mode,
-                         const std::string& lockFile);
+                         const std::string& lockFile, const JobEndTexts& texts = kPgpJobTexts);
     // After the lock is gone: until the batch's interpreter has ended, at most kBatchExitMs,
     // handling messages.
     void awaitBatchExit(std::uintptr_t process);

@@ -292,9 +292,8 @@ TEST_F(ScorchTest, WithoutTheToolSaysWhereToGetItAndWritesNothing) {
     fake.shortNames.clear();
     fake.put("d:\\pgp\\bramlet.lck", {"busy"}); // the tool's test comes first
     keeper.scorchFile();
-    expectOnlyBox(
-        "SCORCH.COM must be in the same directory as Murkwell.  If you do not have this utility you "
-        "can obtain it from https://murkwell.example/scorch");
+    expectOnlyBox("SCORCH.COM must be in the same directory as bramlet.exe (c:\\murkwell\\scorch.com was not "
+                  "found). It comes with the Murkwell package: install the package again to get it back.");
     EXPECT_FALSE(fake.has("d:\\pgp\\bramlet.bat"));
     EXPECT_TRUE(fake.launches.empty());
     EXPECT_EQ(toolShortField, "");
@@ -378,7 +377,17 @@ TEST_F(ScorchTest, ABatchThatCannotStartIsReportedOnceAndTheLockGoes) {
     keeper.scorchFile();
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[1].text,
-              "The PGP job could not be started: The system cannot find the file specified.");
+              "The wipe job could not be started: The system cannot find the file specified.");
     EXPECT_FALSE(fake.has("d:\\pgp\\bramlet.lck"));
     EXPECT_EQ(events, std::vector<std::string>{"reread"});
+}
+
+TEST_F(ScorchTest, ABatchThatEndsEarlyIsReportedAsTheWipeJobThenTheFileIsTested) {
+    fake.processHasEnded = true; // the lock is never removed: the batch died before its last line
+    keeper.scorchFile();
+    ASSERT_EQ(boxes.shown.size(), 3u);
+    EXPECT_EQ(boxes.shown[1].text, "The wipe job ended before it finished.");
+    EXPECT_EQ(boxes.shown[1].caption, kApplet);
+    EXPECT_EQ(boxes.shown[2].text.rfind("Scorch was unable to remove the file", 0), 0u) << boxes.shown[2].text;
+    EXPECT_FALSE(fake.has("d:\\pgp\\bramlet.lck"));
 }

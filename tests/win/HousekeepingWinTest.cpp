@@ -141,8 +141,9 @@ TEST_F(HousekeepingWin, ScorchWithoutTheToolWritesNoLock) {
     keeper->scorchFile();
     ASSERT_EQ(interaction.shown.size(), 1u);
     EXPECT_EQ(interaction.shown[0].text,
-              "SCORCH.COM must be in the same directory as Murkwell.  If you do not have "
-              "this utility you can obtain it from https://murkwell.example/scorch");
+              "SCORCH.COM must be in the same directory as bramlet.exe (" + dir / "scorch.com" +
+                  " was not found). It comes with the Murkwell package: install the package again "
+                  "to get it back.");
     EXPECT_FALSE(exists(pgp() + "bramlet.lck"));
     EXPECT_FALSE(exists(pgp() + "bramlet.bat"));
 }
