@@ -127,6 +127,11 @@ void Housekeeping::renameFile() {
         copyInstead(selected, target, replace);
     }
     link_.reread();
+    // A move to another drive copies; a source that could not be removed after it (or a refused
+    // move, which is copied instead) leaves two copies, which the user must know of.
+    if (!sameFile && platform_.fileExists(selected))
+        tell("The file was copied to " + target + ", but " + selected +
+             " could not be removed: it is still there.");
 }
 
 void Housekeeping::copyInstead(const std::string& from, const std::string& to, bool replace) {

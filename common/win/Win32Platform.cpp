@@ -229,9 +229,14 @@ std::optional<std::uint64_t> Win32Platform::fileSize(const std::string& path) {
 }
 
 bool Win32Platform::moveFile(const std::string& from, const std::string& to, bool replaceExisting) {
-    // No MOVEFILE_COPY_ALLOWED: a move to another drive is refused, and the caller's own copy,
-    // which it verifies, takes over.
-    return MoveFileExA(from.c_str(), to.c_str(), replaceExisting ? MOVEFILE_REPLACE_EXISTING : 0) != 0;
+    const DWORD flags = replaceExisting ? MOVEFILE_REPLACE_EXISTING : 0;
+    if (MoveFileExA(from.c_str(), to.c_str(), flags)) return true;
+    if (GetLastError() != ERROR_NOT_SAME_DEVICE) return false;
+    // Another drive: the system copies, flushes the copy to the device and only then removes the
+    // source; a source it cannot remove stays, which the caller tests for. A read-only source
+    // could only be copied, so it is refused here as the rename refuses it.
+    if (isReadOnly(from)) return false;
+    return MoveFileExA(from.c_str(), to.c_str(), flags | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 Platform::CopyResult Win32Platform::copyFile(const std::string& from, const std::string& to,

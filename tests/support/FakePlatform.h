@@ -191,6 +191,7 @@ public:
     std::set<std::string> directories;
     std::set<std::string> readOnly;
     std::set<std::string> refusedMoves;
+    std::set<std::string> keptSources; // lowered sources a move copies but cannot remove
     CopyResult copyEnds = CopyResult::Copied;
     bool copyDropsLastLine = false; // a copy that reports success yet came out short
     std::map<std::string, std::string> environment;
@@ -214,7 +215,7 @@ public:
             (has(to) && !replaceExisting && key(from) != key(to)))
             return false;
         auto lines = content(from);
-        files.erase(key(from));
+        if (!keptSources.count(key(from))) files.erase(key(from));
         files[key(to)] = std::move(lines);
         return true;
     }

@@ -208,7 +208,28 @@ TEST_F(HousekeepingTest, RenameAcrossDrivesCopiesVerifiesAndKeepsTheOldFile) {
     EXPECT_TRUE(fake.has(kFile));
     EXPECT_EQ(fake.content("e:\\backup\\report.doc"), (std::vector<std::string>{"quarterly", "figures"}));
     EXPECT_EQ(events, std::vector<std::string>{"reread"});
+    // Two copies now: the user is told.
+    expectOnlyBox("The file was copied to e:\\backup\\report.doc, but c:\\data\\report.doc could not be "
+                  "removed: it is still there.");
+}
+
+TEST_F(HousekeepingTest, MoveToAnotherDriveLeavesOneCopyOrSaysThatTheSourceStayed) {
+    boxes.inputResults = {std::string("e:\\backup")};
+    keeper.renameFile();
+    EXPECT_FALSE(fake.has(kFile));
+    EXPECT_EQ(fake.content("e:\\backup\\report.doc"), (std::vector<std::string>{"quarterly", "figures"}));
     EXPECT_TRUE(boxes.shown.empty());
+
+    // The system copied the file but could not remove the source (in use, no right to delete).
+    fake.put(kFile, {"quarterly", "figures"});
+    fake.keptSources = {kFile};
+    selected = kFile;
+    boxes.inputResults = {std::string("e:\\backup\\second.doc")};
+    keeper.renameFile();
+    EXPECT_TRUE(fake.has("e:\\backup\\second.doc"));
+    EXPECT_EQ(events, (std::vector<std::string>{"reread", "reread"}));
+    expectOnlyBox("The file was copied to e:\\backup\\second.doc, but c:\\data\\report.doc could not be "
+                  "removed: it is still there.");
 }
 
 TEST_F(HousekeepingTest, RefusedMoveOfAReadOnlyFileIsAnErrorWithoutRereading) {
