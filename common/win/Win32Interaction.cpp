@@ -5,6 +5,7 @@
 #include "win/Win32Util.h"
 #include "win/Win32Printer.h"
 #include <commdlg.h>
+#include <string>
 #include <windows.h>
 
 namespace mw {
@@ -37,6 +38,63 @@ UINT_PTR CALLBACK oldStyleHook(HWND, UINT, WPARAM, LPARAM) {
     return 0;
 }
 
+// A Yes/No message box ignores Escape and greys its close box. The question box answers No to
+// both: while it is open, a hook on this thread takes the box's window as it is activated and
+// turns Cancel (Escape) and closing into No.
+struct QuestionBox {
+    HHOOK hook = nullptr;
+    HWND box = nullptr;
+    WNDPROC boxProc = nullptr;
+};
+thread_local QuestionBox* t_question = nullptr;
+
+LRESULT CALLBACK questionBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    QuestionBox* q = t_question;
+    WNDPROC original = q ? q->boxProc : nullptr;
+    const bool cancel = (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) || msg == WM_CLOSE ||
+                        (msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE);
+    if (cancel && q && hwnd == q->box) {
+        EndDialog(hwnd, IDNO);
+        return 0;
+    }
+    return original ? CallWindowProcA(original, hwnd, msg, wParam, lParam) : DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK questionHook(int code, WPARAM wParam, LPARAM lParam) {
+    QuestionBox* q = t_question;
+    if (code == HCBT_ACTIVATE && q && !q->box) {
+        HWND hwnd = reinterpret_cast<HWND>(wParam);
+        char name[16] = {};
+        GetClassNameA(hwnd, name, sizeof name);
+        if (std::string(name) == "#32770") {
+            q->box = hwnd;
+            q->boxProc = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(questionBoxProc)));
+            EnableMenuItem(GetSystemMenu(hwnd, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
+        }
+    }
+    return CallNextHookEx(q ? q->hook : nullptr, code, wParam, lParam);
+}
+
+// The hook of one question, for as long as its box is open.
+class QuestionScope {
+public:
+    QuestionScope() : outer_(t_question) {
+        t_question = &box_;
+        box_.hook = SetWindowsHookExA(WH_CBT, questionHook, nullptr, GetCurrentThreadId());
+    }
+    ~QuestionScope() {
+        if (box_.hook) UnhookWindowsHookEx(box_.hook);
+        t_question = outer_;
+    }
+    QuestionScope(const QuestionScope&) = delete;
+    QuestionScope& operator=(const QuestionScope&) = delete;
+
+private:
+    QuestionBox box_;
+    QuestionBox* outer_;
+};
+
 } // namespace
 
 void Win32Interaction::message(const std::string& caption, const std::string& text, BoxIcon icon) {
@@ -44,8 +102,12 @@ void Win32Interaction::message(const std::string& caption, const std::string& te
 }
 
 bool Win32Interaction::question(const std::string& caption, const std::string& text, BoxIcon icon) {
-    return MessageBoxA(ownerWindow(), text.c_str(), caption.c_str(),
-                       MB_YESNO | MB_DEFBUTTON1 | iconFlags(icon)) == IDYES;
+    return yesNoBox(caption, text, icon) == IDYES;
+}
+
+int Win32Interaction::yesNoBox(const std::string& caption, const std::string& text, BoxIcon icon) {
+    QuestionScope scope;
+    return MessageBoxA(ownerWindow(), text.c_str(), caption.c_str(), MB_YESNO | MB_DEFBUTTON1 | iconFlags(icon));
 }
 
 namespace {

@@ -8,6 +8,8 @@ class Win32Interaction : public Interaction {
 public:
     void message(const std::string& caption, const std::string& text, BoxIcon icon) override;
     bool question(const std::string& caption, const std::string& text, BoxIcon icon) override;
+    // The question box as the system answers it: IDYES, or IDNO for No, Escape and the close box.
+    static int yesNoBox(const std::string& caption, const std::string& text, BoxIcon icon);
     std::optional<std::string> input(const std::string& title, const std::string& prompt,
                                      const std::string& preset) override;
     std::optional<std::string> openFile(const FileDialogRequest& request) override;

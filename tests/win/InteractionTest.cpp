@@ -86,6 +86,60 @@ TEST_F(RealInteraction, MessageAndQuestionBoxesShowCaptionTextIconAndAnswer) {
     }
 }
 
+TEST_F(RealInteraction, EscapeAndTheCloseBoxAnswerNoToTheQuestionsOfDeleteRenameAndScorch) {
+    struct Way {
+        const char* name;
+        void (*act)(HWND box);
+    };
+    const Way ways[] = {
+        {"Escape",
+         [](HWND box) {
+             HWND focus = GetFocus();
+             PostMessageA(focus ? focus : box, WM_KEYDOWN, VK_ESCAPE, 1);
+             PostMessageA(focus ? focus : box, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+         }},
+        {"close box", [](HWND box) { PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"WM_CLOSE", [](HWND box) { PostMessageA(box, WM_CLOSE, 0, 0); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        bool acted = false, closeEnabled = false;
+        // Posted messages go before the next timer tick: a box still there then ignored the way
+        // out, and Yes is pressed so that the answer shows it.
+        whenDialogAppears("Information", [&](HWND box) {
+            if (acted) {
+                press(box, IDYES);
+                return true;
+            }
+            UINT state = GetMenuState(GetSystemMenu(box, FALSE), SC_CLOSE, MF_BYCOMMAND);
+            closeEnabled = state != UINT(-1) && !(state & (MF_GRAYED | MF_DISABLED));
+            way.act(box);
+            acted = true;
+            return false;
+        });
+        EXPECT_EQ(mw::Win32Interaction::yesNoBox("Information",
+                                                 "Warning You are about to delete this file.  Continue?",
+                                                 mw::BoxIcon::Information),
+                  IDNO);
+        KillTimer(nullptr, g_timer);
+        g_action = nullptr;
+        EXPECT_TRUE(acted);
+        EXPECT_TRUE(closeEnabled) << "the close box can be pressed";
+    }
+    // Enter still answers Yes, the default button.
+    whenDialogAppears("Information", [](HWND box) {
+        PostMessageA(GetFocus() ? GetFocus() : box, WM_KEYDOWN, VK_RETURN, 1);
+        return true;
+    });
+    EXPECT_TRUE(real.question("Information", "Continue?", mw::BoxIcon::Information));
+    // Delete, Rename and Scorch ask through question(): Escape is No there too.
+    whenDialogAppears("Information", [](HWND box) {
+        PostMessageA(GetFocus() ? GetFocus() : box, WM_KEYDOWN, VK_ESCAPE, 1);
+        return true;
+    });
+    EXPECT_FALSE(real.question("Information", "Continue?", mw::BoxIcon::Information));
+}
+
 TEST_F(RealInteraction, InputBoxReturnsTheEditedTextOrNothingOnCancel) {
     onModal = [](mw::Form& f) {
         EXPECT_EQ(mw::windowText(f.handle()), "Rename File");
