@@ -336,7 +336,14 @@ void TForm1::FormShow() {
     const std::string staleLock = setup.pgpDir() + mw::editorProfile().lockName;
     mw::deleteIfExists(platform, staleLock);
     const std::string signature = mw::directoryOf(platform.executablePath()) + "Murkwell.sig";
-    if (platform.fileExists(signature)) app_.signature().setLines(platform.readLines(signature));
+    // Byte for byte, as "&Get from File" reads it: a final line break is part of the signature.
+    if (platform.fileExists(signature)) {
+        auto text = readTextForMemo(signature);
+        if (text)
+            mw::setWindowText(app_.signature().memo1(), *text);
+        else
+            reportError(kTextTooLarge);
+    }
     if (!platform.fileExists(setup.pgpExe())) setup.showModal();
     SetFocus(memo());
 }

@@ -36,6 +36,10 @@ TForm2::TForm2() : BasicDialog({"TForm2", "Signature", 565, 182, false, "&Save",
                                  .exStyle = WS_EX_CLIENTEDGE,
                                  .font = memoFont_.get()});
     SendMessageA(memo1(), EM_SETLIMITTEXT, static_cast<WPARAM>(kMemoCapacity), 0);
+    // Tab goes from the signature to "&Save" first.
+    SetWindowPos(item(IdBitBtn1), memo1(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // Escape would lose what was typed: the dialog closes only through "&Save".
+    escapeDoesNothing_ = true;
     mw::createControl(handle(), {.className = "BUTTON",
                                  .text = "&Get from File",
                                  .id = IdBitBtn2,
@@ -71,9 +75,11 @@ void TForm2::BitBtn1Click() {
     const std::string path = signatureDirectory() + "Murkwell.sig";
     try {
         mw::Application::instance().platform().writeWholeFile(path, mw::windowText(memo1()));
-    } catch (const mw::IoError&) {
-        reportError("Cannot create file " + path);
-        return;
+    } catch (const mw::IoError& e) {
+        // The dialog has no other way out: it closes, and the operations keep using the text.
+        std::string reason = e.reason();
+        if (!reason.empty() && reason.back() != '.') reason += '.';
+        reportError("Cannot create file " + path + ": " + reason + " The signature is kept until the editor closes.");
     }
     close();
 }

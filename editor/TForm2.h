@@ -24,6 +24,8 @@ public:
     void BitBtn3Click();
 
 protected:
+    // Typing starts in the signature, not on "&Save".
+    HWND initialFocus() const override { return memo1(); }
     bool onCommand(int id, int code, HWND control) override;
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 

@@ -51,6 +51,8 @@ TForm3::TForm3() {
                                                                    .height = 37,
                                                                    .style = WS_TABSTOP},
                                                  mw::glyphs::Exit, kNavy, false);
+    // Only the button ends a showing; Escape in the text must not close it either.
+    escapeDoesNothing_ = true;
     centreOnScreen();
 }
 

@@ -89,6 +89,8 @@ TKey::TKey() {
                                  .width = 153,
                                  .height = 33,
                                  .style = WS_TABSTOP | BS_DEFPUSHBUTTON});
+    // Only the button ends a showing; Escape in the text must not close it either.
+    escapeDoesNothing_ = true;
     centreOnScreen();
 }
 

@@ -120,6 +120,9 @@ void Form::centreOnScreen() {
 }
 
 bool Form::preTranslateMessage(MSG& msg) {
+    if (escapeDoesNothing_ && msg.wParam == VK_ESCAPE &&
+        (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP || msg.message == WM_CHAR))
+        return true;
     if (dialogNavigation_ && IsDialogMessageA(handle(), &msg)) return true;
     return false;
 }

@@ -51,7 +51,8 @@ public:
     static Form* fromHandle(HWND hwnd);
 
     void showModal();
-    bool isShowingModal() const { return modal_; }
+    // Shown modally, and no close has ended the showing yet.
+    bool isShowingModal() const { return modal_ && !modalDone_; }
     // Closes as the close box does: runs FormClose; a modal form then ends its showing.
     void close();
 
@@ -75,6 +76,9 @@ protected:
     virtual void FormClose() {}
     // Whether Tab and arrow keys move between controls (off where a control wants the Tab key).
     bool dialogNavigation_ = true;
+    // Whether Escape is kept from the form's controls: a multi-line edit asks its parent to close
+    // on Escape, which a form without a way to cancel must not do.
+    bool escapeDoesNothing_ = false;
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:

@@ -4,6 +4,7 @@
 #include "editor/EditorCommands.h"
 #include "editor/TBox.h"
 #include "editor/TForm1.h"
+#include "editor/TForm2.h"
 #include "editor/TForm3.h"
 #include "editor/TKey.h"
 #include "WinTestSupport.h"
@@ -262,4 +263,59 @@ TEST_F(EditorDialogs, AboutBoxStaysOnTopAndEnterClosesIt) {
     EXPECT_EQ(modalShown, std::vector<std::string>{"TBox"});
     EXPECT_TRUE(topmost);
     EXPECT_FALSE(app.about().isShowingModal());
+}
+
+namespace {
+// Posts the keys of `text` (or Escape when empty) to the focused control as the keyboard would,
+// and handles them with everything they post in turn (a multi-line edit posts WM_CLOSE).
+void keysToFocus(const std::string& text) {
+    HWND focus = GetFocus();
+    if (text.empty()) {
+        PostMessageA(focus, WM_KEYDOWN, VK_ESCAPE, 1);
+        PostMessageA(focus, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+    }
+    for (char c : text)
+        PostMessageA(focus, WM_CHAR, static_cast<unsigned char>(c), 1);
+    pumpFor(5000, [] { return HIWORD(GetQueueStatus(QS_POSTMESSAGE | QS_KEY)) == 0; });
+}
+} // namespace
+
+TEST_F(EditorDialogs, EscapeInTheTextOfTheSignatureThePassPhraseAndTheAuthorsKeyClosesNone) {
+    editor::EditorApp app;
+    auto& sig = app.signature();
+    auto& key = app.passPhrase();
+    auto& form3 = app.authorKey();
+    struct Seen {
+        HWND focusAtShow = nullptr, afterMemo = nullptr;
+        std::string typed;
+        bool stayed = false;
+    } seen;
+    onModal = [&](mw::Form& f) {
+        HWND memo = &f == &sig ? sig.memo1() : &f == &key ? key.memo1() : form3.memo1();
+        seen.focusAtShow = GetFocus();
+        seen.afterMemo = GetNextDlgTabItem(f.handle(), memo, FALSE);
+        if (&f == &sig) {
+            // Typed at once: every key lands in the signature, none presses "&Save".
+            keysToFocus("MySig");
+            seen.typed = mw::windowText(sig.memo1());
+        }
+        SetFocus(memo);
+        keysToFocus("");
+        seen.stayed = f.isShowingModal() && IsWindowVisible(f.handle());
+        f.close();
+    };
+    app.form1().AtuoAddTextSignature1Click();
+    EXPECT_EQ(seen.focusAtShow, sig.memo1()) << "the focus starts in the signature";
+    EXPECT_EQ(seen.afterMemo, GetDlgItem(sig.handle(), editor::TForm2::IdBitBtn1)) << "\"&Save\" follows it";
+    EXPECT_EQ(seen.typed, "MySig");
+    EXPECT_TRUE(seen.stayed) << "TForm2";
+    EXPECT_EQ(sig.lines(), std::vector<std::string>{"MySig"});
+
+    seen = {};
+    app.form1().StoredPassphrase1Click();
+    EXPECT_TRUE(seen.stayed) << "TKey";
+    seen = {};
+    app.form1().AuthorsPublicKey1Click();
+    EXPECT_TRUE(seen.stayed) << "TForm3";
+    EXPECT_EQ(modalShown, (std::vector<std::string>{"TForm2", "TKey", "TForm3"}));
 }

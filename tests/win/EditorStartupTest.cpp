@@ -230,6 +230,16 @@ TEST_F(EditorStartup, StaleLockIsRemovedAndSignatureFileFillsTheSignatureDialog)
               (std::vector<std::string>{"-- ", "Alice Example", "alice@example.org"}));
 }
 
+TEST_F(EditorStartup, SignatureFileIsLoadedByteForByteWithItsFinalLineBreak) {
+    makePgp();
+    writeFileBytes(iniPath(), iniWith(settingsLines("0", "0", "640", "450")));
+    writeFileBytes(dir / "Murkwell.sig", "-- \nAlice\r\n\r\n");
+    editor::EditorApp app;
+    app.form1().showMain();
+    EXPECT_EQ(mw::windowText(app.signature().memo1()), "-- \r\nAlice\r\n\r\n");
+    EXPECT_TRUE(interaction.shown.empty());
+}
+
 TEST_F(EditorStartup, ShiftFlagFollowsTheLastKeyDownNotClicks) {
     makePgp();
     writeFileBytes(iniPath(), iniWith(settingsLines("0", "0", "640", "450")));

@@ -395,19 +395,22 @@ TEST_F(TextTools, SignatureDialogSavesEmptyAndGetFromFileWritesNothing) {
     EXPECT_FALSE(sig.isShowingModal());
 }
 
-TEST_F(TextTools, SignatureThatCannotBeSavedKeepsTheDialogOpen) {
+TEST_F(TextTools, SignatureThatCannotBeSavedIsReportedWithItsReasonAndTheDialogCloses) {
     auto& sig = app->signature();
     makeDirectory(dir / "Murkwell.sig"); // a directory where the file should go
-    int saves = 0;
+    bool closed = false;
     onModal = [&](mw::Form&) {
         mw::setWindowText(sig.memo1(), "text");
         sig.BitBtn1Click();
-        EXPECT_TRUE(sig.isShowingModal());
-        ++saves;
-        sig.close();
+        closed = !sig.isShowingModal();
+        if (!closed) sig.close();
     };
     form().AtuoAddTextSignature1Click();
-    EXPECT_EQ(saves, 1);
+    EXPECT_TRUE(closed) << "the modal dialog offers no other way out";
     ASSERT_EQ(interaction.shown.size(), 1u);
-    EXPECT_EQ(interaction.shown[0].text, "Cannot create file " + dir / "Murkwell.sig");
+    EXPECT_EQ(interaction.shown[0].text, "Cannot create file " + dir / "Murkwell.sig" + ": " +
+                                             mw::errorText(ERROR_ACCESS_DENIED) +
+                                             " The signature is kept until the editor closes.");
+    EXPECT_EQ(interaction.shown[0].icon, mw::BoxIcon::Error);
+    EXPECT_EQ(sig.lines(), std::vector<std::string>{"text"});
 }
