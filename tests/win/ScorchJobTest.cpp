@@ -127,3 +127,30 @@ TEST_F(ScorchJob, FileModuleEncryptWipesItsBatchAndListingAndLeavesTheUsersFiles
     EXPECT_EQ(readFileBytes(file), "the user's own file\r\n");
     EXPECT_EQ(namesIn(shown).size(), 2u) << "the file and PGP's output beside it";
 }
+
+TEST_F(ScorchJob, AnEarlierOutputIsWipedBeforePgpRunsOrTheJobIsRefusedWithTheToolsReason) {
+    // Left by a job that never finished: wiped, and the tool has ended, before PGP is started.
+    writeFileBytes(pgpDir + "murkwell.asc", "OLD OUTPUT FOR OTHER RECIPIENTS\r\n");
+    messageText = {"Hello."};
+    JobRunner runner(*platform, interaction);
+    EXPECT_EQ(runner.runEditorOperation(editorJob(EditorOperation::EncryptIdea, {})), JobEnd::Finished);
+    ASSERT_FALSE(pickedUp.empty());
+    EXPECT_EQ(std::find(pickedUp.begin(), pickedUp.end(), "OLD OUTPUT FOR OTHER RECIPIENTS"), pickedUp.end());
+    EXPECT_EQ(readCalls(pgpDir + "pgp-args.log").size(), 1u);
+    EXPECT_TRUE(interaction.shown.empty());
+    waitUntilGone({pgpDir + "Murkwell.bat", pgpDir + "murkwell.tmp", pgpDir + "murkwell.asc"});
+
+    // A read-only one is left alone by the tool: the job stops, naming the file and the reason.
+    const std::string earlier = pgpDir + "murkwell.txt";
+    writeFileBytes(earlier, "old plaintext\r\n");
+    SetFileAttributesA(earlier.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(runner.runEditorOperation(editorJob(EditorOperation::Decrypt, {})), JobEnd::Refused);
+    ASSERT_EQ(interaction.shown.size(), 1u);
+    EXPECT_EQ(interaction.shown[0].text, "The output of an earlier PGP job, " + earlier +
+                                             ", could not be wiped: it is read-only. PGP was not started.");
+    EXPECT_EQ(readCalls(pgpDir + "pgp-args.log").size(), 1u) << "PGP was not started again";
+    EXPECT_FALSE(exists(pgpDir + "Murkwell.lck"));
+    EXPECT_FALSE(exists(pgpDir + "Murkwell.bat"));
+    EXPECT_EQ(readFileBytes(earlier), "old plaintext\r\n");
+    SetFileAttributesA(earlier.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
