@@ -276,7 +276,8 @@ void keysToFocus(const std::string& text) {
     }
     for (char c : text)
         PostMessageA(focus, WM_CHAR, static_cast<unsigned char>(c), 1);
-    pumpFor(5000, [] { return HIWORD(GetQueueStatus(QS_POSTMESSAGE | QS_KEY)) == 0; });
+    waitFor("the typed keys to be handled",
+            [] { return HIWORD(GetQueueStatus(QS_POSTMESSAGE | QS_KEY)) == 0; });
 }
 } // namespace
 
