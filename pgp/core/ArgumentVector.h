@@ -1,0 +1,21 @@
+// The engine's command line, built so that its C runtime (the rules of CommandLineToArgvW) gives
+// back exactly the arguments we meant: blanks, quotes and backslashes included.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pgp {
+
+// One argument: unchanged when it needs nothing; otherwise in double quotes, each quote preceded
+// by a backslash, and the backslashes before a quote (or the closing quote) doubled.
+std::wstring quoteArgument(std::wstring_view argument);
+
+// The program path (in quotes, as it cannot hold one) and the quoted arguments, blank-separated.
+std::wstring buildCommandLine(std::wstring_view program, const std::vector<std::wstring>& arguments);
+
+// The reverse, by the same rules, so the round trip can be tested where the system's own
+// parser is not at hand.
+std::vector<std::wstring> splitCommandLine(std::wstring_view line);
+
+} // namespace pgp

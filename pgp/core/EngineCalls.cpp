@@ -1,0 +1,140 @@
+// The engine's command lines.
+#include "pgp/core/EngineCalls.h"
+
+namespace pgp {
+
+namespace {
+
+std::wstring widened(const std::string& ascii) {
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
+} // namespace
+
+std::vector<std::wstring> baseArguments(const std::wstring& home, std::uint64_t statusHandle,
+                                        std::uint64_t passPhraseHandle) {
+    std::vector<std::wstring> a{L"--homedir",
+            home,
+            L"--batch",
+            L"--no-tty",
+            L"--no-greeting",
+            L"--no-permission-warning",
+            L"--no-autostart",
+            L"--pinentry-mode",
+            L"loopback",
+            L"--status-fd",
+            std::to_wstring(statusHandle),
+            L"--display-charset",
+            L"utf-8",
+            L"--no-auto-key-retrieve",
+            L"--auto-key-locate",
+            L"local",
+            L"--keyserver-options",
+            L"no-auto-key-retrieve"};
+    if (passPhraseHandle) {
+        a.push_back(L"--passphrase-fd");
+        a.push_back(std::to_wstring(passPhraseHandle));
+    }
+    return a;
+}
+
+std::vector<std::wstring> listArguments(bool secret) {
+    return {L"--with-colons", L"--fixed-list-mode", L"--with-fingerprint",
+            secret ? L"--list-secret-keys" : L"--list-keys"};
+}
+
+std::vector<std::wstring> protectArguments(const Protection& p) {
+    std::vector<std::wstring> a;
+    if (p.armor) a.push_back(L"--armor");
+    if (p.text) a.push_back(L"--textmode");
+    if (!p.signer.empty()) {
+        a.push_back(L"--local-user");
+        a.push_back(widened(p.signer) + L"!"); // "!": exactly this key, not a subkey of the engine's choice
+    }
+    if (p.encrypt) {
+        // The user has already confirmed every key that no trusted signature certifies.
+        a.push_back(L"--trust-model");
+        a.push_back(L"always");
+        for (const auto& r : p.recipients) {
+            a.push_back(L"--recipient");
+            a.push_back(widened(r));
+        }
+    }
+    if (!p.storedName.empty() && !(p.sign && p.detached)) {
+        a.push_back(L"--set-filename");
+        a.push_back(p.storedName);
+    }
+    if (p.conventional) {
+        a.push_back(L"--symmetric");
+    } else if (p.encrypt) {
+        a.push_back(L"--encrypt");
+        if (p.sign) a.push_back(L"--sign");
+    } else if (p.detached) {
+        a.push_back(L"--detach-sign");
+    } else if (p.armor && p.text) {
+        a.push_back(L"--clearsign");
+    } else {
+        a.push_back(L"--sign");
+    }
+    return a;
+}
+
+std::vector<std::wstring> decryptArguments() {
+    return {L"--decrypt"};
+}
+
+std::vector<std::wstring> importArguments() {
+    return {L"--import"};
+}
+
+std::vector<std::wstring> exportArguments(const std::string& fingerprint, bool armor) {
+    std::vector<std::wstring> a;
+    if (armor) a.push_back(L"--armor");
+    a.push_back(L"--export");
+    a.push_back(widened(fingerprint));
+    return a;
+}
+
+std::vector<std::wstring> deleteArguments(const std::string& fingerprint, bool secret) {
+    // The engine asks nothing in batch mode once --yes is given; pgp.exe has asked already.
+    return {L"--yes", secret ? L"--delete-secret-and-public-key" : L"--delete-keys", widened(fingerprint)};
+}
+
+std::vector<std::wstring> generateArguments() {
+    return {L"--generate-key"};
+}
+
+mw::SecretString keyParameters(const std::string& userId, KeyKind kind, std::string_view passPhrase) {
+    mw::SecretString p;
+    switch (kind) {
+    case KeyKind::Curve25519:
+        p += "Key-Type: eddsa\nKey-Curve: ed25519\nKey-Usage: sign,cert\n"
+             "Subkey-Type: ecdh\nSubkey-Curve: cv25519\nSubkey-Usage: encrypt\n";
+        break;
+    case KeyKind::Rsa3072:
+    case KeyKind::Rsa4096: {
+        const char* bits = kind == KeyKind::Rsa3072 ? "3072" : "4096";
+        p += "Key-Type: RSA\nKey-Length: ";
+        p += bits;
+        p += "\nKey-Usage: sign,cert\nSubkey-Type: RSA\nSubkey-Length: ";
+        p += bits;
+        p += "\nSubkey-Usage: encrypt\n";
+        break;
+    }
+    }
+    // The whole user ID as the name gives exactly the text typed, as PGP 2.6 took it.
+    p += "Name-Real: ";
+    p += userId;
+    p += "\nExpire-Date: 0\n";
+    if (passPhrase.empty()) {
+        p += "%no-protection\n";
+    } else {
+        p += "Passphrase: ";
+        p += passPhrase;
+        p += "\n";
+    }
+    p += "%commit\n";
+    return p;
+}
+
+} // namespace pgp

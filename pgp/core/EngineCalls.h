@@ -1,0 +1,49 @@
+// The engine's argument vectors for each PGP 2.6 operation. Data always travels through the
+// engine's standard input and output, so no file name of the user's reaches its command line.
+#pragma once
+#include "core/SecretText.h"
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pgp {
+
+// What every engine run starts with: the home directory; batch mode, so the engine never asks
+// anything itself; pass phrases only through the pipe whose handle is given (0: none), never a
+// window; the status channel on its handle; no network: no key server, no key retrieval; no agent
+// started by the engine itself (pgp.exe starts and ends it).
+std::vector<std::wstring> baseArguments(const std::wstring& home, std::uint64_t statusHandle,
+                                        std::uint64_t passPhraseHandle);
+
+// Keys: the colon listing of public or secret keys.
+std::vector<std::wstring> listArguments(bool secret);
+
+struct Protection {
+    bool encrypt = false;
+    bool sign = false;
+    bool conventional = false;
+    bool armor = false;
+    bool text = false;
+    bool detached = false;
+    std::vector<std::string> recipients; // fingerprints
+    std::string signer;                  // fingerprint; empty for the default key
+    std::wstring storedName;             // recorded in the message for -p
+};
+
+// -e, -s, -c and their combinations. A signed text that is armoured and not encrypted is a
+// clear signature, as PGP 2.6 makes it with -sta.
+std::vector<std::wstring> protectArguments(const Protection& p);
+
+std::vector<std::wstring> decryptArguments();
+std::vector<std::wstring> importArguments();
+std::vector<std::wstring> exportArguments(const std::string& fingerprint, bool armor);
+std::vector<std::wstring> deleteArguments(const std::string& fingerprint, bool secret);
+std::vector<std::wstring> generateArguments();
+
+enum class KeyKind { Curve25519, Rsa3072, Rsa4096 };
+
+// The unattended key generation's parameters, read by the engine from its standard input; the
+// pass phrase is among them, so they are built in wiped storage. `userId` is UTF-8.
+mw::SecretString keyParameters(const std::string& userId, KeyKind kind, std::string_view passPhrase);
+
+} // namespace pgp

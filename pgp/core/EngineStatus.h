@@ -1,0 +1,69 @@
+// What the engine reports on its status channel ("[GNUPG:] KEYWORD args"), gathered and turned
+// into PGP 2.6's words and exit statuses. The engine's own messages never reach the user.
+#pragma once
+#include "pgp/core/ExitStatus.h"
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pgp {
+
+struct StatusLine {
+    std::string keyword;
+    std::vector<std::string> args; // blank-separated; the last may hold blanks (a user ID)
+};
+
+// A line of the status channel, or nothing for any other line.
+std::optional<StatusLine> parseStatusLine(std::string_view line);
+
+// "%XX" escapes of the status channel undone.
+std::string percentDecoded(std::string_view text);
+
+// Everything one engine run said that matters to us.
+struct EngineReport {
+    bool goodSignature = false;
+    bool badSignature = false;
+    bool expiredKeySignature = false;
+    bool revokedKeySignature = false;
+    bool signatureKeyMissing = false;
+    std::string signer;        // user ID of the signature's key
+    std::string signatureKeyId;
+    std::int64_t signatureTime = 0;
+    bool decryptionOkay = false;
+    bool decryptionFailed = false;
+    bool badPassPhrase = false;
+    bool noSecretKey = false;
+    bool noData = false;
+    bool symmetric = false;    // the message asked for a conventional pass phrase
+    bool missingPassPhrase = false;
+    bool neededPassPhrase = false; // the engine asked for one (NEED_PASSPHRASE or _SYM)
+    std::vector<std::string> encryptedTo; // long key IDs
+    std::optional<std::string> storedName; // the literal data's file name, raw bytes
+    std::vector<std::string> invalidRecipients;
+    bool signingFailed = false;
+    bool keyCreated = false;
+    std::string createdFingerprint;
+    int importedKeys = 0, unchangedKeys = 0, secretKeysRead = 0;
+    std::vector<std::string> importProblems; // PGP words, one line each
+    std::string passPhraseHint; // the user ID of the key whose pass phrase is asked for
+
+    void absorb(const StatusLine& line);
+};
+
+// PGP 2.6's date and time form, "YYYY/MM/DD HH:MM GMT".
+std::string pgpDateTime(std::int64_t secondsSince1970);
+
+struct Verdict {
+    ExitStatus status = ExitStatus::Ok;
+    std::vector<std::string> lines; // UTF-8, for the console
+};
+
+// After decrypting or checking a message (`engineFailed`: the engine's exit status was not 0).
+Verdict judgeDecryption(const EngineReport& report, bool engineFailed, std::string_view inputName);
+
+// After encrypting or signing.
+Verdict judgeProtection(const EngineReport& report, bool engineFailed, bool sign, bool encrypt, bool conventional);
+
+} // namespace pgp

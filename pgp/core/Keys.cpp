@@ -1,0 +1,287 @@
+// The engine's colon listing, PGP 2.6's -kv layout and user-ID matching.
+#include "pgp/core/Keys.h"
+#include <cstdio>
+
+namespace pgp {
+
+namespace {
+
+std::vector<std::string_view> fields(std::string_view line) {
+    std::vector<std::string_view> out;
+    std::size_t start = 0;
+    for (;;) {
+        auto colon = line.find(':', start);
+        out.push_back(line.substr(start, colon == std::string_view::npos ? std::string_view::npos : colon - start));
+        if (colon == std::string_view::npos) return out;
+        start = colon + 1;
+    }
+}
+
+std::string_view field(const std::vector<std::string_view>& f, std::size_t index) {
+    return index < f.size() ? f[index] : std::string_view();
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The engine escapes ":" and control characters in user IDs as \xNN.
+std::string unescape(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' && hexValue(text[i + 2]) >= 0 &&
+            hexValue(text[i + 3]) >= 0) {
+            out += static_cast<char>(hexValue(text[i + 2]) * 16 + hexValue(text[i + 3]));
+            i += 3;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::int64_t number(std::string_view text) {
+    std::int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') break;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+std::u32string decodeUtf8(std::string_view text) {
+    std::u32string out;
+    for (std::size_t i = 0; i < text.size();) {
+        unsigned char b = static_cast<unsigned char>(text[i]);
+        int extra = b < 0x80 ? 0 : b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : -1;
+        const bool truncated = extra > 0 && i + static_cast<std::size_t>(extra) >= text.size();
+        if (extra < 0 || truncated) {
+            out += static_cast<char32_t>(b); // a stray byte stands for itself
+            ++i;
+            continue;
+        }
+        char32_t cp = extra == 0 ? b : b & (0x3F >> extra);
+        bool good = true;
+        for (int k = 1; k <= extra; ++k) {
+            unsigned char cont = static_cast<unsigned char>(text[i + k]);
+            if ((cont & 0xC0) != 0x80) good = false;
+            cp = (cp << 6) | (cont & 0x3F);
+        }
+        if (!good) {
+            out += static_cast<char32_t>(b);
+            ++i;
+            continue;
+        }
+        out += cp;
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return out;
+}
+
+char32_t fold(char32_t c) {
+    if (c >= U'A' && c <= U'Z') return c + 32;
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
+    if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 && c != 0x17F) {
+        // Latin Extended-A pairs: upper case even below U+0138, odd from U+0139 to U+0148 and above U+0178.
+        bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (oddUpper ? (c % 2 == 1) : (c % 2 == 0 && c < 0x178)) return c + 1;
+        return c;
+    }
+    if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 32;
+    if (c >= 0x410 && c <= 0x42F) return c + 32;
+    if (c >= 0x400 && c <= 0x40F) return c + 80;
+    return c;
+}
+
+std::string groupedFingerprint(std::string_view fpr) {
+    std::string out;
+    for (std::size_t i = 0; i < fpr.size(); i += 4) {
+        if (i) out += i == fpr.size() / 2 ? "  " : " ";
+        out += fpr.substr(i, 4);
+    }
+    return out;
+}
+
+bool isHex(std::string_view text) {
+    for (char c : text)
+        if (hexValue(c) < 0) return false;
+    return !text.empty();
+}
+
+bool fitFor(const Key& key, KeyUse use) {
+    switch (use) {
+    case KeyUse::Any: return true;
+    case KeyUse::Encrypt: return key.canEncrypt();
+    case KeyUse::Sign: return key.secret && key.canSign();
+    case KeyUse::Secret: return key.secret;
+    }
+    return false;
+}
+
+std::string upper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return out;
+}
+
+} // namespace
+
+Key::Unusable Key::unusable() const {
+    if (validity == 'r') return Unusable::Revoked;
+    if (validity == 'e') return Unusable::Expired;
+    if (capabilities.find('D') != std::string::npos || validity == 'd') return Unusable::Disabled;
+    if (validity == 'i' || validity == 'n') return Unusable::Invalid;
+    return Unusable::No;
+}
+
+std::vector<Key> parseColonListing(std::string_view listing) {
+    std::vector<Key> keys;
+    bool inSubkey = false;
+    std::size_t start = 0;
+    while (start < listing.size()) {
+        auto end = listing.find('\n', start);
+        std::string_view line = listing.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        start = end == std::string_view::npos ? listing.size() : end + 1;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        auto f = fields(line);
+        std::string_view type = f[0];
+        if (type == "pub" || type == "sec") {
+            Key key;
+            key.secret = type == "sec";
+            key.validity = field(f, 1).empty() ? '-' : field(f, 1)[0];
+            key.bits = static_cast<unsigned>(number(field(f, 2)));
+            key.keyId = upper(field(f, 4));
+            key.created = number(field(f, 5));
+            key.capabilities = std::string(field(f, 11));
+            keys.push_back(std::move(key));
+            inSubkey = false;
+        } else if (keys.empty()) {
+            continue;
+        } else if (type == "sub" || type == "ssb") {
+            inSubkey = true;
+        } else if (type == "fpr" && !inSubkey && keys.back().fingerprint.empty()) {
+            keys.back().fingerprint = upper(field(f, 9));
+        } else if (type == "uid") {
+            UserId id;
+            id.text = unescape(field(f, 9));
+            id.revoked = field(f, 1) == "r";
+            keys.back().userIds.push_back(std::move(id));
+        }
+    }
+    return keys;
+}
+
+std::string pgpDate(std::int64_t seconds) {
+    // Days to a civil date (Howard Hinnant's algorithm).
+    std::int64_t z = seconds / 86400 + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    const std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
+    const std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t y = yoe + era * 400 + (m <= 2 ? 1 : 0);
+    char buf[80];
+    std::snprintf(buf, sizeof buf, "%04lld/%02lld/%02lld", static_cast<long long>(y), static_cast<long long>(m),
+                  static_cast<long long>(d));
+    return buf;
+}
+
+std::vector<std::string> formatKeyListing(const std::vector<Key>& keys, std::string_view pattern,
+                                          std::string_view ringName, bool fingerprints) {
+    std::vector<std::string> lines;
+    lines.push_back("pgp.exe (PGP 2.6 command line; keys kept by the GnuPG engine)");
+    lines.push_back("Key ring: '" + std::string(ringName) + "'");
+    lines.push_back("Type  bits/keyID    Date       User ID");
+    const bool all = pattern.empty() || pattern == "*";
+    int count = 0;
+    for (const Key& key : keys) {
+        if (!all) {
+            bool hit = false;
+            for (const UserId& id : key.userIds)
+                hit = hit || containsIgnoringCase(id.text, pattern);
+            if (!hit) continue;
+        }
+        ++count;
+        char prefix[64];
+        std::snprintf(prefix, sizeof prefix, "%s %5u/%s %s ", key.secret ? "sec" : "pub", key.bits,
+                      key.keyId.size() >= 8 ? key.keyId.substr(key.keyId.size() - 8).c_str() : key.keyId.c_str(),
+                      pgpDate(key.created).c_str());
+        std::string head(prefix);
+        head.resize(30, ' ');
+        const char* marker = nullptr;
+        switch (key.unusable()) {
+        case Key::Unusable::Revoked: marker = "*** KEY REVOKED ***"; break;
+        case Key::Unusable::Expired: marker = "*** KEY EXPIRED ***"; break;
+        case Key::Unusable::Disabled: marker = "*** KEY DISABLED ***"; break;
+        case Key::Unusable::Invalid: marker = "*** KEY INVALID ***"; break;
+        case Key::Unusable::No: break;
+        }
+        bool first = true;
+        if (marker) {
+            lines.push_back(head + marker);
+        } else {
+            for (const UserId& id : key.userIds) {
+                if (id.revoked) continue;
+                lines.push_back((first ? head : std::string(30, ' ')) + id.text);
+                first = false;
+            }
+            if (first) lines.push_back(head + "*** NO USER ID ***");
+        }
+        if (fingerprints && !key.fingerprint.empty())
+            lines.push_back("          Key fingerprint = " + groupedFingerprint(key.fingerprint));
+    }
+    lines.push_back(std::to_string(count) + (count == 1 ? " matching key found." : " matching keys found."));
+    return lines;
+}
+
+std::u32string foldCase(std::string_view utf8) {
+    std::u32string text = decodeUtf8(utf8);
+    for (char32_t& c : text)
+        c = fold(c);
+    return text;
+}
+
+bool containsIgnoringCase(std::string_view haystack, std::string_view needle) {
+    return foldCase(haystack).find(foldCase(needle)) != std::u32string::npos;
+}
+
+KeyMatch findKey(const std::vector<Key>& keys, std::string_view pattern, KeyUse use) {
+    KeyMatch exact, partial;
+    const bool byKeyId = pattern.size() > 2 && (pattern.substr(0, 2) == "0x" || pattern.substr(0, 2) == "0X") &&
+                         isHex(pattern.substr(2)) && (pattern.size() == 10 || pattern.size() == 18);
+    const std::string wantedId = byKeyId ? upper(pattern.substr(2)) : std::string();
+    const std::u32string folded = foldCase(pattern);
+    for (const Key& key : keys) {
+        if (!fitFor(key, use)) continue;
+        if (byKeyId) {
+            if (key.keyId.size() >= wantedId.size() &&
+                key.keyId.compare(key.keyId.size() - wantedId.size(), wantedId.size(), wantedId) == 0)
+                exact.keys.push_back(&key);
+            continue;
+        }
+        bool isExact = false, isPartial = false;
+        for (const UserId& id : key.userIds) {
+            if (id.revoked) continue;
+            isExact = isExact || id.text == pattern;
+            isPartial = isPartial || foldCase(id.text).find(folded) != std::u32string::npos;
+        }
+        if (isExact) exact.keys.push_back(&key);
+        if (isPartial) partial.keys.push_back(&key);
+    }
+    return exact.keys.empty() ? partial : exact;
+}
+
+std::string describeKey(const Key& key) {
+    std::string id = key.keyId.size() >= 8 ? key.keyId.substr(key.keyId.size() - 8) : key.keyId;
+    for (const UserId& uid : key.userIds)
+        if (!uid.revoked) return "  0x" + id + "  " + uid.text;
+    return "  0x" + id;
+}
+
+} // namespace pgp

@@ -1,0 +1,68 @@
+// The keys as the engine lists them (its colon format), PGP 2.6's -kv layout made from them, and
+// PGP 2.6's way of choosing a key by user ID.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pgp {
+
+struct UserId {
+    std::string text; // UTF-8, unescaped
+    bool revoked = false;
+};
+
+struct Key {
+    bool secret = false;      // listed as "sec": the secret part is present
+    unsigned bits = 0;
+    std::string keyId;        // 16 hex digits
+    std::string fingerprint;  // 40 hex digits (or 64)
+    std::int64_t created = 0; // seconds since 1970
+    char validity = '-';      // the engine's: f/u valid, r revoked, e expired, ...
+    std::string capabilities; // the key as a whole: upper-case E, S, C, and D when disabled
+    std::vector<UserId> userIds;
+
+    enum class Unusable { No, Revoked, Expired, Disabled, Invalid };
+    Unusable unusable() const;
+    bool canEncrypt() const { return unusable() == Unusable::No && capabilities.find('E') != std::string::npos; }
+    bool canSign() const { return unusable() == Unusable::No && capabilities.find('S') != std::string::npos; }
+    // Certified by a signature the engine trusts (or the user's own key).
+    bool certified() const { return validity == 'f' || validity == 'u'; }
+};
+
+// Parses `--with-colons --fixed-list-mode` output of --list-keys or --list-secret-keys.
+std::vector<Key> parseColonListing(std::string_view listing);
+
+// PGP 2.6's date form, YYYY/MM/DD, in UTC.
+std::string pgpDate(std::int64_t secondsSince1970);
+
+// The -kv listing, one line per entry, UTF-8, without line ends: three header lines, a line per
+// key with type, size/key ID and date in columns 1 to 30 and the first user ID from column 31,
+// further user IDs indented to column 31, and a closing count under 32 characters. A key that
+// cannot be used is listed without user IDs (its column 32 holds "*", which readers skip).
+// `pattern` "*" or empty lists every key; otherwise the keys with a user ID containing it.
+std::vector<std::string> formatKeyListing(const std::vector<Key>& keys, std::string_view pattern,
+                                          std::string_view ringName, bool fingerprints);
+
+// Case-insensitive comparison for user IDs: ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic.
+std::u32string foldCase(std::string_view utf8);
+bool containsIgnoringCase(std::string_view haystack, std::string_view needle);
+
+enum class KeyUse { Any, Encrypt, Sign, Secret };
+
+struct KeyMatch {
+    std::vector<const Key*> keys; // exactly one when found
+    bool ambiguous() const { return keys.size() > 1; }
+    bool found() const { return keys.size() == 1; }
+};
+
+// PGP 2.6's user-ID match (case-insensitive substring) among the keys fit for `use`, except that
+// a user ID equal to `pattern` wins over the substring matches; "0x" with 8 or 16 hex digits
+// names a key ID. Several keys matching is not resolved here: the caller refuses and lists them.
+KeyMatch findKey(const std::vector<Key>& keys, std::string_view pattern, KeyUse use);
+
+// One line per candidate, for a refusal: key ID and first user ID.
+std::string describeKey(const Key& key);
+
+} // namespace pgp

@@ -1,0 +1,66 @@
+// Output naming.
+#include "pgp/core/Names.h"
+#include <array>
+
+namespace pgp {
+
+namespace {
+
+std::wstring upper(std::wstring_view text) {
+    std::wstring out(text);
+    for (wchar_t& c : out)
+        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - 32);
+    return out;
+}
+
+bool isDeviceName(std::wstring_view name) {
+    // The device is named by what precedes the first dot, blanks at its end ignored.
+    std::wstring base = upper(name.substr(0, name.find(L'.')));
+    while (!base.empty() && base.back() == L' ')
+        base.pop_back();
+    static const std::array<const wchar_t*, 7> fixed = {L"CON", L"PRN", L"AUX", L"NUL",
+                                                        L"CONIN$", L"CONOUT$", L"CLOCK$"};
+    for (const wchar_t* device : fixed)
+        if (base == device) return true;
+    if (base.size() == 4 && (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0)) {
+        wchar_t digit = base[3];
+        // Windows also takes the superscript digits 1, 2 and 3.
+        return (digit >= L'0' && digit <= L'9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+    }
+    return false;
+}
+
+} // namespace
+
+std::wstring bareName(std::wstring_view path) {
+    auto cut = path.find_last_of(L"\\/:");
+    return std::wstring(cut == std::wstring_view::npos ? path : path.substr(cut + 1));
+}
+
+static std::wstring withoutExtension(const std::wstring& name) {
+    auto dot = name.find_last_of(L'.');
+    return dot == std::wstring::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+std::wstring protectedOutputName(std::wstring_view input, bool armor, bool detached) {
+    return withoutExtension(bareName(input)) + (armor ? L".asc" : detached ? L".sig" : L".pgp");
+}
+
+std::wstring plainOutputName(std::wstring_view input) {
+    std::wstring name = bareName(input);
+    std::wstring stem = withoutExtension(name);
+    return stem == name ? std::wstring() : stem;
+}
+
+std::wstring safeStoredName(std::wstring_view stored) {
+    std::wstring name = bareName(stored);
+    while (!name.empty() && (name.back() == L'.' || name.back() == L' '))
+        name.pop_back();
+    if (name.empty()) return {};
+    for (wchar_t c : name)
+        if (c < 0x20 || c == 0x7F || std::wstring_view(L"<>\"|?*").find(c) != std::wstring_view::npos) return {};
+    if (isDeviceName(name)) return {};
+    return name;
+}
+
+} // namespace pgp

@@ -1,0 +1,27 @@
+// Where pgp.exe writes: PGP 2.6's output names, and the stored name of -p made safe.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace pgp {
+
+// The last component of a path ("C:\dir\a.txt" -> "a.txt").
+std::wstring bareName(std::wstring_view path);
+
+// The encrypted or signed output: the input's bare name (it lands in the working directory) with
+// its extension replaced by ".asc" when armoured, ".sig" for a binary detached signature, else
+// ".pgp". "murkwell.tmp" -> "murkwell.asc".
+std::wstring protectedOutputName(std::wstring_view input, bool armor, bool detached);
+
+// Decryption without -o: the input's bare name without its extension; empty when it has none
+// (the output would take the input's own name).
+std::wstring plainOutputName(std::wstring_view input);
+
+// -p: the name stored in a message, reduced to a bare file name for the working directory.
+// Everything up to the last "\", "/" or ":" goes, then trailing dots and blanks (Windows drops
+// them). Empty when nothing safe remains: "", "." or "..", a control character or one of
+// < > " | ? *, or a device name (CON, PRN, AUX, NUL, COM0-9, LPT0-9, CONIN$, CONOUT$, CLOCK$),
+// with or without an extension.
+std::wstring safeStoredName(std::wstring_view stored);
+
+} // namespace pgp

@@ -1,0 +1,190 @@
+// PGP 2.6's option grammar.
+#include "pgp/core/Options.h"
+
+namespace pgp {
+
+namespace {
+
+std::wstring lowered(std::wstring_view text) {
+    std::wstring out;
+    for (wchar_t c : text)
+        out += (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+    return out;
+}
+
+// The key-management group after "-k": which action, and whether its extra letter is allowed.
+bool parseKeyGroup(std::wstring_view letters, Command& c) {
+    if (letters == L"v" || letters == L"vv") {
+        c.action = Action::KeyView;
+    } else if (letters == L"vc") {
+        c.action = Action::KeyView;
+        c.fingerprints = true;
+    } else if (letters == L"g") {
+        c.action = Action::KeyGenerate;
+    } else if (letters == L"a") {
+        c.action = Action::KeyAdd;
+    } else if (letters == L"x") {
+        c.action = Action::KeyExtract;
+    } else if (letters == L"xa" || letters == L"ax") {
+        c.action = Action::KeyExtract;
+        c.armor = true;
+    } else if (letters == L"r") {
+        c.action = Action::KeyRemove;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Checks the operands against the action; returns the complaint or nothing.
+std::wstring operandError(const Command& c) {
+    const auto n = c.operands.size();
+    switch (c.action) {
+    case Action::Usage:
+        return {};
+    case Action::Decrypt:
+        if (n == 0 && !c.filter) return L"no input file given";
+        if (n > (c.filter ? 0u : 1u)) return L"more than one input file: " + c.operands.back();
+        return {};
+    case Action::Encrypt:
+    case Action::Sign:
+    case Action::Conventional:
+        if (n == 0 && !c.filter) return L"no input file given";
+        if (c.action != Action::Encrypt && n > (c.filter ? 0u : 1u))
+            return L"unexpected argument " + c.operands.back();
+        return {};
+    case Action::KeyView:
+        return n > 2 ? L"unexpected argument " + c.operands.back() : std::wstring();
+    case Action::KeyGenerate:
+        return n > 0 ? L"unexpected argument " + c.operands.back() : std::wstring();
+    case Action::KeyAdd:
+        if (n == 0) return L"-ka needs the file of keys to add";
+        return n > 2 ? L"unexpected argument " + c.operands.back() : std::wstring();
+    case Action::KeyExtract:
+        if (n < 2 && !c.output) return L"-kx needs a user ID and the file to write";
+        return n > 3 ? L"unexpected argument " + c.operands.back() : std::wstring();
+    case Action::KeyRemove:
+        if (n == 0) return L"-kr needs the user ID of the key to remove";
+        return n > 2 ? L"unexpected argument " + c.operands.back() : std::wstring();
+    }
+    return {};
+}
+
+} // namespace
+
+Command parseCommandLine(const std::vector<Argument>& arguments) {
+    Command c;
+    bool encrypt = false, conventional = false, help = false, keyGroup = false;
+    auto fail = [&c](std::wstring message) {
+        if (c.error.empty()) c.error = std::move(message);
+    };
+    for (std::size_t i = 0; i < arguments.size() && c.error.empty(); ++i) {
+        std::wstring_view arg(arguments[i]);
+        if (arg.size() > 1 && arg[0] == L'+') {
+            std::wstring name = lowered(arg.substr(1));
+            if (name == L"batchmode" || name == L"batchmode=on")
+                c.batchMode = true;
+            else if (name == L"batchmode=off")
+                c.batchMode = false;
+            else
+                fail(L"unknown option " + std::wstring(arg));
+            continue;
+        }
+        if (arg.size() < 2 || arg[0] != L'-') {
+            c.operands.emplace_back(arg);
+            continue;
+        }
+        std::wstring_view letters = arg.substr(1);
+        if (letters[0] == L'k') {
+            if (keyGroup || !parseKeyGroup(letters.substr(1), c)) fail(L"unknown option " + std::wstring(arg));
+            keyGroup = true;
+            continue;
+        }
+        for (wchar_t letter : letters) {
+            switch (letter) {
+            case L'e': encrypt = true; break;
+            case L's': c.sign = true; break;
+            case L'c': conventional = true; break;
+            case L'a': c.armor = true; break;
+            case L't': c.text = true; break;
+            case L'w': c.wipe = true; break;
+            case L'b': c.detached = true; break;
+            case L'p': c.preserveName = true; break;
+            case L'f': c.filter = true; break;
+            case L'h': help = true; break;
+            case L'z':
+            case L'u':
+            case L'o': {
+                if (i + 1 >= arguments.size()) {
+                    fail(std::wstring(L"-") + letter + L" needs an argument");
+                    break;
+                }
+                const Argument& value = arguments[++i];
+                if (letter == L'z')
+                    c.passPhrase = value;
+                else if (letter == L'u')
+                    c.signer = std::wstring(value);
+                else
+                    c.output = std::wstring(value);
+                break;
+            }
+            default:
+                fail(std::wstring(L"unknown option -") + letter);
+            }
+            if (!c.error.empty()) break;
+        }
+    }
+    if (!c.error.empty()) return c;
+
+    const int operations = (encrypt || c.sign ? 1 : 0) + (conventional ? 1 : 0) + (keyGroup ? 1 : 0);
+    if (help) {
+        c.action = Action::Usage;
+        return c;
+    }
+    if (operations > 1) {
+        fail(conventional ? L"-c cannot be combined with -e, -s or -k" : L"-k cannot be combined with -e or -s");
+        return c;
+    }
+    if (!keyGroup) {
+        if (encrypt)
+            c.action = Action::Encrypt;
+        else if (c.sign)
+            c.action = Action::Sign;
+        else if (conventional)
+            c.action = Action::Conventional;
+        else if (!c.operands.empty() || c.filter)
+            c.action = Action::Decrypt;
+    }
+    if (c.detached && c.action != Action::Sign) fail(L"-b needs -s and cannot be combined with -e");
+    if (c.preserveName && c.action != Action::Decrypt) fail(L"-p applies only to decryption");
+    if (c.wipe && c.action != Action::Encrypt && c.action != Action::Sign && c.action != Action::Conventional)
+        fail(L"-w applies only to encryption and signing");
+    if (c.wipe && c.filter) fail(L"-w cannot wipe standard input");
+    if (c.preserveName && c.output) fail(L"-p and -o both name the output");
+    if (c.error.empty()) fail(operandError(c));
+    return c;
+}
+
+std::wstring usageText() {
+    return L"Usage summary:\r\n"
+           L"To encrypt a file with recipients' public keys:  pgp -e textfile her_userid [other userids]\r\n"
+           L"To sign a file with your secret key:            pgp -s textfile [-u your_userid]\r\n"
+           L"To make a clear signature of a text file:       pgp -sta textfile [-u your_userid]\r\n"
+           L"To make a detached signature:                   pgp -sb textfile [-u your_userid]\r\n"
+           L"To sign and then encrypt a file:                pgp -es textfile her_userid [-u your_userid]\r\n"
+           L"To encrypt with a pass phrase only:             pgp -c textfile\r\n"
+           L"To decrypt or check a signature:                pgp ciphertextfile [-o plaintextfile]\r\n"
+           L"  -p keeps the file name stored in the message (a bare name in this directory)\r\n"
+           L"Options: -a armoured output, -t text, -w wipe the input afterwards, -o output file,\r\n"
+           L"         -u signing user ID, -z \"pass phrase\", -f filter (standard input to output),\r\n"
+           L"         +batchmode never asks a question (and refuses where one would be needed)\r\n"
+           L"Key management:\r\n"
+           L"  pgp -kg                        generate your own key pair\r\n"
+           L"  pgp -ka keyfile [keyring]      add the keys in keyfile\r\n"
+           L"  pgp -kx[a] userid keyfile      extract a public key (armoured with -kxa)\r\n"
+           L"  pgp -kr userid                 remove a key (asks first)\r\n"
+           L"  pgp -kv[c] [userid] [keyring]  list keys (with fingerprints: -kvc)\r\n"
+           L"Keys live in the directory PGPPATH names, or in the working directory.\r\n";
+}
+
+} // namespace pgp

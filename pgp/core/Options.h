@@ -1,0 +1,56 @@
+// PGP 2.6's command line: option letters combined after one "-" in any order, "+batchmode",
+// operands in between. Parsed from the wide argument vector, so no character is lost.
+#pragma once
+#include "core/SecretText.h"
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pgp {
+
+// An argument as it came in; it may be the pass phrase after -z, so its storage is wiped.
+using Argument = mw::BasicSecretString<wchar_t>;
+
+enum class Action {
+    Usage,        // -h, or nothing to do
+    Decrypt,      // an input file and no operation letter: decrypt or verify
+    Encrypt,      // -e, optionally with -s
+    Sign,         // -s without -e
+    Conventional, // -c
+    KeyView,      // -kv, -kvc
+    KeyGenerate,  // -kg
+    KeyAdd,       // -ka
+    KeyExtract,   // -kx, -kxa
+    KeyRemove,    // -kr
+};
+
+struct Command {
+    Action action = Action::Usage;
+    bool sign = false;         // -s (also with -e)
+    bool armor = false;        // -a, and -kxa
+    bool text = false;         // -t
+    bool wipe = false;         // -w
+    bool detached = false;     // -b
+    bool preserveName = false; // -p
+    bool filter = false;       // -f
+    bool fingerprints = false; // -kvc
+    bool batchMode = false;    // +batchmode
+    std::optional<Argument> passPhrase; // -z
+    std::optional<std::wstring> signer; // -u
+    std::optional<std::wstring> output; // -o
+    std::vector<std::wstring> operands; // input file, recipients, user IDs, rings, in order
+    std::wstring error;                 // one line naming what is wrong; empty when usable
+};
+
+// The arguments after the program's name. Letters may combine in any order ("-eatw", "-tae");
+// -z, -u and -o each take the next argument, in the order the letters stand. An unknown letter,
+// a missing argument, a conflicting combination or the wrong number of operands fills `error`.
+Command parseCommandLine(const std::vector<Argument>& arguments);
+
+// The line shown after `error`.
+inline constexpr const wchar_t* kUsageHint = L"For a usage summary, type:  pgp -h";
+
+// What -h prints.
+std::wstring usageText();
+
+} // namespace pgp

@@ -1,0 +1,116 @@
+// The engine's colon listing, the -kv layout the key dialogs read, and user-ID matching.
+#include "pgp/core/Keys.h"
+#include "core/KeyListing.h"
+#include <gtest/gtest.h>
+
+using namespace pgp;
+
+namespace {
+
+// As Debian's gpg 2.2.40 lists a key with two user IDs (the first holds an escaped colon).
+const char* const kAlice =
+    "tru::1:1796688441:0:3:1:5\n"
+    "pub:u:255:22:936668D3F5581E52:1796688441:::u:::scESC:::::ed25519:::0:\n"
+    "fpr:::::::::123218B6F89DA618D1FCD2C3936668D3F5581E52:\n"
+    "uid:u::::1796688442::DE4A::Second\\x3a id::::::::::0:\n"
+    "uid:u::::1796688441::D7CA::Alice \xc3\x89mile <alice@example.org>::::::::::0:\n"
+    "sub:u:255:18:57099E26CFF903B6:1796688441::::::e:::::cv25519::\n"
+    "fpr:::::::::D5CA0B36D833568018D004FD57099E26CFF903B6:\n";
+
+std::string key(const char* validity, const char* bits, const char* id, const char* caps, const char* uid,
+                const char* type = "pub") {
+    return std::string(type) + ":" + validity + ":" + bits + ":1:" + id + ":820454400:::-:::" + caps +
+           ":\nfpr:::::::::00000000000000000000000000000000" + id + ":\nuid:" + validity + "::::1::H::" + uid + ":\n";
+}
+
+} // namespace
+
+TEST(PgpKeys, ParsesTheEnginesColonListing) {
+    auto keys = parseColonListing(kAlice);
+    ASSERT_EQ(keys.size(), 1u);
+    const Key& k = keys[0];
+    EXPECT_FALSE(k.secret);
+    EXPECT_EQ(k.bits, 255u);
+    EXPECT_EQ(k.keyId, "936668D3F5581E52");
+    EXPECT_EQ(k.fingerprint, "123218B6F89DA618D1FCD2C3936668D3F5581E52"); // the primary's, not the subkey's
+    EXPECT_EQ(k.created, 1796688441);
+    ASSERT_EQ(k.userIds.size(), 2u);
+    EXPECT_EQ(k.userIds[0].text, "Second: id");
+    EXPECT_EQ(k.userIds[1].text, "Alice \xc3\x89mile <alice@example.org>");
+    EXPECT_TRUE(k.canEncrypt());
+    EXPECT_TRUE(k.certified());
+}
+
+TEST(PgpKeys, ListingHasPgpsColumnsAndTheDialogsParserReadsIt) {
+    std::string ring = std::string(kAlice) + key("r", "2048", "00000000DEADBEEF", "esc", "Revoked Rita") +
+                       key("e", "3072", "00000000CAFEF00D", "esc", "Expired Ed") +
+                       key("-", "4096", "0000000012345678", "escESCD", "Disabled Dan") +
+                       key("-", "4096", "00000000ABCDEF01", "escESC", "Valid Val");
+    auto lines = formatKeyListing(parseColonListing(ring), "*", "C:\\pgp\\pubring.pgp", false);
+    ASSERT_EQ(lines.size(), 3u + 2 + 3 + 1 + 1);
+    EXPECT_EQ(lines[1], "Key ring: 'C:\\pgp\\pubring.pgp'");
+    EXPECT_EQ(lines[3], "pub   255/F5581E52 2026/12/08 Second: id");
+    EXPECT_EQ(lines[4], std::string(30, ' ') + "Alice \xc3\x89mile <alice@example.org>");
+    EXPECT_EQ(lines[5], "pub  2048/DEADBEEF 1996/01/01 *** KEY REVOKED ***");
+    EXPECT_EQ(lines[6], "pub  3072/CAFEF00D 1996/01/01 *** KEY EXPIRED ***");
+    EXPECT_EQ(lines[7], "pub  4096/12345678 1996/01/01 *** KEY DISABLED ***");
+    EXPECT_EQ(lines[8], "pub  4096/ABCDEF01 1996/01/01 Valid Val");
+    EXPECT_EQ(lines[9], "5 matching keys found.");
+    EXPECT_LT(lines[9].size(), 32u);
+    std::vector<std::string> ids = mw::parseKeyListing(lines);
+    EXPECT_EQ(ids, (std::vector<std::string>{"Second: id", "Alice \xc3\x89mile <alice@example.org>", "Valid Val"}));
+}
+
+TEST(PgpKeys, ListingFiltersByUserIdAndShowsFingerprints) {
+    std::string ring = std::string(kAlice) + key("-", "4096", "00000000ABCDEF01", "escESC", "Valid Val");
+    auto lines = formatKeyListing(parseColonListing(ring), "\xc3\xa9MILE", "r", true);
+    ASSERT_EQ(lines.size(), 3u + 2 + 1 + 1);
+    EXPECT_EQ(lines[5], "          Key fingerprint = 1232 18B6 F89D A618 D1FC  D2C3 9366 68D3 F558 1E52");
+    EXPECT_EQ(lines[6], "1 matching key found.");
+    EXPECT_EQ(formatKeyListing({}, "*", "r", false).back(), "0 matching keys found.");
+}
+
+TEST(PgpKeys, MatchingPrefersExactThenSubstringAndReportsAmbiguity) {
+    std::string ring = key("f", "4096", "1111111111111111", "escESC", "Anna <anna@x.org>") +
+                       key("f", "4096", "2222222222222222", "escESC", "Anna") +
+                       key("f", "4096", "3333333333333333", "escESC", "Joanna <jo@x.org>") +
+                       key("f", "4096", "4444444444444444", "scSC", "Signonly Sam") +
+                       key("r", "4096", "5555555555555555", "esc", "Revoked Rob") +
+                       key("f", "4096", "6666666666666666", "escESC", "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd <ivan@x.ru>") +
+                       key("f", "4096", "7777777777777777", "escESC", "Twin") +
+                       key("f", "4096", "8888888888888888", "escESC", "Twin");
+    auto keys = parseColonListing(ring);
+    struct Case {
+        const char* pattern;
+        KeyUse use;
+        std::vector<std::string> ids;
+    };
+    const Case cases[] = {
+        {"Anna", KeyUse::Encrypt, {"2222222222222222"}},                         // exact wins
+        {"anna", KeyUse::Encrypt, {"1111111111111111", "2222222222222222", "3333333333333333"}},
+        {"JO@X", KeyUse::Encrypt, {"3333333333333333"}},
+        {"Signonly", KeyUse::Encrypt, {}},                                       // cannot encrypt
+        {"Signonly", KeyUse::Any, {"4444444444444444"}},
+        {"Revoked", KeyUse::Encrypt, {}},
+        {"\xd0\xb8\xd0\x92\xd0\x90\xd0\x9d", KeyUse::Encrypt, {"6666666666666666"}}, // Cyrillic, other case
+        {"Twin", KeyUse::Encrypt, {"7777777777777777", "8888888888888888"}},     // exact but twice
+        {"0x33333333", KeyUse::Encrypt, {"3333333333333333"}},
+        {"0X3333333333333333", KeyUse::Encrypt, {"3333333333333333"}},
+        {"nobody", KeyUse::Encrypt, {}},
+        {"Anna", KeyUse::Sign, {}},                                              // no secret part
+    };
+    for (const auto& c : cases) {
+        KeyMatch m = findKey(keys, c.pattern, c.use);
+        std::vector<std::string> got;
+        for (const Key* k : m.keys)
+            got.push_back(k->keyId);
+        EXPECT_EQ(got, c.ids) << c.pattern;
+    }
+    EXPECT_EQ(describeKey(keys[2]), "  0x33333333  Joanna <jo@x.org>");
+}
+
+TEST(PgpKeys, DatesAreUtcDays) {
+    EXPECT_EQ(pgpDate(0), "1970/01/01");
+    EXPECT_EQ(pgpDate(951782400), "2000/02/29");
+    EXPECT_EQ(pgpDate(1796688441), "2026/12/08");
+}

@@ -1,0 +1,128 @@
+// PGP 2.6's option grammar: the programs' own lines, letters in any order, and every refusal.
+#include "pgp/core/Options.h"
+#include <gtest/gtest.h>
+
+using namespace pgp;
+
+namespace {
+
+Command parse(std::initializer_list<const wchar_t*> args) {
+    std::vector<Argument> v;
+    for (const wchar_t* a : args)
+        v.emplace_back(a);
+    return parseCommandLine(v);
+}
+
+} // namespace
+
+TEST(PgpOptions, TheProgramsLinesGiveTheirActions) {
+    struct Case {
+        std::initializer_list<const wchar_t*> args;
+        Action action;
+        bool sign, armor, text, wipe, detached, preserveName;
+    };
+    const Case cases[] = {
+        {{L"-eat", L"murkwell.tmp", L"Alice", L"Bob"}, Action::Encrypt, false, true, true, false, false, false},
+        {{L"-eatw", L"murkwell.tmp", L"Alice"}, Action::Encrypt, false, true, true, true, false, false},
+        {{L"-sta", L"murkwell.tmp", L"-u", L"Carol"}, Action::Sign, true, true, true, false, false, false},
+        {{L"-staw", L"murkwell.tmp", L"-u", L"Carol"}, Action::Sign, true, true, true, true, false, false},
+        {{L"-east", L"murkwell.tmp", L"Alice", L"-u", L"Carol"}, Action::Encrypt, true, true, true, false, false, false},
+        {{L"-eastw", L"murkwell.tmp", L"Alice", L"-u", L"Carol"}, Action::Encrypt, true, true, true, true, false, false},
+        {{L"-ca", L"murkwell.tmp"}, Action::Conventional, false, true, false, false, false, false},
+        {{L"-caw", L"murkwell.tmp"}, Action::Conventional, false, true, false, true, false, false},
+        {{L"murkwell.tmp", L"-o", L"murkwell.txt"}, Action::Decrypt, false, false, false, false, false, false},
+        {{L"-z", L"pass word", L"murkwell.tmp", L"-o", L"murkwell.txt"}, Action::Decrypt, false, false, false, false, false, false},
+        {{L"-ea", L"C:\\X~1.DOC", L"Alice"}, Action::Encrypt, false, true, false, false, false, false},
+        {{L"-p", L"C:\\X~1.ASC"}, Action::Decrypt, false, false, false, false, false, true},
+        {{L"-sbta", L"C:\\X~1.DOC", L"-u", L"Carol"}, Action::Sign, true, true, true, false, true, false},
+        {{L"-tea", L"x.txt", L"Alice"}, Action::Encrypt, false, true, true, false, false, false},
+        {{L"-kv", L"*", L"C:\\pgp\\pubring.pgp"}, Action::KeyView, false, false, false, false, false, false},
+    };
+    for (const auto& c : cases) {
+        Command cmd = parse(c.args);
+        SCOPED_TRACE(testing::Message() << *c.args.begin() << L" " << *(c.args.begin() + 1));
+        EXPECT_EQ(cmd.error, L"");
+        EXPECT_EQ(cmd.action, c.action);
+        EXPECT_EQ(cmd.sign, c.sign);
+        EXPECT_EQ(cmd.armor, c.armor);
+        EXPECT_EQ(cmd.text, c.text);
+        EXPECT_EQ(cmd.wipe, c.wipe);
+        EXPECT_EQ(cmd.detached, c.detached);
+        EXPECT_EQ(cmd.preserveName, c.preserveName);
+    }
+}
+
+TEST(PgpOptions, ArgumentsAndOperandsKeepTheirOrderAndText) {
+    Command c = parse({L"-east", L"murkwell.tmp", L"Alice <a@x>", L"Bj\u00f6rn", L"-u", L"Carol \"C\"", L"-o",
+                       L"out file.asc", L"-z", L""});
+    EXPECT_EQ(c.error, L"");
+    EXPECT_EQ(c.operands, (std::vector<std::wstring>{L"murkwell.tmp", L"Alice <a@x>", L"Bj\u00f6rn"}));
+    EXPECT_EQ(c.signer, L"Carol \"C\"");
+    EXPECT_EQ(c.output, L"out file.asc");
+    ASSERT_TRUE(c.passPhrase);
+    EXPECT_EQ(std::wstring(*c.passPhrase), L"");
+    // Two argument letters in one group take the next arguments in their order.
+    Command d = parse({L"-zu", L"secret", L"Carol", L"-sta", L"f.txt"});
+    EXPECT_EQ(std::wstring(*d.passPhrase), L"secret");
+    EXPECT_EQ(d.signer, L"Carol");
+    EXPECT_EQ(d.operands, std::vector<std::wstring>{L"f.txt"});
+}
+
+TEST(PgpOptions, KeyCommandsAndBatchMode) {
+    struct Case {
+        std::initializer_list<const wchar_t*> args;
+        Action action;
+        bool armor, fingerprints, batch;
+    };
+    const Case cases[] = {
+        {{L"-kg"}, Action::KeyGenerate, false, false, false},
+        {{L"-ka", L"keys.asc"}, Action::KeyAdd, false, false, false},
+        {{L"+batchmode", L"-ka", L"keys.asc", L"pubring.pgp"}, Action::KeyAdd, false, false, true},
+        {{L"-kx", L"Alice", L"alice.pgp"}, Action::KeyExtract, false, false, false},
+        {{L"-kxa", L"Alice", L"alice.asc"}, Action::KeyExtract, true, false, false},
+        {{L"-kr", L"Alice", L"+BatchMode"}, Action::KeyRemove, false, false, true},
+        {{L"-kv"}, Action::KeyView, false, false, false},
+        {{L"-kvc", L"Alice"}, Action::KeyView, false, true, false},
+        {{L"-h"}, Action::Usage, false, false, false},
+        {{}, Action::Usage, false, false, false},
+    };
+    for (const auto& c : cases) {
+        Command cmd = parse(c.args);
+        EXPECT_EQ(cmd.error, L"");
+        EXPECT_EQ(cmd.action, c.action);
+        EXPECT_EQ(cmd.armor, c.armor);
+        EXPECT_EQ(cmd.fingerprints, c.fingerprints);
+        EXPECT_EQ(cmd.batchMode, c.batch);
+    }
+}
+
+TEST(PgpOptions, RefusalsNameWhatIsWrong) {
+    struct Case {
+        std::initializer_list<const wchar_t*> args;
+        const wchar_t* error;
+    };
+    const Case cases[] = {
+        {{L"-eaq", L"f.txt", L"Alice"}, L"unknown option -q"},
+        {{L"-d", L"f.txt"}, L"unknown option -d"},
+        {{L"-kq"}, L"unknown option -kq"},
+        {{L"+verbose=1", L"f.txt"}, L"unknown option +verbose=1"},
+        {{L"-sta", L"f.txt", L"-u"}, L"-u needs an argument"},
+        {{L"f.txt", L"-o"}, L"-o needs an argument"},
+        {{L"-z"}, L"-z needs an argument"},
+        {{L"-ce", L"f.txt", L"Alice"}, L"-c cannot be combined with -e, -s or -k"},
+        {{L"-kv", L"-e", L"f.txt"}, L"-k cannot be combined with -e or -s"},
+        {{L"-eb", L"f.txt", L"Alice"}, L"-b needs -s and cannot be combined with -e"},
+        {{L"-pe", L"f.txt", L"Alice"}, L"-p applies only to decryption"},
+        {{L"-w", L"f.txt"}, L"-w applies only to encryption and signing"},
+        {{L"-eat"}, L"no input file given"},
+        {{L"a.asc", L"b.asc"}, L"more than one input file: b.asc"},
+        {{L"-ka"}, L"-ka needs the file of keys to add"},
+        {{L"-kx", L"Alice"}, L"-kx needs a user ID and the file to write"},
+        {{L"-kr"}, L"-kr needs the user ID of the key to remove"},
+        {{L"-p", L"a.asc", L"-o", L"b"}, L"-p and -o both name the output"},
+    };
+    for (const auto& c : cases) {
+        Command cmd = parse(c.args);
+        EXPECT_EQ(cmd.error, c.error);
+    }
+}
