@@ -317,4 +317,10 @@ std::array<std::uint64_t, 4> systemSeed() {
     return seed;
 }
 
+Outcome wipeFile(const std::wstring& path, int passes) {
+    Win32WipeTarget target(path);
+    Random random(systemSeed());
+    return wipe(target, passes, random);
+}
+
 } // namespace scorch

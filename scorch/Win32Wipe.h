@@ -71,4 +71,7 @@ private:
 // The system's random source, for the seed of the random pass.
 std::array<std::uint64_t, 4> systemSeed();
 
+// The whole wipe of one file, as the wipe tool does it and as pgp.exe's -w does it.
+Outcome wipeFile(const std::wstring& path, int passes);
+
 } // namespace scorch

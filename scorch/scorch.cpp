@@ -43,9 +43,7 @@ int main() {
     }
     // No box may ever wait for a click in a hidden window.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    Win32WipeTarget target(command.path);
-    Random random(systemSeed());
-    Outcome outcome = wipe(target, command.passes, random);
+    Outcome outcome = wipeFile(command.path, command.passes);
     if (!command.silent) {
         if (outcome)
             print(STD_OUTPUT_HANDLE, L"Wiped " + command.path + L"\r\n");

@@ -144,7 +144,9 @@ void EngineReport::absorb(const StatusLine& line) {
     } else if (k == "IMPORT_RES") {
         importedKeys = static_cast<int>(number(arg(2)));
         unchangedKeys = static_cast<int>(number(arg(4)));
-        secretKeysRead = static_cast<int>(number(arg(8)));
+        secretKeysRead = static_cast<int>(number(arg(9)));
+        notImported = static_cast<int>(number(arg(13)));
+        skippedVersion3 = static_cast<int>(number(arg(14)));
     }
 }
 

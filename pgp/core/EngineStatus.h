@@ -45,7 +45,7 @@ struct EngineReport {
     bool signingFailed = false;
     bool keyCreated = false;
     std::string createdFingerprint;
-    int importedKeys = 0, unchangedKeys = 0, secretKeysRead = 0;
+    int importedKeys = 0, unchangedKeys = 0, secretKeysRead = 0, notImported = 0, skippedVersion3 = 0;
     std::vector<std::string> importProblems; // PGP words, one line each
     std::string passPhraseHint; // the user ID of the key whose pass phrase is asked for
 

@@ -1,0 +1,122 @@
+// Console input and output for pgp.exe.
+#include "pgp/Console.h"
+#include <windows.h>
+
+namespace pgp {
+
+namespace {
+
+void write(DWORD which, std::wstring_view text) {
+    HANDLE h = GetStdHandle(which);
+    if (!h || h == INVALID_HANDLE_VALUE) return;
+    DWORD mode = 0, written = 0;
+    if (GetConsoleMode(h, &mode)) {
+        WriteConsoleW(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        return;
+    }
+    // Redirected: the bytes a reader of this console's output expects.
+    UINT codePage = GetConsoleOutputCP();
+    if (codePage == 0) codePage = GetOEMCP();
+    int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr, nullptr);
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+} // namespace
+
+std::wstring fromUtf8(std::string_view text) {
+    if (text.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    return out;
+}
+
+std::string toUtf8(std::wstring_view text) {
+    if (text.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+mw::SecretString secretToUtf8(const SecretWideText& text) {
+    mw::SecretString out;
+    if (text.empty()) return out;
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    out.resize(static_cast<std::size_t>(n));
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+Console::Console() {
+    DWORD mode = 0;
+    inputIsConsole_ = GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+void Console::say(std::wstring_view line) {
+    std::wstring text(line);
+    text += L"\r\n";
+    write(STD_ERROR_HANDLE, text);
+}
+
+void Console::out(std::wstring_view text) {
+    write(STD_OUTPUT_HANDLE, text);
+}
+
+void Console::readInto(SecretWideText& line, bool echo) {
+    line.clear();
+    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    if (!in || in == INVALID_HANDLE_VALUE) return;
+    if (inputIsConsole_) {
+        DWORD mode = 0;
+        GetConsoleMode(in, &mode);
+        SetConsoleMode(in, echo ? (mode | ENABLE_ECHO_INPUT) : (mode & ~ENABLE_ECHO_INPUT));
+        line.resize(1024);
+        DWORD read = 0;
+        if (!ReadConsoleW(in, line.data(), static_cast<DWORD>(line.size()), &read, nullptr)) read = 0;
+        line.resize(read);
+        SetConsoleMode(in, mode);
+        if (!echo) write(STD_ERROR_HANDLE, L"\r\n");
+    } else {
+        // A byte at a time, so nothing after the line is taken from whoever reads next.
+        mw::SecretString bytes;
+        char c = 0;
+        DWORD read = 0;
+        while (ReadFile(in, &c, 1, &read, nullptr) && read == 1 && c != '\n')
+            bytes += c;
+        c = 0;
+        UINT codePage = GetConsoleCP();
+        if (codePage == 0) codePage = GetOEMCP();
+        int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+        line.resize(static_cast<std::size_t>(n > 0 ? n : 0));
+        if (n > 0) MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), line.data(), n);
+    }
+    while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r'))
+        line.pop_back();
+}
+
+bool Console::confirm(std::wstring_view question) {
+    write(STD_ERROR_HANDLE, question);
+    SecretWideText answer;
+    readInto(answer, true);
+    return !answer.empty() && (answer[0] == L'y' || answer[0] == L'Y');
+}
+
+std::wstring Console::readLine(std::wstring_view prompt) {
+    write(STD_ERROR_HANDLE, prompt);
+    SecretWideText answer;
+    readInto(answer, true);
+    return std::wstring(answer);
+}
+
+SecretWideText Console::readHidden(std::wstring_view prompt) {
+    write(STD_ERROR_HANDLE, prompt);
+    SecretWideText answer;
+    readInto(answer, false);
+    return answer;
+}
+
+} // namespace pgp

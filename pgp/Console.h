@@ -1,0 +1,38 @@
+// pgp.exe's dialogue with its user: messages and questions on the console (or, redirected,
+// in the console's code page), the pass phrase read without echo.
+#pragma once
+#include "core/SecretText.h"
+#include <string>
+#include <string_view>
+
+namespace pgp {
+
+using SecretWideText = mw::BasicSecretString<wchar_t>;
+
+// UTF-8 <-> UTF-16 (the engine speaks UTF-8).
+std::wstring fromUtf8(std::string_view text);
+std::string toUtf8(std::wstring_view text);
+mw::SecretString secretToUtf8(const SecretWideText& text);
+
+class Console {
+public:
+    Console();
+    // A line of message text on the error stream, where it never mixes with data or a listing.
+    void say(std::wstring_view line);
+    void sayUtf8(std::string_view line) { say(fromUtf8(line)); }
+    // Text on standard output (the listing, the usage), in the console's code page when redirected.
+    void out(std::wstring_view text);
+    // Asks; true only for an answer starting with y or Y (the default is No).
+    bool confirm(std::wstring_view question);
+    // Asks for a line of text, echoed.
+    std::wstring readLine(std::wstring_view prompt);
+    // Asks for a pass phrase without echo.
+    SecretWideText readHidden(std::wstring_view prompt);
+
+private:
+    // A line from the console, or from standard input when that is no console (a pipe, a file).
+    void readInto(SecretWideText& line, bool echo);
+    bool inputIsConsole_ = false;
+};
+
+} // namespace pgp

@@ -1,0 +1,52 @@
+// Runs the GnuPG engine from the folder beside pgp.exe: only the handles it needs, its data
+// through pipes, the pass phrase through a pipe of its own, and its agent ended afterwards.
+#pragma once
+#include "core/SecretText.h"
+#include "pgp/core/EngineStatus.h"
+#include <windows.h>
+#include <string>
+#include <vector>
+
+namespace pgp {
+
+struct EngineRun {
+    std::vector<std::wstring> arguments;      // after the common ones
+    HANDLE input = nullptr;                   // copied to the engine's standard input; null: none
+    const mw::SecretString* inputText = nullptr; // or this text (key parameters hold a pass phrase)
+    HANDLE output = nullptr;                  // receives its standard output; null: kept in `captured`
+    const mw::SecretString* passPhrase = nullptr; // given through --passphrase-fd when set
+    bool needsAgent = false;                  // decryption, signing, secret keys
+};
+
+struct EngineResult {
+    bool started = false;
+    DWORD exitCode = 0;
+    std::string captured; // standard output, when no output handle was given
+    std::string errors;   // the engine's own messages: never shown as they are
+    EngineReport report;
+    bool failed() const { return !started || exitCode != 0; }
+};
+
+class Engine {
+public:
+    // `folder` ends with a backslash: "<pgp.exe's folder>\gnupg\".
+    Engine(std::wstring folder, std::wstring home);
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+    // Ends the agent if this process started one.
+    ~Engine();
+
+    bool present() const;
+    const std::wstring& gpgPath() const { return gpg_; }
+    EngineResult run(const EngineRun& run);
+    void endAgent();
+
+private:
+    bool startAgent();
+    DWORD runDetached(const std::wstring& program, const std::vector<std::wstring>& arguments);
+
+    std::wstring folder_, gpg_, gpgconf_, home_;
+    bool agentStarted_ = false;
+};
+
+} // namespace pgp

@@ -1,0 +1,535 @@
+// pgp.exe's operations: each finds its keys, asks what PGP 2.6 asks, lets the engine do the
+// cryptography and reports in PGP's words.
+#include "pgp/Program.h"
+#include "pgp/core/EngineCalls.h"
+#include "pgp/core/Names.h"
+#include "scorch/Win32Wipe.h"
+
+namespace pgp {
+
+using scorch::Handle;
+
+namespace {
+
+bool isFile(const std::wstring& path) {
+    DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring directoryOf(const std::wstring& path) {
+    auto cut = path.find_last_of(L"\\/:");
+    if (cut == std::wstring::npos) return L".";
+    return path.substr(0, cut + 1);
+}
+
+// Text the engine takes in its (ANSI) argument vector without change.
+bool fitsAnsi(const std::wstring& text) {
+    if (text.empty()) return true;
+    BOOL lost = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, &lost);
+    return n > 0 && !lost;
+}
+
+// A file written under a temporary name beside its destination, renamed only when complete;
+// otherwise wiped (it may hold part of a plaintext).
+class OutputFile {
+public:
+    explicit OutputFile(const std::wstring& destination) {
+        wchar_t name[MAX_PATH + 1];
+        if (GetTempFileNameW(directoryOf(destination).c_str(), L"pgp", 0, name)) {
+            temp_ = name;
+            file_ = Handle(CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        }
+    }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile() {
+        if (temp_.empty()) return;
+        file_.reset();
+        scorch::wipeFile(temp_, 1);
+        DeleteFileW(temp_.c_str());
+    }
+    HANDLE handle() const { return file_.get(); }
+    bool commit(const std::wstring& path) {
+        file_.reset();
+        if (!MoveFileExW(temp_.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
+        temp_.clear();
+        return true;
+    }
+
+private:
+    std::wstring temp_;
+    Handle file_;
+};
+
+Handle openInput(const std::wstring& path) {
+    return Handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+}
+
+// The literal data's name: UTF-8 as the OpenPGP standard asks, else as an older program wrote
+// it, in this system's code page.
+std::wstring storedNameText(const std::string& bytes) {
+    if (bytes.empty()) return {};
+    for (UINT codePage : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP)}) {
+        DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
+        int n = MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+        if (n <= 0) continue;
+        std::wstring out(static_cast<std::size_t>(n), L'\0');
+        MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
+        return out;
+    }
+    return {};
+}
+
+std::wstring quoted(const std::wstring& text) {
+    return L"'" + text + L"'";
+}
+
+} // namespace
+
+Program::Program(Command command, std::optional<SecretWideText> passPhrase, Console& console, std::wstring engineFolder,
+                 std::wstring home)
+    : c_(std::move(command)), given_(std::move(passPhrase)), con_(console), engine_(std::move(engineFolder), home),
+      home_(std::move(home)) {}
+
+ExitStatus Program::engineMissing() {
+    con_.say(L"pgp: the engine is missing: " + engine_.gpgPath());
+    return ExitStatus::EngineMissing;
+}
+
+ExitStatus Program::run() {
+    if (!engine_.present()) return engineMissing();
+    ExitStatus status = ExitStatus::Ok;
+    switch (c_.action) {
+    case Action::Usage: con_.out(usageText()); break;
+    case Action::KeyView: status = keyView(); break;
+    case Action::KeyGenerate: status = keyGenerate(); break;
+    case Action::KeyAdd: status = keyAdd(); break;
+    case Action::KeyExtract: status = keyExtract(); break;
+    case Action::KeyRemove: status = keyRemove(); break;
+    case Action::Encrypt:
+    case Action::Sign:
+    case Action::Conventional: status = protect(); break;
+    case Action::Decrypt: status = decrypt(); break;
+    }
+    // No pass phrase stays cached and no engine process outlives pgp.exe.
+    engine_.endAgent();
+    return status;
+}
+
+std::optional<std::vector<Key>> Program::listKeys(bool secret) {
+    EngineResult r = engine_.run({.arguments = listArguments(secret), .needsAgent = secret});
+    if (!r.started) return std::nullopt;
+    // A home without any key ring yet lists nothing and is no error.
+    if (r.exitCode != 0 && r.captured.empty()) return std::vector<Key>{};
+    return parseColonListing(r.captured);
+}
+
+const Key* Program::chooseKey(const std::vector<Key>& keys, const std::wstring& userId, KeyUse use,
+                              ExitStatus& failure) {
+    KeyMatch m = findKey(keys, toUtf8(userId), use);
+    if (m.found()) return m.keys[0];
+    failure = ExitStatus::NoSuchKey;
+    if (m.keys.empty()) {
+        con_.say(std::wstring(use == KeyUse::Sign ? L"Cannot find a secret key for signing matching "
+                                                  : L"Key matching userid ") +
+                 quoted(userId) + (use == KeyUse::Sign ? L"." : L" not found in the key ring, or not usable."));
+        return nullptr;
+    }
+    con_.say(L"More than one key matches " + quoted(userId) + L":");
+    for (const Key* k : m.keys)
+        con_.sayUtf8(describeKey(*k));
+    con_.say(L"Give more of the user ID, or the key ID as 0x12345678.");
+    return nullptr;
+}
+
+std::optional<mw::SecretString> Program::passPhraseFor(const std::wstring& prompt, bool twice) {
+    if (given_ && !givenUsed_) {
+        givenUsed_ = true;
+        return secretToUtf8(*given_);
+    }
+    if (c_.batchMode) return std::nullopt;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        con_.say(prompt);
+        SecretWideText first = con_.readHidden(L"Enter pass phrase: ");
+        if (!twice) return secretToUtf8(first);
+        SecretWideText again = con_.readHidden(L"Enter same pass phrase again: ");
+        if (first == again) return secretToUtf8(first);
+        con_.say(L"Error: Pass phrases were different.  Try again.");
+    }
+    return std::nullopt;
+}
+
+bool Program::mayWrite(const std::wstring& path) {
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    if (c_.batchMode) {
+        con_.say(L"Output file " + quoted(path) + L" already exists; not replaced in batch mode.");
+        return false;
+    }
+    return con_.confirm(L"Output file " + quoted(path) + L" already exists.  Overwrite (y/N)? ");
+}
+
+ExitStatus Program::keyView() {
+    const std::wstring pattern = c_.operands.empty() ? L"*" : c_.operands[0];
+    const std::wstring ring = c_.operands.size() > 1 ? c_.operands[1] : std::wstring();
+    std::wstring ringName = ring;
+    const std::wstring bare = bareName(ring);
+    const bool secret = _wcsicmp(bare.c_str(), L"secring.pgp") == 0 || _wcsicmp(bare.c_str(), L"secring.skr") == 0;
+    std::optional<std::vector<Key>> keys;
+    if (!secret && !ring.empty() && isFile(ring) && _wcsicmp(bare.c_str(), L"pubring.kbx") != 0 &&
+        _wcsicmp(bare.c_str(), L"pubring.gpg") != 0) {
+        // A key-ring file of its own: list what it holds, without adding it anywhere.
+        Handle in = openInput(ring);
+        EngineResult r = engine_.run({.arguments = {L"--with-colons", L"--fixed-list-mode", L"--with-fingerprint",
+                                                     L"--show-keys"},
+                                      .input = in.get()});
+        if (!r.started) return engineMissing();
+        keys = parseColonListing(r.captured);
+    } else {
+        keys = listKeys(secret);
+        if (ring.empty()) ringName = home_;
+    }
+    if (!keys) return engineMissing();
+    std::wstring text;
+    for (const std::string& line : formatKeyListing(*keys, toUtf8(pattern), toUtf8(ringName), c_.fingerprints))
+        text += fromUtf8(line) + L"\r\n";
+    con_.out(text);
+    return ExitStatus::Ok;
+}
+
+ExitStatus Program::keyGenerate() {
+    if (c_.batchMode) {
+        con_.say(L"Key generation needs answers; it cannot run in batch mode.");
+        return ExitStatus::NeedsAnswer;
+    }
+    con_.say(L"Pick your key type:\r\n   1)  ed25519 for signing, cv25519 for encryption (recommended)\r\n"
+             L"   2)  RSA, 3072 bits\r\n   3)  RSA, 4096 bits");
+    std::wstring choice = con_.readLine(L"Choose 1, 2 or 3: ");
+    KeyKind kind = choice == L"2" ? KeyKind::Rsa3072 : choice == L"3" ? KeyKind::Rsa4096 : KeyKind::Curve25519;
+    con_.say(L"You need a user ID for your public key.  The desired form is your name, followed by your\r\n"
+             L"E-mail address in angle brackets, like:  Jane Doe <jane@example.org>");
+    std::wstring userId = con_.readLine(L"Enter a user ID for your public key: ");
+    if (userId.empty()) {
+        con_.say(L"No user ID given; no key generated.");
+        return ExitStatus::KeyGenerationFailed;
+    }
+    for (wchar_t ch : userId)
+        if (ch < 0x20 || ch == 0x7F) {
+            con_.say(L"A user ID may not hold control characters.");
+            return ExitStatus::KeyGenerationFailed;
+        }
+    auto pass = passPhraseFor(L"You need a pass phrase to protect your secret key.", true);
+    if (!pass) return ExitStatus::KeyGenerationFailed;
+    if (pass->find_first_of("\r\n") != std::string::npos) {
+        con_.say(L"A pass phrase may not hold a line break.");
+        return ExitStatus::KeyGenerationFailed;
+    }
+    mw::SecretString parameters = keyParameters(toUtf8(userId), kind, *pass);
+    con_.say(L"Key generation takes a moment...");
+    EngineResult r = engine_.run({.arguments = generateArguments(), .inputText = &parameters, .needsAgent = true});
+    if (!r.started) return engineMissing();
+    if (r.failed() || !r.report.keyCreated) {
+        con_.say(L"Key generation failed.");
+        return ExitStatus::KeyGenerationFailed;
+    }
+    con_.say(L"Key generation completed: key fingerprint " + fromUtf8(r.report.createdFingerprint) + L".");
+    return ExitStatus::Ok;
+}
+
+ExitStatus Program::keyAdd() {
+    const std::wstring& file = c_.operands[0];
+    if (!isFile(file)) {
+        con_.say(L"Key file " + quoted(file) + L" does not exist.");
+        return ExitStatus::FileNotFound;
+    }
+    Handle in = openInput(file);
+    EngineResult r = engine_.run({.arguments = importArguments(), .input = in.get(), .needsAgent = true});
+    if (!r.started) return engineMissing();
+    const EngineReport& rep = r.report;
+    for (const auto& problem : rep.importProblems)
+        con_.sayUtf8(problem);
+    if (rep.skippedVersion3)
+        con_.say(std::to_wstring(rep.skippedVersion3) +
+                 L" key(s) skipped: PGP 2 (version 3) keys, which the engine does not accept.");
+    if (rep.notImported) con_.say(std::to_wstring(rep.notImported) + L" key(s) skipped: not readable.");
+    con_.say(L"Keys added: " + std::to_wstring(rep.importedKeys) + L"; already present: " +
+             std::to_wstring(rep.unchangedKeys) + L"; secret keys read: " + std::to_wstring(rep.secretKeysRead) + L".");
+    if (rep.importedKeys + rep.unchangedKeys + rep.secretKeysRead == 0) {
+        con_.say(L"No keys added from " + quoted(file) + L".");
+        return ExitStatus::KeyAddFailed;
+    }
+    return ExitStatus::Ok;
+}
+
+ExitStatus Program::keyExtract() {
+    const std::wstring& userId = c_.operands[0];
+    const std::wstring file = c_.output ? *c_.output : c_.operands[1];
+    auto keys = listKeys(false);
+    if (!keys) return engineMissing();
+    ExitStatus failure = ExitStatus::Ok;
+    const Key* key = chooseKey(*keys, userId, KeyUse::Any, failure);
+    if (!key) return failure;
+    if (!mayWrite(file)) return ExitStatus::Interrupted;
+    OutputFile out(file);
+    if (!out.handle()) {
+        con_.say(L"Cannot write " + quoted(file) + L".");
+        return ExitStatus::InvalidFile;
+    }
+    EngineResult r = engine_.run({.arguments = exportArguments(key->fingerprint, c_.armor), .output = out.handle()});
+    if (!r.started) return engineMissing();
+    if (r.failed() || !out.commit(file)) {
+        con_.say(L"Key extraction failed.");
+        return ExitStatus::KeyExtractFailed;
+    }
+    con_.say(L"Key extracted to file " + quoted(file) + L".");
+    return ExitStatus::Ok;
+}
+
+ExitStatus Program::keyRemove() {
+    const std::wstring& userId = c_.operands[0];
+    auto keys = listKeys(false);
+    auto secrets = listKeys(true);
+    if (!keys || !secrets) return engineMissing();
+    ExitStatus failure = ExitStatus::Ok;
+    const Key* key = chooseKey(*keys, userId, KeyUse::Any, failure);
+    if (!key) return failure;
+    bool hasSecret = false;
+    for (const Key& s : *secrets)
+        hasSecret = hasSecret || s.fingerprint == key->fingerprint;
+    con_.sayUtf8("Key for user ID: " + (key->userIds.empty() ? key->keyId : key->userIds[0].text));
+    if (c_.batchMode) {
+        con_.say(L"Removing a key needs your answer; nothing removed in batch mode.");
+        return ExitStatus::NeedsAnswer;
+    }
+    if (!con_.confirm(hasSecret ? L"This key has a secret part; both parts will be removed.\r\n"
+                                  L"Are you sure you want this key removed (y/N)? "
+                                : L"Are you sure you want this key removed (y/N)? ")) {
+        con_.say(L"Nothing removed.");
+        return ExitStatus::Interrupted;
+    }
+    EngineResult r = engine_.run({.arguments = deleteArguments(key->fingerprint, hasSecret), .needsAgent = hasSecret});
+    if (!r.started) return engineMissing();
+    if (r.failed()) {
+        con_.say(L"Key removal failed.");
+        return ExitStatus::KeyRemoveFailed;
+    }
+    con_.say(L"Key removed from the key ring.");
+    return ExitStatus::Ok;
+}
+
+ExitStatus Program::protect() {
+    const bool encrypt = c_.action == Action::Encrypt, conventional = c_.action == Action::Conventional;
+    const bool sign = c_.sign;
+    std::wstring input;
+    std::vector<std::wstring> recipients;
+    if (!c_.filter) {
+        input = c_.operands[0];
+        recipients.assign(c_.operands.begin() + 1, c_.operands.end());
+        if (!isFile(input)) {
+            con_.say(L"File " + quoted(input) + L" does not exist.");
+            return ExitStatus::FileNotFound;
+        }
+    } else {
+        recipients = c_.operands;
+    }
+    Protection p;
+    p.encrypt = encrypt;
+    p.sign = sign;
+    p.conventional = conventional;
+    p.armor = c_.armor;
+    p.text = c_.text;
+    p.detached = c_.detached;
+    if (!input.empty() && fitsAnsi(bareName(input))) p.storedName = bareName(input);
+
+    if (encrypt) {
+        if (recipients.empty() && !c_.batchMode) {
+            con_.say(L"A user ID is required to select the recipient's public key.");
+            for (;;) {
+                std::wstring who = con_.readLine(L"Enter the recipient's user ID (empty line ends): ");
+                if (who.empty()) break;
+                recipients.push_back(who);
+            }
+        }
+        if (recipients.empty()) {
+            con_.say(L"No recipient given; nothing encrypted.");
+            return ExitStatus::NoSuchKey;
+        }
+        auto keys = listKeys(false);
+        if (!keys) return engineMissing();
+        for (const auto& who : recipients) {
+            ExitStatus failure = ExitStatus::Ok;
+            const Key* key = chooseKey(*keys, who, KeyUse::Encrypt, failure);
+            if (!key) return failure;
+            if (!key->certified()) {
+                con_.sayUtf8("WARNING:  Because this public key is not certified with a trusted signature, it is "
+                             "not known with high confidence that this public key actually belongs to: \"" +
+                             (key->userIds.empty() ? key->keyId : key->userIds[0].text) + "\".");
+                if (c_.batchMode) {
+                    con_.say(L"Not used in batch mode.");
+                    return ExitStatus::NeedsAnswer;
+                }
+                if (!con_.confirm(L"Are you sure you want to use this public key (y/N)? "))
+                    return ExitStatus::Interrupted;
+            }
+            p.recipients.push_back(key->fingerprint);
+        }
+    }
+    std::optional<mw::SecretString> pass;
+    std::wstring signerName;
+    if (sign) {
+        auto secrets = listKeys(true);
+        if (!secrets) return engineMissing();
+        const Key* signer = nullptr;
+        ExitStatus failure = ExitStatus::Ok;
+        if (c_.signer && !c_.signer->empty()) {
+            signer = chooseKey(*secrets, *c_.signer, KeyUse::Sign, failure);
+            if (!signer) return failure;
+        } else {
+            for (const Key& k : *secrets)
+                if (!signer && k.secret && k.canSign()) signer = &k;
+            if (!signer) {
+                con_.say(L"No secret key for signing in the key ring.");
+                return ExitStatus::NoSuchKey;
+            }
+        }
+        p.signer = signer->fingerprint;
+        signerName = fromUtf8(signer->userIds.empty() ? signer->keyId : signer->userIds[0].text);
+        pass = passPhraseFor(L"You need a pass phrase to unlock your secret key.\r\nKey for user ID \"" + signerName +
+                                 L"\"",
+                             false);
+    } else if (conventional) {
+        pass = passPhraseFor(L"You need a pass phrase to encrypt the file.", true);
+        if (!pass) {
+            con_.say(L"No pass phrase given; nothing encrypted.");
+            return c_.batchMode ? ExitStatus::NeedsAnswer : ExitStatus::ConventionalFailed;
+        }
+    }
+
+    const std::wstring outName =
+        c_.output ? *c_.output : (c_.filter ? std::wstring() : protectedOutputName(input, c_.armor, c_.detached));
+    if (!c_.filter && !mayWrite(outName)) return ExitStatus::Interrupted;
+    for (int attempt = 0;; ++attempt) {
+        Handle in = c_.filter ? Handle() : openInput(input);
+        if (!c_.filter && !in) {
+            con_.say(L"Cannot read " + quoted(input) + L".");
+            return ExitStatus::InvalidFile;
+        }
+        std::optional<OutputFile> out;
+        if (!c_.filter) {
+            out.emplace(outName);
+            if (!out->handle()) {
+                con_.say(L"Cannot write " + quoted(outName) + L".");
+                return ExitStatus::InvalidFile;
+            }
+        }
+        EngineResult r = engine_.run({.arguments = protectArguments(p),
+                                      .input = c_.filter ? GetStdHandle(STD_INPUT_HANDLE) : in.get(),
+                                      .output = c_.filter ? GetStdHandle(STD_OUTPUT_HANDLE) : out->handle(),
+                                      .passPhrase = pass ? &*pass : nullptr,
+                                      .needsAgent = sign || conventional});
+        if (!r.started) return engineMissing();
+        Verdict v = judgeProtection(r.report, r.failed(), sign, encrypt, conventional);
+        if (v.status == ExitStatus::Ok) {
+            if (out && !out->commit(outName)) {
+                con_.say(L"Cannot write " + quoted(outName) + L".");
+                return ExitStatus::InvalidFile;
+            }
+            break;
+        }
+        for (const auto& line : v.lines)
+            con_.sayUtf8(line);
+        // PGP 2.6 asks again after a wrong pass phrase.
+        if (!(sign && r.report.badPassPhrase) || c_.batchMode || attempt >= 2) return v.status;
+        pass = passPhraseFor(L"Key for user ID \"" + signerName + L"\"", false);
+        if (!pass) return v.status;
+    }
+    if (!c_.filter) {
+        const wchar_t* what = c_.detached ? L"Signature file: "
+                              : (sign && !encrypt && c_.armor && c_.text) ? L"Clear signature file: "
+                              : c_.armor ? L"Transport armor file: "
+                                         : L"Ciphertext file: ";
+        con_.say(what + outName);
+        if (c_.wipe) {
+            scorch::Outcome wiped = scorch::wipeFile(input, 1);
+            if (wiped)
+                con_.say(L"File " + quoted(input) + L" wiped and deleted.");
+            else
+                con_.say(L"Could not wipe " + quoted(input) + L": " + wiped.reason);
+        }
+    }
+    return ExitStatus::Ok;
+}
+
+ExitStatus Program::decrypt() {
+    const std::wstring input = c_.filter ? std::wstring() : c_.operands[0];
+    if (!c_.filter && !isFile(input)) {
+        con_.say(L"File " + quoted(input) + L" does not exist.");
+        return ExitStatus::FileNotFound;
+    }
+    std::wstring outName = c_.output ? *c_.output : c_.filter ? std::wstring() : plainOutputName(input);
+    if (!c_.filter && outName.empty() && !c_.preserveName) {
+        con_.say(L"Cannot name the output of " + quoted(input) + L": it has no extension.  Give one with -o.");
+        return ExitStatus::InvalidFile;
+    }
+    std::optional<mw::SecretString> pass;
+    if (given_) pass = passPhraseFor(L"", false);
+    for (int attempt = 0;; ++attempt) {
+        Handle in = c_.filter ? Handle() : openInput(input);
+        if (!c_.filter && !in) {
+            con_.say(L"Cannot read " + quoted(input) + L".");
+            return ExitStatus::InvalidFile;
+        }
+        // The name is known only afterwards with -p; the temporary lies in the working directory.
+        std::optional<OutputFile> out;
+        if (!c_.filter) {
+            out.emplace(outName.empty() ? std::wstring(L"x") : outName);
+            if (!out->handle()) {
+                con_.say(L"Cannot write " + quoted(outName) + L".");
+                return ExitStatus::InvalidFile;
+            }
+        }
+        EngineResult r = engine_.run({.arguments = decryptArguments(),
+                                      .input = c_.filter ? GetStdHandle(STD_INPUT_HANDLE) : in.get(),
+                                      .output = c_.filter ? GetStdHandle(STD_OUTPUT_HANDLE) : out->handle(),
+                                      .passPhrase = pass ? &*pass : nullptr,
+                                      .needsAgent = true});
+        if (!r.started) return engineMissing();
+        const EngineReport& rep = r.report;
+        // Asked for a pass phrase we did not have, or had wrong: ask the user, as PGP 2.6 does.
+        if (r.failed() && rep.neededPassPhrase && !rep.decryptionOkay && !c_.batchMode && attempt < 3 &&
+            (!pass || rep.badPassPhrase)) {
+            if (pass) con_.say(L"Error:  Bad pass phrase.");
+            std::wstring why = rep.symmetric ? L"You need a pass phrase to decrypt this file."
+                                             : L"You need a pass phrase to unlock your secret key.\r\nKey for user ID \"" +
+                                                   fromUtf8(rep.passPhraseHint) + L"\"";
+            pass = passPhraseFor(why, false);
+            if (pass) continue;
+        }
+        Verdict v = judgeDecryption(rep, r.failed(), toUtf8(bareName(input)));
+        for (const auto& line : v.lines)
+            con_.sayUtf8(line);
+        if (v.status != ExitStatus::Ok) return v.status;
+        if (c_.filter) return ExitStatus::Ok;
+        if (c_.preserveName) {
+            std::wstring stored = rep.storedName ? storedNameText(*rep.storedName) : std::wstring();
+            std::wstring safe = safeStoredName(stored);
+            if (safe.empty()) {
+                if (!stored.empty()) con_.say(L"The name in the message, " + quoted(stored) + L", is not used.");
+                safe = plainOutputName(input);
+                if (safe.empty()) safe = bareName(input) + L".out";
+            }
+            outName = safe;
+        }
+        if (!mayWrite(outName)) return ExitStatus::Interrupted;
+        if (!out->commit(outName)) {
+            con_.say(L"Cannot write " + quoted(outName) + L".");
+            return ExitStatus::InvalidFile;
+        }
+        con_.say(L"Plaintext filename: " + outName);
+        return ExitStatus::Ok;
+    }
+}
+
+} // namespace pgp

@@ -1,0 +1,47 @@
+// One run of pgp.exe: the parsed command carried out through the engine.
+#pragma once
+#include "pgp/Console.h"
+#include "pgp/Engine.h"
+#include "pgp/core/ExitStatus.h"
+#include "pgp/core/Keys.h"
+#include "pgp/core/Options.h"
+#include <optional>
+
+namespace pgp {
+
+class Program {
+public:
+    // `passPhrase`: from -z, PGPPASS or PGPPASSFD, when one was given.
+    Program(Command command, std::optional<SecretWideText> passPhrase, Console& console, std::wstring engineFolder,
+            std::wstring home);
+    ExitStatus run();
+
+private:
+    ExitStatus keyView();
+    ExitStatus keyGenerate();
+    ExitStatus keyAdd();
+    ExitStatus keyExtract();
+    ExitStatus keyRemove();
+    ExitStatus protect();
+    ExitStatus decrypt();
+
+    std::optional<std::vector<Key>> listKeys(bool secret);
+    // The one key a user ID names, or a refusal already said (and the status to end with).
+    const Key* chooseKey(const std::vector<Key>& keys, const std::wstring& userId, KeyUse use, ExitStatus& failure);
+    // The pass phrase given on the command line or in the environment, else asked (unless batch).
+    std::optional<mw::SecretString> passPhraseFor(const std::wstring& prompt, bool twice);
+    // Output may be written: it does not exist, or the user agrees to replace it.
+    bool mayWrite(const std::wstring& path);
+    // Writes through a temporary beside `path` that takes its name only on success.
+    struct Pending;
+    ExitStatus engineMissing();
+
+    Command c_;
+    std::optional<SecretWideText> given_;
+    bool givenUsed_ = false;
+    Console& con_;
+    Engine engine_;
+    std::wstring home_;
+};
+
+} // namespace pgp
