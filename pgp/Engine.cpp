@@ -1,7 +1,9 @@
-// The engine's processes. gpg-agent.exe outlives the gpg.exe that needs it and inherits what
-// its starter could inherit, so pgp.exe starts it itself with nothing but the null device, waits
-// for each gpg.exe on its process handle, and ends the agent through gpgconf before exiting.
+// The engine's processes. gpg-agent.exe outlives the gpg.exe that starts it and inherits what
+// that one could inherit (our pipes), so pgp.exe starts the agent itself, with nothing but the
+// null device and no pass phrase cache, waits for each gpg.exe on its process handle, and ends
+// the agent before exiting: through gpgconf, and by its process handle if it is still there.
 #include "pgp/Engine.h"
+#include "pgp/Console.h"
 #include "pgp/core/ArgumentVector.h"
 #include "pgp/core/EngineCalls.h"
 #include "scorch/Win32Wipe.h"
@@ -99,7 +101,7 @@ Started startProcess(const std::wstring& program, const std::vector<std::wstring
 
 Engine::Engine(std::wstring folder, std::wstring home)
     : folder_(std::move(folder)), gpg_(folder_ + L"gpg.exe"), gpgconf_(folder_ + L"gpgconf.exe"),
-      home_(std::move(home)) {}
+      agent_(folder_ + L"gpg-agent.exe"), home_(std::move(home)) {}
 
 Engine::~Engine() {
     endAgent();
@@ -122,16 +124,81 @@ DWORD Engine::runDetached(const std::wstring& program, const std::vector<std::ws
     return code;
 }
 
+namespace {
+
+FILETIME lastWrite(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return FILETIME{};
+    return data.ftLastWriteTime;
+}
+
+bool sameTime(const FILETIME& a, const FILETIME& b) {
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+} // namespace
+
+std::string Engine::capture(const std::wstring& program, const std::vector<std::wstring>& arguments) {
+    std::string text;
+    Handle in = nullDevice(GENERIC_READ), err = nullDevice(GENERIC_WRITE);
+    Pipe out = makePipe(false);
+    if (!in || !err || !out.write) return text;
+    Started s = startProcess(program, arguments, in.get(), out.write.get(), err.get(),
+                             {in.get(), out.write.get(), err.get()});
+    out.write.reset();
+    if (!s.ok) return text;
+    readAll(out.read.get(), text);
+    WaitForSingleObject(s.process.get(), INFINITE);
+    return text;
+}
+
 bool Engine::startAgent() {
-    if (agentStarted_) return true;
-    agentStarted_ = runDetached(gpgconf_, {L"--homedir", home_, L"--launch", L"gpg-agent"}) == 0;
-    return agentStarted_;
+    if (agentProcess_) return true;
+    // The agent announces itself by (re)writing its socket file, which the engine keeps in a
+    // folder of its own for each home; a file left by an earlier agent is told apart by its time.
+    std::string where = capture(gpgconf_, {L"--homedir", home_, L"--list-dirs", L"agent-socket"});
+    while (!where.empty() && (where.back() == '\n' || where.back() == '\r'))
+        where.pop_back();
+    const std::wstring socket = fromUtf8(percentDecoded(where));
+    const std::wstring socketFolder = socket.substr(0, socket.find_last_of(L'\\') + 1);
+    CreateDirectoryW(socketFolder.c_str(), nullptr);
+    const FILETIME before = lastWrite(socket);
+    Handle change(FindFirstChangeNotificationW(socketFolder.c_str(), FALSE,
+                                               FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE |
+                                                   FILE_NOTIFY_CHANGE_SIZE));
+    Handle in = nullDevice(GENERIC_READ), out = nullDevice(GENERIC_WRITE);
+    if (!in || !out) return false;
+    Started s = startProcess(agent_,
+                             {L"--homedir", home_, L"--daemon", L"--default-cache-ttl", L"0", L"--max-cache-ttl", L"0"},
+                             in.get(), out.get(), out.get(), {in.get(), out.get()});
+    if (!s.ok) return false;
+    agentProcess_ = std::move(s.process);
+    // Until the socket is there, or the agent ends (another agent already serves this home).
+    const DWORD limit = GetTickCount() + 20000;
+    while (sameTime(lastWrite(socket), before)) {
+        const DWORD now = GetTickCount();
+        if (static_cast<LONG>(limit - now) <= 0) break;
+        HANDLE waits[2] = {agentProcess_.get(), change.get()};
+        DWORD which = WaitForMultipleObjects(change ? 2 : 1, waits, FALSE, change ? limit - now : 50);
+        if (which == WAIT_OBJECT_0) {
+            agentProcess_.reset();
+            return false;
+        }
+        if (which == WAIT_OBJECT_0 + 1) FindNextChangeNotification(change.get());
+    }
+    return true;
 }
 
 void Engine::endAgent() {
-    if (!agentStarted_) return;
-    runDetached(gpgconf_, {L"--homedir", home_, L"--kill", L"gpg-agent"});
-    agentStarted_ = false;
+    if (!agentProcess_) return;
+    // The agent's own way out first: it removes its socket file and forgets every pass phrase.
+    if (runDetached(gpgconf_, {L"--homedir", home_, L"--kill", L"gpg-agent"}) == 0)
+        WaitForSingleObject(agentProcess_.get(), 10000);
+    if (WaitForSingleObject(agentProcess_.get(), 0) == WAIT_TIMEOUT) {
+        TerminateProcess(agentProcess_.get(), 1);
+        WaitForSingleObject(agentProcess_.get(), INFINITE);
+    }
+    agentProcess_.reset();
 }
 
 EngineResult Engine::run(const EngineRun& r) {

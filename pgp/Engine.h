@@ -3,6 +3,7 @@
 #pragma once
 #include "core/SecretText.h"
 #include "pgp/core/EngineStatus.h"
+#include "scorch/Win32Wipe.h"
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -44,9 +45,11 @@ public:
 private:
     bool startAgent();
     DWORD runDetached(const std::wstring& program, const std::vector<std::wstring>& arguments);
+    // Standard output of a program that starts no other.
+    std::string capture(const std::wstring& program, const std::vector<std::wstring>& arguments);
 
-    std::wstring folder_, gpg_, gpgconf_, home_;
-    bool agentStarted_ = false;
+    std::wstring folder_, gpg_, gpgconf_, agent_, home_;
+    scorch::Handle agentProcess_;
 };
 
 } // namespace pgp

@@ -99,6 +99,23 @@ ExitStatus Program::engineMissing() {
     return ExitStatus::EngineMissing;
 }
 
+void Program::engineSays(const EngineResult& result) {
+    std::size_t start = 0;
+    const std::string& text = result.errors;
+    while (start < text.size()) {
+        auto end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        while (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty() || line.find("SetConsoleCP failed") != std::string::npos ||
+            line.find("Garbled console data") != std::string::npos)
+            continue;
+        con_.sayUtf8("  engine: " + line);
+    }
+}
+
 ExitStatus Program::run() {
     if (!engine_.present()) return engineMissing();
     ExitStatus status = ExitStatus::Ok;
@@ -228,10 +245,13 @@ ExitStatus Program::keyGenerate() {
     }
     mw::SecretString parameters = keyParameters(toUtf8(userId), kind, *pass);
     con_.say(L"Key generation takes a moment...");
-    EngineResult r = engine_.run({.arguments = generateArguments(), .inputText = &parameters, .needsAgent = true});
+    // The engine asks for the new pass phrase again to bind the subkey: it comes through the pipe.
+    EngineResult r = engine_.run(
+        {.arguments = generateArguments(), .inputText = &parameters, .passPhrase = &*pass, .needsAgent = true});
     if (!r.started) return engineMissing();
     if (r.failed() || !r.report.keyCreated) {
         con_.say(L"Key generation failed.");
+        engineSays(r);
         return ExitStatus::KeyGenerationFailed;
     }
     con_.say(L"Key generation completed: key fingerprint " + fromUtf8(r.report.createdFingerprint) + L".");
@@ -281,6 +301,7 @@ ExitStatus Program::keyExtract() {
     if (!r.started) return engineMissing();
     if (r.failed() || !out.commit(file)) {
         con_.say(L"Key extraction failed.");
+        engineSays(r);
         return ExitStatus::KeyExtractFailed;
     }
     con_.say(L"Key extracted to file " + quoted(file) + L".");
@@ -313,6 +334,7 @@ ExitStatus Program::keyRemove() {
     if (!r.started) return engineMissing();
     if (r.failed()) {
         con_.say(L"Key removal failed.");
+        engineSays(r);
         return ExitStatus::KeyRemoveFailed;
     }
     con_.say(L"Key removed from the key ring.");
@@ -376,6 +398,9 @@ ExitStatus Program::protect() {
             p.recipients.push_back(key->fingerprint);
         }
     }
+    const std::wstring outName =
+        c_.output ? *c_.output : (c_.filter ? std::wstring() : protectedOutputName(input, c_.armor, c_.detached));
+    if (!c_.filter && !mayWrite(outName)) return ExitStatus::Interrupted;
     std::optional<mw::SecretString> pass;
     std::wstring signerName;
     if (sign) {
@@ -407,9 +432,6 @@ ExitStatus Program::protect() {
         }
     }
 
-    const std::wstring outName =
-        c_.output ? *c_.output : (c_.filter ? std::wstring() : protectedOutputName(input, c_.armor, c_.detached));
-    if (!c_.filter && !mayWrite(outName)) return ExitStatus::Interrupted;
     for (int attempt = 0;; ++attempt) {
         Handle in = c_.filter ? Handle() : openInput(input);
         if (!c_.filter && !in) {
@@ -440,6 +462,8 @@ ExitStatus Program::protect() {
         }
         for (const auto& line : v.lines)
             con_.sayUtf8(line);
+        if (v.lines.size() == 1 && v.lines[0].rfind("Error: ", 0) == 0 && v.lines[0].find("failed") != std::string::npos)
+            engineSays(r);
         // PGP 2.6 asks again after a wrong pass phrase.
         if (!(sign && r.report.badPassPhrase) || c_.batchMode || attempt >= 2) return v.status;
         pass = passPhraseFor(L"Key for user ID \"" + signerName + L"\"", false);

@@ -35,6 +35,8 @@ private:
     // Writes through a temporary beside `path` that takes its name only on success.
     struct Pending;
     ExitStatus engineMissing();
+    // After a failure PGP's words cannot explain: the engine's own lines, minus its console noise.
+    void engineSays(const EngineResult& result);
 
     Command c_;
     std::optional<SecretWideText> given_;

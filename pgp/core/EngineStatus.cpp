@@ -112,9 +112,12 @@ void EngineReport::absorb(const StatusLine& line) {
     } else if (k == "NEED_PASSPHRASE") {
         neededPassPhrase = true;
     } else if (k == "ERROR" || k == "FAILURE") {
-        // The engine's error code: the low 16 bits name the error; 11 is a bad pass phrase.
+        // The engine's error code: the low 16 bits name the error. 11 is a bad pass phrase; 177
+        // (none given) and 99 (cancelled) mean the pass phrase was missing.
         const std::string code = arg(1);
-        if (number(code) % 65536 == 11 || code.find("BAD_PASSPHRASE") != std::string::npos) badPassPhrase = true;
+        const std::int64_t error = number(code) % 65536;
+        if (error == 11 || code.find("BAD_PASSPHRASE") != std::string::npos) badPassPhrase = true;
+        if (error == 177 || error == 99) missingPassPhrase = true;
         if (k == "FAILURE" && arg(0) == "sign") signingFailed = true;
     } else if (k == "NO_SECKEY") {
         noSecretKey = true;

@@ -55,6 +55,9 @@ TEST(PgpEngineStatus, DecryptionOutcomesInPgpsWords) {
         {"[GNUPG:] NEED_PASSPHRASE_SYM 9 3 2\n[GNUPG:] ERROR symkey_decrypt.maybe_error 11_BAD_PASSPHRASE\n"
          "[GNUPG:] DECRYPTION_FAILED\n",
          true, ExitStatus::DecryptionFailed, {"Error:  Bad pass phrase."}},
+        {"[GNUPG:] ENC_TO E8EBF129A4F66651 18 0\n[GNUPG:] ERROR pkdecrypt_failed 67109041\n"
+         "[GNUPG:] DECRYPTION_FAILED\n",
+         true, ExitStatus::DecryptionFailed, {"Error: no pass phrase given."}},
         {"[GNUPG:] NODATA 1\n", true, ExitStatus::InvalidFile, {"Error: 'in.txt' is not a PGP message."}},
         {"[GNUPG:] PLAINTEXT 62 1796688442 x%20y.txt\n[GNUPG:] DECRYPTION_OKAY\n", false, ExitStatus::Ok, {}},
     };
