@@ -8,7 +8,8 @@
 #include "pgp/core/EngineCalls.h"
 #include "scorch/Win32Wipe.h"
 #include <memory>
-#include <thread>
+#include <algorithm>
+#include <cstring>
 
 namespace pgp {
 
@@ -49,13 +50,6 @@ void readAll(HANDLE from, std::string& into) {
     DWORD n = 0;
     while (ReadFile(from, buffer, sizeof buffer, &n, nullptr) && n > 0)
         into.append(buffer, n);
-}
-
-void copyAll(HANDLE from, HANDLE to) {
-    std::vector<char> buffer(1 << 16);
-    DWORD n = 0;
-    while (ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr) && n > 0)
-        writeAll(to, buffer.data(), n);
 }
 
 struct Started {
@@ -201,27 +195,101 @@ void Engine::endAgent() {
     agentProcess_.reset();
 }
 
+namespace {
+
+// Our end of a pipe to the engine, used with overlapped I/O so that one loop can wait for the
+// engine's process and its pipes together: the end of the engine, not the end of a pipe, ends
+// the run, whoever else may hold a pipe (the agent, a console host).
+struct Channel {
+    Handle ours, theirs;
+    Handle event;
+    OVERLAPPED overlapped{};
+    std::vector<char> buffer;
+    bool pending = false, done = false;
+};
+
+bool openChannel(Channel& c, bool engineReads) {
+    static LONG counter = 0;
+    const std::wstring name = L"\\\\.\\pipe\\pgp-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(InterlockedIncrement(&counter));
+    c.ours = Handle(CreateNamedPipeW(name.c_str(),
+                                     (engineReads ? PIPE_ACCESS_OUTBOUND : PIPE_ACCESS_INBOUND) | FILE_FLAG_OVERLAPPED |
+                                         FILE_FLAG_FIRST_PIPE_INSTANCE,
+                                     PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 1 << 16, 1 << 16, 0,
+                                     nullptr));
+    if (!c.ours) return false;
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    c.theirs = Handle(CreateFileW(name.c_str(), engineReads ? GENERIC_READ : GENERIC_WRITE, 0, &sa, OPEN_EXISTING,
+                                  0, nullptr));
+    c.event = Handle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    c.overlapped.hEvent = c.event.get();
+    c.buffer.resize(1 << 16);
+    return c.theirs && c.event;
+}
+
+// Starts reads until one is pending; hands each chunk to `take`. False at the end of the pipe.
+template <class Take> void pump(Channel& c, Take take) {
+    while (!c.done) {
+        DWORD n = 0;
+        if (c.pending) {
+            if (!GetOverlappedResult(c.ours.get(), &c.overlapped, &n, FALSE)) {
+                if (GetLastError() == ERROR_IO_INCOMPLETE) return;
+                c.done = true;
+                return;
+            }
+            c.pending = false;
+            if (n) take(c.buffer.data(), n);
+            continue;
+        }
+        ResetEvent(c.event.get());
+        if (ReadFile(c.ours.get(), c.buffer.data(), static_cast<DWORD>(c.buffer.size()), &n, &c.overlapped)) {
+            if (n) take(c.buffer.data(), n);
+            continue;
+        }
+        if (GetLastError() == ERROR_IO_PENDING) {
+            c.pending = true;
+            return;
+        }
+        c.done = true;
+    }
+}
+
+// Once the engine has ended, what it wrote is in the pipe: read it, then stop waiting for more.
+template <class Take> void drain(Channel& c, Take take) {
+    pump(c, take);
+    if (c.pending) {
+        CancelIoEx(c.ours.get(), &c.overlapped);
+        DWORD n = 0;
+        if (GetOverlappedResult(c.ours.get(), &c.overlapped, &n, TRUE) && n) take(c.buffer.data(), n);
+        c.pending = false;
+    }
+    c.done = true;
+}
+
+} // namespace
+
 EngineResult Engine::run(const EngineRun& r) {
     EngineResult result;
     if (r.needsAgent) startAgent();
-    Pipe in = makePipe(true), out = makePipe(false), err = makePipe(false), status = makePipe(false);
+    Channel in, out, err, status;
     Pipe pass;
     if (r.passPhrase) pass = makePipe(true);
-    if (!in.read || !out.write || !err.write || !status.write || (r.passPhrase && !pass.read)) return result;
+    if (!openChannel(in, true) || !openChannel(out, false) || !openChannel(err, false) ||
+        !openChannel(status, false) || (r.passPhrase && !pass.read))
+        return result;
 
     std::vector<std::wstring> arguments = baseArguments(
-        home_, reinterpret_cast<std::uintptr_t>(status.write.get()),
+        home_, reinterpret_cast<std::uintptr_t>(status.theirs.get()),
         r.passPhrase ? reinterpret_cast<std::uintptr_t>(pass.read.get()) : 0);
     arguments.insert(arguments.end(), r.arguments.begin(), r.arguments.end());
-    std::vector<HANDLE> inherit{in.read.get(), out.write.get(), err.write.get(), status.write.get()};
+    std::vector<HANDLE> inherit{in.theirs.get(), out.theirs.get(), err.theirs.get(), status.theirs.get()};
     if (r.passPhrase) inherit.push_back(pass.read.get());
 
-    Started s = startProcess(gpg_, arguments, in.read.get(), out.write.get(), err.write.get(), inherit);
-    // Our copies of the engine's ends go, so each pipe ends when the engine does.
-    in.read.reset();
-    out.write.reset();
-    err.write.reset();
-    status.write.reset();
+    Started s = startProcess(gpg_, arguments, in.theirs.get(), out.theirs.get(), err.theirs.get(), inherit);
+    in.theirs.reset();
+    out.theirs.reset();
+    err.theirs.reset();
+    status.theirs.reset();
     pass.read.reset();
     if (!s.ok) return result;
     result.started = true;
@@ -233,27 +301,79 @@ EngineResult Engine::run(const EngineRun& r) {
         writeAll(pass.write.get(), line.data(), line.size());
         pass.write.reset();
     }
-    std::thread feeder([&] {
-        if (r.input)
-            copyAll(r.input, in.write.get());
-        else if (r.inputText)
-            writeAll(in.write.get(), r.inputText->data(), r.inputText->size());
-        in.write.reset();
-    });
-    std::thread reader([&] {
-        if (r.output)
-            copyAll(out.read.get(), r.output);
-        else
-            readAll(out.read.get(), result.captured);
-    });
-    std::thread complaints([&] { readAll(err.read.get(), result.errors); });
+
     std::string statusText;
-    readAll(status.read.get(), statusText);
-    WaitForSingleObject(s.process.get(), INFINITE);
+    auto toOutput = [&](const char* data, DWORD n) {
+        if (r.output)
+            writeAll(r.output, data, n);
+        else
+            result.captured.append(data, n);
+    };
+    auto toErrors = [&](const char* data, DWORD n) { result.errors.append(data, n); };
+    auto toStatus = [&](const char* data, DWORD n) { statusText.append(data, n); };
+
+    // The engine's input: a chunk at a time, each written while the engine's output is read.
+    std::size_t textOffset = 0;
+    DWORD chunk = 0;
+    auto feed = [&] {
+        while (!in.done) {
+            DWORD n = 0;
+            if (in.pending) {
+                if (!GetOverlappedResult(in.ours.get(), &in.overlapped, &n, FALSE)) {
+                    if (GetLastError() == ERROR_IO_INCOMPLETE) return;
+                    in.done = true;
+                    break;
+                }
+                in.pending = false;
+            }
+            if (r.input) {
+                if (!ReadFile(r.input, in.buffer.data(), static_cast<DWORD>(in.buffer.size()), &chunk, nullptr) ||
+                    chunk == 0)
+                    in.done = true;
+            } else if (r.inputText && textOffset < r.inputText->size()) {
+                chunk = static_cast<DWORD>(std::min<std::size_t>(in.buffer.size(), r.inputText->size() - textOffset));
+                std::memcpy(in.buffer.data(), r.inputText->data() + textOffset, chunk);
+                textOffset += chunk;
+            } else {
+                in.done = true;
+            }
+            if (in.done) break;
+            ResetEvent(in.event.get());
+            if (!WriteFile(in.ours.get(), in.buffer.data(), chunk, nullptr, &in.overlapped)) {
+                if (GetLastError() != ERROR_IO_PENDING) {
+                    in.done = true;
+                    break;
+                }
+                in.pending = true;
+                return;
+            }
+        }
+        // The end of the input: the engine sees it when our end closes.
+        if (!in.pending) in.ours.reset();
+    };
+
+    bool ended = false;
+    while (!ended) {
+        feed();
+        pump(out, toOutput);
+        pump(err, toErrors);
+        pump(status, toStatus);
+        std::vector<HANDLE> waits{s.process.get()};
+        for (Channel* c : {&in, &out, &err, &status})
+            if (c->pending) waits.push_back(c->event.get());
+        ended = WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, INFINITE) == WAIT_OBJECT_0;
+    }
     GetExitCodeProcess(s.process.get(), &result.exitCode);
-    feeder.join();
-    reader.join();
-    complaints.join();
+    drain(out, toOutput);
+    drain(err, toErrors);
+    drain(status, toStatus);
+    if (in.pending) {
+        CancelIoEx(in.ours.get(), &in.overlapped);
+        DWORD n = 0;
+        GetOverlappedResult(in.ours.get(), &in.overlapped, &n, TRUE);
+    }
+    // The key parameters passed through this buffer.
+    mw::wipeBytes(in.buffer.data(), in.buffer.size());
 
     std::size_t start = 0;
     while (start < statusText.size()) {

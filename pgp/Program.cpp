@@ -522,12 +522,13 @@ ExitStatus Program::decrypt() {
         if (!r.started) return engineMissing();
         const EngineReport& rep = r.report;
         // Asked for a pass phrase we did not have, or had wrong: ask the user, as PGP 2.6 does.
-        if (r.failed() && rep.neededPassPhrase && !rep.decryptionOkay && !c_.batchMode && attempt < 3 &&
-            (!pass || rep.badPassPhrase)) {
-            if (pass) con_.say(L"Error:  Bad pass phrase.");
+        if (r.failed() && !rep.decryptionOkay && !c_.batchMode && attempt < 3 &&
+            ((rep.neededPassPhrase && !pass) || rep.badPassPhrase || rep.missingPassPhrase)) {
+            if (pass) con_.say(rep.badPassPhrase ? L"Error:  Bad pass phrase." : L"Error: no pass phrase given.");
             std::wstring why = rep.symmetric ? L"You need a pass phrase to decrypt this file."
-                                             : L"You need a pass phrase to unlock your secret key.\r\nKey for user ID \"" +
-                                                   fromUtf8(rep.passPhraseHint) + L"\"";
+                                             : L"You need a pass phrase to unlock your secret key.";
+            if (!rep.symmetric && !rep.passPhraseHint.empty())
+                why += L"\r\nKey for user ID \"" + fromUtf8(rep.passPhraseHint) + L"\"";
             pass = passPhraseFor(why, false);
             if (pass) continue;
         }

@@ -1,0 +1,464 @@
+// pgp.exe under Wine with the real engine beside it, against Linux gpg: every line the programs
+// write, run as they run it (cmd.exe on a batch file in PGP's directory), and the key commands.
+#include "core/KeyListing.h"
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string envOr(const char* name, const std::string& fallback) {
+    const char* value = std::getenv(name);
+    return value && *value ? value : fallback;
+}
+
+std::string withoutCr(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+    std::string describe() const { return "exit " + std::to_string(status) + "\nstdout:\n" + out + "\nstderr:\n" + err; }
+};
+
+// Runs a program to its end in `cwd`, `input` on its standard input, output into files (an engine
+// agent that outlived its starter would hold pipes open).
+Outcome run(const std::vector<std::string>& argv, const std::string& input, const fs::path& cwd,
+            const fs::path& scratch, std::chrono::seconds limit = 180s) {
+    Outcome outcome;
+    const fs::path inPath = scratch / "stdin.txt", outPath = scratch / "stdout.txt", errPath = scratch / "stderr.txt";
+    writeFile(inPath, input);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        outcome.err = "cannot start " + argv[0];
+        return outcome;
+    }
+    const int pidfd = int(syscall(SYS_pidfd_open, pid, 0));
+    pollfd ready{pidfd, POLLIN, 0};
+    if (pidfd < 0 || poll(&ready, 1, int(std::chrono::milliseconds(limit).count())) != 1) {
+        kill(pid, SIGKILL);
+        ADD_FAILURE() << argv.back() << " did not end within " << limit.count() << " s";
+    }
+    if (pidfd >= 0) close(pidfd);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.out = readFile(outPath);
+    outcome.err = readFile(errPath);
+    return outcome;
+}
+
+bool waitUntil(const std::function<bool()>& condition, std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+std::string windowsPath(const fs::path& p) {
+    std::string s = "Z:" + p.string();
+    std::replace(s.begin(), s.end(), '/', '\\');
+    return s;
+}
+
+const fs::path kPrefix = envOr("MW_PGP_TEST_PREFIX", MW_PGP_TEST_PREFIX);
+const std::string kWine = envOr("WINELOADER", "/usr/lib/wine/wine64");
+const std::string kAliceId = "Alice <alice@example.org>";
+const std::string kBobId = "Bob \xc3\x89mile <bob@example.org>";                   // é
+const std::string kIvanId = "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd <ivan@example.org>"; // Иван
+
+// gpg-agent.exe processes that belong to this test's installation of the engine.
+std::vector<pid_t> agents(const fs::path& install) {
+    std::vector<pid_t> found;
+    const std::string mark = windowsPath(install);
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::string cmdline = readFile(entry.path() / "cmdline");
+        std::replace(cmdline.begin(), cmdline.end(), '\0', ' ');
+        if (cmdline.find("gpg-agent.exe") != std::string::npos && cmdline.find(mark) != std::string::npos)
+            found.push_back(pid_t(std::stoi(name)));
+    }
+    return found;
+}
+
+class PgpEngine : public testing::Test {
+protected:
+    static inline fs::path root, install, pgpDir, linuxHome, scratch;
+    static inline std::string setupProblem;
+
+    static void SetUpTestSuite() {
+        const fs::path engine = envOr("MW_ENGINE_DIR", MW_ENGINE_DIR), pgp = MW_PGP_EXE;
+        if (!fs::exists(engine / "gpg.exe") || !fs::exists(pgp)) {
+            setupProblem = "no engine at " + engine.string() + " or no pgp.exe at " + pgp.string();
+            return;
+        }
+        char tmpl[] = "/tmp/mw-pgp-XXXXXX";
+        root = mkdtemp(tmpl);
+        install = root / "inst", pgpDir = root / "pgp", linuxHome = root / "linux", scratch = root / "scratch";
+        for (const auto& d : {install, pgpDir, linuxHome, scratch})
+            fs::create_directories(d);
+        fs::permissions(linuxHome, fs::perms::owner_all, fs::perm_options::replace);
+        fs::copy_file(pgp, install / "pgp.exe");
+        fs::create_directory_symlink(engine, install / "gnupg");
+        setenv("WINEPREFIX", kPrefix.c_str(), 1);
+        setenv("WINEDEBUG", "-all", 1);
+        setenv("WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d", 1);
+        setenv("LANG", "C.UTF-8", 0);
+        unsetenv("PGPPATH");
+        unsetenv("PGPPASS");
+        run({kWine, "wineboot"}, "", root, scratch);
+
+        // Alice: made by pgp.exe -kg, answering its questions in the console.
+        Outcome made = pgpDirect({"-kg"}, "1\r\n" + kAliceId + "\r\nalice pass\r\nalice pass\r\n");
+        if (made.status != 0) setupProblem = "pgp -kg failed: " + made.describe();
+        // Bob and Ivan: made by Linux gpg, handed over as an armoured export and added with -ka.
+        for (const auto& id : {kBobId, kIvanId})
+            gpg({"--passphrase", "bob pass", "--pinentry-mode", "loopback", "--quick-gen-key", id, "future-default",
+                 "default", "never"});
+        writeFile(pgpDir / "friends.asc", gpg({"--armor", "--export"}).out);
+        Outcome added = batch({"{pgp} -ka friends.asc"}, "");
+        if (added.status != 0) setupProblem += "pgp -ka failed: " + added.describe();
+        Outcome extracted = batch({"{pgp} -kxa \"Alice\" alice.asc"}, "");
+        if (extracted.status != 0) setupProblem += "pgp -kxa failed: " + extracted.describe();
+        gpg({"--import", (pgpDir / "alice.asc").string()});
+    }
+
+    static void TearDownTestSuite() {
+        if (!root.empty()) fs::remove_all(root);
+    }
+
+    void SetUp() override {
+        if (!setupProblem.empty()) GTEST_SKIP() << setupProblem;
+        for (const auto& e : fs::directory_iterator(pgpDir))
+            if (e.path().filename().string().rfind("murkwell", 0) == 0) fs::remove(e.path());
+    }
+
+    void TearDown() override {
+        if (!setupProblem.empty()) return;
+        // No engine process outlives the job that started it.
+        EXPECT_TRUE(waitUntil([] { return agents(install).empty(); }, 30s)) << "gpg-agent.exe left running";
+    }
+
+    static std::string pgpExe() { return windowsPath(install / "pgp.exe"); }
+
+    // The batch file as the programs write it: their lines (with {pgp} and {dir} filled in), then the
+    // lock file's deletion; run by cmd.exe with PGP's directory as the working directory.
+    static Outcome batch(const std::vector<std::string>& lines, const std::string& answers) {
+        std::string text;
+        for (std::string line : lines) {
+            for (auto [key, value] : {std::pair<std::string, std::string>{"{pgp}", pgpExe()},
+                                      std::pair<std::string, std::string>{"{dir}", windowsPath(pgpDir) + "\\"}}) {
+                for (auto at = line.find(key); at != std::string::npos; at = line.find(key))
+                    line.replace(at, key.size(), value);
+            }
+            text += line + "\r\n";
+        }
+        writeFile(pgpDir / "Murkwell.lck", "Temporary LockFile Written by Murkwell. test\r\n");
+        text += "DEL " + windowsPath(pgpDir / "Murkwell.lck") + "\r\n";
+        writeFile(pgpDir / "Murkwell.bat", text);
+        Outcome o = run({kWine, "cmd", "/c", windowsPath(pgpDir / "Murkwell.bat")}, answers, pgpDir, scratch);
+        EXPECT_FALSE(fs::exists(pgpDir / "Murkwell.lck")) << "the batch file did not go on after pgp.exe";
+        return o;
+    }
+
+    static Outcome pgpDirect(const std::vector<std::string>& args, const std::string& answers) {
+        std::vector<std::string> argv{kWine, (install / "pgp.exe").string()};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return run(argv, answers, pgpDir, scratch);
+    }
+
+    static Outcome gpg(std::vector<std::string> args, const std::string& input = "") {
+        std::vector<std::string> argv{"/usr/bin/gpg", "--homedir", linuxHome.string(), "--batch", "--no-tty",
+                                      "--trust-model", "always", "--status-fd", "1"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return run(argv, input, scratch, scratch);
+    }
+
+    // Linux gpg's reading of a message: its plaintext and status lines.
+    static Outcome linuxDecrypt(const fs::path& message, const std::string& passPhrase) {
+        return gpg({"--pinentry-mode", "loopback", "--passphrase", passPhrase, "--output",
+                    (scratch / "plain.out").string(), "--yes", "--decrypt", message.string()});
+    }
+
+    // Key IDs a message is encrypted to, as Linux gpg reads them.
+    static std::vector<std::string> recipientsOf(const fs::path& message) {
+        Outcome o = gpg({"--list-only", "--list-packets", message.string()});
+        std::vector<std::string> ids;
+        for (size_t at = o.out.find("ENC_TO "); at != std::string::npos; at = o.out.find("ENC_TO ", at + 1))
+            ids.push_back(o.out.substr(at + 7, 16));
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    }
+
+    // The long key ID of a key's encryption subkey, as Linux gpg lists it (field 5 of "sub").
+    static std::string encryptionKeyOf(const std::string& userId) {
+        Outcome o = gpg({"--with-colons", "--list-keys", userId});
+        auto at = o.out.find("\nsub:");
+        if (at == std::string::npos) return "";
+        std::string_view line(o.out.c_str() + at + 1);
+        for (int field = 0; field < 4; ++field)
+            line.remove_prefix(line.find(':') + 1);
+        return std::string(line.substr(0, 16));
+    }
+};
+
+const std::string kText = "Hello, Bob.\r\nA second line, 100% of it; \"quoted\" & more.\r\n";
+
+TEST_F(PgpEngine, EditorLinesMakeWhatLinuxGpgReads) {
+    struct Case {
+        const char* line;
+        const char* answers; // the console's answers: key confirmation, pass phrases
+        bool wipes, encrypted, signedByAlice, conventional;
+    };
+    const Case cases[] = {
+        // The programs write batch files in the console's code page: 437 here, where é is 0x82 (the
+        // key's user ID has É: matching ignores case beyond ASCII too).
+        {"{pgp} -eat murkwell.tmp \"Bob \x82mile <bob@example.org>\" ", "y\r\n", false, true, false, false},
+        {"{pgp} -eatw murkwell.tmp \"Bob\" ", "y\r\n", true, true, false, false},
+        {"{pgp} -sta murkwell.tmp -u \"Alice\"", "alice pass\r\n", false, false, true, false},
+        {"{pgp} -staw murkwell.tmp -u \"Alice <alice@example.org>\"", "alice pass\r\n", true, false, true, false},
+        {"{pgp} -east murkwell.tmp \"Bob\"  -u \"Alice\"", "y\r\nalice pass\r\n", false, true, true, false},
+        {"{pgp} -eastw murkwell.tmp \"Bob\"  -u \"Alice\"", "y\r\nalice pass\r\n", true, true, true, false},
+        {"{pgp} -ca murkwell.tmp", "idea pass\r\nidea pass\r\n", false, true, false, true},
+        {"{pgp} -caw murkwell.tmp", "idea pass\r\nidea pass\r\n", true, true, false, true},
+    };
+    const std::string bobKey = encryptionKeyOf("bob@example.org");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        writeFile(pgpDir / "murkwell.tmp", kText);
+        fs::remove(pgpDir / "murkwell.asc");
+        Outcome o = batch({c.line}, c.answers);
+        ASSERT_TRUE(fs::exists(pgpDir / "murkwell.asc")) << o.describe();
+        EXPECT_EQ(fs::exists(pgpDir / "murkwell.tmp"), !c.wipes);
+        const fs::path message = pgpDir / "murkwell.asc";
+        Outcome read = c.encrypted ? linuxDecrypt(message, c.conventional ? "idea pass" : "bob pass")
+                                   : gpg({"--output", (scratch / "plain.out").string(), "--yes", "--decrypt",
+                                          message.string()});
+        EXPECT_EQ(read.status, 0) << read.describe();
+        EXPECT_EQ(withoutCr(readFile(scratch / "plain.out")), withoutCr(kText));
+        EXPECT_EQ(read.out.find("[GNUPG:] GOODSIG") != std::string::npos, c.signedByAlice) << read.out;
+        if (c.signedByAlice) {
+            EXPECT_NE(read.out.find("Alice <alice@example.org>"), std::string::npos);
+        }
+        if (c.encrypted && !c.conventional) {
+            EXPECT_EQ(recipientsOf(message), std::vector<std::string>{bobKey});
+        }
+    }
+}
+
+TEST_F(PgpEngine, EditorDecryptLinesReadWhatLinuxGpgMade) {
+    struct Case {
+        const char* line;
+        const char* answers;
+        std::vector<std::string> made; // Linux gpg's way of making the message
+    };
+    const Case cases[] = {
+        {"{pgp} -z \"alice pass\" murkwell.tmp -o murkwell.txt", "", {"--armor", "--recipient", "alice@example.org", "--encrypt"}},
+        {"{pgp} murkwell.tmp -o murkwell.txt", "alice pass\r\n", {"--armor", "--recipient", "alice@example.org", "--encrypt"}},
+        // The stored pass phrase was empty: PGP asks in the console.
+        {"{pgp} -z \"\" murkwell.tmp -o murkwell.txt", "alice pass\r\n", {"--armor", "--recipient", "alice@example.org", "--encrypt"}},
+        {"{pgp} -z \"idea pass\" murkwell.tmp -o murkwell.txt", "", {"--armor", "--pinentry-mode", "loopback", "--passphrase", "idea pass", "--symmetric"}},
+        {"{pgp} murkwell.tmp -o murkwell.txt", "", {"--pinentry-mode", "loopback", "--passphrase", "bob pass", "--local-user", "bob@example.org", "--clearsign"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        writeFile(scratch / "plain.in", kText);
+        std::vector<std::string> args = c.made;
+        args.insert(args.begin(), {"--output", (pgpDir / "murkwell.tmp").string(), "--yes"});
+        args.push_back((scratch / "plain.in").string());
+        ASSERT_EQ(gpg(args).status, 0);
+        Outcome o = batch({c.line}, c.answers);
+        ASSERT_TRUE(fs::exists(pgpDir / "murkwell.txt")) << o.describe();
+        EXPECT_EQ(withoutCr(readFile(pgpDir / "murkwell.txt")), withoutCr(kText));
+        fs::remove(pgpDir / "murkwell.txt");
+    }
+    // Verification speaks PGP's words, in the console's code page (437: É is 0x90).
+    Outcome o = batch({"{pgp} murkwell.tmp -o murkwell.txt"}, "");
+    EXPECT_NE(o.err.find("Good signature from user \"Bob \x90mile <bob@example.org>\"."), std::string::npos)
+        << o.describe();
+}
+
+TEST_F(PgpEngine, FileModuleLinesWriteBesideTheWorkingDirectory) {
+    const fs::path docs = root / "docs";
+    fs::create_directories(docs);
+    const std::string file = windowsPath(docs / "REPORT.DOC");
+    struct Case {
+        std::string line;
+        const char* answers;
+        const char* output; // in PGP's directory
+    };
+    const Case cases[] = {
+        {"{pgp} -ea " + file + " \"Bob\" ", "y\r\n", "REPORT.asc"},
+        {"{pgp} -sta " + file + " -u \"Alice\"", "alice pass\r\n", "REPORT.asc"},
+        {"{pgp} -sbta " + file + " -u \"Alice\"", "alice pass\r\n", "REPORT.asc"},
+        {"{pgp} -east " + file + " \"Bob\"  -u \"Alice\"", "y\r\nalice pass\r\n", "REPORT.asc"},
+        {"{pgp} -ca " + file, "idea pass\r\nidea pass\r\n", "REPORT.asc"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        writeFile(docs / "REPORT.DOC", kText);
+        fs::remove(pgpDir / c.output);
+        Outcome o = batch({c.line}, c.answers);
+        ASSERT_TRUE(fs::exists(pgpDir / c.output)) << o.describe();
+        EXPECT_TRUE(fs::exists(docs / "REPORT.DOC"));
+        EXPECT_FALSE(fs::exists(docs / c.output));
+    }
+    // The detached signature of the last -sbta run was replaced; make one more and check it.
+    fs::remove(pgpDir / "REPORT.asc");
+    batch({"{pgp} -sbta " + file + " -u \"Alice\""}, "alice pass\r\n");
+    Outcome verified = gpg({"--verify", (pgpDir / "REPORT.asc").string(), (docs / "REPORT.DOC").string()});
+    EXPECT_NE(verified.out.find("[GNUPG:] GOODSIG"), std::string::npos) << verified.describe();
+}
+
+TEST_F(PgpEngine, DecryptWithPKeepsOnlyASafeBareName) {
+    struct Case {
+        const char* stored;
+        const char* written; // in PGP's directory
+    };
+    const Case cases[] = {
+        {"quarterly.xls", "quarterly.xls"},
+        {"..\\..\\escape.txt", "escape.txt"},
+        {"C:\\Windows\\evil.dll", "evil.dll"},
+        {"CON", "MESSAGE"},
+        {"nul.txt", "MESSAGE"},
+    };
+    const fs::path docs = root / "inbox";
+    fs::create_directories(docs);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        writeFile(scratch / "plain.in", kText);
+        ASSERT_EQ(gpg({"--output", (docs / "MESSAGE.ASC").string(), "--yes", "--armor", "--recipient",
+                       "alice@example.org", "--set-filename", c.stored, "--encrypt", (scratch / "plain.in").string()})
+                      .status,
+                  0);
+        Outcome o = batch({"{pgp} -p " + windowsPath(docs / "MESSAGE.ASC")}, "alice pass\r\n");
+        ASSERT_TRUE(fs::exists(pgpDir / c.written)) << o.describe();
+        EXPECT_EQ(withoutCr(readFile(pgpDir / c.written)), withoutCr(kText));
+        fs::remove(pgpDir / c.written);
+    }
+    EXPECT_FALSE(fs::exists(root / "escape.txt"));
+    EXPECT_FALSE(fs::exists(fs::path("/escape.txt")));
+}
+
+TEST_F(PgpEngine, KeyListingsAreWhatTheKeyDialogsRead) {
+    // Public ring, as the public-key dialog lists it; the console's code page is 437 here (É = 0x90),
+    // which has no Cyrillic letters.
+    batch({"{pgp} -kv \"*\" {dir}pubring.pgp > {dir}murkwell.usr"}, "");
+    auto ids = mw::parseKeyListing(readFile(pgpDir / "murkwell.usr"));
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(ids, (std::vector<std::string>{"???? <ivan@example.org>", kAliceId, "Bob \x90mile <bob@example.org>"}))
+        << readFile(pgpDir / "murkwell.usr");
+    // Secret ring, as the secret-key dialog lists it: only Alice has her secret part here.
+    batch({"{pgp} -kv \"*\" {dir}secring.pgp > murkwell.usr"}, "");
+    EXPECT_EQ(mw::parseKeyListing(readFile(pgpDir / "murkwell.usr")), std::vector<std::string>{kAliceId});
+    // A key-ring file of its own lists what it holds.
+    batch({"{pgp} -kv \"*\" {dir}alice.asc > murkwell.usr"}, "");
+    EXPECT_EQ(mw::parseKeyListing(readFile(pgpDir / "murkwell.usr")), std::vector<std::string>{kAliceId});
+}
+
+TEST_F(PgpEngine, ExitStatusesAndRefusals) {
+    writeFile(pgpDir / "murkwell.tmp", kText);
+    struct Case {
+        std::vector<std::string> args;
+        const char* answers;
+        int status;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"-eatq", "murkwell.tmp", "Bob"}, "", 5, "pgp: unknown option -q"},
+        {{"-sta", "murkwell.tmp", "-u"}, "", 5, "pgp: -u needs an argument"},
+        {{"-eat", "nothere.tmp", "Bob"}, "", 2, "File 'nothere.tmp' does not exist."},
+        {{"-eat", "murkwell.tmp", "Nobody"}, "", 11, "Key matching userid 'Nobody' not found"},
+        {{"-eat", "murkwell.tmp", "example.org"}, "", 11, "More than one key matches 'example.org':"},
+        {{"+batchmode", "-eat", "murkwell.tmp", "Bob"}, "", 4, "Not used in batch mode."},
+        {{"-eat", "murkwell.tmp", "Bob"}, "n\r\n", 6, "Are you sure you want to use this public key (y/N)?"},
+        {{"-sta", "murkwell.tmp", "-u", "Bob"}, "", 11, "Cannot find a secret key for signing matching 'Bob'."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+        Outcome o = pgpDirect(c.args, c.answers);
+        EXPECT_EQ(o.status, c.status) << o.describe();
+        EXPECT_NE(o.err.find(c.says), std::string::npos) << o.describe();
+        EXPECT_FALSE(fs::exists(pgpDir / "murkwell.asc"));
+    }
+    // A wrong pass phrase, a tampered signature.
+    gpg({"--output", (pgpDir / "murkwell.asc").string(), "--yes", "--armor", "--recipient", "alice@example.org",
+         "--encrypt", (pgpDir / "murkwell.tmp").string()});
+    Outcome wrong = pgpDirect({"+batchmode", "-z", "wrong", "murkwell.asc", "-o", "murkwell.txt"}, "");
+    EXPECT_EQ(wrong.status, 32) << wrong.describe();
+    EXPECT_NE(wrong.err.find("Error:  Bad pass phrase."), std::string::npos) << wrong.describe();
+    EXPECT_FALSE(fs::exists(pgpDir / "murkwell.txt"));
+    gpg({"--output", (pgpDir / "murkwell.asc").string(), "--yes", "--pinentry-mode", "loopback", "--passphrase",
+         "bob pass", "--local-user", "bob@example.org", "--clearsign", (pgpDir / "murkwell.tmp").string()});
+    std::string signedText = readFile(pgpDir / "murkwell.asc");
+    signedText.replace(signedText.find("Hello"), 5, "Jello");
+    writeFile(pgpDir / "murkwell.asc", signedText);
+    Outcome bad = pgpDirect({"murkwell.asc", "-o", "murkwell.txt"}, "");
+    EXPECT_EQ(bad.status, 30) << bad.describe();
+    EXPECT_NE(bad.err.find("Bad signature from user \"Bob \x90mile <bob@example.org>\"."), std::string::npos)
+        << bad.describe();
+}
+
+TEST_F(PgpEngine, RemovingAKeyAsksFirst) {
+    auto listed = [] {
+        Outcome o = pgpDirect({"-kv", "ivan"}, "");
+        return o.out.find("ivan@example.org") != std::string::npos;
+    };
+    ASSERT_TRUE(listed());
+    EXPECT_EQ(pgpDirect({"+batchmode", "-kr", "ivan"}, "").status, 4);
+    EXPECT_EQ(pgpDirect({"-kr", "ivan"}, "n\r\n").status, 6);
+    EXPECT_TRUE(listed());
+    Outcome removed = pgpDirect({"-kr", "ivan"}, "y\r\n");
+    EXPECT_EQ(removed.status, 0) << removed.describe();
+    EXPECT_FALSE(listed());
+    // Back for the other tests.
+    EXPECT_EQ(batch({"{pgp} -ka friends.asc"}, "").status, 0);
+}
+
+} // namespace
