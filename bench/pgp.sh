@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# pgp.exe against calling the engine's gpg.exe directly, under Wine: encrypt, decrypt (pass
+# phrase through a pipe, the agent started and ended each time, as pgp.exe does) and the key
+# listing of a ring of 10,000 keys (PGP_BENCH_KEYS). Median of three runs each; prints the ratios.
+# A measurement, not a test. The ring is made once by Linux gpg and kept in the build tree.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/build-wine-env.sh"
+build_targets pgp
+engine="${MW_ENGINE_DIR:-$build/engine/gnupg}"
+[ -x "$engine/gpg.exe" ] || { echo "no engine in $engine (scripts/build-engine.sh makes it)"; exit 1; }
+keys="${PGP_BENCH_KEYS:-10000}"
+cache="$build/pgp-bench"
+home="$cache/home-$keys"
+work="$(mktemp -d "$build/pgp-bench.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+win() { local p="Z:$1"; echo "${p//\//\\}"; }
+mkdir -p "$cache" "$work/inst"
+cp "$build/windows/pgp/pgp.exe" "$work/inst/"
+ln -s "$engine" "$work/inst/gnupg"
+wineserver -p60 </dev/null >/dev/null 2>&1 || true
+wine64 wineboot </dev/null >/dev/null 2>&1 || true
+
+# The ring: keys without pass phrases made in one run of Linux gpg, then added under Wine.
+if [ ! -f "$home/.complete" ]; then
+  rm -rf "$home" "$cache/linux"
+  mkdir -p "$home" "$cache/linux"
+  chmod 700 "$cache/linux"
+  for i in $(seq 1 "$keys"); do
+    printf 'Key-Type: eddsa\nKey-Curve: ed25519\nSubkey-Type: ecdh\nSubkey-Curve: cv25519\n'
+    printf 'Name-Real: Bench Key %05d <key%05d@example.org>\nExpire-Date: 0\n%%no-protection\n%%commit\n' "$i" "$i"
+  done | gpg --homedir "$cache/linux" --batch --generate-key 2>/dev/null
+  gpg --homedir "$cache/linux" --export >"$cache/ring.pgp"
+  (cd "$home" && wine64 "$(win "$work/inst/pgp.exe")" -ka "$(win "$cache/ring.pgp")" </dev/null >/dev/null 2>&1)
+  printf '1\r\nAlice <alice@example.org>\r\nbench pass\r\nbench pass\r\n' |
+    (cd "$home" && wine64 "$(win "$work/inst/pgp.exe")" -kg >/dev/null 2>&1)
+  touch "$home/.complete"
+fi
+H="$(win "$home")"
+gpg_exe="$(win "$engine/gpg.exe")"
+fpr="$(cd "$home" && wine64 "$gpg_exe" --homedir "$H" --batch --with-colons --list-secret-keys 2>/dev/null |
+  awk -F: '/^fpr/ {print $10; exit}')"
+head -c 1000000 /dev/urandom | base64 >"$work/msg.txt"
+
+# Agents this benchmark started for its home; the direct calls leave theirs behind.
+end_agents() {
+  ps -eo pid=,args= | awk -v h="$H" 'index($0, "gpg-agent.exe") && index($0, h) {print $1}' |
+    while read -r pid; do kill "$pid" 2>/dev/null || true; done
+}
+median() { sort -n | sed -n 2p; }
+time3() { # label, command...
+  local t=()
+  for _ in 1 2 3; do
+    local s e
+    s=$(date +%s.%N)
+    (cd "$home" && "$@" </dev/null >/dev/null 2>&1) || true
+    e=$(date +%s.%N)
+    end_agents
+    t+=("$(echo "$e - $s" | bc)")
+  done
+  printf '%s\n' "${t[@]}" | median
+}
+pgp() { wine64 "$(win "$work/inst/pgp.exe")" "$@"; }
+gpgd() { wine64 "$gpg_exe" --homedir "$H" --batch --no-tty "$@"; }
+
+enc_pgp=$(time3 pgp -ea "$(win "$work/msg.txt")" "Alice" -o "$(win "$work/p.asc")" +batchmode)
+rm -f "$work/p.asc"; pgp -ea "$(win "$work/msg.txt")" "Alice" -o "$(win "$work/p.asc")" </dev/null >/dev/null 2>&1 || true
+enc_gpg=$(time3 gpgd --yes --trust-model always -r "$fpr" --armor -o "$(win "$work/g.asc")" --encrypt "$(win "$work/msg.txt")")
+dec_pgp=$(time3 pgp +batchmode -z "bench pass" "$(win "$work/p.asc")" -o "$(win "$work/p.out")")
+dec_gpg=$(time3 sh -c "echo 'bench pass' | wine64 '$gpg_exe' --homedir '$H' --batch --no-tty --pinentry-mode loopback --passphrase-fd 0 --yes -o '$(win "$work/g.out")' --decrypt '$(win "$work/p.asc")'")
+kv_pgp=$(time3 pgp -kv "*" "$(win "$home/pubring.pgp")")
+kv_gpg=$(time3 gpgd --with-colons --fixed-list-mode --list-keys)
+cmp -s "$work/p.out" "$work/msg.txt" || echo "warning: pgp.exe's decryption differs from the input"
+
+printf '%-28s %10s %10s %8s\n' "operation ($keys keys)" "pgp.exe s" "gpg.exe s" "ratio"
+for op in enc dec kv; do
+  p="${op}_pgp" g="${op}_gpg"
+  printf '%-28s %10.3f %10.3f %8.2f\n' "$op" "${!p}" "${!g}" "$(echo "${!p} / ${!g}" | bc -l)"
+done
