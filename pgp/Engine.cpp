@@ -52,6 +52,23 @@ void readAll(HANDLE from, std::string& into) {
         into.append(buffer, n);
 }
 
+// Our environment without PGP's pass-phrase variables, spelt out for the engine: nothing of them
+// may reach it, whatever the system would pass on by itself.
+std::wstring engineEnvironment() {
+    std::wstring block;
+    wchar_t* strings = GetEnvironmentStringsW();
+    for (const wchar_t* entry = strings; entry && *entry; entry += std::wcslen(entry) + 1) {
+        std::wstring_view e(entry);
+        std::wstring name(e.substr(0, e.find(L'=', 1)));
+        if (_wcsicmp(name.c_str(), L"PGPPASS") == 0 || _wcsicmp(name.c_str(), L"PGPPASSFD") == 0) continue;
+        block.append(e);
+        block.push_back(L'\0');
+    }
+    if (strings) FreeEnvironmentStringsW(strings);
+    block.push_back(L'\0');
+    return block;
+}
+
 struct Started {
     Handle process;
     bool ok = false;
@@ -80,9 +97,11 @@ Started startProcess(const std::wstring& program, const std::vector<std::wstring
     si.StartupInfo.hStdError = err;
     si.lpAttributeList = list;
     std::wstring line = buildCommandLine(program, arguments);
+    std::wstring environment = engineEnvironment();
     PROCESS_INFORMATION pi{};
-    s.ok = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, EXTENDED_STARTUPINFO_PRESENT,
-                          nullptr, nullptr, &si.StartupInfo, &pi) != 0;
+    s.ok = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
+                          EXTENDED_STARTUPINFO_PRESENT | CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr,
+                          &si.StartupInfo, &pi) != 0;
     DeleteProcThreadAttributeList(list);
     if (s.ok) {
         CloseHandle(pi.hThread);

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -421,6 +422,61 @@ TEST_F(PgpEngine, UserIdsChosenFromTheListingEncryptToExactlyThoseKeys) {
     std::vector<std::string> expected{encryptionKeyOf("alice@example.org"), encryptionKeyOf("bob@example.org")};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(recipientsOf(pgpDir / "murkwell.asc"), expected);
+}
+
+// Watches every gpg.exe of this installation while `work` runs: whether one was seen at all, and
+// whether the secret stood in its command line. (Its environment cannot be judged from here: under
+// Wine a process's Unix environment carries its parent's Unix variables, whatever environment
+// block the parent passed to CreateProcess.)
+struct EngineWatch {
+    bool seen = false, leaked = false;
+};
+
+EngineWatch watchEngine(const fs::path& install, const std::string& secret, const std::function<void()>& work) {
+    EngineWatch w;
+    std::atomic<bool> done{false};
+    std::thread watcher([&] {
+        const std::string mark = windowsPath(install / "gnupg" / "gpg.exe");
+        while (!done) {
+            for (const auto& entry : fs::directory_iterator("/proc")) {
+                const std::string name = entry.path().filename();
+                if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+                std::string cmdline = readFile(entry.path() / "cmdline");
+                if (cmdline.find("gpg.exe") == std::string::npos || cmdline.find(mark) == std::string::npos) continue;
+                w.seen = true;
+                if (cmdline.find(secret) != std::string::npos) w.leaked = true;
+            }
+            std::this_thread::sleep_for(5ms);
+        }
+    });
+    work();
+    done = true;
+    watcher.join();
+    return w;
+}
+
+TEST_F(PgpEngine, PassPhrasesNeverReachTheEnginesCommandLine) {
+    writeFile(scratch / "plain.in", kText);
+    ASSERT_EQ(gpg({"--output", (pgpDir / "murkwell.tmp").string(), "--yes", "--armor", "--recipient",
+                   "alice@example.org", "--encrypt", (scratch / "plain.in").string()})
+                  .status,
+              0);
+    struct Case {
+        const char* line;
+        bool byEnvironment;
+    };
+    for (const auto& c : {Case{"{pgp} -z \"alice pass\" murkwell.tmp -o murkwell.txt", false},
+                          Case{"{pgp} murkwell.tmp -o murkwell.txt", true}}) {
+        SCOPED_TRACE(c.line);
+        if (c.byEnvironment) setenv("PGPPASS", "alice pass", 1);
+        Outcome o;
+        EngineWatch w = watchEngine(install, "alice pass", [&] { o = batch({c.line}, ""); });
+        unsetenv("PGPPASS");
+        EXPECT_TRUE(fs::exists(pgpDir / "murkwell.txt")) << o.describe();
+        EXPECT_TRUE(w.seen);
+        EXPECT_FALSE(w.leaked);
+        fs::remove(pgpDir / "murkwell.txt");
+    }
 }
 
 TEST_F(PgpEngine, ExitStatusesAndRefusals) {
