@@ -48,10 +48,12 @@ end_agents() {
     while read -r pid; do kill "$pid" 2>/dev/null || true; done
 }
 median() { sort -n | sed -n 2p; }
-time3() { # label, command...
-  local t=()
+time3() { # output file to remove before each run, command...
+  local t=() out="$1"
+  shift
   for _ in 1 2 3; do
     local s e
+    rm -f "$out"
     s=$(date +%s.%N)
     (cd "$home" && "$@" </dev/null >/dev/null 2>&1) || true
     e=$(date +%s.%N)
@@ -63,14 +65,16 @@ time3() { # label, command...
 pgp() { wine64 "$(win "$work/inst/pgp.exe")" "$@"; }
 gpgd() { wine64 "$gpg_exe" --homedir "$H" --batch --no-tty "$@"; }
 
-enc_pgp=$(time3 pgp -ea "$(win "$work/msg.txt")" "Alice" -o "$(win "$work/p.asc")" +batchmode)
-rm -f "$work/p.asc"; pgp -ea "$(win "$work/msg.txt")" "Alice" -o "$(win "$work/p.asc")" </dev/null >/dev/null 2>&1 || true
-enc_gpg=$(time3 gpgd --yes --trust-model always -r "$fpr" --armor -o "$(win "$work/g.asc")" --encrypt "$(win "$work/msg.txt")")
-dec_pgp=$(time3 pgp +batchmode -z "bench pass" "$(win "$work/p.asc")" -o "$(win "$work/p.out")")
-dec_gpg=$(time3 sh -c "echo 'bench pass' | wine64 '$gpg_exe' --homedir '$H' --batch --no-tty --pinentry-mode loopback --passphrase-fd 0 --yes -o '$(win "$work/g.out")' --decrypt '$(win "$work/p.asc")'")
-kv_pgp=$(time3 pgp -kv "*" "$(win "$home/pubring.pgp")")
-kv_gpg=$(time3 gpgd --with-colons --fixed-list-mode --list-keys)
+enc_pgp=$(time3 "$work/p.asc" pgp +batchmode -ea "$(win "$work/msg.txt")" "Alice" -o "$(win "$work/p.asc")")
+enc_gpg=$(time3 "$work/g.asc" gpgd --trust-model always -r "$fpr" --armor -o "$(win "$work/g.asc")" \
+  --encrypt "$(win "$work/msg.txt")")
+dec_pgp=$(time3 "$work/p.out" pgp +batchmode -z "bench pass" "$(win "$work/p.asc")" -o "$(win "$work/p.out")")
+dec_gpg=$(time3 "$work/g.out" sh -c "echo 'bench pass' | wine64 '$gpg_exe' --homedir '$H' --batch --no-tty \
+  --pinentry-mode loopback --passphrase-fd 0 -o '$(win "$work/g.out")' --decrypt '$(win "$work/p.asc")'")
+kv_pgp=$(time3 "$work/none" pgp -kv "*" "$(win "$home/pubring.pgp")")
+kv_gpg=$(time3 "$work/none" gpgd --with-colons --fixed-list-mode --list-keys)
 cmp -s "$work/p.out" "$work/msg.txt" || echo "warning: pgp.exe's decryption differs from the input"
+cmp -s "$work/g.out" "$work/msg.txt" || echo "warning: gpg.exe's decryption differs from the input"
 
 printf '%-28s %10s %10s %8s\n' "operation ($keys keys)" "pgp.exe s" "gpg.exe s" "ratio"
 for op in enc dec kv; do

@@ -144,6 +144,21 @@ std::optional<std::vector<Key>> Program::listKeys(bool secret) {
     return parseColonListing(r.captured);
 }
 
+std::optional<std::vector<Key>> Program::candidateKeys(const std::vector<std::wstring>& userIds, bool secret) {
+    std::vector<std::wstring> arguments = listArguments(secret);
+    arguments.push_back(L"--");
+    for (const auto& id : userIds) {
+        // Beyond ASCII our case folding finds more than the engine's: list everything.
+        for (wchar_t ch : id)
+            if (ch >= 0x80 || ch < 0x20) return listKeys(secret);
+        const bool keyId = id.size() > 2 && id[0] == L'0' && (id[1] == L'x' || id[1] == L'X');
+        arguments.push_back(keyId ? id : L"*" + id);
+    }
+    EngineResult r = engine_.run({.arguments = arguments, .needsAgent = secret});
+    if (!r.started) return std::nullopt;
+    return parseColonListing(r.captured);
+}
+
 const Key* Program::chooseKey(const std::vector<Key>& keys, const std::wstring& userId, KeyUse use,
                               ExitStatus& failure) {
     KeyMatch m = findKey(keys, toUtf8(userId), use);
@@ -286,7 +301,7 @@ ExitStatus Program::keyAdd() {
 ExitStatus Program::keyExtract() {
     const std::wstring& userId = c_.operands[0];
     const std::wstring file = c_.output ? *c_.output : c_.operands[1];
-    auto keys = listKeys(false);
+    auto keys = candidateKeys({userId}, false);
     if (!keys) return engineMissing();
     ExitStatus failure = ExitStatus::Ok;
     const Key* key = chooseKey(*keys, userId, KeyUse::Any, failure);
@@ -310,8 +325,8 @@ ExitStatus Program::keyExtract() {
 
 ExitStatus Program::keyRemove() {
     const std::wstring& userId = c_.operands[0];
-    auto keys = listKeys(false);
-    auto secrets = listKeys(true);
+    auto keys = candidateKeys({userId}, false);
+    auto secrets = candidateKeys({userId}, true);
     if (!keys || !secrets) return engineMissing();
     ExitStatus failure = ExitStatus::Ok;
     const Key* key = chooseKey(*keys, userId, KeyUse::Any, failure);
@@ -378,7 +393,7 @@ ExitStatus Program::protect() {
             con_.say(L"No recipient given; nothing encrypted.");
             return ExitStatus::NoSuchKey;
         }
-        auto keys = listKeys(false);
+        auto keys = candidateKeys(recipients, false);
         if (!keys) return engineMissing();
         for (const auto& who : recipients) {
             ExitStatus failure = ExitStatus::Ok;
@@ -404,7 +419,7 @@ ExitStatus Program::protect() {
     std::optional<mw::SecretString> pass;
     std::wstring signerName;
     if (sign) {
-        auto secrets = listKeys(true);
+        auto secrets = c_.signer && !c_.signer->empty() ? candidateKeys({*c_.signer}, true) : listKeys(true);
         if (!secrets) return engineMissing();
         const Key* signer = nullptr;
         ExitStatus failure = ExitStatus::Ok;

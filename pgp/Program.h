@@ -26,6 +26,10 @@ private:
     ExitStatus decrypt();
 
     std::optional<std::vector<Key>> listKeys(bool secret);
+    // The keys that may match any of `userIds`: the engine narrows the listing where its own
+    // matching (ASCII case ignored, any part) finds at least what ours does, so a ring of
+    // thousands of keys is not listed whole for one recipient.
+    std::optional<std::vector<Key>> candidateKeys(const std::vector<std::wstring>& userIds, bool secret);
     // The one key a user ID names, or a refusal already said (and the status to end with).
     const Key* chooseKey(const std::vector<Key>& keys, const std::wstring& userId, KeyUse use, ExitStatus& failure);
     // The pass phrase given on the command line or in the environment, else asked (unless batch).
