@@ -17,10 +17,12 @@ void write(DWORD which, std::wstring_view text) {
     // Redirected: the bytes a reader of this console's output expects.
     UINT codePage = GetConsoleOutputCP();
     if (codePage == 0) codePage = GetOEMCP();
-    int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                nullptr);
     std::string bytes(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
     if (n > 0)
-        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr, nullptr);
+        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr,
+                            nullptr);
     WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
@@ -36,18 +38,22 @@ std::wstring fromUtf8(std::string_view text) {
 
 std::string toUtf8(std::wstring_view text) {
     if (text.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                nullptr);
     std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                        nullptr);
     return out;
 }
 
 mw::SecretString secretToUtf8(const SecretWideText& text) {
     mw::SecretString out;
     if (text.empty()) return out;
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                nullptr);
     out.resize(static_cast<std::size_t>(n));
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                        nullptr);
     return out;
 }
 
@@ -92,7 +98,8 @@ void Console::readInto(SecretWideText& line, bool echo) {
         if (codePage == 0) codePage = GetOEMCP();
         int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
         line.resize(static_cast<std::size_t>(n > 0 ? n : 0));
-        if (n > 0) MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), line.data(), n);
+        if (n > 0)
+            MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), line.data(), n);
     }
     while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r'))
         line.pop_back();

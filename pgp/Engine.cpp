@@ -33,7 +33,8 @@ Pipe makePipe(bool childReads) {
 
 Handle nullDevice(DWORD access) {
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    return Handle(CreateFileW(L"NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr));
+    return Handle(
+        CreateFileW(L"NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr));
 }
 
 void writeAll(HANDLE h, const char* data, std::size_t size) {
@@ -76,8 +77,8 @@ struct Started {
 
 // CreateProcessW with exactly `inherit` inherited: the standard handles and whatever the
 // engine is told to use by number.
-Started startProcess(const std::wstring& program, const std::vector<std::wstring>& arguments, HANDLE in, HANDLE out,
-                     HANDLE err, std::vector<HANDLE> inherit) {
+Started startProcess(const std::wstring& program, const std::vector<std::wstring>& arguments, HANDLE in,
+                     HANDLE out, HANDLE err, std::vector<HANDLE> inherit) {
     Started s;
     SIZE_T size = 0;
     InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
@@ -100,8 +101,8 @@ Started startProcess(const std::wstring& program, const std::vector<std::wstring
     std::wstring environment = engineEnvironment();
     PROCESS_INFORMATION pi{};
     s.ok = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
-                          EXTENDED_STARTUPINFO_PRESENT | CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr,
-                          &si.StartupInfo, &pi) != 0;
+                          EXTENDED_STARTUPINFO_PRESENT | CREATE_UNICODE_ENVIRONMENT, environment.data(),
+                          nullptr, &si.StartupInfo, &pi) != 0;
     DeleteProcThreadAttributeList(list);
     if (s.ok) {
         CloseHandle(pi.hThread);
@@ -181,9 +182,9 @@ bool Engine::startAgent() {
                                                    FILE_NOTIFY_CHANGE_SIZE));
     Handle in = nullDevice(GENERIC_READ), out = nullDevice(GENERIC_WRITE);
     if (!in || !out) return false;
-    Started s = startProcess(agent_,
-                             {L"--homedir", home_, L"--daemon", L"--default-cache-ttl", L"0", L"--max-cache-ttl", L"0"},
-                             in.get(), out.get(), out.get(), {in.get(), out.get()});
+    Started s = startProcess(
+        agent_, {L"--homedir", home_, L"--daemon", L"--default-cache-ttl", L"0", L"--max-cache-ttl", L"0"},
+        in.get(), out.get(), out.get(), {in.get(), out.get()});
     if (!s.ok) return false;
     agentProcess_ = std::move(s.process);
     // Until the socket is there, or the agent ends (another agent already serves this home).
@@ -232,14 +233,14 @@ bool openChannel(Channel& c, bool engineReads) {
     const std::wstring name = L"\\\\.\\pipe\\pgp-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                               std::to_wstring(InterlockedIncrement(&counter));
     c.ours = Handle(CreateNamedPipeW(name.c_str(),
-                                     (engineReads ? PIPE_ACCESS_OUTBOUND : PIPE_ACCESS_INBOUND) | FILE_FLAG_OVERLAPPED |
-                                         FILE_FLAG_FIRST_PIPE_INSTANCE,
-                                     PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 1 << 16, 1 << 16, 0,
-                                     nullptr));
+                                     (engineReads ? PIPE_ACCESS_OUTBOUND : PIPE_ACCESS_INBOUND) |
+                                         FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                                     PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 1 << 16,
+                                     1 << 16, 0, nullptr));
     if (!c.ours) return false;
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    c.theirs = Handle(CreateFileW(name.c_str(), engineReads ? GENERIC_READ : GENERIC_WRITE, 0, &sa, OPEN_EXISTING,
-                                  0, nullptr));
+    c.theirs = Handle(CreateFileW(name.c_str(), engineReads ? GENERIC_READ : GENERIC_WRITE, 0, &sa,
+                                  OPEN_EXISTING, 0, nullptr));
     c.event = Handle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     c.overlapped.hEvent = c.event.get();
     c.buffer.resize(1 << 16);
@@ -297,9 +298,9 @@ EngineResult Engine::run(const EngineRun& r) {
         !openChannel(status, false) || (r.passPhrase && !pass.read))
         return result;
 
-    std::vector<std::wstring> arguments = baseArguments(
-        home_, reinterpret_cast<std::uintptr_t>(status.theirs.get()),
-        r.passPhrase ? reinterpret_cast<std::uintptr_t>(pass.read.get()) : 0);
+    std::vector<std::wstring> arguments =
+        baseArguments(home_, reinterpret_cast<std::uintptr_t>(status.theirs.get()),
+                      r.passPhrase ? reinterpret_cast<std::uintptr_t>(pass.read.get()) : 0);
     arguments.insert(arguments.end(), r.arguments.begin(), r.arguments.end());
     std::vector<HANDLE> inherit{in.theirs.get(), out.theirs.get(), err.theirs.get(), status.theirs.get()};
     if (r.passPhrase) inherit.push_back(pass.read.get());
@@ -346,11 +347,13 @@ EngineResult Engine::run(const EngineRun& r) {
                 in.pending = false;
             }
             if (r.input) {
-                if (!ReadFile(r.input, in.buffer.data(), static_cast<DWORD>(in.buffer.size()), &chunk, nullptr) ||
+                if (!ReadFile(r.input, in.buffer.data(), static_cast<DWORD>(in.buffer.size()), &chunk,
+                              nullptr) ||
                     chunk == 0)
                     in.done = true;
             } else if (r.inputText && textOffset < r.inputText->size()) {
-                chunk = static_cast<DWORD>(std::min<std::size_t>(in.buffer.size(), r.inputText->size() - textOffset));
+                chunk = static_cast<DWORD>(
+                    std::min<std::size_t>(in.buffer.size(), r.inputText->size() - textOffset));
                 std::memcpy(in.buffer.data(), r.inputText->data() + textOffset, chunk);
                 textOffset += chunk;
             } else {
@@ -380,7 +383,8 @@ EngineResult Engine::run(const EngineRun& r) {
         std::vector<HANDLE> waits{s.process.get()};
         for (Channel* c : {&in, &out, &err, &status})
             if (c->pending) waits.push_back(c->event.get());
-        ended = WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, INFINITE) == WAIT_OBJECT_0;
+        ended = WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, INFINITE) ==
+                WAIT_OBJECT_0;
     }
     GetExitCodeProcess(s.process.get(), &result.exitCode);
     drain(out, toOutput);

@@ -11,12 +11,12 @@
 namespace pgp {
 
 struct EngineRun {
-    std::vector<std::wstring> arguments;      // after the common ones
-    HANDLE input = nullptr;                   // copied to the engine's standard input; null: none
-    const mw::SecretString* inputText = nullptr; // or this text (key parameters hold a pass phrase)
-    HANDLE output = nullptr;                  // receives its standard output; null: kept in `captured`
+    std::vector<std::wstring> arguments;          // after the common ones
+    HANDLE input = nullptr;                       // copied to the engine's standard input; null: none
+    const mw::SecretString* inputText = nullptr;  // or this text (key parameters hold a pass phrase)
+    HANDLE output = nullptr;                      // receives its standard output; null: kept in `captured`
     const mw::SecretString* passPhrase = nullptr; // given through --passphrase-fd when set
-    bool needsAgent = false;                  // decryption, signing, secret keys
+    bool needsAgent = false;                      // decryption, signing, secret keys
 };
 
 struct EngineResult {

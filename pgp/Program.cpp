@@ -26,8 +26,8 @@ std::wstring directoryOf(const std::wstring& path) {
 bool fitsAnsi(const std::wstring& text) {
     if (text.empty()) return true;
     BOOL lost = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, &lost);
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
+                                nullptr, 0, nullptr, &lost);
     return n > 0 && !lost;
 }
 
@@ -39,7 +39,8 @@ public:
         wchar_t name[MAX_PATH + 1];
         if (GetTempFileNameW(directoryOf(destination).c_str(), L"pgp", 0, name)) {
             temp_ = name;
-            file_ = Handle(CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+            file_ = Handle(
+                CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         }
     }
     OutputFile(const OutputFile&) = delete;
@@ -74,7 +75,8 @@ std::wstring storedNameText(const std::string& bytes) {
     if (bytes.empty()) return {};
     for (UINT codePage : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP)}) {
         DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
-        int n = MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+        int n =
+            MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
         if (n <= 0) continue;
         std::wstring out(static_cast<std::size_t>(n), L'\0');
         MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
@@ -89,10 +91,10 @@ std::wstring quoted(const std::wstring& text) {
 
 } // namespace
 
-Program::Program(Command command, std::optional<SecretWideText> passPhrase, Console& console, std::wstring engineFolder,
-                 std::wstring home)
-    : c_(std::move(command)), given_(std::move(passPhrase)), con_(console), engine_(std::move(engineFolder), home),
-      home_(std::move(home)) {}
+Program::Program(Command command, std::optional<SecretWideText> passPhrase, Console& console,
+                 std::wstring engineFolder, std::wstring home)
+    : c_(std::move(command)), given_(std::move(passPhrase)), con_(console),
+      engine_(std::move(engineFolder), home), home_(std::move(home)) {}
 
 ExitStatus Program::engineMissing() {
     con_.say(L"pgp: the engine is missing: " + engine_.gpgPath());
@@ -120,16 +122,32 @@ ExitStatus Program::run() {
     if (!engine_.present()) return engineMissing();
     ExitStatus status = ExitStatus::Ok;
     switch (c_.action) {
-    case Action::Usage: con_.out(usageText()); break;
-    case Action::KeyView: status = keyView(); break;
-    case Action::KeyGenerate: status = keyGenerate(); break;
-    case Action::KeyAdd: status = keyAdd(); break;
-    case Action::KeyExtract: status = keyExtract(); break;
-    case Action::KeyRemove: status = keyRemove(); break;
+    case Action::Usage:
+        con_.out(usageText());
+        break;
+    case Action::KeyView:
+        status = keyView();
+        break;
+    case Action::KeyGenerate:
+        status = keyGenerate();
+        break;
+    case Action::KeyAdd:
+        status = keyAdd();
+        break;
+    case Action::KeyExtract:
+        status = keyExtract();
+        break;
+    case Action::KeyRemove:
+        status = keyRemove();
+        break;
     case Action::Encrypt:
     case Action::Sign:
-    case Action::Conventional: status = protect(); break;
-    case Action::Decrypt: status = decrypt(); break;
+    case Action::Conventional:
+        status = protect();
+        break;
+    case Action::Decrypt:
+        status = decrypt();
+        break;
     }
     // No pass phrase stays cached and no engine process outlives pgp.exe.
     engine_.endAgent();
@@ -144,7 +162,8 @@ std::optional<std::vector<Key>> Program::listKeys(bool secret) {
     return parseColonListing(r.captured);
 }
 
-std::optional<std::vector<Key>> Program::candidateKeys(const std::vector<std::wstring>& userIds, bool secret) {
+std::optional<std::vector<Key>> Program::candidateKeys(const std::vector<std::wstring>& userIds,
+                                                       bool secret) {
     std::vector<std::wstring> arguments = listArguments(secret);
     arguments.push_back(L"--");
     for (const auto& id : userIds) {
@@ -167,7 +186,8 @@ const Key* Program::chooseKey(const std::vector<Key>& keys, const std::wstring& 
     if (m.keys.empty()) {
         con_.say(std::wstring(use == KeyUse::Sign ? L"Cannot find a secret key for signing matching "
                                                   : L"Key matching userid ") +
-                 quoted(userId) + (use == KeyUse::Sign ? L"." : L" not found in the key ring, or not usable."));
+                 quoted(userId) +
+                 (use == KeyUse::Sign ? L"." : L" not found in the key ring, or not usable."));
         return nullptr;
     }
     con_.say(L"More than one key matches " + quoted(userId) + L":");
@@ -208,15 +228,16 @@ ExitStatus Program::keyView() {
     const std::wstring ring = c_.operands.size() > 1 ? c_.operands[1] : std::wstring();
     std::wstring ringName = ring;
     const std::wstring bare = bareName(ring);
-    const bool secret = _wcsicmp(bare.c_str(), L"secring.pgp") == 0 || _wcsicmp(bare.c_str(), L"secring.skr") == 0;
+    const bool secret =
+        _wcsicmp(bare.c_str(), L"secring.pgp") == 0 || _wcsicmp(bare.c_str(), L"secring.skr") == 0;
     std::optional<std::vector<Key>> keys;
     if (!secret && !ring.empty() && isFile(ring) && _wcsicmp(bare.c_str(), L"pubring.kbx") != 0 &&
         _wcsicmp(bare.c_str(), L"pubring.gpg") != 0) {
         // A key-ring file of its own: list what it holds, without adding it anywhere.
         Handle in = openInput(ring);
-        EngineResult r = engine_.run({.arguments = {L"--with-colons", L"--fixed-list-mode", L"--with-fingerprint",
-                                                     L"--show-keys"},
-                                      .input = in.get()});
+        EngineResult r = engine_.run(
+            {.arguments = {L"--with-colons", L"--fixed-list-mode", L"--with-fingerprint", L"--show-keys"},
+             .input = in.get()});
         if (!r.started) return engineMissing();
         keys = parseColonListing(r.captured);
     } else {
@@ -225,7 +246,8 @@ ExitStatus Program::keyView() {
     }
     if (!keys) return engineMissing();
     std::wstring text;
-    for (const std::string& line : formatKeyListing(*keys, toUtf8(pattern), toUtf8(ringName), c_.fingerprints))
+    for (const std::string& line :
+         formatKeyListing(*keys, toUtf8(pattern), toUtf8(ringName), c_.fingerprints))
         text += fromUtf8(line) + L"\r\n";
     con_.out(text);
     return ExitStatus::Ok;
@@ -239,7 +261,9 @@ ExitStatus Program::keyGenerate() {
     con_.say(L"Pick your key type:\r\n   1)  ed25519 for signing, cv25519 for encryption (recommended)\r\n"
              L"   2)  RSA, 3072 bits\r\n   3)  RSA, 4096 bits");
     std::wstring choice = con_.readLine(L"Choose 1, 2 or 3: ");
-    KeyKind kind = choice == L"2" ? KeyKind::Rsa3072 : choice == L"3" ? KeyKind::Rsa4096 : KeyKind::Curve25519;
+    KeyKind kind = choice == L"2"   ? KeyKind::Rsa3072
+                   : choice == L"3" ? KeyKind::Rsa4096
+                                    : KeyKind::Curve25519;
     con_.say(L"You need a user ID for your public key.  The desired form is your name, followed by your\r\n"
              L"E-mail address in angle brackets, like:  Jane Doe <jane@example.org>");
     std::wstring userId = con_.readLine(L"Enter a user ID for your public key: ");
@@ -261,8 +285,10 @@ ExitStatus Program::keyGenerate() {
     mw::SecretString parameters = keyParameters(toUtf8(userId), kind, *pass);
     con_.say(L"Key generation takes a moment...");
     // The engine asks for the new pass phrase again to bind the subkey: it comes through the pipe.
-    EngineResult r = engine_.run(
-        {.arguments = generateArguments(), .inputText = &parameters, .passPhrase = &*pass, .needsAgent = true});
+    EngineResult r = engine_.run({.arguments = generateArguments(),
+                                  .inputText = &parameters,
+                                  .passPhrase = &*pass,
+                                  .needsAgent = true});
     if (!r.started) return engineMissing();
     if (r.failed() || !r.report.keyCreated) {
         con_.say(L"Key generation failed.");
@@ -290,7 +316,8 @@ ExitStatus Program::keyAdd() {
                  L" key(s) skipped: PGP 2 (version 3) keys, which the engine does not accept.");
     if (rep.notImported) con_.say(std::to_wstring(rep.notImported) + L" key(s) skipped: not readable.");
     con_.say(L"Keys added: " + std::to_wstring(rep.importedKeys) + L"; already present: " +
-             std::to_wstring(rep.unchangedKeys) + L"; secret keys read: " + std::to_wstring(rep.secretKeysRead) + L".");
+             std::to_wstring(rep.unchangedKeys) + L"; secret keys read: " +
+             std::to_wstring(rep.secretKeysRead) + L".");
     if (rep.importedKeys + rep.unchangedKeys + rep.secretKeysRead == 0) {
         con_.say(L"No keys added from " + quoted(file) + L".");
         return ExitStatus::KeyAddFailed;
@@ -312,7 +339,8 @@ ExitStatus Program::keyExtract() {
         con_.say(L"Cannot write " + quoted(file) + L".");
         return ExitStatus::InvalidFile;
     }
-    EngineResult r = engine_.run({.arguments = exportArguments(key->fingerprint, c_.armor), .output = out.handle()});
+    EngineResult r =
+        engine_.run({.arguments = exportArguments(key->fingerprint, c_.armor), .output = out.handle()});
     if (!r.started) return engineMissing();
     if (r.failed() || !out.commit(file)) {
         con_.say(L"Key extraction failed.");
@@ -345,7 +373,8 @@ ExitStatus Program::keyRemove() {
         con_.say(L"Nothing removed.");
         return ExitStatus::Interrupted;
     }
-    EngineResult r = engine_.run({.arguments = deleteArguments(key->fingerprint, hasSecret), .needsAgent = hasSecret});
+    EngineResult r =
+        engine_.run({.arguments = deleteArguments(key->fingerprint, hasSecret), .needsAgent = hasSecret});
     if (!r.started) return engineMissing();
     if (r.failed()) {
         con_.say(L"Key removal failed.");
@@ -400,9 +429,10 @@ ExitStatus Program::protect() {
             const Key* key = chooseKey(*keys, who, KeyUse::Encrypt, failure);
             if (!key) return failure;
             if (!key->certified()) {
-                con_.sayUtf8("WARNING:  Because this public key is not certified with a trusted signature, it is "
-                             "not known with high confidence that this public key actually belongs to: \"" +
-                             (key->userIds.empty() ? key->keyId : key->userIds[0].text) + "\".");
+                con_.sayUtf8(
+                    "WARNING:  Because this public key is not certified with a trusted signature, it is "
+                    "not known with high confidence that this public key actually belongs to: \"" +
+                    (key->userIds.empty() ? key->keyId : key->userIds[0].text) + "\".");
                 if (c_.batchMode) {
                     con_.say(L"Not used in batch mode.");
                     return ExitStatus::NeedsAnswer;
@@ -414,7 +444,8 @@ ExitStatus Program::protect() {
         }
     }
     const std::wstring outName =
-        c_.output ? *c_.output : (c_.filter ? std::wstring() : protectedOutputName(input, c_.armor, c_.detached));
+        c_.output ? *c_.output
+                  : (c_.filter ? std::wstring() : protectedOutputName(input, c_.armor, c_.detached));
     if (!c_.filter && !mayWrite(outName)) return ExitStatus::Interrupted;
     std::optional<mw::SecretString> pass;
     std::wstring signerName;
@@ -436,8 +467,8 @@ ExitStatus Program::protect() {
         }
         p.signer = signer->fingerprint;
         signerName = fromUtf8(signer->userIds.empty() ? signer->keyId : signer->userIds[0].text);
-        pass = passPhraseFor(L"You need a pass phrase to unlock your secret key.\r\nKey for user ID \"" + signerName +
-                                 L"\"",
+        pass = passPhraseFor(L"You need a pass phrase to unlock your secret key.\r\nKey for user ID \"" +
+                                 signerName + L"\"",
                              false);
     } else if (conventional) {
         pass = passPhraseFor(L"You need a pass phrase to encrypt the file.", true);
@@ -477,7 +508,8 @@ ExitStatus Program::protect() {
         }
         for (const auto& line : v.lines)
             con_.sayUtf8(line);
-        if (v.lines.size() == 1 && v.lines[0].rfind("Error: ", 0) == 0 && v.lines[0].find("failed") != std::string::npos)
+        if (v.lines.size() == 1 && v.lines[0].rfind("Error: ", 0) == 0 &&
+            v.lines[0].find("failed") != std::string::npos)
             engineSays(r);
         // PGP 2.6 asks again after a wrong pass phrase.
         if (!(sign && r.report.badPassPhrase) || c_.batchMode || attempt >= 2) return v.status;
@@ -485,10 +517,10 @@ ExitStatus Program::protect() {
         if (!pass) return v.status;
     }
     if (!c_.filter) {
-        const wchar_t* what = c_.detached ? L"Signature file: "
+        const wchar_t* what = c_.detached                                 ? L"Signature file: "
                               : (sign && !encrypt && c_.armor && c_.text) ? L"Clear signature file: "
-                              : c_.armor ? L"Transport armor file: "
-                                         : L"Ciphertext file: ";
+                              : c_.armor                                  ? L"Transport armor file: "
+                                                                          : L"Ciphertext file: ";
         con_.say(what + outName);
         if (c_.wipe) {
             scorch::Outcome wiped = scorch::wipeFile(input, 1);
@@ -509,7 +541,8 @@ ExitStatus Program::decrypt() {
     }
     std::wstring outName = c_.output ? *c_.output : c_.filter ? std::wstring() : plainOutputName(input);
     if (!c_.filter && outName.empty() && !c_.preserveName) {
-        con_.say(L"Cannot name the output of " + quoted(input) + L": it has no extension.  Give one with -o.");
+        con_.say(L"Cannot name the output of " + quoted(input) +
+                 L": it has no extension.  Give one with -o.");
         return ExitStatus::InvalidFile;
     }
     std::optional<mw::SecretString> pass;
@@ -539,7 +572,8 @@ ExitStatus Program::decrypt() {
         // Asked for a pass phrase we did not have, or had wrong: ask the user, as PGP 2.6 does.
         if (r.failed() && !rep.decryptionOkay && !c_.batchMode && attempt < 3 &&
             ((rep.neededPassPhrase && !pass) || rep.badPassPhrase || rep.missingPassPhrase)) {
-            if (pass) con_.say(rep.badPassPhrase ? L"Error:  Bad pass phrase." : L"Error: no pass phrase given.");
+            if (pass)
+                con_.say(rep.badPassPhrase ? L"Error:  Bad pass phrase." : L"Error: no pass phrase given.");
             std::wstring why = rep.symmetric ? L"You need a pass phrase to decrypt this file."
                                              : L"You need a pass phrase to unlock your secret key.";
             if (!rep.symmetric && !rep.passPhraseHint.empty())
@@ -556,7 +590,8 @@ ExitStatus Program::decrypt() {
             std::wstring stored = rep.storedName ? storedNameText(*rep.storedName) : std::wstring();
             std::wstring safe = safeStoredName(stored);
             if (safe.empty()) {
-                if (!stored.empty()) con_.say(L"The name in the message, " + quoted(stored) + L", is not used.");
+                if (!stored.empty())
+                    con_.say(L"The name in the message, " + quoted(stored) + L", is not used.");
                 safe = plainOutputName(input);
                 if (safe.empty()) safe = bareName(input) + L".out";
             }

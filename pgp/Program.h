@@ -12,8 +12,8 @@ namespace pgp {
 class Program {
 public:
     // `passPhrase`: from -z, PGPPASS or PGPPASSFD, when one was given.
-    Program(Command command, std::optional<SecretWideText> passPhrase, Console& console, std::wstring engineFolder,
-            std::wstring home);
+    Program(Command command, std::optional<SecretWideText> passPhrase, Console& console,
+            std::wstring engineFolder, std::wstring home);
     ExitStatus run();
 
 private:
@@ -31,7 +31,8 @@ private:
     // thousands of keys is not listed whole for one recipient.
     std::optional<std::vector<Key>> candidateKeys(const std::vector<std::wstring>& userIds, bool secret);
     // The one key a user ID names, or a refusal already said (and the status to end with).
-    const Key* chooseKey(const std::vector<Key>& keys, const std::wstring& userId, KeyUse use, ExitStatus& failure);
+    const Key* chooseKey(const std::vector<Key>& keys, const std::wstring& userId, KeyUse use,
+                         ExitStatus& failure);
     // The pass phrase given on the command line or in the environment, else asked (unless batch).
     std::optional<mw::SecretString> passPhraseFor(const std::wstring& prompt, bool twice);
     // Output may be written: it does not exist, or the user agrees to replace it.

@@ -58,7 +58,8 @@ std::optional<SecretWideText> passPhraseFromDescriptor() {
     UINT codePage = GetConsoleCP() ? GetConsoleCP() : GetOEMCP();
     int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     value.resize(static_cast<std::size_t>(n > 0 ? n : 0));
-    if (n > 0) MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), value.data(), n);
+    if (n > 0)
+        MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), value.data(), n);
     return value;
 }
 
@@ -126,7 +127,8 @@ int main() {
         shortForm.resize(n < MAX_PATH ? n : 0);
         lost = FALSE;
         if (!shortForm.empty())
-            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortForm.c_str(), -1, nullptr, 0, nullptr, &lost);
+            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortForm.c_str(), -1, nullptr, 0, nullptr,
+                                &lost);
         if (shortForm.empty() || lost) {
             console.say(L"pgp: PGP's directory '" + home + L"' cannot be named in this system's code page.");
             return static_cast<int>(ExitStatus::InvalidFile);

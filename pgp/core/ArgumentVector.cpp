@@ -37,7 +37,8 @@ std::vector<std::wstring> splitCommandLine(std::wstring_view line) {
     std::wstring program;
     if (i < line.size() && line[i] == L'"') {
         auto close = line.find(L'"', 1);
-        program = std::wstring(line.substr(1, close == std::wstring_view::npos ? std::wstring_view::npos : close - 1));
+        program = std::wstring(
+            line.substr(1, close == std::wstring_view::npos ? std::wstring_view::npos : close - 1));
         i = close == std::wstring_view::npos ? line.size() : close + 1;
     } else {
         while (i < line.size() && line[i] != L' ' && line[i] != L'\t')

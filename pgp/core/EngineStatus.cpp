@@ -71,7 +71,8 @@ std::optional<StatusLine> parseStatusLine(std::string_view line) {
 std::string percentDecoded(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 && hexDigit(text[i + 2]) >= 0) {
+        if (text[i] == '%' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 &&
+            hexDigit(text[i + 2]) >= 0) {
             out += static_cast<char>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
             i += 2;
         } else {
@@ -83,7 +84,9 @@ std::string percentDecoded(std::string_view text) {
 
 void EngineReport::absorb(const StatusLine& line) {
     const auto& k = line.keyword;
-    auto arg = [&line](std::size_t i) -> std::string { return i < line.args.size() ? line.args[i] : std::string(); };
+    auto arg = [&line](std::size_t i) -> std::string {
+        return i < line.args.size() ? line.args[i] : std::string();
+    };
     if (k == "GOODSIG" || k == "EXPKEYSIG" || k == "REVKEYSIG") {
         goodSignature = k == "GOODSIG";
         expiredKeySignature = k == "EXPKEYSIG";
@@ -156,7 +159,8 @@ void EngineReport::absorb(const StatusLine& line) {
 std::string pgpDateTime(std::int64_t seconds) {
     const std::int64_t inDay = ((seconds % 86400) + 86400) % 86400;
     char buf[32];
-    std::snprintf(buf, sizeof buf, " %02d:%02d GMT", static_cast<int>(inDay / 3600), static_cast<int>(inDay / 60 % 60));
+    std::snprintf(buf, sizeof buf, " %02d:%02d GMT", static_cast<int>(inDay / 3600),
+                  static_cast<int>(inDay / 60 % 60));
     return pgpDate(seconds) + buf;
 }
 
@@ -191,14 +195,17 @@ Verdict judgeDecryption(const EngineReport& r, bool engineFailed, std::string_vi
     if (r.badSignature) {
         v.status = ExitStatus::BadSignature;
         v.lines.push_back("WARNING: Bad signature, doesn't match file contents!");
-        if (!r.signer.empty()) v.lines.push_back("Bad signature from user \"" + r.signer + "\".");
-        else v.lines.push_back("Bad signature from key ID " + shortId(r.signatureKeyId) + ".");
+        if (!r.signer.empty())
+            v.lines.push_back("Bad signature from user \"" + r.signer + "\".");
+        else
+            v.lines.push_back("Bad signature from key ID " + shortId(r.signatureKeyId) + ".");
         if (r.signatureTime) v.lines.push_back(when());
         return v;
     }
     if (r.signatureKeyMissing) {
         v.status = ExitStatus::BadSignature;
-        v.lines.push_back("Key matching expected Key ID " + shortId(r.signatureKeyId) + " not found in key ring.");
+        v.lines.push_back("Key matching expected Key ID " + shortId(r.signatureKeyId) +
+                          " not found in key ring.");
         v.lines.push_back("Can't check signature integrity.");
         return v;
     }
@@ -221,7 +228,8 @@ Verdict judgeDecryption(const EngineReport& r, bool engineFailed, std::string_vi
     return v;
 }
 
-Verdict judgeProtection(const EngineReport& r, bool engineFailed, bool sign, bool encrypt, bool conventional) {
+Verdict judgeProtection(const EngineReport& r, bool engineFailed, bool sign, bool encrypt,
+                        bool conventional) {
     Verdict v;
     if (!engineFailed) return v;
     if (r.badPassPhrase || r.missingPassPhrase) {

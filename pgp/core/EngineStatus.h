@@ -28,7 +28,7 @@ struct EngineReport {
     bool expiredKeySignature = false;
     bool revokedKeySignature = false;
     bool signatureKeyMissing = false;
-    std::string signer;        // user ID of the signature's key
+    std::string signer; // user ID of the signature's key
     std::string signatureKeyId;
     std::int64_t signatureTime = 0;
     bool decryptionOkay = false;
@@ -36,10 +36,10 @@ struct EngineReport {
     bool badPassPhrase = false;
     bool noSecretKey = false;
     bool noData = false;
-    bool symmetric = false;    // the message asked for a conventional pass phrase
+    bool symmetric = false; // the message asked for a conventional pass phrase
     bool missingPassPhrase = false;
-    bool neededPassPhrase = false; // the engine asked for one (NEED_PASSPHRASE or _SYM)
-    std::vector<std::string> encryptedTo; // long key IDs
+    bool neededPassPhrase = false;         // the engine asked for one (NEED_PASSPHRASE or _SYM)
+    std::vector<std::string> encryptedTo;  // long key IDs
     std::optional<std::string> storedName; // the literal data's file name, raw bytes
     std::vector<std::string> invalidRecipients;
     bool signingFailed = false;
@@ -47,7 +47,7 @@ struct EngineReport {
     std::string createdFingerprint;
     int importedKeys = 0, unchangedKeys = 0, secretKeysRead = 0, notImported = 0, skippedVersion3 = 0;
     std::vector<std::string> importProblems; // PGP words, one line each
-    std::string passPhraseHint; // the user ID of the key whose pass phrase is asked for
+    std::string passPhraseHint;              // the user ID of the key whose pass phrase is asked for
 
     void absorb(const StatusLine& line);
 };
@@ -64,6 +64,7 @@ struct Verdict {
 Verdict judgeDecryption(const EngineReport& report, bool engineFailed, std::string_view inputName);
 
 // After encrypting or signing.
-Verdict judgeProtection(const EngineReport& report, bool engineFailed, bool sign, bool encrypt, bool conventional);
+Verdict judgeProtection(const EngineReport& report, bool engineFailed, bool sign, bool encrypt,
+                        bool conventional);
 
 } // namespace pgp

@@ -11,7 +11,8 @@ std::vector<std::string_view> fields(std::string_view line) {
     std::size_t start = 0;
     for (;;) {
         auto colon = line.find(':', start);
-        out.push_back(line.substr(start, colon == std::string_view::npos ? std::string_view::npos : colon - start));
+        out.push_back(
+            line.substr(start, colon == std::string_view::npos ? std::string_view::npos : colon - start));
         if (colon == std::string_view::npos) return out;
         start = colon + 1;
     }
@@ -113,10 +114,14 @@ bool isHex(std::string_view text) {
 
 bool fitFor(const Key& key, KeyUse use) {
     switch (use) {
-    case KeyUse::Any: return true;
-    case KeyUse::Encrypt: return key.canEncrypt();
-    case KeyUse::Sign: return key.secret && key.canSign();
-    case KeyUse::Secret: return key.secret;
+    case KeyUse::Any:
+        return true;
+    case KeyUse::Encrypt:
+        return key.canEncrypt();
+    case KeyUse::Sign:
+        return key.secret && key.canSign();
+    case KeyUse::Secret:
+        return key.secret;
     }
     return false;
 }
@@ -144,7 +149,8 @@ std::vector<Key> parseColonListing(std::string_view listing) {
     std::size_t start = 0;
     while (start < listing.size()) {
         auto end = listing.find('\n', start);
-        std::string_view line = listing.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        std::string_view line =
+            listing.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
         start = end == std::string_view::npos ? listing.size() : end + 1;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         auto f = fields(line);
@@ -187,8 +193,8 @@ std::string pgpDate(std::int64_t seconds) {
     const std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
     const std::int64_t y = yoe + era * 400 + (m <= 2 ? 1 : 0);
     char buf[80];
-    std::snprintf(buf, sizeof buf, "%04lld/%02lld/%02lld", static_cast<long long>(y), static_cast<long long>(m),
-                  static_cast<long long>(d));
+    std::snprintf(buf, sizeof buf, "%04lld/%02lld/%02lld", static_cast<long long>(y),
+                  static_cast<long long>(m), static_cast<long long>(d));
     return buf;
 }
 
@@ -210,17 +216,27 @@ std::vector<std::string> formatKeyListing(const std::vector<Key>& keys, std::str
         ++count;
         char prefix[64];
         std::snprintf(prefix, sizeof prefix, "%s %5u/%s %s ", key.secret ? "sec" : "pub", key.bits,
-                      key.keyId.size() >= 8 ? key.keyId.substr(key.keyId.size() - 8).c_str() : key.keyId.c_str(),
+                      key.keyId.size() >= 8 ? key.keyId.substr(key.keyId.size() - 8).c_str()
+                                            : key.keyId.c_str(),
                       pgpDate(key.created).c_str());
         std::string head(prefix);
         head.resize(30, ' ');
         const char* marker = nullptr;
         switch (key.unusable()) {
-        case Key::Unusable::Revoked: marker = "*** KEY REVOKED ***"; break;
-        case Key::Unusable::Expired: marker = "*** KEY EXPIRED ***"; break;
-        case Key::Unusable::Disabled: marker = "*** KEY DISABLED ***"; break;
-        case Key::Unusable::Invalid: marker = "*** KEY INVALID ***"; break;
-        case Key::Unusable::No: break;
+        case Key::Unusable::Revoked:
+            marker = "*** KEY REVOKED ***";
+            break;
+        case Key::Unusable::Expired:
+            marker = "*** KEY EXPIRED ***";
+            break;
+        case Key::Unusable::Disabled:
+            marker = "*** KEY DISABLED ***";
+            break;
+        case Key::Unusable::Invalid:
+            marker = "*** KEY INVALID ***";
+            break;
+        case Key::Unusable::No:
+            break;
         }
         bool first = true;
         if (marker) {
@@ -253,7 +269,8 @@ bool containsIgnoringCase(std::string_view haystack, std::string_view needle) {
 
 KeyMatch findKey(const std::vector<Key>& keys, std::string_view pattern, KeyUse use) {
     KeyMatch exact, partial;
-    const bool byKeyId = pattern.size() > 2 && (pattern.substr(0, 2) == "0x" || pattern.substr(0, 2) == "0X") &&
+    const bool byKeyId = pattern.size() > 2 &&
+                         (pattern.substr(0, 2) == "0x" || pattern.substr(0, 2) == "0X") &&
                          isHex(pattern.substr(2)) && (pattern.size() == 10 || pattern.size() == 18);
     const std::string wantedId = byKeyId ? upper(pattern.substr(2)) : std::string();
     const std::u32string folded = foldCase(pattern);

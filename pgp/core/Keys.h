@@ -14,7 +14,7 @@ struct UserId {
 };
 
 struct Key {
-    bool secret = false;      // listed as "sec": the secret part is present
+    bool secret = false; // listed as "sec": the secret part is present
     unsigned bits = 0;
     std::string keyId;        // 16 hex digits
     std::string fingerprint;  // 40 hex digits (or 64)
@@ -25,7 +25,9 @@ struct Key {
 
     enum class Unusable { No, Revoked, Expired, Disabled, Invalid };
     Unusable unusable() const;
-    bool canEncrypt() const { return unusable() == Unusable::No && capabilities.find('E') != std::string::npos; }
+    bool canEncrypt() const {
+        return unusable() == Unusable::No && capabilities.find('E') != std::string::npos;
+    }
     bool canSign() const { return unusable() == Unusable::No && capabilities.find('S') != std::string::npos; }
     // Certified by a signature the engine trusts (or the user's own key).
     bool certified() const { return validity == 'f' || validity == 'u'; }

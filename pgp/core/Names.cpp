@@ -18,7 +18,7 @@ bool isDeviceName(std::wstring_view name) {
     std::wstring base = upper(name.substr(0, name.find(L'.')));
     while (!base.empty() && base.back() == L' ')
         base.pop_back();
-    static const std::array<const wchar_t*, 7> fixed = {L"CON", L"PRN", L"AUX", L"NUL",
+    static const std::array<const wchar_t*, 7> fixed = {L"CON",    L"PRN",     L"AUX",   L"NUL",
                                                         L"CONIN$", L"CONOUT$", L"CLOCK$"};
     for (const wchar_t* device : fixed)
         if (base == device) return true;
@@ -58,7 +58,8 @@ std::wstring safeStoredName(std::wstring_view stored) {
         name.pop_back();
     if (name.empty()) return {};
     for (wchar_t c : name)
-        if (c < 0x20 || c == 0x7F || std::wstring_view(L"<>\"|?*").find(c) != std::wstring_view::npos) return {};
+        if (c < 0x20 || c == 0x7F || std::wstring_view(L"<>\"|?*").find(c) != std::wstring_view::npos)
+            return {};
     if (isDeviceName(name)) return {};
     return name;
 }

@@ -96,22 +96,43 @@ Command parseCommandLine(const std::vector<Argument>& arguments) {
         }
         std::wstring_view letters = arg.substr(1);
         if (letters[0] == L'k') {
-            if (keyGroup || !parseKeyGroup(letters.substr(1), c)) fail(L"unknown option " + std::wstring(arg));
+            if (keyGroup || !parseKeyGroup(letters.substr(1), c))
+                fail(L"unknown option " + std::wstring(arg));
             keyGroup = true;
             continue;
         }
         for (wchar_t letter : letters) {
             switch (letter) {
-            case L'e': encrypt = true; break;
-            case L's': c.sign = true; break;
-            case L'c': conventional = true; break;
-            case L'a': c.armor = true; break;
-            case L't': c.text = true; break;
-            case L'w': c.wipe = true; break;
-            case L'b': c.detached = true; break;
-            case L'p': c.preserveName = true; break;
-            case L'f': c.filter = true; break;
-            case L'h': help = true; break;
+            case L'e':
+                encrypt = true;
+                break;
+            case L's':
+                c.sign = true;
+                break;
+            case L'c':
+                conventional = true;
+                break;
+            case L'a':
+                c.armor = true;
+                break;
+            case L't':
+                c.text = true;
+                break;
+            case L'w':
+                c.wipe = true;
+                break;
+            case L'b':
+                c.detached = true;
+                break;
+            case L'p':
+                c.preserveName = true;
+                break;
+            case L'f':
+                c.filter = true;
+                break;
+            case L'h':
+                help = true;
+                break;
             case L'z':
             case L'u':
             case L'o': {
@@ -142,7 +163,8 @@ Command parseCommandLine(const std::vector<Argument>& arguments) {
         return c;
     }
     if (operations > 1) {
-        fail(conventional ? L"-c cannot be combined with -e, -s or -k" : L"-k cannot be combined with -e or -s");
+        fail(conventional ? L"-c cannot be combined with -e, -s or -k"
+                          : L"-k cannot be combined with -e or -s");
         return c;
     }
     if (!keyGroup) {

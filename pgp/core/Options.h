@@ -26,15 +26,15 @@ enum class Action {
 
 struct Command {
     Action action = Action::Usage;
-    bool sign = false;         // -s (also with -e)
-    bool armor = false;        // -a, and -kxa
-    bool text = false;         // -t
-    bool wipe = false;         // -w
-    bool detached = false;     // -b
-    bool preserveName = false; // -p
-    bool filter = false;       // -f
-    bool fingerprints = false; // -kvc
-    bool batchMode = false;    // +batchmode
+    bool sign = false;                  // -s (also with -e)
+    bool armor = false;                 // -a, and -kxa
+    bool text = false;                  // -t
+    bool wipe = false;                  // -w
+    bool detached = false;              // -b
+    bool preserveName = false;          // -p
+    bool filter = false;                // -f
+    bool fingerprints = false;          // -kvc
+    bool batchMode = false;             // +batchmode
     std::optional<Argument> passPhrase; // -z
     std::optional<std::wstring> signer; // -u
     std::optional<std::wstring> output; // -o

@@ -22,9 +22,20 @@ TEST(PgpArgumentVector, QuotesOnlyWhatNeedsIt) {
 }
 
 TEST(PgpArgumentVector, RoundTripsQuotesBackslashesAndBlanks) {
-    const std::vector<std::wstring> args = {
-        L"--homedir", L"C:\\Users\\A B\\pgp\\", L"", L"\"", L"\\", L"\\\\", L"a\\\\\"b", L"  lead and trail  ",
-        L"\\\"", L"x\"\"y", L"%PATH%", L"&|<>^", L"r\u00e9sum\u00e9 \u0416", L"end\\"};
+    const std::vector<std::wstring> args = {L"--homedir",
+                                            L"C:\\Users\\A B\\pgp\\",
+                                            L"",
+                                            L"\"",
+                                            L"\\",
+                                            L"\\\\",
+                                            L"a\\\\\"b",
+                                            L"  lead and trail  ",
+                                            L"\\\"",
+                                            L"x\"\"y",
+                                            L"%PATH%",
+                                            L"&|<>^",
+                                            L"r\u00e9sum\u00e9 \u0416",
+                                            L"end\\"};
     auto line = buildCommandLine(L"C:\\pgp\\gnupg\\gpg.exe", args);
     auto back = splitCommandLine(line);
     ASSERT_EQ(back.size(), args.size() + 1);

@@ -37,27 +37,39 @@ TEST(PgpEngineStatus, DecryptionOutcomesInPgpsWords) {
     const Case cases[] = {
         {"[GNUPG:] NEWSIG\n[GNUPG:] GOODSIG 936668D3F5581E52 Second: id\n"
          "[GNUPG:] VALIDSIG 1232 2026-12-08 1796688442 0 4 0 22 8 01 1232\n",
-         false, ExitStatus::Ok,
+         false,
+         ExitStatus::Ok,
          {"Good signature from user \"Second: id\".", "Signature made 2026/12/08 00:07 GMT"}},
-        {"[GNUPG:] BADSIG 936668D3F5581E52 Mallory\n", true, ExitStatus::BadSignature,
+        {"[GNUPG:] BADSIG 936668D3F5581E52 Mallory\n",
+         true,
+         ExitStatus::BadSignature,
          {"WARNING: Bad signature, doesn't match file contents!", "Bad signature from user \"Mallory\"."}},
         {"[GNUPG:] ERRSIG 936668D3F5581E52 22 8 01 1796688442 9 1232\n[GNUPG:] NO_PUBKEY 936668D3F5581E52\n",
-         true, ExitStatus::BadSignature,
-         {"Key matching expected Key ID F5581E52 not found in key ring.", "Can't check signature integrity."}},
+         true,
+         ExitStatus::BadSignature,
+         {"Key matching expected Key ID F5581E52 not found in key ring.",
+          "Can't check signature integrity."}},
         {"[GNUPG:] ENC_TO 57099E26CFF903B6 18 0\n[GNUPG:] NO_SECKEY 57099E26CFF903B6\n"
          "[GNUPG:] BEGIN_DECRYPTION\n[GNUPG:] DECRYPTION_FAILED\n",
-         true, ExitStatus::DecryptionFailed,
+         true,
+         ExitStatus::DecryptionFailed,
          {"This message can only be read by:", "  key ID CFF903B6",
           "You do not have the secret key needed to decrypt this file."}},
         {"[GNUPG:] NEED_PASSPHRASE 8622ED4CB17D3017 C1DF9362DA457D31 18 0\n"
          "[GNUPG:] ERROR pkdecrypt_failed 67108875\n[GNUPG:] DECRYPTION_FAILED\n",
-         true, ExitStatus::DecryptionFailed, {"Error:  Bad pass phrase."}},
+         true,
+         ExitStatus::DecryptionFailed,
+         {"Error:  Bad pass phrase."}},
         {"[GNUPG:] NEED_PASSPHRASE_SYM 9 3 2\n[GNUPG:] ERROR symkey_decrypt.maybe_error 11_BAD_PASSPHRASE\n"
          "[GNUPG:] DECRYPTION_FAILED\n",
-         true, ExitStatus::DecryptionFailed, {"Error:  Bad pass phrase."}},
+         true,
+         ExitStatus::DecryptionFailed,
+         {"Error:  Bad pass phrase."}},
         {"[GNUPG:] ENC_TO E8EBF129A4F66651 18 0\n[GNUPG:] ERROR pkdecrypt_failed 67109041\n"
          "[GNUPG:] DECRYPTION_FAILED\n",
-         true, ExitStatus::DecryptionFailed, {"Error: no pass phrase given."}},
+         true,
+         ExitStatus::DecryptionFailed,
+         {"Error: no pass phrase given."}},
         {"[GNUPG:] NODATA 1\n", true, ExitStatus::InvalidFile, {"Error: 'in.txt' is not a PGP message."}},
         {"[GNUPG:] PLAINTEXT 62 1796688442 x%20y.txt\n[GNUPG:] DECRYPTION_OKAY\n", false, ExitStatus::Ok, {}},
     };
@@ -75,8 +87,10 @@ TEST(PgpEngineStatus, ProtectionFailuresInPgpsWords) {
     Verdict bad = judgeProtection(report("[GNUPG:] ERROR sign 11\n"), true, true, false, false);
     EXPECT_EQ(bad.status, ExitStatus::SigningFailed);
     EXPECT_EQ(bad.lines, std::vector<std::string>{"Error:  Bad pass phrase."});
-    Verdict recipient = judgeProtection(report("[GNUPG:] INV_RECP 0 ABCDEF0123456789\n"), true, false, true, false);
+    Verdict recipient =
+        judgeProtection(report("[GNUPG:] INV_RECP 0 ABCDEF0123456789\n"), true, false, true, false);
     EXPECT_EQ(recipient.status, ExitStatus::EncryptionFailed);
-    EXPECT_EQ(recipient.lines, std::vector<std::string>{"Cannot encrypt to key 23456789: it is not usable for encryption."});
+    EXPECT_EQ(recipient.lines,
+              std::vector<std::string>{"Cannot encrypt to key 23456789: it is not usable for encryption."});
     EXPECT_EQ(judgeProtection(report(""), true, false, false, true).status, ExitStatus::ConventionalFailed);
 }

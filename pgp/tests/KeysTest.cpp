@@ -8,19 +8,19 @@ using namespace pgp;
 namespace {
 
 // As Debian's gpg 2.2.40 lists a key with two user IDs (the first holds an escaped colon).
-const char* const kAlice =
-    "tru::1:1796688441:0:3:1:5\n"
-    "pub:u:255:22:936668D3F5581E52:1796688441:::u:::scESC:::::ed25519:::0:\n"
-    "fpr:::::::::123218B6F89DA618D1FCD2C3936668D3F5581E52:\n"
-    "uid:u::::1796688442::DE4A::Second\\x3a id::::::::::0:\n"
-    "uid:u::::1796688441::D7CA::Alice \xc3\x89mile <alice@example.org>::::::::::0:\n"
-    "sub:u:255:18:57099E26CFF903B6:1796688441::::::e:::::cv25519::\n"
-    "fpr:::::::::D5CA0B36D833568018D004FD57099E26CFF903B6:\n";
+const char* const kAlice = "tru::1:1796688441:0:3:1:5\n"
+                           "pub:u:255:22:936668D3F5581E52:1796688441:::u:::scESC:::::ed25519:::0:\n"
+                           "fpr:::::::::123218B6F89DA618D1FCD2C3936668D3F5581E52:\n"
+                           "uid:u::::1796688442::DE4A::Second\\x3a id::::::::::0:\n"
+                           "uid:u::::1796688441::D7CA::Alice \xc3\x89mile <alice@example.org>::::::::::0:\n"
+                           "sub:u:255:18:57099E26CFF903B6:1796688441::::::e:::::cv25519::\n"
+                           "fpr:::::::::D5CA0B36D833568018D004FD57099E26CFF903B6:\n";
 
 std::string key(const char* validity, const char* bits, const char* id, const char* caps, const char* uid,
                 const char* type = "pub") {
     return std::string(type) + ":" + validity + ":" + bits + ":1:" + id + ":820454400:::-:::" + caps +
-           ":\nfpr:::::::::00000000000000000000000000000000" + id + ":\nuid:" + validity + "::::1::H::" + uid + ":\n";
+           ":\nfpr:::::::::00000000000000000000000000000000" + id + ":\nuid:" + validity +
+           "::::1::H::" + uid + ":\n";
 }
 
 } // namespace
@@ -58,7 +58,8 @@ TEST(PgpKeys, ListingHasPgpsColumnsAndTheDialogsParserReadsIt) {
     EXPECT_EQ(lines[9], "5 matching keys found.");
     EXPECT_LT(lines[9].size(), 32u);
     std::vector<std::string> ids = mw::parseKeyListing(lines);
-    EXPECT_EQ(ids, (std::vector<std::string>{"Second: id", "Alice \xc3\x89mile <alice@example.org>", "Valid Val"}));
+    EXPECT_EQ(
+        ids, (std::vector<std::string>{"Second: id", "Alice \xc3\x89mile <alice@example.org>", "Valid Val"}));
 }
 
 TEST(PgpKeys, ListingFiltersByUserIdAndShowsFingerprints) {
@@ -71,14 +72,15 @@ TEST(PgpKeys, ListingFiltersByUserIdAndShowsFingerprints) {
 }
 
 TEST(PgpKeys, MatchingPrefersExactThenSubstringAndReportsAmbiguity) {
-    std::string ring = key("f", "4096", "1111111111111111", "escESC", "Anna <anna@x.org>") +
-                       key("f", "4096", "2222222222222222", "escESC", "Anna") +
-                       key("f", "4096", "3333333333333333", "escESC", "Joanna <jo@x.org>") +
-                       key("f", "4096", "4444444444444444", "scSC", "Signonly Sam") +
-                       key("r", "4096", "5555555555555555", "esc", "Revoked Rob") +
-                       key("f", "4096", "6666666666666666", "escESC", "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd <ivan@x.ru>") +
-                       key("f", "4096", "7777777777777777", "escESC", "Twin") +
-                       key("f", "4096", "8888888888888888", "escESC", "Twin");
+    std::string ring =
+        key("f", "4096", "1111111111111111", "escESC", "Anna <anna@x.org>") +
+        key("f", "4096", "2222222222222222", "escESC", "Anna") +
+        key("f", "4096", "3333333333333333", "escESC", "Joanna <jo@x.org>") +
+        key("f", "4096", "4444444444444444", "scSC", "Signonly Sam") +
+        key("r", "4096", "5555555555555555", "esc", "Revoked Rob") +
+        key("f", "4096", "6666666666666666", "escESC", "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd <ivan@x.ru>") +
+        key("f", "4096", "7777777777777777", "escESC", "Twin") +
+        key("f", "4096", "8888888888888888", "escESC", "Twin");
     auto keys = parseColonListing(ring);
     struct Case {
         const char* pattern;
@@ -86,18 +88,18 @@ TEST(PgpKeys, MatchingPrefersExactThenSubstringAndReportsAmbiguity) {
         std::vector<std::string> ids;
     };
     const Case cases[] = {
-        {"Anna", KeyUse::Encrypt, {"2222222222222222"}},                         // exact wins
+        {"Anna", KeyUse::Encrypt, {"2222222222222222"}}, // exact wins
         {"anna", KeyUse::Encrypt, {"1111111111111111", "2222222222222222", "3333333333333333"}},
         {"JO@X", KeyUse::Encrypt, {"3333333333333333"}},
-        {"Signonly", KeyUse::Encrypt, {}},                                       // cannot encrypt
+        {"Signonly", KeyUse::Encrypt, {}}, // cannot encrypt
         {"Signonly", KeyUse::Any, {"4444444444444444"}},
         {"Revoked", KeyUse::Encrypt, {}},
         {"\xd0\xb8\xd0\x92\xd0\x90\xd0\x9d", KeyUse::Encrypt, {"6666666666666666"}}, // Cyrillic, other case
-        {"Twin", KeyUse::Encrypt, {"7777777777777777", "8888888888888888"}},     // exact but twice
+        {"Twin", KeyUse::Encrypt, {"7777777777777777", "8888888888888888"}},         // exact but twice
         {"0x33333333", KeyUse::Encrypt, {"3333333333333333"}},
         {"0X3333333333333333", KeyUse::Encrypt, {"3333333333333333"}},
         {"nobody", KeyUse::Encrypt, {}},
-        {"Anna", KeyUse::Sign, {}},                                              // no secret part
+        {"Anna", KeyUse::Sign, {}}, // no secret part
     };
     for (const auto& c : cases) {
         KeyMatch m = findKey(keys, c.pattern, c.use);

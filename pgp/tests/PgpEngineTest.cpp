@@ -50,7 +50,9 @@ std::string withoutCr(std::string text) {
 struct Outcome {
     int status = -1;
     std::string out, err;
-    std::string describe() const { return "exit " + std::to_string(status) + "\nstdout:\n" + out + "\nstderr:\n" + err; }
+    std::string describe() const {
+        return "exit " + std::to_string(status) + "\nstdout:\n" + out + "\nstderr:\n" + err;
+    }
 };
 
 // Runs a program to its end in `cwd`, `input` on its standard input, output into files (an engine
@@ -58,7 +60,8 @@ struct Outcome {
 Outcome run(const std::vector<std::string>& argv, const std::string& input, const fs::path& cwd,
             const fs::path& scratch, std::chrono::seconds limit = 180s) {
     Outcome outcome;
-    const fs::path inPath = scratch / "stdin.txt", outPath = scratch / "stdout.txt", errPath = scratch / "stderr.txt";
+    const fs::path inPath = scratch / "stdin.txt", outPath = scratch / "stdout.txt",
+                   errPath = scratch / "stderr.txt";
     writeFile(inPath, input);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -143,7 +146,8 @@ protected:
         }
         char tmpl[] = "/tmp/mw-pgp-XXXXXX";
         root = mkdtemp(tmpl);
-        install = root / "inst", pgpDir = root / "pgp", linuxHome = root / "linux", scratch = root / "scratch";
+        install = root / "inst", pgpDir = root / "pgp", linuxHome = root / "linux",
+        scratch = root / "scratch";
         for (const auto& d : {install, pgpDir, linuxHome, scratch})
             fs::create_directories(d);
         fs::permissions(linuxHome, fs::perms::owner_all, fs::perm_options::replace);
@@ -162,8 +166,8 @@ protected:
         if (made.status != 0) setupProblem = "pgp -kg failed: " + made.describe();
         // Bob and Ivan: made by Linux gpg, handed over as an armoured export and added with -ka.
         for (const auto& id : {kBobId, kIvanId})
-            gpg({"--passphrase", "bob pass", "--pinentry-mode", "loopback", "--quick-gen-key", id, "future-default",
-                 "default", "never"});
+            gpg({"--passphrase", "bob pass", "--pinentry-mode", "loopback", "--quick-gen-key", id,
+                 "future-default", "default", "never"});
         writeFile(pgpDir / "friends.asc", gpg({"--armor", "--export"}).out);
         Outcome added = batch({"{pgp} -ka friends.asc"}, "");
         if (added.status != 0) setupProblem += "pgp -ka failed: " + added.describe();
@@ -198,8 +202,9 @@ protected:
     static Outcome batch(const std::vector<std::string>& lines, const std::string& answers) {
         std::string text;
         for (std::string line : lines) {
-            for (auto [key, value] : {std::pair<std::string, std::string>{"{pgp}", pgpExe()},
-                                      std::pair<std::string, std::string>{"{dir}", windowsPath(pgpDir) + "\\"}}) {
+            for (auto [key, value] :
+                 {std::pair<std::string, std::string>{"{pgp}", pgpExe()},
+                  std::pair<std::string, std::string>{"{dir}", windowsPath(pgpDir) + "\\"}}) {
                 for (auto at = line.find(key); at != std::string::npos; at = line.find(key))
                     line.replace(at, key.size(), value);
             }
@@ -220,8 +225,8 @@ protected:
     }
 
     static Outcome gpg(std::vector<std::string> args, const std::string& input = "") {
-        std::vector<std::string> argv{"/usr/bin/gpg", "--homedir", linuxHome.string(), "--batch", "--no-tty",
-                                      "--trust-model", "always", "--status-fd", "1"};
+        std::vector<std::string> argv{"/usr/bin/gpg",  "--homedir", linuxHome.string(), "--batch", "--no-tty",
+                                      "--trust-model", "always",    "--status-fd",      "1"};
         argv.insert(argv.end(), args.begin(), args.end());
         return run(argv, input, scratch, scratch);
     }
@@ -268,7 +273,8 @@ TEST_F(PgpEngine, EditorLinesMakeWhatLinuxGpgReads) {
         {"{pgp} -eat murkwell.tmp \"Bob \x82mile <bob@example.org>\" ", "y\r\n", false, true, false, false},
         {"{pgp} -eatw murkwell.tmp \"Bob\" ", "y\r\n", true, true, false, false},
         {"{pgp} -sta murkwell.tmp -u \"Alice\"", "alice pass\r\n", false, false, true, false},
-        {"{pgp} -staw murkwell.tmp -u \"Alice <alice@example.org>\"", "alice pass\r\n", true, false, true, false},
+        {"{pgp} -staw murkwell.tmp -u \"Alice <alice@example.org>\"", "alice pass\r\n", true, false, true,
+         false},
         {"{pgp} -east murkwell.tmp \"Bob\"  -u \"Alice\"", "y\r\nalice pass\r\n", false, true, true, false},
         {"{pgp} -eastw murkwell.tmp \"Bob\"  -u \"Alice\"", "y\r\nalice pass\r\n", true, true, true, false},
         {"{pgp} -ca murkwell.tmp", "idea pass\r\nidea pass\r\n", false, true, false, true},
@@ -283,9 +289,10 @@ TEST_F(PgpEngine, EditorLinesMakeWhatLinuxGpgReads) {
         ASSERT_TRUE(fs::exists(pgpDir / "murkwell.asc")) << o.describe();
         EXPECT_EQ(fs::exists(pgpDir / "murkwell.tmp"), !c.wipes);
         const fs::path message = pgpDir / "murkwell.asc";
-        Outcome read = c.encrypted ? linuxDecrypt(message, c.conventional ? "idea pass" : "bob pass")
-                                   : gpg({"--output", (scratch / "plain.out").string(), "--yes", "--decrypt",
-                                          message.string()});
+        Outcome read =
+            c.encrypted
+                ? linuxDecrypt(message, c.conventional ? "idea pass" : "bob pass")
+                : gpg({"--output", (scratch / "plain.out").string(), "--yes", "--decrypt", message.string()});
         EXPECT_EQ(read.status, 0) << read.describe();
         EXPECT_EQ(withoutCr(readFile(scratch / "plain.out")), withoutCr(kText));
         EXPECT_EQ(read.out.find("[GNUPG:] GOODSIG") != std::string::npos, c.signedByAlice) << read.out;
@@ -305,12 +312,23 @@ TEST_F(PgpEngine, EditorDecryptLinesReadWhatLinuxGpgMade) {
         std::vector<std::string> made; // Linux gpg's way of making the message
     };
     const Case cases[] = {
-        {"{pgp} -z \"alice pass\" murkwell.tmp -o murkwell.txt", "", {"--armor", "--recipient", "alice@example.org", "--encrypt"}},
-        {"{pgp} murkwell.tmp -o murkwell.txt", "alice pass\r\n", {"--armor", "--recipient", "alice@example.org", "--encrypt"}},
+        {"{pgp} -z \"alice pass\" murkwell.tmp -o murkwell.txt",
+         "",
+         {"--armor", "--recipient", "alice@example.org", "--encrypt"}},
+        {"{pgp} murkwell.tmp -o murkwell.txt",
+         "alice pass\r\n",
+         {"--armor", "--recipient", "alice@example.org", "--encrypt"}},
         // The stored pass phrase was empty: PGP asks in the console.
-        {"{pgp} -z \"\" murkwell.tmp -o murkwell.txt", "alice pass\r\n", {"--armor", "--recipient", "alice@example.org", "--encrypt"}},
-        {"{pgp} -z \"idea pass\" murkwell.tmp -o murkwell.txt", "", {"--armor", "--pinentry-mode", "loopback", "--passphrase", "idea pass", "--symmetric"}},
-        {"{pgp} murkwell.tmp -o murkwell.txt", "", {"--pinentry-mode", "loopback", "--passphrase", "bob pass", "--local-user", "bob@example.org", "--clearsign"}},
+        {"{pgp} -z \"\" murkwell.tmp -o murkwell.txt",
+         "alice pass\r\n",
+         {"--armor", "--recipient", "alice@example.org", "--encrypt"}},
+        {"{pgp} -z \"idea pass\" murkwell.tmp -o murkwell.txt",
+         "",
+         {"--armor", "--pinentry-mode", "loopback", "--passphrase", "idea pass", "--symmetric"}},
+        {"{pgp} murkwell.tmp -o murkwell.txt",
+         "",
+         {"--pinentry-mode", "loopback", "--passphrase", "bob pass", "--local-user", "bob@example.org",
+          "--clearsign"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
@@ -381,7 +399,8 @@ TEST_F(PgpEngine, DecryptWithPKeepsOnlyASafeBareName) {
         SCOPED_TRACE(c.stored);
         writeFile(scratch / "plain.in", kText);
         ASSERT_EQ(gpg({"--output", (docs / "MESSAGE.ASC").string(), "--yes", "--armor", "--recipient",
-                       "alice@example.org", "--set-filename", c.stored, "--encrypt", (scratch / "plain.in").string()})
+                       "alice@example.org", "--set-filename", c.stored, "--encrypt",
+                       (scratch / "plain.in").string()})
                       .status,
                   0);
         Outcome o = batch({"{pgp} -p " + windowsPath(docs / "MESSAGE.ASC")}, "alice pass\r\n");
@@ -399,7 +418,8 @@ TEST_F(PgpEngine, KeyListingsAreWhatTheKeyDialogsRead) {
     batch({"{pgp} -kv \"*\" {dir}pubring.pgp > {dir}murkwell.usr"}, "");
     auto ids = mw::parseKeyListing(readFile(pgpDir / "murkwell.usr"));
     std::sort(ids.begin(), ids.end());
-    EXPECT_EQ(ids, (std::vector<std::string>{"???? <ivan@example.org>", kAliceId, "Bob \x90mile <bob@example.org>"}))
+    EXPECT_EQ(ids, (std::vector<std::string>{"???? <ivan@example.org>", kAliceId,
+                                             "Bob \x90mile <bob@example.org>"}))
         << readFile(pgpDir / "murkwell.usr");
     // Secret ring, as the secret-key dialog lists it: only Alice has her secret part here.
     batch({"{pgp} -kv \"*\" {dir}secring.pgp > murkwell.usr"}, "");
@@ -419,7 +439,8 @@ TEST_F(PgpEngine, UserIdsChosenFromTheListingEncryptToExactlyThoseKeys) {
     writeFile(pgpDir / "murkwell.tmp", kText);
     Outcome o = batch({line}, "y\r\n");
     ASSERT_TRUE(fs::exists(pgpDir / "murkwell.asc")) << o.describe();
-    std::vector<std::string> expected{encryptionKeyOf("alice@example.org"), encryptionKeyOf("bob@example.org")};
+    std::vector<std::string> expected{encryptionKeyOf("alice@example.org"),
+                                      encryptionKeyOf("bob@example.org")};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(recipientsOf(pgpDir / "murkwell.asc"), expected);
 }
@@ -432,7 +453,8 @@ struct EngineWatch {
     bool seen = false, leaked = false;
 };
 
-EngineWatch watchEngine(const fs::path& install, const std::string& secret, const std::function<void()>& work) {
+EngineWatch watchEngine(const fs::path& install, const std::string& secret,
+                        const std::function<void()>& work) {
     EngineWatch w;
     std::atomic<bool> done{false};
     std::thread watcher([&] {
@@ -442,7 +464,8 @@ EngineWatch watchEngine(const fs::path& install, const std::string& secret, cons
                 const std::string name = entry.path().filename();
                 if (name.find_first_not_of("0123456789") != std::string::npos) continue;
                 std::string cmdline = readFile(entry.path() / "cmdline");
-                if (cmdline.find("gpg.exe") == std::string::npos || cmdline.find(mark) == std::string::npos) continue;
+                if (cmdline.find("gpg.exe") == std::string::npos || cmdline.find(mark) == std::string::npos)
+                    continue;
                 w.seen = true;
                 if (cmdline.find(secret) != std::string::npos) w.leaked = true;
             }
@@ -495,7 +518,10 @@ TEST_F(PgpEngine, ExitStatusesAndRefusals) {
         {{"-eat", "murkwell.tmp", "example.org"}, "", 11, "More than one key matches 'example.org':"},
         {{"+batchmode", "-eat", "murkwell.tmp", "Bob"}, "", 4, "Not used in batch mode."},
         {{"-eat", "murkwell.tmp", "Bob"}, "n\r\n", 6, "Are you sure you want to use this public key (y/N)?"},
-        {{"-sta", "murkwell.tmp", "-u", "Bob"}, "", 11, "Cannot find a secret key for signing matching 'Bob'."},
+        {{"-sta", "murkwell.tmp", "-u", "Bob"},
+         "",
+         11,
+         "Cannot find a secret key for signing matching 'Bob'."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + c.args[1]);
@@ -505,14 +531,15 @@ TEST_F(PgpEngine, ExitStatusesAndRefusals) {
         EXPECT_FALSE(fs::exists(pgpDir / "murkwell.asc"));
     }
     // A wrong pass phrase, a tampered signature.
-    gpg({"--output", (pgpDir / "murkwell.asc").string(), "--yes", "--armor", "--recipient", "alice@example.org",
-         "--encrypt", (pgpDir / "murkwell.tmp").string()});
+    gpg({"--output", (pgpDir / "murkwell.asc").string(), "--yes", "--armor", "--recipient",
+         "alice@example.org", "--encrypt", (pgpDir / "murkwell.tmp").string()});
     Outcome wrong = pgpDirect({"+batchmode", "-z", "wrong", "murkwell.asc", "-o", "murkwell.txt"}, "");
     EXPECT_EQ(wrong.status, 32) << wrong.describe();
     EXPECT_NE(wrong.err.find("Error:  Bad pass phrase."), std::string::npos) << wrong.describe();
     EXPECT_FALSE(fs::exists(pgpDir / "murkwell.txt"));
-    gpg({"--output", (pgpDir / "murkwell.asc").string(), "--yes", "--pinentry-mode", "loopback", "--passphrase",
-         "bob pass", "--local-user", "bob@example.org", "--clearsign", (pgpDir / "murkwell.tmp").string()});
+    gpg({"--output", (pgpDir / "murkwell.asc").string(), "--yes", "--pinentry-mode", "loopback",
+         "--passphrase", "bob pass", "--local-user", "bob@example.org", "--clearsign",
+         (pgpDir / "murkwell.tmp").string()});
     std::string signedText = readFile(pgpDir / "murkwell.asc");
     signedText.replace(signedText.find("Hello"), 5, "Jello");
     writeFile(pgpDir / "murkwell.asc", signedText);
