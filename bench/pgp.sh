@@ -13,9 +13,19 @@ keys="${PGP_BENCH_KEYS:-10000}"
 cache="$build/pgp-bench"
 home="$cache/home-$keys"
 work="$(mktemp -d "$build/pgp-bench.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+# An agent left running keeps the prefix's Wine server, and with it a desktop started without the
+# display, alive for the GUI tests that come after.
+trap 'end_agents; rm -rf "$work"' EXIT
 win() { local p="Z:$1"; echo "${p//\//\\}"; }
+H="$(win "$home")"
+# Agents this benchmark started for its home; the direct calls leave theirs behind.
+end_agents() {
+  ps -eo pid=,args= | awk -v h="$H" 'index($0, "gpg-agent.exe") && index($0, h) {print $1}' |
+    while read -r pid; do kill "$pid" 2>/dev/null || true; done
+}
 mkdir -p "$cache" "$work/inst"
+# A prefix of its own: nothing here touches the one the GUI tests use.
+export WINEPREFIX="$cache/wineprefix"
 cp "$build/windows/pgp/pgp.exe" "$work/inst/"
 ln -s "$engine" "$work/inst/gnupg"
 wineserver -p60 </dev/null >/dev/null 2>&1 || true
@@ -36,17 +46,12 @@ if [ ! -f "$home/.complete" ]; then
     (cd "$home" && wine64 "$(win "$work/inst/pgp.exe")" -kg >/dev/null 2>&1)
   touch "$home/.complete"
 fi
-H="$(win "$home")"
 gpg_exe="$(win "$engine/gpg.exe")"
 fpr="$(cd "$home" && wine64 "$gpg_exe" --homedir "$H" --batch --with-colons --list-secret-keys 2>/dev/null |
   awk -F: '/^fpr/ {print $10; exit}')"
+end_agents
 head -c 1000000 /dev/urandom | base64 >"$work/msg.txt"
 
-# Agents this benchmark started for its home; the direct calls leave theirs behind.
-end_agents() {
-  ps -eo pid=,args= | awk -v h="$H" 'index($0, "gpg-agent.exe") && index($0, h) {print $1}' |
-    while read -r pid; do kill "$pid" 2>/dev/null || true; done
-}
 median() { sort -n | sed -n 2p; }
 time3() { # output file to remove before each run, command...
   local t=() out="$1"
