@@ -33,6 +33,18 @@ std::string readFile(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// A file of /proc: its process may end while it is read, which the streams report by throwing.
+std::string readProcFile(const fs::path& path) {
+    std::string text;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return text;
+    char buffer[4096];
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, size_t(n));
+    close(fd);
+    return text;
+}
+
 void writeFile(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
@@ -120,10 +132,10 @@ const std::string kIvanId = "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd <ivan@example.org>
 std::vector<pid_t> agents(const fs::path& install) {
     std::vector<pid_t> found;
     const std::string mark = windowsPath(install);
-    for (const auto& entry : fs::directory_iterator("/proc")) {
+    for (const auto& entry : fs::directory_iterator("/proc", fs::directory_options::skip_permission_denied)) {
         const std::string name = entry.path().filename();
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::string cmdline = readFile(entry.path() / "cmdline");
+        std::string cmdline = readProcFile(entry.path() / "cmdline");
         std::replace(cmdline.begin(), cmdline.end(), '\0', ' ');
         if (cmdline.find("gpg-agent.exe") != std::string::npos && cmdline.find(mark) != std::string::npos)
             found.push_back(pid_t(std::stoi(name)));
@@ -460,10 +472,11 @@ EngineWatch watchEngine(const fs::path& install, const std::string& secret,
     std::thread watcher([&] {
         const std::string mark = windowsPath(install / "gnupg" / "gpg.exe");
         while (!done) {
-            for (const auto& entry : fs::directory_iterator("/proc")) {
+            for (const auto& entry :
+                 fs::directory_iterator("/proc", fs::directory_options::skip_permission_denied)) {
                 const std::string name = entry.path().filename();
                 if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-                std::string cmdline = readFile(entry.path() / "cmdline");
+                std::string cmdline = readProcFile(entry.path() / "cmdline");
                 if (cmdline.find("gpg.exe") == std::string::npos || cmdline.find(mark) == std::string::npos)
                     continue;
                 w.seen = true;
