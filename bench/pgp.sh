@@ -41,6 +41,7 @@ if [ ! -f "$home/.complete" ]; then
     printf 'Name-Real: Bench Key %05d <key%05d@example.org>\nExpire-Date: 0\n%%no-protection\n%%commit\n' "$i" "$i"
   done | gpg --homedir "$cache/linux" --batch --generate-key 2>/dev/null
   gpg --homedir "$cache/linux" --export >"$cache/ring.pgp"
+  gpgconf --homedir "$cache/linux" --kill gpg-agent
   (cd "$home" && wine64 "$(win "$work/inst/pgp.exe")" -ka "$(win "$cache/ring.pgp")" </dev/null >/dev/null 2>&1)
   printf '1\r\nAlice <alice@example.org>\r\nbench pass\r\nbench pass\r\n' |
     (cd "$home" && wine64 "$(win "$work/inst/pgp.exe")" -kg >/dev/null 2>&1)
