@@ -4,6 +4,7 @@
 #include "win/Win32Util.h"
 #include <set>
 #include <shlobj.h>
+#include <sstream>
 
 namespace {
 
@@ -43,6 +44,42 @@ int runToEnd(std::string commandLine, const std::string& workDir, DWORD timeoutM
     DWORD code = 0;
     GetExitCodeProcess(process.get(), &code);
     return static_cast<int>(code);
+}
+
+std::string profileDirectory() {
+    char profile[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, profile);
+    return profile;
+}
+
+std::string longLowerPath(const std::string& path) {
+    char full[MAX_PATH] = {};
+    DWORD n = GetLongPathNameA(path.c_str(), full, MAX_PATH);
+    std::string out = n > 0 && n < MAX_PATH ? std::string(full, n) : path;
+    for (char& c : out)
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// The lines of a settings file; a final line break leaves no empty last entry.
+std::vector<std::string> settingsLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    size_t at = 0;
+    while (at < bytes.size()) {
+        size_t end = bytes.find("\r\n", at);
+        if (end == std::string::npos) {
+            lines.push_back(bytes.substr(at) + "<no line break>");
+            break;
+        }
+        lines.push_back(bytes.substr(at, end - at));
+        at = end + 2;
+    }
+    return lines;
+}
+
+std::string installCommand(const std::string& target) {
+    // NSIS takes everything after "/D=" to the end of the line as the folder, blanks included.
+    return "\"" + packagesDirectory() + "Murkwell-2.20-setup.exe\" /S /D=" + target;
 }
 
 struct ProcessWindows {
@@ -117,12 +154,11 @@ StartReport startShowAndClose(const std::string& exe, const std::string& workDir
 TEST(Packages, SilentInstallRunsFromTheFolderAndUninstallKeepsTheSettings) {
     TempDir dir;
     const std::string target = dir / "My Programs\\Murkwell";
-    // NSIS takes everything after "/D=" to the end of the line as the folder, blanks included.
-    ASSERT_EQ(0, runToEnd("\"" + packagesDirectory() + "Murkwell-2.20-setup.exe\" /S /D=" + target, ""));
+    ASSERT_EQ(0, runToEnd(installCommand(target), ""));
     for (const char* name : {"Murkwell.exe", "bramlet.exe", "scorch.com", "README.txt", "LICENSE.txt",
-                             "Uninstall.exe", "gnupg\\gpg.exe", "gnupg\\licenses\\gnupg-COPYING"})
+                             "Uninstall.exe", "pgp.exe", "doc\\pgpdoc1.txt", "gnupg\\gpg.exe",
+                             "gnupg\\licenses\\gnupg-COPYING"})
         EXPECT_TRUE(exists(target + "\\" + name)) << name << " not installed";
-    EXPECT_FALSE(exists(target + "\\Murkwell.ini"));
     EXPECT_TRUE(exists(startMenuFolder() + "Murkwell.lnk"));
     EXPECT_TRUE(exists(startMenuFolder() + "Murkwell File.lnk"));
     EXPECT_TRUE(uninstallEntryExists());
@@ -137,19 +173,71 @@ TEST(Packages, SilentInstallRunsFromTheFolderAndUninstallKeepsTheSettings) {
 
     // "_?=" makes the uninstaller run in place and end only when it is done.
     EXPECT_EQ(0, runToEnd("\"" + target + "\\Uninstall.exe\" /S _?=" + target, ""));
-    for (const char* name : {"Murkwell.exe", "bramlet.exe", "scorch.com", "README.txt", "LICENSE.txt", "gnupg"})
+    for (const char* name :
+         {"Murkwell.exe", "bramlet.exe", "scorch.com", "pgp.exe", "doc", "README.txt", "LICENSE.txt", "gnupg"})
         EXPECT_FALSE(exists(target + "\\" + name)) << name << " left behind";
+    // The user's keys live there.
+    EXPECT_TRUE(exists(profileDirectory() + "\\pgp"));
     EXPECT_TRUE(exists(target + "\\Murkwell.ini"));
     EXPECT_FALSE(exists(startMenuFolder() + "Murkwell.lnk"));
     EXPECT_FALSE(uninstallEntryExists());
     EXPECT_EQ("-- \r\nsigned\r\n", readFileBytes(target + "\\Murkwell.sig"));
 }
 
+TEST(Packages, FirstInstallWritesSettingsForTheBundledPgpAndASecondKeepsThem) {
+    TempDir dir;
+    const std::string target = dir / "Fresh Folder\\Murkwell";
+    ASSERT_EQ(0, runToEnd(installCommand(target), ""));
+    std::vector<std::string> editor = settingsLines(readFileBytes(target + "\\Murkwell.ini"));
+    ASSERT_EQ(14u, editor.size());
+    for (int i = 0; i < 4; ++i) {
+        std::string lower = editor[i];
+        for (char& c : lower)
+            c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+        EXPECT_EQ(lower, editor[i]) << "line " << i + 1 << " is not lower case";
+        EXPECT_EQ(std::string::npos, editor[i].find(' ')) << "line " << i + 1 << " holds a blank";
+    }
+    EXPECT_EQ(longLowerPath(target + "\\pgp.exe"), longLowerPath(editor[0]));
+    ASSERT_FALSE(editor[1].empty());
+    EXPECT_EQ('\\', editor[1].back());
+    EXPECT_EQ(longLowerPath(profileDirectory() + "\\pgp"), longLowerPath(editor[1].substr(0, editor[1].size() - 1)));
+    EXPECT_TRUE(exists(editor[1]));
+    EXPECT_EQ(editor[1] + "pubring.pgp", editor[2]);
+    EXPECT_EQ(editor[1] + "secring.pgp", editor[3]);
+    // No ring files: pgp.exe would list an empty file instead of the keys the engine keeps there.
+    EXPECT_FALSE(exists(editor[2]));
+    EXPECT_FALSE(exists(editor[3]));
+    const std::vector<std::string> rest(editor.begin() + 4, editor.end());
+    EXPECT_EQ((std::vector<std::string>{"0", "0", "640", "450", "right", "nostore", "Courier New", "8", "0",
+                                        "-2147483643"}),
+              rest);
+    EXPECT_EQ(std::vector<std::string>(editor.begin(), editor.begin() + 4),
+              settingsLines(readFileBytes(target + "\\bramlet.ini")));
+
+    StartReport started = startShowAndClose(target + "\\Murkwell.exe", target);
+    EXPECT_TRUE(started.mainWindowShown);
+    EXPECT_TRUE(started.ended);
+    EXPECT_EQ(0u, started.classesSeen.count("TPGPSetup")) << "the setup dialog opened";
+
+    // A user's own settings survive the next installation, byte for byte.
+    const std::string changedEditor = "c:\\mine\\pgp.exe\r\nc:\\mine\\\r\nc:\\mine\\pubring.pgp\r\n"
+                                      "c:\\mine\\secring.pgp\r\n10\r\n20\r\n700\r\n500\r\nleft\r\nstore\r\n"
+                                      "Courier New\r\n10\r\n255\r\n0\r\n";
+    const std::string changedModule = "c:\\mine\\pgp.exe\r\nc:\\mine\\\r\n";
+    writeFileBytes(target + "\\Murkwell.ini", changedEditor);
+    writeFileBytes(target + "\\bramlet.ini", changedModule);
+    ASSERT_EQ(0, runToEnd(installCommand(target), ""));
+    EXPECT_EQ(changedEditor, readFileBytes(target + "\\Murkwell.ini"));
+    EXPECT_EQ(changedModule, readFileBytes(target + "\\bramlet.ini"));
+    EXPECT_EQ(0, runToEnd("\"" + target + "\\Uninstall.exe\" /S _?=" + target, ""));
+}
+
 TEST(Packages, ZipUnpackedUnderAPathWithBlanksStartsBothPrograms) {
     // Unpacked by the test set-up that ran before this program.
     const std::string folder = packagesDirectory() + "unpacked here\\Murkwell-2.20-portable";
     for (const char* name :
-         {"Murkwell.exe", "bramlet.exe", "scorch.com", "README.txt", "LICENSE.txt", "gnupg\\gpg.exe"})
+         {"Murkwell.exe", "bramlet.exe", "scorch.com", "pgp.exe", "doc\\pgpdoc1.txt", "README.txt", "LICENSE.txt",
+          "gnupg\\gpg.exe"})
         EXPECT_TRUE(exists(folder + "\\" + name)) << name << " not in the zip";
     for (const char* program : {"Murkwell.exe", "bramlet.exe"}) {
         StartReport r = startShowAndClose(folder + "\\" + program, folder);
