@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes a PNG of the screen area of one program's window under Xvfb, dialogs on top included:
 #   scripts/screenshot.sh editor|filemodule OUT.png [SECONDS_TO_SETTLE]
-# Runs the built program from its build directory on a private display and stops it afterwards.
+# Runs the built program from its build directory (or from MW_PROGRAM_DIR) on a private display
+# and stops it afterwards. MW_TYPE_FILE names a text file typed into the program's window first.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/build-wine-env.sh"
@@ -28,6 +29,7 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 if [ -z "${DISPLAY:-}" ] || [ -n "${MW_OWN_DISPLAY:-}" ]; then start_xvfb; own_display=1; fi
 mkdir -p "$(dirname "$out")"
+if [ -n "${MW_PROGRAM_DIR:-}" ]; then exe="$MW_PROGRAM_DIR/$(basename "$exe")"; fi
 (cd "$(dirname "$exe")" && wine64 "$exe" </dev/null >/dev/null 2>&1) &
 prog=$!
 id=""
@@ -37,6 +39,13 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 sleep "$settle"
+if [ -n "$id" ] && [ -n "${MW_TYPE_FILE:-}" ] && [ -s "$MW_TYPE_FILE" ]; then
+  xdotool windowfocus "$id" 2>/dev/null || true
+  xdotool type --delay 15 --file "$MW_TYPE_FILE" 2>/dev/null || true
+  # Back to the top, as a reader starts.
+  xdotool key ctrl+Home 2>/dev/null || true
+  sleep 1
+fi
 # What a person sees: the screen inside the window's frame, so a dialog on top of it shows as it
 # is drawn there instead of the window's own (possibly stale or black) contents.
 shot="$(mktemp --suffix=.png)"
