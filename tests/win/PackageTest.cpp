@@ -155,9 +155,9 @@ TEST(Packages, SilentInstallRunsFromTheFolderAndUninstallKeepsTheSettings) {
     TempDir dir;
     const std::string target = dir / "My Programs\\Murkwell";
     ASSERT_EQ(0, runToEnd(installCommand(target), ""));
-    for (const char* name : {"Murkwell.exe", "bramlet.exe", "scorch.com", "README.txt", "LICENSE.txt",
-                             "Uninstall.exe", "pgp.exe", "doc\\pgpdoc1.txt", "gnupg\\gpg.exe",
-                             "gnupg\\licenses\\gnupg-COPYING"})
+    for (const char* name :
+         {"Murkwell.exe", "bramlet.exe", "scorch.com", "README.txt", "LICENSE.txt", "Uninstall.exe",
+          "pgp.exe", "doc\\pgpdoc1.txt", "gnupg\\gpg.exe", "gnupg\\licenses\\gnupg-COPYING"})
         EXPECT_TRUE(exists(target + "\\" + name)) << name << " not installed";
     EXPECT_TRUE(exists(startMenuFolder() + "Murkwell.lnk"));
     EXPECT_TRUE(exists(startMenuFolder() + "Murkwell File.lnk"));
@@ -173,8 +173,8 @@ TEST(Packages, SilentInstallRunsFromTheFolderAndUninstallKeepsTheSettings) {
 
     // "_?=" makes the uninstaller run in place and end only when it is done.
     EXPECT_EQ(0, runToEnd("\"" + target + "\\Uninstall.exe\" /S _?=" + target, ""));
-    for (const char* name :
-         {"Murkwell.exe", "bramlet.exe", "scorch.com", "pgp.exe", "doc", "README.txt", "LICENSE.txt", "gnupg"})
+    for (const char* name : {"Murkwell.exe", "bramlet.exe", "scorch.com", "pgp.exe", "doc", "README.txt",
+                             "LICENSE.txt", "gnupg"})
         EXPECT_FALSE(exists(target + "\\" + name)) << name << " left behind";
     // The user's keys live there.
     EXPECT_TRUE(exists(profileDirectory() + "\\pgp"));
@@ -200,7 +200,8 @@ TEST(Packages, FirstInstallWritesSettingsForTheBundledPgpAndASecondKeepsThem) {
     EXPECT_EQ(longLowerPath(target + "\\pgp.exe"), longLowerPath(editor[0]));
     ASSERT_FALSE(editor[1].empty());
     EXPECT_EQ('\\', editor[1].back());
-    EXPECT_EQ(longLowerPath(profileDirectory() + "\\pgp"), longLowerPath(editor[1].substr(0, editor[1].size() - 1)));
+    EXPECT_EQ(longLowerPath(profileDirectory() + "\\pgp"),
+              longLowerPath(editor[1].substr(0, editor[1].size() - 1)));
     EXPECT_TRUE(exists(editor[1]));
     EXPECT_EQ(editor[1] + "pubring.pgp", editor[2]);
     EXPECT_EQ(editor[1] + "secring.pgp", editor[3]);
@@ -235,9 +236,8 @@ TEST(Packages, FirstInstallWritesSettingsForTheBundledPgpAndASecondKeepsThem) {
 TEST(Packages, ZipUnpackedUnderAPathWithBlanksStartsBothPrograms) {
     // Unpacked by the test set-up that ran before this program.
     const std::string folder = packagesDirectory() + "unpacked here\\Murkwell-2.20-portable";
-    for (const char* name :
-         {"Murkwell.exe", "bramlet.exe", "scorch.com", "pgp.exe", "doc\\pgpdoc1.txt", "README.txt", "LICENSE.txt",
-          "gnupg\\gpg.exe"})
+    for (const char* name : {"Murkwell.exe", "bramlet.exe", "scorch.com", "pgp.exe", "doc\\pgpdoc1.txt",
+                             "README.txt", "LICENSE.txt", "gnupg\\gpg.exe"})
         EXPECT_TRUE(exists(folder + "\\" + name)) << name << " not in the zip";
     for (const char* program : {"Murkwell.exe", "bramlet.exe"}) {
         StartReport r = startShowAndClose(folder + "\\" + program, folder);
