@@ -195,6 +195,10 @@ TEST_F(RoundTrip, EncryptToTheDemoKeyThenDecryptWithTheStoredPassPhrase) {
     }));
     for (const char* name : temporaries)
         EXPECT_FALSE(exists(pgpDir + name)) << name;
+    // The stored pass phrase went into a batch file: no byte of it may stay in PGP's directory.
+    for (const std::string& sub : {std::string(), std::string("private-keys-v1.d\\")})
+        for (const std::string& name : namesIn(pgpDir + sub))
+            EXPECT_EQ(std::string::npos, readFileBytes(pgpDir + sub + name).find(kDemoPass)) << sub << name;
 }
 
 } // namespace
