@@ -55,8 +55,9 @@ void MessageOperations::run(mw::EditorOperation operation) {
         if (v.passPhraseOn) {
             auto phrase = passPhrase_.value();
             if (!phrase)
-                throw mw::UnsafeValue("The pass phrase cannot be passed to PGP: it contains a character that "
-                                      "Windows' code page cannot hold, so PGP would be given another pass phrase.");
+                throw mw::UnsafeValue(
+                    "The pass phrase cannot be passed to PGP: it contains a character that "
+                    "Windows' code page cannot hold, so PGP would be given another pass phrase.");
             v.passPhrase = std::move(*phrase);
         }
         v.shift = form.ShiftFlag == "shift";

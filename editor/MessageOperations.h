@@ -14,7 +14,7 @@ class EditorApp;
 // The stored pass phrase as Decrypt needs it.
 struct StoredPassPhrase {
     std::function<bool()> empty;
-    std::function<void()> ask; // the dialog in which the user enters it
+    std::function<void()> ask;                              // the dialog in which the user enters it
     std::function<std::optional<mw::SecretString>()> value; // nullopt: it cannot be passed on
 };
 

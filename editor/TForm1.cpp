@@ -189,8 +189,8 @@ void TForm1::createControls() {
     buttons_ = buildButtonBar(panel2());
 
     // Its height is ours (layout), whatever its font: it must not size itself.
-    mw::createControl(handle(),
-                      {.className = STATUSCLASSNAMEA, .id = IdStatusBar1, .style = CCS_BOTTOM | CCS_NORESIZE});
+    mw::createControl(
+        handle(), {.className = STATUSCLASSNAMEA, .id = IdStatusBar1, .style = CCS_BOTTOM | CCS_NORESIZE});
     int width = -1;
     SendMessageA(statusBar(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&width));
     // A leading tab centres the text of a status-bar part.

@@ -79,7 +79,8 @@ void TForm2::BitBtn1Click() {
         // The dialog has no other way out: it closes, and the operations keep using the text.
         std::string reason = e.reason();
         if (!reason.empty() && reason.back() != '.') reason += '.';
-        reportError("Cannot create file " + path + ": " + reason + " The signature is kept until the editor closes.");
+        reportError("Cannot create file " + path + ": " + reason +
+                    " The signature is kept until the editor closes.");
     }
     close();
 }

@@ -17,8 +17,7 @@ CodePageFlags codePageFlags(unsigned codePage) {
 
 namespace {
 
-template <class Wide>
-bool decode(Platform& p, unsigned codePage, std::string_view bytes, Wide& wide) {
+template <class Wide> bool decode(Platform& p, unsigned codePage, std::string_view bytes, Wide& wide) {
     const bool strict = codePageFlags(codePage).strictDecode;
     const int length = p.toUtf16(codePage, strict, bytes, nullptr, 0);
     if (length <= 0) return false;
@@ -26,15 +25,15 @@ bool decode(Platform& p, unsigned codePage, std::string_view bytes, Wide& wide) 
     return p.toUtf16(codePage, strict, bytes, wide.data(), length) == length;
 }
 
-template <class Bytes>
-bool encode(Platform& p, unsigned codePage, std::u16string_view wide, Bytes& bytes) {
+template <class Bytes> bool encode(Platform& p, unsigned codePage, std::u16string_view wide, Bytes& bytes) {
     const CodePageFlags flags = codePageFlags(codePage);
     bool usedDefault = false;
     bool* report = flags.reportDefault ? &usedDefault : nullptr;
     const int length = p.fromUtf16(codePage, flags.noBestFit, wide, nullptr, 0, report);
     if (length <= 0 || usedDefault) return false;
     bytes.resize(static_cast<std::size_t>(length));
-    return p.fromUtf16(codePage, flags.noBestFit, wide, bytes.data(), length, report) == length && !usedDefault;
+    return p.fromUtf16(codePage, flags.noBestFit, wide, bytes.data(), length, report) == length &&
+           !usedDefault;
 }
 
 // Code pages in which the bytes 0x00-0x7F are ASCII and nothing else: the single- and double-byte

@@ -21,7 +21,8 @@ CodePageFlags codePageFlags(unsigned codePage);
 // `to` or `text` is no valid text in `from`.
 std::optional<std::string> recode(Platform& platform, std::string_view text, unsigned from, unsigned to);
 // The same for secret text: every buffer on the way is overwritten before it is freed.
-std::optional<SecretString> recodeSecret(Platform& platform, std::string_view text, unsigned from, unsigned to);
+std::optional<SecretString> recodeSecret(Platform& platform, std::string_view text, unsigned from,
+                                         unsigned to);
 // UTF-16 secret text (what an edit field holds) in code page `to`, every buffer on the way
 // overwritten; nullopt when a character has no exact form there, so that no look-alike or "?"
 // silently takes its place.

@@ -124,7 +124,8 @@ SecretString editorPgpLine(EditorOperation op, const EditorLineValues& v, bool w
         break;
     case EditorOperation::Sign:
         // An editor signer that was never chosen is empty: the line then ends with "-u ".
-        line += std::string(" -sta") + w + " murkwell.tmp -u " + (v.signer.empty() ? "" : signerToken(v.signer));
+        line +=
+            std::string(" -sta") + w + " murkwell.tmp -u " + (v.signer.empty() ? "" : signerToken(v.signer));
         break;
     case EditorOperation::SignEncrypt:
         line += std::string(" -east") + w + " murkwell.tmp " + batchRecipients(v.recipients) + " -u " +

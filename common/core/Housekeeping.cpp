@@ -14,7 +14,8 @@ namespace {
 
 // The wipe tool is ours: it comes with the package, beside the program.
 const char* const kToolMissing = "SCORCH.COM must be in the same directory as bramlet.exe (";
-const char* const kToolMissingEnd = " was not found). It comes with the Murkwell package: install the package again to get it back.";
+const char* const kToolMissingEnd =
+    " was not found). It comes with the Murkwell package: install the package again to get it back.";
 // The wipe job's own texts for a batch that cannot start or ends early.
 const JobEndTexts kWipeJobTexts{"The wipe job could not be started: ",
                                 "The wipe job ended before it finished."};

@@ -111,7 +111,8 @@ std::optional<BatchLines> JobRunner::toConsole(const BatchLines& lines, const st
     return out;
 }
 
-void JobRunner::writeBatch(const std::string& batchFile, const std::string& lockFile, const BatchLines& lines) {
+void JobRunner::writeBatch(const std::string& batchFile, const std::string& lockFile,
+                           const BatchLines& lines) {
     orRemoveLock(platform_, lockFile, [&] { platform_.writeBatchFile(batchFile, lines); });
 }
 
@@ -142,7 +143,8 @@ void JobRunner::awaitBatchExit(std::uintptr_t process) {
     }
 }
 
-std::string JobRunner::wipeAndAwait(const std::string& tool, const std::string& file, const std::string& directory) {
+std::string JobRunner::wipeAndAwait(const std::string& tool, const std::string& file,
+                                    const std::string& directory) {
     LaunchResult r = platform_.launch(tool, wipeParameters(file), directory, ShowMode::Hidden);
     if (!r.started) return "the wipe tool could not be started: " + r.error;
     if (!r.process) return "the wipe tool's end could not be awaited.";
@@ -236,7 +238,8 @@ JobEnd JobRunner::runKeyListing(const KeyListingJob& job) {
     profile_ = &profileOf(job.program);
     BatchLines lines;
     try {
-        lines = batchLines({keyListingLine(job.pgpExe, job.keyRing, job.listingTarget), deleteLine(job.lockFile)});
+        lines = batchLines(
+            {keyListingLine(job.pgpExe, job.keyRing, job.listingTarget), deleteLine(job.lockFile)});
     } catch (const UnsafeValue& e) {
         report(e.what());
         return JobEnd::Refused;

@@ -88,8 +88,8 @@ public:
                         int /*outLength*/) {
         return 0;
     }
-    virtual int fromUtf16(unsigned /*codePage*/, bool /*noBestFit*/, std::u16string_view /*wide*/, char* /*out*/,
-                          int /*outLength*/, bool* /*usedDefault*/) {
+    virtual int fromUtf16(unsigned /*codePage*/, bool /*noBestFit*/, std::u16string_view /*wide*/,
+                          char* /*out*/, int /*outLength*/, bool* /*usedDefault*/) {
         return 0;
     }
     // The text in the code page of the console that runs batch files, in wiping storage (a batch

@@ -12,9 +12,10 @@ HWND createControl(HWND parent, const ControlParams& params) {
         app.scale(params.x), app.scale(params.y), app.scale(params.width), app.scale(params.height), parent,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(params.id)), GetModuleHandleA(nullptr), nullptr);
     if (!hwnd)
-        throwLastError(std::string("Cannot create the control ") + params.className + " \"" + params.text + "\"");
+        throwLastError(std::string("Cannot create the control ") + params.className + " \"" + params.text +
+                       "\"");
     SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(params.font ? params.font : app.dialogFont()),
-                     FALSE);
+                 FALSE);
     return hwnd;
 }
 
@@ -77,7 +78,8 @@ void registerPanelClass() {
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kPanelClass;
-    if (!RegisterClassExA(&wc)) throwLastError(std::string("Cannot register the window class ") + kPanelClass);
+    if (!RegisterClassExA(&wc))
+        throwLastError(std::string("Cannot register the window class ") + kPanelClass);
     done = true;
 }
 

@@ -21,8 +21,8 @@ TPGPSetup::TPGPSetup(Variant variant, EditorLink link) : variant_(variant), link
     registerClass("TPGPSetup", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     const bool editor = variant_ == Variant::Editor;
     const ProgramProfile& profile = editor ? editorProfile() : fileModuleProfile();
-    createHandle("TPGPSetup", profile.setupCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                 WS_EX_DLGMODALFRAME, 0, 0, 100, 100, Application::instance().mainWindow(), nullptr);
+    createHandle("TPGPSetup", profile.setupCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
+                 0, 0, 100, 100, Application::instance().mainWindow(), nullptr);
     setClientSize(427, editor ? 216 : 157);
 
     const DWORD pathStyle = WS_TABSTOP | ES_AUTOHSCROLL | ES_LOWERCASE;

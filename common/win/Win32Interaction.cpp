@@ -57,7 +57,8 @@ LRESULT CALLBACK questionBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
         EndDialog(hwnd, IDNO);
         return 0;
     }
-    return original ? CallWindowProcA(original, hwnd, msg, wParam, lParam) : DefWindowProcA(hwnd, msg, wParam, lParam);
+    return original ? CallWindowProcA(original, hwnd, msg, wParam, lParam)
+                    : DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
 LRESULT CALLBACK questionHook(int code, WPARAM wParam, LPARAM lParam) {
@@ -107,7 +108,8 @@ bool Win32Interaction::question(const std::string& caption, const std::string& t
 
 int Win32Interaction::yesNoBox(const std::string& caption, const std::string& text, BoxIcon icon) {
     QuestionScope scope;
-    return MessageBoxA(ownerWindow(), text.c_str(), caption.c_str(), MB_YESNO | MB_DEFBUTTON1 | iconFlags(icon));
+    return MessageBoxA(ownerWindow(), text.c_str(), caption.c_str(),
+                       MB_YESNO | MB_DEFBUTTON1 | iconFlags(icon));
 }
 
 namespace {

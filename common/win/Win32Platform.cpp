@@ -154,19 +154,20 @@ unsigned Win32Platform::consoleCodePage() {
 // wchar_t is UTF-16 here, as char16_t is.
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
-int Win32Platform::toUtf16(unsigned codePage, bool strict, std::string_view bytes, char16_t* out, int outLength) {
+int Win32Platform::toUtf16(unsigned codePage, bool strict, std::string_view bytes, char16_t* out,
+                           int outLength) {
     if (bytes.size() > INT_MAX) return 0;
     return MultiByteToWideChar(codePage, strict ? MB_ERR_INVALID_CHARS : 0, bytes.data(),
                                static_cast<int>(bytes.size()), reinterpret_cast<wchar_t*>(out), outLength);
 }
 
-int Win32Platform::fromUtf16(unsigned codePage, bool noBestFit, std::u16string_view wide, char* out, int outLength,
-                             bool* usedDefault) {
+int Win32Platform::fromUtf16(unsigned codePage, bool noBestFit, std::u16string_view wide, char* out,
+                             int outLength, bool* usedDefault) {
     if (wide.size() > INT_MAX) return 0;
     BOOL used = FALSE;
-    const int n = WideCharToMultiByte(codePage, noBestFit ? WC_NO_BEST_FIT_CHARS : 0,
-                                      reinterpret_cast<const wchar_t*>(wide.data()), static_cast<int>(wide.size()),
-                                      out, outLength, nullptr, usedDefault ? &used : nullptr);
+    const int n = WideCharToMultiByte(
+        codePage, noBestFit ? WC_NO_BEST_FIT_CHARS : 0, reinterpret_cast<const wchar_t*>(wide.data()),
+        static_cast<int>(wide.size()), out, outLength, nullptr, usedDefault ? &used : nullptr);
     if (usedDefault) *usedDefault = used != FALSE;
     return n;
 }

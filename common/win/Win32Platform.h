@@ -42,7 +42,8 @@ public:
     bool createNewFile(const std::string& path, const std::vector<std::string>& lines) override;
     unsigned ansiCodePage() override;
     unsigned consoleCodePage() override;
-    int toUtf16(unsigned codePage, bool strict, std::string_view bytes, char16_t* out, int outLength) override;
+    int toUtf16(unsigned codePage, bool strict, std::string_view bytes, char16_t* out,
+                int outLength) override;
     int fromUtf16(unsigned codePage, bool noBestFit, std::u16string_view wide, char* out, int outLength,
                   bool* usedDefault) override;
     std::uintptr_t watchDirectory(const std::string& directory) override;

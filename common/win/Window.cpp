@@ -22,7 +22,8 @@ void Window::destroyHandle() {
 Window* Window::fromHandle(HWND hwnd) {
     if (!hwnd) return nullptr;
     // Other windows may keep anything in their user data; only ours hold a Window there.
-    if (GetClassLongPtrA(hwnd, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&Window::windowProc)) return nullptr;
+    if (GetClassLongPtrA(hwnd, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&Window::windowProc))
+        return nullptr;
     return reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
 
@@ -38,7 +39,8 @@ void Window::registerClass(const char* className, HBRUSH background, UINT style)
     // The program's own icon, each size drawn for itself; the system's default where it has none.
     auto icon = [](int metricX, int metricY) {
         return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON,
-                                             GetSystemMetrics(metricX), GetSystemMetrics(metricY), LR_SHARED));
+                                             GetSystemMetrics(metricX), GetSystemMetrics(metricY),
+                                             LR_SHARED));
     };
     wc.hIcon = icon(SM_CXICON, SM_CYICON);
     wc.hIconSm = icon(SM_CXSMICON, SM_CYSMICON);
@@ -52,8 +54,8 @@ void Window::registerClass(const char* className, HBRUSH background, UINT style)
 
 HWND Window::createHandle(const char* className, const std::string& caption, DWORD style, DWORD exStyle,
                           int x, int y, int width, int height, HWND parent, HMENU menu) {
-    HWND hwnd = CreateWindowExA(exStyle, className, caption.c_str(), style, x, y, width, height, parent,
-                                menu, GetModuleHandleA(nullptr), this);
+    HWND hwnd = CreateWindowExA(exStyle, className, caption.c_str(), style, x, y, width, height, parent, menu,
+                                GetModuleHandleA(nullptr), this);
     if (!hwnd) throwLastError("Cannot create the window \"" + caption + "\" (" + className + ")");
     return hwnd;
 }

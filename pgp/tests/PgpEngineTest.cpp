@@ -191,7 +191,8 @@ protected:
     static void TearDownTestSuite() {
         if (root.empty()) return;
         // Linux gpg's agent removes its sockets as it ends; end it first, then remove what is left.
-        run({"/usr/bin/gpgconf", "--homedir", linuxHome.string(), "--kill", "gpg-agent"}, "", scratch, scratch);
+        run({"/usr/bin/gpgconf", "--homedir", linuxHome.string(), "--kill", "gpg-agent"}, "", scratch,
+            scratch);
         std::error_code ignored;
         fs::remove_all(root, ignored);
         if (fs::exists(root)) fs::remove_all(root, ignored);

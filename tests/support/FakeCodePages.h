@@ -107,11 +107,16 @@ private:
             0x043C, 0x043D, 0x043E, 0x043F, 0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
             0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F};
         switch (cp) {
-        case 437: return cp437;
-        case 850: return cp850;
-        case 1251: return cp1251;
-        case 1252: return cp1252;
-        default: return nullptr;
+        case 437:
+            return cp437;
+        case 850:
+            return cp850;
+        case 1251:
+            return cp1251;
+        case 1252:
+            return cp1252;
+        default:
+            return nullptr;
         }
     }
 
@@ -141,7 +146,8 @@ private:
             } else {
                 auto it = sjis().end();
                 if (sjisLead(b) && i + 1 < bytes.size())
-                    it = sjis().find(static_cast<std::uint16_t>(b << 8 | static_cast<unsigned char>(bytes[i + 1])));
+                    it = sjis().find(
+                        static_cast<std::uint16_t>(b << 8 | static_cast<unsigned char>(bytes[i + 1])));
                 if (it == sjis().end()) {
                     if (strict) return false;
                     wide += u'\u30FB';
@@ -179,7 +185,8 @@ private:
         mw::SecretString out;
         for (std::size_t i = 0; i < wide.size(); ++i) {
             char32_t c = wide[i];
-            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF)
+            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
+                wide[i + 1] <= 0xDFFF)
                 c = 0x10000 + ((c - 0xD800) << 10) + (wide[++i] - 0xDC00);
             else if (c >= 0xD800 && c <= 0xDFFF)
                 c = 0xFFFD; // a lone surrogate
@@ -205,8 +212,11 @@ private:
     static bool decodeUtf8(bool strict, std::string_view bytes, mw::SecretWide& wide) {
         for (std::size_t i = 0; i < bytes.size();) {
             const auto b = static_cast<unsigned char>(bytes[i]);
-            const int extra = b < 0x80 ? 0 : b >= 0xC2 && b < 0xE0 ? 1 : b >= 0xE0 && b < 0xF0 ? 2
-                                            : b >= 0xF0 && b < 0xF5 ? 3 : -1;
+            const int extra = b < 0x80                ? 0
+                              : b >= 0xC2 && b < 0xE0 ? 1
+                              : b >= 0xE0 && b < 0xF0 ? 2
+                              : b >= 0xF0 && b < 0xF5 ? 3
+                                                      : -1;
             char32_t c = extra == 1 ? b & 0x1F : extra == 2 ? b & 0x0F : extra == 3 ? b & 0x07 : b;
             bool valid = extra >= 0 && i + extra < bytes.size();
             for (int k = 1; valid && k <= extra; ++k) {

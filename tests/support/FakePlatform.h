@@ -167,7 +167,7 @@ public:
         if (onWait) onWait();
         clockMs += wakeAfterMs && wakeAfterMs < timeoutMs ? wakeAfterMs : timeoutMs;
     }
-    unsigned wakeAfterMs = 0; // when set, a wait with a longer limit is woken after this long
+    unsigned wakeAfterMs = 0;                // when set, a wait with a longer limit is woken after this long
     std::set<std::uintptr_t> endedProcesses; // processes that have ended, whatever processHasEnded says
     std::map<std::uintptr_t, std::string> batchLocks; // a batch's process and the lock its last line deletes
     bool batchEndsAtItsDel = true; // false: its interpreter lingers after the lock has gone

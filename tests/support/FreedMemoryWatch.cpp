@@ -88,13 +88,33 @@ std::string firstFreedBlockHoldingNeedle() {
 
 } // namespace mwtest
 
-void* operator new(std::size_t n) { return allocate(n); }
-void* operator new[](std::size_t n) { return allocate(n); }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return std::malloc(n ? n : 1); }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return std::malloc(n ? n : 1); }
-void operator delete(void* p) noexcept { release(p); }
-void operator delete[](void* p) noexcept { release(p); }
-void operator delete(void* p, std::size_t) noexcept { release(p); }
-void operator delete[](void* p, std::size_t) noexcept { release(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { release(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { release(p); }
+void* operator new(std::size_t n) {
+    return allocate(n);
+}
+void* operator new[](std::size_t n) {
+    return allocate(n);
+}
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    return std::malloc(n ? n : 1);
+}
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
+    return std::malloc(n ? n : 1);
+}
+void operator delete(void* p) noexcept {
+    release(p);
+}
+void operator delete[](void* p) noexcept {
+    release(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    release(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    release(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    release(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    release(p);
+}

@@ -55,8 +55,10 @@ TEST(CodePages, Utf8ConsoleTakesEveryCharacterBothWays) {
 
 TEST(CodePages, JapaneseDoubleByteCodePageAgainstUtf8AndWestern) {
     // "日本" and half-width katakana.
-    EXPECT_EQ(convert("\x93\xFA\x96\x7B \xB1", 932, 65001), Converted("\xE6\x97\xA5\xE6\x9C\xAC \xEF\xBD\xB1"));
-    EXPECT_EQ(convert("\xE6\x97\xA5\xE6\x9C\xAC \xEF\xBD\xB1", 65001, 932), Converted("\x93\xFA\x96\x7B \xB1"));
+    EXPECT_EQ(convert("\x93\xFA\x96\x7B \xB1", 932, 65001),
+              Converted("\xE6\x97\xA5\xE6\x9C\xAC \xEF\xBD\xB1"));
+    EXPECT_EQ(convert("\xE6\x97\xA5\xE6\x9C\xAC \xEF\xBD\xB1", 65001, 932),
+              Converted("\x93\xFA\x96\x7B \xB1"));
     // 932 has no "é"; the system's look-alike "e" must not stand in for it.
     EXPECT_EQ(convert("Ren\xE9", 1252, 932), std::nullopt);
     // A lead byte without its second byte is no text.

@@ -159,8 +159,9 @@ std::string refusal(const std::function<void()>& f) {
 } // namespace
 
 TEST(BatchQuoting, UserIdsBeginningWithADashAreRefusedAsRecipientsAndSigner) {
-    const std::string option = "The user ID \"-o c:\\x\" cannot be passed to PGP: it begins with \"-\", which "
-                               "PGP would read as an option.";
+    const std::string option =
+        "The user ID \"-o c:\\x\" cannot be passed to PGP: it begins with \"-\", which "
+        "PGP would read as an option.";
     EditorLineValues v = editorValues();
     v.recipients = "\"Alice\" \"-o c:\\x\" ";
     EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::Encrypt, v, true); }), option);
@@ -198,10 +199,22 @@ TEST(BatchQuoting, UserIdsBeginningWithAPlusAreRefusedAsRecipientsAndSignerInBot
         {[&] { editorPgpLine(EditorOperation::SignEncrypt, recipient, false); }, ring},
         {[&] { editorPgpLine(EditorOperation::Sign, signer, true); }, batch},
         {[&] { editorPgpLine(EditorOperation::SignEncrypt, signer, true); }, batch},
-        {[&] { fileModulePgpLine(FileOperation::Encrypt, {kPgp, kShort, recipient.recipients, "Carol"}); }, ring},
-        {[&] { fileModulePgpLine(FileOperation::SignEncrypt, {kPgp, kShort, "\"Bob\" ", "+batchmode"}); }, batch},
-        {[&] { fileModulePgpLine(FileOperation::Sign, {kPgp, kShort, "", "+batchmode"}); }, batch},
-        {[&] { fileModulePgpLine(FileOperation::SignDetached, {kPgp, kShort, "", "+batchmode"}); }, batch},
+        {[&] {
+             fileModulePgpLine(FileOperation::Encrypt, {kPgp, kShort, recipient.recipients, "Carol"});
+         },
+         ring},
+        {[&] {
+             fileModulePgpLine(FileOperation::SignEncrypt, {kPgp, kShort, "\"Bob\" ", "+batchmode"});
+         },
+         batch},
+        {[&] {
+             fileModulePgpLine(FileOperation::Sign, {kPgp, kShort, "", "+batchmode"});
+         },
+         batch},
+        {[&] {
+             fileModulePgpLine(FileOperation::SignDetached, {kPgp, kShort, "", "+batchmode"});
+         },
+         batch},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(refusal(cases[i].build), cases[i].expected) << "case " << i;

@@ -409,6 +409,7 @@ TEST_F(ScorchTest, ABatchThatEndsEarlyIsReportedAsTheWipeJobThenTheFileIsTested)
     ASSERT_EQ(boxes.shown.size(), 3u);
     EXPECT_EQ(boxes.shown[1].text, "The wipe job ended before it finished.");
     EXPECT_EQ(boxes.shown[1].caption, kApplet);
-    EXPECT_EQ(boxes.shown[2].text.rfind("Scorch was unable to remove the file", 0), 0u) << boxes.shown[2].text;
+    EXPECT_EQ(boxes.shown[2].text.rfind("Scorch was unable to remove the file", 0), 0u)
+        << boxes.shown[2].text;
     EXPECT_FALSE(fake.has("d:\\pgp\\bramlet.lck"));
 }

@@ -329,7 +329,8 @@ TEST_F(JobRunnerTest, CleanUpWaitsForTheBatchInterpreterToEndBeforeTouchingTheBa
     fake.onWait = [&] {
         fake.files.erase(FakePlatform::key(kDir + "Murkwell.lck"));
         const auto& w = fake.waitCalls.back();
-        if (w.process) fake.calls.push_back("await " + std::to_string(w.process) + " " + std::to_string(w.timeoutMs));
+        if (w.process)
+            fake.calls.push_back("await " + std::to_string(w.process) + " " + std::to_string(w.timeoutMs));
         if (w.timeoutMs == JobRunner::kBatchExitMs) fake.endedProcesses.insert(w.process);
     };
     EXPECT_EQ(runner.runEditorOperation(job), JobEnd::Finished);
@@ -536,9 +537,10 @@ TEST_F(JobRunnerTest, Utf8ConsoleTakesTheKeyListingAndEveryOperationInItsOwnByte
     auto listing = editorListing();
     listing.keyRing = kDir + "cl\xE9s.pgp";
     EXPECT_EQ(runner.runKeyListing(listing), JobEnd::Finished);
-    EXPECT_EQ(batchAtLaunch, (std::vector<std::string>{
-                                 "c:\\pgp\\pgp.exe -kv \"*\" c:\\pgp\\cl\xC3\xA9s.pgp > c:\\pgp\\murkwell.usr",
-                                 "DEL c:\\pgp\\Murkwell.lck"}));
+    EXPECT_EQ(batchAtLaunch,
+              (std::vector<std::string>{
+                  "c:\\pgp\\pgp.exe -kv \"*\" c:\\pgp\\cl\xC3\xA9s.pgp > c:\\pgp\\murkwell.usr",
+                  "DEL c:\\pgp\\Murkwell.lck"}));
 
     EditorCaller caller;
     caller.values = {"\"Ren\xE9\" \"\x80uro\" ", "\"Z\xFC\""};
@@ -552,10 +554,12 @@ TEST_F(JobRunnerTest, Utf8ConsoleTakesTheKeyListingAndEveryOperationInItsOwnByte
     std::vector<std::string> batches;
     for (const auto& [path, lines] : writes)
         if (path == kDir + "Murkwell.bat" && lines.size() == 2) batches.push_back(lines[0]);
-    EXPECT_EQ(batches, (std::vector<std::string>{
-                           "c:\\pgp\\pgp.exe -kv \"*\" c:\\pgp\\cl\xC3\xA9s.pgp > c:\\pgp\\murkwell.usr",
-                           "c:\\pgp\\pgp.exe -eastw murkwell.tmp \"Ren\xC3\xA9\" \"\xE2\x82\xACuro\"  -u \"Z\xC3\xBC\"",
-                           "c:\\pgp\\pgp.exe -z \"caf\xC3\xA9\" murkwell.tmp -o murkwell.txt"}));
+    EXPECT_EQ(
+        batches,
+        (std::vector<std::string>{
+            "c:\\pgp\\pgp.exe -kv \"*\" c:\\pgp\\cl\xC3\xA9s.pgp > c:\\pgp\\murkwell.usr",
+            "c:\\pgp\\pgp.exe -eastw murkwell.tmp \"Ren\xC3\xA9\" \"\xE2\x82\xACuro\"  -u \"Z\xC3\xBC\"",
+            "c:\\pgp\\pgp.exe -z \"caf\xC3\xA9\" murkwell.tmp -o murkwell.txt"}));
 }
 
 TEST_F(JobRunnerTest, AccentOnAWesternConsoleGoesAndCyrillicIsRefusedWithItsUserId) {
@@ -781,7 +785,8 @@ TEST_F(JobRunnerTest, EveryFailureAfterTheBatchFileExistsRunsTheCleanUpOfAFinish
         for (auto op : ops)
             for (auto point : points) {
                 SCOPED_TRACE(std::string(pointNames[static_cast<int>(point)]) + ", operation " +
-                             std::to_string(static_cast<int>(op)) + (tool ? ", wipe tool" : ", no wipe tool"));
+                             std::to_string(static_cast<int>(op)) +
+                             (tool ? ", wipe tool" : ", no wipe tool"));
                 const bool decrypt = op == EditorOperation::Decrypt;
                 KeepingFake f;
                 ScriptedInteraction shown;
@@ -808,7 +813,8 @@ TEST_F(JobRunnerTest, EveryFailureAfterTheBatchFileExistsRunsTheCleanUpOfAFinish
                         throw IoError(path, "write", "Disk full.");
                     }
                 };
-                if (point == Point::LaunchFails) f.unlaunchable.insert(FakePlatform::key(kDir + "Murkwell.bat"));
+                if (point == Point::LaunchFails)
+                    f.unlaunchable.insert(FakePlatform::key(kDir + "Murkwell.bat"));
                 f.onWait = [&] {
                     f.put(output, {"output"});
                     if (point == Point::BatchEndsEarly)
@@ -834,10 +840,13 @@ TEST_F(JobRunnerTest, EveryFailureAfterTheBatchFileExistsRunsTheCleanUpOfAFinish
                 if (tool) {
                     // Every temporary that exists goes to the wipe tool, the batch file first.
                     std::vector<std::string> expected{"[c:\\pgp\\Murkwell.bat] /two /silent"};
-                    if (point != Point::BatchWriteBreaksOff) expected.push_back("[c:\\pgp\\murkwell.tmp] /two /silent");
+                    if (point != Point::BatchWriteBreaksOff)
+                        expected.push_back("[c:\\pgp\\murkwell.tmp] /two /silent");
                     expected.push_back("[c:\\pgp\\murkwell.usr] /two /silent");
-                    if (f.has(kDir + "murkwell.txt")) expected.push_back("[c:\\pgp\\murkwell.txt] /two /silent");
-                    if (f.has(kDir + "murkwell.asc")) expected.push_back("[c:\\pgp\\murkwell.asc] /two /silent");
+                    if (f.has(kDir + "murkwell.txt"))
+                        expected.push_back("[c:\\pgp\\murkwell.txt] /two /silent");
+                    if (f.has(kDir + "murkwell.asc"))
+                        expected.push_back("[c:\\pgp\\murkwell.asc] /two /silent");
                     EXPECT_EQ(wiped, expected);
                     continue;
                 }
@@ -852,7 +861,8 @@ TEST_F(JobRunnerTest, EveryFailureAfterTheBatchFileExistsRunsTheCleanUpOfAFinish
                     EXPECT_EQ(f.writes.back().first, kDir + "Murkwell.bat");
                     EXPECT_EQ(f.writes.back().second, std::vector<std::string>(6, kHashes));
                     auto tail = only(f.calls, {"write", "delete"});
-                    EXPECT_NE(std::find(tail.begin(), tail.end(), "delete c:\\pgp\\Murkwell.bat"), tail.end());
+                    EXPECT_NE(std::find(tail.begin(), tail.end(), "delete c:\\pgp\\Murkwell.bat"),
+                              tail.end());
                 }
             }
 }
@@ -868,7 +878,8 @@ TEST_F(JobRunnerTest, FileModuleBatchThatBreaksOffHalfWayIsStillWiped) {
         }
     };
     std::vector<std::string> steps;
-    EXPECT_THROW(runner.runFileOperation(fileJob(FileOperation::Encrypt, steps, {"\"Alice\" ", ""})), IoError);
+    EXPECT_THROW(runner.runFileOperation(fileJob(FileOperation::Encrypt, steps, {"\"Alice\" ", ""})),
+                 IoError);
     EXPECT_FALSE(fake.has(kDir + "bramlet.lck"));
     ASSERT_EQ(fake.launches.size(), 1u);
     EXPECT_EQ(fake.launches[0].file, kTool);
@@ -906,10 +917,12 @@ TEST_F(JobRunnerTest, AnEarlierOutputIsRemovedAfterTheLockOrTheJobIsRefusedNamin
         {EditorOperation::Sign, true, true, 0, ""},
         {EditorOperation::Decrypt, true, true, 0, ""},
         {EditorOperation::EncryptIdea, false, false, 0,
-         "The output of an earlier PGP job, c:\\pgp\\murkwell.asc, could not be deleted: Access is denied. PGP "
+         "The output of an earlier PGP job, c:\\pgp\\murkwell.asc, could not be deleted: Access is denied. "
+         "PGP "
          "was not started."},
         {EditorOperation::Decrypt, true, false, 5,
-         "The output of an earlier PGP job, c:\\pgp\\murkwell.txt, could not be wiped: it is in use by another "
+         "The output of an earlier PGP job, c:\\pgp\\murkwell.txt, could not be wiped: it is in use by "
+         "another "
          "process. PGP was not started."},
     };
     for (const auto& c : cases) {
@@ -919,7 +932,8 @@ TEST_F(JobRunnerTest, AnEarlierOutputIsRemovedAfterTheLockOrTheJobIsRefusedNamin
         JobRunner r(f, shown);
         f.put(kDir + "pgp.exe", {});
         if (c.tool) f.put(kTool, {});
-        const std::string earlier = kDir + (c.op == EditorOperation::Decrypt ? "murkwell.txt" : "murkwell.asc");
+        const std::string earlier =
+            kDir + (c.op == EditorOperation::Decrypt ? "murkwell.txt" : "murkwell.asc");
         f.put(earlier, {"old output, for other recipients"});
         if (!c.removable && !c.tool) f.undeletable.insert(FakePlatform::key(earlier));
         std::vector<std::string> steps;

@@ -57,7 +57,9 @@ protected:
             v.passPhrase = phrase;
             return v;
         };
-        job.saveInput = [this](const std::string& input) { fake.put(input, {"-----BEGIN PGP MESSAGE-----"}); };
+        job.saveInput = [this](const std::string& input) {
+            fake.put(input, {"-----BEGIN PGP MESSAGE-----"});
+        };
         return job;
     }
 
@@ -100,8 +102,9 @@ TEST_F(PassPhraseCopies, DecryptConvertingThePassPhraseLeavesNoCopyInFreedMemory
     auto job = decrypt("correct " + kNeedle + " 100% \xE9t\xE9");
     EXPECT_EQ(runWatched(job), JobEnd::Finished);
     ASSERT_EQ(fake.batch.size(), 2u);
-    EXPECT_EQ(std::string_view(fake.batch[0]),
-              "c:\\pgp\\pgp.exe -z \"correct horse battery staple 100%% \x82t\x82\" murkwell.tmp -o murkwell.txt");
+    EXPECT_EQ(
+        std::string_view(fake.batch[0]),
+        "c:\\pgp\\pgp.exe -z \"correct horse battery staple 100%% \x82t\x82\" murkwell.tmp -o murkwell.txt");
     EXPECT_TRUE(boxes.shown.empty());
     // Without the wipe tool the batch file was overwritten before it went.
     EXPECT_FALSE(fake.has(kDir + "Murkwell.bat"));
@@ -127,9 +130,11 @@ TEST_F(PassPhraseCopies, RefusedPassPhrasesLeaveNoCopyEither) {
     // Too long for cmd.exe.
     EXPECT_EQ(runWatched(decrypt(kNeedle + std::string(8000, 'p'))), JobEnd::Refused);
     ASSERT_EQ(boxes.shown.size(), 3u);
-    EXPECT_EQ(boxes.shown[0].text, "The pass phrase cannot be passed to PGP: it contains a character that the "
-                                   "console's code page cannot represent.");
-    EXPECT_EQ(boxes.shown[1].text, "The pass phrase cannot be passed to PGP: it contains a double quote (\").");
+    EXPECT_EQ(boxes.shown[0].text,
+              "The pass phrase cannot be passed to PGP: it contains a character that the "
+              "console's code page cannot represent.");
+    EXPECT_EQ(boxes.shown[1].text,
+              "The pass phrase cannot be passed to PGP: it contains a double quote (\").");
     EXPECT_EQ(boxes.shown[2].text.rfind("The pass phrase is too long: ", 0), 0u) << boxes.shown[2].text;
     EXPECT_TRUE(fake.batch.empty());
     EXPECT_FALSE(fake.has(kDir + "Murkwell.lck"));

@@ -375,8 +375,8 @@ TEST_F(FileModule, ClosingDeletesExactlyTheFiveTemporaries) {
     const std::string d = pgpDir();
     const Lines temporaries{"bramlet.tmp", "BRAMLET.USR", "Bramlet.bat", "bramlet.LCK", "bramlet.asc"};
     // The settings of a program installed in PGP's own directory among them.
-    const Lines others{"bramlet.txt", "Murkwell.lck", "Murkwell.bat", "bramlet.asc.keep", "pgp.exe", "x.usr",
-                       "bramlet.ini", "Murkwell.ini", "Murkwell.sig", "bramlet.tmp.bak"};
+    const Lines others{"bramlet.txt", "Murkwell.lck", "Murkwell.bat", "bramlet.asc.keep", "pgp.exe",
+                       "x.usr",       "bramlet.ini",  "Murkwell.ini", "Murkwell.sig",     "bramlet.tmp.bak"};
     for (const auto& name : temporaries)
         writeFileBytes(d + name, "t");
     for (const auto& name : others)

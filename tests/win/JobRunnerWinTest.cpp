@@ -79,7 +79,6 @@ void cancel(UINT_PTR id) {
     timers().erase(id);
 }
 
-
 std::string withoutSlash(std::string dir) {
     if (!dir.empty() && dir.back() == '\\') dir.pop_back();
     return dir;
@@ -382,8 +381,8 @@ TEST_F(JobRunnerWin, HostileUserIdsAndPassPhraseReachPgpExactlyAndRunNothing) {
     v.passPhrase = "pass & echo INJECTED> " + canary + " | %PATH% ^ < > ( ) ! \\";
     EXPECT_EQ(runner.runEditorOperation(editorJob(EditorOperation::Decrypt, v)), JobEnd::Finished);
     ASSERT_EQ(pgpCalls().size(), 2u);
-    EXPECT_EQ(pgpCalls()[1].args,
-              (std::vector<std::string>{"-z", std::string(v.passPhrase), "murkwell.tmp", "-o", "murkwell.txt"}));
+    EXPECT_EQ(pgpCalls()[1].args, (std::vector<std::string>{"-z", std::string(v.passPhrase), "murkwell.tmp",
+                                                            "-o", "murkwell.txt"}));
     EXPECT_FALSE(exists(canary));
     EXPECT_TRUE(interaction.shown.empty());
 }
@@ -552,19 +551,22 @@ TEST_F(JobRunnerWin, Utf8ConsoleListsKeysAndWritesTheBatchLinesInUtf8) {
     recorder->consoleCp = 65001;
     writeFileBytes(pgpDir + "pubring.pgp", "Ren\xC3\xA9 <r@example.org>\r\nBob\r\n");
     guard(pgpDir + "Murkwell.lck");
-    KeyListingSources sources{pgpDir + "pgp.exe",     pgpDir, pgpDir + "Murkwell.bat", pgpDir + "Murkwell.lck",
-                              pgpDir + "pubring.pgp", pgpDir + "secring.pgp"};
+    KeyListingSources sources{pgpDir + "pgp.exe",      pgpDir,
+                              pgpDir + "Murkwell.bat", pgpDir + "Murkwell.lck",
+                              pgpDir + "pubring.pgp",  pgpDir + "secring.pgp"};
     EXPECT_EQ(listKeyRing(*platform, interaction, KeyProgram::Editor, KeyRing::Public, sources),
               (std::vector<std::string>{"Bob", "Ren\xE9 <r@example.org>"}));
     EXPECT_TRUE(interaction.shown.empty());
 
     JobRunner runner(*platform, interaction);
-    EXPECT_EQ(runner.runEditorOperation(editorJob(EditorOperation::Encrypt, {"\"Ren\xE9 <r@example.org>\" "})),
-              JobEnd::Finished);
+    EXPECT_EQ(
+        runner.runEditorOperation(editorJob(EditorOperation::Encrypt, {"\"Ren\xE9 <r@example.org>\" "})),
+        JobEnd::Finished);
     EXPECT_FALSE(watchdogFired);
     ASSERT_EQ(recorder->launches.size(), 2u);
-    EXPECT_NE(recorder->launches[1].batchBytes.find(" -eatw murkwell.tmp \"Ren\xC3\xA9 <r@example.org>\" \r\n"),
-              std::string::npos)
+    EXPECT_NE(
+        recorder->launches[1].batchBytes.find(" -eatw murkwell.tmp \"Ren\xC3\xA9 <r@example.org>\" \r\n"),
+        std::string::npos)
         << recorder->launches[1].batchBytes;
     EXPECT_TRUE(interaction.shown.empty());
 }

@@ -45,7 +45,8 @@ TEST(PassPhraseWin, DecryptThroughTheSystemsCallsLeavesNoCopyInFreedMemory) {
     TempDir dir;
     NoLaunchPlatform platform(dir / "Murkwell.exe");
     writeFileBytes(dir / "pgp.exe", "");
-    platform.expected = " -z \"correct horse battery staple 100%% \x82t\x82\" murkwell.tmp -o murkwell.txt\r\n";
+    platform.expected =
+        " -z \"correct horse battery staple 100%% \x82t\x82\" murkwell.tmp -o murkwell.txt\r\n";
     ScriptedInteraction interaction;
     EditorJob job;
     job.operation = EditorOperation::Decrypt;
@@ -63,7 +64,8 @@ TEST(PassPhraseWin, DecryptThroughTheSystemsCallsLeavesNoCopyInFreedMemory) {
     watchFreedMemory({kNeedle, kWideNeedle});
     JobEnd end = runner.runEditorOperation(job);
     stopWatchingFreedMemory();
-    EXPECT_EQ(freedBlocksHoldingNeedle(), 0) << "freed holding the pass phrase: " << firstFreedBlockHoldingNeedle();
+    EXPECT_EQ(freedBlocksHoldingNeedle(), 0)
+        << "freed holding the pass phrase: " << firstFreedBlockHoldingNeedle();
     EXPECT_EQ(end, JobEnd::Finished);
     EXPECT_TRUE(platform.batchHeldIt) << platform.expected;
     EXPECT_TRUE(interaction.shown.empty());

@@ -324,13 +324,15 @@ BOOL CALLBACK takeFirstName(HMODULE, LPCSTR, LPSTR name, LONG_PTR found) {
 } // namespace
 
 HICON firstIconOf(const std::string& exe, int size) {
-    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HMODULE module =
+        LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (!module) return nullptr;
     std::string first;
     EnumResourceNamesA(module, RT_GROUP_ICON, takeFirstName, reinterpret_cast<LONG_PTR>(&first));
     // Not shared: the icon keeps its own copy of the image after the file is let go.
-    HICON icon = first.empty() ? nullptr
-                               : static_cast<HICON>(LoadImageA(module, first.c_str(), IMAGE_ICON, size, size, 0));
+    HICON icon = first.empty()
+                     ? nullptr
+                     : static_cast<HICON>(LoadImageA(module, first.c_str(), IMAGE_ICON, size, size, 0));
     FreeLibrary(module);
     return icon;
 }
