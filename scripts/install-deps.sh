@@ -7,7 +7,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 xvfb xauth x11-utils imagemagick
   fonts-liberation2 fonts-wine
-  python3 ccache clang xdotool nsis
+  python3 ccache clang clang-format-14 xdotool nsis
   cups printer-driver-cups-pdf poppler-utils
   libgpg-error-mingw-w64-dev libgcrypt-mingw-w64-dev libassuan-mingw-w64-dev
   libksba-mingw-w64-dev libnpth-mingw-w64-dev libz-mingw-w64-dev

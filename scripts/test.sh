@@ -28,13 +28,17 @@ echo "== every translation unit of the Windows tree through clang for MinGW-w64"
 clang_failed=0
 "$root/scripts/clang-check.py" "$build/windows" || { status=1; clang_failed=1; }
 
-# Test-case counts from the XML reports of every gtest program, and the clang check as one more.
+echo "== layout of every C and C++ file against .clang-format"
+format_failed=0
+"$root/scripts/format-check.sh" | tail -n 20 || { status=1; format_failed=1; }
+
+# Test-case counts from the XML reports of every gtest program, plus the clang and format checks.
 read -r total failed < <(cat "$logs"/native/*.xml "$logs"/windows/*.xml 2>/dev/null |
   grep -o '<testsuites [^>]*' |
   sed -E 's/.* tests="([0-9]+)".* failures="([0-9]+)".*/\1 \2/' |
   awk '{t+=$1; f+=$2} END {print t+0, f+0}')
-total=$((total + 1))
-failed=$((failed + clang_failed))
+total=$((total + 2))
+failed=$((failed + clang_failed + format_failed))
 passed=$((total - failed))
 if [ "$status" -ne 0 ] && [ "$failed" -eq 0 ]; then failed=1; fi
 echo "${passed} passed, ${failed} failed"
