@@ -1,13 +1,12 @@
 // pgp.exe under Wine with the real engine beside it, against Linux gpg: every line the programs
 // write, run as they run it (cmd.exe on a batch file in PGP's directory), and the key commands.
 #include "core/KeyListing.h"
+#include "support/HostProcess.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,98 +21,28 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// A file of /proc: its process may end while it is read, which the streams report by throwing.
-std::string readProcFile(const fs::path& path) {
-    std::string text;
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return text;
-    char buffer[4096];
-    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
-        text.append(buffer, size_t(n));
-    close(fd);
-    return text;
-}
-
-void writeFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string envOr(const char* name, const std::string& fallback) {
-    const char* value = std::getenv(name);
-    return value && *value ? value : fallback;
-}
+using hostproc::envOr;
+using hostproc::Input;
+using hostproc::Outcome;
+using hostproc::readFile;
+using hostproc::readProcFile;
+using hostproc::waitUntil;
+using hostproc::writeFile;
 
 std::string withoutCr(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
     return text;
 }
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-    std::string describe() const {
-        return "exit " + std::to_string(status) + "\nstdout:\n" + out + "\nstderr:\n" + err;
-    }
-};
-
-// Runs a program to its end in `cwd`, `input` on its standard input, output into files (an engine
-// agent that outlived its starter would hold pipes open).
+// Runs a program in `cwd` with `input` (typed answers, data) on its standard input.
 Outcome run(const std::vector<std::string>& argv, const std::string& input, const fs::path& cwd,
             const fs::path& scratch, std::chrono::seconds limit = 180s) {
-    Outcome outcome;
-    const fs::path inPath = scratch / "stdin.txt", outPath = scratch / "stdout.txt",
-                   errPath = scratch / "stderr.txt";
-    writeFile(inPath, input);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-    std::vector<char*> args;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        outcome.err = "cannot start " + argv[0];
-        return outcome;
-    }
-    const int pidfd = int(syscall(SYS_pidfd_open, pid, 0));
-    pollfd ready{pidfd, POLLIN, 0};
-    if (pidfd < 0 || poll(&ready, 1, int(std::chrono::milliseconds(limit).count())) != 1) {
-        kill(pid, SIGKILL);
-        ADD_FAILURE() << argv.back() << " did not end within " << limit.count() << " s";
-    }
-    if (pidfd >= 0) close(pidfd);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.out = readFile(outPath);
-    outcome.err = readFile(errPath);
-    return outcome;
-}
-
-bool waitUntil(const std::function<bool()>& condition, std::chrono::seconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
+    return hostproc::run(argv, input, Input::File, scratch, limit, cwd);
 }
 
 std::string windowsPath(const fs::path& p) {

@@ -1,12 +1,11 @@
 // The Windows engine (gpg.exe under Wine) beside Linux gpg: every operation the PGP front end relies
 // on, pass phrases only through a pipe, each side reading what the other wrote, and no agent left.
+#include "support/HostProcess.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,100 +20,24 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using hostproc::envOr;
+using hostproc::Input;
+using hostproc::Outcome;
+using hostproc::readFile;
+using hostproc::readProcFile;
+using hostproc::waitUntil;
+using hostproc::writeFile;
 
-void writeFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// A file of /proc, which vanishes when its process ends: then empty.
-std::string readProcFile(const fs::path& path) {
-    std::string bytes;
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return bytes;
-    char buffer[4096];
-    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
-        bytes.append(buffer, size_t(n));
-    close(fd);
-    return bytes;
-}
-
-std::string envOr(const char* name, const std::string& fallback) {
-    const char* value = std::getenv(name);
-    return value && *value ? value : fallback;
-}
-
-struct Outcome {
-    int status = -1; // exit status, or -1 when it did not exit normally
-    std::string out;
-    std::string err;
-    std::string describe() const { return "exit " + std::to_string(status) + ", stderr:\n" + err; }
-};
-
-// Runs a program to its end. Its output goes to files, not pipes: gpg.exe starts gpg-agent.exe,
-// which inherits the handles and outlives it, so end-of-file on a pipe would wait for the agent.
-// Standard input is a pipe holding `input` (a pass phrase), closed before the program starts.
+// The pass phrase reaches the program through a pipe on its standard input, nothing else.
 Outcome run(const std::vector<std::string>& argv, const std::string& input, const fs::path& scratch,
             std::chrono::seconds limit = 120s) {
-    Outcome outcome;
-    int in[2];
-    if (pipe2(in, O_CLOEXEC) != 0) return outcome;
-    // A pass phrase fits the pipe's buffer, so writing before the start cannot block.
-    if (input.size() > 4096 || write(in[1], input.data(), input.size()) != ssize_t(input.size()))
-        ADD_FAILURE() << "could not hand over the input";
-    close(in[1]);
-    const fs::path outPath = scratch / "stdout.txt", errPath = scratch / "stderr.txt";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<char*> args;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(in[0]);
-    if (spawned != 0) {
-        outcome.err = "cannot start " + argv[0];
-        return outcome;
-    }
-    // glibc 2.36 declares pidfd_open without C linkage; the system call itself is plain.
-    const int pidfd = int(syscall(SYS_pidfd_open, pid, 0));
-    pollfd ready{pidfd, POLLIN, 0};
-    if (pidfd < 0 || poll(&ready, 1, int(std::chrono::milliseconds(limit).count())) != 1) {
-        kill(pid, SIGKILL);
-        ADD_FAILURE() << argv[0] << " " << (argv.size() > 1 ? argv[1] : "") << " did not end within "
-                      << limit.count() << " s";
-    }
-    if (pidfd >= 0) close(pidfd);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.out = readFile(outPath);
-    outcome.err = readFile(errPath);
-    return outcome;
-}
-
-bool waitUntil(const std::function<bool()>& condition, std::chrono::seconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
+    return hostproc::run(argv, input, Input::Pipe, scratch, limit);
 }
 
 std::string wineLoader() {
