@@ -20,7 +20,6 @@
 #include <thread>
 #include <vector>
 
-
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 

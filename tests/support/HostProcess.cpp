@@ -56,8 +56,8 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::seconds limi
     return true;
 }
 
-Outcome run(const std::vector<std::string>& argv, const std::string& input, Input how, const fs::path& scratch,
-            std::chrono::seconds limit, const std::optional<fs::path>& cwd) {
+Outcome run(const std::vector<std::string>& argv, const std::string& input, Input how,
+            const fs::path& scratch, std::chrono::seconds limit, const std::optional<fs::path>& cwd) {
     Outcome outcome;
     const fs::path inPath = scratch / "stdin.txt", outPath = scratch / "stdout.txt",
                    errPath = scratch / "stderr.txt";
