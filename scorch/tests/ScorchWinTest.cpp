@@ -225,10 +225,15 @@ protected:
         static std::atomic<int> counter{0};
         wchar_t base[MAX_PATH];
         GetTempPathW(MAX_PATH, base);
-        dir = std::wstring(base) + L"scorch_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-              std::to_wstring(counter++) + L"\\";
-        removeTree(dir);
-        ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+        // Wine reuses process ids across runs, and a leftover of an earlier run (a Unix pipe Wine
+        // cannot remove) may hold a name: then the next name is taken.
+        for (int attempt = 0;; ++attempt) {
+            dir = std::wstring(base) + L"scorch_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                  std::to_wstring(counter++) + L"\\";
+            removeTree(dir);
+            if (CreateDirectoryW(dir.c_str(), nullptr)) break;
+            ASSERT_LT(attempt, 100) << "no scratch directory can be made: error " << GetLastError();
+        }
     }
     void TearDown() override { removeTree(dir); }
 
