@@ -73,7 +73,8 @@ bool runLinuxGpg(const std::string& dir, const std::vector<std::string>& keyFile
                          "g='gpg --batch --no-tty --pinentry-mode loopback --passphrase-file pass.txt'\n";
     for (const std::string& key : keyFiles)
         script += "$g --import '" + key + "' 2>>import.log\n";
-    script += "(\n" + commands + "\n)\ngpgconf --kill gpg-agent\nrm -rf \"$GNUPGHOME\"\ntouch linux-gpg.done\n";
+    script +=
+        "(\n" + commands + "\n)\ngpgconf --kill gpg-agent\nrm -rf \"$GNUPGHOME\"\ntouch linux-gpg.done\n";
     writeFileBytes(dir + "linux-gpg.sh", script);
     std::string shell = "/bin/sh " + u + "linux-gpg.sh";
     STARTUPINFOA si{sizeof si};
@@ -169,9 +170,39 @@ void RealEngine::makeKey(const std::string& name, const std::string& email, cons
     DeleteFileA(parameters.c_str());
     // Linux gpg gets the key as a user would move it: exported with its pass phrase.
     if (!exportTo.empty())
-        ASSERT_EQ(0, runWithInput(engineCall("--armor --output \"" + exportTo + "\" --export-secret-keys " + email),
-                                  pass + "\n"));
+        ASSERT_EQ(
+            0, runWithInput(engineCall("--armor --output \"" + exportTo + "\" --export-secret-keys " + email),
+                            pass + "\n"));
     endAgent();
+}
+
+void RealEngine::exportPublicKey(const std::string& email, const std::string& path) {
+    ASSERT_EQ(0, runWithInput(engineCall("--armor --output \"" + path + "\" --export " + email), ""));
+}
+
+namespace {
+
+// Copies the content of `from` into `to` (both with a trailing backslash), subfolders included,
+// but not the agent's socket files: they name an agent that has ended.
+void copyTree(const std::string& from, const std::string& to) {
+    makeDirectory(to);
+    for (const std::string& name : namesIn(from)) {
+        if (name.starts_with("S.")) continue;
+        if (GetFileAttributesA((from + name).c_str()) & FILE_ATTRIBUTE_DIRECTORY)
+            copyTree(from + name + "\\", to + name + "\\");
+        else
+            ASSERT_TRUE(CopyFileA((from + name).c_str(), (to + name).c_str(), FALSE)) << from << name;
+    }
+}
+
+} // namespace
+
+void RealEngine::installCopyOf(const RealEngine& made) {
+    copyTree(made.bin, bin);
+    copyTree(made.pgpDir, pgpDir);
+    for (const std::string& name : namesIn(made.base))
+        if (name.ends_with(".asc"))
+            ASSERT_TRUE(CopyFileA((made.base + name).c_str(), (base + name).c_str(), FALSE)) << name;
 }
 
 std::string RealEngine::engineCall(const std::string& rest) const {

@@ -49,6 +49,11 @@ public:
     // exported to `exportTo` when that is not empty.
     void makeKey(const std::string& name, const std::string& email, const std::string& pass,
                  const std::string& exportTo = {});
+    // The public part of the key of `email`, armoured, into `path`.
+    void exportPublicKey(const std::string& email, const std::string& path);
+    // The programs, PGP's directory and the exported keys of `made` copied here: keys are made once
+    // for a whole suite, since each generation under Wine costs seconds.
+    void installCopyOf(const RealEngine& made);
     // The engine's command line on PGP's directory, reading a pass phrase from standard input.
     std::string engineCall(const std::string& rest) const;
     void endAgent() const;

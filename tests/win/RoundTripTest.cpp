@@ -1,19 +1,114 @@
-// The whole chain for real: the editor window's Encrypt and Decrypt through real batch files,
-// cmd.exe, our pgp.exe and the engine, with a demo key made by the engine; Linux gpg reads what
-// the editor encrypted.
+// The whole chain for real: the editor window's operations through real batch files, cmd.exe, our
+// pgp.exe and the engine, with keys made by the engine; Linux gpg reads what the editor wrote and
+// writes what the editor reads.
 #include "editor/EditorApp.h"
 #include "editor/EditorCommands.h"
 #include "editor/TForm1.h"
 #include "editor/TKey.h"
 #include "win/TPubKey.h"
+#include "win/TSecKey.h"
 #include "win/Win32Util.h"
 #include "RealEngine.h"
 #include "WinTestSupport.h"
+#include <cstring>
+#include <map>
 #include <memory>
+#include <set>
+#include <sstream>
 
 using namespace mwtest;
 
 namespace {
+
+const char* const kSecondUser = "Murkwell Second <second@murkwell.invalid>";
+const char* const kSecondPass = "second key phrase";
+const char* const kIdeaPass = "conventional phrase 7";
+// As a user keeps it in Murkwell.sig: two lines, the last without a line break.
+const char* const kSignatureFile = "-- \r\nAda, at the old bridge";
+const char* const kSignatureLines = "-- \r\nAda, at the old bridge\r\n";
+const std::string kOriginal = "Meet me at ten.\r\nZ\xFCrich, the old bridge.\r\n";
+
+std::string withoutCarriageReturns(std::string text) {
+    std::erase(text, '\r');
+    return text;
+}
+
+std::string withCarriageReturns(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+// A key as Linux gpg lists it: its own key ID and that of its encryption subkey.
+struct PeerKey {
+    std::string primary, encryption;
+};
+
+// Linux gpg's `--with-colons` listing, by the e-mail address of each key's first user ID.
+std::map<std::string, PeerKey> peerKeys(const std::string& listing) {
+    std::map<std::string, PeerKey> keys;
+    std::istringstream in(listing);
+    std::string line, primary, email;
+    while (std::getline(in, line)) {
+        std::vector<std::string> f;
+        std::istringstream fields(line);
+        for (std::string field; std::getline(fields, field, ':');)
+            f.push_back(field);
+        if (f.size() < 5) continue;
+        if (f[0] == "pub") {
+            primary = f[4];
+            email.clear();
+        } else if (f[0] == "uid" && email.empty() && f.size() > 9) {
+            email = f[9].substr(f[9].find('<') + 1);
+            email = email.substr(0, email.find('>'));
+            keys[email].primary = primary;
+        } else if (f[0] == "sub" && f.size() > 11 && f[11].find('e') != std::string::npos) {
+            keys[email].encryption = f[4];
+        }
+    }
+    return keys;
+}
+
+// The second word of every status line with this keyword.
+std::set<std::string> statusArguments(const std::string& status, const std::string& keyword) {
+    std::set<std::string> found;
+    std::istringstream in(status);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string prefix, word, argument;
+        words >> prefix >> word >> argument;
+        if (word == keyword) found.insert(argument);
+    }
+    return found;
+}
+
+// The keys, made once for the whole program: each generation under Wine costs seconds.
+TempDir* keysDir = nullptr;
+RealEngine* made = nullptr;
+
+class SharedKeys : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (!RealEngine::built()) return;
+        keysDir = new TempDir;
+        made = new RealEngine(keysDir->path());
+        made->install();
+        made->makeKey("Murkwell Second", "second@murkwell.invalid", kSecondPass);
+        made->exportPublicKey("second@murkwell.invalid", keysDir->path() + "second-public.asc");
+    }
+    void TearDown() override {
+        delete made;
+        made = nullptr;
+        delete keysDir;
+        keysDir = nullptr;
+    }
+};
+
+[[maybe_unused]] ::testing::Environment* const sharedKeys =
+    ::testing::AddGlobalTestEnvironment(new SharedKeys);
 
 class RoundTrip : public ProgramFixture {
 protected:
@@ -21,8 +116,10 @@ protected:
         ProgramFixture::SetUp();
         if (!RealEngine::built())
             GTEST_SKIP() << "no engine in " << engineDirectory() << ": run scripts/build-engine.sh";
+        ASSERT_TRUE(keysDir && exists(keysDir->path() + "second-public.asc"))
+            << "the shared keys were not made";
         engine = std::make_unique<RealEngine>(dir.path());
-        engine->install();
+        engine->installCopyOf(*made);
         ASSERT_FALSE(HasFatalFailure());
         installWipeTool(dir.path());
         ASSERT_FALSE(HasFatalFailure());
@@ -31,8 +128,13 @@ protected:
                                                  "pubring.pgp\r\n" + pgpDir +
                                                  "secring.pgp\r\n0\r\n0\r\n640\r\n450\r\nright\r\nstore\r\n"
                                                  "Courier New\r\n8\r\n0\r\n-2147483643\r\n");
+        writeFileBytes(dir / "Murkwell.sig", kSignatureFile);
+        writeFileBytes(dir / "pass.txt", kDemoPass);
+        app = std::make_unique<editor::EditorApp>();
+        app->form1().showMain();
     }
     void TearDown() override {
+        SetEnvironmentVariableA("PGPPASS", nullptr);
         app.reset();
         engine.reset();
         waitFor("the programs started from the test's directory to end",
@@ -42,61 +144,241 @@ protected:
     void command(int id) { SendMessageA(app->form1().handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
     std::string text() { return mw::windowText(app->form1().memo()); }
 
+    // Answers the key dialogs as a user does: the recipients added one by one, the signer chosen.
+    void chooseKeys(const std::vector<std::string>& recipients, const std::string& signer) {
+        onModal = [recipients, signer](mw::Form& f) {
+            if (auto* pub = dynamic_cast<mw::TPubKey*>(&f)) {
+                for (const std::string& user : recipients) {
+                    const int at = indexOf(pub->listBox1(), user);
+                    ASSERT_GE(at, 0) << user << " is not listed";
+                    SendMessageA(pub->listBox1(), LB_SETCURSEL, static_cast<WPARAM>(at), 0);
+                    pub->SpeedButton1Click();
+                }
+                pub->Button1Click();
+            } else if (auto* sec = dynamic_cast<mw::TSecKey*>(&f)) {
+                const int at = indexOf(sec->listBox1(), signer);
+                ASSERT_GE(at, 0) << signer << " is not listed";
+                SendMessageA(sec->listBox1(), LB_SETCURSEL, static_cast<WPARAM>(at), 0);
+                sec->Button1Click();
+            } else {
+                f.close();
+            }
+        };
+    }
+    static int indexOf(HWND list, const std::string& text) {
+        return static_cast<int>(SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                             reinterpret_cast<LPARAM>(text.c_str())));
+    }
+
+    // After every job: its temporaries are gone (wiped by the tool beside the program) and no
+    // pass phrase stayed in any file of PGP's directory.
+    void expectCleanPgpDirectory() {
+        const char* temporaries[] = {"Murkwell.bat", "Murkwell.lck", "murkwell.tmp",
+                                     "murkwell.usr", "murkwell.asc", "murkwell.txt"};
+        // The wipe tool renames a file before it deletes it: wait for the tools to end too.
+        waitFor("the temporaries to go", [&] {
+            for (const char* name : temporaries)
+                if (exists(pgpDir + name)) return false;
+            return !processRunsFrom(dir.path());
+        });
+        for (const char* name : temporaries)
+            EXPECT_FALSE(exists(pgpDir + name)) << name;
+        for (const char* secret : {kDemoPass, kSecondPass, kIdeaPass})
+            EXPECT_EQ(std::vector<std::string>{}, filesHolding(pgpDir, secret)) << secret;
+    }
+
+    // A message Linux gpg encrypted to the demo key, as the editor's text holds it (CR LF).
+    std::string messageFromLinux(const std::string& plain, bool textMode) {
+        writeFileBytes(dir / "linux-source.txt", plain);
+        EXPECT_TRUE(runLinuxGpg(dir.path(), {"demo-secret.asc"},
+                                std::string("$g --armor --trust-model always ") +
+                                    (textMode ? "--textmode " : "") +
+                                    "--recipient demo@murkwell.invalid --output from-linux.asc "
+                                    "--encrypt linux-source.txt 2>encrypt.log"));
+        const std::string message = readFileBytes(dir / "from-linux.asc");
+        EXPECT_EQ(0u, message.find("-----BEGIN PGP MESSAGE-----")) << readFileBytes(dir / "encrypt.log");
+        return withCarriageReturns(message);
+    }
+
     std::unique_ptr<RealEngine> engine;
     std::string pgpDir;
     std::unique_ptr<editor::EditorApp> app;
 };
 
 TEST_F(RoundTrip, EncryptToTheDemoKeyThenDecryptWithTheStoredPassPhrase) {
-    app = std::make_unique<editor::EditorApp>();
-    app->form1().showMain();
-    const std::string original = "Meet me at ten.\r\nZ\xFCrich, the old bridge.\r\n";
-    mw::setWindowText(app->form1().memo(), original);
-    onModal = [](mw::Form& f) {
-        auto& dialog = static_cast<mw::TPubKey&>(f);
-        LRESULT at = SendMessageA(dialog.listBox1(), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                  reinterpret_cast<LPARAM>(kDemoUser));
-        ASSERT_NE(at, LB_ERR) << "the demo key is not listed";
-        SendMessageA(dialog.listBox1(), LB_SETCURSEL, static_cast<WPARAM>(at), 0);
-        dialog.SpeedButton1Click();
-        dialog.Button1Click();
-    };
+    mw::setWindowText(app->form1().memo(), kOriginal);
+    chooseKeys({kDemoUser}, "");
     command(editor::CmdBitBtn1Click);
     const std::string encrypted = text();
     ASSERT_EQ(0u, encrypted.find("-----BEGIN PGP MESSAGE-----\r\n")) << encrypted;
     EXPECT_EQ(std::string::npos, encrypted.find("Meet me"));
+    expectCleanPgpDirectory();
 
     // Linux gpg, in a home of its own: the message is for the demo key and holds the text.
     writeFileBytes(dir / "message.asc", encrypted);
-    writeFileBytes(dir / "pass.txt", kDemoPass);
     ASSERT_TRUE(runLinuxGpg(dir.path(), {"demo-secret.asc"},
                             "$g --output linux-plain.txt --decrypt message.asc 2>decrypt.log\n"
                             "echo $? >decrypt.status"));
     EXPECT_EQ("0\n", readFileBytes(dir / "decrypt.status")) << readFileBytes(dir / "decrypt.log");
     // A text-mode message carries CR LF line ends; Linux gpg writes them as the local LF.
-    std::string unixLines = original;
-    for (size_t at; (at = unixLines.find("\r\n")) != std::string::npos;)
-        unixLines.erase(at, 1);
-    EXPECT_EQ(unixLines, readFileBytes(dir / "linux-plain.txt"));
+    EXPECT_EQ(withoutCarriageReturns(kOriginal), readFileBytes(dir / "linux-plain.txt"));
     EXPECT_NE(std::string::npos, readFileBytes(dir / "decrypt.log").find("demo@murkwell.invalid"))
         << readFileBytes(dir / "decrypt.log");
 
+    // The text signature below the message does not keep it from decrypting.
     SetWindowTextA(app->passPhrase().edit1(), kDemoPass);
     command(editor::CmdBitBtn2Click);
-    EXPECT_EQ(original, text());
-
-    // Every temporary of both jobs goes, wiped by the tool beside the program.
-    const char* temporaries[] = {"Murkwell.bat", "Murkwell.lck", "murkwell.tmp",
-                                 "murkwell.usr", "murkwell.asc", "murkwell.txt"};
-    EXPECT_TRUE(waitFor("the temporaries to go", [&] {
-        for (const char* name : temporaries)
-            if (exists(pgpDir + name)) return false;
-        return true;
-    }));
-    for (const char* name : temporaries)
-        EXPECT_FALSE(exists(pgpDir + name)) << name;
-    // The stored pass phrase went into a batch file: no byte of it may stay in PGP's directory.
-    EXPECT_EQ(std::vector<std::string>{}, filesHolding(pgpDir, kDemoPass));
+    EXPECT_EQ(kOriginal, text());
+    expectCleanPgpDirectory();
 }
+
+// The operations that make a message, each read back by Linux gpg.
+struct MakeCase {
+    const char* name;
+    int command;
+    std::vector<std::string> recipients; // chosen in "Available Public Keys", in order
+    std::string signer;                  // chosen in the secret-key dialog; empty: no signature
+    const char* consolePass;             // what the user answers in PGP's console (PGPPASS)
+    const char* header;                  // the armour's first line
+    const char* peerPass;                // the pass phrase Linux gpg decrypts with
+    // What Linux gpg writes: a text-mode message (-t) with the local LF; a clear signature, and a
+    // conventional one (-ca, no -t), with the editor's CR LF.
+    bool lfLineEnds;
+};
+
+void PrintTo(const MakeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Makes : public RoundTrip, public ::testing::WithParamInterface<MakeCase> {};
+
+TEST_P(Makes, LinuxGpgReadsTheResultAndTheTextSignatureFollowsIt) {
+    const MakeCase& c = GetParam();
+    const bool clear = std::string(c.header).find("SIGNED") != std::string::npos;
+    if (c.consolePass) SetEnvironmentVariableA("PGPPASS", c.consolePass);
+    mw::setWindowText(app->form1().memo(), kOriginal);
+    chooseKeys(c.recipients, c.signer);
+    command(c.command);
+    expectCleanPgpDirectory();
+
+    // PGP's output, then the text signature's lines, each ended as a line of the editor.
+    const std::string result = text();
+    ASSERT_GT(result.size(), std::strlen(kSignatureLines)) << result;
+    const std::string armour = result.substr(0, result.size() - std::strlen(kSignatureLines));
+    EXPECT_EQ(kSignatureLines, result.substr(armour.size())) << result;
+    EXPECT_EQ(0u, armour.find(std::string(c.header) + "\r\n")) << result;
+    const char* end = clear ? "-----END PGP SIGNATURE-----\r\n" : "-----END PGP MESSAGE-----\r\n";
+    ASSERT_TRUE(armour.ends_with(end)) << result;
+    EXPECT_EQ(clear, armour.find(kOriginal) != std::string::npos) << result;
+
+    writeFileBytes(dir / "message.asc", armour);
+    writeFileBytes(dir / "peer-pass.txt", c.peerPass);
+    ASSERT_TRUE(runLinuxGpg(dir.path(), {"demo-secret.asc", "second-public.asc"},
+                            "$g --with-colons --list-keys >keys.txt 2>/dev/null\n"
+                            "$g --passphrase-file peer-pass.txt --status-file status.txt --output out.txt "
+                            "--decrypt message.asc 2>decrypt.log\n"
+                            "echo $? >decrypt.status"));
+    const std::string status = readFileBytes(dir / "status.txt");
+    EXPECT_EQ("0\n", readFileBytes(dir / "decrypt.status")) << readFileBytes(dir / "decrypt.log");
+    EXPECT_EQ(c.lfLineEnds ? withoutCarriageReturns(kOriginal) : kOriginal, readFileBytes(dir / "out.txt"));
+
+    const auto keys = peerKeys(readFileBytes(dir / "keys.txt"));
+    std::set<std::string> recipients;
+    for (const std::string& user : c.recipients) {
+        const std::string email = user.substr(user.find('<') + 1, user.find('>') - user.find('<') - 1);
+        ASSERT_TRUE(keys.contains(email)) << readFileBytes(dir / "keys.txt");
+        recipients.insert(keys.at(email).encryption);
+    }
+    EXPECT_EQ(recipients, statusArguments(status, "ENC_TO")) << status;
+    std::set<std::string> signers;
+    if (!c.signer.empty()) {
+        const std::string email =
+            c.signer.substr(c.signer.find('<') + 1, c.signer.find('>') - c.signer.find('<') - 1);
+        signers.insert(keys.at(email).primary);
+    }
+    EXPECT_EQ(signers, statusArguments(status, "GOODSIG")) << status;
+    EXPECT_EQ(std::set<std::string>{}, statusArguments(status, "BADSIG")) << status;
+    // Conventional encryption asks for a pass phrase and for no key at all.
+    const bool conventional = c.recipients.empty() && !clear;
+    EXPECT_EQ(conventional, status.find("NEED_PASSPHRASE_SYM") != std::string::npos) << status;
+}
+
+INSTANTIATE_TEST_SUITE_P(Editor, Makes,
+                         ::testing::Values(MakeCase{"EncryptToTwoKeys",
+                                                    editor::CmdBitBtn1Click,
+                                                    {kDemoUser, kSecondUser},
+                                                    "",
+                                                    nullptr,
+                                                    "-----BEGIN PGP MESSAGE-----",
+                                                    kDemoPass,
+                                                    true},
+                                           MakeCase{"Sign",
+                                                    editor::CmdBitBtn3Click,
+                                                    {},
+                                                    kDemoUser,
+                                                    kDemoPass,
+                                                    "-----BEGIN PGP SIGNED MESSAGE-----",
+                                                    kDemoPass,
+                                                    false},
+                                           MakeCase{"SignAndEncrypt",
+                                                    editor::CmdBitBtn4Click,
+                                                    {kDemoUser},
+                                                    kSecondUser,
+                                                    kSecondPass,
+                                                    "-----BEGIN PGP MESSAGE-----",
+                                                    kDemoPass,
+                                                    true},
+                                           MakeCase{"EncryptIdea",
+                                                    editor::CmdBitBtn5Click,
+                                                    {},
+                                                    "",
+                                                    kIdeaPass,
+                                                    "-----BEGIN PGP MESSAGE-----",
+                                                    kIdeaPass,
+                                                    false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A message Linux gpg made for the demo key, decrypted by the editor.
+struct ReadCase {
+    const char* name;
+    int command;
+    bool textMode;        // how Linux gpg encrypted it
+    bool fromClipboard;   // Paste & Decrypt: the message is on the clipboard, not in the editor
+    bool askedAfterClick; // the pass phrase typed into the dialog that opens, not stored before
+};
+
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Reads : public RoundTrip, public ::testing::WithParamInterface<ReadCase> {};
+
+TEST_P(Reads, TheEditorShowsTheTextWithItsOwnLineEnds) {
+    const ReadCase& c = GetParam();
+    const std::string message = messageFromLinux("Written on Linux.\nSecond line, caf\xE9.\n", c.textMode);
+    if (c.fromClipboard) {
+        setClipboardText(message);
+        mw::setWindowText(app->form1().memo(), "an older message");
+    } else {
+        mw::setWindowText(app->form1().memo(), message);
+    }
+    if (c.askedAfterClick)
+        onModal = [](mw::Form& f) {
+            SetWindowTextA(static_cast<editor::TKey&>(f).edit1(), kDemoPass);
+            f.close();
+        };
+    else
+        SetWindowTextA(app->passPhrase().edit1(), kDemoPass);
+    command(c.command);
+    EXPECT_EQ("Written on Linux.\r\nSecond line, caf\xE9.\r\n", text());
+    EXPECT_EQ(c.askedAfterClick ? 1u : 0u, modalShown.size());
+    expectCleanPgpDirectory();
+}
+
+INSTANTIATE_TEST_SUITE_P(Editor, Reads,
+                         ::testing::Values(ReadCase{"Decrypt", editor::CmdBitBtn2Click, true, false, false},
+                                           ReadCase{"PasteAndDecrypt", editor::CmdBitBtn6Click, false, true,
+                                                    true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
