@@ -45,7 +45,8 @@ double median(std::vector<double> v) {
 
 // The moments of one editor operation, taken where the editor meets the system.
 struct Moments {
-    LARGE_INTEGER click{}, dialogShown{}, launchStart{}, launchEnd{}, lockGone{}, textShown{}, done{};
+    LARGE_INTEGER click{}, dialogShown{}, launchStart{}, launchEnd{}, lockGone{}, pickUpStart{}, textShown{},
+        done{};
 };
 Moments g_m;
 HWND g_memo = nullptr;
@@ -54,8 +55,8 @@ class TimingPlatform : public mw::Win32Platform {
 public:
     using Win32Platform::Win32Platform;
     std::string lockFile;
-    mw::LaunchResult launch(const std::string& file, const std::string& parameters, const std::string& directory,
-                            mw::ShowMode mode) override {
+    mw::LaunchResult launch(const std::string& file, const std::string& parameters,
+                            const std::string& directory, mw::ShowMode mode) override {
         // The operation's own batch file, shown; the key listing job runs hidden.
         const bool operation = mode != mw::ShowMode::Hidden && file.ends_with(".bat");
         if (operation) g_m.launchStart = now();
@@ -69,6 +70,10 @@ public:
         if (!there && g_m.launchEnd.QuadPart && !g_m.lockGone.QuadPart &&
             lstrcmpiA(path.c_str(), lockFile.c_str()) == 0)
             g_m.lockGone = now();
+        // After the lock, cmd.exe is let go of the batch file; then the output is looked for.
+        else if (g_m.lockGone.QuadPart && !g_m.pickUpStart.QuadPart &&
+                 (path.ends_with("murkwell.asc") || path.ends_with("murkwell.txt")))
+            g_m.pickUpStart = now();
         return there;
     }
 };
@@ -90,7 +95,8 @@ double timedRun(std::string commandLine, const std::string& directory, const std
     if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return -1;
     mw::UniqueHandle reader(readEnd), writer(writeEnd);
     SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0);
-    mw::UniqueHandle nul(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr));
+    mw::UniqueHandle nul(
+        CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr));
     STARTUPINFOA si{sizeof si};
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = readEnd;
@@ -147,7 +153,8 @@ bool anyRunsFrom(const std::string& dir) {
     mw::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+    for (BOOL more = Process32First(snapshot.get(), &entry); more;
+         more = Process32Next(snapshot.get(), &entry)) {
         mw::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
         if (!process) continue;
         char image[MAX_PATH * 4];
@@ -218,14 +225,15 @@ int main(int argc, char** argv) {
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROCRET, afterCall, nullptr, GetCurrentThreadId());
 
     struct Figures {
-        std::vector<double> total, dialog, launch, wait, pickup, cleanup;
+        std::vector<double> total, dialog, launch, wait, batchExit, pickup, cleanup;
     } enc, dec;
     auto record = [](Figures& f, bool withDialog) {
         f.total.push_back(ms(g_m.click, g_m.textShown));
         f.dialog.push_back(withDialog ? ms(g_m.click, g_m.dialogShown) : 0);
         f.launch.push_back(ms(g_m.launchStart, g_m.launchEnd));
         f.wait.push_back(ms(g_m.launchEnd, g_m.lockGone));
-        f.pickup.push_back(ms(g_m.lockGone, g_m.textShown));
+        f.batchExit.push_back(ms(g_m.lockGone, g_m.pickUpStart));
+        f.pickup.push_back(ms(g_m.pickUpStart, g_m.textShown));
         f.cleanup.push_back(ms(g_m.textShown, g_m.done));
     };
     // Between runs, outside the timing: the wipes of the last job end.
@@ -235,7 +243,8 @@ int main(int argc, char** argv) {
     };
     std::vector<double> engineEnc, engineDec, pgpEnc, pgpDec, empty;
     const std::string gpg = "\"" + bin + "gnupg\\gpg.exe\" --homedir \"" + home + "\" --batch --no-tty ";
-    const std::string killAgent = "\"" + bin + "gnupg\\gpgconf.exe\" --homedir \"" + home + "\" --kill gpg-agent";
+    const std::string killAgent =
+        "\"" + bin + "gnupg\\gpgconf.exe\" --homedir \"" + home + "\" --kill gpg-agent";
     std::ofstream(pgpDir + "bench.txt", std::ios::binary) << message;
     for (int i = 0; i < runs; ++i) {
         mw::setWindowText(form.memo(), message);
@@ -265,8 +274,9 @@ int main(int argc, char** argv) {
 
         // The same text through the engine alone, then through pgp.exe alone, then an empty job.
         DeleteFileA((pgpDir + "bench.asc").c_str());
-        engineEnc.push_back(timedRun(gpg + "--armor --textmode --recipient demo@murkwell.invalid --output \"" + pgpDir +
-                                         "bench.asc\" --encrypt \"" + pgpDir + "bench.txt\"",
+        engineEnc.push_back(timedRun(gpg +
+                                         "--armor --textmode --recipient demo@murkwell.invalid --output \"" +
+                                         pgpDir + "bench.asc\" --encrypt \"" + pgpDir + "bench.txt\"",
                                      pgpDir, ""));
         DeleteFileA((pgpDir + "bench.out").c_str());
         engineDec.push_back(timedRun(gpg + "--pinentry-mode loopback --passphrase-fd 0 --output \"" + pgpDir +
@@ -286,10 +296,11 @@ int main(int argc, char** argv) {
                 std::printf("run %d: a direct run failed\n", i + 1);
                 return 1;
             }
-        std::printf("run %d: editor Encrypt %.0f ms, Decrypt %.0f ms; engine %.0f / %.0f ms; pgp.exe %.0f / %.0f "
-                    "ms; empty job %.0f ms\n",
-                    i + 1, enc.total.back(), dec.total.back(), engineEnc.back(), engineDec.back(), pgpEnc.back(),
-                    pgpDec.back(), empty.back());
+        std::printf(
+            "run %d: editor Encrypt %.0f ms, Decrypt %.0f ms; engine %.0f / %.0f ms; pgp.exe %.0f / %.0f "
+            "ms; empty job %.0f ms\n",
+            i + 1, enc.total.back(), dec.total.back(), engineEnc.back(), engineDec.back(), pgpEnc.back(),
+            pgpDec.back(), empty.back());
     }
     UnhookWindowsHookEx(hook);
     auto report = [&](const char* name, const Figures& f, double engine, double pgp) {
@@ -300,8 +311,10 @@ int main(int argc, char** argv) {
         if (median(f.dialog) > 0)
             std::printf("  - key dialog's listing job       %6.0f ms\n", median(f.dialog));
         std::printf("  - launch of the batch file       %6.0f ms\n", median(f.launch));
-        std::printf("  - wait for the lock to go        %6.0f ms   (pgp.exe alone %.0f ms, empty job %.0f ms)\n",
-                    median(f.wait), pgp, median(empty));
+        std::printf(
+            "  - wait for the lock to go        %6.0f ms   (pgp.exe alone %.0f ms, empty job %.0f ms)\n",
+            median(f.wait), pgp, median(empty));
+        std::printf("  - cmd.exe's end after the lock   %6.0f ms\n", median(f.batchExit));
         std::printf("  - pick-up into the editor        %6.0f ms\n", median(f.pickup));
         std::printf("  after the text: clean-up         %6.0f ms\n", median(f.cleanup));
     };
