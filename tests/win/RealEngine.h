@@ -27,7 +27,8 @@ bool runLinuxGpg(const std::string& dir, const std::vector<std::string>& keyFile
                  const std::string& commands);
 
 // The files under `dir` (a trailing backslash), recursively, that hold `secret` in its bytes or in
-// its UTF-16 form: names relative to `dir`.
+// its UTF-16 form: names relative to `dir`. A file that cannot be read is listed too, marked
+// "(unreadable)": it may hold it.
 std::vector<std::string> filesHolding(const std::string& dir, const std::string& secret);
 
 // pgp.exe and the engine in `base`\bin\ and PGP's directory `base`\pgp\, which is also the
