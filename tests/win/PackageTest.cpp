@@ -1,6 +1,10 @@
 // The setup program and the portable zip, as a user meets them: installed silently into a fresh
 // folder, started, closed, uninstalled; the zip unpacked into a folder whose path holds blanks.
+#include "RealEngine.h"
 #include "WinTestSupport.h"
+#include "editor/EditorCommands.h"
+#include "editor/TForm1.h"
+#include "win/TPubKey.h"
 #include "win/Win32Util.h"
 #include <set>
 #include <shlobj.h>
@@ -245,6 +249,91 @@ TEST(Packages, ZipUnpackedUnderAPathWithBlanksStartsBothPrograms) {
         EXPECT_TRUE(r.mainWindowShown) << program;
         EXPECT_TRUE(r.ended) << program;
     }
+}
+
+// A window's text read through its messages, as another process must.
+std::string textOf(HWND window) {
+    const LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    text.resize(static_cast<size_t>(
+        SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+    return text;
+}
+
+// Waits for a visible top-level window of class `cls` of the process; null when none came.
+HWND awaitWindow(DWORD pid, const std::string& cls, std::set<std::string>& seen) {
+    HWND found = nullptr;
+    waitFor("a " + cls + " window", [&] {
+        for (auto& [h, c] : visibleWindowsOf(pid)) {
+            seen.insert(c);
+            if (c == cls) found = h;
+        }
+        return found != nullptr;
+    });
+    return found;
+}
+
+// Run only in a prefix of its own (scripts/fresh-prefix-test.sh): the installer's PGP directory in
+// the profile must hold nothing but what this test puts there.
+TEST(InstalledPackage, TheEditorStartsWithTheInstallersSettingsAndEncryptsWithTheBundledEngine) {
+    TempDir dir;
+    const std::string target = dir / "Programs\\Murkwell";
+    ASSERT_EQ(0, runToEnd(installCommand(target), ""));
+    const std::vector<std::string> settings = settingsLines(readFileBytes(target + "\\Murkwell.ini"));
+    ASSERT_EQ(14u, settings.size());
+    const std::string pgpDir = settings[1];
+    ASSERT_FALSE(exists(pgpDir + "pubring.kbx")) << "not a fresh prefix: " << pgpDir << " holds keys";
+
+    // The key made by the installed engine in the installed PGP directory.
+    RealEngine engine(dir.path(), target + "\\", pgpDir);
+    engine.makeKey("Murkwell Demo", "demo@murkwell.invalid", kDemoPass, dir / "demo-secret.asc");
+    ASSERT_FALSE(HasFatalFailure());
+
+    STARTUPINFOA si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    std::string commandLine = "\"" + target + "\\Murkwell.exe\"";
+    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               target.c_str(), &si, &pi));
+    mw::UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    std::set<std::string> seen;
+    HWND form = awaitWindow(pi.dwProcessId, "TForm1", seen);
+    ASSERT_TRUE(form);
+    HWND memo = GetDlgItem(form, editor::TForm1::IdMemo1);
+    const std::string original = "Installed and working.\r\nSecond line.\r\n";
+    SendMessageA(memo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(original.c_str()));
+    PostMessageA(form, WM_COMMAND, MAKEWPARAM(editor::CmdBitBtn1Click, 0), 0);
+
+    // The key dialog lists the ring through the installed pgp.exe: the one key there.
+    HWND keys = awaitWindow(pi.dwProcessId, "TPubKey", seen);
+    ASSERT_TRUE(keys);
+    HWND available = GetDlgItem(keys, mw::TPubKey::IdListBox1);
+    ASSERT_TRUE(waitFor("the key listing", [&] { return SendMessageA(available, LB_GETCOUNT, 0, 0) > 0; }));
+    EXPECT_EQ(1, SendMessageA(available, LB_GETCOUNT, 0, 0));
+    SendMessageA(available, LB_SETCURSEL, 0, 0);
+    SendMessageA(GetDlgItem(keys, mw::TPubKey::IdSpeedButton1), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(keys, mw::TPubKey::IdButton1), BM_CLICK, 0, 0);
+    EXPECT_TRUE(waitFor("the encrypted message in the editor",
+                        [&] { return textOf(memo).starts_with("-----BEGIN PGP MESSAGE-----\r\n"); }));
+    const std::string encrypted = textOf(memo);
+    EXPECT_EQ(0u, seen.count("TPGPSetup")) << "the setup dialog opened";
+
+    PostMessageA(form, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process.get(), kWaitLimitMs) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "the editor did not end";
+        TerminateProcess(process.get(), 1);
+    }
+
+    writeFileBytes(dir / "message.asc", encrypted);
+    writeFileBytes(dir / "pass.txt", kDemoPass);
+    ASSERT_TRUE(runLinuxGpg(
+        dir.path(), {"demo-secret.asc"},
+        "$g --output linux-plain.txt --decrypt message.asc 2>decrypt.log; echo $? >decrypt.status"));
+    EXPECT_EQ("0\n", readFileBytes(dir / "decrypt.status")) << readFileBytes(dir / "decrypt.log");
+    std::string unixLines = original;
+    for (size_t at; (at = unixLines.find("\r\n")) != std::string::npos;)
+        unixLines.erase(at, 1);
+    EXPECT_EQ(unixLines, readFileBytes(dir / "linux-plain.txt"));
+    EXPECT_EQ(0, runToEnd("\"" + target + "\\Uninstall.exe\" /S _?=" + target, ""));
 }
 
 } // namespace

@@ -138,6 +138,10 @@ RealEngine::RealEngine(std::string baseDir)
     : base(std::move(baseDir)), bin(base + "bin\\"), pgpDir(base + "pgp\\"),
       home(pgpDir.substr(0, pgpDir.size() - 1)) {}
 
+RealEngine::RealEngine(std::string baseDir, std::string binDir, std::string pgpDirectory)
+    : base(std::move(baseDir)), bin(std::move(binDir)), pgpDir(std::move(pgpDirectory)),
+      home(pgpDir.substr(0, pgpDir.size() - 1)) {}
+
 RealEngine::~RealEngine() {
     if (exists(bin + "gnupg\\gpgconf.exe")) endAgent();
 }

@@ -37,6 +37,9 @@ std::vector<std::string> filesHolding(const std::string& dir, const std::string&
 class RealEngine {
 public:
     explicit RealEngine(std::string base);
+    // Programs already in place: pgp.exe in `bin` with the engine in its gnupg\, and PGP's
+    // directory `pgpDir`; `base` takes the key parameters and exports. All end in a backslash.
+    RealEngine(std::string base, std::string bin, std::string pgpDir);
     ~RealEngine();
     RealEngine(const RealEngine&) = delete;
     RealEngine& operator=(const RealEngine&) = delete;
