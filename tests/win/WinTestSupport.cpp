@@ -122,23 +122,38 @@ void handlePendingMessages() {
     waitFor("this thread's message queue to empty", [] { return GetQueueStatus(QS_ALLINPUT) == 0; });
 }
 
-bool processRunsFrom(const std::string& dir) {
+namespace {
+
+// Calls `each` with every process whose program lies under `dir` until it returns false.
+void forProcessesFrom(const std::string& dir, const std::function<bool(HANDLE)>& each) {
     mw::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) return false;
+    if (!snapshot) return;
     const std::string prefix = mw::toLowerAscii(dir);
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot.get(), &entry); more;
          more = Process32Next(snapshot.get(), &entry)) {
-        mw::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+        mw::UniqueHandle process(
+            OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
         if (!process) continue;
         char image[MAX_PATH * 4];
         DWORD size = sizeof image;
         if (QueryFullProcessImageNameA(process.get(), 0, image, &size) &&
-            mw::toLowerAscii(std::string(image, size)).rfind(prefix, 0) == 0)
-            return true;
+            mw::toLowerAscii(std::string(image, size)).rfind(prefix, 0) == 0 && !each(process.get()))
+            return;
     }
-    return false;
+}
+
+} // namespace
+
+bool processRunsFrom(const std::string& dir) {
+    bool found = false;
+    forProcessesFrom(dir, [&](HANDLE) { return !(found = true); });
+    return found;
+}
+
+void terminateProcessesFrom(const std::string& dir) {
+    forProcessesFrom(dir, [](HANDLE process) { return TerminateProcess(process, 1) || true; });
 }
 
 std::string buildTreeDirectory() {

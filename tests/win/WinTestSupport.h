@@ -60,6 +60,8 @@ void handlePendingMessages();
 
 // Whether a process started from a program under `dir` (a trailing backslash) still runs.
 bool processRunsFrom(const std::string& dir);
+// Ends every process started from a program under `dir` (a trailing backslash).
+void terminateProcessesFrom(const std::string& dir);
 
 // Stands a program at `exeName` in a temporary directory: the Application gets a real platform
 // whose executable path points there, scripted boxes and a terminate() that only records.
