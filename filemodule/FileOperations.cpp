@@ -22,6 +22,19 @@ bool needsSigner(mw::FileOperation op) {
            op == mw::FileOperation::SignEncrypt;
 }
 
+// pgp.exe keeps its keys in the directory PGPPATH names, or else in its working directory, which
+// for these jobs is the shown one: without PGPPATH a job would look for keys among the user's
+// files (and leave an empty key ring there). PGP's directory from the setup stands in then. A
+// PGPPATH the module was started with is the user's choice and stays.
+void lendPgpPath(const std::string& pgpDir) {
+    static const bool usersOwn = GetEnvironmentVariableA("PGPPATH", nullptr, 0) > 0;
+    if (usersOwn) return;
+    std::string home = pgpDir;
+    while (home.size() > 3 && home.back() == '\\')
+        home.pop_back();
+    SetEnvironmentVariableA("PGPPATH", home.c_str());
+}
+
 } // namespace
 
 void runPgpOperation(FileModuleApp& app, mw::FileOperation operation) {
@@ -35,6 +48,7 @@ void runPgpOperation(FileModuleApp& app, mw::FileOperation operation) {
     job.operation = operation;
     job.pgpExe = app.setup().pgpExe();
     job.pgpDir = app.setup().pgpDir();
+    lendPgpPath(job.pgpDir);
     job.selectedFile = form.FileName();
     job.workingDirectory = form.shownDirectory();
     job.shift = form.ShiftFlag;

@@ -170,13 +170,12 @@ protected:
             GTEST_SKIP() << "no engine in " << engineDirectory() << ": run scripts/build-engine.sh";
         ASSERT_TRUE(ready_) << "the engine and its keys could not be set up";
         recorder->real = true;
+        // As on a newcomer's machine: no PGPPATH.
+        SetEnvironmentVariableA("PGPPATH", nullptr);
         installWipeTool(dir.path());
         const std::string& d = engine_->pgpDir;
         writeFileBytes(dir / "bramlet.ini", engine_->bin + "pgp.exe\r\n" + d + "\r\n" + d +
                                                 "pubring.pgp\r\n" + d + "secring.pgp\r\n");
-        // The jobs run in the shown directory; PGP finds its keys where PGPPATH says, as a PGP
-        // user has it set.
-        SetEnvironmentVariableA("PGPPATH", engine_->home.c_str());
         for (const char* key : {"demo-secret.asc", "second-secret.asc"})
             ASSERT_TRUE(CopyFileA((shared_->path() + key).c_str(), (dir / key).c_str(), FALSE));
     }
@@ -247,7 +246,8 @@ TEST_P(FileRoundTrip, LinuxGpgReadsTheResultAndNothingIsLeftBehind) {
     }
     EXPECT_TRUE(interaction.shown.empty()) << interaction.shown[0].text;
 
-    // The one new file in the shown directory is PGP's output.
+    // The jobs run in the shown directory, but PGP's keys stay in PGP's directory: the one new
+    // file there is PGP's output.
     const Lines after = namesIn(data());
     Lines added;
     std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::back_inserter(added));
