@@ -21,83 +21,69 @@ const char* const kData = "Quarterly figures\r\nZ\xFCrich 42\r\nend\r\n";
 struct Case {
     const char* name;
     int command;
-    const char* file;                    // the user's file in the shown directory
-    std::vector<std::string> recipients; // added in the public-key dialog
-    bool signs;                          // the signer dialog confirmed with the demo key
-    const char* jobPass;                 // what PGP is given in its console, or null
-    const char* peerPass;                // what Linux gpg decrypts with
-    bool detached;                       // Linux gpg verifies the output against the data
-    bool textMode;                       // lines travel as text: Linux gpg writes LF
-    bool fromLinux;                      // the file is what Linux gpg encrypted for the demo key
+    const char* file;                         // the user's file in the shown directory
+    std::vector<std::string> recipients = {}; // added in the public-key dialog
+    bool signs = false;                       // the signer dialog confirmed with the demo key
+    const char* jobPass = nullptr;            // what PGP is given in its console
+    const char* peerPass = nullptr;           // what Linux gpg reads the output with
+    const char* armour = nullptr;             // the first line of PGP's output
+    bool detached = false;                    // Linux gpg verifies the output against the data
+    bool textMode = false;                    // lines travel as text: Linux gpg writes LF
+    bool fromLinux = false;                   // the file is what Linux gpg encrypted for the demo key
 };
 
 std::ostream& operator<<(std::ostream& out, const Case& c) {
     return out << c.name;
 }
 
+const char* const kMessage = "-----BEGIN PGP MESSAGE-----";
+
 const Case kCases[] = {
     // A long name with blanks: the batch file can only name it by its short form.
-    {"Encrypt",
-     filemodule::CmdSpeedButton1Click,
-     "Quarterly report for the board.doc",
-     {kDemoUser, kSecondUser},
-     false,
-     nullptr,
-     kDemoPass,
-     false,
-     false,
-     false},
-    {"Decrypt",
-     filemodule::CmdSpeedButton2Click,
-     "from-linux.asc",
-     {},
-     false,
-     kDemoPass,
-     nullptr,
-     false,
-     false,
-     true},
-    {"Sign",
-     filemodule::CmdSpeedButton3Click,
-     "notes.txt",
-     {},
-     true,
-     kDemoPass,
-     kDemoPass,
-     false,
-     true,
-     false},
-    {"SignDetached",
-     filemodule::CmdIEButton7Click,
-     "figures.csv",
-     {},
-     true,
-     kDemoPass,
-     kDemoPass,
-     true,
-     true,
-     false},
+    {.name = "Encrypt",
+     .command = filemodule::CmdSpeedButton1Click,
+     .file = "Quarterly report for the board.doc",
+     .recipients = {kDemoUser, kSecondUser},
+     .peerPass = kDemoPass,
+     .armour = kMessage},
+    {.name = "Decrypt",
+     .command = filemodule::CmdSpeedButton2Click,
+     .file = "from-linux.asc",
+     .jobPass = kDemoPass,
+     .fromLinux = true},
+    {.name = "Sign",
+     .command = filemodule::CmdSpeedButton3Click,
+     .file = "notes.txt",
+     .signs = true,
+     .jobPass = kDemoPass,
+     .peerPass = kDemoPass,
+     .armour = "-----BEGIN PGP SIGNED MESSAGE-----",
+     .textMode = true},
+    {.name = "SignDetached",
+     .command = filemodule::CmdIEButton7Click,
+     .file = "figures.csv",
+     .signs = true,
+     .jobPass = kDemoPass,
+     .peerPass = kDemoPass,
+     .armour = "-----BEGIN PGP SIGNATURE-----",
+     .detached = true,
+     .textMode = true},
     // The signer is not a recipient: the message is for the chosen key alone.
-    {"SignEncrypt",
-     filemodule::CmdSpeedButton4Click,
-     "letter.txt",
-     {kSecondUser},
-     true,
-     kDemoPass,
-     kSecondPass,
-     false,
-     true,
-     false},
-    {"EncryptIdea",
-     filemodule::CmdSpeedButton5Click,
-     "plan.txt",
-     {},
-     false,
-     kConventionalPass,
-     kConventionalPass,
-     false,
-     false,
-     false},
+    {.name = "SignEncrypt",
+     .command = filemodule::CmdSpeedButton4Click,
+     .file = "letter.txt",
+     .recipients = {kSecondUser},
+     .signs = true,
+     .jobPass = kDemoPass,
+     .peerPass = kSecondPass,
+     .armour = kMessage,
+     .textMode = true},
+    {.name = "EncryptIdea",
+     .command = filemodule::CmdSpeedButton5Click,
+     .file = "plan.txt",
+     .jobPass = kConventionalPass,
+     .peerPass = kConventionalPass,
+     .armour = kMessage},
 };
 
 std::string withoutCarriageReturns(std::string text) {
@@ -258,6 +244,7 @@ TEST_P(FileRoundTrip, LinuxGpgReadsTheResultAndNothingIsLeftBehind) {
         EXPECT_EQ("from-linux.txt", added[0]) << "the name stored in the message";
         EXPECT_EQ(kData, output);
     } else {
+        EXPECT_EQ(0u, output.find(std::string(c.armour) + "\r\n")) << output;
         writeFileBytes(dir / "output", output);
         writeFileBytes(dir / "pass.txt", c.peerPass);
         const std::string read = c.detached ? "$g --status-fd 3 --verify output data.bin"
@@ -288,6 +275,10 @@ TEST_P(FileRoundTrip, LinuxGpgReadsTheResultAndNothingIsLeftBehind) {
             signers.push_back(good.substr(good.find(' ') + 1));
         EXPECT_EQ(c.signs ? Lines{kDemoUser} : Lines{}, signers) << status;
         EXPECT_EQ(Lines{}, statusValues(status, "BADSIG")) << status;
+        // Conventional encryption: the pass phrase alone opens it.
+        EXPECT_EQ(std::string(c.peerPass) == kConventionalPass,
+                  !statusValues(status, "NEED_PASSPHRASE_SYM").empty())
+            << status;
     }
 
     // The temporaries go, wiped by the tool beside the program (which holds a file it wipes open
@@ -298,6 +289,10 @@ TEST_P(FileRoundTrip, LinuxGpgReadsTheResultAndNothingIsLeftBehind) {
             if (exists(pgpDir + name)) return false;
         return !processRunsFrom(dir.path());
     }));
+    const std::string wipe = dir / "scorch.com|[" + pgpDir + "bramlet.bat] /two /silent|";
+    EXPECT_TRUE(std::any_of(recorder->launches.begin(), recorder->launches.end(),
+                            [&](const std::string& launch) { return launch.rfind(wipe, 0) == 0; }))
+        << ::testing::PrintToString(recorder->launches);
     for (const char* pass : {kDemoPass, kSecondPass, kConventionalPass})
         EXPECT_EQ(Lines{}, filesHolding(pgpDir, pass)) << "holding \"" << pass << "\"";
 }
