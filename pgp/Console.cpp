@@ -4,9 +4,7 @@
 
 namespace pgp {
 
-namespace {
-
-void write(DWORD which, std::wstring_view text) {
+void Console::write(DWORD which, std::wstring_view text) {
     HANDLE h = GetStdHandle(which);
     if (!h || h == INVALID_HANDLE_VALUE) return;
     DWORD mode = 0, written = 0;
@@ -15,8 +13,7 @@ void write(DWORD which, std::wstring_view text) {
         return;
     }
     // Redirected: the bytes a reader of this console's output expects.
-    UINT codePage = GetConsoleOutputCP();
-    if (codePage == 0) codePage = GetOEMCP();
+    const UINT codePage = outputBytesCodePage_;
     int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
                                 nullptr);
     std::string bytes(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
@@ -25,8 +22,6 @@ void write(DWORD which, std::wstring_view text) {
                             nullptr);
     WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
-
-} // namespace
 
 std::wstring fromUtf8(std::string_view text) {
     if (text.empty()) return {};
@@ -57,9 +52,17 @@ mw::SecretString secretToUtf8(const SecretWideText& text) {
     return out;
 }
 
-Console::Console() {
+Console::Console()
+    : inputCodePage_(GetConsoleCP()), outputCodePage_(GetConsoleOutputCP()),
+      inputBytesCodePage_(inputCodePage_ ? inputCodePage_ : GetOEMCP()),
+      outputBytesCodePage_(outputCodePage_ ? outputCodePage_ : GetOEMCP()) {
     DWORD mode = 0;
     inputIsConsole_ = GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+Console::~Console() {
+    if (inputCodePage_ && GetConsoleCP() != inputCodePage_) SetConsoleCP(inputCodePage_);
+    if (outputCodePage_ && GetConsoleOutputCP() != outputCodePage_) SetConsoleOutputCP(outputCodePage_);
 }
 
 void Console::say(std::wstring_view line) {
@@ -94,8 +97,7 @@ void Console::readInto(SecretWideText& line, bool echo) {
         while (ReadFile(in, &c, 1, &read, nullptr) && read == 1 && c != '\n')
             bytes += c;
         c = 0;
-        UINT codePage = GetConsoleCP();
-        if (codePage == 0) codePage = GetOEMCP();
+        const UINT codePage = inputBytesCodePage_;
         int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
         line.resize(static_cast<std::size_t>(n > 0 ? n : 0));
         if (n > 0)

@@ -16,7 +16,14 @@ mw::SecretString secretToUtf8(const SecretWideText& text);
 
 class Console {
 public:
+    // Takes the console's code pages as they are before the engine runs: the engine shares the
+    // console and switches it to UTF-8, which would change our redirected bytes and the user's
+    // window after we end.
     Console();
+    // Gives the console back its code pages.
+    ~Console();
+    Console(const Console&) = delete;
+    Console& operator=(const Console&) = delete;
     // A line of message text on the error stream, where it never mixes with data or a listing.
     void say(std::wstring_view line);
     void sayUtf8(std::string_view line) { say(fromUtf8(line)); }
@@ -32,7 +39,10 @@ public:
 private:
     // A line from the console, or from standard input when that is no console (a pipe, a file).
     void readInto(SecretWideText& line, bool echo);
+    void write(unsigned long which, std::wstring_view text);
     bool inputIsConsole_ = false;
+    unsigned inputCodePage_ = 0, outputCodePage_ = 0;   // as found; 0: no console
+    unsigned inputBytesCodePage_, outputBytesCodePage_; // for redirected bytes
 };
 
 } // namespace pgp
