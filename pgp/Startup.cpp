@@ -1,0 +1,83 @@
+// pgp.exe's arguments and the pass phrase given with them, taken into wiped storage.
+#include "pgp/Startup.h"
+#include <windows.h>
+#include <shellapi.h>
+#include <cstdlib>
+#include <cstring>
+#include <io.h>
+
+namespace pgp {
+
+std::wstring environment(const wchar_t* name) {
+    DWORD n = GetEnvironmentVariableW(name, nullptr, 0);
+    if (n == 0) return {};
+    std::wstring value(n, L'\0');
+    value.resize(GetEnvironmentVariableW(name, value.data(), n));
+    return value;
+}
+
+namespace {
+
+// PGPPASS, read into wiped storage and taken out of the environment.
+std::optional<SecretWideText> passPhraseFromEnvironment() {
+    DWORD n = GetEnvironmentVariableW(L"PGPPASS", nullptr, 0);
+    if (n == 0) return std::nullopt;
+    SecretWideText value(n, L'\0');
+    value.resize(GetEnvironmentVariableW(L"PGPPASS", value.data(), n));
+    SetEnvironmentVariableW(L"PGPPASS", nullptr);
+    return value;
+}
+
+// PGPPASSFD: the first line read from that C runtime descriptor (0 is standard input).
+std::optional<SecretWideText> passPhraseFromDescriptor() {
+    std::wstring fd = environment(L"PGPPASSFD");
+    if (fd.empty()) return std::nullopt;
+    int number = _wtoi(fd.c_str());
+    mw::SecretString bytes;
+    char c = 0;
+    while (_read(number, &c, 1) == 1 && c != '\n')
+        if (c != '\r') bytes += c;
+    c = 0;
+    SecretWideText value;
+    UINT codePage = GetConsoleCP() ? GetConsoleCP() : GetOEMCP();
+    int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    value.resize(static_cast<std::size_t>(n > 0 ? n : 0));
+    if (n > 0)
+        MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), value.data(), n);
+    return value;
+}
+
+} // namespace
+
+std::vector<Argument> takeArguments() {
+    std::vector<Argument> args;
+    int argc = 0;
+    wchar_t* line = GetCommandLineW();
+    LPWSTR* argv = CommandLineToArgvW(line, &argc);
+    for (int i = 1; argv && i < argc; ++i) {
+        args.emplace_back(argv[i]);
+        SecureZeroMemory(argv[i], std::wcslen(argv[i]) * sizeof(wchar_t));
+    }
+    if (argv) LocalFree(argv);
+    SecureZeroMemory(line, std::wcslen(line) * sizeof(wchar_t));
+    char* ansi = GetCommandLineA();
+    SecureZeroMemory(ansi, std::strlen(ansi));
+    for (int i = 0; i < __argc; ++i)
+        if (__argv && __argv[i]) SecureZeroMemory(__argv[i], std::strlen(__argv[i]));
+    return args;
+}
+
+std::optional<SecretWideText> takeGivenPassPhrase(Command& command) {
+    std::optional<SecretWideText> passPhrase;
+    if (command.passPhrase)
+        passPhrase = SecretWideText(*command.passPhrase);
+    else if (auto fromEnvironment = passPhraseFromEnvironment())
+        passPhrase = std::move(fromEnvironment);
+    else if (auto fromDescriptor = passPhraseFromDescriptor())
+        passPhrase = std::move(fromDescriptor);
+    SetEnvironmentVariableW(L"PGPPASS", nullptr);
+    command.passPhrase.reset();
+    return passPhrase;
+}
+
+} // namespace pgp

@@ -1,0 +1,132 @@
+// pgp.exe's pass-phrase paths in this process, with the real engine: given by -z, by PGPPASS, by
+// the descriptor PGPPASSFD names, or typed at the prompt; each encrypts a file conventionally and
+// decrypts it again. Every heap block freed meanwhile is searched for the pass phrase, in UTF-8
+// and in UTF-16.
+#include "pgp/Program.h"
+#include "pgp/Startup.h"
+#include "support/FreedMemoryWatch.h"
+#include "EngineSupport.h"
+#include <fcntl.h>
+#include <io.h>
+
+using namespace mwtest;
+
+namespace {
+
+const std::wstring kPhrase = L"correct horse battery staple \u00e9t\u00e9";
+const std::string kNeedle = "horse battery staple";
+
+enum class Source { Option, Environment, Descriptor, Prompt };
+
+// A pipe whose read end stands in for a source; `lines` are in it already, then its end.
+struct Feed {
+    HANDLE read = nullptr;
+    explicit Feed(const mw::SecretString& lines) {
+        HANDLE write = nullptr;
+        if (!CreatePipe(&read, &write, nullptr, 0)) return;
+        DWORD n = 0;
+        WriteFile(write, lines.data(), static_cast<DWORD>(lines.size()), &n, nullptr);
+        CloseHandle(write);
+    }
+};
+
+// The test's own copies of the phrase are wiped too, so that every find is pgp.exe's.
+mw::SecretString consoleBytes(const std::wstring& text) {
+    const UINT codePage = GetConsoleCP() ? GetConsoleCP() : GetOEMCP();
+    int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                nullptr);
+    mw::SecretString out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                        nullptr);
+    return out;
+}
+
+// One run of pgp.exe's Program with the pass phrase from `source`; its exit status.
+pgp::ExitStatus runWith(Source source, std::vector<pgp::Argument> args, const std::string& home) {
+    const HANDLE stdIn = GetStdHandle(STD_INPUT_HANDLE), stdErr = GetStdHandle(STD_ERROR_HANDLE);
+    // Conventional encryption asks twice at the prompt.
+    const int asked = args[0] == L"-c" ? 2 : 1;
+    mw::SecretString lines;
+    for (int i = 0; i < asked; ++i)
+        lines += consoleBytes(kPhrase) + "\r\n";
+    Feed feed(source == Source::Prompt || source == Source::Descriptor ? lines : mw::SecretString());
+    int descriptor = -1;
+    switch (source) {
+    case Source::Option:
+        args.emplace_back(L"-z");
+        args.emplace_back(kPhrase);
+        break;
+    case Source::Environment:
+        SetEnvironmentVariableW(L"PGPPASS", kPhrase.c_str());
+        break;
+    case Source::Descriptor:
+        descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(feed.read), _O_RDONLY);
+        SetEnvironmentVariableW(L"PGPPASSFD", std::to_wstring(descriptor).c_str());
+        break;
+    case Source::Prompt:
+        SetStdHandle(STD_INPUT_HANDLE, feed.read);
+        break;
+    }
+    mw::UniqueHandle nul(
+        CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    SetStdHandle(STD_ERROR_HANDLE, nul.get()); // the prompts and messages
+    pgp::ExitStatus status;
+    {
+        pgp::Command command = pgp::parseCommandLine(args);
+        pgp::Console console;
+        auto given = pgp::takeGivenPassPhrase(command);
+        const std::string engine = engineDirectory();
+        pgp::Program program(std::move(command), std::move(given), console,
+                             std::wstring(engine.begin(), engine.end()),
+                             std::wstring(home.begin(), home.end()));
+        status = program.run();
+    }
+    SetStdHandle(STD_INPUT_HANDLE, stdIn);
+    SetStdHandle(STD_ERROR_HANDLE, stdErr);
+    SetEnvironmentVariableW(L"PGPPASSFD", nullptr);
+    SetEnvironmentVariableW(L"PGPPASS", nullptr);
+    if (descriptor >= 0)
+        _close(descriptor);
+    else if (feed.read)
+        CloseHandle(feed.read);
+    return status;
+}
+
+TEST(PgpPassPhrase, EveryPathOverwritesItsCopiesBeforeRelease) {
+    const struct {
+        const char* name;
+        Source source;
+    } paths[] = {{"-z", Source::Option},
+                 {"PGPPASS", Source::Environment},
+                 {"PGPPASSFD", Source::Descriptor},
+                 {"prompt", Source::Prompt}};
+    TempDir dir;
+    if (!exists(engineDirectory() + "gpg.exe")) GTEST_SKIP() << "no engine in " << engineDirectory();
+    const std::string home = dir / "home";
+    makeDirectory(home);
+    writeFileBytes(home + "\\gpg-agent.conf", "default-cache-ttl 0\nmax-cache-ttl 0\n");
+    const std::string plain = "the plaintext\r\n";
+    writeFileBytes(dir / "plain.txt", plain);
+    auto wide = [](const std::string& s) { return pgp::Argument(std::wstring(s.begin(), s.end())); };
+    const std::string wideNeedle = utf16Bytes(kNeedle);
+    for (const auto& path : paths) {
+        SCOPED_TRACE(path.name);
+        DeleteFileA((dir / "secret.pgp").c_str());
+        DeleteFileA((dir / "back.txt").c_str());
+        watchFreedMemory({kNeedle, wideNeedle});
+        pgp::ExitStatus encrypted = runWith(
+            path.source,
+            {pgp::Argument(L"-c"), wide(dir / "plain.txt"), pgp::Argument(L"-o"), wide(dir / "secret.pgp")},
+            home);
+        pgp::ExitStatus decrypted = runWith(
+            path.source, {wide(dir / "secret.pgp"), pgp::Argument(L"-o"), wide(dir / "back.txt")}, home);
+        stopWatchingFreedMemory();
+        EXPECT_EQ(freedBlocksHoldingNeedle(), 0)
+            << "freed holding the pass phrase: " << firstFreedBlockHoldingNeedle();
+        EXPECT_EQ(encrypted, pgp::ExitStatus::Ok);
+        EXPECT_EQ(decrypted, pgp::ExitStatus::Ok);
+        EXPECT_EQ(readFileBytes(dir / "back.txt"), plain);
+    }
+}
+
+} // namespace
