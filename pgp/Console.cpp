@@ -4,6 +4,24 @@
 
 namespace pgp {
 
+namespace {
+
+// Each character the code page lacks becomes "?", never a look-alike: "\u0160imon" must not
+// pass for "Simon".
+std::string toCodePage(UINT codePage, std::wstring_view text) {
+    if (text.empty()) return {};
+    const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    int n = WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), bytes.data(), n,
+                            nullptr, nullptr);
+    return bytes;
+}
+
+} // namespace
+
 void Console::write(DWORD which, std::wstring_view text) {
     HANDLE h = GetStdHandle(which);
     if (!h || h == INVALID_HANDLE_VALUE) return;
@@ -14,12 +32,7 @@ void Console::write(DWORD which, std::wstring_view text) {
     }
     // Redirected: the bytes a reader of this console's output expects.
     const UINT codePage = outputBytesCodePage_;
-    int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                nullptr);
-    std::string bytes(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0)
-        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr,
-                            nullptr);
+    std::string bytes = toCodePage(codePage, text);
     WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
@@ -105,6 +118,16 @@ void Console::readInto(SecretWideText& line, bool echo) {
     }
     while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r'))
         line.pop_back();
+}
+
+std::string Console::inCodePage(std::string_view utf8) const {
+    const UINT codePage = outputBytesCodePage_;
+    if (codePage == CP_UTF8) return std::string(utf8);
+    const std::string bytes = toCodePage(codePage, fromUtf8(utf8));
+    int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring back(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), back.data(), n);
+    return toUtf8(back);
 }
 
 bool Console::confirm(std::wstring_view question) {

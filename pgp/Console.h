@@ -29,6 +29,8 @@ public:
     void sayUtf8(std::string_view line) { say(fromUtf8(line)); }
     // Text on standard output (the listing, the usage), in the console's code page when redirected.
     void out(std::wstring_view text);
+    // `utf8` as this console's code page can show it: each character it lacks as "?".
+    std::string inCodePage(std::string_view utf8) const;
     // Asks; true only for an answer starting with y or Y (the default is No).
     bool confirm(std::wstring_view question);
     // Asks for a line of text, echoed.

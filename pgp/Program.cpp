@@ -96,6 +96,14 @@ Program::Program(Command command, std::optional<SecretWideText> passPhrase, Cons
     : c_(std::move(command)), given_(std::move(passPhrase)), con_(console),
       engine_(std::move(engineFolder), home), home_(std::move(home)) {}
 
+ShownForm Program::shownForm() const {
+    return [this](std::string_view utf8) { return con_.inCodePage(utf8); };
+}
+
+std::string Program::shownId(const Key& key) const {
+    return key.userIds.empty() ? key.keyId : shownUserId(key, key.userIds[0].text, shownForm());
+}
+
 ExitStatus Program::engineMissing() {
     con_.say(L"pgp: the engine is missing: " + engine_.gpgPath());
     return ExitStatus::EngineMissing;
@@ -167,6 +175,11 @@ std::optional<std::vector<Key>> Program::candidateKeys(const std::vector<std::ws
     std::vector<std::wstring> arguments = listArguments(secret);
     arguments.push_back(L"--");
     for (const auto& id : userIds) {
+        // A user ID as marked in a listing names its key by key ID.
+        if (id.size() >= 13 && id.compare(0, 3, L"[0x") == 0 && id.compare(11, 2, L"] ") == 0) {
+            arguments.push_back(L"0x" + id.substr(3, 8));
+            continue;
+        }
         // Beyond ASCII our case folding finds more than the engine's: list everything.
         for (wchar_t ch : id)
             if (ch >= 0x80 || ch < 0x20) return listKeys(secret);
@@ -180,7 +193,7 @@ std::optional<std::vector<Key>> Program::candidateKeys(const std::vector<std::ws
 
 const Key* Program::chooseKey(const std::vector<Key>& keys, const std::wstring& userId, KeyUse use,
                               ExitStatus& failure) {
-    KeyMatch m = findKey(keys, toUtf8(userId), use);
+    KeyMatch m = findKey(keys, toUtf8(userId), use, shownForm());
     if (m.found()) return m.keys[0];
     failure = ExitStatus::NoSuchKey;
     if (m.keys.empty()) {
@@ -192,7 +205,7 @@ const Key* Program::chooseKey(const std::vector<Key>& keys, const std::wstring& 
     }
     con_.say(L"More than one key matches " + quoted(userId) + L":");
     for (const Key* k : m.keys)
-        con_.sayUtf8(describeKey(*k));
+        con_.sayUtf8(describeKey(*k, shownForm()));
     con_.say(L"Give more of the user ID, or the key ID as 0x12345678.");
     return nullptr;
 }
@@ -247,7 +260,7 @@ ExitStatus Program::keyView() {
     if (!keys) return engineMissing();
     std::wstring text;
     for (const std::string& line :
-         formatKeyListing(*keys, toUtf8(pattern), toUtf8(ringName), c_.fingerprints))
+         formatKeyListing(*keys, toUtf8(pattern), toUtf8(ringName), c_.fingerprints, shownForm()))
         text += fromUtf8(line) + L"\r\n";
     con_.out(text);
     return ExitStatus::Ok;
@@ -362,7 +375,7 @@ ExitStatus Program::keyRemove() {
     bool hasSecret = false;
     for (const Key& s : *secrets)
         hasSecret = hasSecret || s.fingerprint == key->fingerprint;
-    con_.sayUtf8("Key for user ID: " + (key->userIds.empty() ? key->keyId : key->userIds[0].text));
+    con_.sayUtf8("Key for user ID: " + shownId(*key));
     if (c_.batchMode) {
         con_.say(L"Removing a key needs your answer; nothing removed in batch mode.");
         return ExitStatus::NeedsAnswer;
@@ -432,7 +445,7 @@ ExitStatus Program::protect() {
                 con_.sayUtf8(
                     "WARNING:  Because this public key is not certified with a trusted signature, it is "
                     "not known with high confidence that this public key actually belongs to: \"" +
-                    (key->userIds.empty() ? key->keyId : key->userIds[0].text) + "\".");
+                    shownId(*key) + "\".");
                 if (c_.batchMode) {
                     con_.say(L"Not used in batch mode.");
                     return ExitStatus::NeedsAnswer;
@@ -466,7 +479,7 @@ ExitStatus Program::protect() {
             }
         }
         p.signer = signer->fingerprint;
-        signerName = fromUtf8(signer->userIds.empty() ? signer->keyId : signer->userIds[0].text);
+        signerName = fromUtf8(shownId(*signer));
         pass = passPhraseFor(L"You need a pass phrase to unlock your secret key.\r\nKey for user ID \"" +
                                  signerName + L"\"",
                              false);

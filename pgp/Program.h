@@ -40,6 +40,10 @@ private:
     // Writes through a temporary beside `path` that takes its name only on success.
     struct Pending;
     ExitStatus engineMissing();
+    // How the console shows a user ID, and a key's user ID as it is shown (marked when it cannot
+    // be shown as it is).
+    ShownForm shownForm() const;
+    std::string shownId(const Key& key) const;
     // After a failure PGP's words cannot explain: the engine's own lines, minus its console noise.
     void engineSays(const EngineResult& result);
 

@@ -198,8 +198,24 @@ std::string pgpDate(std::int64_t seconds) {
     return buf;
 }
 
+namespace {
+
+std::string shortKeyId(const Key& key) {
+    return key.keyId.size() >= 8 ? key.keyId.substr(key.keyId.size() - 8) : key.keyId;
+}
+
+} // namespace
+
+std::string shownUserId(const Key& key, const std::string& utf8, const ShownForm& shown) {
+    if (!shown) return utf8;
+    std::string form = shown(utf8);
+    if (form == utf8) return utf8;
+    return "[0x" + shortKeyId(key) + "] " + form;
+}
+
 std::vector<std::string> formatKeyListing(const std::vector<Key>& keys, std::string_view pattern,
-                                          std::string_view ringName, bool fingerprints) {
+                                          std::string_view ringName, bool fingerprints,
+                                          const ShownForm& shown) {
     std::vector<std::string> lines;
     lines.push_back("pgp.exe (PGP 2.6 command line; keys kept by the GnuPG engine)");
     lines.push_back("Key ring: '" + std::string(ringName) + "'");
@@ -244,7 +260,7 @@ std::vector<std::string> formatKeyListing(const std::vector<Key>& keys, std::str
         } else {
             for (const UserId& id : key.userIds) {
                 if (id.revoked) continue;
-                lines.push_back((first ? head : std::string(30, ' ')) + id.text);
+                lines.push_back((first ? head : std::string(30, ' ')) + shownUserId(key, id.text, shown));
                 first = false;
             }
             if (first) lines.push_back(head + "*** NO USER ID ***");
@@ -267,7 +283,31 @@ bool containsIgnoringCase(std::string_view haystack, std::string_view needle) {
     return foldCase(haystack).find(foldCase(needle)) != std::u32string::npos;
 }
 
-KeyMatch findKey(const std::vector<Key>& keys, std::string_view pattern, KeyUse use) {
+namespace {
+
+// "[0x", 8 hex digits, "] " and a shown form, as shownUserId marks an ID.
+bool isMarked(std::string_view pattern) {
+    return pattern.size() >= 13 && pattern.substr(0, 3) == "[0x" && pattern.substr(11, 2) == "] " &&
+           isHex(pattern.substr(3, 8));
+}
+
+} // namespace
+
+KeyMatch findKey(const std::vector<Key>& keys, std::string_view pattern, KeyUse use, const ShownForm& shown) {
+    if (isMarked(pattern)) {
+        // Only a key listed so (its key ID is part of the mark), by the whole ID shown so: never
+        // a substring of anything.
+        KeyMatch m;
+        for (const Key& key : keys) {
+            if (!fitFor(key, use)) continue;
+            for (const UserId& id : key.userIds)
+                if (!id.revoked && shownUserId(key, id.text, shown) == pattern) {
+                    m.keys.push_back(&key);
+                    break;
+                }
+        }
+        return m;
+    }
     KeyMatch exact, partial;
     const bool byKeyId = pattern.size() > 2 &&
                          (pattern.substr(0, 2) == "0x" || pattern.substr(0, 2) == "0X") &&
@@ -294,10 +334,10 @@ KeyMatch findKey(const std::vector<Key>& keys, std::string_view pattern, KeyUse 
     return exact.keys.empty() ? partial : exact;
 }
 
-std::string describeKey(const Key& key) {
-    std::string id = key.keyId.size() >= 8 ? key.keyId.substr(key.keyId.size() - 8) : key.keyId;
+std::string describeKey(const Key& key, const ShownForm& shown) {
+    std::string id = shortKeyId(key);
     for (const UserId& uid : key.userIds)
-        if (!uid.revoked) return "  0x" + id + "  " + uid.text;
+        if (!uid.revoked) return "  0x" + id + "  " + shownUserId(key, uid.text, shown);
     return "  0x" + id;
 }
 

@@ -2,6 +2,7 @@
 // PGP 2.6's way of choosing a key by user ID.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,13 +40,23 @@ std::vector<Key> parseColonListing(std::string_view listing);
 // PGP 2.6's date form, YYYY/MM/DD, in UTC.
 std::string pgpDate(std::int64_t secondsSince1970);
 
+// A user ID as it comes out where it is shown: UTF-8 with each character the console's code page
+// lacks turned into "?". Empty: everything can be shown.
+using ShownForm = std::function<std::string(std::string_view utf8)>;
+
+// What is shown for a user ID: the ID itself, or, when it cannot be shown as it is, its shown
+// form after the key ID: "[0x89ABCDEF] Ren? Dupont". So a person sees that the ID is not what it
+// looks like, and that form, written back by a key dialog, names this key and no other.
+std::string shownUserId(const Key& key, const std::string& utf8, const ShownForm& shown);
+
 // The -kv listing, one line per entry, UTF-8, without line ends: three header lines, a line per
 // key with type, size/key ID and date in columns 1 to 30 and the first user ID from column 31,
 // further user IDs indented to column 31, and a closing count under 32 characters. A key that
 // cannot be used is listed without user IDs (its column 32 holds "*", which readers skip).
 // `pattern` "*" or empty lists every key; otherwise the keys with a user ID containing it.
 std::vector<std::string> formatKeyListing(const std::vector<Key>& keys, std::string_view pattern,
-                                          std::string_view ringName, bool fingerprints);
+                                          std::string_view ringName, bool fingerprints,
+                                          const ShownForm& shown = {});
 
 // Case-insensitive comparison for user IDs: ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic.
 std::u32string foldCase(std::string_view utf8);
@@ -61,10 +72,13 @@ struct KeyMatch {
 
 // PGP 2.6's user-ID match (case-insensitive substring) among the keys fit for `use`, except that
 // a user ID equal to `pattern` wins over the substring matches; "0x" with 8 or 16 hex digits
-// names a key ID. Several keys matching is not resolved here: the caller refuses and lists them.
-KeyMatch findKey(const std::vector<Key>& keys, std::string_view pattern, KeyUse use);
+// names a key ID. A marked form from shownUserId matches only the key with that key ID, and only
+// when one of its user IDs is shown so. Several keys matching is not resolved here: the caller
+// refuses and lists them.
+KeyMatch findKey(const std::vector<Key>& keys, std::string_view pattern, KeyUse use,
+                 const ShownForm& shown = {});
 
 // One line per candidate, for a refusal: key ID and first user ID.
-std::string describeKey(const Key& key);
+std::string describeKey(const Key& key, const ShownForm& shown = {});
 
 } // namespace pgp

@@ -116,3 +116,44 @@ TEST(PgpKeys, DatesAreUtcDays) {
     EXPECT_EQ(pgpDate(951782400), "2000/02/29");
     EXPECT_EQ(pgpDate(1796688441), "2026/12/08");
 }
+
+TEST(PgpKeys, IdsTheConsoleCannotShowAreMarkedAndNameOnlyTheirKey) {
+    // A console whose code page lacks "é".
+    const ShownForm shown = [](std::string_view utf8) {
+        std::string out(utf8);
+        for (std::size_t at; (at = out.find("\xc3\xa9")) != std::string::npos;)
+            out.replace(at, 2, "?");
+        return out;
+    };
+    const std::string rene = "Ren\xc3\xa9 Dupont <r@x>";
+    std::string ring = key("f", "255", "AAAAAAAA11111111", "escESC", rene.c_str()) +
+                       key("f", "255", "BBBBBBBB22222222", "escESC", "Ren? Dupont <r@x>") + // a look-alike
+                       key("f", "255", "CCCCCCCC33333333", "escESC", rene.c_str()) +        // a twin
+                       key("f", "255", "DDDDDDDD11111111", "escESC", rene.c_str());         // same short ID
+    auto keys = parseColonListing(ring);
+    auto lines = formatKeyListing(keys, "*", "r", false, shown);
+    ASSERT_EQ(lines.size(), 3u + 4 + 1);
+    EXPECT_EQ(lines[3], "pub   255/11111111 1996/01/01 [0x11111111] Ren? Dupont <r@x>");
+    EXPECT_EQ(lines[4], "pub   255/22222222 1996/01/01 Ren? Dupont <r@x>");
+    EXPECT_EQ(describeKey(keys[2], shown), "  0x33333333  [0x33333333] Ren? Dupont <r@x>");
+    EXPECT_EQ(formatKeyListing(keys, "*", "r", false)[3], "pub   255/11111111 1996/01/01 " + rene);
+    const struct {
+        const char* pattern;
+        std::vector<std::string> ids;
+    } cases[] = {
+        {"[0x33333333] Ren? Dupont <r@x>", {"CCCCCCCC33333333"}},
+        {"[0x11111111] Ren? Dupont <r@x>", {"AAAAAAAA11111111", "DDDDDDDD11111111"}}, // refused
+        {"[0x22222222] Ren? Dupont <r@x>", {}}, // that key's ID is shown as it is, unmarked
+        {"[0x33333333] Ren? Dupont", {}},       // the whole shown form, never a part
+        {"[0x33333333] ren? dupont <r@x>", {}},
+        {"[0x44444444] Ren? Dupont <r@x>", {}},
+        {"Ren? Dupont <r@x>", {"BBBBBBBB22222222"}},
+        {"Dupont", {"AAAAAAAA11111111", "BBBBBBBB22222222", "CCCCCCCC33333333", "DDDDDDDD11111111"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> got;
+        for (const Key* k : findKey(keys, c.pattern, KeyUse::Encrypt, shown).keys)
+            got.push_back(k->keyId);
+        EXPECT_EQ(got, c.ids) << c.pattern;
+    }
+}
