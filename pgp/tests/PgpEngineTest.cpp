@@ -379,6 +379,14 @@ TEST_F(PgpEngine, KeyListingsAreWhatTheKeyDialogsRead) {
     EXPECT_EQ(line.substr(30, 3), "[0x");
     EXPECT_EQ(line.substr(33, 8), line.substr(10, 8)) << "the key's own ID marks it";
     EXPECT_EQ(line.substr(41), "]");
+    // Handed back alone, as the dialog would, the marked entry names Ivan's key and no other.
+    fs::remove(pgpDir / "murkwell.asc");
+    writeFile(pgpDir / "murkwell.tmp", kText);
+    Outcome o =
+        batch({"{pgp} -eat murkwell.tmp \"" + line.substr(30) + " ???? <ivan@example.org>\""}, "y\r\n");
+    ASSERT_TRUE(fs::exists(pgpDir / "murkwell.asc")) << o.describe();
+    EXPECT_EQ(recipientsOf(pgpDir / "murkwell.asc"),
+              std::vector<std::string>{encryptionKeyOf("ivan@example.org")});
     // Secret ring, as the secret-key dialog lists it: only Alice has her secret part here.
     batch({"{pgp} -kv \"*\" {dir}secring.pgp > murkwell.usr"}, "");
     EXPECT_EQ(mw::parseKeyListing(readFile(pgpDir / "murkwell.usr")), std::vector<std::string>{kAliceId});
