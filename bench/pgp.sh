@@ -19,8 +19,10 @@ trap 'end_agents; rm -rf "$work"' EXIT
 win() { local p="Z:$1"; echo "${p//\//\\}"; }
 H="$(win "$home")"
 # Agents this benchmark started for its home; the direct calls leave theirs behind.
+# The engine names the home with forward slashes when it starts its agent.
 end_agents() {
-  ps -eo pid=,args= | awk -v h="$H" 'index($0, "gpg-agent.exe") && index($0, h) {print $1}' |
+  ps -eo pid=,args= | awk -v h="$H" -v s="${H//\\//}" \
+    'index($0, "gpg-agent.exe") && (index($0, h) || index($0, s)) {print $1}' |
     while read -r pid; do kill "$pid" 2>/dev/null || true; done
 }
 mkdir -p "$cache" "$work/inst"
