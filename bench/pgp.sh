@@ -19,10 +19,11 @@ trap 'end_agents; rm -rf "$work"' EXIT
 win() { local p="Z:$1"; echo "${p//\//\\}"; }
 H="$(win "$home")"
 # Agents this benchmark started for its home; the direct calls leave theirs behind.
-# The engine names the home with forward slashes when it starts its agent.
+# The engine names the home with forward slashes when it starts its agent; only the agent's own
+# program name counts (this very pipeline's command line holds both texts too).
 end_agents() {
   ps -eo pid=,args= | awk -v h="$H" -v s="${H//\\//}" \
-    'index($0, "gpg-agent.exe") && (index($0, h) || index($0, s)) {print $1}' |
+    '$2 ~ /gpg-agent\.exe$/ && (index($0, h) || index($0, s)) {print $1}' |
     while read -r pid; do kill "$pid" 2>/dev/null || true; done
 }
 mkdir -p "$cache" "$work/inst"
