@@ -11,7 +11,8 @@
 #include "filemodule/TForm1.h"
 #include "win/TPubKey.h"
 #include "win/TSecKey.h"
-#include "EngineSupport.h"
+#include "RealEngine.h"
+#include "WinTestSupport.h"
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
@@ -73,10 +74,14 @@ protected:
         if (const char* wanted = std::getenv("MW_ANSI_CODE_PAGE")) ASSERT_EQ(GetACP(), std::stoul(wanted));
         char cwd[MAX_PATH];
         startDirectory.assign(cwd, GetCurrentDirectoryA(sizeof cwd, cwd));
-        pgpDir = dir / "pgp\\";
-        engine = installEngine(dir.path(), pgpDir.substr(0, pgpDir.size() - 1));
-        if (!engine.present)
+        if (!RealEngine::built())
             GTEST_SKIP() << "no engine in " << engineDirectory() << ": run scripts/build-engine.sh";
+        engine = std::make_unique<RealEngine>(dir.path());
+        engine->installPrograms();
+        ASSERT_FALSE(HasFatalFailure());
+        installWipeTool(dir.path());
+        ASSERT_FALSE(HasFatalFailure());
+        pgpDir = engine->pgpDir;
         std::string parameters;
         for (const RingKey& k : kRing) {
             parameters += "Key-Type: eddsa\nKey-Curve: ed25519\nKey-Usage: sign\nSubkey-Type: ecdh\n"
@@ -86,11 +91,12 @@ protected:
             parameters += "Expire-Date: 0\n%no-protection\n%commit\n";
         }
         writeFileBytes(dir / "keygen.txt", parameters);
-        ASSERT_EQ(0, runWithInput(engine.call("--generate-key \"" + dir / "keygen.txt\""), ""));
-        ASSERT_EQ(0, runWithInput(engine.call("--armor --output \"" + dir / "public.asc\" --export"), ""));
-        engine.endAgent();
+        ASSERT_EQ(0, runWithInput(engine->engineCall("--generate-key \"" + dir / "keygen.txt\""), ""));
+        ASSERT_EQ(
+            0, runWithInput(engine->engineCall("--armor --output \"" + dir / "public.asc\" --export"), ""));
+        engine->endAgent();
         // The file module runs PGP in the directory it shows; PGP finds its keys through PGPPATH.
-        SetEnvironmentVariableA("PGPPATH", engine.home.c_str());
+        SetEnvironmentVariableA("PGPPATH", engine->home.c_str());
         int lacked = 0;
         for (const RingKey& k : kRing) {
             auto ansi = ansiForm(k.userId());
@@ -107,7 +113,7 @@ protected:
         fileApp.reset();
         SetCurrentDirectoryA(startDirectory.c_str());
         SetEnvironmentVariableA("PGPPATH", nullptr);
-        if (engine.present) engine.endAgent();
+        engine.reset();
         waitFor("the programs started from the test's directory to end",
                 [&] { return !processRunsFrom(dir.path()); });
         ProgramFixture::TearDown();
@@ -157,18 +163,16 @@ protected:
     // packets and the exported public keys.
     Lines recipientsOf(const std::string& message) {
         writeFileBytes(dir / "message.asc", message);
-        // A short home: the agent's socket name must fit a Unix socket address.
-        EXPECT_TRUE(runLinuxScript(
-            dir.path(),
-            "export GNUPGHOME=\"$(mktemp -d /tmp/mwkr.XXXXXX)\"\n"
+        EXPECT_TRUE(runLinuxGpg(
+            dir.path(), {},
             "gpg --batch --import public.asc 2>import.log\n"
             "gpg --batch --with-colons --list-keys >keys.txt 2>/dev/null\n"
             "gpg --batch --list-only --list-packets message.asc >packets.txt 2>&1\n"
             "awk -F: 'NR == FNR { if ($1 == \"pub\") u = \"\"; else if ($1 == \"uid\" && u == \"\") u = $10;"
             " else if ($1 == \"sub\") owner[$5] = u; next }"
             " /:pubkey enc packet:/ { n = split($0, w, \" \"); id = w[n];"
-            " print (id in owner) ? owner[id] : \"unknown key \" id }' keys.txt packets.txt >recipients.txt\n"
-            "gpgconf --kill gpg-agent\nrm -rf \"$GNUPGHOME\""));
+            " print (id in owner) ? owner[id] : \"unknown key \" id }' keys.txt packets.txt "
+            ">recipients.txt"));
         Lines ids = mw::splitLines(readFileBytes(dir / "recipients.txt"));
         std::erase(ids, std::string());
         std::sort(ids.begin(), ids.end());
@@ -182,7 +186,7 @@ protected:
         return ids;
     }
 
-    EngineInstall engine;
+    std::unique_ptr<RealEngine> engine;
     std::string pgpDir, startDirectory;
     Lines shown, listedPublic, listedSecret;
     std::vector<RingKey> chosen;
@@ -193,7 +197,7 @@ protected:
 } // namespace
 
 TEST_F(KeyRingDialogs, EditorListsTheRingAndEncryptsToExactlyTheChosenKeys) {
-    writeFileBytes(dir / "Murkwell.ini", engine.bin + "pgp.exe\r\n" + pgpDir + "\r\n" + pgpDir +
+    writeFileBytes(dir / "Murkwell.ini", engine->bin + "pgp.exe\r\n" + pgpDir + "\r\n" + pgpDir +
                                              "pubring.pgp\r\n" + pgpDir +
                                              "secring.pgp\r\n0\r\n0\r\n640\r\n450\r\nright\r\nnostore\r\n"
                                              "Courier New\r\n8\r\n0\r\n-2147483643\r\n");
@@ -211,7 +215,7 @@ TEST_F(KeyRingDialogs, EditorListsTheRingAndEncryptsToExactlyTheChosenKeys) {
 
 TEST_F(KeyRingDialogs, FileModuleListsTheRingAndEncryptsToExactlyTheChosenKeys) {
     standProgramAs("bramlet.exe");
-    writeFileBytes(dir / "bramlet.ini", engine.bin + "pgp.exe\r\n" + pgpDir + "\r\n" + pgpDir +
+    writeFileBytes(dir / "bramlet.ini", engine->bin + "pgp.exe\r\n" + pgpDir + "\r\n" + pgpDir +
                                             "pubring.pgp\r\n" + pgpDir + "secring.pgp\r\n");
     const std::string data = dir / "data\\";
     makeDirectory(data);
@@ -222,7 +226,7 @@ TEST_F(KeyRingDialogs, FileModuleListsTheRingAndEncryptsToExactlyTheChosenKeys) 
     form.showMain();
     answerDialogs(fileApp->pubKey(), fileApp->secKey());
     // The signer dialog lists the secret ring; its listing job needs the paths an operation sets.
-    form.PGPExe = engine.bin + "pgp.exe";
+    form.PGPExe = engine->bin + "pgp.exe";
     form.BatchFile = pgpDir + "bramlet.bat";
     form.LockFile = pgpDir + "bramlet.lck";
     fileApp->secKey().showModal();

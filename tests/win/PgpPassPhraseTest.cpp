@@ -5,7 +5,8 @@
 #include "pgp/Program.h"
 #include "pgp/Startup.h"
 #include "support/FreedMemoryWatch.h"
-#include "EngineSupport.h"
+#include "RealEngine.h"
+#include "WinTestSupport.h"
 #include <fcntl.h>
 #include <io.h>
 
@@ -101,7 +102,7 @@ TEST(PgpPassPhrase, EveryPathOverwritesItsCopiesBeforeRelease) {
                  {"PGPPASSFD", Source::Descriptor},
                  {"prompt", Source::Prompt}};
     TempDir dir;
-    if (!exists(engineDirectory() + "gpg.exe")) GTEST_SKIP() << "no engine in " << engineDirectory();
+    if (!RealEngine::built()) GTEST_SKIP() << "no engine in " << engineDirectory();
     const std::string home = dir / "home";
     makeDirectory(home);
     writeFileBytes(home + "\\gpg-agent.conf", "default-cache-ttl 0\nmax-cache-ttl 0\n");

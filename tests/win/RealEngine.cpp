@@ -151,6 +151,12 @@ bool RealEngine::built() {
 }
 
 void RealEngine::install() {
+    installPrograms();
+    if (::testing::Test::HasFatalFailure()) return;
+    makeKey("Murkwell Demo", "demo@murkwell.invalid", kDemoPass, base + "demo-secret.asc");
+}
+
+void RealEngine::installPrograms() {
     const std::string engine = engineDirectory();
     makeDirectory(bin);
     makeDirectory(bin + "gnupg");
@@ -160,7 +166,6 @@ void RealEngine::install() {
             ASSERT_TRUE(CopyFileA((engine + name).c_str(), (bin + "gnupg\\" + name).c_str(), FALSE)) << name;
     makeDirectory(pgpDir);
     writeFileBytes(pgpDir + "gpg-agent.conf", "default-cache-ttl 0\nmax-cache-ttl 0\n");
-    makeKey("Murkwell Demo", "demo@murkwell.invalid", kDemoPass, base + "demo-secret.asc");
 }
 
 void RealEngine::makeKey(const std::string& name, const std::string& email, const std::string& pass,

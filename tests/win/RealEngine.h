@@ -49,6 +49,9 @@ public:
     // Copies the programs and makes the demo key with kDemoPass; exports it with its secret part
     // to `base`\demo-secret.asc for Linux gpg.
     void install();
+    // Copies the programs and readies PGP's directory, with no key in it: for a ring of the
+    // caller's own.
+    void installPrograms();
     // Another key made by the engine (ed25519 signing, cv25519 encryption), its secret part
     // exported to `exportTo` when that is not empty.
     void makeKey(const std::string& name, const std::string& email, const std::string& pass,
