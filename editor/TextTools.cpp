@@ -1,10 +1,10 @@
 // The editor's text tools over its edit control, the Platform and the Interaction seams.
 #include "editor/TextTools.h"
 #include "core/Errors.h"
-#include "core/LineBreaks.h"
+#include "editor/core/LineBreaks.h"
 #include "core/Platform.h"
 #include "core/PrintLayout.h"
-#include "core/Quote.h"
+#include "editor/core/Quote.h"
 #include "win/Application.h"
 #include "win/Win32Util.h"
 

@@ -2,7 +2,7 @@
 // file's size and the drives. Searched with FindFirstFile, because the list box's own directory
 // listing shows hidden and system files under Wine.
 #pragma once
-#include "core/FileBrowser.h"
+#include "filemodule/core/FileBrowser.h"
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 // The file module window's housekeeping commands: the portable algorithms run over this window's
 // panes, the setup dialog's PGP directory and the job fields.
 #pragma once
-#include "core/Housekeeping.h"
+#include "filemodule/core/Housekeeping.h"
 
 namespace filemodule {
 

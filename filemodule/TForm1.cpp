@@ -2,7 +2,7 @@
 // flag and the clean-up at close.
 #include "filemodule/TForm1.h"
 #include "core/Errors.h"
-#include "core/FileBrowser.h"
+#include "filemodule/core/FileBrowser.h"
 #include "core/PathUtil.h"
 #include "core/Platform.h"
 #include "core/ProgramProfile.h"

@@ -1,6 +1,6 @@
 // The file module's housekeeping on real files under Wine: deletes and renames through the system,
 // copies across devices, and Scorch through cmd.exe with the wipe tool's double beside the program.
-#include "core/Housekeeping.h"
+#include "filemodule/core/Housekeeping.h"
 #include "WinTestSupport.h"
 
 using namespace mwtest;

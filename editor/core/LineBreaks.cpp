@@ -1,5 +1,5 @@
 // Line-break normalisation in one pass over the text.
-#include "core/LineBreaks.h"
+#include "editor/core/LineBreaks.h"
 
 namespace mw {
 

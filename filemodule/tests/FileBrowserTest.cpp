@@ -1,5 +1,5 @@
 // The file module's listing rules, icons, status line and directory levels.
-#include "core/FileBrowser.h"
+#include "filemodule/core/FileBrowser.h"
 #include <gtest/gtest.h>
 
 using namespace mw;

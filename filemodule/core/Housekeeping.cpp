@@ -1,5 +1,5 @@
 // File housekeeping over Platform: the algorithms behind the file module's seven commands.
-#include "core/Housekeeping.h"
+#include "filemodule/core/Housekeeping.h"
 #include "core/CommandLines.h"
 #include "core/Companions.h"
 #include "core/JobRunner.h"

@@ -1,6 +1,6 @@
 // The file module's housekeeping over the fake platform: the selection guard, each command's
 // questions, moves, copies and launches, and the Scorch job's checks, lines and results.
-#include "core/Housekeeping.h"
+#include "filemodule/core/Housekeeping.h"
 #include "support/FakePlatform.h"
 #include "support/ScriptedInteraction.h"
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The reply frame of Quote.
-#include "core/Quote.h"
+#include "editor/core/Quote.h"
 
 namespace mw {
 

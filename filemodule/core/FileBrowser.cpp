@@ -1,5 +1,5 @@
 // The file module's listing and status-line rules.
-#include "core/FileBrowser.h"
+#include "filemodule/core/FileBrowser.h"
 #include "core/TextConvert.h"
 
 namespace mw {
