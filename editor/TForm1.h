@@ -114,9 +114,9 @@ private:
     bool barLeft_ = false;
     std::string fontName_ = "Courier New";
     std::int32_t fontSize_ = 8;
-    std::int32_t fontColor_ = 0;
+    std::int32_t fontColor_ = mw::colors::clBlack;
     bool fontBold_ = false, fontItalic_ = false, fontUnderline_ = false, fontStrikeOut_ = false;
-    std::int32_t backgroundColor_ = -2147483643;
+    std::int32_t backgroundColor_ = mw::colors::clWindow;
     mw::UniqueFont memoFont_;
     mw::UniqueBrush memoBrush_;
     std::vector<std::unique_ptr<mw::TIEButton>> buttons_; // BitBtn1 ... BitBtn12, top to bottom

@@ -1,5 +1,6 @@
 // The line-numbered settings files "Murkwell.ini" (fourteen lines) and "bramlet.ini" (four).
 #pragma once
+#include "core/Colors.h"
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -49,8 +50,8 @@ struct EditorWindowValues {
     std::int32_t height = 450;
     std::string fontName = "Courier New";
     std::int32_t fontSize = 8;
-    std::int32_t fontColor = 0;
-    std::int32_t backgroundColor = -2147483643; // the system's window colour
+    std::int32_t fontColor = colors::clBlack;
+    std::int32_t backgroundColor = colors::clWindow;
 };
 
 constexpr std::size_t kMaxFontNameLength = 255;
