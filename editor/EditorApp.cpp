@@ -21,7 +21,7 @@ EditorApp::EditorApp() {
     mw::TPGPSetup::EditorLink link;
     link.moveButtonBar = [this](bool left) { form1_->dockButtonBar(left); };
     link.windowValues = [this] { return form1_->windowValues(); };
-    setup_ = std::make_unique<mw::TPGPSetup>(mw::TPGPSetup::Variant::Editor, link);
+    setup_ = std::make_unique<mw::TPGPSetup>(mw::editorProfile(), link);
     // The key dialogs read the setup dialog at every showing and hand their choice to the main window.
     auto keySources = [this] {
         return mw::KeyListingSources{setup_->pgpExe(),     setup_->pgpDir(),    {}, {},
@@ -51,8 +51,7 @@ EditorApp::~EditorApp() {
 
 mw::Companions EditorApp::companions() {
     auto& app = mw::Application::instance();
-    return mw::Companions(app.platform(), app.interaction(),
-                          mw::ownDirectoryOf(app.platform().executablePath()), setup_->pgpDir());
+    return mw::Companions(app.platform(), app.interaction(), app.profile(), setup_->pgpDir());
 }
 
 int EditorApp::run() {

@@ -3,6 +3,7 @@
 #include "core/Errors.h"
 #include "core/PathUtil.h"
 #include "core/Platform.h"
+#include "core/ProgramProfile.h"
 #include "editor/TextTools.h"
 #include "win/Application.h"
 #include "win/Controls.h"
@@ -72,7 +73,7 @@ void TForm2::setLines(const std::vector<std::string>& lines) {
 }
 
 void TForm2::BitBtn1Click() {
-    const std::string path = signatureDirectory() + "Murkwell.sig";
+    const std::string path = signatureDirectory() + mw::editorProfile().signatureName;
     try {
         mw::Application::instance().platform().writeWholeFile(path, mw::windowText(memo1()));
     } catch (const mw::IoError& e) {

@@ -15,7 +15,7 @@ FileModuleApp::FileModuleApp() {
     app.setProfile(mw::fileModuleProfile());
     form1_ = std::make_unique<TForm1>(*this);
     about_ = std::make_unique<TAboutBox>();
-    setup_ = std::make_unique<mw::TPGPSetup>(mw::TPGPSetup::Variant::FileModule);
+    setup_ = std::make_unique<mw::TPGPSetup>(mw::fileModuleProfile());
     // The calling operation has set the main window's paths; the rest comes from the setup dialog.
     auto keySources = [this] {
         return mw::KeyListingSources{form1_->PGPExe,   setup_->pgpDir(),     form1_->BatchFile,

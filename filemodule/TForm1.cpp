@@ -395,7 +395,7 @@ void TForm1::About1Click() {
 }
 void TForm1::HelponMurkwellFile1Click() {
     auto& platform = mw::Application::instance().platform();
-    const std::string help = mw::directoryOf(platform.executablePath()) + "Murkwell.Hlp";
+    const std::string help = mw::directoryOf(platform.executablePath()) + mw::fileModuleProfile().helpFile;
     platform.closeProcess(platform.launch(help, "", "", mw::ShowMode::Show).process);
 }
 

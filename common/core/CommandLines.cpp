@@ -1,10 +1,8 @@
 // Builders of the batch lines for PGP and the wipe tool, with cmd.exe's quoting rules.
 #include "core/CommandLines.h"
+#include "core/ProgramProfile.h"
 
 namespace mw {
-
-const char* const kEditorLockLine = "Temporary LockFile Written by Murkwell.";
-const char* const kListingLockLine = "Temporary LockFile Written by Murkwell File";
 
 namespace {
 
@@ -115,24 +113,26 @@ std::string signerToken(const std::string& signer) {
 
 } // namespace
 
-SecretString editorPgpLine(EditorOperation op, const EditorLineValues& v, bool wipeToolPresent) {
+SecretString editorPgpLine(EditorOperation op, const EditorLineValues& v, bool wipeToolPresent,
+                           const ProgramProfile& profile) {
     SecretString line(batchPath(v.pgpExe, "The path of pgp.exe"));
-    const char* w = wipeToolPresent ? "" : "w";
+    const std::string w = wipeToolPresent ? "" : "w";
+    // The temporaries are bare names: the batch runs in PGP's directory.
+    const std::string input = " " + batchPath(profile.inputName, "The input file");
+    auto signer = [&] { return v.signer.empty() ? std::string() : signerToken(v.signer); };
     switch (op) {
     case EditorOperation::Encrypt:
-        line += std::string(" -eat") + w + " murkwell.tmp " + batchRecipients(v.recipients);
+        line += " -eat" + w + input + " " + batchRecipients(v.recipients);
         break;
     case EditorOperation::Sign:
         // An editor signer that was never chosen is empty: the line then ends with "-u ".
-        line +=
-            std::string(" -sta") + w + " murkwell.tmp -u " + (v.signer.empty() ? "" : signerToken(v.signer));
+        line += " -sta" + w + input + " -u " + signer();
         break;
     case EditorOperation::SignEncrypt:
-        line += std::string(" -east") + w + " murkwell.tmp " + batchRecipients(v.recipients) + " -u " +
-                (v.signer.empty() ? "" : signerToken(v.signer));
+        line += " -east" + w + input + " " + batchRecipients(v.recipients) + " -u " + signer();
         break;
     case EditorOperation::EncryptIdea:
-        line += std::string(" -ca") + w + " murkwell.tmp";
+        line += " -ca" + w + input;
         break;
     case EditorOperation::Decrypt:
         if (v.passPhraseOn) {
@@ -140,7 +140,7 @@ SecretString editorPgpLine(EditorOperation op, const EditorLineValues& v, bool w
             line += " -z ";
             appendQuoted(line, v.passPhrase);
         }
-        line += " murkwell.tmp -o murkwell.txt";
+        line += input + " -o " + batchPath(profile.plainName, "The output file");
         break;
     }
     return line;

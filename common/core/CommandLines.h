@@ -8,6 +8,8 @@
 
 namespace mw {
 
+struct ProgramProfile;
+
 // A value that cannot be written into a batch line safely; the message names the value and why.
 class UnsafeValue : public std::runtime_error {
 public:
@@ -32,10 +34,6 @@ std::vector<std::string> splitRecipients(const std::string& recipients);
 // The recipient string rebuilt for a batch line: the same text for ordinary user IDs.
 std::string batchRecipients(const std::string& recipients);
 
-// The lines of the lock files.
-extern const char* const kEditorLockLine;  // the editor's message operations
-extern const char* const kListingLockLine; // the key listing and the file module
-
 // Editor message operations and their PGP line.
 enum class EditorOperation { Encrypt, Decrypt, Sign, SignEncrypt, EncryptIdea };
 
@@ -47,9 +45,10 @@ struct EditorLineValues {
     SecretString passPhrase;
 };
 
-// The PGP line of an editor operation; `wipeToolPresent` picks the form without "w". Decrypt's
-// may hold the pass phrase, so the line is secret text.
-SecretString editorPgpLine(EditorOperation op, const EditorLineValues& v, bool wipeToolPresent);
+// The PGP line of an editor operation on the profile's temporaries; `wipeToolPresent` picks the
+// form without "w". Decrypt's may hold the pass phrase, so the line is secret text.
+SecretString editorPgpLine(EditorOperation op, const EditorLineValues& v, bool wipeToolPresent,
+                           const ProgramProfile& profile);
 
 // File module operations and their PGP line; the file is named by its short path.
 enum class FileOperation { Encrypt, Decrypt, Sign, SignDetached, SignEncrypt, EncryptIdea };

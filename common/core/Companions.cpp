@@ -1,19 +1,16 @@
 // Launches of the editor's companion programs and help files.
 #include "core/Companions.h"
 #include "core/Interaction.h"
+#include "core/PathUtil.h"
 #include "core/Platform.h"
+#include "core/ProgramProfile.h"
 
 namespace mw {
 
-std::string ownDirectoryOf(const std::string& executablePath) {
-    auto pos = executablePath.find_last_of("\\:");
-    return pos == std::string::npos ? std::string() : executablePath.substr(0, pos + 1);
-}
-
-Companions::Companions(Platform& platform, Interaction& interaction, std::string ownDirectory,
+Companions::Companions(Platform& platform, Interaction& interaction, const ProgramProfile& profile,
                        std::string pgpDirectory)
-    : platform_(platform), interaction_(interaction), own_(std::move(ownDirectory)),
-      pgp_(std::move(pgpDirectory)) {}
+    : platform_(platform), interaction_(interaction), profile_(profile),
+      own_(directoryOf(platform.executablePath())), pgp_(std::move(pgpDirectory)) {}
 
 void Companions::open(const std::string& file, const std::string& directory, ShowMode mode) {
     // Nobody waits for these programs: the handle the launch may give back is released at once.
@@ -26,7 +23,7 @@ void Companions::keyManagement() {
 }
 
 void Companions::encryptDecryptFiles() {
-    open(own_ + "bramlet.exe", pgp_, ShowMode::Normal);
+    open(own_ + fileModuleProfile().executableName, pgp_, ShowMode::Normal);
 }
 
 void Companions::overlayer() {
@@ -43,7 +40,7 @@ void Companions::overlayer() {
 }
 
 void Companions::murkwellDocs() {
-    open(own_ + "Murkwell.hlp", own_, ShowMode::Normal);
+    open(own_ + profile_.helpFile, own_, ShowMode::Normal);
 }
 
 void Companions::pgpDocs() {

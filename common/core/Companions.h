@@ -7,15 +7,13 @@ namespace mw {
 
 class Interaction;
 class Platform;
+struct ProgramProfile;
 enum class ShowMode : int;
-
-// The running program's own directory: its path up to and including the last "\" or ":".
-std::string ownDirectoryOf(const std::string& executablePath);
 
 class Companions {
 public:
-    // `ownDirectory` and `pgpDirectory` end with a backslash.
-    Companions(Platform& platform, Interaction& interaction, std::string ownDirectory,
+    // The own directory is that of the running executable; `pgpDirectory` ends with a backslash.
+    Companions(Platform& platform, Interaction& interaction, const ProgramProfile& profile,
                std::string pgpDirectory);
 
     void keyManagement();       // the key manager
@@ -29,6 +27,7 @@ private:
 
     Platform& platform_;
     Interaction& interaction_;
+    const ProgramProfile& profile_;
     std::string own_;
     std::string pgp_;
 };

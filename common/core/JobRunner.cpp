@@ -221,7 +221,7 @@ void JobRunner::blankBatch(const std::string& batchFile) {
 }
 
 std::string JobRunner::wipeTool() {
-    return directoryOf(platform_.executablePath()) + "scorch.com";
+    return wipeToolPath(platform_.executablePath());
 }
 
 void JobRunner::wipe(const std::string& tool, const std::vector<std::string>& files,
@@ -252,7 +252,7 @@ JobEnd JobRunner::runKeyListing(const KeyListingJob& job) {
 
     auto deleteStale = [&] { mw::deleteIfExists(platform_, job.staleListing); };
     if (!profile_->lockBeforeStaleDelete) deleteStale();
-    if (!platform_.createNewFile(job.lockFile, {lockLine(kListingLockLine)})) {
+    if (!platform_.createNewFile(job.lockFile, {lockLine(profile_->listingLockText)})) {
         report(profile_->busy);
         return JobEnd::Refused;
     }
@@ -298,7 +298,7 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
             line.signer = v.signer;
             line.passPhraseOn = v.passPhraseOn;
             line.passPhrase = std::move(v.passPhrase);
-            lines.push_back(editorPgpLine(job.operation, line, platform_.fileExists(wipeTool())));
+            lines.push_back(editorPgpLine(job.operation, line, platform_.fileExists(wipeTool()), *profile_));
             if (decrypt && v.shift) lines.emplace_back("pause");
             lines.emplace_back(deleteLine(paths.lockFile));
             if (job.operation == EditorOperation::Encrypt || job.operation == EditorOperation::SignEncrypt)

@@ -31,7 +31,7 @@ struct KeyListingJob {
     std::string keyRing;       // key ring to list
     std::string listingTarget; // redirection target as written after " > " (a bare name or a full path)
     std::string staleListing;  // full path of a leftover listing, deleted before the job
-    KeyProgram program = KeyProgram::Editor;
+    KeyProgram program;
 };
 
 // The main window's copy of a job's paths (`PGPExe`, `PGPDir`, `BatchFile`, `LockFile`).
@@ -175,8 +175,8 @@ private:
 
     Platform& platform_;
     Interaction& interaction_;
-    // The program whose job runs now: its box and texts.
-    const ProgramProfile* profile_ = &editorProfile();
+    // The program whose job runs now: its box and texts. Every run names its program first.
+    const ProgramProfile* profile_ = nullptr;
 };
 
 } // namespace mw

@@ -5,8 +5,12 @@
 namespace mw {
 
 std::string directoryOf(const std::string& path) {
-    auto pos = path.find_last_of("\\/");
+    auto pos = path.find_last_of("\\/:");
     return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
+}
+
+std::string wipeToolPath(const std::string& executablePath) {
+    return directoryOf(executablePath) + "scorch.com";
 }
 
 std::string fileNameOf(const std::string& path) {

@@ -4,8 +4,12 @@
 
 namespace mw {
 
-// Everything up to and including the last backslash (or slash); empty when there is none.
+// Everything up to and including the last backslash, slash or drive colon; empty when there is
+// none. The running program's own directory is this of its path.
 std::string directoryOf(const std::string& path);
+
+// The wipe tool: "scorch.com" in the running program's own directory.
+std::string wipeToolPath(const std::string& executablePath);
 
 // The path with the extension of its last component replaced (or added): "x\a.exe" -> "x\a.ini".
 std::string changeExtension(const std::string& path, const std::string& newExtension);

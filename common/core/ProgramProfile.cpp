@@ -1,6 +1,5 @@
 // The editor's and the file module's profiles: the only place their differing texts and names live.
 #include "core/ProgramProfile.h"
-#include "core/CommandLines.h"
 
 #ifndef MW_VERSION
 #error "MW_VERSION comes from the build (the project version)"
@@ -10,20 +9,30 @@ namespace mw {
 
 const char* const kVersion = MW_VERSION;
 
+namespace {
+// The key listing writes the same lock text in both programs.
+const char* const kListingLockText = "Temporary LockFile Written by Murkwell File";
+} // namespace
+
 const ProgramProfile& editorProfile() {
     static const ProgramProfile profile{
         .program = KeyProgram::Editor,
+        .executableName = "Murkwell.exe",
         .title = "Murkwell",
         .mainCaption = std::string("Murkwell ") + kVersion + " - Encryption Editor",
         .setupCaption = "Murkwell Setup",
         .statusText = std::string("Murkwell ") + kVersion + " - graphical shell for PGP 2.6",
+        .helpFile = "Murkwell.hlp",
+        .signatureName = "Murkwell.sig",
+        .setup = {.barAndPassPhrase = true, .clientHeight = 216, .saveTop = 180},
         .boxCaption = "Information",
         .boxIcon = BoxIcon::Information,
         .pgpMissing = "PGP.EXE not where Setup Thinks it is, Running Setup.",
         .busy = "Lockfile is busy, only one PGP session allowed at a time.",
         .batchName = "Murkwell.bat",
         .lockName = "Murkwell.lck",
-        .operationLockText = kEditorLockLine,
+        .operationLockText = "Temporary LockFile Written by Murkwell.",
+        .listingLockText = kListingLockText,
         .inputName = "murkwell.tmp",
         .plainName = "murkwell.txt",
         .armouredName = "murkwell.asc",
@@ -46,17 +55,23 @@ const ProgramProfile& editorProfile() {
 const ProgramProfile& fileModuleProfile() {
     static const ProgramProfile profile{
         .program = KeyProgram::FileModule,
+        .executableName = "bramlet.exe",
         .title = "Murkwell File Encryption Applet",
         .mainCaption = "Murkwell File - File Encryption Module",
         .setupCaption = "PGP Setup",
         .statusText = "",
+        // The editor's help file under this program's own spelling of it.
+        .helpFile = "Murkwell.Hlp",
+        .signatureName = "",
+        .setup = {.barAndPassPhrase = false, .clientHeight = 157, .saveTop = 126},
         .boxCaption = "Murkwell File Encryption Applet",
         .boxIcon = BoxIcon::None,
         .pgpMissing = "PGP Doesn't Exists where setup thinks it should!, Running Setup.",
         .busy = "LockFile is busy, only one PGP session is allowed at a time.",
         .batchName = "bramlet.bat",
         .lockName = "bramlet.lck",
-        .operationLockText = kListingLockLine,
+        .operationLockText = kListingLockText,
+        .listingLockText = kListingLockText,
         .inputName = "",
         .plainName = "",
         .armouredName = "",

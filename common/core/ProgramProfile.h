@@ -14,12 +14,25 @@ enum class KeyProgram { Editor, FileModule };
 // The product version, from the build (CMake's project version).
 extern const char* const kVersion;
 
+// What the setup dialog of a program holds beyond the four PGP paths, and how big it is.
+struct SetupParts {
+    // The button-bar side and the pass-phrase option: in the dialog and in the settings file,
+    // which then also carries the main window's lines.
+    bool barAndPassPhrase;
+    int clientHeight; // in design pixels
+    int saveTop;      // where the "&Save" button sits
+};
+
 struct ProgramProfile {
     KeyProgram program;
+    std::string executableName; // as the other program starts it
     std::string title;        // the application title: caption of the error box
     std::string mainCaption;  // the main window's caption
     std::string setupCaption; // the setup dialog's caption
     std::string statusText;   // the main window's status bar (empty: it has none)
+    std::string helpFile;     // beside the executable
+    std::string signatureName; // the text signature beside the executable (empty: none)
+    SetupParts setup;
 
     // The box in which the program tells the user things (job reports, refused user IDs).
     std::string boxCaption;
@@ -32,6 +45,7 @@ struct ProgramProfile {
     std::string batchName;
     std::string lockName;
     std::string operationLockText; // the lock file's text while a PGP operation runs
+    std::string listingLockText;   // the lock file's text while a key listing runs
     std::string inputName;         // the message handed to PGP (editor)
     std::string plainName;         // PGP's decrypted output (editor)
     std::string armouredName;      // PGP's armoured output (editor)

@@ -17,13 +17,13 @@ std::string lowered(std::string text) {
 }
 } // namespace
 
-TPGPSetup::TPGPSetup(Variant variant, EditorLink link) : variant_(variant), link_(std::move(link)) {
+TPGPSetup::TPGPSetup(const ProgramProfile& profile, EditorLink link)
+    : profile_(profile), link_(std::move(link)) {
     registerClass("TPGPSetup", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    const bool editor = variant_ == Variant::Editor;
-    const ProgramProfile& profile = editor ? editorProfile() : fileModuleProfile();
-    createHandle("TPGPSetup", profile.setupCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
+    const SetupParts& parts = profile_.setup;
+    createHandle("TPGPSetup", profile_.setupCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
                  0, 0, 100, 100, Application::instance().mainWindow(), nullptr);
-    setClientSize(427, editor ? 216 : 157);
+    setClientSize(427, parts.clientHeight);
 
     const DWORD pathStyle = WS_TABSTOP | ES_AUTOHSCROLL | ES_LOWERCASE;
     createControl(handle(), {.className = "BUTTON",
@@ -69,7 +69,7 @@ TPGPSetup::TPGPSetup(Variant variant, EditorLink link) : variant_(variant), link
                              .height = 21,
                              .style = pathStyle,
                              .exStyle = WS_EX_CLIENTEDGE});
-    if (editor) {
+    if (parts.barAndPassPhrase) {
         createControl(handle(), {.className = "BUTTON",
                                  .text = " Button Bar Position ",
                                  .id = IdRadioGroup1,
@@ -107,7 +107,7 @@ TPGPSetup::TPGPSetup(Variant variant, EditorLink link) : variant_(variant), link
                              .text = "&Save",
                              .id = IdButton2,
                              .x = 319,
-                             .y = editor ? 180 : 126,
+                             .y = parts.saveTop,
                              .width = 100,
                              .height = 28,
                              .style = WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON});
@@ -123,7 +123,7 @@ void TPGPSetup::loadValues(const SetupValues& v) {
     setPathField(IdEdit2, v.pgpDir);
     setPathField(IdEdit3, v.publicRing);
     setPathField(IdEdit4, v.secretRing);
-    if (variant_ == Variant::Editor) {
+    if (profile_.setup.barAndPassPhrase) {
         CheckRadioButton(handle(), IdRadioLeft, IdRadioRight, v.barLeft ? IdRadioLeft : IdRadioRight);
         CheckDlgButton(handle(), IdCheckBox1, v.storePassPhrase ? BST_CHECKED : BST_UNCHECKED);
     }
@@ -133,7 +133,7 @@ void TPGPSetup::FormCreate() {
     auto& platform = Application::instance().platform();
     const std::string path = settingsPathFor(platform.executablePath());
     if (!platform.fileExists(path)) return;
-    loadValues(setupValuesFrom(readSettings(platform, path), variant_ == Variant::Editor));
+    loadValues(setupValuesFrom(readSettings(platform, path), profile_.setup.barAndPassPhrase));
     // The file module's lock: a leftover would refuse every file-module job as busy.
     const std::string staleLock = pgpDir() + fileModuleProfile().lockName;
     deleteIfExists(platform, staleLock);
@@ -156,10 +156,10 @@ std::string TPGPSetup::secretRing() const {
     return windowText(item(IdEdit4));
 }
 bool TPGPSetup::barLeft() const {
-    return variant_ == Variant::Editor && IsDlgButtonChecked(handle(), IdRadioLeft) == BST_CHECKED;
+    return profile_.setup.barAndPassPhrase && IsDlgButtonChecked(handle(), IdRadioLeft) == BST_CHECKED;
 }
 bool TPGPSetup::storePassPhrase() const {
-    return variant_ == Variant::Editor && IsDlgButtonChecked(handle(), IdCheckBox1) == BST_CHECKED;
+    return profile_.setup.barAndPassPhrase && IsDlgButtonChecked(handle(), IdCheckBox1) == BST_CHECKED;
 }
 
 SetupValues TPGPSetup::values() const {
@@ -206,7 +206,7 @@ void TPGPSetup::Button2Click() {
 void TPGPSetup::writeSettings() {
     auto& platform = Application::instance().platform();
     const std::string path = settingsPathFor(platform.executablePath());
-    if (variant_ == Variant::Editor) {
+    if (profile_.setup.barAndPassPhrase) {
         EditorWindowValues window = link_.windowValues ? link_.windowValues() : EditorWindowValues{};
         platform.writeLines(path, editorSettingsLines(values(), window));
     } else {

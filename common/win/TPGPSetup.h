@@ -9,10 +9,10 @@
 
 namespace mw {
 
+struct ProgramProfile;
+
 class TPGPSetup : public Form {
 public:
-    enum class Variant { Editor, FileModule };
-
     // What the editor's dialog needs of the editor's main window.
     struct EditorLink {
         std::function<void(bool left)> moveButtonBar;     // RadioGroup1Click
@@ -33,7 +33,8 @@ public:
         IdRadioGroup1
     };
 
-    TPGPSetup(Variant variant, EditorLink link = {});
+    // The profile says which parts the dialog has beyond the four paths.
+    explicit TPGPSetup(const ProgramProfile& profile, EditorLink link = {});
 
     // The fields as other windows read them at the moment of use.
     std::string pgpExe() const;     // Edit1
@@ -64,7 +65,7 @@ protected:
 private:
     void FormCreate();
     void loadValues(const SetupValues& values);
-    Variant variant_;
+    const ProgramProfile& profile_;
     EditorLink link_;
 };
 

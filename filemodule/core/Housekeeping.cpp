@@ -1,7 +1,6 @@
 // File housekeeping over Platform: the algorithms behind the file module's seven commands.
 #include "filemodule/core/Housekeeping.h"
 #include "core/CommandLines.h"
-#include "core/Companions.h"
 #include "core/JobRunner.h"
 #include "core/PathUtil.h"
 #include "core/ProgramProfile.h"
@@ -169,7 +168,7 @@ void Housekeeping::scorchFile() {
     const std::string batchFile = pgpDir + profile.batchName;
     if (link_.setJobFiles) link_.setJobFiles(lockFile, batchFile);
 
-    const std::string tool = ownDirectoryOf(platform_.executablePath()) + "scorch.com";
+    const std::string tool = wipeToolPath(platform_.executablePath());
     const std::string toolShort = dosShortPath(tool);
     if (link_.setToolShortName) link_.setToolShortName(toolShort);
     if (toolShort.empty()) {

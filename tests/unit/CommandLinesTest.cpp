@@ -1,6 +1,7 @@
 // The batch lines for PGP and the wipe tool: the documented examples byte for byte, and quoting
 // that keeps hostile user IDs, pass phrases and file names from reaching cmd.exe as commands.
 #include "core/CommandLines.h"
+#include "core/ProgramProfile.h"
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -21,41 +22,41 @@ EditorLineValues editorValues() {
 
 TEST(EditorPgpLine, EveryOperationInBothOptionForms) {
     auto v = editorValues();
-    EXPECT_EQ(editorPgpLine(EditorOperation::Encrypt, v, true),
+    EXPECT_EQ(editorPgpLine(EditorOperation::Encrypt, v, true, editorProfile()),
               "c:\\pgp\\pgp.exe -eat murkwell.tmp \"Alice\" \"Bob\" ");
-    EXPECT_EQ(editorPgpLine(EditorOperation::Encrypt, v, false),
+    EXPECT_EQ(editorPgpLine(EditorOperation::Encrypt, v, false, editorProfile()),
               "c:\\pgp\\pgp.exe -eatw murkwell.tmp \"Alice\" \"Bob\" ");
-    EXPECT_EQ(editorPgpLine(EditorOperation::Sign, v, true),
+    EXPECT_EQ(editorPgpLine(EditorOperation::Sign, v, true, editorProfile()),
               "c:\\pgp\\pgp.exe -sta murkwell.tmp -u \"Carol\"");
-    EXPECT_EQ(editorPgpLine(EditorOperation::Sign, v, false),
+    EXPECT_EQ(editorPgpLine(EditorOperation::Sign, v, false, editorProfile()),
               "c:\\pgp\\pgp.exe -staw murkwell.tmp -u \"Carol\"");
-    EXPECT_EQ(editorPgpLine(EditorOperation::SignEncrypt, v, true),
+    EXPECT_EQ(editorPgpLine(EditorOperation::SignEncrypt, v, true, editorProfile()),
               "c:\\pgp\\pgp.exe -east murkwell.tmp \"Alice\" \"Bob\"  -u \"Carol\"");
-    EXPECT_EQ(editorPgpLine(EditorOperation::SignEncrypt, v, false),
+    EXPECT_EQ(editorPgpLine(EditorOperation::SignEncrypt, v, false, editorProfile()),
               "c:\\pgp\\pgp.exe -eastw murkwell.tmp \"Alice\" \"Bob\"  -u \"Carol\"");
-    EXPECT_EQ(editorPgpLine(EditorOperation::EncryptIdea, v, true), "c:\\pgp\\pgp.exe -ca murkwell.tmp");
-    EXPECT_EQ(editorPgpLine(EditorOperation::EncryptIdea, v, false), "c:\\pgp\\pgp.exe -caw murkwell.tmp");
+    EXPECT_EQ(editorPgpLine(EditorOperation::EncryptIdea, v, true, editorProfile()), "c:\\pgp\\pgp.exe -ca murkwell.tmp");
+    EXPECT_EQ(editorPgpLine(EditorOperation::EncryptIdea, v, false, editorProfile()), "c:\\pgp\\pgp.exe -caw murkwell.tmp");
     // Decrypt has one form, with the pass phrase only when storing is on.
-    EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, true),
+    EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, true, editorProfile()),
               "c:\\pgp\\pgp.exe murkwell.tmp -o murkwell.txt");
-    EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, false),
+    EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, false, editorProfile()),
               "c:\\pgp\\pgp.exe murkwell.tmp -o murkwell.txt");
     v.passPhrase = "open sesame";
-    EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, true),
+    EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, true, editorProfile()),
               "c:\\pgp\\pgp.exe murkwell.tmp -o murkwell.txt");
     v.passPhraseOn = true;
-    EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, true),
+    EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, true, editorProfile()),
               "c:\\pgp\\pgp.exe -z \"open sesame\" murkwell.tmp -o murkwell.txt");
     v.passPhrase.clear();
-    EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, true),
+    EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, true, editorProfile()),
               "c:\\pgp\\pgp.exe -z \"\" murkwell.tmp -o murkwell.txt");
 }
 
 TEST(EditorPgpLine, NothingChosenYet) {
     EditorLineValues v;
     v.pgpExe = kPgp;
-    EXPECT_EQ(editorPgpLine(EditorOperation::Encrypt, v, true), "c:\\pgp\\pgp.exe -eat murkwell.tmp ");
-    EXPECT_EQ(editorPgpLine(EditorOperation::Sign, v, true), "c:\\pgp\\pgp.exe -sta murkwell.tmp -u ");
+    EXPECT_EQ(editorPgpLine(EditorOperation::Encrypt, v, true, editorProfile()), "c:\\pgp\\pgp.exe -eat murkwell.tmp ");
+    EXPECT_EQ(editorPgpLine(EditorOperation::Sign, v, true, editorProfile()), "c:\\pgp\\pgp.exe -sta murkwell.tmp -u ");
 }
 
 TEST(FileModulePgpLine, WorkedExamplesAndEveryOperation) {
@@ -164,11 +165,11 @@ TEST(BatchQuoting, UserIdsBeginningWithADashAreRefusedAsRecipientsAndSigner) {
         "PGP would read as an option.";
     EditorLineValues v = editorValues();
     v.recipients = "\"Alice\" \"-o c:\\x\" ";
-    EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::Encrypt, v, true); }), option);
-    EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::SignEncrypt, v, false); }), option);
+    EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::Encrypt, v, true, editorProfile()); }), option);
+    EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::SignEncrypt, v, false, editorProfile()); }), option);
     v = editorValues();
     v.signer = "\"-w\"";
-    EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::Sign, v, true); }),
+    EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::Sign, v, true, editorProfile()); }),
               "The user ID \"-w\" cannot be passed to PGP: it begins with \"-\", which PGP would read as an "
               "option.");
     FileLineValues f{kPgp, kShort, "\"-o c:\\x\" ", "Carol"};
@@ -195,10 +196,10 @@ TEST(BatchQuoting, UserIdsBeginningWithAPlusAreRefusedAsRecipientsAndSignerInBot
         std::string expected;
     };
     const Case cases[] = {
-        {[&] { editorPgpLine(EditorOperation::Encrypt, recipient, true); }, ring},
-        {[&] { editorPgpLine(EditorOperation::SignEncrypt, recipient, false); }, ring},
-        {[&] { editorPgpLine(EditorOperation::Sign, signer, true); }, batch},
-        {[&] { editorPgpLine(EditorOperation::SignEncrypt, signer, true); }, batch},
+        {[&] { editorPgpLine(EditorOperation::Encrypt, recipient, true, editorProfile()); }, ring},
+        {[&] { editorPgpLine(EditorOperation::SignEncrypt, recipient, false, editorProfile()); }, ring},
+        {[&] { editorPgpLine(EditorOperation::Sign, signer, true, editorProfile()); }, batch},
+        {[&] { editorPgpLine(EditorOperation::SignEncrypt, signer, true, editorProfile()); }, batch},
         {[&] {
              fileModulePgpLine(FileOperation::Encrypt, {kPgp, kShort, recipient.recipients, "Carol"});
          },
@@ -229,15 +230,15 @@ TEST(BatchQuoting, DelCharacterIsRefusedInPassPhrasePathAndUserId) {
     EditorLineValues v = editorValues();
     v.passPhraseOn = true;
     v.passPhrase = "pass" + del + "word";
-    EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::Decrypt, v, true); }),
+    EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::Decrypt, v, true, editorProfile()); }),
               "The pass phrase cannot be passed to PGP: it contains a control character.");
     v = editorValues();
     v.pgpExe = "c:\\pg" + del + "p\\pgp.exe";
-    EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::EncryptIdea, v, true); }),
+    EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::EncryptIdea, v, true, editorProfile()); }),
               "The path of pgp.exe cannot be passed to PGP: it contains a control character.");
     v = editorValues();
     v.recipients = "\"Al" + del + "ice\" ";
-    EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::Encrypt, v, true); }),
+    EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::Encrypt, v, true, editorProfile()); }),
               "The user ID \"Al" + del + "ice\" cannot be passed to PGP: it contains a control character.");
     EXPECT_EQ(refusal([&] { keyListingLine(kPgp, "c:\\pgp\\pub" + del + ".pgp", "x.usr"); }),
               "The key ring path cannot be passed to PGP: it contains a control character.");

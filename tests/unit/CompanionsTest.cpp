@@ -1,6 +1,7 @@
 // The editor's companion programs and help files: what each command opens, from where, how it
 // is shown, and when it opens nothing.
 #include "core/Companions.h"
+#include "core/ProgramProfile.h"
 #include "support/FakePlatform.h"
 #include "support/ScriptedInteraction.h"
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@ class CompanionsTest : public ::testing::Test {
 protected:
     FakePlatform fake;
     ScriptedInteraction boxes;
-    Companions companions{fake, boxes, "c:\\murkwell\\", "d:\\pgp26\\"};
+    Companions companions{fake, boxes, editorProfile(), "d:\\pgp26\\"};
 
     void expectOneLaunch(const std::string& file, const std::string& directory, ShowMode mode) {
         ASSERT_EQ(fake.launches.size(), 1u);
@@ -29,6 +30,15 @@ protected:
 } // namespace
 
 TEST(OwnDirectory, EndsAtTheLastBackslashOrColon) {
+    // The companions are looked for in the directory of the running executable.
+    auto ownDirectoryOf = [](const std::string& executable) {
+        FakePlatform fake;
+        ScriptedInteraction boxes;
+        fake.exePath = executable;
+        Companions(fake, boxes, editorProfile(), "d:\\pgp26\\").keyManagement();
+        const std::string launched = fake.launches.at(0).file;
+        return launched.substr(0, launched.size() - std::string("wendal.exe").size());
+    };
     EXPECT_EQ(ownDirectoryOf("c:\\program files\\murkwell\\Murkwell.exe"), "c:\\program files\\murkwell\\");
     EXPECT_EQ(ownDirectoryOf("c:Murkwell.exe"), "c:");
     EXPECT_EQ(ownDirectoryOf("c:\\a:b\\x.exe"), "c:\\a:b\\");
