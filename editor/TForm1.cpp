@@ -335,7 +335,8 @@ void TForm1::FormShow() {
     // A lock left by a run that ended during a job would refuse the first operation as busy.
     const std::string staleLock = setup.pgpDir() + mw::editorProfile().lockName;
     mw::deleteIfExists(platform, staleLock);
-    const std::string signature = mw::directoryOf(platform.executablePath()) + mw::editorProfile().signatureName;
+    const std::string signature =
+        mw::directoryOf(platform.executablePath()) + mw::editorProfile().signatureName;
     // Byte for byte, as "&Get from File" reads it: a final line break is part of the signature.
     if (platform.fileExists(signature)) {
         auto text = readTextForMemo(signature);

@@ -26,12 +26,12 @@ struct SetupParts {
 struct ProgramProfile {
     KeyProgram program;
     std::string executableName; // as the other program starts it
-    std::string title;        // the application title: caption of the error box
-    std::string mainCaption;  // the main window's caption
-    std::string setupCaption; // the setup dialog's caption
-    std::string statusText;   // the main window's status bar (empty: it has none)
-    std::string helpFile;     // beside the executable
-    std::string signatureName; // the text signature beside the executable (empty: none)
+    std::string title;          // the application title: caption of the error box
+    std::string mainCaption;    // the main window's caption
+    std::string setupCaption;   // the setup dialog's caption
+    std::string statusText;     // the main window's status bar (empty: it has none)
+    std::string helpFile;       // beside the executable
+    std::string signatureName;  // the text signature beside the executable (empty: none)
     SetupParts setup;
 
     // The box in which the program tells the user things (job reports, refused user IDs).

@@ -34,8 +34,10 @@ TEST(EditorPgpLine, EveryOperationInBothOptionForms) {
               "c:\\pgp\\pgp.exe -east murkwell.tmp \"Alice\" \"Bob\"  -u \"Carol\"");
     EXPECT_EQ(editorPgpLine(EditorOperation::SignEncrypt, v, false, editorProfile()),
               "c:\\pgp\\pgp.exe -eastw murkwell.tmp \"Alice\" \"Bob\"  -u \"Carol\"");
-    EXPECT_EQ(editorPgpLine(EditorOperation::EncryptIdea, v, true, editorProfile()), "c:\\pgp\\pgp.exe -ca murkwell.tmp");
-    EXPECT_EQ(editorPgpLine(EditorOperation::EncryptIdea, v, false, editorProfile()), "c:\\pgp\\pgp.exe -caw murkwell.tmp");
+    EXPECT_EQ(editorPgpLine(EditorOperation::EncryptIdea, v, true, editorProfile()),
+              "c:\\pgp\\pgp.exe -ca murkwell.tmp");
+    EXPECT_EQ(editorPgpLine(EditorOperation::EncryptIdea, v, false, editorProfile()),
+              "c:\\pgp\\pgp.exe -caw murkwell.tmp");
     // Decrypt has one form, with the pass phrase only when storing is on.
     EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, true, editorProfile()),
               "c:\\pgp\\pgp.exe murkwell.tmp -o murkwell.txt");
@@ -55,8 +57,10 @@ TEST(EditorPgpLine, EveryOperationInBothOptionForms) {
 TEST(EditorPgpLine, NothingChosenYet) {
     EditorLineValues v;
     v.pgpExe = kPgp;
-    EXPECT_EQ(editorPgpLine(EditorOperation::Encrypt, v, true, editorProfile()), "c:\\pgp\\pgp.exe -eat murkwell.tmp ");
-    EXPECT_EQ(editorPgpLine(EditorOperation::Sign, v, true, editorProfile()), "c:\\pgp\\pgp.exe -sta murkwell.tmp -u ");
+    EXPECT_EQ(editorPgpLine(EditorOperation::Encrypt, v, true, editorProfile()),
+              "c:\\pgp\\pgp.exe -eat murkwell.tmp ");
+    EXPECT_EQ(editorPgpLine(EditorOperation::Sign, v, true, editorProfile()),
+              "c:\\pgp\\pgp.exe -sta murkwell.tmp -u ");
 }
 
 TEST(FileModulePgpLine, WorkedExamplesAndEveryOperation) {
@@ -166,7 +170,8 @@ TEST(BatchQuoting, UserIdsBeginningWithADashAreRefusedAsRecipientsAndSigner) {
     EditorLineValues v = editorValues();
     v.recipients = "\"Alice\" \"-o c:\\x\" ";
     EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::Encrypt, v, true, editorProfile()); }), option);
-    EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::SignEncrypt, v, false, editorProfile()); }), option);
+    EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::SignEncrypt, v, false, editorProfile()); }),
+              option);
     v = editorValues();
     v.signer = "\"-w\"";
     EXPECT_EQ(refusal([&] { editorPgpLine(EditorOperation::Sign, v, true, editorProfile()); }),
