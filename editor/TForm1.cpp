@@ -475,9 +475,7 @@ void TForm1::About1Click() {
 }
 
 bool TForm1::onCommand(int id, int, HWND) {
-    // Every menu item, popup item and button of one command calls the same handler.
-    using Handler = void (TForm1::*)();
-    static const std::pair<int, Handler> handlers[] = {
+    static const std::pair<int, void (TForm1::*)()> handlers[] = {
         {CmdExit1Click, &TForm1::Exit1Click},
         {CmdBitBtn12Click, &TForm1::BitBtn12Click},
         {CmdPGPSetup1Click, &TForm1::PGPSetup1Click},
@@ -512,13 +510,7 @@ bool TForm1::onCommand(int id, int, HWND) {
         {CmdBitBtn10Click, &TForm1::BitBtn10Click},
         {CmdBitBtn11Click, &TForm1::BitBtn11Click},
     };
-    for (const auto& [command, handler] : handlers) {
-        if (command == id) {
-            (this->*handler)();
-            return true;
-        }
-    }
-    return false;
+    return mw::runCommand<TForm1>(*this, handlers, id);
 }
 
 LRESULT TForm1::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -432,9 +432,7 @@ bool TForm1::onCommand(int id, int code, HWND control) {
         if (code == CBN_SELCHANGE) DriveComboBox1Change();
         return true;
     }
-    // Every menu item, popup item, button and shortcut of one command calls the same handler.
-    using Handler = void (TForm1::*)();
-    static const std::pair<int, Handler> handlers[] = {
+    static const std::pair<int, void (TForm1::*)()> handlers[] = {
         {CmdSpeedButton1Click, &TForm1::SpeedButton1Click},
         {CmdSpeedButton2Click, &TForm1::SpeedButton2Click},
         {CmdSpeedButton3Click, &TForm1::SpeedButton3Click},
@@ -454,13 +452,7 @@ bool TForm1::onCommand(int id, int code, HWND control) {
         {CmdHelponMurkwellFile1Click, &TForm1::HelponMurkwellFile1Click},
         {CmdAbout1Click, &TForm1::About1Click},
     };
-    for (const auto& [command, handler] : handlers) {
-        if (command == id) {
-            (this->*handler)();
-            return true;
-        }
-    }
-    return false;
+    return mw::runCommand<TForm1>(*this, handlers, id);
 }
 
 // --- drawing

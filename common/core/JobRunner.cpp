@@ -220,6 +220,30 @@ void JobRunner::blankBatch(const std::string& batchFile) {
     }
 }
 
+bool JobRunner::takeLock(const std::string& lockFile, const std::string& text) {
+    if (platform_.createNewFile(lockFile, {lockLine(text)})) return true;
+    report(profile_->busy);
+    return false;
+}
+
+std::optional<BatchLines> JobRunner::finishLines(BatchLines lines, bool pause, const std::string& lockFile,
+                                                 const std::string* recipients, std::vector<Labelled> values,
+                                                 const std::vector<Labelled>& after) {
+    std::vector<std::string> ids;
+    try {
+        if (pause) lines.emplace_back("pause");
+        lines.emplace_back(deleteLine(lockFile));
+        if (recipients) ids = splitRecipients(*recipients);
+    } catch (const UnsafeValue& e) {
+        report(e.what());
+        return std::nullopt;
+    }
+    for (const auto& id : ids)
+        values.push_back({"The user ID", id});
+    values.insert(values.end(), after.begin(), after.end());
+    return toConsole(lines, values);
+}
+
 std::string JobRunner::wipeTool() {
     return wipeToolPath(platform_.executablePath());
 }
@@ -252,10 +276,7 @@ JobEnd JobRunner::runKeyListing(const KeyListingJob& job) {
 
     auto deleteStale = [&] { mw::deleteIfExists(platform_, job.staleListing); };
     if (!profile_->lockBeforeStaleDelete) deleteStale();
-    if (!platform_.createNewFile(job.lockFile, {lockLine(profile_->listingLockText)})) {
-        report(profile_->busy);
-        return JobEnd::Refused;
-    }
+    if (!takeLock(job.lockFile, profile_->listingLockText)) return JobEnd::Refused;
     if (profile_->lockBeforeStaleDelete) orRemoveLock(platform_, job.lockFile, deleteStale);
     writeBatch(job.batchFile, job.lockFile, *console);
 
@@ -287,9 +308,6 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
         EditorJobValues v;
         EditorLineValues line;
         BatchLines lines;
-        std::vector<std::string> ids;
-        std::vector<Labelled> values{{"The path of pgp.exe", paths.pgpExe},
-                                     {"The lock file path", paths.lockFile}};
         try {
             // Gathering the values may refuse one too (a pass phrase the code page cannot hold).
             if (job.values) v = job.values();
@@ -299,26 +317,21 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
             line.passPhraseOn = v.passPhraseOn;
             line.passPhrase = std::move(v.passPhrase);
             lines.push_back(editorPgpLine(job.operation, line, platform_.fileExists(wipeTool()), *profile_));
-            if (decrypt && v.shift) lines.emplace_back("pause");
-            lines.emplace_back(deleteLine(paths.lockFile));
-            if (job.operation == EditorOperation::Encrypt || job.operation == EditorOperation::SignEncrypt)
-                ids = splitRecipients(v.recipients);
         } catch (const UnsafeValue& e) {
             report(e.what());
             return std::nullopt;
         }
-        for (const auto& id : ids)
-            values.push_back({"The user ID", id});
-        values.push_back({"The signer's user ID", v.signer});
-        if (line.passPhraseOn) values.push_back({"The pass phrase", line.passPhrase, true});
-        return toConsole(lines, values);
+        const bool recipients =
+            job.operation == EditorOperation::Encrypt || job.operation == EditorOperation::SignEncrypt;
+        std::vector<Labelled> after{{"The signer's user ID", v.signer}};
+        if (line.passPhraseOn) after.push_back({"The pass phrase", line.passPhrase, true});
+        return finishLines(
+            std::move(lines), decrypt && v.shift, paths.lockFile, recipients ? &v.recipients : nullptr,
+            {{"The path of pgp.exe", paths.pgpExe}, {"The lock file path", paths.lockFile}}, after);
     };
     // Values that cannot go are refused before anything is written.
     if (!build()) return JobEnd::Refused;
-    if (!platform_.createNewFile(paths.lockFile, {lockLine(profile_->operationLockText)})) {
-        report(profile_->busy);
-        return JobEnd::Refused;
-    }
+    if (!takeLock(paths.lockFile, profile_->operationLockText)) return JobEnd::Refused;
     // An output that an earlier job left (the editor was ended during it, or its wipe failed)
     // would make PGP ask to overwrite it, and a No would put the old output into the message.
     bool earlierGone = false;
@@ -394,25 +407,22 @@ JobEnd JobRunner::runFileOperation(const FileJob& job) {
     FileJobValues v = job.values ? job.values() : FileJobValues{};
     auto build = [&](const std::string& shortName) -> std::optional<BatchLines> {
         BatchLines lines;
-        std::vector<std::string> ids;
-        std::vector<Labelled> values{{"The path of pgp.exe", paths.pgpExe},
-                                     {"The file name", shortName},
-                                     {"The lock file path", paths.lockFile},
-                                     {"The signer's user ID", v.signer}};
         try {
             lines.emplace_back(
                 fileModulePgpLine(job.operation, {paths.pgpExe, shortName, v.recipients, v.signer}));
-            if (job.operation == FileOperation::Decrypt && job.shift) lines.emplace_back("pause");
-            lines.emplace_back(deleteLine(paths.lockFile));
-            if (job.operation == FileOperation::Encrypt || job.operation == FileOperation::SignEncrypt)
-                ids = splitRecipients(v.recipients);
         } catch (const UnsafeValue& e) {
             report(e.what());
             return std::nullopt;
         }
-        for (const auto& id : ids)
-            values.push_back({"The user ID", id});
-        return toConsole(lines, values);
+        const bool recipients =
+            job.operation == FileOperation::Encrypt || job.operation == FileOperation::SignEncrypt;
+        return finishLines(std::move(lines), job.operation == FileOperation::Decrypt && job.shift,
+                           paths.lockFile, recipients ? &v.recipients : nullptr,
+                           {{"The path of pgp.exe", paths.pgpExe},
+                            {"The file name", shortName},
+                            {"The lock file path", paths.lockFile},
+                            {"The signer's user ID", v.signer}},
+                           {});
     };
     // The short form after the dialogs, fresh: a file that went meanwhile is refused, never run
     // on an earlier name.
@@ -421,10 +431,7 @@ JobEnd JobRunner::runFileOperation(const FileJob& job) {
     if (job.setShortName) job.setShortName(*shortName);
     auto lines = build(*shortName);
     if (!lines) return JobEnd::Refused;
-    if (!platform_.createNewFile(paths.lockFile, {lockLine(profile_->operationLockText)})) {
-        report(profile_->busy);
-        return JobEnd::Refused;
-    }
+    if (!takeLock(paths.lockFile, profile_->operationLockText)) return JobEnd::Refused;
     // A batch file that broke off half-way gets the clean-up of a finished job too.
     JobEnd end = JobEnd::NotStarted;
     std::exception_ptr failure;
@@ -450,10 +457,7 @@ JobEnd JobRunner::runOwnBatch(KeyProgram program, const std::string& lockFile, c
     profile_ = &profileOf(program);
     auto console = toConsole(batchLines(lines), {});
     if (!console) return JobEnd::Refused;
-    if (!platform_.createNewFile(lockFile, {lockLine(profile_->operationLockText)})) {
-        report(profile_->busy);
-        return JobEnd::Refused;
-    }
+    if (!takeLock(lockFile, profile_->operationLockText)) return JobEnd::Refused;
     writeBatch(batchFile, lockFile, *console);
     return launchAndWait(batchFile, directory, mode, lockFile, texts);
 }

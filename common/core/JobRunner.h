@@ -151,6 +151,15 @@ private:
                        const std::function<void()>& showSetup);
     // The lines in the console's code page, or nullopt after reporting the value that cannot go.
     std::optional<BatchLines> toConsole(const BatchLines& lines, const std::vector<Labelled>& values);
+    // Creates the lock file atomically with its text; false after the busy message when it is there.
+    bool takeLock(const std::string& lockFile, const std::string& text);
+    // An operation's lines after its PGP line: "pause" when asked for and the lock file's deletion;
+    // then the whole checked against the console's code page, naming `values`, the user IDs of
+    // `recipients` (null for an operation without) and `after` in that order. nullopt after
+    // reporting a value that cannot go.
+    std::optional<BatchLines> finishLines(BatchLines lines, bool pause, const std::string& lockFile,
+                                          const std::string* recipients, std::vector<Labelled> values,
+                                          const std::vector<Labelled>& after);
     // Writes the batch file; on failure removes the lock file and rethrows.
     void writeBatch(const std::string& batchFile, const std::string& lockFile, const BatchLines& lines);
     // Launch and wait; after NotStarted or EndedEarly the lock file is gone and the user told.
