@@ -75,7 +75,8 @@ int main(int argc, char** argv) {
     mw::KeyListingSources sources;
     sources.pgpDir = dir;
     const auto plan = mw::planKeyListing(mw::KeyProgram::Editor, mw::KeyRing::Public, sources);
-    mw::TPubKey dialog(mw::KeyDialogLink{});
+    const mw::Context context(mw::editorProfile(), app);
+    mw::TPubKey dialog(context, mw::KeyDialogLink{});
 
     for (int run = 1; run <= 3; ++run) {
         double t0 = nowMs();

@@ -13,28 +13,29 @@
 
 namespace editor {
 
-EditorApp::EditorApp() {
-    auto& app = mw::Application::instance();
-    app.setProfile(mw::editorProfile());
+EditorApp::EditorApp() : EditorApp(mw::Application::instance()) {}
+
+EditorApp::EditorApp(mw::Application& application) : context_(mw::editorProfile(), application) {
+    application.setTitle(context_.profile().title);
     // The main window comes first: closing it ends the program.
     form1_ = std::make_unique<TForm1>(*this);
     mw::TPGPSetup::EditorLink link;
     link.moveButtonBar = [this](bool left) { form1_->dockButtonBar(left); };
     link.windowValues = [this] { return form1_->windowValues(); };
-    setup_ = std::make_unique<mw::TPGPSetup>(mw::editorProfile(), link);
+    setup_ = std::make_unique<mw::TPGPSetup>(context_, link);
     // The key dialogs read the setup dialog at every showing and hand their choice to the main window.
     auto keySources = [this] {
         return mw::KeyListingSources{setup_->pgpExe(),     setup_->pgpDir(),    {}, {},
                                      setup_->publicRing(), setup_->secretRing()};
     };
-    secKey_ = std::make_unique<mw::TSecKey>(mw::KeyDialogLink{
-        mw::KeyProgram::Editor, keySources, [this](const std::string& s) { form1_->Signer = s; }});
-    pubKey_ = std::make_unique<mw::TPubKey>(mw::KeyDialogLink{
-        mw::KeyProgram::Editor, keySources, [this](const std::string& s) { form1_->Recipients = s; }});
-    form2_ = std::make_unique<TForm2>();
-    form3_ = std::make_unique<TForm3>();
-    key_ = std::make_unique<TKey>();
-    box_ = std::make_unique<TBox>();
+    secKey_ = std::make_unique<mw::TSecKey>(
+        context_, mw::KeyDialogLink{keySources, [this](const std::string& s) { form1_->Signer = s; }});
+    pubKey_ = std::make_unique<mw::TPubKey>(
+        context_, mw::KeyDialogLink{keySources, [this](const std::string& s) { form1_->Recipients = s; }});
+    form2_ = std::make_unique<TForm2>(context_);
+    form3_ = std::make_unique<TForm3>(context_);
+    key_ = std::make_unique<TKey>(context_);
+    box_ = std::make_unique<TBox>(context_);
 }
 
 EditorApp::~EditorApp() {
@@ -46,17 +47,16 @@ EditorApp::~EditorApp() {
     secKey_.reset();
     setup_.reset();
     form1_.reset();
-    mw::Application::instance().setMainWindow(nullptr);
+    context_.application().setMainWindow(nullptr);
 }
 
 mw::Companions EditorApp::companions() {
-    auto& app = mw::Application::instance();
-    return mw::Companions(app.platform(), app.interaction(), app.profile(), setup_->pgpDir());
+    return mw::Companions(context_.platform(), context_.interaction(), context_.profile(), setup_->pgpDir());
 }
 
 int EditorApp::run() {
     form1_->showMain();
-    return mw::Application::instance().run();
+    return context_.application().run();
 }
 
 } // namespace editor

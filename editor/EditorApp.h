@@ -1,6 +1,7 @@
 // The editor program: its windows, created once in start-up order and kept for the whole run.
 #pragma once
 #include "core/Companions.h"
+#include "win/Context.h"
 #include <memory>
 
 namespace mw {
@@ -19,8 +20,10 @@ class TBox;
 
 class EditorApp {
 public:
-    // Sets the application title and creates every window; Platform and Interaction must be set
-    // on the Application before.
+    // Sets the application title and creates every window, each given the editor's context;
+    // Platform and Interaction must be set on the Application before.
+    explicit EditorApp(mw::Application& application);
+    // The process's one application.
     EditorApp();
     ~EditorApp();
 
@@ -35,10 +38,12 @@ public:
     TForm3& authorKey() { return *form3_; }
     TKey& passPhrase() { return *key_; }
     TBox& about() { return *box_; }
+    const mw::Context& context() const { return context_; }
     // The companion programs and help files as the settings stand now.
     mw::Companions companions();
 
 private:
+    mw::Context context_;
     std::unique_ptr<TForm1> form1_;
     std::unique_ptr<mw::TPGPSetup> setup_;
     std::unique_ptr<mw::TSecKey> secKey_;

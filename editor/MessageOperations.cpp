@@ -22,7 +22,7 @@ void MessageOperations::pasteAndDecrypt() {
 
 void MessageOperations::run(mw::EditorOperation operation) {
     using Op = mw::EditorOperation;
-    auto& application = mw::Application::instance();
+    const mw::Context& context = app_.context();
     TForm1& form = app_.form1();
     mw::TPGPSetup& setup = app_.setup();
     const bool decrypt = operation == Op::Decrypt;
@@ -67,7 +67,7 @@ void MessageOperations::run(mw::EditorOperation operation) {
     job.pickUp = [this, &form, decrypt](const std::string& output) {
         form.tools().loadText(output, decrypt ? std::vector<std::string>{} : app_.signature().lines());
     };
-    mw::JobRunner(application.platform(), application.interaction()).runEditorOperation(job);
+    mw::JobRunner(context.platform(), context.interaction()).runEditorOperation(job);
 }
 
 } // namespace editor

@@ -34,8 +34,8 @@ RECT scaled(int x, int y, int width, int height) {
 
 } // namespace
 
-TBox::TBox() {
-    auto& app = mw::Application::instance();
+TBox::TBox(const mw::Context& context) : Form(context.application()) {
+    auto& app = context.application();
     registerClass("TBox", static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     createHandle("TBox", "About Murkwell", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
                  WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, 0, 0, 100, 100, app.mainWindow(), nullptr);

@@ -3,6 +3,7 @@
 #include "win/GlyphButton.h"
 #include "win/Win32Util.h"
 #include "win/Window.h"
+#include "win/Context.h"
 #include <memory>
 
 namespace editor {
@@ -10,7 +11,7 @@ namespace editor {
 class TBox : public mw::Form {
 public:
     enum : int { IdOKButton = IDOK };
-    TBox();
+    explicit TBox(const mw::Context& context);
     ~TBox() override;
 
     void OKButtonClick();

@@ -49,12 +49,12 @@ LRESULT CALLBACK memoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UIN
 
 } // namespace
 
-TForm1::TForm1(EditorApp& app) : app_(app) {
-    auto& application = mw::Application::instance();
+TForm1::TForm1(EditorApp& app) : Form(app.context().application()), app_(app) {
+    auto& application = this->app();
     registerClass("TForm1", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     mw::registerPanelClass();
     // Design geometry; FormCreate replaces it from the settings file or the defaults.
-    createHandle("TForm1", mw::editorProfile().mainCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
+    createHandle("TForm1", app_.context().profile().mainCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
                  application.scale(298), application.scale(117), application.scale(663),
                  application.scale(485), nullptr, nullptr);
     application.setMainWindow(handle());
@@ -62,7 +62,7 @@ TForm1::TForm1(EditorApp& app) : app_(app) {
     createMenus();
     createControls();
     tools_ = std::make_unique<TextTools>(
-        memo(),
+        app_.context(), memo(),
         MemoAppearance{[this] { return memoFont(); }, [this](const mw::FontChoice& f) { setMemoFont(f); },
                        [this](std::uint32_t c) { setBackgroundColor(static_cast<std::int32_t>(c)); }});
     // TKey is created after this window: reached only when an operation runs.
@@ -194,12 +194,12 @@ void TForm1::createControls() {
     int width = -1;
     SendMessageA(statusBar(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&width));
     // A leading tab centres the text of a status-bar part.
-    const std::string status = "\t" + mw::editorProfile().statusText;
+    const std::string status = "\t" + app_.context().profile().statusText;
     SendMessageA(statusBar(), SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(status.c_str()));
 }
 
 void TForm1::layout() {
-    auto& application = mw::Application::instance();
+    auto& application = app();
     RECT rc;
     GetClientRect(handle(), &rc);
     const int statusH = application.scale(kStatusHeight);
@@ -218,7 +218,7 @@ void TForm1::dockButtonBar(bool left) {
 }
 
 void TForm1::applyMemoFont() {
-    auto& application = mw::Application::instance();
+    auto& application = app();
     // The memo gets the new font and brush before the old ones are deleted.
     mw::UniqueFont font(CreateFontA(-MulDiv(fontSize_, application.dpi(), 72), 0, 0, 0,
                                     fontBold_ ? FW_BOLD : FW_NORMAL, fontItalic_, fontUnderline_,
@@ -314,7 +314,7 @@ void TForm1::setMemoFont(const mw::FontChoice& font) {
 }
 
 void TForm1::FormCreate() {
-    auto& platform = mw::Application::instance().platform();
+    auto& platform = app_.context().platform();
     const std::string path = mw::settingsPathFor(platform.executablePath());
     if (!platform.fileExists(path)) {
         setGeometry(0, 0, 640, 450);
@@ -326,24 +326,24 @@ void TForm1::FormCreate() {
 void TForm1::showMain() {
     ShowWindow(handle(), SW_SHOW);
     UpdateWindow(handle());
-    mw::Application::instance().runHandler([this] { FormShow(); });
+    app().runHandler([this] { FormShow(); });
 }
 
 void TForm1::FormShow() {
-    auto& platform = mw::Application::instance().platform();
+    auto& platform = app_.context().platform();
     auto& setup = app_.setup();
     // A lock left by a run that ended during a job would refuse the first operation as busy.
-    const std::string staleLock = setup.pgpDir() + mw::editorProfile().lockName;
+    const std::string staleLock = setup.pgpDir() + app_.context().profile().lockName;
     mw::deleteIfExists(platform, staleLock);
     const std::string signature =
-        mw::directoryOf(platform.executablePath()) + mw::editorProfile().signatureName;
+        mw::directoryOf(platform.executablePath()) + app_.context().profile().signatureName;
     // Byte for byte, as "&Get from File" reads it: a final line break is part of the signature.
     if (platform.fileExists(signature)) {
-        auto text = readTextForMemo(signature);
+        auto text = readTextForMemo(platform, signature);
         if (text)
             mw::setWindowText(app_.signature().memo1(), *text);
         else
-            reportError(kTextTooLarge);
+            reportError(app_.context(), kTextTooLarge);
     }
     if (!platform.fileExists(setup.pgpExe())) setup.showModal();
     SetFocus(memo());
@@ -361,14 +361,14 @@ bool TForm1::preTranslateMessage(MSG& msg) {
 }
 
 void TForm1::FormClose() {
-    auto& platform = mw::Application::instance().platform();
+    auto& platform = app_.context().platform();
     PGPDir = app_.setup().pgpDir();
-    for (const std::string& name : mw::editorProfile().leftoversAtClose)
+    for (const std::string& name : app_.context().profile().leftoversAtClose)
         mw::deleteIfExists(platform, PGPDir + name);
     app_.setup().writeSettings();
     // The process ends at once: nothing else would overwrite the pass phrase.
     app_.passPhrase().clearPassPhrase();
-    auto& application = mw::Application::instance();
+    auto& application = app();
     if (application.terminate) application.terminate();
 }
 
@@ -459,7 +459,7 @@ void TForm1::StoredPassphrase1Click() {
 }
 void TForm1::ClearStoredPassPhrase1Click() {
     app_.passPhrase().clearPassPhrase();
-    mw::Application::instance().informationBox("The Stored Pass Phrase has been cleared.");
+    app().informationBox("The Stored Pass Phrase has been cleared.");
 }
 void TForm1::MurkwellDocs1Click() {
     app_.companions().murkwellDocs();

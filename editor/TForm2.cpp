@@ -15,14 +15,17 @@ namespace {
 
 constexpr COLORREF kNavy = RGB(0, 0, 128);
 
-std::string signatureDirectory() {
-    return mw::directoryOf(mw::Application::instance().platform().executablePath());
+std::string signatureDirectory(const mw::Context& context) {
+    return mw::directoryOf(context.platform().executablePath());
 }
 
 } // namespace
 
-TForm2::TForm2() : BasicDialog({"TForm2", "Signature", 565, 182, false, "&Save", 330, 147, 227, 30}) {
-    auto& app = mw::Application::instance();
+TForm2::TForm2(const mw::Context& context)
+    : BasicDialog(context.application(),
+                  {"TForm2", "Signature", 565, 182, false, "&Save", 330, 147, 227, 30}),
+      context_(context) {
+    auto& app = context.application();
     memoFont_.reset(CreateFontA(-MulDiv(8, app.dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                 DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                 FIXED_PITCH | FF_MODERN, "Courier New"));
@@ -73,15 +76,15 @@ void TForm2::setLines(const std::vector<std::string>& lines) {
 }
 
 void TForm2::BitBtn1Click() {
-    const std::string path = signatureDirectory() + mw::editorProfile().signatureName;
+    const std::string path = signatureDirectory(context_) + context_.profile().signatureName;
     try {
-        mw::Application::instance().platform().writeWholeFile(path, mw::windowText(memo1()));
+        context_.platform().writeWholeFile(path, mw::windowText(memo1()));
     } catch (const mw::IoError& e) {
         // The dialog has no other way out: it closes, and the operations keep using the text.
         std::string reason = e.reason();
         if (!reason.empty() && reason.back() != '.') reason += '.';
-        reportError("Cannot create file " + path + ": " + reason +
-                    " The signature is kept until the editor closes.");
+        reportError(context_, "Cannot create file " + path + ": " + reason +
+                                  " The signature is kept until the editor closes.");
     }
     close();
 }
@@ -90,21 +93,21 @@ void TForm2::BitBtn2Click() {
     mw::FileDialogRequest request;
     request.title = "Open Signature File";
     request.filters = {{"All Files", "*.*"}};
-    request.initialDirectory = signatureDirectory(); // each time, not where the user went last
+    request.initialDirectory = signatureDirectory(context_); // each time, not where the user went last
     request.hideReadOnly = true;
     request.pathMustExist = true;
     request.fileMustExist = true;
-    auto chosen = mw::Application::instance().interaction().openFile(request);
+    auto chosen = context_.interaction().openFile(request);
     if (!chosen) return;
     std::optional<std::string> text;
     try {
-        text = readTextForMemo(*chosen);
+        text = readTextForMemo(context_.platform(), *chosen);
     } catch (const mw::IoError&) {
-        reportError("Cannot open file " + *chosen);
+        reportError(context_, "Cannot open file " + *chosen);
         return;
     }
     if (!text) {
-        reportError(kTextTooLarge);
+        reportError(context_, kTextTooLarge);
         return;
     }
     mw::setWindowText(memo1(), *text);

@@ -1,6 +1,7 @@
 // Signature dialog "Signature": holds the text signature appended to encrypted and signed messages.
 #pragma once
 #include "win/BasicDialog.h"
+#include "win/Context.h"
 #include "win/Win32Util.h"
 #include <string>
 #include <vector>
@@ -11,7 +12,7 @@ class TForm2 : public mw::BasicDialog {
 public:
     // BitBtn1 "&Save" is the dialog's closing button.
     enum : int { IdBitBtn1 = IdCloseButton, IdMemo1 = 401, IdBitBtn2, IdBitBtn3 };
-    TForm2();
+    explicit TForm2(const mw::Context& context);
     std::vector<std::string> lines() const;
     void setLines(const std::vector<std::string>& lines);
     HWND memo1() const { return item(IdMemo1); }
@@ -30,6 +31,7 @@ protected:
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    const mw::Context& context_;
     mw::UniqueFont memoFont_;
 };
 

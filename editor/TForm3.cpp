@@ -11,8 +11,8 @@ constexpr COLORREF kNavy = RGB(0, 0, 128);
 constexpr int kMemoHeight = 163;
 } // namespace
 
-TForm3::TForm3() {
-    auto& app = mw::Application::instance();
+TForm3::TForm3(const mw::Context& context) : Form(context.application()) {
+    auto& app = context.application();
     registerClass("TForm3", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     // No system menu: only the Close button ends a showing.
     createHandle("TForm3", "Use this key when contacting the author...", WS_POPUP | WS_CAPTION,

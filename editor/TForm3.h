@@ -4,6 +4,7 @@
 #include "win/GlyphButton.h"
 #include "win/Win32Util.h"
 #include "win/Window.h"
+#include "win/Context.h"
 #include <memory>
 
 namespace editor {
@@ -11,7 +12,7 @@ namespace editor {
 class TForm3 : public mw::Form {
 public:
     enum : int { IdMemo1 = 701, IdBitBtn1, IdBitBtn2 };
-    TForm3();
+    explicit TForm3(const mw::Context& context);
     ~TForm3() override;
 
     HWND memo1() const { return item(IdMemo1); }

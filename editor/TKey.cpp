@@ -34,22 +34,22 @@ const char* const kWarning[] = {
     "case you must disable this option. ",
 };
 
-HFONT makeFont(const char* face, int pixels, int weight, bool italic) {
-    return CreateFontA(-mw::Application::instance().scale(pixels), 0, 0, 0, weight, italic, FALSE, FALSE,
-                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_DONTCARE, face);
+HFONT makeFont(const mw::Application& app, const char* face, int pixels, int weight, bool italic) {
+    return CreateFontA(-app.scale(pixels), 0, 0, 0, weight, italic, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       face);
 }
 
 } // namespace
 
-TKey::TKey() {
+TKey::TKey(const mw::Context& context) : Form(context.application()), context_(context) {
     registerClass("TKey", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     // No system menu: the frame offers no way to close the dialog.
     createHandle("TKey", "Store Pass Phrase", WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN, WS_EX_DLGMODALFRAME, 0,
-                 0, 100, 100, mw::Application::instance().mainWindow(), nullptr);
+                 0, 100, 100, app().mainWindow(), nullptr);
     setClientSize(kWidth, kHeight);
-    warningFont_.reset(makeFont("Times New Roman", 32, FW_BOLD, true));
-    memoFont_.reset(makeFont("System", 13, FW_BOLD, false));
+    warningFont_.reset(makeFont(app(), "Times New Roman", 32, FW_BOLD, true));
+    memoFont_.reset(makeFont(app(), "System", 13, FW_BOLD, false));
     maroon_.reset(CreateSolidBrush(kMaroon));
 
     std::string warning;
@@ -108,7 +108,7 @@ std::optional<mw::SecretString> TKey::passPhrase() const {
     wide.resize(static_cast<std::size_t>(got > 0 ? got : 0));
     // A character the ANSI code page lacks would reach PGP as a look-alike or "?": another
     // pass phrase. The caller refuses it instead.
-    auto& platform = mw::Application::instance().platform();
+    auto& platform = context_.platform();
     return mw::encodeSecret(platform, wide, platform.ansiCodePage());
 }
 

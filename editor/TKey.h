@@ -5,6 +5,7 @@
 #include <optional>
 #include "win/Win32Util.h"
 #include "win/Window.h"
+#include "win/Context.h"
 
 namespace editor {
 
@@ -14,7 +15,7 @@ public:
     // does nothing.
     enum : int { IdBitBtn1 = IDOK, IdEdit1 = 601, IdMemo1, IdLabel1 };
 
-    TKey();
+    explicit TKey(const mw::Context& context);
     ~TKey() override;
 
     // The stored pass phrase (Edit1's text) in the ANSI code page, in storage that is overwritten
@@ -34,6 +35,7 @@ protected:
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    const mw::Context& context_;
     void paintBands(HDC dc);
     void overwriteField();
 

@@ -32,20 +32,20 @@ void setMemoText(HWND memo, const std::string& text) {
 
 } // namespace
 
-void reportError(const std::string& text) {
-    auto& app = mw::Application::instance();
-    app.interaction().message(app.title(), text, mw::BoxIcon::Error);
+void reportError(const mw::Context& context, const std::string& text) {
+    context.interaction().message(context.application().title(), text, mw::BoxIcon::Error);
 }
 
-std::optional<std::string> readTextForMemo(const std::string& path) {
-    auto bytes = mw::Application::instance().platform().readWholeFile(path, kMemoCapacity);
+std::optional<std::string> readTextForMemo(mw::Platform& platform, const std::string& path) {
+    auto bytes = platform.readWholeFile(path, kMemoCapacity);
     if (!bytes) return std::nullopt;
     std::string text = mw::toCrLf(*bytes);
     if (text.size() > kMemoCapacity) return std::nullopt;
     return text;
 }
 
-TextTools::TextTools(HWND memo, MemoAppearance appearance) : memo_(memo), appearance_(std::move(appearance)) {
+TextTools::TextTools(const mw::Context& context, HWND memo, MemoAppearance appearance)
+    : context_(context), memo_(memo), appearance_(std::move(appearance)) {
     // Typing and pasting stop where files are refused.
     SendMessageA(memo_, EM_SETLIMITTEXT, static_cast<WPARAM>(kMemoCapacity), 0);
 }
@@ -91,7 +91,7 @@ void TextTools::quote() {
 }
 
 void TextTools::saveText(const std::string& path) {
-    mw::Application::instance().platform().writeWholeFile(path, mw::windowText(memo_));
+    context_.platform().writeWholeFile(path, mw::windowText(memo_));
 }
 
 bool TextTools::loadText(const std::string& path) {
@@ -99,13 +99,13 @@ bool TextTools::loadText(const std::string& path) {
 }
 
 bool TextTools::loadText(const std::string& path, const std::vector<std::string>& appended) {
-    auto text = readTextForMemo(path);
+    auto text = readTextForMemo(context_.platform(), path);
     if (text && !appended.empty()) {
         *text = mw::appendLines(std::move(*text), appended);
         if (text->size() > kMemoCapacity) text.reset();
     }
     if (!text) {
-        reportError(kTextTooLarge);
+        reportError(context_, kTextTooLarge);
         return false;
     }
     setMemoText(memo_, *text);
@@ -113,13 +113,12 @@ bool TextTools::loadText(const std::string& path, const std::vector<std::string>
 }
 
 void TextTools::saveToFile() {
-    auto chosen =
-        mw::Application::instance().interaction().saveFile(fileDialog("&Save", lastFileName_, true));
+    auto chosen = context_.interaction().saveFile(fileDialog("&Save", lastFileName_, true));
     if (!chosen) return;
     try {
         saveText(*chosen);
     } catch (const mw::IoError&) {
-        reportError("Cannot create file " + *chosen);
+        reportError(context_, "Cannot create file " + *chosen);
         return;
     }
     lastFileName_ = *chosen;
@@ -127,13 +126,12 @@ void TextTools::saveToFile() {
 }
 
 void TextTools::openFromFile() {
-    auto chosen =
-        mw::Application::instance().interaction().openFile(fileDialog("Open", lastFileName_, false));
+    auto chosen = context_.interaction().openFile(fileDialog("Open", lastFileName_, false));
     if (!chosen) return;
     try {
         if (!loadText(*chosen)) return;
     } catch (const mw::IoError&) {
-        reportError("Cannot open file " + *chosen);
+        reportError(context_, "Cannot open file " + *chosen);
         return;
     }
     lastFileName_ = *chosen;
@@ -143,14 +141,14 @@ void TextTools::openFromFile() {
 void TextTools::chooseFont() {
     // Apply changes the text at once; Cancel then keeps what was applied, since the text already
     // shows it, and OK gives the choice.
-    auto chosen = mw::Application::instance().interaction().chooseFont(
+    auto chosen = context_.interaction().chooseFont(
         appearance_.font(), [this](const mw::FontChoice& font) { appearance_.setFont(font); });
     if (chosen) appearance_.setFont(*chosen);
 }
 
 void TextTools::chooseBackground() {
     // Opens on the previous choice of this run, not on what the text shows.
-    auto chosen = mw::Application::instance().interaction().chooseColor(lastColor_);
+    auto chosen = context_.interaction().chooseColor(lastColor_);
     if (!chosen) return;
     lastColor_ = *chosen;
     appearance_.setBackground(*chosen);
@@ -171,7 +169,7 @@ std::vector<std::string> TextTools::displayedLines() const {
 }
 
 void TextTools::print() {
-    auto& app = mw::Application::instance();
+    auto& app = context_;
     std::unique_ptr<mw::Printer> printer = app.interaction().choosePrinter();
     if (!printer) return;
     const std::vector<std::string> lines = displayedLines();

@@ -2,6 +2,7 @@
 // font, background colour and printing. The main window's handlers forward here.
 #pragma once
 #include "core/Interaction.h"
+#include "win/Context.h"
 #include <windows.h>
 #include <cstdint>
 #include <functional>
@@ -25,7 +26,7 @@ struct MemoAppearance {
 
 class TextTools {
 public:
-    TextTools(HWND memo, MemoAppearance appearance);
+    TextTools(const mw::Context& context, HWND memo, MemoAppearance appearance);
 
     void cut();
     void copy();
@@ -57,6 +58,7 @@ public:
     const std::string& lastFileName() const { return lastFileName_; }
 
 private:
+    const mw::Context& context_;
     HWND memo_;
     MemoAppearance appearance_;
     std::string lastFileName_; // shared by the open and the save dialog
@@ -65,9 +67,9 @@ private:
 
 // Reads a text file for an edit control: line breaks made CR LF, at most kMemoCapacity
 // characters; nullopt when larger. Throws IoError.
-std::optional<std::string> readTextForMemo(const std::string& path);
+std::optional<std::string> readTextForMemo(mw::Platform& platform, const std::string& path);
 
 // Reports in the standard error box, as a failed handler does.
-void reportError(const std::string& text);
+void reportError(const mw::Context& context, const std::string& text);
 
 } // namespace editor

@@ -10,21 +10,22 @@
 
 namespace filemodule {
 
-FileModuleApp::FileModuleApp() {
-    auto& app = mw::Application::instance();
-    app.setProfile(mw::fileModuleProfile());
+FileModuleApp::FileModuleApp() : FileModuleApp(mw::Application::instance()) {}
+
+FileModuleApp::FileModuleApp(mw::Application& application) : context_(mw::fileModuleProfile(), application) {
+    application.setTitle(context_.profile().title);
     form1_ = std::make_unique<TForm1>(*this);
-    about_ = std::make_unique<TAboutBox>();
-    setup_ = std::make_unique<mw::TPGPSetup>(mw::fileModuleProfile());
+    about_ = std::make_unique<TAboutBox>(context_);
+    setup_ = std::make_unique<mw::TPGPSetup>(context_);
     // The calling operation has set the main window's paths; the rest comes from the setup dialog.
     auto keySources = [this] {
         return mw::KeyListingSources{form1_->PGPExe,   setup_->pgpDir(),     form1_->BatchFile,
                                      form1_->LockFile, setup_->publicRing(), setup_->secretRing()};
     };
-    pubKey_ = std::make_unique<mw::TPubKey>(mw::KeyDialogLink{
-        mw::KeyProgram::FileModule, keySources, [this](const std::string& s) { form1_->Recipients = s; }});
-    secKey_ = std::make_unique<mw::TSecKey>(mw::KeyDialogLink{
-        mw::KeyProgram::FileModule, keySources, [this](const std::string& s) { form1_->Signer = s; }});
+    pubKey_ = std::make_unique<mw::TPubKey>(
+        context_, mw::KeyDialogLink{keySources, [this](const std::string& s) { form1_->Recipients = s; }});
+    secKey_ = std::make_unique<mw::TSecKey>(
+        context_, mw::KeyDialogLink{keySources, [this](const std::string& s) { form1_->Signer = s; }});
 }
 
 FileModuleApp::~FileModuleApp() {
@@ -33,12 +34,12 @@ FileModuleApp::~FileModuleApp() {
     setup_.reset();
     about_.reset();
     form1_.reset();
-    mw::Application::instance().setMainWindow(nullptr);
+    context_.application().setMainWindow(nullptr);
 }
 
 int FileModuleApp::run() {
     form1_->showMain();
-    return mw::Application::instance().run();
+    return context_.application().run();
 }
 
 } // namespace filemodule

@@ -1,5 +1,6 @@
 // The file module program: its windows, created once in start-up order.
 #pragma once
+#include "win/Context.h"
 #include <memory>
 
 namespace mw {
@@ -15,6 +16,9 @@ class TAboutBox;
 
 class FileModuleApp {
 public:
+    // Sets the application title and creates every window, each given the file module's context.
+    explicit FileModuleApp(mw::Application& application);
+    // The process's one application.
     FileModuleApp();
     ~FileModuleApp();
     int run();
@@ -24,8 +28,10 @@ public:
     mw::TPGPSetup& setup() { return *setup_; }
     mw::TPubKey& pubKey() { return *pubKey_; }
     mw::TSecKey& secKey() { return *secKey_; }
+    const mw::Context& context() const { return context_; }
 
 private:
+    mw::Context context_;
     std::unique_ptr<TForm1> form1_;
     std::unique_ptr<TAboutBox> about_;
     std::unique_ptr<mw::TPGPSetup> setup_;

@@ -38,10 +38,10 @@ void lendPgpPath(const std::string& pgpDir) {
 } // namespace
 
 void runPgpOperation(FileModuleApp& app, mw::FileOperation operation) {
-    auto& application = mw::Application::instance();
+    const mw::Context& context = app.context();
     TForm1& form = app.form1();
     if (form.selectedIndex() < 0) {
-        application.tell("You must select a file first!");
+        context.tell("You must select a file first!");
         return;
     }
     mw::FileJob job;
@@ -67,7 +67,7 @@ void runPgpOperation(FileModuleApp& app, mw::FileOperation operation) {
     job.values = [&form] { return mw::FileJobValues{form.Recipients, form.Signer}; };
     job.setShortName = [&form](const std::string& shortName) { form.ShortName = shortName; };
     job.refresh = [&form] { form.updateFileList(); };
-    mw::JobRunner runner(application.platform(), application.interaction());
+    mw::JobRunner runner(context.platform(), context.interaction());
     runner.runFileOperation(job);
 }
 

@@ -19,8 +19,7 @@ mw::Housekeeping housekeepingOf(TForm1& form, FileModuleApp& app) {
     };
     link.setToolShortName = [&form](const std::string& name) { form.ToolShortName = name; };
     link.setShortName = [&form](const std::string& name) { form.ShortName = name; };
-    auto& application = mw::Application::instance();
-    return mw::Housekeeping(application.platform(), application.interaction(), std::move(link));
+    return mw::Housekeeping(app.context().platform(), app.context().interaction(), std::move(link));
 }
 
 } // namespace filemodule

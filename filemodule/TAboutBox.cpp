@@ -7,18 +7,19 @@ namespace filemodule {
 
 namespace {
 
-HFONT makeFont(const char* face, int points, bool bold, bool italic) {
-    return CreateFontA(-MulDiv(points, mw::Application::instance().dpi(), 72), 0, 0, 0,
-                       bold ? FW_BOLD : FW_NORMAL, italic, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face);
+HFONT makeFont(const mw::Application& app, const char* face, int points, bool bold, bool italic) {
+    return CreateFontA(-MulDiv(points, app.dpi(), 72), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, italic, FALSE,
+                       FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH, face);
 }
 
 } // namespace
 
-TAboutBox::TAboutBox()
-    : BasicDialog({"TAboutBox", "About Murkwell File", 344, 206, true, "&OK", 8, 172, 328, 28}) {
-    titleFont_.reset(makeFont("Times New Roman", 26, true, true));
-    boldFont_.reset(makeFont("MS Sans Serif", 8, true, false));
+TAboutBox::TAboutBox(const mw::Context& context)
+    : BasicDialog(context.application(),
+                  {"TAboutBox", "About Murkwell File", 344, 206, true, "&OK", 8, 172, 328, 28}) {
+    titleFont_.reset(makeFont(app(), "Times New Roman", 26, true, true));
+    boldFont_.reset(makeFont(app(), "MS Sans Serif", 8, true, false));
     mw::registerPanelClass();
     // Raised inside, lowered outside.
     HWND panel = mw::createControl(handle(), {.className = mw::kPanelClass,

@@ -48,12 +48,12 @@ std::string listText(HWND list, int index) {
 
 } // namespace
 
-TForm1::TForm1(FileModuleApp& app) : app_(app) {
-    auto& application = mw::Application::instance();
+TForm1::TForm1(FileModuleApp& app) : Form(app.context().application()), app_(app) {
+    auto& application = this->app();
     registerClass("TForm1", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     mw::registerPanelClass();
     systemFont_ = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
-    createHandle("TForm1", mw::fileModuleProfile().mainCaption,
+    createHandle("TForm1", app_.context().profile().mainCaption,
                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, 0, 0, 0, 100,
                  100, nullptr, nullptr);
     application.setMainWindow(handle());
@@ -153,7 +153,7 @@ void TForm1::createControls() {
                                  .width = kClientWidth,
                                  .height = kStatusHeight,
                                  .style = SS_OWNERDRAW});
-    auto& application = mw::Application::instance();
+    auto& application = app();
     statusFont_.reset(CreateFontA(-MulDiv(10, application.dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                   DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                   DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
@@ -210,11 +210,11 @@ void TForm1::showMain() {
     ShowWindow(handle(), SW_SHOW);
     UpdateWindow(handle());
     SetFocus(fileList());
-    mw::Application::instance().runHandler([this] { FormShow(); });
+    app().runHandler([this] { FormShow(); });
 }
 
 void TForm1::FormShow() {
-    auto& platform = mw::Application::instance().platform();
+    auto& platform = app_.context().platform();
     if (!platform.fileExists(app_.setup().pgpExe())) app_.setup().showModal();
     // Highlighted only: no change event, so the status line stays empty until the user selects.
     SendMessageA(fileList(), LB_SETCURSEL, 0, 0);
@@ -354,11 +354,11 @@ bool TForm1::preTranslateMessage(MSG& msg) {
 }
 
 void TForm1::FormClose() {
-    auto& platform = mw::Application::instance().platform();
+    auto& platform = app_.context().platform();
     PGPDir = app_.setup().pgpDir();
-    for (const std::string& name : mw::fileModuleProfile().leftoversAtClose)
+    for (const std::string& name : app_.context().profile().leftoversAtClose)
         mw::deleteIfExists(platform, PGPDir + name);
-    auto& application = mw::Application::instance();
+    auto& application = app();
     if (application.terminate) application.terminate();
 }
 
@@ -394,8 +394,8 @@ void TForm1::About1Click() {
     app_.about().showModal();
 }
 void TForm1::HelponMurkwellFile1Click() {
-    auto& platform = mw::Application::instance().platform();
-    const std::string help = mw::directoryOf(platform.executablePath()) + mw::fileModuleProfile().helpFile;
+    auto& platform = app_.context().platform();
+    const std::string help = mw::directoryOf(platform.executablePath()) + app_.context().profile().helpFile;
     platform.closeProcess(platform.launch(help, "", "", mw::ShowMode::Show).process);
 }
 

@@ -1,7 +1,6 @@
 // The message pump shared by the main loop, modal loops and the job wait.
 #include "win/Application.h"
 #include "core/Interaction.h"
-#include "core/ProgramProfile.h"
 #include "win/Window.h"
 
 namespace mw {
@@ -22,19 +21,6 @@ HFONT Application::dialogFont() {
                                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
     }
     return dialogFont_.get();
-}
-
-void Application::setProfile(const ProgramProfile& profile) {
-    profile_ = &profile;
-    title_ = profile.title;
-}
-
-const ProgramProfile& Application::profile() const {
-    return profile_ ? *profile_ : editorProfile();
-}
-
-void Application::tell(const std::string& text) {
-    if (interaction_) interaction_->message(profile().boxCaption, text, profile().boxIcon);
 }
 
 void Application::informationBox(const std::string& text) {

@@ -11,7 +11,6 @@ namespace mw {
 class Form;
 class Interaction;
 class Platform;
-struct ProgramProfile;
 
 class Application {
 public:
@@ -19,9 +18,6 @@ public:
 
     const std::string& title() const { return title_; }
     void setTitle(std::string title) { title_ = std::move(title); }
-    // The running program's profile; sets the title too.
-    void setProfile(const ProgramProfile& profile);
-    const ProgramProfile& profile() const;
 
     Platform& platform() { return *platform_; }
     Interaction& interaction() { return *interaction_; }
@@ -45,8 +41,6 @@ public:
     // The default dialog font ("MS Sans Serif" 8 point), created on first use.
     HFONT dialogFont();
 
-    // A user message in the running program's own kind of box.
-    void tell(const std::string& text);
     // The editor's user messages: caption "Information", information icon, OK.
     void informationBox(const std::string& text);
     // The file module's user messages: the application title as caption, no icon, OK.
@@ -70,7 +64,6 @@ public:
 private:
     Application() = default;
     std::string title_;
-    const ProgramProfile* profile_ = nullptr;
     Platform* platform_ = nullptr;
     Interaction* interaction_ = nullptr;
     HWND mainWindow_ = nullptr;

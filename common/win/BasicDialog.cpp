@@ -5,10 +5,10 @@
 
 namespace mw {
 
-BasicDialog::BasicDialog(const BasicDialogLayout& layout) {
+BasicDialog::BasicDialog(Application& application, const BasicDialogLayout& layout) : Form(application) {
     registerClass(layout.className, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     createHandle(layout.className, layout.caption, WS_POPUP | WS_CAPTION | (layout.closeBox ? WS_SYSMENU : 0),
-                 WS_EX_DLGMODALFRAME, 0, 0, 100, 100, Application::instance().mainWindow(), nullptr);
+                 WS_EX_DLGMODALFRAME, 0, 0, 100, 100, app().mainWindow(), nullptr);
     setClientSize(layout.clientWidth, layout.clientHeight);
     createControl(handle(), {.className = "BUTTON",
                              .text = layout.buttonText,

@@ -19,7 +19,7 @@ struct BasicDialogLayout {
 class BasicDialog : public Form {
 public:
     enum : int { IdCloseButton = 1 };
-    explicit BasicDialog(const BasicDialogLayout& layout);
+    BasicDialog(Application& application, const BasicDialogLayout& layout);
 
 protected:
     bool onCommand(int id, int code, HWND control) override;

@@ -6,11 +6,13 @@
 
 namespace mw {
 
-InputBox::InputBox(const std::string& title, const std::string& prompt, const std::string& preset) {
+InputBox::InputBox(Application& application, const std::string& title, const std::string& prompt,
+                   const std::string& preset)
+    : Form(application) {
     registerClass("TInputBox", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     HWND owner = GetActiveWindow();
     createHandle("TInputBox", title, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, 0, 0, 100, 100,
-                 owner ? owner : Application::instance().mainWindow(), nullptr);
+                 owner ? owner : app().mainWindow(), nullptr);
     setClientSize(350, 100);
     createControl(handle(), {.text = prompt, .id = IdPrompt, .x = 8, .y = 10, .width = 334, .height = 16});
     createControl(handle(), {.className = "EDIT",

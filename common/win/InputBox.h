@@ -9,7 +9,8 @@ namespace mw {
 class InputBox : public Form {
 public:
     enum : int { IdPrompt = 501, IdEdit, IdOk, IdCancel };
-    InputBox(const std::string& title, const std::string& prompt, const std::string& preset);
+    InputBox(Application& application, const std::string& title, const std::string& prompt,
+             const std::string& preset);
     // Shows the box modally; the edited text on OK, nullopt on Cancel, Escape or the close box.
     std::optional<std::string> ask();
 

@@ -1,6 +1,6 @@
 // Listing job, the user-ID list and the refusal box of both key dialogs.
 #include "win/KeyDialogs.h"
-#include "win/Application.h"
+#include "win/Context.h"
 #include "win/Win32Util.h"
 #include "core/Interaction.h"
 #include "core/KeyChoice.h"
@@ -35,9 +35,8 @@ bool equalFolded(const char* a, const char* b, std::size_t n) {
 }
 } // namespace
 
-std::vector<std::string> listUserIds(const KeyDialogLink& link, KeyRing ring) {
-    auto& app = Application::instance();
-    return listKeyRing(app.platform(), app.interaction(), link.program, ring,
+std::vector<std::string> listUserIds(const Context& context, const KeyDialogLink& link, KeyRing ring) {
+    return listKeyRing(context.platform(), context.interaction(), context.profile().program, ring,
                        link.sources ? link.sources() : KeyListingSources{});
 }
 
@@ -174,9 +173,8 @@ int selectedIndex(HWND listBox) {
     return i == LB_ERR ? -1 : static_cast<int>(i);
 }
 
-void refuseUserId(KeyProgram program) {
-    const ProgramProfile& profile = profileOf(program);
-    Application::instance().interaction().message(profile.boxCaption, kUnsafeUserIdMessage, profile.boxIcon);
+void refuseUserId(const Context& context) {
+    context.tell(kUnsafeUserIdMessage);
 }
 
 } // namespace mw

@@ -10,15 +10,16 @@
 
 namespace mw {
 
-// How a key dialog reaches its program without knowing its windows.
+class Context;
+
+// How a key dialog reaches its program's windows without knowing them.
 struct KeyDialogLink {
-    KeyProgram program = KeyProgram::Editor;
     std::function<KeyListingSources()> sources;    // read at every showing
     std::function<void(const std::string&)> store; // TPubKey: Recipients; TSecKey: Signer
 };
 
 // The key listing of one showing with the program's seams (see listKeyRing).
-std::vector<std::string> listUserIds(const KeyDialogLink& link, KeyRing ring);
+std::vector<std::string> listUserIds(const Context& context, const KeyDialogLink& link, KeyRing ring);
 
 // The list of a key ring's user IDs: a list box that holds no strings of its own (owner data),
 // filled by count and drawn from the sorted IDs kept here, so that a ring of 100,000 keys shows at
@@ -63,6 +64,6 @@ private:
 int selectedIndex(HWND listBox);
 
 // Tells the user why a user ID was not taken, in the program's own kind of box.
-void refuseUserId(KeyProgram program);
+void refuseUserId(const Context& context);
 
 } // namespace mw

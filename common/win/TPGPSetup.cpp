@@ -1,6 +1,7 @@
 // Setup dialog of both programs; the file module's copy lacks the bar side and pass-phrase parts.
 #include "win/TPGPSetup.h"
 #include "win/Application.h"
+#include "win/Context.h"
 #include "win/Controls.h"
 #include "core/Interaction.h"
 #include "core/PathUtil.h"
@@ -17,12 +18,12 @@ std::string lowered(std::string text) {
 }
 } // namespace
 
-TPGPSetup::TPGPSetup(const ProgramProfile& profile, EditorLink link)
-    : profile_(profile), link_(std::move(link)) {
+TPGPSetup::TPGPSetup(const Context& context, EditorLink link)
+    : Form(context.application()), context_(context), profile_(context.profile()), link_(std::move(link)) {
     registerClass("TPGPSetup", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     const SetupParts& parts = profile_.setup;
     createHandle("TPGPSetup", profile_.setupCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
-                 0, 0, 100, 100, Application::instance().mainWindow(), nullptr);
+                 0, 0, 100, 100, app().mainWindow(), nullptr);
     setClientSize(427, parts.clientHeight);
 
     const DWORD pathStyle = WS_TABSTOP | ES_AUTOHSCROLL | ES_LOWERCASE;
@@ -115,7 +116,7 @@ TPGPSetup::TPGPSetup(const ProgramProfile& profile, EditorLink link)
 
     loadValues(SetupValues{});
     // A failure while loading is shown at once; the dialog keeps what it had loaded.
-    Application::instance().runHandler([this] { FormCreate(); });
+    app().runHandler([this] { FormCreate(); });
 }
 
 void TPGPSetup::loadValues(const SetupValues& v) {
@@ -130,7 +131,7 @@ void TPGPSetup::loadValues(const SetupValues& v) {
 }
 
 void TPGPSetup::FormCreate() {
-    auto& platform = Application::instance().platform();
+    auto& platform = context_.platform();
     const std::string path = settingsPathFor(platform.executablePath());
     if (!platform.fileExists(path)) return;
     loadValues(setupValuesFrom(readSettings(platform, path), profile_.setup.barAndPassPhrase));
@@ -186,7 +187,7 @@ void TPGPSetup::Button1Click() {
     request.fileMustExist = true;
     request.shortNames = true;
     request.oldStyle = true;
-    auto chosen = Application::instance().interaction().openFile(request);
+    auto chosen = context_.interaction().openFile(request);
     if (!chosen) return;
     setPathField(IdEdit1, *chosen);
     const std::string dir = directoryOf(pgpExe());
@@ -204,7 +205,7 @@ void TPGPSetup::Button2Click() {
 }
 
 void TPGPSetup::writeSettings() {
-    auto& platform = Application::instance().platform();
+    auto& platform = context_.platform();
     const std::string path = settingsPathFor(platform.executablePath());
     if (profile_.setup.barAndPassPhrase) {
         EditorWindowValues window = link_.windowValues ? link_.windowValues() : EditorWindowValues{};

@@ -9,6 +9,7 @@
 
 namespace mw {
 
+class Context;
 struct ProgramProfile;
 
 class TPGPSetup : public Form {
@@ -34,7 +35,7 @@ public:
     };
 
     // The profile says which parts the dialog has beyond the four paths.
-    explicit TPGPSetup(const ProgramProfile& profile, EditorLink link = {});
+    explicit TPGPSetup(const Context& context, EditorLink link = {});
 
     // The fields as other windows read them at the moment of use.
     std::string pgpExe() const;     // Edit1
@@ -65,6 +66,7 @@ protected:
 private:
     void FormCreate();
     void loadValues(const SetupValues& values);
+    const Context& context_;
     const ProgramProfile& profile_;
     EditorLink link_;
 };

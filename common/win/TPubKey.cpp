@@ -1,16 +1,18 @@
 // Public-key selection dialog: listing, Add, Remove and OK.
 #include "win/TPubKey.h"
 #include "win/Application.h"
+#include "win/Context.h"
 #include "win/Controls.h"
 #include "core/KeyChoice.h"
 
 namespace mw {
 
-TPubKey::TPubKey(KeyDialogLink link) : link_(std::move(link)) {
+TPubKey::TPubKey(const Context& context, KeyDialogLink link)
+    : Form(context.application()), context_(context), link_(std::move(link)) {
     registerClass("TPubKey", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     // No title-bar buttons: OK is the only way out.
     createHandle("TPubKey", "Available Public Keys", WS_POPUP | WS_CAPTION, WS_EX_DLGMODALFRAME, 0, 0, 100,
-                 100, Application::instance().mainWindow(), nullptr);
+                 100, app().mainWindow(), nullptr);
     setClientSize(572, 373);
     const DWORD listStyle = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
     // One control to a line, as the form reads.
@@ -37,7 +39,7 @@ void TPubKey::FormShow() {
     centreOnScreen();
     // Emptied first, so that a listing that fails leaves no entries of an earlier showing.
     available_.assign({});
-    available_.assign(listUserIds(link_, KeyRing::Public));
+    available_.assign(listUserIds(context_, link_, KeyRing::Public));
     SetFocus(listBox1());
 }
 
@@ -49,7 +51,7 @@ void TPubKey::SpeedButton1Click() {
         SendMessageA(listBox2(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(keysToUse_.back().c_str()));
         break;
     case AddOutcome::Refused:
-        refuseUserId(link_.program);
+        refuseUserId(context_);
         break;
     case AddOutcome::Full:
         break; // silently, as with nothing selected

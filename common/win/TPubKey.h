@@ -2,6 +2,7 @@
 // key ring's listing, handed back as the recipient string.
 #pragma once
 #include "win/KeyDialogs.h"
+#include "win/Context.h"
 #include "win/Window.h"
 #include <string>
 #include <vector>
@@ -20,7 +21,7 @@ public:
         IdSpeedButton1,
         IdSpeedButton2
     };
-    explicit TPubKey(KeyDialogLink link);
+    TPubKey(const Context& context, KeyDialogLink link);
 
     HWND listBox1() const { return item(IdListBox1); } // "Available Keys"
     UserIdList& availableKeys() { return available_; }
@@ -36,6 +37,7 @@ protected:
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    const Context& context_;
     KeyDialogLink link_;
     UserIdList available_;               // ListBox1 and its entries, unaltered, in list order
     std::vector<std::string> keysToUse_; // ListBox2's entries; kept for the whole run

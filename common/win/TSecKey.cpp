@@ -1,16 +1,18 @@
 // Secret-key selection dialog: listing with the first entry preselected, and OK.
 #include "win/TSecKey.h"
 #include "win/Application.h"
+#include "win/Context.h"
 #include "win/Controls.h"
 #include "core/KeyChoice.h"
 
 namespace mw {
 
-TSecKey::TSecKey(KeyDialogLink link) : link_(std::move(link)) {
+TSecKey::TSecKey(const Context& context, KeyDialogLink link)
+    : Form(context.application()), context_(context), link_(std::move(link)) {
     registerClass("TSecKey", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     registerPanelClass();
     createHandle("TSecKey", "SecKey", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, 0, 0, 100, 100,
-                 Application::instance().mainWindow(), nullptr);
+                 app().mainWindow(), nullptr);
     setClientSize(426, 273);
     // One control to a line, as the form reads.
     // clang-format off
@@ -32,7 +34,7 @@ void TSecKey::FormShow() {
     centreOnScreen();
     // Emptied first, so that a listing that fails leaves no entries of an earlier showing.
     available_.assign({});
-    available_.assign(listUserIds(link_, KeyRing::Secret));
+    available_.assign(listUserIds(context_, link_, KeyRing::Secret));
     // OK without a click signs with the alphabetically first key.
     if (!available_.entries().empty()) SendMessageA(listBox1(), LB_SETCURSEL, 0, 0);
     SetFocus(listBox1());
@@ -43,10 +45,10 @@ void TSecKey::Button1Click() {
         const std::string& userId = *selected;
         // Refused IDs keep the dialog open, so another key can be chosen.
         if (!canPassUserId(userId)) {
-            refuseUserId(link_.program);
+            refuseUserId(context_);
             return;
         }
-        if (link_.store) link_.store(signerString(link_.program, userId));
+        if (link_.store) link_.store(signerString(context_.profile().program, userId));
     }
     close();
 }

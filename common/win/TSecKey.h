@@ -2,6 +2,7 @@
 // handed back as the signer string.
 #pragma once
 #include "win/KeyDialogs.h"
+#include "win/Context.h"
 #include "win/Window.h"
 #include <string>
 #include <vector>
@@ -11,7 +12,7 @@ namespace mw {
 class TSecKey : public Form {
 public:
     enum : int { IdButton1 = 301, IdLabel1, IdListBox1, IdPanel1 };
-    explicit TSecKey(KeyDialogLink link);
+    TSecKey(const Context& context, KeyDialogLink link);
 
     HWND listBox1() const { return item(IdListBox1); }
     HWND panel1() const { return item(IdPanel1); }
@@ -26,6 +27,7 @@ protected:
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    const Context& context_;
     KeyDialogLink link_;
     UserIdList available_; // ListBox1 and its entries, unaltered, in list order
 };

@@ -210,7 +210,7 @@ UINT_PTR CALLBACK fontHook(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 std::optional<std::string> Win32Interaction::input(const std::string& title, const std::string& prompt,
                                                    const std::string& preset) {
-    InputBox box(title, prompt, preset);
+    InputBox box(Application::instance(), title, prompt, preset);
     return box.ask();
 }
 

@@ -103,8 +103,7 @@ Form* Form::fromHandle(HWND hwnd) {
 }
 
 void Form::setClientSize(int width, int height) {
-    auto& app = Application::instance();
-    RECT r{0, 0, app.scale(width), app.scale(height)};
+    RECT r{0, 0, app_.scale(width), app_.scale(height)};
     DWORD style = static_cast<DWORD>(GetWindowLongPtrA(handle(), GWL_STYLE));
     DWORD ex = static_cast<DWORD>(GetWindowLongPtrA(handle(), GWL_EXSTYLE));
     AdjustWindowRectEx(&r, style, GetMenu(handle()) != nullptr, ex);
@@ -166,7 +165,7 @@ bool Form::restoreFocus() {
 }
 
 void Form::showModal() {
-    auto& app = Application::instance();
+    auto& app = app_;
     HWND previous = GetActiveWindow();
     // Each showing starts at the form's first control, as a dialog made afresh would.
     focused_ = nullptr;
@@ -198,7 +197,7 @@ void Form::showModal() {
 void Form::close() {
     // A failed FormClose has shown its error; the main window then stays open (its FormClose ends
     // the program only when it succeeds), a modal form ends its showing all the same.
-    Application::instance().runHandler([this] { FormClose(); });
+    app_.runHandler([this] { FormClose(); });
     if (modal_) modalDone_ = true;
 }
 
@@ -224,11 +223,9 @@ LRESULT Form::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         // The form itself has nothing to type into: hand the focus on.
         if (!IsIconic(handle())) restoreFocus();
         return 0;
-    case WM_MW_MODALHOOK: {
-        auto& app = Application::instance();
-        if (app.modalHook && modal_) app.modalHook(*this);
+    case WM_MW_MODALHOOK:
+        if (app_.modalHook && modal_) app_.modalHook(*this);
         return 0;
-    }
     default:
         return Window::handleMessage(msg, wParam, lParam);
     }

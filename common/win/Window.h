@@ -7,6 +7,8 @@
 
 namespace mw {
 
+class Application;
+
 // Private message through which a visible modal form calls Application::modalHook.
 constexpr UINT WM_MW_MODALHOOK = WM_APP + 0x100;
 
@@ -48,7 +50,11 @@ private:
 // before the form becomes visible, while the other windows are already disabled.
 class Form : public Window {
 public:
+    // The application whose pump, scale, error box and hooks the form uses.
+    explicit Form(Application& application) : app_(application) {}
+
     static Form* fromHandle(HWND hwnd);
+    Application& app() const { return app_; }
 
     void showModal();
     // Shown modally, and no close has ended the showing yet.
@@ -89,6 +95,7 @@ private:
     void rememberFocus();
     bool restoreFocus();
 
+    Application& app_;
     bool modal_ = false;
     bool modalDone_ = false;
     HWND focused_ = nullptr;

@@ -11,7 +11,7 @@ using mwtest::ProgramFixture;
 // A form that creates itself with whatever class it is told.
 class Probe : public mw::Form {
 public:
-    explicit Probe(const char* cls) {
+    explicit Probe(const char* cls) : Form(mw::Application::instance()) {
         registerClassIfAsked(cls);
         createHandle(cls, "Probe", WS_OVERLAPPEDWINDOW, 0, 0, 0, 100, 100, nullptr, nullptr);
     }
