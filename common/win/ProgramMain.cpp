@@ -11,9 +11,9 @@ namespace mw {
 int runProgram(const std::function<int()>& program) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
-    Win32Platform platform;
-    Win32Interaction interaction;
     auto& app = Application::instance();
+    Win32Platform platform;
+    Win32Interaction interaction(app);
     app.readScreenDpi();
     app.setPlatform(&platform);
     app.setInteraction(&interaction);

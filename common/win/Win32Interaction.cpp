@@ -28,11 +28,6 @@ UINT iconFlags(BoxIcon icon) {
     return 0;
 }
 
-HWND ownerWindow() {
-    HWND active = GetActiveWindow();
-    return active ? active : Application::instance().mainWindow();
-}
-
 // Its presence alone makes the dialog the old style, as the setup dialog asks for.
 UINT_PTR CALLBACK oldStyleHook(HWND, UINT, WPARAM, LPARAM) {
     return 0;
@@ -98,6 +93,11 @@ private:
 
 } // namespace
 
+HWND Win32Interaction::ownerWindow() const {
+    HWND active = GetActiveWindow();
+    return active ? active : app_.mainWindow();
+}
+
 void Win32Interaction::message(const std::string& caption, const std::string& text, BoxIcon icon) {
     MessageBoxA(ownerWindow(), text.c_str(), caption.c_str(), MB_OK | iconFlags(icon));
 }
@@ -115,7 +115,7 @@ int Win32Interaction::yesNoBox(const std::string& caption, const std::string& te
 namespace {
 
 // The open and save dialogs share everything but the call.
-std::optional<std::string> runFileDialog(const FileDialogRequest& request, bool save) {
+std::optional<std::string> runFileDialog(HWND owner, const FileDialogRequest& request, bool save) {
     std::string filter;
     for (const auto& [name, pattern] : request.filters) {
         filter += name;
@@ -129,7 +129,7 @@ std::optional<std::string> runFileDialog(const FileDialogRequest& request, bool 
 
     OPENFILENAMEA ofn{};
     ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = ownerWindow();
+    ofn.hwndOwner = owner;
     ofn.lpstrFilter = filter.c_str();
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = file.data();
@@ -177,15 +177,21 @@ int pointsFromHeight(LONG height) {
     return MulDiv(height < 0 ? -height : height, 72, screenDpi());
 }
 
+// What the font dialog's hook reaches: the caller's Apply and the application whose error box shows
+// what it throws.
+struct FontApply {
+    const std::function<void(const FontChoice&)>& onApply;
+    Application& app;
+};
+
 // Hands every press of Apply to the caller with the font the dialog shows at that moment.
 UINT_PTR CALLBACK fontHook(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_INITDIALOG) {
         auto* cf = reinterpret_cast<CHOOSEFONTA*>(lParam);
         SetPropA(dlg, kApplyProp, reinterpret_cast<HANDLE>(cf->lCustData));
     } else if (msg == WM_COMMAND && LOWORD(wParam) == kApplyButton) {
-        auto* onApply =
-            reinterpret_cast<const std::function<void(const FontChoice&)>*>(GetPropA(dlg, kApplyProp));
-        if (onApply && *onApply) {
+        auto* apply = reinterpret_cast<const FontApply*>(GetPropA(dlg, kApplyProp));
+        if (apply && apply->onApply) {
             LOGFONTA lf{};
             SendMessageA(dlg, WM_CHOOSEFONT_GETLOGFONT, 0, reinterpret_cast<LPARAM>(&lf));
             // The colour box of the dialog holds the chosen colour as its item data.
@@ -196,8 +202,8 @@ UINT_PTR CALLBACK fontHook(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
                 if (sel != CB_ERR)
                     color = static_cast<COLORREF>(SendMessageA(colorBox, CB_GETITEMDATA, sel, 0));
             }
-            Application::instance().runHandler(
-                [&] { (*onApply)(choiceFrom(lf, color, pointsFromHeight(lf.lfHeight))); });
+            apply->app.runHandler(
+                [&] { apply->onApply(choiceFrom(lf, color, pointsFromHeight(lf.lfHeight))); });
         }
         return 1;
     } else if (msg == WM_DESTROY) {
@@ -210,16 +216,16 @@ UINT_PTR CALLBACK fontHook(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 std::optional<std::string> Win32Interaction::input(const std::string& title, const std::string& prompt,
                                                    const std::string& preset) {
-    InputBox box(Application::instance(), title, prompt, preset);
+    InputBox box(app_, title, prompt, preset);
     return box.ask();
 }
 
 std::optional<std::string> Win32Interaction::openFile(const FileDialogRequest& request) {
-    return runFileDialog(request, false);
+    return runFileDialog(ownerWindow(), request, false);
 }
 
 std::optional<std::string> Win32Interaction::saveFile(const FileDialogRequest& request) {
-    return runFileDialog(request, true);
+    return runFileDialog(ownerWindow(), request, true);
 }
 
 std::optional<FontChoice>
@@ -241,7 +247,8 @@ Win32Interaction::chooseFont(const FontChoice& initial,
     cf.rgbColors = initial.color;
     cf.Flags = CF_SCREENFONTS | CF_EFFECTS | CF_INITTOLOGFONTSTRUCT | CF_APPLY | CF_ENABLEHOOK;
     cf.lpfnHook = fontHook;
-    cf.lCustData = reinterpret_cast<LPARAM>(&onApply);
+    const FontApply apply{onApply, app_};
+    cf.lCustData = reinterpret_cast<LPARAM>(&apply);
     if (!ChooseFontA(&cf)) return std::nullopt;
     return choiceFrom(lf, cf.rgbColors, cf.iPointSize / 10);
 }

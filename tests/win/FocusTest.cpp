@@ -145,7 +145,7 @@ TEST_F(EditorFocus, TypingAfterTheSetupDialogClosesReachesTheMessage) {
 }
 
 TEST_F(EditorFocus, TypingAfterAMessageBoxClosesReachesTheMessage) {
-    mw::Win32Interaction real;
+    mw::Win32Interaction real{mw::Application::instance()};
     mw::Application::instance().setInteraction(&real);
     std::string boxCaption;
     whenBoxInFront([&](HWND box) {

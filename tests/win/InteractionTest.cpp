@@ -51,7 +51,7 @@ bool hasIcon(HWND dlg) {
 
 class RealInteraction : public ProgramFixture {
 protected:
-    mw::Win32Interaction real;
+    mw::Win32Interaction real{mw::Application::instance()};
 };
 
 } // namespace
@@ -117,9 +117,8 @@ TEST_F(RealInteraction, EscapeAndTheCloseBoxAnswerNoToTheQuestionsOfDeleteRename
             acted = true;
             return false;
         });
-        EXPECT_EQ(mw::Win32Interaction::yesNoBox("Information",
-                                                 "Warning You are about to delete this file.  Continue?",
-                                                 mw::BoxIcon::Information),
+        EXPECT_EQ(real.yesNoBox("Information", "Warning You are about to delete this file.  Continue?",
+                                mw::BoxIcon::Information),
                   IDNO);
         KillTimer(nullptr, g_timer);
         g_action = nullptr;

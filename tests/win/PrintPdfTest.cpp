@@ -13,6 +13,7 @@ namespace {
 // The real dialogs, with any message box recorded instead of shown.
 class RealDialogs : public mw::Win32Interaction {
 public:
+    RealDialogs() : Win32Interaction(mw::Application::instance()) {}
     std::vector<std::string> messages;
     void message(const std::string&, const std::string& text, mw::BoxIcon) override {
         messages.push_back(text);

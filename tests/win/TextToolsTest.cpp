@@ -335,7 +335,7 @@ TEST_F(TextTools, PrintSendsEachDisplayedLineAfterATabInTheEditorsFont) {
 }
 
 TEST_F(TextTools, WithoutAPrinterThePrintDialogReportsItAndNothingIsPrinted) {
-    mw::Win32Interaction real;
+    mw::Win32Interaction real{mw::Application::instance()};
     mw::Application::instance().setInteraction(&real);
     static std::string reported;
     reported.clear();
