@@ -16,6 +16,7 @@ namespace {
 // The same runner with the blocking parts taken out: what a plain polling loop does.
 class NaivePlatform : public mw::Win32Platform {
 public:
+    NaivePlatform() : Win32Platform(mw::Application::instance()) {}
     std::uintptr_t watchDirectory(const std::string&) override { return 0; }
     void waitForEvent(std::uintptr_t, std::uintptr_t, unsigned) override {}
     bool processEnded(std::uintptr_t) override { return false; }
@@ -51,7 +52,7 @@ int main(int argc, char** argv) {
         std::ofstream control(pgpDir + "pgp-control.txt", std::ios::binary | std::ios::trunc);
         control << "wait 5000\r\nstamp " << stamp << "\r\n";
     }
-    mw::Win32Platform real;
+    mw::Win32Platform real(mw::Application::instance());
     NaivePlatform plain;
     mw::Platform& platform = naive ? static_cast<mw::Platform&>(plain) : real;
     mwtest::ScriptedInteraction interaction;

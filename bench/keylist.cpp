@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     InitCommonControlsEx(&icc);
     auto& app = mw::Application::instance();
     app.readScreenDpi();
-    mw::Win32Platform platform;
+    mw::Win32Platform platform(app);
     app.setPlatform(&platform);
 
     const std::string listing = generateListing(count);

@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
             << "secring.pgp\r\n0\r\n0\r\n900\r\n700\r\nright\r\nnostore\r\nCourier New\r\n8\r\n0\r\n"
             << "-2147483643\r\n";
     }
-    TimingPlatform platform(work + "Murkwell.exe");
+    TimingPlatform platform(mw::Application::instance(), work + "Murkwell.exe");
     platform.lockFile = pgpDir + "Murkwell.lck";
     mwtest::ScriptedInteraction interaction;
     auto& app = mw::Application::instance();

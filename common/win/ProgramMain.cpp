@@ -12,7 +12,7 @@ int runProgram(const std::function<int()>& program) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
     auto& app = Application::instance();
-    Win32Platform platform;
+    Win32Platform platform(app);
     Win32Interaction interaction(app);
     app.readScreenDpi();
     app.setPlatform(&platform);

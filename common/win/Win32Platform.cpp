@@ -187,7 +187,7 @@ void Win32Platform::waitForEvent(std::uintptr_t process, std::uintptr_t watch, u
     if (process) handles[count++] = reinterpret_cast<HANDLE>(process);
     if (watch) handles[count++] = reinterpret_cast<HANDLE>(watch);
     // Once WM_QUIT has been seen it stays pending for the main loop; waking on it would spin.
-    DWORD wake = Application::instance().quitRequested() ? 0 : QS_ALLINPUT;
+    DWORD wake = app_.quitRequested() ? 0 : QS_ALLINPUT;
     DWORD r = MsgWaitForMultipleObjectsEx(count, handles, timeoutMs, wake, MWMO_INPUTAVAILABLE);
     if (watch && r == WAIT_OBJECT_0 + count - 1) FindNextChangeNotification(reinterpret_cast<HANDLE>(watch));
 }
@@ -284,7 +284,7 @@ LaunchResult Win32Platform::launch(const std::string& file, const std::string& p
     SHELLEXECUTEINFOA info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-    info.hwnd = Application::instance().mainWindow();
+    info.hwnd = app_.mainWindow();
     info.lpVerb = "open";
     info.lpFile = file.c_str();
     info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
@@ -305,7 +305,7 @@ void Win32Platform::closeProcess(std::uintptr_t process) {
 }
 
 void Win32Platform::processMessages() {
-    Application::instance().processMessages();
+    app_.processMessages();
 }
 
 void Win32Platform::appendSortKey(const std::string& text, std::string& keys) {

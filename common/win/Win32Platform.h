@@ -19,11 +19,14 @@ private:
     std::string key_;
 };
 
+class Application;
+
 class Win32Platform : public Platform {
 public:
+    // The application whose message pump and main window the waits and launches use.
     // `executableOverride` lets a test stand the program in a temporary directory.
-    explicit Win32Platform(std::string executableOverride = {})
-        : exeOverride_(std::move(executableOverride)) {}
+    explicit Win32Platform(Application& application, std::string executableOverride = {})
+        : app_(application), exeOverride_(std::move(executableOverride)) {}
 
     bool fileExists(const std::string& path) override;
     bool deleteFile(const std::string& path) override;
@@ -62,6 +65,7 @@ public:
     void appendSortKey(const std::string& text, std::string& keys) override;
 
 private:
+    Application& app_;
     std::string exeOverride_;
     SortKeys sortKeys_{CP_ACP};
 };

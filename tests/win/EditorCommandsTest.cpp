@@ -197,7 +197,7 @@ std::string quoted(const std::string& s) {
 class StartNoter : public mw::Win32Platform {
 public:
     StartNoter(const std::string& exePath, std::string pgpDir)
-        : Win32Platform(exePath), pgpDir_(std::move(pgpDir)) {}
+        : Win32Platform(mw::Application::instance(), exePath), pgpDir_(std::move(pgpDir)) {}
     std::vector<std::string> jobs, programs;
     mw::LaunchResult launch(const std::string& file, const std::string& parameters,
                             const std::string& directory, mw::ShowMode mode) override {

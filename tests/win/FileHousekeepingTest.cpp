@@ -30,7 +30,7 @@ protected:
     void SetUp() override {
         ProgramFixture::SetUp();
         standProgramAs("bramlet.exe");
-        noting = std::make_unique<NotingPlatform>(exePath);
+        noting = std::make_unique<NotingPlatform>(mw::Application::instance(), exePath);
         mw::Application::instance().setPlatform(noting.get());
         char cwd[MAX_PATH];
         startDirectory.assign(cwd, GetCurrentDirectoryA(sizeof cwd, cwd));

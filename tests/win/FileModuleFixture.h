@@ -61,7 +61,7 @@ protected:
     void SetUp() override {
         ProgramFixture::SetUp();
         standProgramAs("bramlet.exe");
-        recorder = std::make_unique<LaunchRecorder>(exePath);
+        recorder = std::make_unique<LaunchRecorder>(mw::Application::instance(), exePath);
         mw::Application::instance().setPlatform(recorder.get());
         startDirectory = currentDirectory();
         makeDirectory(pgpDir());

@@ -88,7 +88,7 @@ class JobRunnerWin : public ProgramFixture {
 protected:
     void SetUp() override {
         ProgramFixture::SetUp();
-        auto rec = std::make_unique<RecordingPlatform>(exePath);
+        auto rec = std::make_unique<RecordingPlatform>(mw::Application::instance(), exePath);
         recorder = rec.get();
         platform = std::move(rec);
         Application::instance().setPlatform(platform.get());
@@ -520,7 +520,7 @@ TEST_F(JobRunnerWin, AccentedTextRoundTripsThroughTheConsoleCodePage) {
 
 TEST(Win32CodePages, RealConversionCallsGiveExactBytesAndRefuseWhatTheTargetLacks) {
     // The system's own tables with explicit code page numbers, whatever the machine's are.
-    Win32Platform p;
+    Win32Platform p(mw::Application::instance());
     using C = std::optional<std::string>;
     EXPECT_EQ(recode(p, "Ren\xE9 M\xFCller", 1252, 437), C("Ren\x82 M\x81ller"));
     EXPECT_EQ(recode(p, "S\xD8REN", 1252, 850), C("S\x9DREN"));

@@ -51,7 +51,8 @@ public:
 // The system's collation for texts of another ANSI code page, as the programs use it for theirs.
 class CodePageCollation : public mw::Win32Platform {
 public:
-    explicit CodePageCollation(unsigned codePage) : keys_(codePage) {}
+    explicit CodePageCollation(unsigned codePage)
+        : Win32Platform(mw::Application::instance()), keys_(codePage) {}
     void appendSortKey(const std::string& text, std::string& keys) override { keys_.append(text, keys); }
 
 private:
@@ -82,7 +83,7 @@ protected:
         useRecordingPlatform();
     }
     void useRecordingPlatform() {
-        recording = std::make_unique<RecordingPlatform>(exePath);
+        recording = std::make_unique<RecordingPlatform>(mw::Application::instance(), exePath);
         mw::Application::instance().setPlatform(recording.get());
     }
     void standAs(const std::string& exeName) {

@@ -91,7 +91,7 @@ class MessageOperations : public ProgramFixture {
 protected:
     void SetUp() override {
         ProgramFixture::SetUp();
-        auto rec = std::make_unique<RecordingPlatform>(exePath);
+        auto rec = std::make_unique<RecordingPlatform>(mw::Application::instance(), exePath);
         recorder = rec.get();
         platform = std::move(rec);
         mw::Application::instance().setPlatform(platform.get());

@@ -43,7 +43,7 @@ public:
 
 TEST(PassPhraseWin, DecryptThroughTheSystemsCallsLeavesNoCopyInFreedMemory) {
     TempDir dir;
-    NoLaunchPlatform platform(dir / "Murkwell.exe");
+    NoLaunchPlatform platform(mw::Application::instance(), dir / "Murkwell.exe");
     writeFileBytes(dir / "pgp.exe", "");
     platform.expected =
         " -z \"correct horse battery staple 100%% \x82t\x82\" murkwell.tmp -o murkwell.txt\r\n";

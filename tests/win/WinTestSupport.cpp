@@ -293,7 +293,7 @@ void ProgramFixture::SetUp() {
 
 void ProgramFixture::standProgramAs(const std::string& exeName) {
     exePath = dir / exeName;
-    platform = std::make_unique<mw::Win32Platform>(exePath);
+    platform = std::make_unique<mw::Win32Platform>(mw::Application::instance(), exePath);
     mw::Application::instance().setPlatform(platform.get());
 }
 
