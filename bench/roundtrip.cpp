@@ -194,10 +194,10 @@ int main(int argc, char** argv) {
     while (message.size() < 100u * 1024)
         message += line + "\r\n";
 
-    TimingPlatform platform(work + "Murkwell.exe");
+    auto& app = mw::Application::instance();
+    TimingPlatform platform(app, work + "Murkwell.exe");
     platform.lockFile = pgpDir + "Murkwell.lck";
     mwtest::ScriptedInteraction interaction;
-    auto& app = mw::Application::instance();
     app.readScreenDpi();
     app.setPlatform(&platform);
     app.setInteraction(&interaction);
