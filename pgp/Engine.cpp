@@ -6,14 +6,14 @@
 #include "pgp/Console.h"
 #include "pgp/core/ArgumentVector.h"
 #include "pgp/core/EngineCalls.h"
-#include "scorch/Win32Wipe.h"
+#include "win/Handles.h"
 #include <memory>
 #include <algorithm>
 #include <cstring>
 
 namespace pgp {
 
-using scorch::Handle;
+using Handle = mw::UniqueHandle;
 
 namespace {
 

@@ -3,7 +3,7 @@
 #pragma once
 #include "core/SecretText.h"
 #include "pgp/core/EngineStatus.h"
-#include "scorch/Win32Wipe.h"
+#include "win/Handles.h"
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -49,7 +49,7 @@ private:
     std::string capture(const std::wstring& program, const std::vector<std::wstring>& arguments);
 
     std::wstring folder_, gpg_, gpgconf_, agent_, home_;
-    scorch::Handle agentProcess_;
+    mw::UniqueHandle agentProcess_;
 };
 
 } // namespace pgp

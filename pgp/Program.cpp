@@ -7,7 +7,7 @@
 
 namespace pgp {
 
-using scorch::Handle;
+using Handle = mw::UniqueHandle;
 
 namespace {
 

@@ -135,9 +135,9 @@ bool sameText(const std::wstring& a, const std::wstring& b) {
 // When the system cannot say, the file counts as the one named.
 bool reachesAnotherFile(HANDLE file, const std::wstring& path, const std::wstring& directory) {
     const std::wstring reached = finalPath(file);
-    Handle dir(CreateFileW(directory.c_str(), FILE_READ_ATTRIBUTES,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    mw::UniqueHandle dir(CreateFileW(directory.c_str(), FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     const std::wstring dirReached = dir ? finalPath(dir.get()) : std::wstring();
     // The entry's own long name, even when the path gives its short form; a link's entry is the
     // link's, not its target's.
@@ -191,7 +191,7 @@ Outcome Win32WipeTarget::open(std::vector<std::uint64_t>& streamSizes) {
     {
         // A first look, through a handle that reads attributes only and shuts nobody out, so
         // that nothing is opened for writing before it is known what the name leads to.
-        Handle look(CreateFileW(
+        mw::UniqueHandle look(CreateFileW(
             path_.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
             nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         if (!look) return lastFailure();
@@ -199,8 +199,9 @@ Outcome Win32WipeTarget::open(std::vector<std::uint64_t>& streamSizes) {
     }
     // No sharing at all: nobody reads the file while it is overwritten, nor opens it after. A link
     // is opened as itself, never followed to its target.
-    main_ = Handle(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    main_ = mw::UniqueHandle(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                                         nullptr));
     if (!main_) return lastFailure();
     // Again on the handle that writes: the name may have been replaced in between.
     if (auto o = checkHandle(main_.get(), path_, directory_); !o) {
@@ -223,8 +224,8 @@ Outcome Win32WipeTarget::open(std::vector<std::uint64_t>& streamSizes) {
         // a sharing violation. Sharing delete lets nobody else in: any other open of the file
         // must share delete with the main handle, which shares nothing; an open of this stream
         // for reading or writing meets the stream's own share mode, which allows neither.
-        Handle h(CreateFileW((path_ + stream).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        mw::UniqueHandle h(CreateFileW((path_ + stream).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!h) {
             Outcome o = lastFailure();
             close();

@@ -1,39 +1,12 @@
 // The file being wiped, through the wide Win32 API with long-path names.
 #pragma once
 #include "scorch/Wipe.h"
+#include "win/Handles.h"
 #include <windows.h>
 #include <string>
 #include <vector>
 
 namespace scorch {
-
-// A handle closed on destruction.
-class Handle {
-public:
-    Handle() = default;
-    explicit Handle(HANDLE h) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
-    Handle(Handle&& o) noexcept : h_(o.h_) { o.h_ = nullptr; }
-    Handle& operator=(Handle&& o) noexcept {
-        if (this != &o) {
-            reset();
-            h_ = o.h_;
-            o.h_ = nullptr;
-        }
-        return *this;
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    ~Handle() { reset(); }
-    HANDLE get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
-    void reset() {
-        if (h_) CloseHandle(h_);
-        h_ = nullptr;
-    }
-
-private:
-    HANDLE h_ = nullptr;
-};
 
 // The full path with the "\\?\" prefix that lifts the 260-character limit; relative names are
 // taken from the working directory.
@@ -64,8 +37,8 @@ private:
     std::wstring path_;      // long form, as opened
     std::wstring directory_; // long form, with its trailing backslash
     std::wstring name_;      // the current name within directory_
-    Handle main_;
-    std::vector<Handle> named_;
+    mw::UniqueHandle main_;
+    std::vector<mw::UniqueHandle> named_;
 };
 
 // The system's random source, for the seed of the random pass.

@@ -1,66 +1,11 @@
 // Small owning wrappers for Win32 handles and a few text helpers used by every window.
 #pragma once
+#include "win/Handles.h"
 #include <windows.h>
 #include <stdexcept>
 #include <string>
-#include <utility>
 
 namespace mw {
-
-// Owns a kernel handle; move-only.
-class UniqueHandle {
-public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE h) : h_(h) {}
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    UniqueHandle(UniqueHandle&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
-    UniqueHandle& operator=(UniqueHandle&& o) noexcept {
-        if (this != &o) {
-            reset();
-            h_ = std::exchange(o.h_, nullptr);
-        }
-        return *this;
-    }
-    ~UniqueHandle() { reset(); }
-    HANDLE get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
-    void reset(HANDLE h = nullptr) {
-        if (h_ && h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-        h_ = h;
-    }
-    HANDLE release() { return std::exchange(h_, nullptr); }
-
-private:
-    HANDLE h_ = nullptr;
-};
-
-// Owns a handle that `Free` releases; move-only.
-template <typename T, typename Free> class UniqueOwned {
-public:
-    UniqueOwned() = default;
-    explicit UniqueOwned(T h) : h_(h) {}
-    UniqueOwned(const UniqueOwned&) = delete;
-    UniqueOwned& operator=(const UniqueOwned&) = delete;
-    UniqueOwned(UniqueOwned&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
-    UniqueOwned& operator=(UniqueOwned&& o) noexcept {
-        if (this != &o) {
-            reset();
-            h_ = std::exchange(o.h_, nullptr);
-        }
-        return *this;
-    }
-    ~UniqueOwned() { reset(); }
-    T get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
-    void reset(T h = nullptr) {
-        if (h_) Free{}(h_);
-        h_ = h;
-    }
-
-private:
-    T h_ = nullptr;
-};
 
 struct GdiFree {
     void operator()(HGDIOBJ h) const { DeleteObject(h); }

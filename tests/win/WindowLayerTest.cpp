@@ -1,7 +1,9 @@
 // The window layer under failure: registration, creation and control creation report the
-// system's reason instead of going on with a null handle, and only our windows map to objects.
+// system's reason instead of going on with a null handle, only our windows map to objects, and
+// handles are owned once.
 #include "WinTestSupport.h"
 #include "win/Controls.h"
+#include "win/Handles.h"
 #include "win/Win32Util.h"
 
 namespace {
@@ -105,6 +107,35 @@ TEST_F(WindowLayer, HandlerExceptionIsShownOnceAndReported) {
     ASSERT_EQ(interaction.shown.size(), 1u);
     EXPECT_EQ(interaction.shown[0].text, "The disk is full.");
     EXPECT_EQ(interaction.shown[0].icon, mw::BoxIcon::Error);
+}
+
+TEST(Handles, FailedOpensOwnNothingAndAnOwnedHandleIsClosedOnceUnlessReleased) {
+    auto isOpen = [](HANDLE h) {
+        DWORD flags = 0;
+        return GetHandleInformation(h, &flags) != FALSE;
+    };
+    for (HANDLE none : {static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE}) {
+        mw::UniqueHandle h(none);
+        EXPECT_FALSE(h);
+        EXPECT_EQ(h.get(), nullptr);
+    }
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(event, nullptr);
+    mw::UniqueHandle first(event);
+    mw::UniqueHandle second(std::move(first));
+    EXPECT_FALSE(first);
+    EXPECT_EQ(second.get(), event);
+    second = mw::UniqueHandle(INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(second);
+    EXPECT_FALSE(isOpen(event)) << "replacing the owner closes the handle";
+
+    HANDLE kept = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    {
+        mw::UniqueHandle owner(kept);
+        EXPECT_EQ(owner.release(), kept);
+    }
+    EXPECT_TRUE(isOpen(kept)) << "a released handle is the caller's";
+    CloseHandle(kept);
 }
 
 } // namespace
