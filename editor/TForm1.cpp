@@ -28,12 +28,11 @@ namespace {
 
 constexpr int kPanelWidth = 123;
 constexpr int kStatusHeight = 20;
-constexpr UINT_PTR kMemoSubclassId = 1;
 
 // Memo1 shows the window's popup menu instead of the edit control's own.
-LRESULT CALLBACK memoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR refData) {
+LRESULT memoMessage(void* context, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_CONTEXTMENU) {
-        auto* form = reinterpret_cast<TForm1*>(refData);
+        auto* form = static_cast<TForm1*>(context);
         POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         if (pt.x == -1 && pt.y == -1) {
             pt = {0, 0};
@@ -44,7 +43,7 @@ LRESULT CALLBACK memoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UIN
                        nullptr);
         return 0;
     }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
+    return mw::callNextProc(hwnd, msg, wParam, lParam);
 }
 
 } // namespace
@@ -52,7 +51,6 @@ LRESULT CALLBACK memoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UIN
 TForm1::TForm1(EditorApp& app) : Form(app.context().application()), app_(app) {
     auto& application = this->app();
     registerClass("TForm1", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    mw::registerPanelClass();
     // Design geometry; FormCreate replaces it from the settings file or the defaults.
     createHandle("TForm1", app_.context().profile().mainCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
                  application.scale(298), application.scale(117), application.scale(663),
@@ -77,7 +75,7 @@ TForm1::TForm1(EditorApp& app) : Form(app.context().application()), app_(app) {
 }
 
 TForm1::~TForm1() {
-    if (memo()) RemoveWindowSubclass(memo(), memoProc, kMemoSubclassId);
+    if (memo()) mw::removeSubclass(memo());
     // The window goes first: its memo uses the font and brush, its owner the menus.
     destroyHandle();
 }
@@ -181,11 +179,9 @@ void TForm1::createControls() {
                                  .exStyle = WS_EX_CLIENTEDGE});
     // No practical size limit: multi-megabyte messages must fit.
     SendMessageA(memo(), EM_SETLIMITTEXT, 0, 0);
-    SetWindowSubclass(memo(), memoProc, kMemoSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    mw::installSubclass(memo(), &memoMessage, this);
 
-    mw::createControl(handle(), {.className = mw::kPanelClass,
-                                 .id = IdPanel2,
-                                 .style = WS_CLIPCHILDREN | mw::kPanelInnerBevelLowered});
+    mw::createPanel(handle(), {.id = IdPanel2, .style = WS_CLIPCHILDREN | mw::kPanelInnerBevelLowered});
     buttons_ = buildButtonBar(panel2());
 
     // Its height is ours (layout), whatever its font: it must not size itself.
@@ -513,21 +509,18 @@ bool TForm1::onCommand(int id, int, HWND) {
     return mw::runCommand<TForm1>(*this, handlers, id);
 }
 
+HBRUSH TForm1::onControlColor(UINT kind, HDC dc, HWND control) {
+    if (kind != WM_CTLCOLOREDIT || control != memo()) return nullptr;
+    auto system = [](int i) { return GetSysColor(i); };
+    SetTextColor(dc, mw::resolveColor(fontColor_, system));
+    SetBkColor(dc, mw::resolveColor(backgroundColor_, system));
+    return memoBrush_.get();
+}
+
 LRESULT TForm1::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-    case WM_SIZE:
+    if (msg == WM_SIZE) {
         layout();
         return 0;
-    case WM_CTLCOLOREDIT:
-        if (reinterpret_cast<HWND>(lParam) == memo()) {
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, mw::resolveColor(fontColor_, [](int i) { return GetSysColor(i); }));
-            SetBkColor(dc, mw::resolveColor(backgroundColor_, [](int i) { return GetSysColor(i); }));
-            return reinterpret_cast<LRESULT>(memoBrush_.get());
-        }
-        break;
-    default:
-        break;
     }
     return Form::handleMessage(msg, wParam, lParam);
 }

@@ -87,6 +87,7 @@ protected:
     void FormClose() override;
     bool onCommand(int id, int code, HWND control) override;
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    HBRUSH onControlColor(UINT kind, HDC dc, HWND control) override;
     bool preTranslateMessage(MSG& msg) override;
 
 private:

@@ -134,13 +134,11 @@ bool TForm2::onCommand(int id, int code, HWND) {
     }
 }
 
-LRESULT TForm2::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_CTLCOLOREDIT && reinterpret_cast<HWND>(lParam) == memo1()) {
-        LRESULT brush = BasicDialog::handleMessage(msg, wParam, lParam);
-        SetTextColor(reinterpret_cast<HDC>(wParam), kNavy);
-        return brush;
-    }
-    return BasicDialog::handleMessage(msg, wParam, lParam);
+HBRUSH TForm2::onControlColor(UINT kind, HDC dc, HWND control) {
+    if (kind != WM_CTLCOLOREDIT || control != memo1()) return nullptr;
+    HBRUSH brush = defaultControlColor(kind, dc, control);
+    SetTextColor(dc, kNavy);
+    return brush;
 }
 
 } // namespace editor

@@ -28,7 +28,7 @@ protected:
     // Typing starts in the signature, not on "&Save".
     HWND initialFocus() const override { return memo1(); }
     bool onCommand(int id, int code, HWND control) override;
-    LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    HBRUSH onControlColor(UINT kind, HDC dc, HWND control) override;
 
 private:
     const mw::Context& context_;

@@ -82,26 +82,16 @@ bool TForm3::onCommand(int id, int code, HWND) {
     return false;
 }
 
-LRESULT TForm3::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-    case WM_CTLCOLOREDIT:
-        // Black on the button face, like the rest of the dialog.
-        if (reinterpret_cast<HWND>(lParam) == memo1()) {
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, RGB(0, 0, 0));
-            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-        }
-        break;
-    case WM_DRAWITEM: {
-        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if ((bitBtn1_ && bitBtn1_->drawItem(item)) || (bitBtn2_ && bitBtn2_->drawItem(item))) return TRUE;
-        break;
-    }
-    default:
-        break;
-    }
-    return Form::handleMessage(msg, wParam, lParam);
+HBRUSH TForm3::onControlColor(UINT kind, HDC dc, HWND control) {
+    // Black on the button face, like the rest of the dialog.
+    if (kind != WM_CTLCOLOREDIT || control != memo1()) return nullptr;
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    return GetSysColorBrush(COLOR_BTNFACE);
+}
+
+bool TForm3::onDrawItem(const DRAWITEMSTRUCT& item) {
+    return (bitBtn1_ && bitBtn1_->drawItem(item)) || (bitBtn2_ && bitBtn2_->drawItem(item));
 }
 
 } // namespace editor

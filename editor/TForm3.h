@@ -23,7 +23,8 @@ public:
 protected:
     void FormShow() override { centreOnScreen(); }
     bool onCommand(int id, int code, HWND control) override;
-    LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    HBRUSH onControlColor(UINT kind, HDC dc, HWND control) override;
+    bool onDrawItem(const DRAWITEMSTRUCT& item) override;
 
 private:
     mw::UniqueFont memoFont_;

@@ -20,16 +20,14 @@ TAboutBox::TAboutBox(const mw::Context& context)
                   {"TAboutBox", "About Murkwell File", 344, 206, true, "&OK", 8, 172, 328, 28}) {
     titleFont_.reset(makeFont(app(), "Times New Roman", 26, true, true));
     boldFont_.reset(makeFont(app(), "MS Sans Serif", 8, true, false));
-    mw::registerPanelClass();
     // Raised inside, lowered outside.
-    HWND panel = mw::createControl(handle(), {.className = mw::kPanelClass,
-                                              .id = IdPanel1,
-                                              .x = 8,
-                                              .y = 8,
-                                              .width = 328,
-                                              .height = 156,
-                                              .style = WS_DLGFRAME,
-                                              .exStyle = WS_EX_STATICEDGE});
+    HWND panel = mw::createPanel(handle(), {.id = IdPanel1,
+                                            .x = 8,
+                                            .y = 8,
+                                            .width = 328,
+                                            .height = 156,
+                                            .style = WS_DLGFRAME,
+                                            .exStyle = WS_EX_STATICEDGE});
     struct Line {
         int id;
         const char* text;
@@ -60,17 +58,12 @@ TAboutBox::~TAboutBox() {
     destroyHandle();
 }
 
-LRESULT TAboutBox::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_CTLCOLORSTATIC) {
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, id == IdProductName ? RGB(0, 0, 128)
-                         : id == IdNotice    ? RGB(128, 0, 0)
-                                             : RGB(0, 0, 0));
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-    }
-    return BasicDialog::handleMessage(msg, wParam, lParam);
+HBRUSH TAboutBox::onControlColor(UINT kind, HDC dc, HWND control) {
+    if (kind != WM_CTLCOLORSTATIC) return nullptr;
+    const int id = GetDlgCtrlID(control);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, id == IdProductName ? RGB(0, 0, 128) : id == IdNotice ? RGB(128, 0, 0) : RGB(0, 0, 0));
+    return GetSysColorBrush(COLOR_BTNFACE);
 }
 
 } // namespace filemodule

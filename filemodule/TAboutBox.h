@@ -13,7 +13,7 @@ public:
     ~TAboutBox() override;
 
 protected:
-    LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    HBRUSH onControlColor(UINT kind, HDC dc, HWND control) override;
 
 private:
     mw::UniqueFont titleFont_, boldFont_;

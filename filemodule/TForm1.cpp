@@ -51,7 +51,6 @@ std::string listText(HWND list, int index) {
 TForm1::TForm1(FileModuleApp& app) : Form(app.context().application()), app_(app) {
     auto& application = this->app();
     registerClass("TForm1", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    mw::registerPanelClass();
     systemFont_ = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
     createHandle("TForm1", app_.context().profile().mainCaption,
                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, 0, 0, 0, 100,
@@ -140,11 +139,8 @@ void TForm1::createMenus() {
 
 void TForm1::createControls() {
     const int bodyHeight = kClientHeight - kBarHeight - kStatusHeight;
-    HWND panel1 = mw::createControl(handle(), {.className = mw::kPanelClass,
-                                               .id = IdPanel1,
-                                               .width = kClientWidth,
-                                               .height = kBarHeight,
-                                               .style = WS_CLIPCHILDREN});
+    HWND panel1 = mw::createPanel(
+        handle(), {.id = IdPanel1, .width = kClientWidth, .height = kBarHeight, .style = WS_CLIPCHILDREN});
     buttons_ = buildButtonBar(panel1);
 
     mw::createControl(handle(), {.className = "STATIC",
@@ -158,20 +154,18 @@ void TForm1::createControls() {
                                   DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                   DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
 
-    HWND panel3 = mw::createControl(handle(), {.className = mw::kPanelClass,
-                                               .id = IdPanel3,
-                                               .y = kBarHeight,
-                                               .width = kLeftPaneWidth,
-                                               .height = bodyHeight,
-                                               .style = WS_CLIPCHILDREN,
-                                               .exStyle = WS_EX_WINDOWEDGE});
-    HWND panel4 = mw::createControl(panel3, {.className = mw::kPanelClass,
-                                             .id = IdPanel4,
-                                             .x = kPaneInset,
-                                             .y = kPaneInset,
-                                             .width = kDriveBoxWidth,
-                                             .height = kDriveHolderHeight,
-                                             .style = WS_CLIPCHILDREN});
+    HWND panel3 = mw::createPanel(handle(), {.id = IdPanel3,
+                                             .y = kBarHeight,
+                                             .width = kLeftPaneWidth,
+                                             .height = bodyHeight,
+                                             .style = WS_CLIPCHILDREN,
+                                             .exStyle = WS_EX_WINDOWEDGE});
+    HWND panel4 = mw::createPanel(panel3, {.id = IdPanel4,
+                                           .x = kPaneInset,
+                                           .y = kPaneInset,
+                                           .width = kDriveBoxWidth,
+                                           .height = kDriveHolderHeight,
+                                           .style = WS_CLIPCHILDREN});
     mw::createControl(panel4, {.className = "COMBOBOX",
                                .id = IdDriveComboBox1,
                                .width = kDriveBoxWidth,
@@ -521,28 +515,28 @@ void TForm1::drawItem(const DRAWITEMSTRUCT& di) {
     if (di.itemState & ODS_FOCUS) DrawFocusRect(dc, &di.rcItem);
 }
 
+bool TForm1::onMeasureItem(MEASUREITEMSTRUCT& item) {
+    TEXTMETRICA tm{};
+    {
+        mw::WindowDC dc(handle());
+        mw::ScopedSelect font(dc.get(), systemFont_);
+        GetTextMetricsA(dc.get(), &tm);
+    }
+    const int iconSize = mw::Application::instance().scale(16);
+    item.itemHeight = static_cast<UINT>((tm.tmHeight > iconSize ? tm.tmHeight : iconSize) + 2);
+    return true;
+}
+
+bool TForm1::onDrawItem(const DRAWITEMSTRUCT& item) {
+    if (item.CtlID == IdPanel2)
+        drawStatus(item);
+    else
+        drawItem(item);
+    return true;
+}
+
 LRESULT TForm1::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_MEASUREITEM: {
-        auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-        TEXTMETRICA tm{};
-        {
-            mw::WindowDC dc(handle());
-            mw::ScopedSelect font(dc.get(), systemFont_);
-            GetTextMetricsA(dc.get(), &tm);
-        }
-        const int iconSize = mw::Application::instance().scale(16);
-        mi->itemHeight = static_cast<UINT>((tm.tmHeight > iconSize ? tm.tmHeight : iconSize) + 2);
-        return TRUE;
-    }
-    case WM_DRAWITEM: {
-        const auto& di = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (di.CtlID == IdPanel2)
-            drawStatus(di);
-        else
-            drawItem(di);
-        return TRUE;
-    }
     case WM_CONTEXTMENU:
         // Right-click leaves the selection alone: the popup acts on the entry selected before.
         if (reinterpret_cast<HWND>(wParam) == fileList()) {

@@ -90,6 +90,8 @@ protected:
     void FormClose() override;
     bool onCommand(int id, int code, HWND control) override;
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool onMeasureItem(MEASUREITEMSTRUCT& item) override;
+    bool onDrawItem(const DRAWITEMSTRUCT& item) override;
     bool preTranslateMessage(MSG& msg) override;
 
 private:

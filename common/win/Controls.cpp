@@ -2,6 +2,7 @@
 #include "win/Controls.h"
 #include "win/Application.h"
 #include "win/Win32Util.h"
+#include "win/Window.h"
 
 namespace mw {
 
@@ -34,23 +35,18 @@ void bevelRing(HDC dc, RECT& r, int topLeftColor, int bottomRightColor) {
     InflateRect(&r, -1, -1);
 }
 
-void paintPanel(HWND hwnd) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    if (GetWindowLongPtrA(hwnd, GWL_STYLE) & kPanelInnerBevelLowered) {
-        RECT r;
-        GetClientRect(hwnd, &r);
-        bevelRing(dc, r, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW);
-        bevelRing(dc, r, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
-    }
-    EndPaint(hwnd, &ps);
-}
-
-LRESULT CALLBACK panelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT panelMessage(void*, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_PAINT:
-        paintPanel(hwnd);
+    case WM_PAINT: {
+        PaintScope scope(hwnd);
+        if (GetWindowLongPtrA(hwnd, GWL_STYLE) & kPanelInnerBevelLowered) {
+            RECT r;
+            GetClientRect(hwnd, &r);
+            bevelRing(scope.dc(), r, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW);
+            bevelRing(scope.dc(), r, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
+        }
         return 0;
+    }
     case WM_COMMAND:
     case WM_NOTIFY:
     case WM_DRAWITEM:
@@ -61,7 +57,7 @@ LRESULT CALLBACK panelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORLISTBOX:
         return SendMessageA(GetParent(hwnd), msg, wParam, lParam);
     default:
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+        return callNextProc(hwnd, msg, wParam, lParam);
     }
 }
 } // namespace
@@ -73,7 +69,8 @@ void registerPanelClass() {
     wc.cbSize = sizeof wc;
     // Redrawn whole on every resize: the bevel runs along the edges.
     wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = panelProc;
+    // A plain class: createPanel gives each panel its handling.
+    wc.lpfnWndProc = DefWindowProcA;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -81,6 +78,14 @@ void registerPanelClass() {
     if (!RegisterClassExA(&wc))
         throwLastError(std::string("Cannot register the window class ") + kPanelClass);
     done = true;
+}
+
+HWND createPanel(HWND parent, ControlParams params) {
+    registerPanelClass();
+    params.className = kPanelClass;
+    HWND panel = createControl(parent, params);
+    installSubclass(panel, &panelMessage, nullptr);
+    return panel;
 }
 
 } // namespace mw

@@ -28,5 +28,7 @@ constexpr const char* kPanelClass = "TPanel";
 // so that children stay placed from its outer edge.
 constexpr DWORD kPanelInnerBevelLowered = 0x0001;
 void registerPanelClass();
+// Creates a panel (the class name in `params` is ignored); throws SystemError as createControl does.
+HWND createPanel(HWND parent, ControlParams params);
 
 } // namespace mw

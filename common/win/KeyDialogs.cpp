@@ -1,6 +1,7 @@
 // Listing job, the user-ID list and the refusal box of both key dialogs.
 #include "win/KeyDialogs.h"
 #include "win/Context.h"
+#include "win/Window.h"
 #include "win/Win32Util.h"
 #include "core/Interaction.h"
 #include "core/KeyChoice.h"
@@ -42,10 +43,7 @@ std::vector<std::string> listUserIds(const Context& context, const KeyDialogLink
 
 UserIdList::~UserIdList() {
     // The list box may outlive us inside its dialog: hand it back its own procedure.
-    if (hwnd_ && IsWindow(hwnd_)) {
-        SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProc_));
-        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-    }
+    if (hwnd_ && IsWindow(hwnd_)) removeSubclass(hwnd_);
 }
 
 void UserIdList::create(HWND parent, ControlParams params) {
@@ -62,9 +60,7 @@ void UserIdList::create(HWND parent, ControlParams params) {
         GetTextMetricsA(dc.get(), &tm);
     }
     SendMessageA(hwnd_, LB_SETITEMHEIGHT, 0, MAKELPARAM(tm.tmHeight, 0));
-    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    listProc_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&UserIdList::subclassProc)));
+    installSubclass(hwnd_, &UserIdList::subclassMessage, this);
 }
 
 void UserIdList::assign(std::vector<std::string> ids) {
@@ -102,10 +98,8 @@ bool UserIdList::drawItem(const DRAWITEMSTRUCT& item) const {
     return true;
 }
 
-LRESULT CALLBACK UserIdList::subclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<UserIdList*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
-    return self->handleMessage(msg, wParam, lParam);
+LRESULT UserIdList::subclassMessage(void* self, HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return static_cast<UserIdList*>(self)->handleMessage(msg, wParam, lParam);
 }
 
 LRESULT UserIdList::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -128,23 +122,22 @@ LRESULT UserIdList::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         const int at =
             find(static_cast<int>(wParam), reinterpret_cast<const char*>(lParam), msg == LB_FINDSTRINGEXACT);
         if (at < 0) return LB_ERR;
-        if (msg == LB_SELECTSTRING)
-            CallWindowProcA(listProc_, hwnd_, LB_SETCURSEL, static_cast<WPARAM>(at), 0);
+        if (msg == LB_SELECTSTRING) callNextProc(hwnd_, LB_SETCURSEL, static_cast<WPARAM>(at), 0);
         return at;
     }
     case WM_CHAR: {
-        const int caret = static_cast<int>(CallWindowProcA(listProc_, hwnd_, LB_GETCARETINDEX, 0, 0));
+        const int caret = static_cast<int>(callNextProc(hwnd_, LB_GETCARETINDEX, 0, 0));
         const int at = find(caret, std::string(1, static_cast<char>(wParam)), false);
         if (at >= 0) selectAndNotify(at);
         return 0;
     }
     case WM_NCDESTROY: {
-        const LRESULT result = CallWindowProcA(listProc_, hwnd_, msg, wParam, lParam);
+        const LRESULT result = callNextProc(hwnd_, msg, wParam, lParam);
         hwnd_ = nullptr;
         return result;
     }
     default:
-        return CallWindowProcA(listProc_, hwnd_, msg, wParam, lParam);
+        return callNextProc(hwnd_, msg, wParam, lParam);
     }
 }
 
@@ -162,7 +155,7 @@ int UserIdList::find(int after, const std::string& text, bool whole) const {
 }
 
 void UserIdList::selectAndNotify(int index) {
-    CallWindowProcA(listProc_, hwnd_, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    callNextProc(hwnd_, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
     if (GetWindowLongA(hwnd_, GWL_STYLE) & LBS_NOTIFY)
         SendMessageA(GetParent(hwnd_), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd_), LBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(hwnd_));

@@ -48,7 +48,7 @@ public:
     bool drawItem(const DRAWITEMSTRUCT& item) const;
 
 private:
-    static LRESULT CALLBACK subclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT subclassMessage(void* self, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     // Index of the next entry after `after` (wrapping, -1 = from the top) equal to `text`, or
     // beginning with it; -1 when none. Letters compare without regard to case.
@@ -56,7 +56,6 @@ private:
     void selectAndNotify(int index);
 
     HWND hwnd_ = nullptr;
-    WNDPROC listProc_ = nullptr;
     std::vector<std::string> ids_;
 };
 

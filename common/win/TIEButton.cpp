@@ -300,13 +300,6 @@ void TIEButton::onButtonUp(int button, WPARAM keys, POINT pt) {
 LRESULT TIEButton::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     const POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     switch (msg) {
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(handle(), &ps);
-        paint(dc);
-        EndPaint(handle(), &ps);
-        return 0;
-    }
     case WM_PRINTCLIENT:
         paint(reinterpret_cast<HDC>(wParam));
         return 0;

@@ -64,6 +64,7 @@ public:
 
 protected:
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void onPaint(HDC dc) override { paint(dc); }
 
 private:
     void repaint();

@@ -97,8 +97,6 @@ bool TPubKey::onCommand(int id, int code, HWND) {
 LRESULT TPubKey::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     // Alt+F4 would close it behind OK's back; the caller relies on OK having set Recipients.
     if (msg == WM_CLOSE) return 0;
-    if (msg == WM_DRAWITEM && available_.drawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))
-        return TRUE;
     return Form::handleMessage(msg, wParam, lParam);
 }
 

@@ -35,6 +35,7 @@ protected:
     void FormShow() override;
     bool onCommand(int id, int code, HWND control) override;
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool onDrawItem(const DRAWITEMSTRUCT& item) override { return available_.drawItem(item); }
 
 private:
     const Context& context_;

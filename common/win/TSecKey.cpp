@@ -10,7 +10,6 @@ namespace mw {
 TSecKey::TSecKey(const Context& context, KeyDialogLink link)
     : Form(context.application()), context_(context), link_(std::move(link)) {
     registerClass("TSecKey", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    registerPanelClass();
     createHandle("TSecKey", "SecKey", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, 0, 0, 100, 100,
                  app().mainWindow(), nullptr);
     setClientSize(426, 273);
@@ -22,7 +21,7 @@ TSecKey::TSecKey(const Context& context, KeyDialogLink link)
                                  .style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
                                  .exStyle = WS_EX_CLIENTEDGE});
     // The panel lets Tab reach its button and hands the button's clicks to the form.
-    HWND panel = createControl(handle(), {.className = kPanelClass, .id = IdPanel1, .x = 0, .y = 228, .width = 426,
+    HWND panel = createPanel(handle(), {.id = IdPanel1, .x = 0, .y = 228, .width = 426,
                                           .height = 45, .exStyle = WS_EX_CONTROLPARENT});
     createControl(panel, {.className = "BUTTON", .text = "&OK", .id = IdButton1, .x = 0, .y = 0, .width = 426,
                           .height = 45, .style = WS_TABSTOP | BS_DEFPUSHBUTTON});
@@ -73,12 +72,6 @@ bool TSecKey::onCommand(int id, int code, HWND) {
     default:
         return false;
     }
-}
-
-LRESULT TSecKey::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_DRAWITEM && available_.drawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))
-        return TRUE;
-    return Form::handleMessage(msg, wParam, lParam);
 }
 
 } // namespace mw

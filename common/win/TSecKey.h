@@ -24,7 +24,7 @@ protected:
     void FormShow() override;
     void FormClose() override;
     bool onCommand(int id, int code, HWND control) override;
-    LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool onDrawItem(const DRAWITEMSTRUCT& item) override { return available_.drawItem(item); }
 
 private:
     const Context& context_;

@@ -3,8 +3,75 @@
 #include "win/Application.h"
 #include "win/Win32Util.h"
 #include <set>
+#include <stdexcept>
 
 namespace mw {
+
+void showHandlerException() {
+    Application::instance().showCurrentException();
+}
+
+namespace {
+// The property under which a subclassed window keeps what it was taken over with.
+constexpr const char* kSubclassProperty = "MwSubclass";
+
+struct Subclassing {
+    SubclassHandler handler;
+    void* context;
+    WNDPROC next; // the window's own procedure
+};
+
+Subclassing* subclassingOf(HWND hwnd) {
+    return static_cast<Subclassing*>(GetPropA(hwnd, kSubclassProperty));
+}
+
+LRESULT CALLBACK subclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    Subclassing* s = subclassingOf(hwnd);
+    if (!s) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    const WNDPROC next = s->next;
+    const LRESULT result =
+        s->handler ? guardedDispatch([&] { return s->handler(s->context, hwnd, msg, wParam, lParam); })
+                   : CallWindowProcA(next, hwnd, msg, wParam, lParam);
+    // The window's last message: whatever it was taken over with goes too.
+    if (msg == WM_NCDESTROY) {
+        if (Subclassing* last = subclassingOf(hwnd)) {
+            if (GetWindowLongPtrA(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&subclassProc))
+                SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(last->next));
+            RemovePropA(hwnd, kSubclassProperty);
+            delete last;
+        }
+    }
+    return result;
+}
+} // namespace
+
+void installSubclass(HWND hwnd, SubclassHandler handler, void* context) {
+    if (subclassingOf(hwnd)) throw std::logic_error("The window is already taken over");
+    auto* s = new Subclassing{handler, context, nullptr};
+    SetPropA(hwnd, kSubclassProperty, s);
+    s->next = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&subclassProc)));
+}
+
+void removeSubclass(HWND hwnd) {
+    Subclassing* s = subclassingOf(hwnd);
+    if (!s) return;
+    // Another procedure put on top since cannot be unlinked: ours then only passes messages on
+    // until the window goes.
+    if (GetWindowLongPtrA(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&subclassProc)) {
+        s->handler = nullptr;
+        return;
+    }
+    SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s->next));
+    RemovePropA(hwnd, kSubclassProperty);
+    delete s;
+}
+
+LRESULT callNextProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    Subclassing* s = subclassingOf(hwnd);
+    return s ? CallWindowProcA(s->next, hwnd, msg, wParam, lParam)
+             : DefWindowProcA(hwnd, msg, wParam, lParam);
+}
 
 Window::~Window() {
     destroyHandle();
@@ -64,9 +131,39 @@ LRESULT Window::defaultProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd_, msg, wParam, lParam);
 }
 
+HBRUSH Window::defaultControlColor(UINT kind, HDC dc, HWND control) {
+    return reinterpret_cast<HBRUSH>(
+        defaultProc(kind, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
+}
+
 LRESULT Window::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_COMMAND) {
+    switch (msg) {
+    case WM_COMMAND:
         if (onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam))) return 0;
+        break;
+    case WM_PAINT: {
+        PaintScope scope(hwnd_);
+        onPaint(scope.dc());
+        return 0;
+    }
+    case WM_DRAWITEM:
+        if (onDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
+        break;
+    case WM_MEASUREITEM:
+        if (onMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam))) return TRUE;
+        break;
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        if (HBRUSH brush = onControlColor(msg, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)))
+            return reinterpret_cast<LRESULT>(brush);
+        break;
+    default:
+        break;
     }
     return defaultProc(msg, wParam, lParam);
 }
@@ -89,13 +186,7 @@ LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         self->hwnd_ = nullptr;
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
-    // Exceptions must not cross back into Windows: the handler ends here and the user sees why.
-    try {
-        return self->handleMessage(msg, wParam, lParam);
-    } catch (...) {
-        Application::instance().showCurrentException();
-        return 0;
-    }
+    return guardedDispatch([&] { return self->handleMessage(msg, wParam, lParam); });
 }
 
 Form* Form::fromHandle(HWND hwnd) {

@@ -12,6 +12,31 @@ class Application;
 // Private message through which a visible modal form calls Application::modalHook.
 constexpr UINT WM_MW_MODALHOOK = WM_APP + 0x100;
 
+// Shows the exception being handled in the standard error box.
+void showHandlerException();
+
+// Runs one message handler. Exceptions must not cross back into Windows: they end here, shown in
+// the standard error box, and the message answers 0. Every window procedure of ours goes
+// through it: the trampoline of Window and the subclass procedure below.
+template <typename Handler> LRESULT guardedDispatch(Handler&& handler) {
+    try {
+        return handler();
+    } catch (...) {
+        showHandlerException();
+        return 0;
+    }
+}
+
+// Messages of a window that has no Window object (a system control, a panel) taken over by a
+// handler, through the same guard as the trampoline. `context` comes back with each message;
+// callNextProc gives the window's own handling. The window stays a window of the ANSI calls, so
+// texts and typed characters reach the handler as they reach the control. The subclass goes
+// with the window, or earlier through removeSubclass.
+using SubclassHandler = LRESULT (*)(void* context, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+void installSubclass(HWND hwnd, SubclassHandler handler, void* context);
+void removeSubclass(HWND hwnd);
+LRESULT callNextProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
 class Window {
 public:
     Window() = default;
@@ -40,6 +65,17 @@ protected:
     void destroyHandle();
     // Decoded WM_COMMAND; true when handled.
     virtual bool onCommand(int /*id*/, int /*code*/, HWND /*control*/) { return false; }
+    // Decoded WM_PAINT, inside BeginPaint and EndPaint. By default nothing is drawn and the
+    // update region is validated, as the default handling does.
+    virtual void onPaint(HDC /*dc*/) {}
+    // Decoded WM_DRAWITEM and WM_MEASUREITEM of an owner-drawn control; true when handled.
+    virtual bool onDrawItem(const DRAWITEMSTRUCT& /*item*/) { return false; }
+    virtual bool onMeasureItem(MEASUREITEMSTRUCT& /*item*/) { return false; }
+    // Decoded WM_CTLCOLOR* (`kind` is the message): the brush for `control`'s background, its
+    // colours set into `dc`; null leaves the defaults.
+    virtual HBRUSH onControlColor(UINT /*kind*/, HDC /*dc*/, HWND /*control*/) { return nullptr; }
+    // The default colours and brush, for a handler that changes only some of them.
+    HBRUSH defaultControlColor(UINT kind, HDC dc, HWND control);
 
 private:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -1,14 +1,18 @@
 // The window layer under failure: registration, creation and control creation report the
-// system's reason instead of going on with a null handle, only our windows map to objects, and
-// handles are owned once.
+// system's reason instead of going on with a null handle, only our windows map to objects, a
+// handler's exception ends in the error box whichever procedure ran it, and handles are owned once.
 #include "WinTestSupport.h"
 #include "win/Controls.h"
 #include "win/Handles.h"
 #include "win/Win32Util.h"
+#include <stdexcept>
 
 namespace {
 
 using mwtest::ProgramFixture;
+
+// A message our handlers fail on.
+constexpr UINT kFail = WM_APP + 7;
 
 // A form that creates itself with whatever class it is told.
 class Probe : public mw::Form {
@@ -27,7 +31,17 @@ private:
         ++commands;
         return true;
     }
+    LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == kFail) throw std::runtime_error("The form failed.");
+        return Form::handleMessage(msg, wParam, lParam);
+    }
 };
+
+// A control's subclass that fails on kFail and hands everything else on.
+LRESULT failingSubclass(void* text, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == kFail) throw std::runtime_error(static_cast<const char*>(text));
+    return mw::callNextProc(hwnd, msg, wParam, lParam);
+}
 
 class WindowLayer : public ProgramFixture {};
 
@@ -107,6 +121,32 @@ TEST_F(WindowLayer, HandlerExceptionIsShownOnceAndReported) {
     ASSERT_EQ(interaction.shown.size(), 1u);
     EXPECT_EQ(interaction.shown[0].text, "The disk is full.");
     EXPECT_EQ(interaction.shown[0].icon, mw::BoxIcon::Error);
+}
+
+TEST_F(WindowLayer, ExceptionFromAFormOrASubclassedControlIsShownAndAnswersZero) {
+    Probe form("MwProbeGuard");
+    HWND edit = mw::createControl(form.handle(), {.className = "EDIT", .id = 9});
+    const auto originalProc = GetWindowLongPtrA(edit, GWLP_WNDPROC);
+    mw::installSubclass(edit, &failingSubclass, const_cast<char*>("The control failed."));
+    struct Case {
+        HWND target;
+        const char* shown;
+    };
+    for (const Case& c : {Case{form.handle(), "The form failed."}, Case{edit, "The control failed."}}) {
+        interaction.shown.clear();
+        EXPECT_EQ(SendMessageA(c.target, kFail, 1, 1), 0) << c.shown;
+        ASSERT_EQ(interaction.shown.size(), 1u) << c.shown;
+        EXPECT_EQ(interaction.shown[0].text, c.shown);
+        EXPECT_EQ(interaction.shown[0].icon, mw::BoxIcon::Error);
+    }
+    // The control still does its own work through the subclass, and gets its procedure back.
+    SetWindowTextA(edit, "still an edit");
+    EXPECT_EQ(mw::windowText(edit), "still an edit");
+    mw::removeSubclass(edit);
+    EXPECT_EQ(GetWindowLongPtrA(edit, GWLP_WNDPROC), originalProc);
+    interaction.shown.clear();
+    SendMessageA(edit, kFail, 1, 1);
+    EXPECT_TRUE(interaction.shown.empty()) << "the handler is gone";
 }
 
 TEST(Handles, FailedOpensOwnNothingAndAnOwnedHandleIsClosedOnceUnlessReleased) {
