@@ -34,12 +34,23 @@ RECT scaled(int x, int y, int width, int height) {
 
 } // namespace
 
-TBox::TBox(const mw::Context& context) : Form(context.application()) {
+TBox::TBox(const mw::Context& context)
+    : BasicDialog(context.application(),
+                  {.className = "TBox",
+                   .caption = "About Murkwell",
+                   .clientWidth = 367,
+                   .clientHeight = 247,
+                   .closeBox = true,
+                   .buttonText = "OK",
+                   .buttonX = 8,
+                   .buttonY = 210,
+                   .buttonWidth = 350,
+                   .buttonHeight = 27,
+                   .style = WS_CLIPCHILDREN,
+                   .exStyle = WS_EX_TOPMOST,
+                   .background = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
+                   .buttonGlyph = mw::glyphs::Ok}) {
     auto& app = context.application();
-    registerClass("TBox", static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    createHandle("TBox", "About Murkwell", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
-                 WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, 0, 0, 100, 100, app.mainWindow(), nullptr);
-    setClientSize(367, 247);
     productFont_.reset(CreateFontA(-app.scale(19), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                    DEFAULT_PITCH | FF_ROMAN, "Times New Roman"));
@@ -48,16 +59,6 @@ TBox::TBox(const mw::Context& context) : Form(context.application()) {
                                      DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
     picture_.reset(static_cast<HBITMAP>(
         LoadImageA(GetModuleHandleA(nullptr), "PRODUCT_PICTURE", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    okButton_ = std::make_unique<mw::GlyphButton>(handle(),
-                                                  mw::ControlParams{.text = "OK",
-                                                                    .id = IdOKButton,
-                                                                    .x = 8,
-                                                                    .y = 210,
-                                                                    .width = 350,
-                                                                    .height = 27,
-                                                                    .style = WS_TABSTOP},
-                                                  mw::glyphs::Ok, GetSysColor(COLOR_BTNTEXT), true, true);
-    centreOnScreen();
 }
 
 TBox::~TBox() {
@@ -68,15 +69,7 @@ void TBox::OKButtonClick() {
     close();
 }
 
-bool TBox::onCommand(int id, int code, HWND) {
-    if (id == IdOKButton && code == BN_CLICKED) {
-        OKButtonClick();
-        return true;
-    }
-    return false;
-}
-
-void TBox::paint(HDC dc) {
+void TBox::onPaint(HDC dc) {
     RECT client;
     GetClientRect(handle(), &client);
     DrawEdge(dc, &client, BDR_RAISEDINNER, BF_RECT);
@@ -110,22 +103,6 @@ void TBox::paint(HDC dc) {
         if (height < box.bottom - box.top) box.top += (box.bottom - box.top - height) / 2;
         DrawTextA(dc, line.text, -1, &box, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP);
     }
-}
-
-LRESULT TBox::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-    case WM_PAINT: {
-        mw::PaintScope scope(handle());
-        paint(scope.dc());
-        return 0;
-    }
-    case WM_DRAWITEM:
-        if (okButton_ && okButton_->drawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
-        break;
-    default:
-        break;
-    }
-    return Form::handleMessage(msg, wParam, lParam);
 }
 
 } // namespace editor

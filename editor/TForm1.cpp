@@ -512,9 +512,8 @@ bool TForm1::onCommand(int id, int, HWND) {
 HBRUSH TForm1::onControlColor(UINT kind, HDC dc, HWND control) {
     if (kind != WM_CTLCOLOREDIT || control != memo()) return nullptr;
     auto system = [](int i) { return GetSysColor(i); };
-    SetTextColor(dc, mw::resolveColor(fontColor_, system));
-    SetBkColor(dc, mw::resolveColor(backgroundColor_, system));
-    return memoBrush_.get();
+    return mw::colourControl(dc, mw::resolveColor(fontColor_, system),
+                             mw::resolveColor(backgroundColor_, system), memoBrush_.get());
 }
 
 LRESULT TForm1::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -84,10 +84,10 @@ bool TForm3::onCommand(int id, int code, HWND) {
 
 HBRUSH TForm3::onControlColor(UINT kind, HDC dc, HWND control) {
     // Black on the button face, like the rest of the dialog.
-    if (kind != WM_CTLCOLOREDIT || control != memo1()) return nullptr;
-    SetTextColor(dc, RGB(0, 0, 0));
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    return GetSysColorBrush(COLOR_BTNFACE);
+    if (kind == WM_CTLCOLOREDIT && control == memo1())
+        return mw::colourControl(dc, RGB(0, 0, 0), GetSysColor(COLOR_BTNFACE),
+                                 GetSysColorBrush(COLOR_BTNFACE));
+    return nullptr;
 }
 
 bool TForm3::onDrawItem(const DRAWITEMSTRUCT& item) {

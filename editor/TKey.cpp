@@ -42,12 +42,21 @@ HFONT makeFont(const mw::Application& app, const char* face, int pixels, int wei
 
 } // namespace
 
-TKey::TKey(const mw::Context& context) : Form(context.application()), context_(context) {
-    registerClass("TKey", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    // No system menu: the frame offers no way to close the dialog.
-    createHandle("TKey", "Store Pass Phrase", WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN, WS_EX_DLGMODALFRAME, 0,
-                 0, 100, 100, app().mainWindow(), nullptr);
-    setClientSize(kWidth, kHeight);
+// No close box: the frame offers no way to close the dialog.
+TKey::TKey(const mw::Context& context)
+    : BasicDialog(context.application(),
+                  {.className = "TKey",
+                   .caption = "Store Pass Phrase",
+                   .clientWidth = kWidth,
+                   .clientHeight = kHeight,
+                   .closeBox = false,
+                   .buttonText = "OK",
+                   .buttonX = 148,
+                   .buttonY = kHeight - kBottomBand + 54,
+                   .buttonWidth = 153,
+                   .buttonHeight = 33,
+                   .style = WS_CLIPCHILDREN}),
+      context_(context) {
     warningFont_.reset(makeFont(app(), "Times New Roman", 32, FW_BOLD, true));
     memoFont_.reset(makeFont(app(), "System", 13, FW_BOLD, false));
     maroon_.reset(CreateSolidBrush(kMaroon));
@@ -81,17 +90,8 @@ TKey::TKey(const mw::Context& context) : Form(context.application()), context_(c
     // overwrite every place a character of the phrase was kept.
     SendMessageA(edit1(), EM_LIMITTEXT, kPassPhraseLimit, 0);
     overwriteField();
-    mw::createControl(handle(), {.className = "BUTTON",
-                                 .text = "OK",
-                                 .id = IdBitBtn1,
-                                 .x = 148,
-                                 .y = band + 54,
-                                 .width = 153,
-                                 .height = 33,
-                                 .style = WS_TABSTOP | BS_DEFPUSHBUTTON});
     // Only the button ends a showing; Escape in the text must not close it either.
     escapeDoesNothing_ = true;
-    centreOnScreen();
 }
 
 TKey::~TKey() {
@@ -138,16 +138,8 @@ void TKey::FormShow() {
     SetFocus(edit1());
 }
 
-bool TKey::onCommand(int id, int code, HWND) {
-    if (id == IdBitBtn1 && code == BN_CLICKED) {
-        close();
-        return true;
-    }
-    return false;
-}
-
-void TKey::paintBands(HDC dc) {
-    auto& app = mw::Application::instance();
+void TKey::onPaint(HDC dc) {
+    auto& app = this->app();
     RECT top{0, 0, app.scale(kWidth), app.scale(kTopBand)};
     DrawEdge(dc, &top, BDR_SUNKENOUTER, BF_RECT);
     {
@@ -160,26 +152,11 @@ void TKey::paintBands(HDC dc) {
     DrawEdge(dc, &bottom, BDR_SUNKENOUTER, BF_RECT);
 }
 
-LRESULT TKey::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-    case WM_PAINT: {
-        mw::PaintScope scope(handle());
-        paintBands(scope.dc());
-        return 0;
-    }
-    case WM_CTLCOLORSTATIC:
-        // The read-only warning asks here for its colours.
-        if (reinterpret_cast<HWND>(lParam) == memo1()) {
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, kYellow);
-            SetBkColor(dc, kMaroon);
-            return reinterpret_cast<LRESULT>(maroon_.get());
-        }
-        break;
-    default:
-        break;
-    }
-    return Form::handleMessage(msg, wParam, lParam);
+HBRUSH TKey::onControlColor(UINT kind, HDC dc, HWND control) {
+    // The read-only warning asks with WM_CTLCOLORSTATIC.
+    if (kind == WM_CTLCOLORSTATIC && control == memo1())
+        return mw::colourControl(dc, kYellow, kMaroon, maroon_.get());
+    return nullptr;
 }
 
 } // namespace editor

@@ -2,18 +2,18 @@
 // in memory only, for the rest of the run.
 #pragma once
 #include "core/SecretText.h"
-#include <optional>
+#include "win/BasicDialog.h"
 #include "win/Win32Util.h"
-#include "win/Window.h"
 #include "win/Context.h"
+#include <optional>
 
 namespace editor {
 
-class TKey : public mw::Form {
+class TKey : public mw::BasicDialog {
 public:
     // BitBtn1 carries IDOK, so Enter in the field presses it; nothing carries IDCANCEL, so Escape
     // does nothing.
-    enum : int { IdBitBtn1 = IDOK, IdEdit1 = 601, IdMemo1, IdLabel1 };
+    enum : int { IdBitBtn1 = IdCloseButton, IdEdit1 = 601, IdMemo1, IdLabel1 };
 
     explicit TKey(const mw::Context& context);
     ~TKey() override;
@@ -30,13 +30,13 @@ public:
     HWND memo1() const { return item(IdMemo1); }
 
 protected:
+    HWND initialFocus() const override { return edit1(); }
     void FormShow() override;
-    bool onCommand(int id, int code, HWND control) override;
-    LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void onPaint(HDC dc) override;
+    HBRUSH onControlColor(UINT kind, HDC dc, HWND control) override;
 
 private:
     const mw::Context& context_;
-    void paintBands(HDC dc);
     void overwriteField();
 
     mw::UniqueFont warningFont_; // the top band's caption

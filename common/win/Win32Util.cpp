@@ -4,6 +4,12 @@
 
 namespace mw {
 
+HBRUSH colourControl(HDC dc, COLORREF text, COLORREF background, HBRUSH brush) {
+    SetTextColor(dc, text);
+    SetBkColor(dc, background);
+    return brush;
+}
+
 std::string errorText(DWORD code) {
     char* buffer = nullptr;
     DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |

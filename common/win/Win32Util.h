@@ -86,6 +86,10 @@ private:
     HDC dc_;
 };
 
+// A WM_CTLCOLOR* answer for a control drawn in `text` on `background`: sets both into the
+// control's DC and gives `brush` (of the background colour) for the rest of it.
+HBRUSH colourControl(HDC dc, COLORREF text, COLORREF background, HBRUSH brush);
+
 // The system's wording for an error code, without the trailing line break.
 std::string errorText(DWORD code);
 
