@@ -4,6 +4,7 @@
 #include "win/InputBox.h"
 #include "win/Win32Util.h"
 #include "win/Win32Printer.h"
+#include "win/Window.h"
 #include <commdlg.h>
 #include <string>
 #include <windows.h>
@@ -39,21 +40,17 @@ UINT_PTR CALLBACK oldStyleHook(HWND, UINT, WPARAM, LPARAM) {
 struct QuestionBox {
     HHOOK hook = nullptr;
     HWND box = nullptr;
-    WNDPROC boxProc = nullptr;
 };
 thread_local QuestionBox* t_question = nullptr;
 
-LRESULT CALLBACK questionBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    QuestionBox* q = t_question;
-    WNDPROC original = q ? q->boxProc : nullptr;
+LRESULT questionBoxMessage(void*, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     const bool cancel = (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) || msg == WM_CLOSE ||
                         (msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE);
-    if (cancel && q && hwnd == q->box) {
+    if (cancel) {
         EndDialog(hwnd, IDNO);
         return 0;
     }
-    return original ? CallWindowProcA(original, hwnd, msg, wParam, lParam)
-                    : DefWindowProcA(hwnd, msg, wParam, lParam);
+    return callNextProc(hwnd, msg, wParam, lParam);
 }
 
 LRESULT CALLBACK questionHook(int code, WPARAM wParam, LPARAM lParam) {
@@ -64,8 +61,7 @@ LRESULT CALLBACK questionHook(int code, WPARAM wParam, LPARAM lParam) {
         GetClassNameA(hwnd, name, sizeof name);
         if (std::string(name) == "#32770") {
             q->box = hwnd;
-            q->boxProc = reinterpret_cast<WNDPROC>(
-                SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(questionBoxProc)));
+            installSubclass(hwnd, &questionBoxMessage, nullptr);
             EnableMenuItem(GetSystemMenu(hwnd, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
         }
     }
