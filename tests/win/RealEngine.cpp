@@ -84,8 +84,9 @@ bool runLinuxGpg(const std::string& dir, const std::vector<std::string>& keyFile
     EXPECT_TRUE(started) << shell;
     if (!started) return false;
     // A Unix process started this way gives no handle to wait on: its last step leaves a mark.
-    if (pi.hProcess) CloseHandle(pi.hProcess);
-    if (pi.hThread) CloseHandle(pi.hThread);
+    // Nor are the handles Wine fills in ours to close: they are whatever its stack held, and may
+    // name a live handle of this process (the thread's desktop, after which no window can be
+    // created).
     return waitFor("Linux gpg to finish", [&] { return exists(done); });
 }
 
