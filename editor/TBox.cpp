@@ -35,21 +35,20 @@ RECT scaled(int x, int y, int width, int height) {
 } // namespace
 
 TBox::TBox(const mw::Context& context)
-    : BasicDialog(context.application(),
-                  {.className = "TBox",
-                   .caption = "About Murkwell",
-                   .clientWidth = 367,
-                   .clientHeight = 247,
-                   .closeBox = true,
-                   .buttonText = "OK",
-                   .buttonX = 8,
-                   .buttonY = 210,
-                   .buttonWidth = 350,
-                   .buttonHeight = 27,
-                   .style = WS_CLIPCHILDREN,
-                   .exStyle = WS_EX_TOPMOST,
-                   .background = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
-                   .buttonGlyph = mw::glyphs::Ok}) {
+    : BasicDialog(context.application(), {.className = "TBox",
+                                          .caption = "About Murkwell",
+                                          .clientWidth = 367,
+                                          .clientHeight = 247,
+                                          .closeBox = true,
+                                          .buttonText = "OK",
+                                          .buttonX = 8,
+                                          .buttonY = 210,
+                                          .buttonWidth = 350,
+                                          .buttonHeight = 27,
+                                          .style = WS_CLIPCHILDREN,
+                                          .exStyle = WS_EX_TOPMOST,
+                                          .background = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
+                                          .buttonGlyph = mw::glyphs::Ok}) {
     auto& app = context.application();
     productFont_.reset(CreateFontA(-app.scale(19), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,

@@ -44,18 +44,17 @@ HFONT makeFont(const mw::Application& app, const char* face, int pixels, int wei
 
 // No close box: the frame offers no way to close the dialog.
 TKey::TKey(const mw::Context& context)
-    : BasicDialog(context.application(),
-                  {.className = "TKey",
-                   .caption = "Store Pass Phrase",
-                   .clientWidth = kWidth,
-                   .clientHeight = kHeight,
-                   .closeBox = false,
-                   .buttonText = "OK",
-                   .buttonX = 148,
-                   .buttonY = kHeight - kBottomBand + 54,
-                   .buttonWidth = 153,
-                   .buttonHeight = 33,
-                   .style = WS_CLIPCHILDREN}),
+    : BasicDialog(context.application(), {.className = "TKey",
+                                          .caption = "Store Pass Phrase",
+                                          .clientWidth = kWidth,
+                                          .clientHeight = kHeight,
+                                          .closeBox = false,
+                                          .buttonText = "OK",
+                                          .buttonX = 148,
+                                          .buttonY = kHeight - kBottomBand + 54,
+                                          .buttonWidth = 153,
+                                          .buttonHeight = 33,
+                                          .style = WS_CLIPCHILDREN}),
       context_(context) {
     warningFont_.reset(makeFont(app(), "Times New Roman", 32, FW_BOLD, true));
     memoFont_.reset(makeFont(app(), "System", 13, FW_BOLD, false));

@@ -10,8 +10,7 @@ BasicDialog::BasicDialog(Application& application, const BasicDialogLayout& layo
                   layout.background ? layout.background : reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     createHandle(layout.className, layout.caption,
                  WS_POPUP | WS_CAPTION | (layout.closeBox ? WS_SYSMENU : 0) | layout.style,
-                 WS_EX_DLGMODALFRAME | layout.exStyle, 0, 0, 100, 100, app().mainWindow(),
-                 nullptr);
+                 WS_EX_DLGMODALFRAME | layout.exStyle, 0, 0, 100, 100, app().mainWindow(), nullptr);
     setClientSize(layout.clientWidth, layout.clientHeight);
     const ControlParams button{.className = "BUTTON",
                                .text = layout.buttonText,
