@@ -7,6 +7,7 @@
 #include "editor/TForm1.h"
 #include "editor/TKey.h"
 #include "support/ScriptedInteraction.h"
+#include "win/RunWithInput.h"
 #include "win/Application.h"
 #include "win/TPubKey.h"
 #include "win/Win32Platform.h"
@@ -89,33 +90,10 @@ LRESULT CALLBACK afterCall(int code, WPARAM wParam, LPARAM lParam) {
 
 // Runs a program to its end with `input` on its standard input, its output discarded; the time in
 // milliseconds, or -1 when it did not run or failed.
-double timedRun(std::string commandLine, const std::string& directory, const std::string& input) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return -1;
-    mw::UniqueHandle reader(readEnd), writer(writeEnd);
-    SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0);
-    mw::UniqueHandle nul(
-        CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr));
-    STARTUPINFOA si{sizeof si};
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = readEnd;
-    si.hStdOutput = nul.get();
-    si.hStdError = nul.get();
-    PROCESS_INFORMATION pi{};
+double timedRun(const std::string& commandLine, const std::string& directory, const std::string& input) {
     const LARGE_INTEGER start = now();
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                        directory.c_str(), &si, &pi))
-        return -1;
-    mw::UniqueHandle process(pi.hProcess), thread(pi.hThread);
-    reader.reset();
-    DWORD written = 0;
-    WriteFile(writeEnd, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
-    writer.reset();
-    WaitForSingleObject(process.get(), INFINITE);
+    const int code = mwtest::runWithInput(commandLine, input, directory.c_str());
     const LARGE_INTEGER end = now();
-    DWORD code = 1;
-    GetExitCodeProcess(process.get(), &code);
     return code == 0 ? ms(start, end) : -1;
 }
 

@@ -2,6 +2,7 @@
 // holding a demo key the engine made, Linux gpg as the peer that reads what the programs wrote,
 // and the scan of PGP's directory for a pass phrase left behind.
 #pragma once
+#include "RunWithInput.h"
 #include <string>
 #include <vector>
 
@@ -15,9 +16,6 @@ std::string engineDirectory();
 
 // The Linux path of a Windows path; empty when Wine cannot tell.
 std::string unixPath(const std::string& windowsPath);
-
-// Runs a Windows program to its end with `input` on its standard input; its exit code or -1.
-int runWithInput(std::string commandLine, const std::string& input);
 
 // Runs `commands` with Linux /bin/sh and waits for them to end. They start in `dir` (a Windows
 // path with a trailing backslash) with GNUPGHOME a fresh home of their own, holding the keys of
