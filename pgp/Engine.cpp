@@ -1,8 +1,10 @@
 // The engine's processes. gpg-agent.exe outlives the gpg.exe that starts it and inherits what
 // that one could inherit (our pipes), so pgp.exe starts the agent itself, with nothing but the
 // null device and no pass phrase cache, waits for each gpg.exe on its process handle, and ends
-// the agent before exiting: through gpgconf, and by its process handle if it is still there.
+// the agent before exiting: through its socket, else through gpgconf, and by its process handle
+// if it is still there.
 #include "pgp/Engine.h"
+#include "pgp/AgentSocket.h"
 #include "pgp/Console.h"
 #include "pgp/core/ArgumentVector.h"
 #include "pgp/core/EngineCalls.h"
@@ -174,6 +176,7 @@ bool Engine::startAgent() {
     while (!where.empty() && (where.back() == '\n' || where.back() == '\r'))
         where.pop_back();
     const std::wstring socket = fromUtf8(percentDecoded(where));
+    socket_ = socket;
     const std::wstring socketFolder = socket.substr(0, socket.find_last_of(L'\\') + 1);
     CreateDirectoryW(socketFolder.c_str(), nullptr);
     const FILETIME before = lastWrite(socket);
@@ -205,12 +208,17 @@ bool Engine::startAgent() {
 
 void Engine::endAgent() {
     if (!agentProcess_) return;
-    // The agent's own way out first: it removes its socket file and forgets every pass phrase.
-    if (runDetached(gpgconf_, {L"--homedir", home_, L"--kill", L"gpg-agent"}) == 0)
+    // The agent's own way out first: it removes its socket files and forgets every pass phrase.
+    if (askAgentToEnd(socket_, GetProcessId(agentProcess_.get())) ||
+        runDetached(gpgconf_, {L"--homedir", home_, L"--kill", L"gpg-agent"}) == 0)
         WaitForSingleObject(agentProcess_.get(), 10000);
     if (WaitForSingleObject(agentProcess_.get(), 0) == WAIT_TIMEOUT) {
         TerminateProcess(agentProcess_.get(), 1);
         WaitForSingleObject(agentProcess_.get(), INFINITE);
+        // Ended without its own clean-up: its socket files would only mislead the next client.
+        if (!socket_.empty())
+            for (const wchar_t* suffix : {L"", L".extra", L".browser", L".ssh"})
+                DeleteFileW((socket_ + suffix).c_str());
     }
     agentProcess_.reset();
 }

@@ -49,6 +49,7 @@ private:
     std::string capture(const std::wstring& program, const std::vector<std::wstring>& arguments);
 
     std::wstring folder_, gpg_, gpgconf_, agent_, home_;
+    std::wstring socket_; // the agent's socket file, once known
     mw::UniqueHandle agentProcess_;
 };
 

@@ -72,6 +72,16 @@ std::vector<pid_t> agents(const fs::path& install) {
     return found;
 }
 
+// Socket files of agents in the prefix; an agent that ended as it should removed its own.
+std::vector<fs::path> agentSockets() {
+    std::vector<fs::path> found;
+    std::error_code e;
+    for (fs::recursive_directory_iterator it(kPrefix / "drive_c" / "users", e), end; !e && it != end;
+         it.increment(e))
+        if (it->path().filename().string().rfind("S.gpg-agent", 0) == 0) found.push_back(it->path());
+    return found;
+}
+
 class PgpEngine : public testing::Test {
 protected:
     static inline fs::path root, install, pgpDir, linuxHome, scratch;
@@ -140,6 +150,8 @@ protected:
         if (!setupProblem.empty()) return;
         // No engine process outlives the job that started it.
         EXPECT_TRUE(waitUntil([] { return agents(install).empty(); }, 30s)) << "gpg-agent.exe left running";
+        const auto sockets = agentSockets();
+        EXPECT_TRUE(sockets.empty()) << "agent socket left: " << sockets.front();
     }
 
     static std::string pgpExe() { return windowsPath(install / "pgp.exe"); }

@@ -1,0 +1,132 @@
+// On Windows the agent's socket is a file holding the agent's TCP port on the loopback address
+// and a 16-byte nonce that a client sends first; after that the agent speaks its line protocol.
+// Speaking it here spares the two program starts of `gpgconf --kill` (gpgconf starts a client of
+// its own), a tenth to a fifth of a decryption's time under Wine.
+#include <winsock2.h>
+#include "pgp/AgentSocket.h"
+#include <cstdlib>
+#include <string_view>
+
+namespace pgp {
+
+namespace {
+
+constexpr std::size_t kNonceSize = 16;
+
+struct SocketFile {
+    unsigned short port = 0;
+    char nonce[kNonceSize]{};
+};
+
+bool readSocketFile(const std::wstring& path, SocketFile& into) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    char text[64];
+    DWORD n = 0;
+    const bool read = ReadFile(h, text, sizeof text, &n, nullptr) != 0;
+    CloseHandle(h);
+    if (!read) return false;
+    const std::string_view file(text, n);
+    const std::size_t end = file.find('\n');
+    if (end == std::string_view::npos || end == 0 || end > 5 || file.size() != end + 1 + kNonceSize)
+        return false;
+    unsigned long port = 0;
+    for (char c : file.substr(0, end)) {
+        if (c < '0' || c > '9') return false;
+        port = port * 10 + static_cast<unsigned long>(c - '0');
+    }
+    if (port == 0 || port > 65535) return false;
+    into.port = static_cast<unsigned short>(port);
+    file.copy(into.nonce, kNonceSize, end + 1);
+    return true;
+}
+
+// One connection; lines are read whole, however the agent's writes fall into packets.
+class Connection {
+public:
+    explicit Connection(const SocketFile& file) {
+        WSADATA data;
+        started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+        if (!started_) return;
+        s_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (s_ == INVALID_SOCKET) return;
+        // An agent that stops answering must not hold pgp.exe: every wait is bounded.
+        DWORD limit = 5000;
+        setsockopt(s_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&limit), sizeof limit);
+        setsockopt(s_, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&limit), sizeof limit);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(file.port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ok_ = connect(s_, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0 &&
+              sendAll(std::string_view(file.nonce, kNonceSize));
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    ~Connection() {
+        if (s_ != INVALID_SOCKET) closesocket(s_);
+        if (started_) WSACleanup();
+    }
+    bool ok() const { return ok_; }
+
+    bool sendAll(std::string_view text) {
+        while (!text.empty()) {
+            const int n = send(s_, text.data(), static_cast<int>(text.size()), 0);
+            if (n <= 0) return false;
+            text.remove_prefix(static_cast<std::size_t>(n));
+        }
+        return true;
+    }
+
+    // The next line without its line end; false when the connection ends or stalls first.
+    bool readLine(std::string& line) {
+        for (;;) {
+            const std::size_t end = pending_.find('\n');
+            if (end != std::string::npos) {
+                line = pending_.substr(0, end);
+                pending_.erase(0, end + 1);
+                return true;
+            }
+            if (pending_.size() > 4096) return false;
+            char buffer[512];
+            const int n = recv(s_, buffer, sizeof buffer, 0);
+            if (n <= 0) return false;
+            pending_.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+
+    // Sends a command and reads to its "OK"; `data` receives its data lines' text.
+    bool command(std::string_view text, std::string* data = nullptr) {
+        if (!sendAll(text) || !sendAll("\n")) return false;
+        std::string line;
+        while (readLine(line)) {
+            if (line == "OK" || line.rfind("OK ", 0) == 0) return true;
+            if (line.rfind("ERR", 0) == 0) return false;
+            if (data && line.rfind("D ", 0) == 0) *data += line.substr(2);
+        }
+        return false;
+    }
+
+private:
+    bool started_ = false, ok_ = false;
+    SOCKET s_ = INVALID_SOCKET;
+    std::string pending_;
+};
+
+} // namespace
+
+bool askAgentToEnd(const std::wstring& socketFile, DWORD agentPid) {
+    SocketFile file;
+    if (!readSocketFile(socketFile, file)) return false;
+    Connection c(file);
+    std::string greeting, pid;
+    if (!c.ok() || !c.readLine(greeting) || greeting.rfind("OK", 0) != 0) return false;
+    if (!c.command("GETINFO pid", &pid) || std::strtoul(pid.c_str(), nullptr, 10) != agentPid) {
+        c.command("BYE");
+        return false;
+    }
+    return c.command("KILLAGENT");
+}
+
+} // namespace pgp

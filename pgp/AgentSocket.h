@@ -1,0 +1,15 @@
+// A word with the engine's agent through its socket, without starting a program for it.
+#pragma once
+#include <windows.h>
+#include <string>
+
+namespace pgp {
+
+// Asks the agent behind `socketFile` to end, as `gpgconf --kill gpg-agent` does (it removes its
+// socket files and forgets every pass phrase as it goes), but only when that agent is the
+// process `agentPid`: another one serving the same home is left alone. False when the socket
+// cannot be read or reached, the agent is another, or it does not agree; never waits longer
+// than a few seconds.
+bool askAgentToEnd(const std::wstring& socketFile, DWORD agentPid);
+
+} // namespace pgp
