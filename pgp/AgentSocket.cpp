@@ -114,9 +114,8 @@ private:
     std::string pending_;
 };
 
-} // namespace
-
-bool askAgentToEnd(const std::wstring& socketFile, DWORD agentPid) {
+// Connects and makes sure the agent is `agentPid`, then sends `last`.
+bool tellAgent(const std::wstring& socketFile, DWORD agentPid, std::string_view last) {
     SocketFile file;
     if (!readSocketFile(socketFile, file)) return false;
     Connection c(file);
@@ -126,7 +125,17 @@ bool askAgentToEnd(const std::wstring& socketFile, DWORD agentPid) {
         c.command("BYE");
         return false;
     }
-    return c.command("KILLAGENT");
+    return c.command(last);
+}
+
+} // namespace
+
+bool askAgentToEnd(const std::wstring& socketFile, DWORD agentPid) {
+    return tellAgent(socketFile, agentPid, "KILLAGENT");
+}
+
+bool agentAnswers(const std::wstring& socketFile, DWORD agentPid) {
+    return tellAgent(socketFile, agentPid, "BYE");
 }
 
 } // namespace pgp

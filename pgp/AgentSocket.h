@@ -12,4 +12,7 @@ namespace pgp {
 // than a few seconds.
 bool askAgentToEnd(const std::wstring& socketFile, DWORD agentPid);
 
+// Whether the agent `agentPid` answers on `socketFile` yet.
+bool agentAnswers(const std::wstring& socketFile, DWORD agentPid);
+
 } // namespace pgp

@@ -140,20 +140,6 @@ DWORD Engine::runDetached(const std::wstring& program, const std::vector<std::ws
     return code;
 }
 
-namespace {
-
-FILETIME lastWrite(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return FILETIME{};
-    return data.ftLastWriteTime;
-}
-
-bool sameTime(const FILETIME& a, const FILETIME& b) {
-    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
-}
-
-} // namespace
-
 std::string Engine::capture(const std::wstring& program, const std::vector<std::wstring>& arguments) {
     std::string text;
     Handle in = nullDevice(GENERIC_READ), err = nullDevice(GENERIC_WRITE);
@@ -170,19 +156,6 @@ std::string Engine::capture(const std::wstring& program, const std::vector<std::
 
 bool Engine::startAgent() {
     if (agentProcess_) return true;
-    // The agent announces itself by (re)writing its socket file, which the engine keeps in a
-    // folder of its own for each home; a file left by an earlier agent is told apart by its time.
-    std::string where = capture(gpgconf_, {L"--homedir", home_, L"--list-dirs", L"agent-socket"});
-    while (!where.empty() && (where.back() == '\n' || where.back() == '\r'))
-        where.pop_back();
-    const std::wstring socket = fromUtf8(percentDecoded(where));
-    socket_ = socket;
-    const std::wstring socketFolder = socket.substr(0, socket.find_last_of(L'\\') + 1);
-    CreateDirectoryW(socketFolder.c_str(), nullptr);
-    const FILETIME before = lastWrite(socket);
-    Handle change(FindFirstChangeNotificationW(socketFolder.c_str(), FALSE,
-                                               FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE |
-                                                   FILE_NOTIFY_CHANGE_SIZE));
     Handle in = nullDevice(GENERIC_READ), out = nullDevice(GENERIC_WRITE);
     if (!in || !out) return false;
     Started s = startProcess(
@@ -190,13 +163,27 @@ bool Engine::startAgent() {
         in.get(), out.get(), out.get(), {in.get(), out.get()});
     if (!s.ok) return false;
     agentProcess_ = std::move(s.process);
-    // Until the socket is there, or the agent ends (another agent already serves this home).
+    const DWORD pid = GetProcessId(agentProcess_.get());
+    // Where its socket file will be, which the engine keeps in a folder of its own for each home,
+    // is asked while the agent starts.
+    std::string where = capture(gpgconf_, {L"--homedir", home_, L"--list-dirs", L"agent-socket"});
+    while (!where.empty() && (where.back() == '\n' || where.back() == '\r'))
+        where.pop_back();
+    socket_ = fromUtf8(percentDecoded(where));
+    const std::wstring socketFolder = socket_.substr(0, socket_.find_last_of(L'\\') + 1);
+    CreateDirectoryW(socketFolder.c_str(), nullptr);
+    Handle change(FindFirstChangeNotificationW(socketFolder.c_str(), FALSE,
+                                               FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE |
+                                                   FILE_NOTIFY_CHANGE_SIZE));
+    // Until our agent answers on the socket (a file left by an earlier one leads nowhere), or
+    // it ends: another agent already serves this home. The file may have been written before
+    // the watch began, hence the short turns.
     const DWORD limit = GetTickCount() + 20000;
-    while (sameTime(lastWrite(socket), before)) {
+    while (!agentAnswers(socket_, pid)) {
         const DWORD now = GetTickCount();
         if (static_cast<LONG>(limit - now) <= 0) break;
         HANDLE waits[2] = {agentProcess_.get(), change.get()};
-        DWORD which = WaitForMultipleObjects(change ? 2 : 1, waits, FALSE, change ? limit - now : 50);
+        DWORD which = WaitForMultipleObjects(change ? 2 : 1, waits, FALSE, std::min<DWORD>(limit - now, 100));
         if (which == WAIT_OBJECT_0) {
             agentProcess_.reset();
             return false;

@@ -111,6 +111,9 @@ protected:
         unsetenv("PGPPATH");
         unsetenv("PGPPASS");
         run({kWine, "wineboot"}, "", root, scratch);
+        // What an earlier run that was stopped may have left would fail every test here.
+        for (const auto& left : agentSockets())
+            fs::remove(left);
 
         // Alice: made by pgp.exe -kg, answering its questions in the console.
         Outcome made = pgpDirect({"-kg"}, "1\r\n" + kAliceId + "\r\nalice pass\r\nalice pass\r\n");
