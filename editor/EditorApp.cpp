@@ -13,8 +13,6 @@
 
 namespace editor {
 
-EditorApp::EditorApp() : EditorApp(mw::Application::instance()) {}
-
 EditorApp::EditorApp(mw::Application& application) : context_(mw::editorProfile(), application) {
     application.setTitle(context_.profile().title);
     // The main window comes first: closing it ends the program.

@@ -23,8 +23,6 @@ public:
     // Sets the application title and creates every window, each given the editor's context;
     // Platform and Interaction must be set on the Application before.
     explicit EditorApp(mw::Application& application);
-    // The process's one application.
-    EditorApp();
     ~EditorApp();
 
     // Shows the main window (running its FormShow) and runs the message loop.

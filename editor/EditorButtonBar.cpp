@@ -24,8 +24,8 @@ const std::vector<BarButton>& barButtons() {
     return buttons;
 }
 
-std::vector<std::unique_ptr<mw::TIEButton>> buildButtonBar(HWND panel) {
-    return mw::buildButtonBar(panel, barButtons(),
+std::vector<std::unique_ptr<mw::TIEButton>> buildButtonBar(mw::Application& app, HWND panel) {
+    return mw::buildButtonBar(app, panel, barButtons(),
                               {.left = 4,
                                .top = 12,
                                .width = 115,

@@ -27,8 +27,7 @@ const Line kLines[] = {
     {"PGP 2.6 is the work of its own author, whom we thank for it.", 4, 152, 345, 37, kWhite, false},
 };
 
-RECT scaled(int x, int y, int width, int height) {
-    auto& app = mw::Application::instance();
+RECT scaled(const mw::Application& app, int x, int y, int width, int height) {
     return {app.scale(x), app.scale(y), app.scale(x + width), app.scale(y + height)};
 }
 
@@ -73,7 +72,7 @@ void TBox::onPaint(HDC dc) {
     GetClientRect(handle(), &client);
     DrawEdge(dc, &client, BDR_RAISEDINNER, BF_RECT);
 
-    RECT panel = scaled(kPanelX, kPanelY, kPanelWidth, kPanelHeight);
+    RECT panel = scaled(app(), kPanelX, kPanelY, kPanelWidth, kPanelHeight);
     DrawEdge(dc, &panel, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
     DrawEdge(dc, &panel, EDGE_RAISED, BF_RECT);
 
@@ -82,19 +81,19 @@ void TBox::onPaint(HDC dc) {
         GetObjectA(picture_.get(), sizeof bm, &bm);
         mw::MemoryDC source(dc);
         mw::ScopedSelect selected(source.get(), picture_.get());
-        RECT at = scaled(kPanelX + 8, kPanelY + 8, 113, 77);
+        RECT at = scaled(app(), kPanelX + 8, kPanelY + 8, 113, 77);
         SetStretchBltMode(dc, COLORONCOLOR);
         StretchBlt(dc, at.left, at.top, at.right - at.left, at.bottom - at.top, source.get(), 0, 0,
                    bm.bmWidth, bm.bmHeight, SRCCOPY);
     }
-    RECT notice = scaled(kPanelX + 14, kPanelY + 96, 323, 41);
+    RECT notice = scaled(app(), kPanelX + 14, kPanelY + 96, 323, 41);
     DrawEdge(dc, &notice, EDGE_ETCHED, BF_RECT);
 
     SetBkMode(dc, TRANSPARENT);
     for (const Line& line : kLines) {
         mw::ScopedSelect font(dc, line.productFont ? productFont_.get() : smallBoldFont_.get());
         SetTextColor(dc, line.color);
-        RECT box = scaled(kPanelX + line.x, kPanelY + line.y, line.width, line.height);
+        RECT box = scaled(app(), kPanelX + line.x, kPanelY + line.y, line.width, line.height);
         // Centred both ways, over as many lines as the width needs.
         RECT need = box;
         DrawTextA(dc, line.text, -1, &need, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_CALCRECT);

@@ -172,21 +172,24 @@ void TForm1::createMenus() {
 }
 
 void TForm1::createControls() {
-    mw::createControl(handle(), {.className = "EDIT",
-                                 .id = IdMemo1,
-                                 .style = WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN |
-                                          WS_VSCROLL | ES_NOHIDESEL,
-                                 .exStyle = WS_EX_CLIENTEDGE});
+    mw::createControl(
+        app(), handle(),
+        {.className = "EDIT",
+         .id = IdMemo1,
+         .style = WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | ES_NOHIDESEL,
+         .exStyle = WS_EX_CLIENTEDGE});
     // No practical size limit: multi-megabyte messages must fit.
     SendMessageA(memo(), EM_SETLIMITTEXT, 0, 0);
     mw::installSubclass(memo(), &memoMessage, this);
 
-    mw::createPanel(handle(), {.id = IdPanel2, .style = WS_CLIPCHILDREN | mw::kPanelInnerBevelLowered});
-    buttons_ = buildButtonBar(panel2());
+    mw::createPanel(app(), handle(),
+                    {.id = IdPanel2, .style = WS_CLIPCHILDREN | mw::kPanelInnerBevelLowered});
+    buttons_ = buildButtonBar(app(), panel2());
 
     // Its height is ours (layout), whatever its font: it must not size itself.
     mw::createControl(
-        handle(), {.className = STATUSCLASSNAMEA, .id = IdStatusBar1, .style = CCS_BOTTOM | CCS_NORESIZE});
+        app(), handle(),
+        {.className = STATUSCLASSNAMEA, .id = IdStatusBar1, .style = CCS_BOTTOM | CCS_NORESIZE});
     int width = -1;
     SendMessageA(statusBar(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&width));
     // A leading tab centres the text of a status-bar part.

@@ -63,26 +63,29 @@ TKey::TKey(const mw::Context& context)
     std::string warning;
     for (std::size_t i = 0; i < std::size(kWarning); ++i)
         warning += (i ? "\r\n" : "") + std::string(kWarning[i]);
-    mw::createControl(handle(), {.className = "EDIT",
-                                 .text = warning,
-                                 .id = IdMemo1,
-                                 .x = 0,
-                                 .y = kTopBand,
-                                 .width = kWidth,
-                                 .height = kHeight - kTopBand - kBottomBand,
-                                 .style = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL,
-                                 .font = memoFont_.get()});
+    mw::createControl(app(), handle(),
+                      {.className = "EDIT",
+                       .text = warning,
+                       .id = IdMemo1,
+                       .x = 0,
+                       .y = kTopBand,
+                       .width = kWidth,
+                       .height = kHeight - kTopBand - kBottomBand,
+                       .style = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL,
+                       .font = memoFont_.get()});
     const int band = kHeight - kBottomBand;
     mw::createControl(
-        handle(), {.text = "Pass Phrase", .id = IdLabel1, .x = 16, .y = band + 8, .width = 80, .height = 13});
-    mw::createControl(handle(), {.className = "EDIT",
-                                 .id = IdEdit1,
-                                 .x = 16,
-                                 .y = band + 26,
-                                 .width = 421,
-                                 .height = 21,
-                                 .style = WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD,
-                                 .exStyle = WS_EX_CLIENTEDGE});
+        app(), handle(),
+        {.text = "Pass Phrase", .id = IdLabel1, .x = 16, .y = band + 8, .width = 80, .height = 13});
+    mw::createControl(app(), handle(),
+                      {.className = "EDIT",
+                       .id = IdEdit1,
+                       .x = 16,
+                       .y = band + 26,
+                       .width = 421,
+                       .height = 21,
+                       .style = WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD,
+                       .exStyle = WS_EX_CLIENTEDGE});
     SendMessageA(edit1(), EM_SETPASSWORDCHAR, '*', 0);
     // The control's text and undo storage only grow, moving to a larger block and leaving the old
     // one behind unwritten. Sized once for the longest phrase, they never move, and clearing can

@@ -4,8 +4,8 @@
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    return mw::runProgram([] {
-        editor::EditorApp editorApp;
+    return mw::runProgram([](mw::Application& app) {
+        editor::EditorApp editorApp(app);
         return editorApp.run();
     });
 }

@@ -10,8 +10,6 @@
 
 namespace filemodule {
 
-FileModuleApp::FileModuleApp() : FileModuleApp(mw::Application::instance()) {}
-
 FileModuleApp::FileModuleApp(mw::Application& application) : context_(mw::fileModuleProfile(), application) {
     application.setTitle(context_.profile().title);
     form1_ = std::make_unique<TForm1>(*this);

@@ -18,8 +18,6 @@ class FileModuleApp {
 public:
     // Sets the application title and creates every window, each given the file module's context.
     explicit FileModuleApp(mw::Application& application);
-    // The process's one application.
-    FileModuleApp();
     ~FileModuleApp();
     int run();
 

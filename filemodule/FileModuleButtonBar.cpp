@@ -19,8 +19,8 @@ const std::vector<mw::BarButton>& barButtons() {
     return buttons;
 }
 
-std::vector<std::unique_ptr<mw::TIEButton>> buildButtonBar(HWND panel) {
-    return mw::buildButtonBar(panel, barButtons(),
+std::vector<std::unique_ptr<mw::TIEButton>> buildButtonBar(mw::Application& app, HWND panel) {
+    return mw::buildButtonBar(app, panel, barButtons(),
                               {.left = 4,
                                .top = 4,
                                .width = 80,

@@ -1,6 +1,5 @@
 // Pane pictures: a page, a program window, folders and a drive.
 #include "filemodule/PaneIcons.h"
-#include "win/Application.h"
 #include "win/Win32Util.h"
 
 namespace filemodule {
@@ -17,31 +16,30 @@ void box(HDC dc, int s, int x, int y, int l, int t, int r, int b, COLORREF fill,
 
 } // namespace
 
-void drawPaneIcon(HDC dc, int x, int y, PaneIcon icon) {
-    const int s = mw::Application::instance().scale(16);
+void drawPaneIcon(HDC dc, int x, int y, int size, PaneIcon icon) {
     const COLORREF black = RGB(0, 0, 0), white = RGB(255, 255, 255), grey = RGB(128, 128, 128);
     const COLORREF yellow = RGB(255, 255, 128), navy = RGB(0, 0, 128), ochre = RGB(192, 160, 0);
     switch (icon) {
     case PaneIcon::Document:
-        box(dc, s, x, y, 3, 1, 13, 15, white, black);
+        box(dc, size, x, y, 3, 1, 13, 15, white, black);
         for (int line = 5; line <= 11; line += 3)
-            box(dc, s, x, y, 5, line, 11, line + 1, grey, grey);
+            box(dc, size, x, y, 5, line, 11, line + 1, grey, grey);
         break;
     case PaneIcon::Program:
-        box(dc, s, x, y, 1, 3, 15, 13, white, black);
-        box(dc, s, x, y, 1, 3, 15, 6, navy, black);
+        box(dc, size, x, y, 1, 3, 15, 13, white, black);
+        box(dc, size, x, y, 1, 3, 15, 6, navy, black);
         break;
     case PaneIcon::FolderOpen:
     case PaneIcon::FolderClosed: {
         const bool open = icon == PaneIcon::FolderOpen;
-        box(dc, s, x, y, 1, 3, 7, 6, yellow, ochre);
-        box(dc, s, x, y, 1, 5, 15, 14, open ? white : yellow, ochre);
-        if (open) box(dc, s, x, y, 3, 8, 15, 14, yellow, ochre);
+        box(dc, size, x, y, 1, 3, 7, 6, yellow, ochre);
+        box(dc, size, x, y, 1, 5, 15, 14, open ? white : yellow, ochre);
+        if (open) box(dc, size, x, y, 3, 8, 15, 14, yellow, ochre);
         break;
     }
     case PaneIcon::Drive:
-        box(dc, s, x, y, 1, 5, 15, 12, RGB(192, 192, 192), black);
-        box(dc, s, x, y, 11, 8, 13, 10, RGB(0, 160, 0), RGB(0, 160, 0));
+        box(dc, size, x, y, 1, 5, 15, 12, RGB(192, 192, 192), black);
+        box(dc, size, x, y, 11, 8, 13, 10, RGB(0, 160, 0), RGB(0, 160, 0));
         break;
     }
 }

@@ -6,7 +6,7 @@ namespace filemodule {
 
 enum class PaneIcon { Document, Program, FolderOpen, FolderClosed, Drive };
 
-// Draws the 16 x 16 (design pixels) picture with its top left at (x, y).
-void drawPaneIcon(HDC dc, int x, int y, PaneIcon icon);
+// Draws the picture, `size` device pixels square (16 design pixels scaled), top left at (x, y).
+void drawPaneIcon(HDC dc, int x, int y, int size, PaneIcon icon);
 
 } // namespace filemodule

@@ -21,13 +21,14 @@ TAboutBox::TAboutBox(const mw::Context& context)
     titleFont_.reset(makeFont(app(), "Times New Roman", 26, true, true));
     boldFont_.reset(makeFont(app(), "MS Sans Serif", 8, true, false));
     // Raised inside, lowered outside.
-    HWND panel = mw::createPanel(handle(), {.id = IdPanel1,
-                                            .x = 8,
-                                            .y = 8,
-                                            .width = 328,
-                                            .height = 156,
-                                            .style = WS_DLGFRAME,
-                                            .exStyle = WS_EX_STATICEDGE});
+    HWND panel = mw::createPanel(app(), handle(),
+                                 {.id = IdPanel1,
+                                  .x = 8,
+                                  .y = 8,
+                                  .width = 328,
+                                  .height = 156,
+                                  .style = WS_DLGFRAME,
+                                  .exStyle = WS_EX_STATICEDGE});
     struct Line {
         int id;
         const char* text;
@@ -41,15 +42,16 @@ TAboutBox::TAboutBox(const mw::Context& context)
              Line{IdComments, "PGP File Encryption Applet", 94, 16, boldFont_.get()},
              Line{IdNotice, "Free to copy and pass on, with no warranty of any kind", 118, 16, nullptr},
          }) {
-        mw::createControl(panel, {.className = "STATIC",
-                                  .text = line.text,
-                                  .id = line.id,
-                                  .x = 4,
-                                  .y = line.y,
-                                  .width = 314,
-                                  .height = line.height,
-                                  .style = SS_CENTER | SS_NOPREFIX,
-                                  .font = line.font});
+        mw::createControl(app(), panel,
+                          {.className = "STATIC",
+                           .text = line.text,
+                           .id = line.id,
+                           .x = 4,
+                           .y = line.y,
+                           .width = 314,
+                           .height = line.height,
+                           .style = SS_CENTER | SS_NOPREFIX,
+                           .font = line.font});
     }
 }
 

@@ -140,60 +140,67 @@ void TForm1::createMenus() {
 void TForm1::createControls() {
     const int bodyHeight = kClientHeight - kBarHeight - kStatusHeight;
     HWND panel1 = mw::createPanel(
-        handle(), {.id = IdPanel1, .width = kClientWidth, .height = kBarHeight, .style = WS_CLIPCHILDREN});
-    buttons_ = buildButtonBar(panel1);
+        app(), handle(),
+        {.id = IdPanel1, .width = kClientWidth, .height = kBarHeight, .style = WS_CLIPCHILDREN});
+    buttons_ = buildButtonBar(app(), panel1);
 
-    mw::createControl(handle(), {.className = "STATIC",
-                                 .id = IdPanel2,
-                                 .y = kClientHeight - kStatusHeight,
-                                 .width = kClientWidth,
-                                 .height = kStatusHeight,
-                                 .style = SS_OWNERDRAW});
+    mw::createControl(app(), handle(),
+                      {.className = "STATIC",
+                       .id = IdPanel2,
+                       .y = kClientHeight - kStatusHeight,
+                       .width = kClientWidth,
+                       .height = kStatusHeight,
+                       .style = SS_OWNERDRAW});
     auto& application = app();
     statusFont_.reset(CreateFontA(-MulDiv(10, application.dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                   DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                   DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
 
-    HWND panel3 = mw::createPanel(handle(), {.id = IdPanel3,
-                                             .y = kBarHeight,
-                                             .width = kLeftPaneWidth,
-                                             .height = bodyHeight,
-                                             .style = WS_CLIPCHILDREN,
-                                             .exStyle = WS_EX_WINDOWEDGE});
-    HWND panel4 = mw::createPanel(panel3, {.id = IdPanel4,
-                                           .x = kPaneInset,
-                                           .y = kPaneInset,
-                                           .width = kDriveBoxWidth,
-                                           .height = kDriveHolderHeight,
-                                           .style = WS_CLIPCHILDREN});
-    mw::createControl(panel4, {.className = "COMBOBOX",
-                               .id = IdDriveComboBox1,
-                               .width = kDriveBoxWidth,
-                               .height = 240,
-                               .style = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
-                               .font = systemFont_});
+    HWND panel3 = mw::createPanel(app(), handle(),
+                                  {.id = IdPanel3,
+                                   .y = kBarHeight,
+                                   .width = kLeftPaneWidth,
+                                   .height = bodyHeight,
+                                   .style = WS_CLIPCHILDREN,
+                                   .exStyle = WS_EX_WINDOWEDGE});
+    HWND panel4 = mw::createPanel(app(), panel3,
+                                  {.id = IdPanel4,
+                                   .x = kPaneInset,
+                                   .y = kPaneInset,
+                                   .width = kDriveBoxWidth,
+                                   .height = kDriveHolderHeight,
+                                   .style = WS_CLIPCHILDREN});
+    mw::createControl(app(), panel4,
+                      {.className = "COMBOBOX",
+                       .id = IdDriveComboBox1,
+                       .width = kDriveBoxWidth,
+                       .height = 240,
+                       .style = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+                       .font = systemFont_});
     const int treeTop = kPaneInset + kDriveHolderHeight;
-    mw::createControl(panel3, {.className = "LISTBOX",
-                               .id = IdDirectory,
-                               .x = kPaneInset,
-                               .y = treeTop,
-                               .width = kDriveBoxWidth,
-                               .height = bodyHeight - treeTop - kPaneInset,
-                               .style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED |
-                                        LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
-                               .exStyle = WS_EX_CLIENTEDGE,
-                               .font = systemFont_});
+    mw::createControl(app(), panel3,
+                      {.className = "LISTBOX",
+                       .id = IdDirectory,
+                       .x = kPaneInset,
+                       .y = treeTop,
+                       .width = kDriveBoxWidth,
+                       .height = bodyHeight - treeTop - kPaneInset,
+                       .style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
+                                LBS_NOINTEGRALHEIGHT,
+                       .exStyle = WS_EX_CLIENTEDGE,
+                       .font = systemFont_});
     // Sorted by the list itself, which ignores case as the file system does.
-    mw::createControl(handle(), {.className = "LISTBOX",
-                                 .id = IdFileListBox1,
-                                 .x = kLeftPaneWidth,
-                                 .y = kBarHeight,
-                                 .width = kClientWidth - kLeftPaneWidth,
-                                 .height = bodyHeight,
-                                 .style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_SORT |
-                                          LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
-                                 .exStyle = WS_EX_CLIENTEDGE,
-                                 .font = systemFont_});
+    mw::createControl(app(), handle(),
+                      {.className = "LISTBOX",
+                       .id = IdFileListBox1,
+                       .x = kLeftPaneWidth,
+                       .y = kBarHeight,
+                       .width = kClientWidth - kLeftPaneWidth,
+                       .height = bodyHeight,
+                       .style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_SORT | LBS_OWNERDRAWFIXED |
+                                LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
+                       .exStyle = WS_EX_CLIENTEDGE,
+                       .font = systemFont_});
     for (const auto& drive : logicalDrives())
         SendMessageA(driveBox(), CB_ADDSTRING, 0,
                      reinterpret_cast<LPARAM>(mw::toLowerAscii(drive.substr(0, 2)).c_str()));
@@ -467,7 +474,7 @@ void TForm1::showPopup(LPARAM screenPoint) {
 }
 
 void TForm1::drawStatus(const DRAWITEMSTRUCT& di) {
-    auto& application = mw::Application::instance();
+    auto& application = app();
     HDC dc = di.hDC;
     RECT r = di.rcItem;
     FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
@@ -487,7 +494,7 @@ void TForm1::drawStatus(const DRAWITEMSTRUCT& di) {
 
 void TForm1::drawItem(const DRAWITEMSTRUCT& di) {
     if (di.itemID == static_cast<UINT>(-1)) return;
-    auto& application = mw::Application::instance();
+    auto& application = app();
     HDC dc = di.hDC;
     const bool selected = (di.itemState & ODS_SELECTED) != 0;
     FillRect(dc, &di.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
@@ -503,7 +510,7 @@ void TForm1::drawItem(const DRAWITEMSTRUCT& di) {
                                                                                : PaneIcon::Document;
     }
     const int iconSize = application.scale(16);
-    drawPaneIcon(dc, x, di.rcItem.top + (di.rcItem.bottom - di.rcItem.top - iconSize) / 2, icon);
+    drawPaneIcon(dc, x, di.rcItem.top + (di.rcItem.bottom - di.rcItem.top - iconSize) / 2, iconSize, icon);
     RECT text = di.rcItem;
     text.left = x + iconSize + application.scale(4);
     const std::string caption = listText(di.hwndItem, static_cast<int>(di.itemID));
@@ -522,7 +529,7 @@ bool TForm1::onMeasureItem(MEASUREITEMSTRUCT& item) {
         mw::ScopedSelect font(dc.get(), systemFont_);
         GetTextMetricsA(dc.get(), &tm);
     }
-    const int iconSize = mw::Application::instance().scale(16);
+    const int iconSize = app().scale(16);
     item.itemHeight = static_cast<UINT>((tm.tmHeight > iconSize ? tm.tmHeight : iconSize) + 2);
     return true;
 }

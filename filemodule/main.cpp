@@ -4,8 +4,8 @@
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    return mw::runProgram([] {
-        filemodule::FileModuleApp fileModule;
+    return mw::runProgram([](mw::Application& app) {
+        filemodule::FileModuleApp fileModule(app);
         return fileModule.run();
     });
 }

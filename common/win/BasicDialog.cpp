@@ -21,10 +21,10 @@ BasicDialog::BasicDialog(Application& application, const BasicDialogLayout& layo
                                .height = layout.buttonHeight,
                                .style = WS_TABSTOP | BS_DEFPUSHBUTTON};
     if (layout.buttonGlyph)
-        glyphButton_ = std::make_unique<GlyphButton>(handle(), button, layout.buttonGlyph,
+        glyphButton_ = std::make_unique<GlyphButton>(app(), handle(), button, layout.buttonGlyph,
                                                      GetSysColor(COLOR_BTNTEXT), true, true);
     else
-        createControl(handle(), button);
+        createControl(app(), handle(), button);
     centreOnScreen();
 }
 

@@ -3,12 +3,12 @@
 
 namespace mw {
 
-std::vector<std::unique_ptr<TIEButton>> buildButtonBar(HWND panel, const std::vector<BarButton>& buttons,
-                                                       const BarStyle& style) {
+std::vector<std::unique_ptr<TIEButton>>
+buildButtonBar(Application& app, HWND panel, const std::vector<BarButton>& buttons, const BarStyle& style) {
     std::vector<std::unique_ptr<TIEButton>> bar;
     int n = 0;
     for (const auto& b : buttons) {
-        auto button = std::make_unique<TIEButton>(panel, b.command);
+        auto button = std::make_unique<TIEButton>(app, panel, b.command);
         button->Name = b.name;
         button->setBounds(style.left + style.stepX * n, style.top + style.stepY * n, style.width,
                           style.height);

@@ -26,7 +26,7 @@ struct BarStyle {
 
 // Creates the buttons in `panel` in table order. A click sends WM_COMMAND with the button's
 // command id to the panel, which hands it on to the main window.
-std::vector<std::unique_ptr<TIEButton>> buildButtonBar(HWND panel, const std::vector<BarButton>& buttons,
-                                                       const BarStyle& style);
+std::vector<std::unique_ptr<TIEButton>>
+buildButtonBar(Application& app, HWND panel, const std::vector<BarButton>& buttons, const BarStyle& style);
 
 } // namespace mw

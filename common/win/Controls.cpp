@@ -6,8 +6,7 @@
 
 namespace mw {
 
-HWND createControl(HWND parent, const ControlParams& params) {
-    auto& app = Application::instance();
+HWND createControl(Application& app, HWND parent, const ControlParams& params) {
     HWND hwnd = CreateWindowExA(
         params.exStyle, params.className, params.text.c_str(), WS_CHILD | WS_VISIBLE | params.style,
         app.scale(params.x), app.scale(params.y), app.scale(params.width), app.scale(params.height), parent,
@@ -80,10 +79,10 @@ void registerPanelClass() {
     done = true;
 }
 
-HWND createPanel(HWND parent, ControlParams params) {
+HWND createPanel(Application& app, HWND parent, ControlParams params) {
     registerPanelClass();
     params.className = kPanelClass;
-    HWND panel = createControl(parent, params);
+    HWND panel = createControl(app, parent, params);
     installSubclass(panel, &panelMessage, nullptr);
     return panel;
 }

@@ -5,6 +5,8 @@
 
 namespace mw {
 
+class Application;
+
 struct ControlParams {
     const char* className = "STATIC";
     std::string text;
@@ -18,8 +20,9 @@ struct ControlParams {
     HFONT font = nullptr; // the dialog font when null
 };
 
-// Throws SystemError with the system's reason when the control cannot be created.
-HWND createControl(HWND parent, const ControlParams& params);
+// Placed and given its font by `app`'s scale and dialog font. Throws SystemError with the
+// system's reason when the control cannot be created.
+HWND createControl(Application& app, HWND parent, const ControlParams& params);
 
 // "TPanel": a plain container with an optional sunken or raised edge; it hands its children's
 // notifications on to its parent, so the form sees them as its own.
@@ -29,6 +32,6 @@ constexpr const char* kPanelClass = "TPanel";
 constexpr DWORD kPanelInnerBevelLowered = 0x0001;
 void registerPanelClass();
 // Creates a panel (the class name in `params` is ignored); throws SystemError as createControl does.
-HWND createPanel(HWND parent, ControlParams params);
+HWND createPanel(Application& app, HWND parent, ControlParams params);
 
 } // namespace mw

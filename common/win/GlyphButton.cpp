@@ -4,10 +4,9 @@
 
 namespace mw {
 
-GlyphButton::GlyphButton(HWND parent, const ControlParams& params, const char* glyphResource,
-                         COLORREF textColor, bool bold, bool isDefault)
-    : textColor_(textColor), default_(isDefault) {
-    auto& app = Application::instance();
+GlyphButton::GlyphButton(Application& app, HWND parent, const ControlParams& params,
+                         const char* glyphResource, COLORREF textColor, bool bold, bool isDefault)
+    : app_(app), textColor_(textColor), default_(isDefault) {
     // "MS Sans Serif" 8 point, as every caption of the dialogs.
     font_.reset(CreateFontA(-MulDiv(8, app.dpi(), 72), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
                             FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -16,7 +15,7 @@ GlyphButton::GlyphButton(HWND parent, const ControlParams& params, const char* g
     button.className = "BUTTON";
     button.style = (params.style & ~BS_TYPEMASK) | BS_OWNERDRAW;
     button.font = font_.get();
-    hwnd_ = createControl(parent, button);
+    hwnd_ = createControl(app, parent, button);
     glyph_.reset(static_cast<HBITMAP>(
         LoadImageA(GetModuleHandleA(nullptr), glyphResource, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 }
@@ -45,8 +44,8 @@ bool GlyphButton::drawItem(const DRAWITEMSTRUCT& item) const {
     BITMAP bm{};
     int cell = 0;
     if (glyph_ && GetObjectA(glyph_.get(), sizeof bm, &bm)) cell = bm.bmHeight;
-    const int gap = cell ? Application::instance().scale(4) : 0;
-    const int glyphSize = Application::instance().scale(cell);
+    const int gap = cell ? app_.scale(4) : 0;
+    const int glyphSize = app_.scale(cell);
     const int total = glyphSize + gap + textWidth;
     int x = (r.left + r.right - total) / 2 + shift;
     const int midY = (r.top + r.bottom) / 2 + shift;

@@ -12,8 +12,8 @@ public:
     // `glyphResource` names a BITMAP resource of square cells, the first of which is shown; its
     // bottom-left pixel is the transparent colour. `params.className` and the style's button
     // kind are ignored. A default button (the one Enter presses) shows a dark outer ring.
-    GlyphButton(HWND parent, const ControlParams& params, const char* glyphResource, COLORREF textColor,
-                bool bold, bool isDefault = false);
+    GlyphButton(Application& app, HWND parent, const ControlParams& params, const char* glyphResource,
+                COLORREF textColor, bool bold, bool isDefault = false);
     GlyphButton(const GlyphButton&) = delete;
     GlyphButton& operator=(const GlyphButton&) = delete;
 
@@ -22,6 +22,8 @@ public:
     bool drawItem(const DRAWITEMSTRUCT& item) const;
 
 private:
+    // Whose scale the glyph and its gap follow.
+    Application& app_;
     HWND hwnd_ = nullptr;
     UniqueBitmap glyph_;
     UniqueFont font_;

@@ -46,11 +46,11 @@ UserIdList::~UserIdList() {
     if (hwnd_ && IsWindow(hwnd_)) removeSubclass(hwnd_);
 }
 
-void UserIdList::create(HWND parent, ControlParams params) {
+void UserIdList::create(Application& app, HWND parent, ControlParams params) {
     params.className = "LISTBOX";
     params.style = (params.style & ~(LBS_SORT | LBS_HASSTRINGS | LBS_OWNERDRAWVARIABLE)) | LBS_NODATA |
                    LBS_OWNERDRAWFIXED;
-    hwnd_ = createControl(parent, params);
+    hwnd_ = createControl(app, parent, params);
     // Owner-drawn entries keep the height of the font the list box was created with; give them
     // the height a list box with strings takes from the font it is given.
     TEXTMETRICA tm{};

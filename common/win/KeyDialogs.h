@@ -35,7 +35,7 @@ public:
 
     // Creates the list box (the style gets the owner-data bits); the parent passes its
     // WM_DRAWITEM on to drawItem(). Throws SystemError as createControl does.
-    void create(HWND parent, ControlParams params);
+    void create(Application& app, HWND parent, ControlParams params);
     HWND handle() const { return hwnd_; }
 
     // Shows these IDs in this order, nothing selected.

@@ -8,7 +8,7 @@
 
 namespace mw {
 
-int runProgram(const std::function<int()>& program) {
+int runProgram(const std::function<int(Application&)>& program) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
     auto& app = Application::instance();
@@ -19,7 +19,7 @@ int runProgram(const std::function<int()>& program) {
     app.setInteraction(&interaction);
     app.terminate = [] { ExitProcess(0); };
     int code = 1;
-    app.runHandler([&] { code = program(); });
+    app.runHandler([&] { code = program(app); });
     return code;
 }
 

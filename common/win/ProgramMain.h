@@ -5,8 +5,11 @@
 
 namespace mw {
 
-// Runs `program` (which creates the program's windows and runs its loop) with the Win32 seams in
-// place and returns its exit code. An exception that escapes start-up is shown in the error box.
-int runProgram(const std::function<int()>& program);
+class Application;
+
+// Runs `program` (which creates the program's windows over the application it is handed and runs
+// its loop) with the Win32 seams in place and returns its exit code. An exception that escapes
+// start-up is shown in the error box.
+int runProgram(const std::function<int(Application&)>& program);
 
 } // namespace mw

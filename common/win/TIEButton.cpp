@@ -37,9 +37,8 @@ void fillSolid(HDC dc, const RECT& r, COLORREF c) {
 
 } // namespace
 
-TIEButton::TIEButton(HWND parent, int id) : color_(parentColor(parent)) {
+TIEButton::TIEButton(Application& app, HWND parent, int id) : app_(app), color_(parentColor(parent)) {
     registerClass(kClassName, nullptr, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW);
-    auto& app = Application::instance();
     createHandle(kClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0,
                  app.scale(ImageButtonModel::kInitialSize), app.scale(ImageButtonModel::kInitialSize), parent,
                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
@@ -133,8 +132,7 @@ void TIEButton::setVisible(bool value) {
 }
 
 void TIEButton::setBounds(int x, int y, int width, int height) {
-    auto& app = Application::instance();
-    SetWindowPos(handle(), nullptr, app.scale(x), app.scale(y), app.scale(width), app.scale(height),
+    SetWindowPos(handle(), nullptr, app_.scale(x), app_.scale(y), app_.scale(width), app_.scale(height),
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -204,7 +202,7 @@ void TIEButton::drawCaption(HDC dc, int width, int height) {
     if (!hfont_) {
         // Unsmoothed, so that the caption keeps exactly the colours it is drawn in, as the
         // embossed disabled look needs.
-        hfont_.reset(CreateFontA(-MulDiv(font_.size, Application::instance().dpi(), 72), 0, 0, 0,
+        hfont_.reset(CreateFontA(-MulDiv(font_.size, app_.dpi(), 72), 0, 0, 0,
                                  font_.bold ? FW_BOLD : FW_NORMAL, font_.italic, font_.underline,
                                  font_.strikeOut, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                  NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font_.name.c_str()));

@@ -11,11 +11,14 @@
 
 namespace mw {
 
+class Application;
+
 class TIEButton : public Window {
 public:
     // A 25 x 25 button with control id `id` in `parent`. A click raises OnClick and sends the
     // parent WM_COMMAND (id, BN_CLICKED), which is how a window binds it to a handler.
-    TIEButton(HWND parent, int id);
+    // `app` gives the scale of its bounds and caption font.
+    TIEButton(Application& app, HWND parent, int id);
     ~TIEButton() override;
 
     // Component name, e.g. "BitBtn1"; not shown anywhere.
@@ -79,6 +82,7 @@ private:
     void onMouseMove(WPARAM keys, POINT pt);
     RECT clientRect() const;
 
+    Application& app_;
     ImageButtonModel model_;
     std::int32_t color_;
     ButtonFont font_;

@@ -42,7 +42,7 @@ std::string lowered(std::string s) {
 TEST_F(CompanionPrograms, KeyManagerAndFileModuleStartInPgpsDirectoryShownNormally) {
     std::string keyLog = standIn("wendal.exe");
     std::string fileLog = standIn("bramlet.exe");
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     command(app, editor::CmdKeyManagement1Click);
     EXPECT_EQ(lowered(waitForLog(keyLog)), lowered(expectedLog(SW_SHOWNORMAL)));
     command(app, editor::CmdEncryptDecryptFiles1Click);
@@ -51,7 +51,7 @@ TEST_F(CompanionPrograms, KeyManagerAndFileModuleStartInPgpsDirectoryShownNormal
 }
 
 TEST_F(CompanionPrograms, OverlayerExplainsWhenMissingAndStartsShownWhenPresent) {
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     command(app, editor::CmdOverlayer1Click);
     ASSERT_EQ(interaction.shown.size(), 1u);
     EXPECT_EQ(interaction.shown[0].caption, "Information");
@@ -68,7 +68,7 @@ TEST_F(CompanionPrograms, OverlayerExplainsWhenMissingAndStartsShownWhenPresent)
 }
 
 TEST_F(CompanionPrograms, MissingKeyManagerAndHelpFilesSayNothing) {
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     command(app, editor::CmdKeyManagement1Click);
     command(app, editor::CmdMurkwellDocs1Click);
     command(app, editor::CmdPGPDocs1Click);

@@ -238,7 +238,7 @@ protected:
         writeFileBytes(dir / "PGPw.hlp", "stand-in");
         noter = std::make_unique<StartNoter>(exePath, pgpDir());
         mw::Application::instance().setPlatform(noter.get());
-        app = std::make_unique<editor::EditorApp>();
+        app = std::make_unique<editor::EditorApp>(mw::Application::instance());
         form().showMain();
     }
     void TearDown() override {

@@ -85,7 +85,7 @@ std::size_t occurrencesInMemory(const std::string& needle, std::vector<Range> sk
 } // namespace
 
 TEST_F(EditorDialogs, PassPhraseFieldMasksAndKeepsItsValueFromShowingToShowing) {
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     auto& key = app.passPhrase();
     EXPECT_TRUE(key.passPhraseEmpty());
     bool focusedAtShow = false, stayedOnEscape = false;
@@ -121,7 +121,7 @@ TEST_F(EditorDialogs, PassPhraseFieldMasksAndKeepsItsValueFromShowingToShowing) 
 }
 
 TEST_F(EditorDialogs, PassPhraseDialogCannotBeClosedFromItsFrameAndShowsTheWarningAsWritten) {
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     auto& key = app.passPhrase();
     const auto style = GetWindowLongPtrA(key.handle(), GWL_STYLE);
     EXPECT_FALSE(style & WS_SYSMENU);
@@ -147,7 +147,7 @@ TEST_F(EditorDialogs, PassPhraseDialogCannotBeClosedFromItsFrameAndShowsTheWarni
 }
 
 TEST_F(EditorDialogs, ClearEmptiesThePassPhraseAndAlwaysSaysSo) {
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     auto& key = app.passPhrase();
     SendMessageA(app.form1().handle(), WM_COMMAND, editor::CmdClearStoredPassPhrase1Click, 0);
     type(key.edit1(), "swordfish");
@@ -165,7 +165,7 @@ TEST_F(EditorDialogs, ClearEmptiesThePassPhraseAndAlwaysSaysSo) {
 }
 
 TEST_F(EditorDialogs, ClearingOverwritesEveryCopyOfThePassPhraseInMemory) {
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     auto& key = app.passPhrase();
     // Built at run time, so that the program's own bytes do not hold it.
     std::string phrase = "Ji7%kP2,vY6 tQ";
@@ -199,7 +199,7 @@ TEST_F(EditorDialogs, ClearingOverwritesEveryCopyOfThePassPhraseInMemory) {
 }
 
 TEST_F(EditorDialogs, ClosingTheEditorClearsThePassPhraseAndNeverSavesIt) {
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     type(app.passPhrase().edit1(), "tiger lily");
     app.form1().Exit1Click();
     EXPECT_TRUE(terminated);
@@ -210,7 +210,7 @@ TEST_F(EditorDialogs, ClosingTheEditorClearsThePassPhraseAndNeverSavesIt) {
 }
 
 TEST_F(EditorDialogs, CopyToClipboardCopiesTheWholeKeyAndLeavesItSelected) {
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     auto& form3 = app.authorKey();
     const std::string text = mw::windowText(form3.memo1());
     EXPECT_EQ(text.rfind("-----BEGIN PGP PUBLIC KEY BLOCK-----\r\nVersion: 2.6.2\r\n\r\n", 0), 0u);
@@ -253,7 +253,7 @@ TEST_F(EditorDialogs, CopyToClipboardCopiesTheWholeKeyAndLeavesItSelected) {
 }
 
 TEST_F(EditorDialogs, AboutBoxStaysOnTopAndEnterClosesIt) {
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     bool topmost = false;
     onModal = [&](mw::Form& form) {
         topmost = GetWindowLongPtrA(form.handle(), GWL_EXSTYLE) & WS_EX_TOPMOST;
@@ -282,7 +282,7 @@ void keysToFocus(const std::string& text) {
 } // namespace
 
 TEST_F(EditorDialogs, EscapeInTheTextOfTheSignatureThePassPhraseAndTheAuthorsKeyClosesNone) {
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     auto& sig = app.signature();
     auto& key = app.passPhrase();
     auto& form3 = app.authorKey();

@@ -62,7 +62,7 @@ protected:
 
 TEST_F(EditorStartup, FirstRunWithoutSettingsOpensAtDefaultsAndAsksForPgp) {
     {
-        editor::EditorApp app;
+        editor::EditorApp app(mw::Application::instance());
         RECT r = windowRect(app.form1().handle());
         EXPECT_EQ(r.left, 0);
         EXPECT_EQ(r.top, 0);
@@ -84,7 +84,7 @@ TEST_F(EditorStartup, FirstRunWithoutSettingsOpensAtDefaultsAndAsksForPgp) {
 TEST_F(EditorStartup, SetupDialogStaysClosedWhenPgpIsWhereSettingsSay) {
     makePgp();
     writeFileBytes(iniPath(), iniWith(settingsLines("10", "20", "700", "500")));
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     app.form1().showMain();
     EXPECT_TRUE(modalShown.empty());
     RECT r = windowRect(app.form1().handle());
@@ -98,7 +98,7 @@ TEST_F(EditorStartup, GeometryAndBarSideRoundTripIncludingNegativeTopAndLeft) {
     makePgp();
     writeFileBytes(iniPath(), iniWith(settingsLines("-12", "-300", "800", "520", "left")));
     {
-        editor::EditorApp app;
+        editor::EditorApp app(mw::Application::instance());
         app.form1().showMain();
         EXPECT_TRUE(app.form1().barLeft());
         EXPECT_TRUE(app.setup().barLeft());
@@ -112,7 +112,7 @@ TEST_F(EditorStartup, GeometryAndBarSideRoundTripIncludingNegativeTopAndLeft) {
 TEST_F(EditorStartup, CapitalisedLeftKeepsTheBarAtTheRight) {
     makePgp();
     writeFileBytes(iniPath(), iniWith(settingsLines("0", "0", "640", "450", "Left")));
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     EXPECT_FALSE(app.form1().barLeft());
     EXPECT_FALSE(app.setup().barLeft());
 }
@@ -121,7 +121,7 @@ TEST_F(EditorStartup, FileModuleSettingsOverEditorGivePathsAndAConversionError) 
     makePgp();
     std::string d = pgpDir();
     writeFileBytes(iniPath(), iniWith({d + "pgp.exe", d, d + "pubring.pgp", d + "secring.pgp"}));
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     ASSERT_EQ(interaction.shown.size(), 1u);
     EXPECT_EQ(interaction.shown[0].caption, "Murkwell");
     EXPECT_EQ(interaction.shown[0].text, "'' is not a valid integer value");
@@ -163,7 +163,7 @@ TEST_F(EditorStartup, BadSettingsFilesNeverStopStartUp) {
         SCOPED_TRACE(c.name);
         interaction.shown.clear();
         writeFileBytes(iniPath(), c.content);
-        editor::EditorApp app;
+        editor::EditorApp app(mw::Application::instance());
         app.form1().showMain();
         if (c.expectedError.empty()) {
             EXPECT_TRUE(interaction.shown.empty());
@@ -175,7 +175,7 @@ TEST_F(EditorStartup, BadSettingsFilesNeverStopStartUp) {
     }
     // The LF-only file was read line by line like any other.
     writeFileBytes(iniPath(), cases[4].content);
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     EXPECT_TRUE(app.form1().barLeft());
     EXPECT_TRUE(app.setup().storePassPhrase());
     EXPECT_EQ(windowRect(app.form1().handle()).top, 5);
@@ -188,7 +188,7 @@ TEST_F(EditorStartup, UnreadableSettingsShowTheFileAndStartUpGoesOn) {
     HANDLE held = CreateFileA(iniPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     {
-        editor::EditorApp app;
+        editor::EditorApp app(mw::Application::instance());
         app.form1().showMain();
         ASSERT_GE(interaction.shown.size(), 1u);
         EXPECT_NE(interaction.shown[0].text.find(iniPath()), std::string::npos) << interaction.shown[0].text;
@@ -202,7 +202,7 @@ TEST_F(EditorStartup, UnreadableSettingsShowTheFileAndStartUpGoesOn) {
 TEST_F(EditorStartup, SettingsPathThatIsADirectoryGivesDefaultsAndCloseFailureKeepsTheWindowOpen) {
     makeDirectory(iniPath());
     makePgp();
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     EXPECT_TRUE(interaction.shown.empty());
     RECT r = windowRect(app.form1().handle());
     EXPECT_EQ(r.right - r.left, 640);
@@ -222,7 +222,7 @@ TEST_F(EditorStartup, StaleLockIsRemovedAndSignatureFileFillsTheSignatureDialog)
     writeFileBytes(iniPath(), iniWith(settingsLines("0", "0", "640", "450")));
     writeFileBytes(pgpDir() + "Murkwell.lck", "Temporary LockFile Written by Murkwell. left over\r\n");
     writeFileBytes(dir / "Murkwell.sig", "-- \r\nAlice Example\r\nalice@example.org");
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     EXPECT_TRUE(app.signature().lines().empty());
     app.form1().showMain();
     EXPECT_FALSE(exists(pgpDir() + "Murkwell.lck"));
@@ -234,7 +234,7 @@ TEST_F(EditorStartup, SignatureFileIsLoadedByteForByteWithItsFinalLineBreak) {
     makePgp();
     writeFileBytes(iniPath(), iniWith(settingsLines("0", "0", "640", "450")));
     writeFileBytes(dir / "Murkwell.sig", "-- \nAlice\r\n\r\n");
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     app.form1().showMain();
     EXPECT_EQ(mw::windowText(app.signature().memo1()), "-- \r\nAlice\r\n\r\n");
     EXPECT_TRUE(interaction.shown.empty());
@@ -243,7 +243,7 @@ TEST_F(EditorStartup, SignatureFileIsLoadedByteForByteWithItsFinalLineBreak) {
 TEST_F(EditorStartup, ShiftFlagFollowsTheLastKeyDownNotClicks) {
     makePgp();
     writeFileBytes(iniPath(), iniWith(settingsLines("0", "0", "640", "450")));
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     app.form1().showMain();
     // The click below reaches Decrypt: a job already running makes it stop at its busy check
     // (this pgp.exe is no program, and nobody would answer the console's "pause").
@@ -279,7 +279,7 @@ TEST_F(EditorStartup, ExitAndCloseBoxBothDeleteLeftoversAndWriteSettings) {
         for (const char* n :
              {"murkwell.tmp", "Murkwell.usr", "MURKWELL.BAT", "Murkwell.lck", "murkwell.txt", "murkwell.asc"})
             writeFileBytes(pgpDir() + n, "x");
-        editor::EditorApp app;
+        editor::EditorApp app(mw::Application::instance());
         SetWindowPos(app.form1().handle(), nullptr, 30, 40, 610, 410, SWP_NOZORDER);
         if (closeBox)
             SendMessageA(app.form1().handle(), WM_CLOSE, 0, 0);
@@ -298,7 +298,7 @@ TEST_F(EditorStartup, ExitAndCloseBoxBothDeleteLeftoversAndWriteSettings) {
 TEST_F(EditorStartup, ClosingWhileMinimisedSavesTheRestoredPositionAndSize) {
     makePgp();
     writeFileBytes(iniPath(), iniWith(settingsLines("3", "4", "600", "400")));
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     app.form1().showMain();
     SetWindowPos(app.form1().handle(), nullptr, 30, 40, 610, 410, SWP_NOZORDER);
     ShowWindow(app.form1().handle(), SW_MINIMIZE);
@@ -312,7 +312,7 @@ TEST_F(EditorStartup, ClosingWhileMinimisedSavesTheRestoredPositionAndSize) {
 TEST_F(EditorStartup, MemoTakesMultiMegabyteTextAndTabs) {
     makePgp();
     writeFileBytes(iniPath(), iniWith(settingsLines("0", "0", "640", "450")));
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     app.form1().showMain();
     std::string big;
     while (big.size() < 3 * 1024 * 1024)
@@ -328,14 +328,14 @@ TEST_F(EditorStartup, MemoTakesMultiMegabyteTextAndTabs) {
 
 TEST_F(EditorStartup, MessageBoxConventionsOfBothPrograms) {
     {
-        editor::EditorApp app;
+        editor::EditorApp app(mw::Application::instance());
         auto& a = mw::Application::instance();
         EXPECT_EQ(a.title(), "Murkwell");
         a.informationBox("Lockfile is busy, only one PGP session allowed at a time.");
         a.showException(mw::IoError("c:\\pgp\\Murkwell.bat", "create", "Access is denied."));
     }
     standProgramAs("bramlet.exe");
-    filemodule::FileModuleApp fm;
+    filemodule::FileModuleApp fm(mw::Application::instance());
     auto& a = mw::Application::instance();
     EXPECT_EQ(a.title(), "Murkwell File Encryption Applet");
     a.plainBox("You must select a file first!");
@@ -350,7 +350,7 @@ TEST_F(EditorStartup, MessageBoxConventionsOfBothPrograms) {
 }
 
 TEST_F(EditorStartup, AllEightWindowsExistWithTheirClassesAndCaptions) {
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     struct W {
         HWND h;
         const char* cls;

@@ -43,7 +43,7 @@ protected:
         writeFileBytes(data() + "alpha.txt", "a");
         writeFileBytes(data() + "report.doc", "quarterly figures");
         SetCurrentDirectoryA(data().c_str());
-        app = std::make_unique<filemodule::FileModuleApp>();
+        app = std::make_unique<filemodule::FileModuleApp>(mw::Application::instance());
         app->form1().showMain();
     }
     void TearDown() override {

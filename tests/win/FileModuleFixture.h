@@ -82,7 +82,7 @@ protected:
     // Starts the module in `directory` and shows its window.
     filemodule::TForm1& start(const std::string& directory) {
         SetCurrentDirectoryA(directory.c_str());
-        app = std::make_unique<filemodule::FileModuleApp>();
+        app = std::make_unique<filemodule::FileModuleApp>(mw::Application::instance());
         app->form1().showMain();
         return app->form1();
     }

@@ -90,7 +90,7 @@ protected:
     void SetUp() override {
         ProgramFixture::SetUp();
         writeEditorSettings(exePath, dir / "pgp\\");
-        app = std::make_unique<editor::EditorApp>();
+        app = std::make_unique<editor::EditorApp>(mw::Application::instance());
         app->form1().showMain();
         lookAtIt(form());
     }

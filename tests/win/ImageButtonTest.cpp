@@ -83,7 +83,7 @@ protected:
         mw::registerPanelClass();
         host = CreateWindowExA(WS_EX_TOOLWINDOW, mw::kPanelClass, "", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
                                60, 60, 300, 120, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-        button = std::make_unique<TIEButton>(host, 77);
+        button = std::make_unique<TIEButton>(mw::Application::instance(), host, 77);
     }
     void TearDown() override {
         button.reset();
@@ -397,7 +397,7 @@ class EditorBar : public ProgramFixture {};
 } // namespace
 
 TEST_F(EditorBar, TwelveImageButtonsInPanel2WithTheirCaptionsPlacesAndLook) {
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     HWND panel = app.form1().panel2();
     const auto& buttons = editor::barButtons();
     ASSERT_EQ(buttons.size(), 12u);
@@ -433,7 +433,7 @@ TEST_F(EditorBar, TwelveImageButtonsInPanel2WithTheirCaptionsPlacesAndLook) {
 }
 
 TEST_F(EditorBar, GlyphBackgroundsShowTheButtonColourAndHotImagesDiffer) {
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     HWND panel = app.form1().panel2();
     for (int command : {editor::CmdBitBtn1Click, editor::CmdBitBtn3Click, editor::CmdBitBtn12Click}) {
         SCOPED_TRACE(command);
@@ -459,7 +459,7 @@ TEST_F(EditorBar, GlyphBackgroundsShowTheButtonColourAndHotImagesDiffer) {
 }
 
 TEST_F(EditorBar, ExitButtonClickReachesTheMainWindowsHandler) {
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     HWND exit = GetDlgItem(app.form1().panel2(), editor::CmdBitBtn12Click);
     ASSERT_NE(exit, nullptr);
     SendMessageA(exit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));

@@ -156,7 +156,7 @@ TEST_F(KeyDialogs, EditorDefaultSettingsWriteTheTwoBatchLinesAndLeaveTheListing)
     const std::string d = preparePgpDir("c:\\pgp\\", {"Alice <a@x>"}, {"Sam Signer"});
     writeFileBytes(d + "Murkwell.USR", "stale listing, never to be parsed\r\n");
     {
-        editor::EditorApp app;
+        editor::EditorApp app(mw::Application::instance());
         Lines seen;
         show(app.pubKey(), [&](mw::Form&) {
             seen = listEntries(app.pubKey().listBox1());
@@ -201,7 +201,7 @@ TEST_F(KeyDialogs, FileModuleDefaultsWriteTheLockFirstAndDeleteTheListing) {
     const std::string d = preparePgpDir("c:\\pgp\\", {"Alice <a@x>", "+Alice at work"}, {"Sam Signer"});
     writeFileBytes(d + "BRAMLET.USR", "stale listing, never to be parsed\r\n");
     {
-        filemodule::FileModuleApp app;
+        filemodule::FileModuleApp app(mw::Application::instance());
         // What the calling operation sets before it shows a dialog.
         app.form1().PGPExe = d + "pgp.exe";
         app.form1().BatchFile = d + "bramlet.bat";
@@ -241,7 +241,7 @@ TEST_F(KeyDialogs, FileModuleDefaultsWriteTheLockFirstAndDeleteTheListing) {
 TEST_F(KeyDialogs, AddRemoveAndOkBuildTheRecipientStringAcrossShowings) {
     preparePgpDir(pgpDir(), kPublic, {});
     writeSettings("Murkwell.ini");
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     TPubKey& pub = app.pubKey();
     Lines available, afterAdds, afterRemoves;
     std::size_t boxesWhenFull = 99;
@@ -300,9 +300,9 @@ TEST_F(KeyDialogs, UserIdsThatCannotBeQuotedAreShownButRefusedInBothPrograms) {
         std::unique_ptr<editor::EditorApp> ed;
         std::unique_ptr<filemodule::FileModuleApp> fm;
         if (editorProgram) {
-            ed = std::make_unique<editor::EditorApp>();
+            ed = std::make_unique<editor::EditorApp>(mw::Application::instance());
         } else {
-            fm = std::make_unique<filemodule::FileModuleApp>();
+            fm = std::make_unique<filemodule::FileModuleApp>(mw::Application::instance());
             fm->form1().PGPExe = pgpDir() + "pgp.exe";
             fm->form1().BatchFile = pgpDir() + "bramlet.bat";
             fm->form1().LockFile = pgpDir() + "bramlet.lck";
@@ -348,7 +348,7 @@ TEST_F(KeyDialogs, UserIdsThatCannotBeQuotedAreShownButRefusedInBothPrograms) {
 TEST_F(KeyDialogs, SecretKeyDialogPreselectsTheFirstAndKeepsSignerUnlessOk) {
     preparePgpDir(pgpDir(), {}, {"zed", "Bob", "alice"});
     writeSettings("Murkwell.ini");
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     TSecKey& sec = app.secKey();
     int preselected = -1;
     Lines available;
@@ -386,7 +386,7 @@ TEST_F(KeyDialogs, ListingThatCannotBeOpenedShowsTheErrorThenAnEmptyDialog) {
     writeSettings("Murkwell.ini");
     // A directory where the listing should be: the redirection fails and the file cannot be read.
     makeDirectory(pgpDir() + "murkwell.usr");
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     int entries = -1;
     std::size_t boxesWhenVisible = 0;
     show(app.pubKey(), [&](mw::Form&) {
@@ -417,7 +417,7 @@ TEST_F(KeyDialogs, ListingFilesWithAnyLineEndsAndLongLinesReadWhole) {
 }
 
 TEST_F(KeyDialogs, FormsHaveTheirCaptionsFramesAndLayout) {
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     auto& a = mw::Application::instance();
     auto clientRect = [](HWND form, HWND control) {
         RECT r;
@@ -528,7 +528,7 @@ TEST_F(KeyDialogs, ListingIsOrderedByTheSystemsCollationForTheAnsiCodePage) {
 TEST_F(KeyDialogs, ListWithoutStringsStillDrawsTypesAndAnswersLikeAListBox) {
     preparePgpDir(pgpDir(), {"carol", "Bob <bob@x>", "Cecil", "alice <a@x>", "Carl"}, {});
     writeSettings("Murkwell.ini");
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     TPubKey& pub = app.pubKey();
     Lines available;
     std::vector<int> afterKeys;

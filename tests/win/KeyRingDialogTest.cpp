@@ -201,7 +201,7 @@ TEST_F(KeyRingDialogs, EditorListsTheRingAndEncryptsToExactlyTheChosenKeys) {
                                              "pubring.pgp\r\n" + pgpDir +
                                              "secring.pgp\r\n0\r\n0\r\n640\r\n450\r\nright\r\nnostore\r\n"
                                              "Courier New\r\n8\r\n0\r\n-2147483643\r\n");
-    editorApp = std::make_unique<editor::EditorApp>();
+    editorApp = std::make_unique<editor::EditorApp>(mw::Application::instance());
     editorApp->form1().showMain();
     answerDialogs(editorApp->pubKey(), editorApp->secKey());
     editorApp->secKey().showModal();
@@ -221,7 +221,7 @@ TEST_F(KeyRingDialogs, FileModuleListsTheRingAndEncryptsToExactlyTheChosenKeys) 
     makeDirectory(data);
     writeFileBytes(data + "note.txt", "For the chosen few.\r\n");
     SetCurrentDirectoryA(data.c_str());
-    fileApp = std::make_unique<filemodule::FileModuleApp>();
+    fileApp = std::make_unique<filemodule::FileModuleApp>(mw::Application::instance());
     auto& form = fileApp->form1();
     form.showMain();
     answerDialogs(fileApp->pubKey(), fileApp->secKey());

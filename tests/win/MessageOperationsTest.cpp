@@ -117,7 +117,7 @@ protected:
                                                  "\r\nCourier New\r\n8\r\n0\r\n-2147483643\r\n");
     }
     void start() {
-        app = std::make_unique<editor::EditorApp>();
+        app = std::make_unique<editor::EditorApp>(mw::Application::instance());
         form().showMain();
     }
     void installWipeTool() {

@@ -43,7 +43,7 @@ TEST_F(PrintToPdf, EditorTextReachesTheDefaultPrinter) {
     RealDialogs dialogs;
     mw::Application::instance().setInteraction(&dialogs);
     {
-        editor::EditorApp app;
+        editor::EditorApp app(mw::Application::instance());
         mw::setWindowText(app.form1().memo(), "Murkwell print check\r\n\r\nsecond line\r\nlast line");
         g_dialogText.clear();
         UINT_PTR timer = SetTimer(nullptr, 0, 100, pressOk);

@@ -130,7 +130,7 @@ protected:
                                                  "Courier New\r\n8\r\n0\r\n-2147483643\r\n");
         writeFileBytes(dir / "Murkwell.sig", kSignatureFile);
         writeFileBytes(dir / "pass.txt", kDemoPass);
-        app = std::make_unique<editor::EditorApp>();
+        app = std::make_unique<editor::EditorApp>(mw::Application::instance());
         app->form1().showMain();
     }
     void TearDown() override {

@@ -30,7 +30,7 @@ protected:
 TEST_F(SetupDialog, ChoosingPgpElsewhereSetsAllFourPathsInLowerCase) {
     makeDirectory(pgpDir());
     writeEditorIni();
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     interaction.openResults.push_back(std::string("D:\\TOOLS\\PGP26~1\\PGP.EXE"));
     onModal = [&](mw::Form& f) {
         click(f, TPGPSetup::IdButton1);
@@ -60,7 +60,7 @@ TEST_F(SetupDialog, ChoosingPgpElsewhereSetsAllFourPathsInLowerCase) {
 TEST_F(SetupDialog, CancellingTheFileDialogChangesNothingNotEvenTypedRings) {
     makeDirectory(pgpDir());
     writeEditorIni();
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     interaction.openResults.push_back(std::nullopt);
     onModal = [&](mw::Form& f) {
         SetWindowTextA(f.item(TPGPSetup::IdEdit3), "E:\\Keys\\Typed.PGP");
@@ -78,7 +78,7 @@ TEST_F(SetupDialog, CloseBoxSavesExactlyLikeSave) {
     std::string viaSave, viaCloseBox;
     for (bool closeBox : {false, true}) {
         writeEditorIni();
-        editor::EditorApp app;
+        editor::EditorApp app(mw::Application::instance());
         onModal = [&](mw::Form& f) {
             SetWindowTextA(f.item(TPGPSetup::IdEdit4), "c:\\Other\\Sec.pgp");
             click(f, TPGPSetup::IdCheckBox1);
@@ -98,7 +98,7 @@ TEST_F(SetupDialog, CloseBoxSavesExactlyLikeSave) {
 TEST_F(SetupDialog, LeftMovesTheBarAtOnceAndReachesTheFileOnClose) {
     makeDirectory(pgpDir());
     writeEditorIni();
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     bool movedWhileOpen = false;
     onModal = [&](mw::Form& f) {
         click(f, TPGPSetup::IdRadioLeft);
@@ -117,7 +117,7 @@ TEST_F(SetupDialog, LeftMovesTheBarAtOnceAndReachesTheFileOnClose) {
 TEST_F(SetupDialog, RightMovesTheBarBackAtOnce) {
     makeDirectory(pgpDir());
     writeEditorIni();
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     bool leftWhileOpen = false, rightWhileOpen = false;
     onModal = [&](mw::Form& f) {
         auto barIsLeft = [&] {
@@ -150,7 +150,7 @@ TEST_F(SetupDialog, StaleFileModuleLockIsDeletedOnlyWhenASettingsFileExists) {
     makeDirectory("c:\\pgp");
     writeFileBytes("c:\\pgp\\bramlet.lck", "x");
     {
-        editor::EditorApp app;
+        editor::EditorApp app(mw::Application::instance());
         EXPECT_TRUE(exists("c:\\pgp\\bramlet.lck"));
     }
     DeleteFileA("c:\\pgp\\bramlet.lck");
@@ -159,7 +159,7 @@ TEST_F(SetupDialog, StaleFileModuleLockIsDeletedOnlyWhenASettingsFileExists) {
     makeDirectory(pgpDir());
     writeEditorIni();
     writeFileBytes(pgpDir() + "bramlet.lck", "x");
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     EXPECT_FALSE(exists(pgpDir() + "bramlet.lck"));
 }
 
@@ -172,7 +172,7 @@ TEST_F(SetupDialog, FileModuleVariantHasFourLinesAndNoEditorParts) {
                    d + "pgp.exe\r\n" + d + "\r\n" + d + "pub.pgp\r\n" + d +
                        "sec.pgp\r\n0\r\n0\r\n640\r\n450\r\nleft\r\nstore\r\nCourier New\r\n8\r\n0\r\n0\r\n");
     writeFileBytes(d + "bramlet.lck", "x");
-    filemodule::FileModuleApp app;
+    filemodule::FileModuleApp app(mw::Application::instance());
     EXPECT_FALSE(exists(d + "bramlet.lck"));
     EXPECT_EQ(mw::windowText(app.setup().handle()), "PGP Setup");
     EXPECT_EQ(app.setup().item(TPGPSetup::IdRadioLeft), nullptr);
@@ -189,7 +189,7 @@ TEST_F(SetupDialog, FileModuleVariantHasFourLinesAndNoEditorParts) {
 }
 
 TEST_F(SetupDialog, EditorDialogHasItsCaptionSizeAndReadOnlyPathFields) {
-    editor::EditorApp app;
+    editor::EditorApp app(mw::Application::instance());
     auto& s = app.setup();
     EXPECT_EQ(mw::windowText(s.handle()), "Murkwell Setup");
     RECT rc;

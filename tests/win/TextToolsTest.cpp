@@ -51,7 +51,7 @@ class TextTools : public ProgramFixture {
 protected:
     void SetUp() override {
         ProgramFixture::SetUp();
-        app = std::make_unique<editor::EditorApp>();
+        app = std::make_unique<editor::EditorApp>(mw::Application::instance());
     }
     void TearDown() override {
         app.reset();

@@ -88,7 +88,8 @@ TEST_F(WindowLayer, WindowOfAnUnknownClassIsReportedWithTheSystemsReason) {
 TEST_F(WindowLayer, ControlThatCannotBeCreatedIsReported) {
     Probe parent("MwProbeParent");
     try {
-        mw::createControl(parent.handle(), {.className = "NoSuchControlClass", .text = "Field", .id = 7});
+        mw::createControl(parent.app(), parent.handle(),
+                          {.className = "NoSuchControlClass", .text = "Field", .id = 7});
         FAIL() << "a control of an unknown class was taken as created";
     } catch (const mw::SystemError& e) {
         EXPECT_EQ(std::string(e.what()).rfind("Cannot create the control NoSuchControlClass \"Field\": ", 0),
@@ -125,7 +126,7 @@ TEST_F(WindowLayer, HandlerExceptionIsShownOnceAndReported) {
 
 TEST_F(WindowLayer, ExceptionFromAFormOrASubclassedControlIsShownAndAnswersZero) {
     Probe form("MwProbeGuard");
-    HWND edit = mw::createControl(form.handle(), {.className = "EDIT", .id = 9});
+    HWND edit = mw::createControl(form.app(), form.handle(), {.className = "EDIT", .id = 9});
     const auto originalProc = GetWindowLongPtrA(edit, GWLP_WNDPROC);
     mw::installSubclass(edit, &failingSubclass, const_cast<char*>("The control failed."));
     struct Case {
