@@ -458,7 +458,7 @@ void TForm1::StoredPassphrase1Click() {
 }
 void TForm1::ClearStoredPassPhrase1Click() {
     app_.passPhrase().clearPassPhrase();
-    app().informationBox("The Stored Pass Phrase has been cleared.");
+    app_.context().tell("The Stored Pass Phrase has been cleared.");
 }
 void TForm1::MurkwellDocs1Click() {
     app_.companions().murkwellDocs();

@@ -23,14 +23,6 @@ HFONT Application::dialogFont() {
     return dialogFont_.get();
 }
 
-void Application::informationBox(const std::string& text) {
-    if (interaction_) interaction_->message("Information", text, BoxIcon::Information);
-}
-
-void Application::plainBox(const std::string& text) {
-    if (interaction_) interaction_->message(title_, text, BoxIcon::None);
-}
-
 void Application::showException(const std::exception& e) {
     if (interaction_) interaction_->message(title_, e.what(), BoxIcon::Error);
 }

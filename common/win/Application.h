@@ -41,11 +41,6 @@ public:
     // The default dialog font ("MS Sans Serif" 8 point), created on first use.
     HFONT dialogFont();
 
-    // The editor's user messages: caption "Information", information icon, OK.
-    void informationBox(const std::string& text);
-    // The file module's user messages: the application title as caption, no icon, OK.
-    void plainBox(const std::string& text);
-
     // Shows the exception in the standard error box: application title, stop icon, OK.
     void showException(const std::exception& e);
     // For a catch(...) at the dispatch boundary.

@@ -5,6 +5,8 @@
 #include "editor/TForm1.h"
 #include "editor/TForm2.h"
 #include "filemodule/FileModuleApp.h"
+#include "filemodule/FileModuleCommands.h"
+#include "filemodule/TForm1.h"
 #include "win/TPGPSetup.h"
 #include "WinTestSupport.h"
 
@@ -327,26 +329,40 @@ TEST_F(EditorStartup, MemoTakesMultiMegabyteTextAndTabs) {
 }
 
 TEST_F(EditorStartup, MessageBoxConventionsOfBothPrograms) {
+    makePgp();
+    writeFileBytes(iniPath(), iniWith(settingsLines("0", "0", "640", "450")));
     {
         editor::EditorApp app(mw::Application::instance());
-        auto& a = mw::Application::instance();
-        EXPECT_EQ(a.title(), "Murkwell");
-        a.informationBox("Lockfile is busy, only one PGP session allowed at a time.");
-        a.showException(mw::IoError("c:\\pgp\\Murkwell.bat", "create", "Access is denied."));
+        EXPECT_EQ(mw::Application::instance().title(), "Murkwell");
+        const HWND form = app.form1().handle();
+        // A job while another one holds the lock: a user message.
+        writeFileBytes(pgpDir() + "Murkwell.lck", "held");
+        SendMessageA(form, WM_COMMAND, editor::CmdBitBtn2Click, 0);
+        ASSERT_TRUE(DeleteFileA((pgpDir() + "Murkwell.lck").c_str()));
+        // A batch file that cannot be written: the handler's exception ends in the error box.
+        ASSERT_TRUE(CreateDirectoryA((pgpDir() + "Murkwell.bat").c_str(), nullptr));
+        SendMessageA(form, WM_COMMAND, editor::CmdBitBtn2Click, 0);
+        RemoveDirectoryA((pgpDir() + "Murkwell.bat").c_str());
     }
     standProgramAs("bramlet.exe");
     filemodule::FileModuleApp fm(mw::Application::instance());
-    auto& a = mw::Application::instance();
-    EXPECT_EQ(a.title(), "Murkwell File Encryption Applet");
-    a.plainBox("You must select a file first!");
+    EXPECT_EQ(mw::Application::instance().title(), "Murkwell File Encryption Applet");
+    // A refresh leaves no file selected.
+    SendMessageA(fm.form1().handle(), WM_COMMAND, filemodule::CmdRefresh1Click, 0);
+    ASSERT_EQ(fm.form1().selectedIndex(), -1);
+    SendMessageA(fm.form1().handle(), WM_COMMAND, filemodule::CmdSpeedButton1Click, 0);
     ASSERT_EQ(interaction.shown.size(), 3u);
     EXPECT_EQ(interaction.shown[0].caption, "Information");
     EXPECT_EQ(interaction.shown[0].icon, mw::BoxIcon::Information);
+    EXPECT_EQ(interaction.shown[0].text, "Lockfile is busy, only one PGP session allowed at a time.");
     EXPECT_EQ(interaction.shown[1].caption, "Murkwell");
     EXPECT_EQ(interaction.shown[1].icon, mw::BoxIcon::Error);
-    EXPECT_EQ(interaction.shown[1].text, "Cannot create \"c:\\pgp\\Murkwell.bat\": Access is denied.");
+    // A directory in the batch file's place: the system's own reason for a denied access.
+    EXPECT_EQ(interaction.shown[1].text,
+              "Cannot create \"" + pgpDir() + "Murkwell.bat\": " + mw::errorText(ERROR_ACCESS_DENIED));
     EXPECT_EQ(interaction.shown[2].caption, "Murkwell File Encryption Applet");
     EXPECT_EQ(interaction.shown[2].icon, mw::BoxIcon::None);
+    EXPECT_EQ(interaction.shown[2].text, "You must select a file first!");
 }
 
 TEST_F(EditorStartup, AllEightWindowsExistWithTheirClassesAndCaptions) {
