@@ -4,6 +4,7 @@
 #include "win/Application.h"
 #include "support/ScriptedInteraction.h"
 #include "core/JobRunner.h"
+#include "core/KeyListing.h"
 #include "win/Win32Platform.h"
 #include <algorithm>
 #include <cstdio>
@@ -63,10 +64,12 @@ int main(int argc, char** argv) {
     for (int i = 0; i < runs; ++i) {
         DeleteFileA(stamp.c_str());
         mw::JobRunner runner(platform, interaction);
-        mw::KeyListingJob job{pgpDir + "pgp.exe",      pgpDir,
-                              pgpDir + "Murkwell.bat", pgpDir + "Murkwell.lck",
-                              pgpDir + "pubring.pgp",  pgpDir + "murkwell.usr",
-                              pgpDir + "Murkwell.USR", mw::KeyProgram::Editor};
+        // The editor's listing of the public ring, as its key dialog runs it.
+        const mw::KeyListingJob job =
+            mw::planKeyListing(
+                mw::KeyProgram::Editor, mw::KeyRing::Public,
+                {pgpDir + "pgp.exe", pgpDir, {}, {}, pgpDir + "pubring.pgp", pgpDir + "secring.pgp"})
+                .job;
         double cpuBefore = cpuSeconds();
         LARGE_INTEGER start, end;
         QueryPerformanceCounter(&start);

@@ -22,8 +22,11 @@ enum class JobEnd {
 };
 
 // The key listing job of the key dialogs (no pre-checks, hidden window, PGP directory as working
-// directory). The paths are parameters; the order of steps and the texts come from the program.
+// directory). The paths are parameters; the order of steps and the texts come from the program,
+// which every caller names: no program is assumed.
 struct KeyListingJob {
+    explicit KeyListingJob(KeyProgram whose) : program(whose) {}
+
     std::string pgpExe;        // pgp.exe path
     std::string pgpDir;        // PGP directory, ends with a backslash
     std::string batchFile;     // full path of the batch file

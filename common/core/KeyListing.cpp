@@ -206,9 +206,8 @@ void sortUserIds(std::vector<std::string>& userIds, Platform& platform) {
 
 KeyListingPlan planKeyListing(KeyProgram program, KeyRing ring, const KeyListingSources& s) {
     const ProgramProfile& profile = profileOf(program);
-    KeyListingPlan plan;
+    KeyListingPlan plan{KeyListingJob(program)};
     KeyListingJob& job = plan.job;
-    job.program = program;
     job.pgpExe = s.pgpExe;
     job.pgpDir = s.pgpDir;
     job.keyRing = ring == KeyRing::Public ? s.publicRing : s.secretRing;

@@ -65,16 +65,28 @@ protected:
     std::function<void()> onBatchRun;
 };
 
+KeyListingJob listing(mw::KeyProgram program, const std::string& batchFile, const std::string& lockFile,
+                      const std::string& keyRing, const std::string& listingTarget,
+                      const std::string& staleListing) {
+    KeyListingJob job(program);
+    job.pgpExe = kDir + "pgp.exe";
+    job.pgpDir = kDir;
+    job.batchFile = batchFile;
+    job.lockFile = lockFile;
+    job.keyRing = keyRing;
+    job.listingTarget = listingTarget;
+    job.staleListing = staleListing;
+    return job;
+}
+
 KeyListingJob editorListing() {
-    return {kDir + "pgp.exe",      kDir,
-            kDir + "Murkwell.bat", kDir + "Murkwell.lck",
-            kDir + "pubring.pgp",  kDir + "murkwell.usr",
-            kDir + "Murkwell.USR", mw::KeyProgram::Editor};
+    return listing(mw::KeyProgram::Editor, kDir + "Murkwell.bat", kDir + "Murkwell.lck", kDir + "pubring.pgp",
+                   kDir + "murkwell.usr", kDir + "Murkwell.USR");
 }
 
 KeyListingJob fileModuleListing() {
-    return {kDir + "pgp.exe",     kDir,          kDir + "bramlet.bat", kDir + "bramlet.lck",
-            kDir + "secring.pgp", "bramlet.usr", kDir + "bramlet.usr", mw::KeyProgram::FileModule};
+    return listing(mw::KeyProgram::FileModule, kDir + "bramlet.bat", kDir + "bramlet.lck",
+                   kDir + "secring.pgp", "bramlet.usr", kDir + "bramlet.usr");
 }
 
 } // namespace

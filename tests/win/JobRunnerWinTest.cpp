@@ -165,10 +165,15 @@ protected:
     }
     KeyListingJob editorListing() {
         guard(pgpDir + "Murkwell.lck");
-        return {pgpDir + "pgp.exe",      pgpDir,
-                pgpDir + "Murkwell.bat", pgpDir + "Murkwell.lck",
-                pgpDir + "pubring.pgp",  pgpDir + "murkwell.usr",
-                pgpDir + "Murkwell.USR", mw::KeyProgram::Editor};
+        KeyListingJob job(mw::KeyProgram::Editor);
+        job.pgpExe = pgpDir + "pgp.exe";
+        job.pgpDir = pgpDir;
+        job.batchFile = pgpDir + "Murkwell.bat";
+        job.lockFile = pgpDir + "Murkwell.lck";
+        job.keyRing = pgpDir + "pubring.pgp";
+        job.listingTarget = pgpDir + "murkwell.usr";
+        job.staleListing = pgpDir + "Murkwell.USR";
+        return job;
     }
 
     RecordingPlatform* recorder = nullptr;
