@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     app.setPlatform(&platform);
     app.setInteraction(&interaction);
     app.terminate = [] {};
-    editor::EditorApp editorApp(mw::Application::instance());
+    editor::EditorApp editorApp(app);
     auto& form = editorApp.form1();
     form.showMain();
     editorApp.signature().setLines({"-- ", "A signature of three lines", "sig@example.org"});

@@ -180,7 +180,7 @@ int main(int argc, char** argv) {
     app.setPlatform(&platform);
     app.setInteraction(&interaction);
     app.terminate = [] {};
-    editor::EditorApp editorApp(mw::Application::instance());
+    editor::EditorApp editorApp(app);
     auto& form = editorApp.form1();
     // The user picks the demo key once; "Keys To Use" keeps it for the later showings.
     app.modalHook = [](mw::Form& f) {

@@ -16,15 +16,15 @@ TSecKey::TSecKey(const Context& context, KeyDialogLink link)
     // One control to a line, as the form reads.
     // clang-format off
     createControl(app(), handle(), {.text = "Select the Secret Key you wish to use to sign this file.", .id = IdLabel1,
-                             .x = 0, .y = 0, .width = 426, .height = 29, .style = SS_CENTER | SS_CENTERIMAGE});
+                                    .x = 0, .y = 0, .width = 426, .height = 29, .style = SS_CENTER | SS_CENTERIMAGE});
     available_.create(app(), handle(), {.id = IdListBox1, .x = 0, .y = 29, .width = 426, .height = 199,
-                                 .style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-                                 .exStyle = WS_EX_CLIENTEDGE});
+                                        .style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                                        .exStyle = WS_EX_CLIENTEDGE});
     // The panel lets Tab reach its button and hands the button's clicks to the form.
     HWND panel = createPanel(app(), handle(), {.id = IdPanel1, .x = 0, .y = 228, .width = 426,
-                                          .height = 45, .exStyle = WS_EX_CONTROLPARENT});
+                                               .height = 45, .exStyle = WS_EX_CONTROLPARENT});
     createControl(app(), panel, {.className = "BUTTON", .text = "&OK", .id = IdButton1, .x = 0, .y = 0, .width = 426,
-                          .height = 45, .style = WS_TABSTOP | BS_DEFPUSHBUTTON});
+                                 .height = 45, .style = WS_TABSTOP | BS_DEFPUSHBUTTON});
     // clang-format on
     centreOnScreen();
 }
