@@ -85,6 +85,25 @@ TEST_F(WindowLayer, WindowOfAnUnknownClassIsReportedWithTheSystemsReason) {
     }
 }
 
+TEST_F(WindowLayer, ControlsTakeTheDialogFontOfTheApplicationTheyAreGivenUnlessNamedOne) {
+    Probe parent("MwProbeFonts");
+    HWND plain = mw::createControl(parent.app(), parent.handle(), {.text = "Plain", .id = 5});
+    const auto font = reinterpret_cast<HFONT>(SendMessageA(plain, WM_GETFONT, 0, 0));
+    ASSERT_EQ(font, parent.app().dialogFont());
+    LOGFONTA lf{};
+    ASSERT_TRUE(GetObjectA(font, sizeof lf, &lf));
+    EXPECT_STREQ(lf.lfFaceName, "MS Sans Serif");
+    EXPECT_EQ(lf.lfHeight, -MulDiv(8, parent.app().dpi(), 72));
+
+    mw::UniqueFont own(CreateFontA(-20, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                                   "Courier New"));
+    HWND named =
+        mw::createControl(parent.app(), parent.handle(), {.text = "Named", .id = 6, .font = own.get()});
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(named, WM_GETFONT, 0, 0)), own.get());
+    DestroyWindow(named);
+}
+
 TEST_F(WindowLayer, ControlThatCannotBeCreatedIsReported) {
     Probe parent("MwProbeParent");
     try {
