@@ -6,6 +6,7 @@
 #include "pgp/AgentSocket.h"
 #include <cstdlib>
 #include <string_view>
+#include <vector>
 
 namespace pgp {
 
@@ -96,14 +97,17 @@ public:
         }
     }
 
-    // Sends a command and reads to its "OK"; `data` receives its data lines' text.
-    bool command(std::string_view text, std::string* data = nullptr) {
+    // Sends a command and reads to its "OK"; `data` receives its data lines' text, `status` its
+    // status lines without the leading "S ".
+    bool command(std::string_view text, std::string* data = nullptr,
+                 std::vector<std::string>* status = nullptr) {
         if (!sendAll(text) || !sendAll("\n")) return false;
         std::string line;
         while (readLine(line)) {
             if (line == "OK" || line.rfind("OK ", 0) == 0) return true;
             if (line.rfind("ERR", 0) == 0) return false;
             if (data && line.rfind("D ", 0) == 0) *data += line.substr(2);
+            if (status && line.rfind("S ", 0) == 0) status->push_back(line.substr(2));
         }
         return false;
     }
@@ -115,7 +119,8 @@ private:
 };
 
 // Connects and makes sure the agent is `agentPid`, then sends `last`.
-bool tellAgent(const std::wstring& socketFile, DWORD agentPid, std::string_view last) {
+bool tellAgent(const std::wstring& socketFile, DWORD agentPid, std::string_view last,
+               std::vector<std::string>* status = nullptr) {
     SocketFile file;
     if (!readSocketFile(socketFile, file)) return false;
     Connection c(file);
@@ -125,7 +130,7 @@ bool tellAgent(const std::wstring& socketFile, DWORD agentPid, std::string_view 
         c.command("BYE");
         return false;
     }
-    return c.command(last);
+    return c.command(last, nullptr, status);
 }
 
 } // namespace
@@ -136,6 +141,20 @@ bool askAgentToEnd(const std::wstring& socketFile, DWORD agentPid) {
 
 bool agentAnswers(const std::wstring& socketFile, DWORD agentPid) {
     return tellAgent(socketFile, agentPid, "BYE");
+}
+
+std::optional<std::vector<std::string>> agentKeygrips(const std::wstring& socketFile, DWORD agentPid) {
+    std::vector<std::string> lines, grips;
+    if (!tellAgent(socketFile, agentPid, "KEYINFO --list", &lines)) return std::nullopt;
+    for (const std::string& line : lines) {
+        // "KEYINFO <keygrip> <type> ...": a keygrip is 40 hexadecimal digits.
+        if (line.rfind("KEYINFO ", 0) != 0) continue;
+        const std::string grip = line.substr(8, line.find(' ', 8) - 8);
+        if (grip.size() != 40 || grip.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos)
+            return std::nullopt;
+        grips.push_back(grip);
+    }
+    return grips;
 }
 
 } // namespace pgp

@@ -1,7 +1,9 @@
 // A word with the engine's agent through its socket, without starting a program for it.
 #pragma once
 #include <windows.h>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace pgp {
 
@@ -14,5 +16,8 @@ bool askAgentToEnd(const std::wstring& socketFile, DWORD agentPid);
 
 // Whether the agent `agentPid` answers on `socketFile` yet.
 bool agentAnswers(const std::wstring& socketFile, DWORD agentPid);
+
+// The keygrips of the secret keys the agent `agentPid` holds; none when it cannot be asked.
+std::optional<std::vector<std::string>> agentKeygrips(const std::wstring& socketFile, DWORD agentPid);
 
 } // namespace pgp

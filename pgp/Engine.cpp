@@ -193,6 +193,11 @@ bool Engine::startAgent() {
     return true;
 }
 
+std::optional<std::vector<std::string>> Engine::secretKeygrips() {
+    if (!startAgent()) return std::nullopt;
+    return agentKeygrips(socket_, GetProcessId(agentProcess_.get()));
+}
+
 void Engine::endAgent() {
     if (!agentProcess_) return;
     // The agent's own way out first: it removes its socket files and forgets every pass phrase.

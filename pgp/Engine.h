@@ -5,6 +5,7 @@
 #include "pgp/core/EngineStatus.h"
 #include "win/Handles.h"
 #include <windows.h>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,8 @@ public:
     const std::wstring& gpgPath() const { return gpg_; }
     EngineResult run(const EngineRun& run);
     void endAgent();
+    // The keygrips of the secret keys in the home, asked of the agent (started when needed).
+    std::optional<std::vector<std::string>> secretKeygrips();
 
 private:
     bool startAgent();
