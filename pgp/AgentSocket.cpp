@@ -56,6 +56,8 @@ public:
         DWORD limit = 5000;
         setsockopt(s_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&limit), sizeof limit);
         setsockopt(s_, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&limit), sizeof limit);
+        const BOOL noDelay = TRUE;
+        setsockopt(s_, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
         sockaddr_in to{};
         to.sin_family = AF_INET;
         to.sin_port = htons(file.port);
@@ -101,7 +103,8 @@ public:
     // status lines without the leading "S ".
     bool command(std::string_view text, std::string* data = nullptr,
                  std::vector<std::string>* status = nullptr) {
-        if (!sendAll(text) || !sendAll("\n")) return false;
+        // In one piece: a second small write waits for the first one's acknowledgement.
+        if (!sendAll(std::string(text) + "\n")) return false;
         std::string line;
         while (readLine(line)) {
             if (line == "OK" || line.rfind("OK ", 0) == 0) return true;
