@@ -4,6 +4,7 @@
 // its own), a tenth to a fifth of a decryption's time under Wine.
 #include <winsock2.h>
 #include "pgp/AgentSocket.h"
+#include "win/Handles.h"
 #include <cstdlib>
 #include <string_view>
 #include <vector>
@@ -20,14 +21,12 @@ struct SocketFile {
 };
 
 bool readSocketFile(const std::wstring& path, SocketFile& into) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    mw::UniqueHandle h(CreateFileW(path.c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
     char text[64];
     DWORD n = 0;
-    const bool read = ReadFile(h, text, sizeof text, &n, nullptr) != 0;
-    CloseHandle(h);
-    if (!read) return false;
+    if (!h || !ReadFile(h.get(), text, sizeof text, &n, nullptr)) return false;
     const std::string_view file(text, n);
     const std::size_t end = file.find('\n');
     if (end == std::string_view::npos || end == 0 || end > 5 || file.size() != end + 1 + kNonceSize)
