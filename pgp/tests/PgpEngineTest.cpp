@@ -548,3 +548,33 @@ TEST_F(PgpEngine, RemovingAKeyAsksFirst) {
 }
 
 } // namespace
+
+// A user's own agent already serving PGP's directory (a GnuPG home shared through PGPPATH) is
+// used, and still serves when pgp.exe has finished: pgp.exe ends only the agent it started.
+TEST_F(PgpEngine, AnAgentItDidNotStartIsLeftRunning) {
+    const pid_t launcher = fork();
+    if (launcher == 0) {
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, 0), dup2(null, 1), dup2(null, 2);
+        setsid();
+        const std::string agent = windowsPath(install / "gnupg" / "gpg-agent.exe"),
+                          home = windowsPath(pgpDir);
+        execl(kWine.c_str(), kWine.c_str(), agent.c_str(), "--homedir", home.c_str(), "--daemon", nullptr);
+        _exit(127);
+    }
+    ASSERT_GT(launcher, 0);
+    ASSERT_TRUE(waitUntil([] { return !agents(install).empty() && !agentSockets().empty(); }, 60s));
+    const std::vector<pid_t> own = agents(install);
+
+    writeFile(pgpDir / "murkwell.tmp", kText);
+    Outcome o = pgpDirect({"-sta", "murkwell.tmp", "-u", "Alice", "-z", "alice pass"}, "");
+    EXPECT_EQ(o.status, 0) << o.describe();
+    EXPECT_TRUE(fs::exists(pgpDir / "murkwell.asc"));
+    EXPECT_EQ(agents(install), own) << "the user's agent was ended, or another left running";
+
+    run({kWine, (install / "gnupg" / "gpgconf.exe").string(), "--homedir", windowsPath(pgpDir), "--kill",
+         "gpg-agent"},
+        "", pgpDir, scratch);
+    kill(launcher, SIGKILL);
+    waitpid(launcher, nullptr, 0);
+}
