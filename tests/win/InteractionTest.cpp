@@ -170,7 +170,14 @@ TEST_F(RealInteraction, OldStyleOpenDialogGivesTheShortFormOfTheChosenFile) {
     whenDialogAppears(r.title, [&](HWND dlg) {
         // The old dialog has a file list box of its own; the Explorer one has a list view.
         explorerStyle = GetDlgItem(dlg, lst1) == nullptr;
-        SetDlgItemTextA(dlg, edt1, longFile.c_str());
+        // The dialog may still be filling its controls when it first shows: OK is pressed only
+        // once the typed name has stayed in the edit box for a tick.
+        char typed[MAX_PATH] = "";
+        GetDlgItemTextA(dlg, edt1, typed, MAX_PATH);
+        if (longFile != typed) {
+            SetDlgItemTextA(dlg, edt1, longFile.c_str());
+            return false;
+        }
         press(dlg, IDOK);
         return true;
     });
