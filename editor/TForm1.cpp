@@ -172,8 +172,7 @@ void TForm1::createMenus() {
 }
 
 void TForm1::createControls() {
-    mw::createControl(
-        app(), handle(),
+    addControl(
         {.className = "EDIT",
          .id = IdMemo1,
          .style = WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | ES_NOHIDESEL,
@@ -187,9 +186,7 @@ void TForm1::createControls() {
     buttons_ = buildButtonBar(app(), panel2());
 
     // Its height is ours (layout), whatever its font: it must not size itself.
-    mw::createControl(
-        app(), handle(),
-        {.className = STATUSCLASSNAMEA, .id = IdStatusBar1, .style = CCS_BOTTOM | CCS_NORESIZE});
+    addControl({.className = STATUSCLASSNAMEA, .id = IdStatusBar1, .style = CCS_BOTTOM | CCS_NORESIZE});
     int width = -1;
     SendMessageA(statusBar(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&width));
     // A leading tab centres the text of a status-bar part.

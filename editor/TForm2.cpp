@@ -29,40 +29,37 @@ TForm2::TForm2(const mw::Context& context)
     memoFont_.reset(CreateFontA(-MulDiv(8, app.dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                 DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                 FIXED_PITCH | FF_MODERN, "Courier New"));
-    mw::createControl(app, handle(),
-                      {.className = "EDIT",
-                       .id = IdMemo1,
-                       .x = 0,
-                       .y = 0,
-                       .width = 565,
-                       .height = 143,
-                       .style = WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN |
-                                WS_VSCROLL | WS_HSCROLL,
-                       .exStyle = WS_EX_CLIENTEDGE,
-                       .font = memoFont_.get()});
+    addControl({.className = "EDIT",
+                .id = IdMemo1,
+                .x = 0,
+                .y = 0,
+                .width = 565,
+                .height = 143,
+                .style = WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN |
+                         WS_VSCROLL | WS_HSCROLL,
+                .exStyle = WS_EX_CLIENTEDGE,
+                .font = memoFont_.get()});
     SendMessageA(memo1(), EM_SETLIMITTEXT, static_cast<WPARAM>(kMemoCapacity), 0);
     // Tab goes from the signature to "&Save" first.
     SetWindowPos(item(IdBitBtn1), memo1(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     // Escape would lose what was typed: the dialog closes only through "&Save".
     escapeDoesNothing_ = true;
-    mw::createControl(app, handle(),
-                      {.className = "BUTTON",
-                       .text = "&Get from File",
-                       .id = IdBitBtn2,
-                       .x = 8,
-                       .y = 147,
-                       .width = 150,
-                       .height = 30,
-                       .style = WS_TABSTOP | BS_PUSHBUTTON});
-    mw::createControl(app, handle(),
-                      {.className = "BUTTON",
-                       .text = "&Paste",
-                       .id = IdBitBtn3,
-                       .x = 166,
-                       .y = 147,
-                       .width = 150,
-                       .height = 30,
-                       .style = WS_TABSTOP | BS_PUSHBUTTON});
+    addControl({.className = "BUTTON",
+                .text = "&Get from File",
+                .id = IdBitBtn2,
+                .x = 8,
+                .y = 147,
+                .width = 150,
+                .height = 30,
+                .style = WS_TABSTOP | BS_PUSHBUTTON});
+    addControl({.className = "BUTTON",
+                .text = "&Paste",
+                .id = IdBitBtn3,
+                .x = 166,
+                .y = 147,
+                .width = 150,
+                .height = 30,
+                .style = WS_TABSTOP | BS_PUSHBUTTON});
 }
 
 std::vector<std::string> TForm2::lines() const {

@@ -22,18 +22,17 @@ TForm3::TForm3(const mw::Context& context) : Form(context.application()) {
                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                 FIXED_PITCH | FF_MODERN, "Courier New"));
     // The selection stays visible after Copy to Clipboard, which shows what was copied.
-    mw::createControl(app, handle(),
-                      {.className = "EDIT",
-                       .text = kAuthorKeyBlock,
-                       .id = IdMemo1,
-                       .x = 0,
-                       .y = 0,
-                       .width = 490,
-                       .height = kMemoHeight,
-                       .style = WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN |
-                                ES_NOHIDESEL | WS_VSCROLL | WS_HSCROLL,
-                       .exStyle = WS_EX_CLIENTEDGE,
-                       .font = memoFont_.get()});
+    addControl({.className = "EDIT",
+                .text = kAuthorKeyBlock,
+                .id = IdMemo1,
+                .x = 0,
+                .y = 0,
+                .width = 490,
+                .height = kMemoHeight,
+                .style = WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN |
+                         ES_NOHIDESEL | WS_VSCROLL | WS_HSCROLL,
+                .exStyle = WS_EX_CLIENTEDGE,
+                .font = memoFont_.get()});
     bitBtn2_ = std::make_unique<mw::GlyphButton>(app, handle(),
                                                  mw::ControlParams{.text = "Copy to Clipboard",
                                                                    .id = IdBitBtn2,

@@ -63,29 +63,25 @@ TKey::TKey(const mw::Context& context)
     std::string warning;
     for (std::size_t i = 0; i < std::size(kWarning); ++i)
         warning += (i ? "\r\n" : "") + std::string(kWarning[i]);
-    mw::createControl(app(), handle(),
-                      {.className = "EDIT",
-                       .text = warning,
-                       .id = IdMemo1,
-                       .x = 0,
-                       .y = kTopBand,
-                       .width = kWidth,
-                       .height = kHeight - kTopBand - kBottomBand,
-                       .style = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL,
-                       .font = memoFont_.get()});
+    addControl({.className = "EDIT",
+                .text = warning,
+                .id = IdMemo1,
+                .x = 0,
+                .y = kTopBand,
+                .width = kWidth,
+                .height = kHeight - kTopBand - kBottomBand,
+                .style = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL,
+                .font = memoFont_.get()});
     const int band = kHeight - kBottomBand;
-    mw::createControl(
-        app(), handle(),
-        {.text = "Pass Phrase", .id = IdLabel1, .x = 16, .y = band + 8, .width = 80, .height = 13});
-    mw::createControl(app(), handle(),
-                      {.className = "EDIT",
-                       .id = IdEdit1,
-                       .x = 16,
-                       .y = band + 26,
-                       .width = 421,
-                       .height = 21,
-                       .style = WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD,
-                       .exStyle = WS_EX_CLIENTEDGE});
+    addControl({.text = "Pass Phrase", .id = IdLabel1, .x = 16, .y = band + 8, .width = 80, .height = 13});
+    addControl({.className = "EDIT",
+                .id = IdEdit1,
+                .x = 16,
+                .y = band + 26,
+                .width = 421,
+                .height = 21,
+                .style = WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD,
+                .exStyle = WS_EX_CLIENTEDGE});
     SendMessageA(edit1(), EM_SETPASSWORDCHAR, '*', 0);
     // The control's text and undo storage only grow, moving to a larger block and leaving the old
     // one behind unwritten. Sized once for the longest phrase, they never move, and clearing can

@@ -144,13 +144,12 @@ void TForm1::createControls() {
         {.id = IdPanel1, .width = kClientWidth, .height = kBarHeight, .style = WS_CLIPCHILDREN});
     buttons_ = buildButtonBar(app(), panel1);
 
-    mw::createControl(app(), handle(),
-                      {.className = "STATIC",
-                       .id = IdPanel2,
-                       .y = kClientHeight - kStatusHeight,
-                       .width = kClientWidth,
-                       .height = kStatusHeight,
-                       .style = SS_OWNERDRAW});
+    addControl({.className = "STATIC",
+                .id = IdPanel2,
+                .y = kClientHeight - kStatusHeight,
+                .width = kClientWidth,
+                .height = kStatusHeight,
+                .style = SS_OWNERDRAW});
     auto& application = app();
     statusFont_.reset(CreateFontA(-MulDiv(10, application.dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                   DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -190,17 +189,16 @@ void TForm1::createControls() {
                        .exStyle = WS_EX_CLIENTEDGE,
                        .font = systemFont_});
     // Sorted by the list itself, which ignores case as the file system does.
-    mw::createControl(app(), handle(),
-                      {.className = "LISTBOX",
-                       .id = IdFileListBox1,
-                       .x = kLeftPaneWidth,
-                       .y = kBarHeight,
-                       .width = kClientWidth - kLeftPaneWidth,
-                       .height = bodyHeight,
-                       .style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_SORT | LBS_OWNERDRAWFIXED |
-                                LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
-                       .exStyle = WS_EX_CLIENTEDGE,
-                       .font = systemFont_});
+    addControl({.className = "LISTBOX",
+                .id = IdFileListBox1,
+                .x = kLeftPaneWidth,
+                .y = kBarHeight,
+                .width = kClientWidth - kLeftPaneWidth,
+                .height = bodyHeight,
+                .style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_SORT | LBS_OWNERDRAWFIXED |
+                         LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
+                .exStyle = WS_EX_CLIENTEDGE,
+                .font = systemFont_});
     for (const auto& drive : logicalDrives())
         SendMessageA(driveBox(), CB_ADDSTRING, 0,
                      reinterpret_cast<LPARAM>(mw::toLowerAscii(drive.substr(0, 2)).c_str()));

@@ -24,7 +24,7 @@ BasicDialog::BasicDialog(Application& application, const BasicDialogLayout& layo
         glyphButton_ = std::make_unique<GlyphButton>(app(), handle(), button, layout.buttonGlyph,
                                                      GetSysColor(COLOR_BTNTEXT), true, true);
     else
-        createControl(app(), handle(), button);
+        addControl(button);
     centreOnScreen();
 }
 

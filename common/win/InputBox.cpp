@@ -14,36 +14,32 @@ InputBox::InputBox(Application& application, const std::string& title, const std
     createHandle("TInputBox", title, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, 0, 0, 100, 100,
                  owner ? owner : app().mainWindow(), nullptr);
     setClientSize(350, 100);
-    createControl(app(), handle(),
-                  {.text = prompt, .id = IdPrompt, .x = 8, .y = 10, .width = 334, .height = 16});
-    createControl(app(), handle(),
-                  {.className = "EDIT",
-                   .text = preset,
-                   .id = IdEdit,
-                   .x = 8,
-                   .y = 30,
-                   .width = 334,
-                   .height = 21,
-                   .style = WS_TABSTOP | ES_AUTOHSCROLL,
-                   .exStyle = WS_EX_CLIENTEDGE});
-    createControl(app(), handle(),
-                  {.className = "BUTTON",
-                   .text = "OK",
-                   .id = IdOk,
-                   .x = 186,
-                   .y = 64,
-                   .width = 75,
-                   .height = 25,
-                   .style = WS_TABSTOP | BS_DEFPUSHBUTTON});
-    createControl(app(), handle(),
-                  {.className = "BUTTON",
-                   .text = "Cancel",
-                   .id = IdCancel,
-                   .x = 267,
-                   .y = 64,
-                   .width = 75,
-                   .height = 25,
-                   .style = WS_TABSTOP | BS_PUSHBUTTON});
+    addControl({.text = prompt, .id = IdPrompt, .x = 8, .y = 10, .width = 334, .height = 16});
+    addControl({.className = "EDIT",
+                .text = preset,
+                .id = IdEdit,
+                .x = 8,
+                .y = 30,
+                .width = 334,
+                .height = 21,
+                .style = WS_TABSTOP | ES_AUTOHSCROLL,
+                .exStyle = WS_EX_CLIENTEDGE});
+    addControl({.className = "BUTTON",
+                .text = "OK",
+                .id = IdOk,
+                .x = 186,
+                .y = 64,
+                .width = 75,
+                .height = 25,
+                .style = WS_TABSTOP | BS_DEFPUSHBUTTON});
+    addControl({.className = "BUTTON",
+                .text = "Cancel",
+                .id = IdCancel,
+                .x = 267,
+                .y = 64,
+                .width = 75,
+                .height = 25,
+                .style = WS_TABSTOP | BS_PUSHBUTTON});
     centreOnScreen();
 }
 

@@ -17,19 +17,19 @@ TPubKey::TPubKey(const Context& context, KeyDialogLink link)
     const DWORD listStyle = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
     // One control to a line, as the form reads.
     // clang-format off
-    createControl(app(), handle(), {.text = "Select up to 3 public keys to use to encrypt this file.", .id = IdLabel1,
+    addControl({.text = "Select up to 3 public keys to use to encrypt this file.", .id = IdLabel1,
                                     .x = 0, .y = 0, .width = 572, .height = 37, .style = SS_CENTER | SS_CENTERIMAGE});
-    createControl(app(), handle(), {.text = "Available Keys", .id = IdLabel2, .x = 4, .y = 36, .width = 240, .height = 16});
+    addControl({.text = "Available Keys", .id = IdLabel2, .x = 4, .y = 36, .width = 240, .height = 16});
     available_.create(app(), handle(), {.id = IdListBox1, .x = 4, .y = 52, .width = 240, .height = 270,
                                         .style = listStyle, .exStyle = WS_EX_CLIENTEDGE});
-    createControl(app(), handle(), {.className = "BUTTON", .text = "&Add >>", .id = IdSpeedButton1, .x = 248, .y = 100,
+    addControl({.className = "BUTTON", .text = "&Add >>", .id = IdSpeedButton1, .x = 248, .y = 100,
                                     .width = 77, .height = 32, .style = BS_PUSHBUTTON});
-    createControl(app(), handle(), {.className = "BUTTON", .text = "<< &Remove", .id = IdSpeedButton2, .x = 248, .y = 152,
+    addControl({.className = "BUTTON", .text = "<< &Remove", .id = IdSpeedButton2, .x = 248, .y = 152,
                                     .width = 77, .height = 32, .style = BS_PUSHBUTTON});
-    createControl(app(), handle(), {.text = "Keys To Use", .id = IdLabel3, .x = 330, .y = 36, .width = 240, .height = 16});
-    createControl(app(), handle(), {.className = "LISTBOX", .id = IdListBox2, .x = 330, .y = 52, .width = 240, .height = 270,
+    addControl({.text = "Keys To Use", .id = IdLabel3, .x = 330, .y = 36, .width = 240, .height = 16});
+    addControl({.className = "LISTBOX", .id = IdListBox2, .x = 330, .y = 52, .width = 240, .height = 270,
                                     .style = listStyle, .exStyle = WS_EX_CLIENTEDGE});
-    createControl(app(), handle(), {.className = "BUTTON", .text = "&OK", .id = IdButton1, .x = 140, .y = 332, .width = 297,
+    addControl({.className = "BUTTON", .text = "&OK", .id = IdButton1, .x = 140, .y = 332, .width = 297,
                                     .height = 37, .style = WS_TABSTOP | BS_DEFPUSHBUTTON});
     // clang-format on
     centreOnScreen();

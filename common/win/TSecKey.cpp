@@ -15,7 +15,7 @@ TSecKey::TSecKey(const Context& context, KeyDialogLink link)
     setClientSize(426, 273);
     // One control to a line, as the form reads.
     // clang-format off
-    createControl(app(), handle(), {.text = "Select the Secret Key you wish to use to sign this file.", .id = IdLabel1,
+    addControl({.text = "Select the Secret Key you wish to use to sign this file.", .id = IdLabel1,
                                     .x = 0, .y = 0, .width = 426, .height = 29, .style = SS_CENTER | SS_CENTERIMAGE});
     available_.create(app(), handle(), {.id = IdListBox1, .x = 0, .y = 29, .width = 426, .height = 199,
                                         .style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,

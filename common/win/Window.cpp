@@ -1,6 +1,7 @@
 // Window trampoline and the modal loop of Form.
 #include "win/Window.h"
 #include "win/Application.h"
+#include "win/Controls.h"
 #include "win/Win32Util.h"
 #include <set>
 #include <stdexcept>
@@ -234,6 +235,10 @@ BOOL CALLBACK disableOthers(HWND hwnd, LPARAM lParam) {
     return TRUE;
 }
 } // namespace
+
+HWND Form::addControl(const ControlParams& params) {
+    return createControl(app_, handle(), params);
+}
 
 HWND Form::initialFocus() const {
     return GetNextDlgTabItem(handle(), nullptr, FALSE);

@@ -7,6 +7,8 @@
 
 namespace mw {
 
+struct ControlParams;
+
 class Application;
 
 // Private message through which a visible modal form calls Application::modalHook.
@@ -107,6 +109,8 @@ public:
 
     // The control with this id, or null.
     HWND item(int id) const { return GetDlgItem(handle(), id); }
+    // A control of the form itself, scaled and given its font by the form's application.
+    HWND addControl(const ControlParams& params);
 
 protected:
     // The control that gets the focus when the form is activated with none remembered: at each
