@@ -288,13 +288,17 @@ TEST_F(EditorDialogs, EscapeInTheTextOfTheSignatureThePassPhraseAndTheAuthorsKey
     auto& form3 = app.authorKey();
     struct Seen {
         HWND focusAtShow = nullptr, afterMemo = nullptr;
-        std::string typed;
+        std::string typed, face;
         bool stayed = false;
     } seen;
     onModal = [&](mw::Form& f) {
         HWND memo = &f == &sig ? sig.memo1() : &f == &key ? key.memo1() : form3.memo1();
         seen.focusAtShow = GetFocus();
         seen.afterMemo = GetNextDlgTabItem(f.handle(), memo, FALSE);
+        // Each memo keeps the fixed-pitch font it was made with, not the dialog font.
+        LOGFONTA lf{};
+        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(memo, WM_GETFONT, 0, 0)), sizeof lf, &lf);
+        seen.face = lf.lfFaceName;
         if (&f == &sig) {
             // Typed at once: every key lands in the signature, none presses "&Save".
             keysToFocus("MySig");
@@ -310,13 +314,16 @@ TEST_F(EditorDialogs, EscapeInTheTextOfTheSignatureThePassPhraseAndTheAuthorsKey
     EXPECT_EQ(seen.afterMemo, GetDlgItem(sig.handle(), editor::TForm2::IdBitBtn1)) << "\"&Save\" follows it";
     EXPECT_EQ(seen.typed, "MySig");
     EXPECT_TRUE(seen.stayed) << "TForm2";
+    EXPECT_EQ(seen.face, "Courier New") << "TForm2";
     EXPECT_EQ(sig.lines(), std::vector<std::string>{"MySig"});
 
     seen = {};
     app.form1().StoredPassphrase1Click();
     EXPECT_TRUE(seen.stayed) << "TKey";
+    EXPECT_EQ(seen.face, "System") << "TKey";
     seen = {};
     app.form1().AuthorsPublicKey1Click();
     EXPECT_TRUE(seen.stayed) << "TForm3";
+    EXPECT_EQ(seen.face, "Courier New") << "TForm3";
     EXPECT_EQ(modalShown, (std::vector<std::string>{"TForm2", "TKey", "TForm3"}));
 }
