@@ -141,7 +141,9 @@ if [ "$(cat "$work/src/.murkwell-unpacked" 2>/dev/null)" != "$source_key" ]; the
   step unpack unpack
 fi
 
-configure_options=(--host=$host --prefix=/
+# The cross tree's own gpgrt-config describes the Windows libraries; without it configure looks for
+# the host's, which only a machine with libgpg-error-dev has.
+configure_options=(--host=$host --prefix=/ GPGRT_CONFIG="$sysroot/bin/gpgrt-config"
   --with-libgpg-error-prefix="$sysroot" --with-libgcrypt-prefix="$sysroot"
   --with-libassuan-prefix="$sysroot" --with-ksba-prefix="$sysroot"
   --with-npth-prefix="$sysroot" --with-zlib="$sysroot"
