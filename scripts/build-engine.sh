@@ -218,17 +218,51 @@ licences() {
     cp "/usr/share/doc/$pkg/copyright" "$stage/gnupg/licenses/$pkg.copyright"
     src="$(dpkg-query -W -f='${source:Package}=${source:Version}' "$pkg")"
     case "$src" in gcc-mingw-w64=* | mingw-w64=*) continue ;; esac
-    # A library source the mirror cannot give is listed, not silently left out.
+    # A library source the mirror cannot give is not silently left out: what its licence asks
+    # instead is shipped, and the list says which way each one is met.
     if ! (cd "$stage/source" && apt-get -q "${apt_opts[@]}" source --download-only "$src"); then
       rm -f "$stage/source/${src%%=*}_"*
-      echo "$src" >>"$stage/source/MISSING-SOURCES.txt"
+      no_source "$pkg" "${src%%=*}" "${src#*=}" >>"$stage/source/MISSING-SOURCES.txt"
     fi
   done
 }
+# One line for a library whose source is not bundled: how its licence is met, or UNMET.
+no_source() {
+  local pkg="$1" name="$2" version="$3" dll
+  dll="$(dpkg -L "$pkg" | grep -i '\.dll$' | xargs -r -n1 basename | sort -u | paste -sd' ')"
+  case "$name" in
+    npth)
+      # LGPL 2.1, section 6(c): object code may go with a written offer of the source instead.
+      cat >"$stage/gnupg/licenses/$name.WRITTEN-OFFER.txt" <<OFFER
+Written offer for the source code of $name $version
+
+The engine in this folder loads $dll, built from the library $name, version $version, as
+Debian packaged it ($pkg). $name is free software under the GNU Lesser General Public
+License, version 2.1 or later (its terms: $pkg.copyright and gnupg-COPYING.LGPL21 in this
+folder).
+
+For at least three years from the day you received this package, and for as long as we offer
+spare parts or support for it, the Murkwell developers will give anyone who asks, for no more
+than our cost of physically making the copy, a complete machine-readable copy of the source
+code of $name $version (Debian's source package "$name", version $version: the .dsc file,
+the original tarball and the Debian tarball), on a medium customarily used for software
+interchange or as a download. Ask at the address you received this package from, naming
+"$name $version".
+OFFER
+      echo "$name=$version: LGPL-2.1+; source not bundled; written offer shipped in gnupg/licenses/$name.WRITTEN-OFFER.txt" ;;
+    libz-mingw-w64 | zlib)
+      echo "$name=$version: zlib licence, which asks for neither source nor an offer; its text is in gnupg/licenses/$pkg.copyright" ;;
+    *)
+      echo "$name=$version: UNMET: no source and no known way to meet its licence" ;;
+  esac
+}
 step licences licences
 if [ -f "$stage/source/MISSING-SOURCES.txt" ]; then
-  echo "engine: warning: no source to be had for $(paste -sd' ' "$stage/source/MISSING-SOURCES.txt")" \
-    "(listed in $work/source/MISSING-SOURCES.txt)" >&2
+  sed 's/^/engine: source not bundled: /' "$stage/source/MISSING-SOURCES.txt" >&2
+  if grep -q ': UNMET:' "$stage/source/MISSING-SOURCES.txt"; then
+    echo "engine: warning: a library's licence is not met; this build is not fit for release" \
+      "(see $work/source/MISSING-SOURCES.txt)" >&2
+  fi
 fi
 
 # In place only now, and together: the engine, its sources, then the stamp.
