@@ -13,8 +13,11 @@ std::wstring widened(const std::string& ascii) {
 
 std::vector<std::wstring> baseArguments(const std::wstring& home, std::uint64_t statusHandle,
                                         std::uint64_t passPhraseHandle) {
+    // --no-options: an option file in the home (a message's output may land there) would be
+    // obeyed, for example to encrypt every message to one more key as well.
     std::vector<std::wstring> a{L"--homedir",
                                 home,
+                                L"--no-options",
                                 L"--batch",
                                 L"--no-tty",
                                 L"--no-greeting",
@@ -79,7 +82,8 @@ std::vector<std::wstring> protectArguments(const Protection& p) {
     return a;
 }
 
-std::vector<std::wstring> decryptArguments() {
+std::vector<std::wstring> decryptArguments(bool withoutIntegrityCheck) {
+    if (withoutIntegrityCheck) return {L"--ignore-mdc-error", L"--decrypt"};
     return {L"--decrypt"};
 }
 

@@ -11,7 +11,7 @@ namespace pgp {
 // What every engine run starts with: the home directory; batch mode, so the engine never asks
 // anything itself; pass phrases only through the pipe whose handle is given (0: none), never a
 // window; the status channel on its handle; no network: no key server, no key retrieval; no agent
-// started by the engine itself (pgp.exe starts and ends it).
+// started by the engine itself (pgp.exe starts and ends it); no option file read.
 std::vector<std::wstring> baseArguments(const std::wstring& home, std::uint64_t statusHandle,
                                         std::uint64_t passPhraseHandle);
 
@@ -34,7 +34,9 @@ struct Protection {
 // clear signature, as PGP 2.6 makes it with -sta.
 std::vector<std::wstring> protectArguments(const Protection& p);
 
-std::vector<std::wstring> decryptArguments();
+// `withoutIntegrityCheck`: for a message a first run found to carry no integrity check at all
+// and to use a cipher of PGP 2's time; the engine then reads it instead of refusing it.
+std::vector<std::wstring> decryptArguments(bool withoutIntegrityCheck = false);
 std::vector<std::wstring> importArguments();
 std::vector<std::wstring> exportArguments(const std::string& fingerprint, bool armor);
 std::vector<std::wstring> deleteArguments(const std::string& fingerprint, bool secret);

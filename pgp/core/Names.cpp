@@ -30,6 +30,26 @@ bool isDeviceName(std::wstring_view name) {
     return false;
 }
 
+bool isBidiControl(wchar_t c) {
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
+std::wstring lower(std::wstring_view text) {
+    std::wstring out(text);
+    for (wchar_t& c : out)
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + 32);
+    return out;
+}
+
+// The name as the file system takes it: up to a stream suffix, without trailing dots and blanks.
+std::wstring fileSystemName(std::wstring_view bare) {
+    std::wstring name = lower(bare.substr(0, bare.find(L':')));
+    while (!name.empty() && (name.back() == L'.' || name.back() == L' '))
+        name.pop_back();
+    return name;
+}
+
 } // namespace
 
 std::wstring bareName(std::wstring_view path) {
@@ -58,10 +78,34 @@ std::wstring safeStoredName(std::wstring_view stored) {
         name.pop_back();
     if (name.empty()) return {};
     for (wchar_t c : name)
-        if (c < 0x20 || c == 0x7F || std::wstring_view(L"<>\"|?*").find(c) != std::wstring_view::npos)
+        if (c < 0x20 || c == 0x7F || isBidiControl(c) ||
+            std::wstring_view(L"<>\"|?*").find(c) != std::wstring_view::npos)
             return {};
     if (isDeviceName(name)) return {};
     return name;
+}
+
+bool isEngineFileName(std::wstring_view bare) {
+    const std::wstring name = fileSystemName(bare);
+    static const std::array<const wchar_t*, 16> exact = {
+        L"gpg.conf",     L"gpg-agent.conf", L"common.conf", L"dirmngr.conf", L"gpgsm.conf",  L"scdaemon.conf",
+        L"gpgconf.conf", L"pubring.kbx",    L"pubring.gpg", L"secring.gpg",  L"trustdb.gpg", L"pubring.pgp",
+        L"secring.pgp",  L"sshcontrol",     L"random_seed", L"tofu.db"};
+    for (const wchar_t* n : exact)
+        if (name == n) return true;
+    // Versioned option files ("gpg.conf-2.2"), backups and locks of the rings, the agent's sockets.
+    for (const wchar_t* prefix :
+         {L"gpg.conf-", L"gpg-agent.conf-", L"pubring.kbx", L"pubring.gpg", L"secring.gpg", L"trustdb.gpg",
+          L"s.gpg-agent", L"s.dirmngr", L"s.scdaemon", L"s.keyboxd", L".#lk"})
+        if (name.rfind(prefix, 0) == 0) return true;
+    return isEngineFolderName(name);
+}
+
+bool isEngineFolderName(std::wstring_view bare) {
+    const std::wstring name = fileSystemName(bare);
+    for (const wchar_t* folder : {L"private-keys-v1.d", L"openpgp-revocs.d", L"crls.d", L"public-keys.d"})
+        if (name == folder) return true;
+    return false;
 }
 
 } // namespace pgp

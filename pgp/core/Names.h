@@ -20,8 +20,17 @@ std::wstring plainOutputName(std::wstring_view input);
 // -p: the name stored in a message, reduced to a bare file name for the working directory.
 // Everything up to the last "\", "/" or ":" goes, then trailing dots and blanks (Windows drops
 // them). Empty when nothing safe remains: "", "." or "..", a control character or one of
-// < > " | ? *, or a device name (CON, PRN, AUX, NUL, COM0-9, LPT0-9, CONIN$, CONOUT$, CLOCK$),
-// with or without an extension.
+// < > " | ? *, a bidirectional control (which makes "report<RLO>txt.exe" look like
+// "reportexe.txt"), or a device name (CON, PRN, AUX, NUL, COM0-9, LPT0-9, CONIN$, CONOUT$,
+// CLOCK$), with or without an extension.
 std::wstring safeStoredName(std::wstring_view stored);
+
+// A name the engine or its agent reads from its home (option files, key rings, the trust
+// database, socket files, the folders of secret keys): a file of that name in PGP's directory
+// would change what the engine does. Case is ignored; a stream suffix (":name") is ignored.
+bool isEngineFileName(std::wstring_view bare);
+
+// Folders of the home whose every file the engine or agent reads.
+bool isEngineFolderName(std::wstring_view bare);
 
 } // namespace pgp

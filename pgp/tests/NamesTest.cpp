@@ -44,6 +44,21 @@ TEST(PgpNames, StoredNamesAreReducedToASafeBareName) {
              Case{L"a?b", L""},
              Case{L"a\nb", L""},
              Case{L"x\"y", L""},
+             Case{L"report\u202Etxt.exe", L""},
+             Case{L"a\u200Fb.txt", L""},
+             Case{L"a\u2067b.txt", L""},
          })
         EXPECT_EQ(safeStoredName(stored), kept) << "stored name index";
+}
+
+TEST(PgpNames, TheEnginesOwnFilesAreKnownInAnyDisguise) {
+    for (const wchar_t* name :
+         {L"gpg.conf", L"GPG.CONF", L"gpg.conf.", L"gpg.conf :x", L"gpg.conf-2.2", L"gpg-agent.conf",
+          L"common.conf", L"pubring.kbx", L"pubring.kbx~", L"trustdb.gpg", L"pubring.pgp", L"secring.pgp",
+          L"sshcontrol", L"random_seed", L"S.gpg-agent", L"S.gpg-agent.extra", L"private-keys-v1.d",
+          L"openpgp-revocs.d"})
+        EXPECT_TRUE(isEngineFileName(name)) << name;
+    for (const wchar_t* name :
+         {L"gpg.conf.txt", L"mygpg.conf", L"evil.gpg", L"pubring.asc", L"notes.txt", L"S.txt"})
+        EXPECT_FALSE(isEngineFileName(name)) << name;
 }
