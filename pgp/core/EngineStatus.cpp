@@ -99,11 +99,19 @@ void EngineReport::absorb(const StatusLine& line) {
         signer = percentDecoded(arg(1));
     } else if (k == "VALIDSIG") {
         signatureTime = number(arg(2));
+        signaturePrimaryKey = arg(9);
     } else if (k == "ERRSIG") {
         signatureKeyId = arg(0);
         signatureTime = number(arg(4));
         signatureKeyMissing = arg(5) == "9";
         if (!signatureKeyMissing) badSignature = true;
+    } else if (k == "DECRYPTION_INFO") {
+        // mdc-method cipher-algorithm [aead-algorithm]
+        encryptedDataSeen = true;
+        integrityProtected = integrityProtected || number(arg(0)) != 0 || number(arg(2)) != 0;
+        cipherAlgorithm = static_cast<int>(number(arg(1)));
+    } else if (k == "BADMDC") {
+        badIntegrity = true;
     } else if (k == "DECRYPTION_OKAY") {
         decryptionOkay = true;
     } else if (k == "DECRYPTION_FAILED") {
@@ -132,6 +140,7 @@ void EngineReport::absorb(const StatusLine& line) {
     } else if (k == "ENC_TO") {
         encryptedTo.push_back(arg(0));
     } else if (k == "USERID_HINT") {
+        passPhraseHintKeyId = arg(0);
         passPhraseHint = percentDecoded(arg(1));
     } else if (k == "PLAINTEXT") {
         storedName = percentDecoded(arg(2));
@@ -156,6 +165,10 @@ void EngineReport::absorb(const StatusLine& line) {
     }
 }
 
+std::string EngineReport::signerKeyId() const {
+    return signaturePrimaryKey.size() >= 16 ? signaturePrimaryKey : signatureKeyId;
+}
+
 std::string pgpDateTime(std::int64_t seconds) {
     const std::int64_t inDay = ((seconds % 86400) + 86400) % 86400;
     char buf[32];
@@ -164,11 +177,16 @@ std::string pgpDateTime(std::int64_t seconds) {
     return pgpDate(seconds) + buf;
 }
 
-Verdict judgeDecryption(const EngineReport& r, bool engineFailed, std::string_view inputName) {
+Verdict judgeDecryption(const EngineReport& r, bool engineFailed, std::string_view inputName,
+                        const ShownForm& shown) {
     Verdict v;
     auto when = [&r]() {
         return r.signatureTime ? "Signature made " + pgpDateTime(r.signatureTime) : std::string();
     };
+    // The signer as -kv shows it, and always its key's ID: no text in a user ID can stand in for
+    // another key's result.
+    const std::string keyId = shortId(r.signerKeyId());
+    const std::string signer = "user \"" + shownUserId(keyId, r.signer, shown) + "\" [0x" + keyId + "]";
     if (r.noData && !r.decryptionOkay && !r.goodSignature && !r.badSignature) {
         v.status = ExitStatus::InvalidFile;
         v.lines.push_back("Error: '" + std::string(inputName) + "' is not a PGP message.");
@@ -178,6 +196,12 @@ Verdict judgeDecryption(const EngineReport& r, bool engineFailed, std::string_vi
         v.status = ExitStatus::DecryptionFailed;
         v.lines.push_back(r.missingPassPhrase && !r.badPassPhrase ? "Error: no pass phrase given."
                                                                   : "Error:  Bad pass phrase.");
+        return v;
+    }
+    if (r.refusedForNoIntegrity() && !r.decryptionOkay) {
+        v.status = ExitStatus::DecryptionFailed;
+        v.lines.push_back("Error: this message is not integrity protected and its cipher is a modern one;");
+        v.lines.push_back("no program writes that but to hide a change made to it.  Not decrypted.");
         return v;
     }
     if ((r.noSecretKey || r.decryptionFailed) && !r.decryptionOkay) {
@@ -192,32 +216,34 @@ Verdict judgeDecryption(const EngineReport& r, bool engineFailed, std::string_vi
         }
         return v;
     }
+    if (r.decryptionOkay && r.encryptedDataSeen && !r.integrityProtected)
+        v.lines.push_back("WARNING: This message is not integrity protected (an old program made it): a "
+                          "change made to it cannot be detected.");
     if (r.badSignature) {
         v.status = ExitStatus::BadSignature;
         v.lines.push_back("WARNING: Bad signature, doesn't match file contents!");
         if (!r.signer.empty())
-            v.lines.push_back("Bad signature from user \"" + r.signer + "\".");
+            v.lines.push_back("Bad signature from " + signer + ".");
         else
-            v.lines.push_back("Bad signature from key ID " + shortId(r.signatureKeyId) + ".");
+            v.lines.push_back("Bad signature from key ID " + keyId + ".");
         if (r.signatureTime) v.lines.push_back(when());
         return v;
     }
     if (r.signatureKeyMissing) {
         v.status = ExitStatus::BadSignature;
-        v.lines.push_back("Key matching expected Key ID " + shortId(r.signatureKeyId) +
-                          " not found in key ring.");
+        v.lines.push_back("Key matching expected Key ID " + keyId + " not found in key ring.");
         v.lines.push_back("Can't check signature integrity.");
         return v;
     }
     if (r.revokedKeySignature) {
         v.status = ExitStatus::BadSignature;
-        v.lines.push_back("WARNING: the key of user \"" + r.signer + "\" has been revoked.");
+        v.lines.push_back("WARNING: the key of " + signer + " has been revoked.");
         v.lines.push_back("Signature made with a revoked key; it is not trusted.");
         if (r.signatureTime) v.lines.push_back(when());
         return v;
     }
     if (r.goodSignature || r.expiredKeySignature) {
-        v.lines.push_back("Good signature from user \"" + r.signer + "\".");
+        v.lines.push_back("Good signature from " + signer + ".");
         if (r.signatureTime) v.lines.push_back(when());
         if (r.expiredKeySignature) v.lines.push_back("WARNING: the signing key has expired since.");
     }

@@ -2,6 +2,7 @@
 // into PGP 2.6's words and exit statuses. The engine's own messages never reach the user.
 #pragma once
 #include "pgp/core/ExitStatus.h"
+#include "pgp/core/Keys.h"
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,6 +31,7 @@ struct EngineReport {
     bool signatureKeyMissing = false;
     std::string signer; // user ID of the signature's key
     std::string signatureKeyId;
+    std::string signaturePrimaryKey; // fingerprint of the signer's primary key, when the signature is valid
     std::int64_t signatureTime = 0;
     bool decryptionOkay = false;
     bool decryptionFailed = false;
@@ -38,7 +40,11 @@ struct EngineReport {
     bool noData = false;
     bool symmetric = false; // the message asked for a conventional pass phrase
     bool missingPassPhrase = false;
-    bool neededPassPhrase = false;         // the engine asked for one (NEED_PASSPHRASE or _SYM)
+    bool neededPassPhrase = false; // the engine asked for one (NEED_PASSPHRASE or _SYM)
+    // The encrypted data: seen at all, and whether any of it carried an integrity check (a
+    // modification detection code or an AEAD mode); the cipher of the last part seen.
+    bool encryptedDataSeen = false, integrityProtected = false, badIntegrity = false;
+    int cipherAlgorithm = 0;
     std::vector<std::string> encryptedTo;  // long key IDs
     std::optional<std::string> storedName; // the literal data's file name, raw bytes
     std::vector<std::string> invalidRecipients;
@@ -48,6 +54,18 @@ struct EngineReport {
     int importedKeys = 0, unchangedKeys = 0, secretKeysRead = 0, notImported = 0, skippedVersion3 = 0;
     std::vector<std::string> importProblems; // PGP words, one line each
     std::string passPhraseHint;              // the user ID of the key whose pass phrase is asked for
+    std::string passPhraseHintKeyId;         // and that key's ID
+
+    // The key the signature is shown with: the signer's primary key when known, else the signing key.
+    std::string signerKeyId() const;
+    // Encrypted data without any integrity check that the engine refused for that reason alone.
+    bool refusedForNoIntegrity() const {
+        return decryptionFailed && encryptedDataSeen && !integrityProtected && !badIntegrity &&
+               !noSecretKey && !badPassPhrase && !missingPassPhrase;
+    }
+    // A cipher of 64-bit blocks (IDEA, 3DES, CAST5, Blowfish): what PGP 2 to 6 wrote, before
+    // integrity checks existed.
+    bool legacyCipher() const { return cipherAlgorithm >= 1 && cipherAlgorithm <= 4; }
 
     void absorb(const StatusLine& line);
 };
@@ -61,7 +79,9 @@ struct Verdict {
 };
 
 // After decrypting or checking a message (`engineFailed`: the engine's exit status was not 0).
-Verdict judgeDecryption(const EngineReport& report, bool engineFailed, std::string_view inputName);
+// User IDs are shown through `shown` (see shownUserId), each with its key's ID.
+Verdict judgeDecryption(const EngineReport& report, bool engineFailed, std::string_view inputName,
+                        const ShownForm& shown = {});
 
 // After encrypting or signing.
 Verdict judgeProtection(const EngineReport& report, bool engineFailed, bool sign, bool encrypt,

@@ -29,14 +29,26 @@ int hexValue(char c) {
     return -1;
 }
 
-// The engine escapes ":" and control characters in user IDs as \xNN.
+// The engine escapes ":", "\\" and control characters in user IDs: \xNN, and \n \r \f \v \b \0
+// and \\ for those it names.
 std::string unescape(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' && hexValue(text[i + 2]) >= 0 &&
-            hexValue(text[i + 3]) >= 0) {
+        if (text[i] != '\\' || i + 1 >= text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char next = text[i + 1];
+        if (next == 'x' && i + 3 < text.size() && hexValue(text[i + 2]) >= 0 && hexValue(text[i + 3]) >= 0) {
             out += static_cast<char>(hexValue(text[i + 2]) * 16 + hexValue(text[i + 3]));
             i += 3;
+            continue;
+        }
+        const std::string_view named("n\nr\rf\fv\vb\b0\0\\\\", 14);
+        std::size_t at = named.find(next);
+        if (at != std::string_view::npos && at % 2 == 0) {
+            out += named[at + 1];
+            ++i;
         } else {
             out += text[i];
         }
@@ -206,11 +218,45 @@ std::string shortKeyId(const Key& key) {
 
 } // namespace
 
-std::string shownUserId(const Key& key, const std::string& utf8, const ShownForm& shown) {
-    if (!shown) return utf8;
-    std::string form = shown(utf8);
+std::string escapedText(std::string_view utf8) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const unsigned char b = static_cast<unsigned char>(utf8[i]);
+        const std::size_t length = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 0;
+        const std::u32string decoded =
+            length > 1 && i + length <= utf8.size() ? decodeUtf8(utf8.substr(i, length)) : std::u32string();
+        const bool whole = length == 1 || decoded.size() == 1;
+        const char32_t c = length == 1 ? b : whole ? decoded[0] : 0;
+        if (!whole || c < 0x20 || c == 0x7F) {
+            out += "\\x";
+            out += digits[b >> 4];
+            out += digits[b & 15];
+            ++i;
+            continue;
+        }
+        if ((c >= 0x80 && c <= 0x9F) || c == 0x61C || c == 0x200E || c == 0x200F ||
+            (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069)) {
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "\\u%04X", static_cast<unsigned>(c));
+            out += buf;
+        } else {
+            out.append(utf8.substr(i, length));
+        }
+        i += length;
+    }
+    return out;
+}
+
+std::string shownUserId(std::string_view keyId, const std::string& utf8, const ShownForm& shown) {
+    const std::string escaped = escapedText(utf8);
+    const std::string form = shown ? shown(escaped) : escaped;
     if (form == utf8) return utf8;
-    return "[0x" + shortKeyId(key) + "] " + form;
+    return "[0x" + std::string(keyId.size() > 8 ? keyId.substr(keyId.size() - 8) : keyId) + "] " + form;
+}
+
+std::string shownUserId(const Key& key, const std::string& utf8, const ShownForm& shown) {
+    return shownUserId(shortKeyId(key), utf8, shown);
 }
 
 std::vector<std::string> formatKeyListing(const std::vector<Key>& keys, std::string_view pattern,

@@ -44,10 +44,18 @@ std::string pgpDate(std::int64_t secondsSince1970);
 // lacks turned into "?". Empty: everything can be shown.
 using ShownForm = std::function<std::string(std::string_view utf8)>;
 
-// What is shown for a user ID: the ID itself, or, when it cannot be shown as it is, its shown
-// form after the key ID: "[0x89ABCDEF] Ren? Dupont". So a person sees that the ID is not what it
-// looks like, and that form, written back by a key dialog, names this key and no other.
+// A user ID's text with every character that could act on a terminal or reorder what follows
+// written out: control characters (C0, DEL, C1) and bytes that are no UTF-8 as "\xNN",
+// bidirectional controls as "\uNNNN". Everything else stays as it is.
+std::string escapedText(std::string_view utf8);
+
+// What is shown for a user ID: the ID itself, or, when it cannot be shown as it is (a control
+// character, a letter the console lacks), its escaped and shown form after the key ID:
+// "[0x89ABCDEF] Ren? Dupont". So a person sees that the ID is not what it looks like, and that
+// form, written back by a key dialog, names this key and no other.
 std::string shownUserId(const Key& key, const std::string& utf8, const ShownForm& shown);
+// The same for a key known only by its ID (16 or 8 hex digits), as a signature names it.
+std::string shownUserId(std::string_view keyId, const std::string& utf8, const ShownForm& shown);
 
 // The -kv listing, one line per entry, UTF-8, without line ends: three header lines, a line per
 // key with type, size/key ID and date in columns 1 to 30 and the first user ID from column 31,

@@ -39,11 +39,22 @@ TEST(PgpEngineStatus, DecryptionOutcomesInPgpsWords) {
          "[GNUPG:] VALIDSIG 1232 2026-12-08 1796688442 0 4 0 22 8 01 1232\n",
          false,
          ExitStatus::Ok,
-         {"Good signature from user \"Second: id\".", "Signature made 2026/12/08 00:07 GMT"}},
+         {"Good signature from user \"Second: id\" [0xF5581E52].", "Signature made 2026/12/08 00:07 GMT"}},
+        // A user ID that writes a second, forged line: escaped, marked, and the key's ID after it.
+        {"[GNUPG:] GOODSIG 936668D3F5581E52 Attacker <a@x>%0DGood signature from user \"Victim <v@x>\n"
+         "[GNUPG:] VALIDSIG 1232 2026-12-08 1796688442 0 4 0 22 8 01 "
+         "11112222AAAABBBB3333444455556666CCCCDDDD\n",
+         false,
+         ExitStatus::Ok,
+         {"Good signature from user \"[0xCCCCDDDD] Attacker <a@x>\\x0DGood signature from user \"Victim "
+          "<v@x>\" "
+          "[0xCCCCDDDD].",
+          "Signature made 2026/12/08 00:07 GMT"}},
         {"[GNUPG:] BADSIG 936668D3F5581E52 Mallory\n",
          true,
          ExitStatus::BadSignature,
-         {"WARNING: Bad signature, doesn't match file contents!", "Bad signature from user \"Mallory\"."}},
+         {"WARNING: Bad signature, doesn't match file contents!",
+          "Bad signature from user \"Mallory\" [0xF5581E52]."}},
         {"[GNUPG:] ERRSIG 936668D3F5581E52 22 8 01 1796688442 9 1232\n[GNUPG:] NO_PUBKEY 936668D3F5581E52\n",
          true,
          ExitStatus::BadSignature,
@@ -70,6 +81,21 @@ TEST(PgpEngineStatus, DecryptionOutcomesInPgpsWords) {
          true,
          ExitStatus::DecryptionFailed,
          {"Error: no pass phrase given."}},
+        // Encrypted without any integrity check: a modern cipher is refused, an old one read with a warning.
+        {"[GNUPG:] DECRYPTION_INFO 0 9 0\n[GNUPG:] DECRYPTION_FAILED\n",
+         true,
+         ExitStatus::DecryptionFailed,
+         {"Error: this message is not integrity protected and its cipher is a modern one;",
+          "no program writes that but to hide a change made to it.  Not decrypted."}},
+        {"[GNUPG:] DECRYPTION_INFO 0 3 0\n[GNUPG:] PLAINTEXT 62 0 x\n[GNUPG:] DECRYPTION_OKAY\n",
+         false,
+         ExitStatus::Ok,
+         {"WARNING: This message is not integrity protected (an old program made it): a change made to it "
+          "cannot be detected."}},
+        {"[GNUPG:] DECRYPTION_INFO 2 9 0\n[GNUPG:] BADMDC\n[GNUPG:] DECRYPTION_FAILED\n",
+         true,
+         ExitStatus::DecryptionFailed,
+         {"Error: decryption failed; the message is damaged or was altered."}},
         {"[GNUPG:] NODATA 1\n", true, ExitStatus::InvalidFile, {"Error: 'in.txt' is not a PGP message."}},
         {"[GNUPG:] PLAINTEXT 62 1796688442 x%20y.txt\n[GNUPG:] DECRYPTION_OKAY\n", false, ExitStatus::Ok, {}},
     };
@@ -80,6 +106,19 @@ TEST(PgpEngineStatus, DecryptionOutcomesInPgpsWords) {
     }
     EXPECT_EQ(report("[GNUPG:] PLAINTEXT 62 1796688442 x%20y.txt\n").storedName, "x y.txt");
     EXPECT_TRUE(report("[GNUPG:] NEED_PASSPHRASE_SYM 9 3 2\n").neededPassPhrase);
+    EXPECT_TRUE(report("[GNUPG:] DECRYPTION_INFO 0 3 0\n[GNUPG:] DECRYPTION_FAILED\n").legacyCipher());
+    EXPECT_FALSE(report("[GNUPG:] DECRYPTION_INFO 0 7 0\n[GNUPG:] DECRYPTION_FAILED\n").legacyCipher());
+    // A look-alike letter the console lacks (Cyrillic "с") is marked as -kv marks it.
+    const ShownForm shown = [](std::string_view utf8) {
+        std::string out(utf8);
+        for (std::size_t at; (at = out.find("\xd1\x81")) != std::string::npos;)
+            out.replace(at, 2, "?");
+        return out;
+    };
+    EXPECT_EQ(
+        judgeDecryption(report("[GNUPG:] GOODSIG 936668D3F5581E52 Vi\xd1\x81tim <v@x>\n"), false, "in", shown)
+            .lines,
+        std::vector<std::string>{"Good signature from user \"[0xF5581E52] Vi?tim <v@x>\" [0xF5581E52]."});
 }
 
 TEST(PgpEngineStatus, ProtectionFailuresInPgpsWords) {

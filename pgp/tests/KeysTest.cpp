@@ -157,3 +157,31 @@ TEST(PgpKeys, IdsTheConsoleCannotShowAreMarkedAndNameOnlyTheirKey) {
         EXPECT_EQ(got, c.ids) << c.pattern;
     }
 }
+
+TEST(PgpKeys, ControlsAndBidirectionalMarksAreWrittenOut) {
+    struct Case {
+        const char* id;
+        const char* shown;
+    };
+    for (auto [id, shown] : {
+             Case{"Plain <p@x> 100%", "Plain <p@x> 100%"},
+             Case{"Ren\xc3\xa9 \xe4\xb8\xad", "Ren\xc3\xa9 \xe4\xb8\xad"},
+             Case{"A\rB\x1b[2JC\x07\x7f", "A\\x0DB\\x1B[2JC\\x07\\x7F"},
+             Case{"x\xc2\x9by", "x\\u009By"},                           // C1 control (CSI)
+             Case{"report\xe2\x80\xaetxt.exe", "report\\u202Etxt.exe"}, // right-to-left override
+             Case{"\xe2\x81\xa6"
+                  "a\xe2\x80\x8f",
+                  "\\u2066a\\u200F"},
+             Case{"bad\xff\xc3(", "bad\\xFF\\xC3("}, // no UTF-8
+         })
+        EXPECT_EQ(escapedText(id), shown) << id;
+    // The listing's own escapes are undone first, so the ID is judged by its real characters.
+    EXPECT_EQ(
+        parseColonListing(key("f", "255", "AAAAAAAA12345678", "escESC", "A\\rB\\\\x41"))[0].userIds[0].text,
+        "A\rB\\x41");
+    // An escaped ID is marked with its key, as one the console cannot show.
+    Key k;
+    k.keyId = "AAAAAAAA12345678";
+    EXPECT_EQ(shownUserId(k, "A\rB", {}), "[0x12345678] A\\x0DB");
+    EXPECT_EQ(shownUserId(k, "AB", {}), "AB");
+}
