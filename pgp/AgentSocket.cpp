@@ -5,6 +5,7 @@
 #include <winsock2.h>
 #include "pgp/AgentSocket.h"
 #include "win/Handles.h"
+#include <algorithm>
 #include <cstdlib>
 #include <string_view>
 #include <vector>
@@ -120,43 +121,61 @@ private:
     std::string pending_;
 };
 
-// Connects and makes sure the agent is `agentPid`, then sends `last`.
-bool tellAgent(const std::wstring& socketFile, DWORD agentPid, std::string_view last,
+// Connects and makes sure the agent is `agentPid` (unless 0), then sends each of `commands`.
+bool tellAgent(const std::wstring& socketFile, DWORD agentPid, const std::vector<std::string>& commands,
                std::vector<std::string>* status = nullptr) {
     SocketFile file;
     if (!readSocketFile(socketFile, file)) return false;
     Connection c(file);
     std::string greeting, pid;
     if (!c.ok() || !c.readLine(greeting) || greeting.rfind("OK", 0) != 0) return false;
-    if (!c.command("GETINFO pid", &pid) || std::strtoul(pid.c_str(), nullptr, 10) != agentPid) {
+    if (agentPid && (!c.command("GETINFO pid", &pid) || std::strtoul(pid.c_str(), nullptr, 10) != agentPid)) {
         c.command("BYE");
         return false;
     }
-    return c.command(last, nullptr, status);
+    bool ok = true;
+    for (const std::string& command : commands)
+        ok = c.command(command, nullptr, status) && ok;
+    return ok;
 }
 
 } // namespace
 
 bool askAgentToEnd(const std::wstring& socketFile, DWORD agentPid) {
-    return tellAgent(socketFile, agentPid, "KILLAGENT");
+    return tellAgent(socketFile, agentPid, {"KILLAGENT"});
 }
 
 bool agentAnswers(const std::wstring& socketFile, DWORD agentPid) {
-    return tellAgent(socketFile, agentPid, "BYE");
+    return tellAgent(socketFile, agentPid, {"BYE"});
 }
 
-std::optional<std::vector<std::string>> agentKeygrips(const std::wstring& socketFile, DWORD agentPid) {
+std::optional<std::vector<std::string>> agentKeygrips(const std::wstring& socketFile, DWORD agentPid,
+                                                      bool cachedOnly) {
     std::vector<std::string> lines, grips;
-    if (!tellAgent(socketFile, agentPid, "KEYINFO --list", &lines)) return std::nullopt;
+    if (!tellAgent(socketFile, agentPid, {"KEYINFO --list"}, &lines)) return std::nullopt;
     for (const std::string& line : lines) {
-        // "KEYINFO <keygrip> <type> ...": a keygrip is 40 hexadecimal digits.
+        // "KEYINFO <keygrip> <type> <serial> <idstr> <cached> ...": a keygrip is 40 hexadecimal
+        // digits; "cached" is 1 while the agent holds the key's pass phrase.
         if (line.rfind("KEYINFO ", 0) != 0) continue;
-        const std::string grip = line.substr(8, line.find(' ', 8) - 8);
+        std::vector<std::string> fields;
+        for (std::size_t at = 8; at <= line.size();) {
+            const std::size_t end = std::min(line.find(' ', at), line.size());
+            fields.push_back(line.substr(at, end - at));
+            at = end + 1;
+        }
+        const std::string& grip = fields[0];
         if (grip.size() != 40 || grip.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos)
             return std::nullopt;
-        grips.push_back(grip);
+        if (!cachedOnly || (fields.size() > 4 && fields[4] == "1")) grips.push_back(grip);
     }
     return grips;
+}
+
+void forgetPassPhrases(const std::wstring& socketFile, const std::vector<std::string>& keygrips) {
+    std::vector<std::string> commands;
+    for (const std::string& grip : keygrips)
+        commands.push_back("CLEAR_PASSPHRASE --mode=normal " + grip);
+    if (!commands.empty()) tellAgent(socketFile, 0, commands);
 }
 
 } // namespace pgp

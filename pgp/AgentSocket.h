@@ -18,6 +18,12 @@ bool askAgentToEnd(const std::wstring& socketFile, DWORD agentPid);
 bool agentAnswers(const std::wstring& socketFile, DWORD agentPid);
 
 // The keygrips of the secret keys the agent `agentPid` holds; none when it cannot be asked.
-std::optional<std::vector<std::string>> agentKeygrips(const std::wstring& socketFile, DWORD agentPid);
+// `agentPid` 0: whichever agent serves the socket. `cachedOnly`: only the keys whose pass phrase
+// the agent holds in its cache.
+std::optional<std::vector<std::string>> agentKeygrips(const std::wstring& socketFile, DWORD agentPid,
+                                                      bool cachedOnly = false);
+
+// Makes the agent behind `socketFile`, whichever it is, forget the cached pass phrases of these keys.
+void forgetPassPhrases(const std::wstring& socketFile, const std::vector<std::string>& keygrips);
 
 } // namespace pgp

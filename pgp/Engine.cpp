@@ -9,9 +9,10 @@
 #include "pgp/core/ArgumentVector.h"
 #include "pgp/core/EngineCalls.h"
 #include "win/Handles.h"
-#include <memory>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <memory>
 
 namespace pgp {
 
@@ -77,10 +78,22 @@ struct Started {
     bool ok = false;
 };
 
+// The job of this process's engine, for the console's control events.
+std::atomic<HANDLE> consoleJob{nullptr};
+
+// Ctrl+C, Ctrl+Break, the console window closed, the user logging off: the engine and the agent
+// end with the job, and this process ends at once. The temporary output, marked for deletion
+// until it is complete, goes with the last handle to it.
+BOOL WINAPI onConsoleEvent(DWORD) {
+    if (HANDLE job = consoleJob.load()) TerminateJobObject(job, ERROR_CANCELLED);
+    ExitProcess(static_cast<UINT>(ExitStatus::Interrupted));
+}
+
 // CreateProcessW with exactly `inherit` inherited: the standard handles and whatever the
-// engine is told to use by number.
+// engine is told to use by number. Started suspended and put in `job` before it runs, so that
+// nothing it starts escapes the job either.
 Started startProcess(const std::wstring& program, const std::vector<std::wstring>& arguments, HANDLE in,
-                     HANDLE out, HANDLE err, std::vector<HANDLE> inherit) {
+                     HANDLE out, HANDLE err, std::vector<HANDLE> inherit, HANDLE job) {
     Started s;
     SIZE_T size = 0;
     InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
@@ -103,13 +116,15 @@ Started startProcess(const std::wstring& program, const std::vector<std::wstring
     std::wstring environment = engineEnvironment();
     PROCESS_INFORMATION pi{};
     s.ok = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
-                          EXTENDED_STARTUPINFO_PRESENT | CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                          nullptr, &si.StartupInfo, &pi) != 0;
+                          EXTENDED_STARTUPINFO_PRESENT | CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED,
+                          environment.data(), nullptr, &si.StartupInfo, &pi) != 0;
     DeleteProcThreadAttributeList(list);
-    if (s.ok) {
-        CloseHandle(pi.hThread);
-        s.process = Handle(pi.hProcess);
-    }
+    if (!s.ok) return s;
+    s.process = Handle(pi.hProcess);
+    Handle thread(pi.hThread);
+    // A system that refuses a job within the caller's own runs the engine as before, unguarded.
+    if (job) AssignProcessToJobObject(job, pi.hProcess);
+    ResumeThread(thread.get());
     return s;
 }
 
@@ -117,10 +132,20 @@ Started startProcess(const std::wstring& program, const std::vector<std::wstring
 
 Engine::Engine(std::wstring folder, std::wstring home)
     : folder_(std::move(folder)), gpg_(folder_ + L"gpg.exe"), gpgconf_(folder_ + L"gpgconf.exe"),
-      agent_(folder_ + L"gpg-agent.exe"), home_(std::move(home)) {}
+      agent_(folder_ + L"gpg-agent.exe"), home_(std::move(home)), job_(CreateJobObjectW(nullptr, nullptr)) {
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job_ &&
+        !SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits))
+        job_.reset();
+    consoleJob = job_.get();
+    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
 
 Engine::~Engine() {
     endAgent();
+    SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+    consoleJob = nullptr;
 }
 
 bool Engine::present() const {
@@ -132,7 +157,8 @@ bool Engine::present() const {
 DWORD Engine::runDetached(const std::wstring& program, const std::vector<std::wstring>& arguments) {
     Handle in = nullDevice(GENERIC_READ), out = nullDevice(GENERIC_WRITE);
     if (!in || !out) return static_cast<DWORD>(-1);
-    Started s = startProcess(program, arguments, in.get(), out.get(), out.get(), {in.get(), out.get()});
+    Started s =
+        startProcess(program, arguments, in.get(), out.get(), out.get(), {in.get(), out.get()}, job_.get());
     if (!s.ok) return static_cast<DWORD>(-1);
     WaitForSingleObject(s.process.get(), INFINITE);
     DWORD code = 0;
@@ -146,7 +172,7 @@ std::string Engine::capture(const std::wstring& program, const std::vector<std::
     Pipe out = makePipe(false);
     if (!in || !err || !out.write) return text;
     Started s = startProcess(program, arguments, in.get(), out.write.get(), err.get(),
-                             {in.get(), out.write.get(), err.get()});
+                             {in.get(), out.write.get(), err.get()}, job_.get());
     out.write.reset();
     if (!s.ok) return text;
     readAll(out.read.get(), text);
@@ -158,9 +184,11 @@ bool Engine::startAgent() {
     if (agentProcess_) return true;
     Handle in = nullDevice(GENERIC_READ), out = nullDevice(GENERIC_WRITE);
     if (!in || !out) return false;
-    Started s = startProcess(
-        agent_, {L"--homedir", home_, L"--daemon", L"--default-cache-ttl", L"0", L"--max-cache-ttl", L"0"},
-        in.get(), out.get(), out.get(), {in.get(), out.get()});
+    // Its options are all here: a gpg-agent.conf in the home is not read.
+    Started s = startProcess(agent_,
+                             {L"--homedir", home_, L"--no-options", L"--daemon", L"--default-cache-ttl", L"0",
+                              L"--max-cache-ttl", L"0"},
+                             in.get(), out.get(), out.get(), {in.get(), out.get()}, job_.get());
     if (!s.ok) return false;
     agentProcess_ = std::move(s.process);
     const DWORD pid = GetProcessId(agentProcess_.get());
@@ -186,6 +214,7 @@ bool Engine::startAgent() {
         DWORD which = WaitForMultipleObjects(change ? 2 : 1, waits, FALSE, std::min<DWORD>(limit - now, 100));
         if (which == WAIT_OBJECT_0) {
             agentProcess_.reset();
+            foreignAgent_ = true;
             return false;
         }
         if (which == WAIT_OBJECT_0 + 1) FindNextChangeNotification(change.get());
@@ -199,6 +228,17 @@ std::optional<std::vector<std::string>> Engine::secretKeygrips() {
 }
 
 void Engine::endAgent() {
+    if (foreignAgent_ && cachedBefore_) {
+        // What this run gave an agent it does not own must not outlive it there.
+        if (auto now = agentKeygrips(socket_, 0, true)) {
+            std::vector<std::string> added;
+            for (const std::string& grip : *now)
+                if (std::find(cachedBefore_->begin(), cachedBefore_->end(), grip) == cachedBefore_->end())
+                    added.push_back(grip);
+            forgetPassPhrases(socket_, added);
+        }
+        cachedBefore_.reset();
+    }
     if (!agentProcess_) return;
     // The agent's own way out first: it removes its socket files and forgets every pass phrase.
     if (askAgentToEnd(socket_, GetProcessId(agentProcess_.get())) ||
@@ -321,7 +361,9 @@ EngineResult Engine::run(const EngineRun& r) {
     std::vector<HANDLE> inherit{engineIn, engineOut, err.theirs.get(), status.theirs.get()};
     if (r.passPhrase) inherit.push_back(pass.read.get());
 
-    Started s = startProcess(gpg_, arguments, engineIn, engineOut, err.theirs.get(), inherit);
+    if (foreignAgent_ && r.passPhrase && !cachedBefore_)
+        cachedBefore_ = agentKeygrips(socket_, 0, true).value_or(std::vector<std::string>{});
+    Started s = startProcess(gpg_, arguments, engineIn, engineOut, err.theirs.get(), inherit, job_.get());
     fileIn.reset();
     fileOut.reset();
     in.theirs.reset();

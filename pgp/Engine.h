@@ -35,7 +35,7 @@ public:
     Engine(std::wstring folder, std::wstring home);
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
-    // Ends the agent if this process started one.
+    // Ends the agent if this process started one; makes another forget what this process gave it.
     ~Engine();
 
     bool present() const;
@@ -54,6 +54,13 @@ private:
     std::wstring folder_, gpg_, gpgconf_, agent_, home_;
     std::wstring socket_; // the agent's socket file, once known
     mw::UniqueHandle agentProcess_;
+    // Every process started here is in this job, which ends them all when pgp.exe ends, however
+    // it ends: an engine left running would go on writing plaintext, an agent would go on serving.
+    mw::UniqueHandle job_;
+    // Another agent already served the home. The keys whose pass phrase it held before this run
+    // gave it one: it is told to forget the others at the end.
+    bool foreignAgent_ = false;
+    std::optional<std::vector<std::string>> cachedBefore_;
 };
 
 } // namespace pgp

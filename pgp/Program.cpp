@@ -4,6 +4,8 @@
 #include "pgp/core/EngineCalls.h"
 #include "pgp/core/Names.h"
 #include "scorch/Win32Wipe.h"
+#include <cstring>
+#include <vector>
 
 namespace pgp {
 
@@ -31,30 +33,85 @@ bool fitsAnsi(const std::wstring& text) {
     return n > 0 && !lost;
 }
 
+// A path the system asks a buffer for, grown until it fits; empty when the call fails.
+template <class Call> std::wstring askedPath(Call call) {
+    std::wstring out(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = call(out.data(), static_cast<DWORD>(out.size()));
+        if (n == 0) return {};
+        if (n < out.size()) {
+            out.resize(n);
+            return out;
+        }
+        out.resize(n);
+    }
+}
+
+std::wstring fullPath(const std::wstring& path) {
+    std::wstring full =
+        askedPath([&](wchar_t* b, DWORD n) { return GetFullPathNameW(path.c_str(), n, b, nullptr); });
+    return full.empty() ? path : full;
+}
+
+// The long form of a full path, so that a short alias is seen for the name it stands for; for
+// a file that does not exist yet, the long form of its folder.
+std::wstring longForm(const std::wstring& full) {
+    std::wstring whole = askedPath([&](wchar_t* b, DWORD n) { return GetLongPathNameW(full.c_str(), b, n); });
+    if (!whole.empty()) return whole;
+    const std::size_t cut = full.find_last_of(L'\\');
+    if (cut == std::wstring::npos) return full;
+    const std::wstring folder = full.substr(0, cut);
+    std::wstring longFolder =
+        askedPath([&](wchar_t* b, DWORD n) { return GetLongPathNameW(folder.c_str(), b, n); });
+    return (longFolder.empty() ? folder : longFolder) + full.substr(cut);
+}
+
+bool setDeletePending(HANDLE file, bool pending) {
+    FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(pending)};
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
 // A file written under a temporary name beside its destination, renamed only when complete;
-// otherwise wiped (it may hold part of a plaintext).
+// otherwise wiped (it may hold part of a plaintext). Until then the system deletes it with the
+// last handle to it, so a pgp.exe that is ended mid-way leaves none of it behind.
 class OutputFile {
 public:
     explicit OutputFile(const std::wstring& destination) {
         wchar_t name[MAX_PATH + 1];
         if (GetTempFileNameW(directoryOf(destination).c_str(), L"pgp", 0, name)) {
             temp_ = name;
-            file_ = Handle(
-                CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+            file_ = Handle(CreateFileW(name, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (file_) setDeletePending(file_.get(), true);
         }
     }
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile() {
         if (temp_.empty()) return;
+        // Kept long enough to be overwritten; gone unwiped only if the system will not keep it.
+        const bool kept = file_ && setDeletePending(file_.get(), false);
         file_.reset();
+        if (!kept) return;
         scorch::wipeFile(temp_, 1);
         DeleteFileW(temp_.c_str());
     }
     HANDLE handle() const { return file_.get(); }
     bool commit(const std::wstring& path) {
+        const std::wstring full = fullPath(path);
+        if (!setDeletePending(file_.get(), false)) return false;
+        std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + full.size() * sizeof(wchar_t));
+        auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+        info->ReplaceIfExists = TRUE;
+        info->RootDirectory = nullptr;
+        info->FileNameLength = static_cast<DWORD>(full.size() * sizeof(wchar_t));
+        std::memcpy(info->FileName, full.data(), info->FileNameLength);
+        if (!SetFileInformationByHandle(file_.get(), FileRenameInfo, info,
+                                        static_cast<DWORD>(buffer.size()))) {
+            setDeletePending(file_.get(), true);
+            return false;
+        }
         file_.reset();
-        if (!MoveFileExW(temp_.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
         temp_.clear();
         return true;
     }
@@ -240,13 +297,36 @@ std::optional<mw::SecretString> Program::passPhraseFor(const std::wstring& promp
     return std::nullopt;
 }
 
-bool Program::mayWrite(const std::wstring& path) {
-    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+bool Program::isEngineFile(const std::wstring& path) const {
+    const std::wstring full = longForm(fullPath(path)), home = longForm(fullPath(home_));
+    const std::size_t cut = full.find_last_of(L'\\');
+    if (cut == std::wstring::npos) return false;
+    if (_wcsicmp(full.substr(0, cut).c_str(), home.c_str()) == 0)
+        return isEngineFileName(full.substr(cut + 1));
+    // Anything in the folders of secret keys and revocations.
+    if (full.size() <= home.size() + 1 || _wcsnicmp(full.c_str(), home.c_str(), home.size()) != 0 ||
+        full[home.size()] != L'\\')
+        return false;
+    const std::wstring rest = full.substr(home.size() + 1);
+    const std::size_t slash = rest.find(L'\\');
+    return slash != std::wstring::npos && isEngineFolderName(rest.substr(0, slash));
+}
+
+ExitStatus Program::mayWrite(const std::wstring& path) {
+    if (isEngineFile(path)) {
+        con_.say(L"pgp: " + quoted(path) +
+                 L" is one of the engine's own files in PGP's directory (its options, keys or trust); "
+                 L"it is not written.");
+        return ExitStatus::InvalidFile;
+    }
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return ExitStatus::Ok;
     if (c_.batchMode) {
         con_.say(L"Output file " + quoted(path) + L" already exists; not replaced in batch mode.");
-        return false;
+        return ExitStatus::Interrupted;
     }
-    return con_.confirm(L"Output file " + quoted(path) + L" already exists.  Overwrite (y/N)? ");
+    return con_.confirm(L"Output file " + quoted(path) + L" already exists.  Overwrite (y/N)? ")
+               ? ExitStatus::Ok
+               : ExitStatus::Interrupted;
 }
 
 ExitStatus Program::keyView() {
@@ -359,7 +439,7 @@ ExitStatus Program::keyExtract() {
     ExitStatus failure = ExitStatus::Ok;
     const Key* key = chooseKey(*keys, userId, KeyUse::Any, failure);
     if (!key) return failure;
-    if (!mayWrite(file)) return ExitStatus::Interrupted;
+    if (ExitStatus refused = mayWrite(file); refused != ExitStatus::Ok) return refused;
     OutputFile out(file);
     if (!out.handle()) {
         con_.say(L"Cannot write " + quoted(file) + L".");
@@ -472,7 +552,8 @@ ExitStatus Program::protect() {
     const std::wstring outName =
         c_.output ? *c_.output
                   : (c_.filter ? std::wstring() : protectedOutputName(input, c_.armor, c_.detached));
-    if (!c_.filter && !mayWrite(outName)) return ExitStatus::Interrupted;
+    if (ExitStatus refused = c_.filter ? ExitStatus::Ok : mayWrite(outName); refused != ExitStatus::Ok)
+        return refused;
     std::optional<mw::SecretString> pass;
     std::wstring signerName;
     if (sign) {
@@ -573,6 +654,7 @@ ExitStatus Program::decrypt() {
     }
     std::optional<mw::SecretString> pass;
     if (given_) pass = passPhraseFor(L"", false);
+    bool withoutIntegrityCheck = false;
     for (int attempt = 0;; ++attempt) {
         Handle in = c_.filter ? Handle() : openInput(input);
         if (!c_.filter && !in) {
@@ -588,7 +670,7 @@ ExitStatus Program::decrypt() {
                 return ExitStatus::InvalidFile;
             }
         }
-        EngineResult r = engine_.run({.arguments = decryptArguments(),
+        EngineResult r = engine_.run({.arguments = decryptArguments(withoutIntegrityCheck),
                                       .input = c_.filter ? GetStdHandle(STD_INPUT_HANDLE) : in.get(),
                                       .output = c_.filter ? GetStdHandle(STD_OUTPUT_HANDLE) : out->handle(),
                                       .passPhrase = pass ? &*pass : nullptr,
@@ -603,11 +685,25 @@ ExitStatus Program::decrypt() {
             std::wstring why = rep.symmetric ? L"You need a pass phrase to decrypt this file."
                                              : L"You need a pass phrase to unlock your secret key.";
             if (!rep.symmetric && !rep.passPhraseHint.empty())
-                why += L"\r\nKey for user ID \"" + fromUtf8(rep.passPhraseHint) + L"\"";
+                why += L"\r\nKey for user ID \"" +
+                       fromUtf8(shownUserId(rep.passPhraseHintKeyId, rep.passPhraseHint, shownForm())) +
+                       L"\"";
             pass = passPhraseFor(why, false);
             if (pass) continue;
         }
-        Verdict v = judgeDecryption(rep, r.failed(), toUtf8(bareName(input)));
+        // Messages of PGP 2's time carry no integrity check, and the engine refuses every such
+        // message. Read again, allowing it, only one whose cipher is of that time; the verdict
+        // warns. A modern cipher without the check is refused: only a forger makes that.
+        if (!withoutIntegrityCheck && rep.refusedForNoIntegrity() && rep.legacyCipher()) {
+            withoutIntegrityCheck = true;
+            continue;
+        }
+        if (withoutIntegrityCheck && rep.integrityProtected) {
+            // Changed between the two readings: the allowance must not pass a failed check.
+            con_.say(L"Error: decryption failed; the message is damaged or was altered.");
+            return ExitStatus::DecryptionFailed;
+        }
+        Verdict v = judgeDecryption(rep, r.failed(), toUtf8(bareName(input)), shownForm());
         for (const auto& line : v.lines)
             con_.sayUtf8(line);
         if (v.status != ExitStatus::Ok) return v.status;
@@ -617,13 +713,14 @@ ExitStatus Program::decrypt() {
             std::wstring safe = safeStoredName(stored);
             if (safe.empty()) {
                 if (!stored.empty())
-                    con_.say(L"The name in the message, " + quoted(stored) + L", is not used.");
+                    con_.sayUtf8("The name in the message, '" + escapedText(toUtf8(stored)) +
+                                 "', is not used.");
                 safe = plainOutputName(input);
                 if (safe.empty()) safe = bareName(input) + L".out";
             }
             outName = safe;
         }
-        if (!mayWrite(outName)) return ExitStatus::Interrupted;
+        if (ExitStatus refused = mayWrite(outName); refused != ExitStatus::Ok) return refused;
         if (!out->commit(outName)) {
             con_.say(L"Cannot write " + quoted(outName) + L".");
             return ExitStatus::InvalidFile;

@@ -35,10 +35,10 @@ private:
                          ExitStatus& failure);
     // The pass phrase given on the command line or in the environment, else asked (unless batch).
     std::optional<mw::SecretString> passPhraseFor(const std::wstring& prompt, bool twice);
-    // Output may be written: it does not exist, or the user agrees to replace it.
-    bool mayWrite(const std::wstring& path);
-    // Writes through a temporary beside `path` that takes its name only on success.
-    struct Pending;
+    // Output may be written (Ok): it is none of the engine's own files, and it does not exist or
+    // the user agrees to replace it. Otherwise the status to end with, the reason already said.
+    ExitStatus mayWrite(const std::wstring& path);
+    bool isEngineFile(const std::wstring& path) const;
     ExitStatus engineMissing();
     // How the console shows a user ID, and a key's user ID as it is shown (marked when it cannot
     // be shown as it is).

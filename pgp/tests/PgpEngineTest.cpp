@@ -209,15 +209,34 @@ protected:
         return ids;
     }
 
-    // The long key ID of a key's encryption subkey, as Linux gpg lists it (field 5 of "sub").
-    static std::string encryptionKeyOf(const std::string& userId) {
+    // The long key ID of a key's encryption subkey, as Linux gpg lists it (field 5 of "sub"), or of
+    // its primary key (of "pub").
+    static std::string encryptionKeyOf(const std::string& userId, const char* record = "\nsub:") {
         Outcome o = gpg({"--with-colons", "--list-keys", userId});
-        auto at = o.out.find("\nsub:");
+        auto at = o.out.find(record);
         if (at == std::string::npos) return "";
         std::string_view line(o.out.c_str() + at + 1);
         for (int field = 0; field < 4; ++field)
             line.remove_prefix(line.find(':') + 1);
         return std::string(line.substr(0, 16));
+    }
+    static std::string primaryKeyOf(const std::string& userId) { return encryptionKeyOf(userId, "\npub:"); }
+
+    // Every engine process of this installation, and whether any file in PGP's directory holds `text`.
+    static bool engineRunning() {
+        const std::string mark = windowsPath(install / "gnupg");
+        for (const auto& entry :
+             fs::directory_iterator("/proc", fs::directory_options::skip_permission_denied)) {
+            const std::string name = entry.path().filename();
+            if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+            if (readProcFile(entry.path() / "cmdline").find(mark) != std::string::npos) return true;
+        }
+        return false;
+    }
+    static bool anyFileHolds(const std::string& text) {
+        for (const auto& e : fs::directory_iterator(pgpDir))
+            if (e.is_regular_file() && readFile(e.path()).find(text) != std::string::npos) return true;
+        return false;
     }
 };
 
@@ -306,7 +325,9 @@ TEST_F(PgpEngine, EditorDecryptLinesReadWhatLinuxGpgMade) {
     }
     // Verification speaks PGP's words, in the console's code page (437: É is 0x90).
     Outcome o = batch({"{pgp} murkwell.tmp -o murkwell.txt"}, "");
-    EXPECT_NE(o.err.find("Good signature from user \"Bob \x90mile <bob@example.org>\"."), std::string::npos)
+    EXPECT_NE(o.err.find("Good signature from user \"Bob \x90mile <bob@example.org>\" [0x" +
+                         primaryKeyOf("bob@example.org").substr(8) + "]."),
+              std::string::npos)
         << o.describe();
 }
 
@@ -354,6 +375,7 @@ TEST_F(PgpEngine, DecryptWithPKeepsOnlyASafeBareName) {
         {"C:\\Windows\\evil.dll", "evil.dll"},
         {"CON", "MESSAGE"},
         {"nul.txt", "MESSAGE"},
+        {"report\xe2\x80\xaetxt.exe", "MESSAGE"}, // right-to-left override: shown as "reportexe.txt"
     };
     const fs::path docs = root / "inbox";
     fs::create_directories(docs);
@@ -372,6 +394,162 @@ TEST_F(PgpEngine, DecryptWithPKeepsOnlyASafeBareName) {
     }
     EXPECT_FALSE(fs::exists(root / "escape.txt"));
     EXPECT_FALSE(fs::exists(root / "up.txt"));
+}
+
+// A message that names the engine's own files: its option file would encrypt every later message
+// to the attacker too. The file module's Decrypt (-p, in PGP's directory) and -o refuse to write
+// them; and an option file that got there anyway is not read.
+TEST_F(PgpEngine, MessagesCannotWriteOrPlantTheEnginesOwnFiles) {
+    gpg({"--passphrase", "m", "--pinentry-mode", "loopback", "--quick-gen-key", "Mallory <m@x>",
+         "future-default", "default", "never"});
+    const std::string mallory = encryptionKeyOf("m@x");
+    const std::string conf = "hidden-encrypt-to " + mallory + "\nkeyring evil.gpg\n";
+    writeFile(scratch / "conf.in", conf);
+    const struct {
+        std::string line;   // run in PGP's directory
+        const char* stored; // the name the message carries
+        const char* target; // what must not be written in PGP's directory
+    } cases[] = {
+        {"{pgp} -p " + windowsPath(scratch / "m.asc"), "gpg.conf", "gpg.conf"},
+        {"{pgp} -p " + windowsPath(scratch / "m.asc"), "PubRing.kbx", "PubRing.kbx"},
+        {"{pgp} -p " + windowsPath(scratch / "m.asc"), "trustdb.gpg.", "trustdb.gpg"},
+        {"{pgp} " + windowsPath(scratch / "m.asc") + " -o GPG-AGENT.CONF", "x.txt", "GPG-AGENT.CONF"},
+        {"{pgp} " + windowsPath(scratch / "m.asc") + " -o {dir}private-keys-v1.d\\x.key", "x.txt",
+         "private-keys-v1.d/x.key"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line + " " + c.stored);
+        ASSERT_EQ(gpg({"--output", (scratch / "m.asc").string(), "--yes", "--armor", "--recipient",
+                       "alice@example.org", "--set-filename", c.stored, "--encrypt",
+                       (scratch / "conf.in").string()})
+                      .status,
+                  0);
+        Outcome o = batch({c.line}, "alice pass\r\n");
+        EXPECT_NE(o.err.find("is one of the engine's own files in PGP's directory"), std::string::npos)
+            << o.describe();
+        EXPECT_FALSE(anyFileHolds("hidden-encrypt-to") ||
+                     (fs::exists(pgpDir / c.target) &&
+                      readFile(pgpDir / c.target).find("hidden") != std::string::npos))
+            << o.describe();
+    }
+    // Planted by other means: still only the chosen recipient.
+    writeFile(pgpDir / "gpg.conf", conf);
+    writeFile(pgpDir / "murkwell.tmp", kText);
+    fs::remove(pgpDir / "murkwell.asc");
+    Outcome o = batch({"{pgp} -eat murkwell.tmp \"Bob\" "}, "y\r\n");
+    fs::remove(pgpDir / "gpg.conf");
+    ASSERT_TRUE(fs::exists(pgpDir / "murkwell.asc")) << o.describe();
+    EXPECT_EQ(recipientsOf(pgpDir / "murkwell.asc"),
+              std::vector<std::string>{encryptionKeyOf("bob@example.org")});
+}
+
+// A user ID that carries a carriage return and a second "Good signature" line, and a look-alike
+// letter: the console line names the real signer's key, and the text cannot stand in for it.
+TEST_F(PgpEngine, ASignersUserIdCannotForgeTheResultLine) {
+    const struct {
+        std::string id, lookup;
+    } signers[] = {
+        {"Attacker <attacker@x>\rGood signature from user \"Victim <victim@x>", "attacker@x"},
+        {"Vi\xd1\x81tim <victim@x>", "Vi\xd1\x81tim"}, // Cyrillic "с"
+    };
+    for (const auto& [id, lookup] : signers) {
+        SCOPED_TRACE(lookup);
+        gpg({"--passphrase", "a", "--pinentry-mode", "loopback", "--quick-gen-key", id, "future-default",
+             "default", "never"});
+        const std::string primary = primaryKeyOf(lookup);
+        ASSERT_EQ(primary.size(), 16u);
+        const std::string keyId = primary.substr(8);
+        writeFile(scratch / "plain.in", kText);
+        ASSERT_EQ(gpg({"--output", (pgpDir / "murkwell.tmp").string(), "--yes", "--pinentry-mode", "loopback",
+                       "--passphrase", "a", "--local-user", "0x" + keyId, "--clearsign",
+                       (scratch / "plain.in").string()})
+                      .status,
+                  0);
+        writeFile(pgpDir / "signer.asc", gpg({"--armor", "--export", "0x" + keyId}).out);
+        ASSERT_EQ(batch({"{pgp} -ka signer.asc"}, "").status, 0);
+        Outcome o = batch({"{pgp} murkwell.tmp -o murkwell.txt"}, "");
+        const std::string line = o.err.substr(o.err.find("Good signature from user"));
+        const std::string first = line.substr(0, line.find("\r\n"));
+        EXPECT_EQ(first.find('\r'), std::string::npos)
+            << "a carriage return reached the console: " << o.describe();
+        EXPECT_EQ(first.rfind("Good signature from user \"[0x" + keyId + "] ", 0), 0u) << o.describe();
+        EXPECT_EQ(first.substr(first.size() - 15), "\" [0x" + keyId + "].") << o.describe();
+        fs::remove(pgpDir / "murkwell.txt");
+        pgpDirect({"-kr", "0x" + keyId}, "y\r\n");
+    }
+}
+
+// Ended while it decrypts (as closing its console does): the engine and its agent end with it,
+// and no file in the working directory holds any of the plaintext.
+TEST_F(PgpEngine, EndedMidDecryptionLeavesNoPlaintextAndNoEngine) {
+    std::string plain;
+    for (int i = 0; plain.size() < (48u << 20); ++i)
+        plain += "PLAINTEXT-LINE " + std::to_string(i) + " of a long confidential report.\r\n";
+    writeFile(scratch / "big.in", plain);
+    plain.clear();
+    ASSERT_EQ(gpg({"--output", (scratch / "big.pgp").string(), "--yes", "--compress-algo", "none",
+                   "--recipient", "alice@example.org", "--encrypt", (scratch / "big.in").string()})
+                  .status,
+              0);
+    fs::remove(scratch / "big.in");
+    const pid_t child = fork();
+    if (child == 0) {
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, 0), dup2(null, 1), dup2(null, 2);
+        if (chdir(pgpDir.c_str()) != 0) _exit(126);
+        const std::string exe = (install / "pgp.exe").string(), in = windowsPath(scratch / "big.pgp");
+        execl(kWine.c_str(), kWine.c_str(), exe.c_str(), "+batchmode", "-z", "alice pass", in.c_str(), "-o",
+              "big.out", nullptr);
+        _exit(127);
+    }
+    ASSERT_GT(child, 0);
+    const auto writing = [] {
+        for (const auto& e : fs::directory_iterator(pgpDir))
+            if (e.path().filename().string().rfind("pgp", 0) == 0 && e.is_regular_file() &&
+                e.file_size() > (1u << 20))
+                return true;
+        return false;
+    };
+    const bool caught = waitUntil(writing, 120s);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    ASSERT_TRUE(caught) << "pgp.exe never wrote its temporary output";
+    EXPECT_TRUE(waitUntil([] { return !engineRunning(); }, 60s)) << "an engine process outlived pgp.exe";
+    EXPECT_TRUE(waitUntil([] { return !anyFileHolds("PLAINTEXT-LINE"); }, 60s)) << "plaintext left behind";
+    EXPECT_FALSE(fs::exists(pgpDir / "big.out"));
+    // The agent was ended by force: its socket files are stale, as after a crash.
+    for (const auto& left : agentSockets())
+        fs::remove(left);
+}
+
+// Old messages carry no integrity check: those of PGP 2's ciphers are read with a warning, a
+// modern cipher without one is refused.
+TEST_F(PgpEngine, MessagesWithoutIntegrityCheck) {
+    const struct {
+        const char* cipher;
+        int status;
+        const char* says;
+    } cases[] = {
+        {"CAST5", 0, "WARNING: This message is not integrity protected"},
+        {"AES256", 32, "Error: this message is not integrity protected and its cipher is a modern one;"},
+    };
+    writeFile(scratch / "plain.in", kText);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cipher);
+        ASSERT_EQ(gpg({"--output", (pgpDir / "old.asc").string(), "--yes", "--armor", "--rfc2440",
+                       "--cipher-algo", c.cipher, "--pinentry-mode", "loopback", "--passphrase", "old pass",
+                       "--symmetric", (scratch / "plain.in").string()})
+                      .status,
+                  0);
+        Outcome o = pgpDirect({"+batchmode", "-z", "old pass", "old.asc", "-o", "old.txt"}, "");
+        EXPECT_EQ(o.status, c.status) << o.describe();
+        EXPECT_NE(o.err.find(c.says), std::string::npos) << o.describe();
+        EXPECT_EQ(fs::exists(pgpDir / "old.txt"), c.status == 0);
+        if (c.status == 0) {
+            EXPECT_EQ(readFile(pgpDir / "old.txt"), kText);
+        }
+        fs::remove(pgpDir / "old.txt");
+    }
 }
 
 TEST_F(PgpEngine, KeyListingsAreWhatTheKeyDialogsRead) {
@@ -527,7 +705,8 @@ TEST_F(PgpEngine, ExitStatusesAndRefusals) {
     writeFile(pgpDir / "murkwell.asc", signedText);
     Outcome bad = pgpDirect({"murkwell.asc", "-o", "murkwell.txt"}, "");
     EXPECT_EQ(bad.status, 30) << bad.describe();
-    EXPECT_NE(bad.err.find("Bad signature from user \"Bob \x90mile <bob@example.org>\"."), std::string::npos)
+    EXPECT_NE(bad.err.find("Bad signature from user \"Bob \x90mile <bob@example.org>\" [0x"),
+              std::string::npos)
         << bad.describe();
 }
 
@@ -567,10 +746,25 @@ TEST_F(PgpEngine, AnAgentItDidNotStartIsLeftRunning) {
     const std::vector<pid_t> own = agents(install);
 
     writeFile(pgpDir / "murkwell.tmp", kText);
+    fs::remove(pgpDir / "murkwell.asc");
     Outcome o = pgpDirect({"-sta", "murkwell.tmp", "-u", "Alice", "-z", "alice pass"}, "");
     EXPECT_EQ(o.status, 0) << o.describe();
     EXPECT_TRUE(fs::exists(pgpDir / "murkwell.asc"));
     EXPECT_EQ(agents(install), own) << "the user's agent was ended, or another left running";
+    // That agent caches pass phrases, but not the one a job gave it.
+    fs::remove(pgpDir / "murkwell.asc");
+    gpg({"--output", (pgpDir / "m.asc").string(), "--yes", "--armor", "--recipient", "alice@example.org",
+         "--encrypt", (pgpDir / "murkwell.tmp").string()});
+    for (const char* pass : {"alice pass", ""}) {
+        SCOPED_TRACE(pass);
+        std::vector<std::string> args{"+batchmode", "m.asc", "-o", "m.txt"};
+        if (*pass) args.insert(args.begin() + 1, {"-z", pass});
+        Outcome decrypted = pgpDirect(args, "");
+        EXPECT_EQ(decrypted.status, *pass ? 0 : 32) << decrypted.describe();
+        EXPECT_EQ(fs::exists(pgpDir / "m.txt"), *pass != 0);
+        fs::remove(pgpDir / "m.txt");
+    }
+    EXPECT_EQ(agents(install), own);
 
     run({kWine, (install / "gnupg" / "gpgconf.exe").string(), "--homedir", windowsPath(pgpDir), "--kill",
          "gpg-agent"},
