@@ -298,7 +298,9 @@ std::optional<mw::SecretString> Program::passPhraseFor(const std::wstring& promp
 }
 
 bool Program::isEngineFile(const std::wstring& path) const {
-    const std::wstring full = longForm(fullPath(path)), home = longForm(fullPath(home_));
+    const std::wstring full = longForm(fullPath(path));
+    std::wstring home = longForm(fullPath(home_));
+    if (!home.empty() && home.back() == L'\\') home.pop_back(); // a drive's root ends with one
     const std::size_t cut = full.find_last_of(L'\\');
     if (cut == std::wstring::npos) return false;
     if (_wcsicmp(full.substr(0, cut).c_str(), home.c_str()) == 0)
