@@ -146,6 +146,38 @@ std::wstring quoted(const std::wstring& text) {
     return L"'" + text + L"'";
 }
 
+// Standard input as the data of -f, given to each run of the engine whole (a second run follows
+// a pass phrase asked for). A disk file is read again from where it stood; anything else (a
+// pipe, the console) can be read only once, so it is taken into memory first.
+class FilterInput {
+public:
+    FilterInput() : in_(GetStdHandle(STD_INPUT_HANDLE)) {
+        if (in_ == INVALID_HANDLE_VALUE) in_ = nullptr;
+        LARGE_INTEGER here{};
+        if (in_ && GetFileType(in_) == FILE_TYPE_DISK && SetFilePointerEx(in_, here, &start_, FILE_CURRENT)) {
+            seekable_ = true;
+            return;
+        }
+        mw::SecretString buffer(1u << 16, '\0');
+        DWORD n = 0;
+        while (in_ && ReadFile(in_, buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr) && n > 0)
+            held_.append(buffer.data(), n);
+    }
+    // For the engine's run: the file, back where it started, or the text held.
+    HANDLE handle() {
+        if (!seekable_) return nullptr;
+        SetFilePointerEx(in_, start_, nullptr, FILE_BEGIN);
+        return in_;
+    }
+    const mw::SecretString* text() const { return seekable_ ? nullptr : &held_; }
+
+private:
+    HANDLE in_;
+    bool seekable_ = false;
+    LARGE_INTEGER start_{};
+    mw::SecretString held_;
+};
+
 } // namespace
 
 Program::Program(Command command, std::optional<SecretWideText> passPhrase, Console& console,
@@ -183,8 +215,20 @@ void Program::engineSays(const EngineResult& result) {
     }
 }
 
+bool Program::mayAsk() {
+    if (c_.batchMode) return false;
+    if (con_.canAsk()) return true;
+    if (!unanswered_)
+        con_.say(L"pgp: no console to ask for an answer or a pass phrase: with -f standard input holds "
+                 L"the data, and answers come only from the console.  Give the pass phrase with -z, "
+                 L"PGPPASS or PGPPASSFD.");
+    unanswered_ = true;
+    return false;
+}
+
 ExitStatus Program::run() {
     if (!engine_.present()) return engineMissing();
+    if (c_.filter) con_.answersFromConsoleOnly();
     ExitStatus status = ExitStatus::Ok;
     switch (c_.action) {
     case Action::Usage:
@@ -285,7 +329,7 @@ std::optional<mw::SecretString> Program::passPhraseFor(const std::wstring& promp
         givenUsed_ = true;
         return secretToUtf8(*given_);
     }
-    if (c_.batchMode) return std::nullopt;
+    if (!mayAsk()) return std::nullopt;
     for (int attempt = 0; attempt < 3; ++attempt) {
         con_.say(prompt);
         SecretWideText first = con_.readHidden(L"Enter pass phrase: ");
@@ -324,6 +368,7 @@ ExitStatus Program::mayWrite(const std::wstring& path) {
         con_.say(L"Output file " + quoted(path) + L" already exists; not replaced in batch mode.");
         return ExitStatus::Interrupted;
     }
+    if (!mayAsk()) return ExitStatus::NeedsAnswer;
     return con_.confirm(L"Output file " + quoted(path) + L" already exists.  Overwrite (y/N)? ")
                ? ExitStatus::Ok
                : ExitStatus::Interrupted;
@@ -364,6 +409,7 @@ ExitStatus Program::keyGenerate() {
         con_.say(L"Key generation needs answers; it cannot run in batch mode.");
         return ExitStatus::NeedsAnswer;
     }
+    if (!mayAsk()) return ExitStatus::NeedsAnswer;
     con_.say(L"Pick your key type:\r\n   1)  ed25519 for signing, cv25519 for encryption (recommended)\r\n"
              L"   2)  RSA, 3072 bits\r\n   3)  RSA, 4096 bits");
     std::wstring choice = con_.readLine(L"Choose 1, 2 or 3: ");
@@ -473,6 +519,7 @@ ExitStatus Program::keyRemove() {
         con_.say(L"Removing a key needs your answer; nothing removed in batch mode.");
         return ExitStatus::NeedsAnswer;
     }
+    if (!mayAsk()) return ExitStatus::NeedsAnswer;
     if (!con_.confirm(hasSecret ? L"This key has a secret part; both parts will be removed.\r\n"
                                   L"Are you sure you want this key removed (y/N)? "
                                 : L"Are you sure you want this key removed (y/N)? ")) {
@@ -514,9 +561,11 @@ ExitStatus Program::protect() {
     p.text = c_.text;
     p.detached = c_.detached;
     if (!input.empty() && fitsAnsi(bareName(input))) p.storedName = bareName(input);
+    std::optional<FilterInput> filterIn;
+    if (c_.filter) filterIn.emplace();
 
     if (encrypt) {
-        if (recipients.empty() && !c_.batchMode) {
+        if (recipients.empty() && mayAsk()) {
             con_.say(L"A user ID is required to select the recipient's public key.");
             for (;;) {
                 std::wstring who = con_.readLine(L"Enter the recipient's user ID (empty line ends): ");
@@ -526,7 +575,7 @@ ExitStatus Program::protect() {
         }
         if (recipients.empty()) {
             con_.say(L"No recipient given; nothing encrypted.");
-            return ExitStatus::NoSuchKey;
+            return unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::NoSuchKey;
         }
         auto keys = candidateKeys(recipients, false);
         if (!keys) return engineMissing();
@@ -543,6 +592,7 @@ ExitStatus Program::protect() {
                     con_.say(L"Not used in batch mode.");
                     return ExitStatus::NeedsAnswer;
                 }
+                if (!mayAsk()) return ExitStatus::NeedsAnswer;
                 if (!con_.confirm(L"Are you sure you want to use this public key (y/N)? "))
                     return ExitStatus::Interrupted;
             }
@@ -577,11 +627,12 @@ ExitStatus Program::protect() {
         pass = passPhraseFor(L"You need a pass phrase to unlock your secret key.\r\nKey for user ID \"" +
                                  signerName + L"\"",
                              false);
+        if (!pass && unanswered_) return ExitStatus::NeedsAnswer;
     } else if (conventional) {
         pass = passPhraseFor(L"You need a pass phrase to encrypt the file.", true);
         if (!pass) {
             con_.say(L"No pass phrase given; nothing encrypted.");
-            return c_.batchMode ? ExitStatus::NeedsAnswer : ExitStatus::ConventionalFailed;
+            return c_.batchMode || unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::ConventionalFailed;
         }
     }
 
@@ -600,7 +651,8 @@ ExitStatus Program::protect() {
             }
         }
         EngineResult r = engine_.run({.arguments = protectArguments(p),
-                                      .input = c_.filter ? GetStdHandle(STD_INPUT_HANDLE) : in.get(),
+                                      .input = c_.filter ? filterIn->handle() : in.get(),
+                                      .inputText = c_.filter ? filterIn->text() : nullptr,
                                       .output = c_.filter ? GetStdHandle(STD_OUTPUT_HANDLE) : out->handle(),
                                       .passPhrase = pass ? &*pass : nullptr,
                                       .needsAgent = sign || conventional});
@@ -654,6 +706,8 @@ ExitStatus Program::decrypt() {
     }
     std::optional<mw::SecretString> pass;
     if (given_) pass = passPhraseFor(L"", false);
+    std::optional<FilterInput> filterIn;
+    if (c_.filter) filterIn.emplace();
     bool withoutIntegrityCheck = false;
     for (int attempt = 0;; ++attempt) {
         Handle in = c_.filter ? Handle() : openInput(input);
@@ -671,7 +725,8 @@ ExitStatus Program::decrypt() {
             }
         }
         EngineResult r = engine_.run({.arguments = decryptArguments(withoutIntegrityCheck),
-                                      .input = c_.filter ? GetStdHandle(STD_INPUT_HANDLE) : in.get(),
+                                      .input = c_.filter ? filterIn->handle() : in.get(),
+                                      .inputText = c_.filter ? filterIn->text() : nullptr,
                                       .output = c_.filter ? GetStdHandle(STD_OUTPUT_HANDLE) : out->handle(),
                                       .passPhrase = pass ? &*pass : nullptr,
                                       .needsAgent = true});
@@ -690,6 +745,7 @@ ExitStatus Program::decrypt() {
                        L"\"";
             pass = passPhraseFor(why, false);
             if (pass) continue;
+            if (unanswered_) return ExitStatus::NeedsAnswer;
         }
         // Messages of PGP 2's time carry no integrity check, and the engine refuses every such
         // message. Read again, allowing it, only one whose cipher is of that time; the verdict

@@ -35,6 +35,9 @@ private:
                          ExitStatus& failure);
     // The pass phrase given on the command line or in the environment, else asked (unless batch).
     std::optional<mw::SecretString> passPhraseFor(const std::wstring& prompt, bool twice);
+    // Whether a question may be asked: not in batch mode (each place says so), nor with -f when
+    // there is no console (said here, once, and marked in `unanswered_`).
+    bool mayAsk();
     // Output may be written (Ok): it is none of the engine's own files, and it does not exist or
     // the user agrees to replace it. Otherwise the status to end with, the reason already said.
     ExitStatus mayWrite(const std::wstring& path);
@@ -50,6 +53,7 @@ private:
     Command c_;
     std::optional<SecretWideText> given_;
     bool givenUsed_ = false;
+    bool unanswered_ = false; // a question was needed and there was no console to ask it
     Console& con_;
     Engine engine_;
     std::wstring home_;

@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -771,4 +774,85 @@ TEST_F(PgpEngine, AnAgentItDidNotStartIsLeftRunning) {
         "", pgpDir, scratch);
     kill(launcher, SIGKILL);
     waitpid(launcher, nullptr, 0);
+}
+
+namespace {
+
+// Runs `argv` with a terminal of its own (so Wine gives its programs a console), and types
+// `typed` once `prompt` appears on it and the console reads: Wine's console takes the terminal
+// out of canonical mode for its first read, and a line typed before that reaches it with a line
+// feed where Enter should be. What the terminal showed is returned in `out`.
+Outcome runOnTerminal(const std::vector<std::string>& argv, const fs::path& cwd, const std::string& prompt,
+                      const std::string& typed, std::chrono::seconds limit) {
+    Outcome o;
+    int master = -1;
+    const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        if (chdir(cwd.c_str()) != 0) _exit(126);
+        std::vector<char*> args;
+        for (const auto& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    if (child < 0) return o;
+    bool answered = false;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    for (;;) {
+        pollfd ready{master, POLLIN, 0};
+        if (poll(&ready, 1, 100) == 1) {
+            char buffer[4096];
+            const ssize_t n = read(master, buffer, sizeof buffer);
+            if (n > 0) o.out.append(buffer, size_t(n));
+        }
+        termios modes{};
+        const bool reading = tcgetattr(master, &modes) == 0 && !(modes.c_lflag & ICANON);
+        if (!answered && reading && o.out.find(prompt) != std::string::npos) {
+            answered = true;
+            if (write(master, typed.data(), typed.size()) != ssize_t(typed.size())) break;
+        }
+        if (waitpid(child, &status, WNOHANG) == child) {
+            o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            break;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            ADD_FAILURE() << "still running after " << limit.count() << " s; the terminal showed:\n" << o.out;
+            break;
+        }
+    }
+    close(master);
+    return o;
+}
+
+} // namespace
+
+// -f: standard input is the data, so a pass phrase comes from the console and never from it;
+// without a console pgp.exe refuses instead of taking the message's first line.
+TEST_F(PgpEngine, FilterModeAsksTheConsoleNeverStandardInput) {
+    writeFile(scratch / "plain.in", kText);
+    const fs::path message = scratch / "filter.asc", out = scratch / "filter.out";
+    ASSERT_EQ(gpg({"--output", message.string(), "--yes", "--armor", "--recipient", "alice@example.org",
+                   "--encrypt", (scratch / "plain.in").string()})
+                  .status,
+              0);
+    Outcome none = hostproc::run({kWine, (install / "pgp.exe").string(), "-f"}, readFile(message),
+                                 Input::File, scratch, 180s, pgpDir);
+    EXPECT_EQ(none.status, 4) << none.describe();
+    EXPECT_NE(none.err.find("no console to ask"), std::string::npos) << none.describe();
+    EXPECT_EQ(none.err.find("Bad pass phrase"), std::string::npos) << none.describe();
+    EXPECT_EQ(none.out.find("Hello"), std::string::npos);
+    // In a console (cmd.exe on a terminal), the pass phrase is typed there; the data still comes
+    // from standard input.
+    fs::remove(out);
+    Outcome typed = runOnTerminal(
+        {kWine, "cmd", "/c", pgpExe() + " -f < " + windowsPath(message) + " > " + windowsPath(out)}, pgpDir,
+        "Enter pass phrase:", "alice pass\r", 180s);
+    EXPECT_EQ(typed.status, 0) << typed.out;
+    EXPECT_EQ(withoutCr(readFile(out)), withoutCr(kText)) << typed.out;
+    EXPECT_EQ(typed.out.find("alice pass"), std::string::npos) << "the pass phrase was echoed";
+    fs::remove(out);
 }
