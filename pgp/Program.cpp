@@ -3,6 +3,7 @@
 #include "pgp/Program.h"
 #include "pgp/core/EngineCalls.h"
 #include "pgp/core/Names.h"
+#include "pgp/core/TextCheck.h"
 #include "scorch/Win32Wipe.h"
 #include <cstring>
 #include <vector>
@@ -146,6 +147,16 @@ std::wstring quoted(const std::wstring& text) {
     return L"'" + text + L"'";
 }
 
+// Whether the rest of an open file may be treated as text. All of it is read: a file may begin
+// as text and go on in binary (a PDF does), and a sample would miss that.
+bool restIsText(HANDLE file) {
+    mw::SecretString buffer(1u << 16, '\0');
+    DWORD n = 0;
+    while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr) && n > 0)
+        if (!isTextData(std::string_view(buffer.data(), n))) return false;
+    return true;
+}
+
 // Standard input as the data of -f, given to each run of the engine whole (a second run follows
 // a pass phrase asked for). A disk file is read again from where it stood; anything else (a
 // pipe, the console) can be read only once, so it is taken into memory first.
@@ -170,6 +181,13 @@ public:
         return in_;
     }
     const mw::SecretString* text() const { return seekable_ ? nullptr : &held_; }
+    bool isText() {
+        if (!seekable_) return isTextData(held_);
+        HANDLE h = handle();
+        const bool text = restIsText(h);
+        handle();
+        return text;
+    }
 
 private:
     HANDLE in_;
@@ -563,6 +581,15 @@ ExitStatus Program::protect() {
     if (!input.empty() && fitsAnsi(bareName(input))) p.storedName = bareName(input);
     std::optional<FilterInput> filterIn;
     if (c_.filter) filterIn.emplace();
+    // The engine's text mode rewrites line ends: a binary file stays binary, whatever -t says.
+    if (p.text) {
+        Handle scan = c_.filter ? Handle() : openInput(input);
+        if (c_.filter ? !filterIn->isText() : (scan && !restIsText(scan.get()))) {
+            p.text = false;
+            con_.say(c_.filter ? std::wstring(L"Note: standard input is not a text file; treated as binary.")
+                               : L"Note: " + quoted(input) + L" is not a text file; treated as binary.");
+        }
+    }
 
     if (encrypt) {
         if (recipients.empty() && mayAsk()) {
@@ -676,10 +703,10 @@ ExitStatus Program::protect() {
         if (!pass) return v.status;
     }
     if (!c_.filter) {
-        const wchar_t* what = c_.detached                                 ? L"Signature file: "
-                              : (sign && !encrypt && c_.armor && c_.text) ? L"Clear signature file: "
-                              : c_.armor                                  ? L"Transport armor file: "
-                                                                          : L"Ciphertext file: ";
+        const wchar_t* what = c_.detached                                ? L"Signature file: "
+                              : (sign && !encrypt && c_.armor && p.text) ? L"Clear signature file: "
+                              : c_.armor                                 ? L"Transport armor file: "
+                                                                         : L"Ciphertext file: ";
         con_.say(what + outName);
         if (c_.wipe) {
             scorch::Outcome wiped = scorch::wipeFile(input, 1);

@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -778,6 +779,15 @@ TEST_F(PgpEngine, AnAgentItDidNotStartIsLeftRunning) {
 
 namespace {
 
+// Bytes as a binary file holds them: every value, line ends among them.
+std::string randomBytes(std::size_t size, unsigned seed) {
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (char& b : bytes)
+        b = char(generator() & 0xFF);
+    return bytes;
+}
+
 // Runs `argv` with a terminal of its own (so Wine gives its programs a console), and types
 // `typed` once `prompt` appears on it and the console reads: Wine's console takes the terminal
 // out of canonical mode for its first read, and a line typed before that reaches it with a line
@@ -829,6 +839,69 @@ Outcome runOnTerminal(const std::vector<std::string>& argv, const fs::path& cwd,
 }
 
 } // namespace
+
+// -t on a binary file: the engine's text mode would rewrite the line ends inside it. Every mode
+// treats it as binary, with a note, and Linux gpg gets back every byte; a text file stays text.
+TEST_F(PgpEngine, BinaryFilesKeepEveryByteWhateverTextModeSays) {
+    const std::string binary = randomBytes(20000, 7);
+    const fs::path input = pgpDir / "random.bin", message = pgpDir / "random.asc";
+    const std::string note = "Note: 'random.bin' is not a text file; treated as binary.";
+    struct Case {
+        std::vector<std::string> args;
+        const char* answers;
+        std::string data;
+        bool encrypted, detached, clearSigned;
+    };
+    const Case cases[] = {
+        {{"-eat", "random.bin", "Bob"}, "y\r\n", binary, true, false, false},
+        {{"-sta", "random.bin", "-u", "Alice"}, "alice pass\r\n", binary, false, false, false},
+        {{"-east", "random.bin", "Bob", "-u", "Alice"}, "y\r\nalice pass\r\n", binary, true, false, false},
+        {{"-sbta", "random.bin", "-u", "Alice"}, "alice pass\r\n", binary, false, true, false},
+        {{"-cat", "random.bin"}, "idea pass\r\nidea pass\r\n", binary, true, false, false},
+        // A text file is still made a clear signature.
+        {{"-sta", "random.bin", "-u", "Alice"}, "alice pass\r\n", kText, false, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + (c.data == binary ? " binary" : " text"));
+        writeFile(input, c.data);
+        fs::remove(message);
+        Outcome o = pgpDirect(c.args, c.answers);
+        ASSERT_EQ(o.status, 0) << o.describe();
+        EXPECT_EQ(o.err.find(note) != std::string::npos, c.data == binary) << o.describe();
+        EXPECT_EQ(readFile(message).rfind("-----BEGIN PGP SIGNED MESSAGE-----", 0) == 0, c.clearSigned);
+        if (c.detached) {
+            Outcome v = gpg({"--verify", message.string(), input.string()});
+            EXPECT_NE(v.out.find("[GNUPG:] GOODSIG"), std::string::npos) << v.describe();
+            continue;
+        }
+        Outcome read =
+            c.encrypted
+                ? linuxDecrypt(message, c.args[0] == "-cat" ? "idea pass" : "bob pass")
+                : gpg({"--output", (scratch / "plain.out").string(), "--yes", "--decrypt", message.string()});
+        EXPECT_EQ(read.status, 0) << read.describe();
+        const std::string back = readFile(scratch / "plain.out");
+        if (c.data == binary) {
+            EXPECT_EQ(back.size(), binary.size());
+            EXPECT_TRUE(back == binary) << "the bytes came back changed";
+        } else {
+            EXPECT_EQ(withoutCr(back), withoutCr(kText));
+        }
+    }
+    // Through standard input too (-f), where the whole input is looked at before the engine runs.
+    writeFile(input, binary);
+    Outcome o =
+        hostproc::run({kWine, (install / "pgp.exe").string(), "-fsta", "-u", "Alice", "-z", "alice pass"},
+                      binary, Input::File, scratch, 180s, pgpDir);
+    ASSERT_EQ(o.status, 0) << o.describe();
+    EXPECT_NE(o.err.find("Note: standard input is not a text file; treated as binary."), std::string::npos)
+        << o.err;
+    writeFile(scratch / "filtered.asc", o.out);
+    Outcome read = gpg({"--output", (scratch / "plain.out").string(), "--yes", "--decrypt",
+                        (scratch / "filtered.asc").string()});
+    EXPECT_NE(read.out.find("[GNUPG:] GOODSIG"), std::string::npos) << read.describe();
+    EXPECT_TRUE(readFile(scratch / "plain.out") == binary) << "the bytes came back changed";
+    fs::remove(input);
+}
 
 // -f: standard input is the data, so a pass phrase comes from the console and never from it;
 // without a console pgp.exe refuses instead of taking the message's first line.
