@@ -789,8 +789,8 @@ ExitStatus Program::decrypt() {
         Verdict v = judgeDecryption(rep, r.failed(), toUtf8(bareName(input)), shownForm());
         for (const auto& line : v.lines)
             con_.sayUtf8(line);
-        if (v.status != ExitStatus::Ok) return v.status;
-        if (c_.filter) return ExitStatus::Ok;
+        if (v.status != ExitStatus::Ok && !v.keepPlaintext) return v.status;
+        if (c_.filter) return v.status;
         if (c_.preserveName) {
             std::wstring stored = rep.storedName ? storedNameText(*rep.storedName) : std::wstring();
             std::wstring safe = safeStoredName(stored);
@@ -809,7 +809,7 @@ ExitStatus Program::decrypt() {
             return ExitStatus::InvalidFile;
         }
         con_.say(L"Plaintext filename: " + outName);
-        return ExitStatus::Ok;
+        return v.status;
     }
 }
 

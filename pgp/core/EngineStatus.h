@@ -47,6 +47,7 @@ struct EngineReport {
     int cipherAlgorithm = 0;
     std::vector<std::string> encryptedTo;  // long key IDs
     std::optional<std::string> storedName; // the literal data's file name, raw bytes
+    bool plaintextSeen = false;            // literal data: the message's content was written out
     std::vector<std::string> invalidRecipients;
     bool signingFailed = false;
     bool keyCreated = false;
@@ -76,6 +77,9 @@ std::string pgpDateTime(std::int64_t secondsSince1970);
 struct Verdict {
     ExitStatus status = ExitStatus::Ok;
     std::vector<std::string> lines; // UTF-8, for the console
+    // The whole plaintext came out, and only its signature is wanting (bad, unknown key, revoked
+    // key): it is written, as PGP 2.6 wrote it, and the status still says the signature failed.
+    bool keepPlaintext = false;
 };
 
 // After decrypting or checking a message (`engineFailed`: the engine's exit status was not 0).

@@ -903,6 +903,64 @@ TEST_F(PgpEngine, BinaryFilesKeepEveryByteWhateverTextModeSays) {
     fs::remove(input);
 }
 
+// A signature that cannot be checked (its key is not in the ring) or does not verify: the
+// plaintext is written all the same, with the warning and status 30; a bad one is never good.
+TEST_F(PgpEngine, UnknownAndBadSignaturesStillGiveThePlaintext) {
+    gpg({"--passphrase", "carol pass", "--pinentry-mode", "loopback", "--quick-gen-key",
+         "Carol <carol@example.org>", "future-default", "default", "never"});
+    const std::vector<std::string> carol{"--pinentry-mode", "loopback",     "--passphrase",
+                                         "carol pass",      "--local-user", "carol@example.org"};
+    const std::vector<std::string> bob{"--pinentry-mode", "loopback",     "--passphrase",
+                                       "bob pass",        "--local-user", "bob@example.org"};
+    struct Case {
+        const char* what;
+        const std::vector<std::string>& signer;
+        std::vector<std::string> made;
+        bool tamper;
+        std::vector<std::string> says;
+    };
+    const std::vector<std::string> unknown{"not found in key ring", "the signature could not be checked"};
+    const Case cases[] = {
+        {"signed by an unknown key and encrypted",
+         carol,
+         {"--armor", "--recipient", "alice@example.org", "--sign", "--encrypt"},
+         false,
+         unknown},
+        {"clear-signed by an unknown key", carol, {"--clearsign"}, false, unknown},
+        {"clear-signed by Bob and changed",
+         bob,
+         {"--clearsign"},
+         true,
+         {"WARNING: Bad signature, doesn't match file contents!", "Bad signature from user \"Bob"}},
+    };
+    writeFile(scratch / "plain.in", kText);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> args{"--output", (pgpDir / "signed.asc").string(), "--yes"};
+        args.insert(args.end(), c.signer.begin(), c.signer.end());
+        args.insert(args.end(), c.made.begin(), c.made.end());
+        args.push_back((scratch / "plain.in").string());
+        ASSERT_EQ(gpg(args).status, 0);
+        std::string expected = kText;
+        if (c.tamper) {
+            std::string text = readFile(pgpDir / "signed.asc");
+            text.replace(text.find("Hello"), 5, "Jello");
+            writeFile(pgpDir / "signed.asc", text);
+            expected.replace(expected.find("Hello"), 5, "Jello");
+        }
+        fs::remove(pgpDir / "signed.txt");
+        Outcome o = pgpDirect({"+batchmode", "-z", "alice pass", "signed.asc", "-o", "signed.txt"}, "");
+        EXPECT_EQ(o.status, 30) << o.describe();
+        for (const auto& words : c.says)
+            EXPECT_NE(o.err.find(words), std::string::npos) << words << "\n" << o.describe();
+        EXPECT_EQ(o.err.find("Good signature"), std::string::npos) << o.describe();
+        ASSERT_TRUE(fs::exists(pgpDir / "signed.txt")) << o.describe();
+        EXPECT_EQ(withoutCr(readFile(pgpDir / "signed.txt")), withoutCr(expected));
+    }
+    fs::remove(pgpDir / "signed.txt");
+    fs::remove(pgpDir / "signed.asc");
+}
+
 // -f: standard input is the data, so a pass phrase comes from the console and never from it;
 // without a console pgp.exe refuses instead of taking the message's first line.
 TEST_F(PgpEngine, FilterModeAsksTheConsoleNeverStandardInput) {
