@@ -40,13 +40,14 @@ Handle nullDevice(DWORD access) {
         CreateFileW(L"NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr));
 }
 
-void writeAll(HANDLE h, const char* data, std::size_t size) {
+bool writeAll(HANDLE h, const char* data, std::size_t size) {
     while (size > 0) {
         DWORD chunk = size > (1u << 20) ? (1u << 20) : static_cast<DWORD>(size), written = 0;
-        if (!WriteFile(h, data, chunk, &written, nullptr) || written == 0) return;
+        if (!WriteFile(h, data, chunk, &written, nullptr) || written == 0) return false;
         data += written;
         size -= written;
     }
+    return true;
 }
 
 void readAll(HANDLE from, std::string& into) {
@@ -383,11 +384,13 @@ EngineResult Engine::run(const EngineRun& r) {
     }
 
     std::string statusText;
+    // An output that refuses a write (a closed pipe, a full disk) gets nothing more; the engine's
+    // output is still drained, so that it ends.
     auto toOutput = [&](const char* data, DWORD n) {
-        if (r.output)
-            writeAll(r.output, data, n);
-        else
+        if (!r.output)
             result.captured.append(data, n);
+        else if (!result.outputFailed && !writeAll(r.output, data, n))
+            result.outputFailed = true;
     };
     auto toErrors = [&](const char* data, DWORD n) { result.errors.append(data, n); };
     auto toStatus = [&](const char* data, DWORD n) { statusText.append(data, n); };

@@ -23,8 +23,9 @@ struct EngineRun {
 struct EngineResult {
     bool started = false;
     DWORD exitCode = 0;
-    std::string captured; // standard output, when no output handle was given
-    std::string errors;   // the engine's own messages: never shown as they are
+    std::string captured;      // standard output, when no output handle was given
+    std::string errors;        // the engine's own messages: never shown as they are
+    bool outputFailed = false; // the output handle refused what the engine wrote (the rest was dropped)
     EngineReport report;
     bool failed() const { return !started || exitCode != 0; }
 };

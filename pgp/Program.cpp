@@ -684,6 +684,10 @@ ExitStatus Program::protect() {
                                       .passPhrase = pass ? &*pass : nullptr,
                                       .needsAgent = sign || conventional});
         if (!r.started) return engineMissing();
+        if (r.outputFailed) {
+            con_.say(L"Cannot write to standard output; the output is incomplete.");
+            return ExitStatus::InvalidFile;
+        }
         Verdict v = judgeProtection(r.report, r.failed(), sign, encrypt, conventional);
         if (v.status == ExitStatus::Ok) {
             if (out && !out->commit(outName)) {
@@ -789,6 +793,10 @@ ExitStatus Program::decrypt() {
         Verdict v = judgeDecryption(rep, r.failed(), toUtf8(bareName(input)), shownForm());
         for (const auto& line : v.lines)
             con_.sayUtf8(line);
+        if (r.outputFailed) {
+            con_.say(L"Cannot write to standard output; the output is incomplete.");
+            return ExitStatus::InvalidFile;
+        }
         if (v.status != ExitStatus::Ok && !v.keepPlaintext) return v.status;
         if (c_.filter) return v.status;
         if (c_.preserveName) {

@@ -788,6 +788,32 @@ std::string randomBytes(std::size_t size, unsigned seed) {
     return bytes;
 }
 
+// Runs a program in `cwd` with standard input from `input` and standard output on `out`, a
+// descriptor the caller chose (a full device, a pipe nobody reads); standard error is returned.
+Outcome runWithOutput(const std::vector<std::string>& argv, const fs::path& cwd, const fs::path& input,
+                      int out, const fs::path& scratch) {
+    Outcome o;
+    const fs::path errPath = scratch / "stderr-own.txt";
+    const pid_t child = fork();
+    if (child == 0) {
+        const int in = open(input.c_str(), O_RDONLY);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (in < 0 || err < 0 || chdir(cwd.c_str()) != 0) _exit(126);
+        dup2(in, 0), dup2(out, 1), dup2(err, 2);
+        std::vector<char*> args;
+        for (const auto& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    o.err = readFile(errPath);
+    return o;
+}
+
 // Runs `argv` with a terminal of its own (so Wine gives its programs a console), and types
 // `typed` once `prompt` appears on it and the console reads: Wine's console takes the terminal
 // out of canonical mode for its first read, and a line typed before that reaches it with a line
@@ -986,4 +1012,50 @@ TEST_F(PgpEngine, FilterModeAsksTheConsoleNeverStandardInput) {
     EXPECT_EQ(withoutCr(readFile(out)), withoutCr(kText)) << typed.out;
     EXPECT_EQ(typed.out.find("alice pass"), std::string::npos) << "the pass phrase was echoed";
     fs::remove(out);
+}
+
+// -f: standard output that takes nothing (a full disk, a pipe nobody reads) is a failure, as a
+// file that cannot be written is.
+TEST_F(PgpEngine, FilterOutputThatCannotBeWrittenFails) {
+    writeFile(scratch / "plain.in", kText);
+    ASSERT_EQ(gpg({"--output", (scratch / "filter.asc").string(), "--yes", "--armor", "--recipient",
+                   "alice@example.org", "--encrypt", (scratch / "plain.in").string()})
+                  .status,
+              0);
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;
+        fs::path input;
+        bool full; // /dev/full, else a pipe whose reader is gone
+    };
+    const Case cases[] = {
+        {"decrypt to a full disk", {"+batchmode", "-f", "-z", "alice pass"}, scratch / "filter.asc", true},
+        {"decrypt to a closed pipe", {"+batchmode", "-f", "-z", "alice pass"}, scratch / "filter.asc", false},
+        {"sign to a full disk",
+         {"+batchmode", "-fsta", "-u", "Alice", "-z", "alice pass"},
+         scratch / "plain.in",
+         true},
+        {"sign to a closed pipe",
+         {"+batchmode", "-fsta", "-u", "Alice", "-z", "alice pass"},
+         scratch / "plain.in",
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        int out = -1, pipeEnds[2] = {-1, -1};
+        if (c.full) {
+            out = open("/dev/full", O_WRONLY);
+        } else {
+            ASSERT_EQ(pipe(pipeEnds), 0);
+            close(pipeEnds[0]);
+            out = pipeEnds[1];
+        }
+        ASSERT_GE(out, 0);
+        std::vector<std::string> argv{kWine, (install / "pgp.exe").string()};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        Outcome o = runWithOutput(argv, pgpDir, c.input, out, scratch);
+        close(out);
+        EXPECT_EQ(o.status, 1) << o.describe();
+        EXPECT_NE(o.err.find("Cannot write to standard output"), std::string::npos) << o.describe();
+    }
 }
