@@ -361,6 +361,7 @@ EngineResult Engine::run(const EngineRun& r) {
     arguments.insert(arguments.end(), r.arguments.begin(), r.arguments.end());
     std::vector<HANDLE> inherit{engineIn, engineOut, err.theirs.get(), status.theirs.get()};
     if (r.passPhrase) inherit.push_back(pass.read.get());
+    inherit.insert(inherit.end(), r.inherited.begin(), r.inherited.end());
 
     if (foreignAgent_ && r.passPhrase && !cachedBefore_)
         cachedBefore_ = agentKeygrips(socket_, 0, true).value_or(std::vector<std::string>{});

@@ -18,6 +18,7 @@ struct EngineRun {
     HANDLE output = nullptr;                      // receives its standard output; null: kept in `captured`
     const mw::SecretString* passPhrase = nullptr; // given through --passphrase-fd when set
     bool needsAgent = false;                      // decryption, signing, secret keys
+    std::vector<HANDLE> inherited;                // inheritable handles the arguments name by number
 };
 
 struct EngineResult {

@@ -143,6 +143,11 @@ std::wstring storedNameText(const std::string& bytes) {
     return {};
 }
 
+std::wstring withoutExtensionOf(const std::wstring& name) {
+    const auto dot = name.find_last_of(L'.');
+    return dot == std::wstring::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
 std::wstring quoted(const std::wstring& text) {
     return L"'" + text + L"'";
 }
@@ -790,6 +795,18 @@ ExitStatus Program::decrypt() {
             con_.say(L"Error: decryption failed; the message is damaged or was altered.");
             return ExitStatus::DecryptionFailed;
         }
+        // A signature and no data: a detached signature, which the engine checked against nothing.
+        if (rep.detachedSignature()) {
+            if (c_.filter) {
+                con_.say(L"Standard input holds a detached signature; check it with:  pgp SIGNATUREFILE "
+                         L"SIGNEDFILE");
+                return ExitStatus::InvalidFile;
+            }
+            return checkDetached(input);
+        }
+        if (c_.operands.size() > 1)
+            con_.say(L"Note: " + quoted(input) + L" is not a detached signature; " + quoted(c_.operands[1]) +
+                     L" is not used.");
         Verdict v = judgeDecryption(rep, r.failed(), toUtf8(bareName(input)), shownForm());
         for (const auto& line : v.lines)
             con_.sayUtf8(line);
@@ -819,6 +836,67 @@ ExitStatus Program::decrypt() {
         con_.say(L"Plaintext filename: " + outName);
         return v.status;
     }
+}
+
+ExitStatus Program::checkDetached(const std::wstring& signature) {
+    std::wstring signedFile;
+    if (c_.operands.size() > 1) {
+        signedFile = c_.operands[1];
+    } else {
+        con_.say(L"File " + quoted(signature) + L" has signature, but with no text.");
+        std::vector<std::wstring> names;
+        const std::wstring folder = directoryOf(signature);
+        const std::wstring pattern =
+            (folder == L"." ? std::wstring() : folder) + withoutExtensionOf(bareName(signature)) + L"*";
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
+            while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+        const std::wstring bare = signedFileFor(signature, names);
+        if (!bare.empty()) {
+            signedFile = (folder == L"." ? std::wstring() : folder) + bare;
+            con_.say(L"Text is assumed to be in file " + quoted(signedFile) + L".");
+        } else if (mayAsk()) {
+            signedFile = con_.readLine(L"Please enter filename of material that signature applies to: ");
+        }
+        if (signedFile.empty()) {
+            con_.say(L"No file to check the signature against; give it after the signature:  pgp " +
+                     signature + L" SIGNEDFILE");
+            return unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::FileNotFound;
+        }
+    }
+    if (!isFile(signedFile)) {
+        con_.say(L"File " + quoted(signedFile) + L" does not exist.");
+        return ExitStatus::FileNotFound;
+    }
+    // The signed data reaches the engine as an open handle it inherits, never by its name.
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    Handle data(CreateFileW(signedFile.c_str(), GENERIC_READ, FILE_SHARE_READ, &inheritable, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    Handle sig = openInput(signature);
+    if (!data || !sig) {
+        con_.say(L"Cannot read " + quoted(!data ? signedFile : signature) + L".");
+        return ExitStatus::InvalidFile;
+    }
+    EngineResult r =
+        engine_.run({.arguments = verifyDetachedArguments(reinterpret_cast<std::uintptr_t>(data.get())),
+                     .input = sig.get(),
+                     .inherited = {data.get()}});
+    if (!r.started) return engineMissing();
+    Verdict v = judgeDecryption(r.report, r.failed(), toUtf8(bareName(signature)), shownForm());
+    for (const auto& line : v.lines)
+        con_.sayUtf8(line);
+    // Only the engine's word that the signature is good makes it so.
+    if (v.status == ExitStatus::Ok && !r.report.goodSignature && !r.report.expiredKeySignature) {
+        con_.say(L"Error: the signature could not be checked.");
+        engineSays(r);
+        return ExitStatus::BadSignature;
+    }
+    return v.status;
 }
 
 } // namespace pgp

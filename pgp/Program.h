@@ -24,6 +24,9 @@ private:
     ExitStatus keyRemove();
     ExitStatus protect();
     ExitStatus decrypt();
+    // A detached signature in `signature`, checked against the file given after it or the one
+    // named like it.
+    ExitStatus checkDetached(const std::wstring& signature);
 
     std::optional<std::vector<Key>> listKeys(bool secret);
     // The keys that may match any of `userIds`: the engine narrows the listing where its own

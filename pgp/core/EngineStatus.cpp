@@ -87,13 +87,17 @@ void EngineReport::absorb(const StatusLine& line) {
     auto arg = [&line](std::size_t i) -> std::string {
         return i < line.args.size() ? line.args[i] : std::string();
     };
-    if (k == "GOODSIG" || k == "EXPKEYSIG" || k == "REVKEYSIG") {
+    if (k == "NEWSIG") {
+        signatureSeen = true;
+    } else if (k == "GOODSIG" || k == "EXPKEYSIG" || k == "REVKEYSIG") {
+        signatureSeen = true;
         goodSignature = k == "GOODSIG";
         expiredKeySignature = k == "EXPKEYSIG";
         revokedKeySignature = k == "REVKEYSIG";
         signatureKeyId = arg(0);
         signer = percentDecoded(arg(1));
     } else if (k == "BADSIG") {
+        signatureSeen = true;
         badSignature = true;
         signatureKeyId = arg(0);
         signer = percentDecoded(arg(1));
@@ -101,6 +105,7 @@ void EngineReport::absorb(const StatusLine& line) {
         signatureTime = number(arg(2));
         signaturePrimaryKey = arg(9);
     } else if (k == "ERRSIG") {
+        signatureSeen = true;
         signatureKeyId = arg(0);
         signatureTime = number(arg(4));
         signatureKeyMissing = arg(5) == "9";

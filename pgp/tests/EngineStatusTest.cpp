@@ -181,3 +181,19 @@ TEST(PgpEngineStatus, AFailedSignatureKeepsOnlyAWholePlaintext) {
             EXPECT_EQ(line.find("Good signature"), c.exit == ExitStatus::Ok ? 0u : std::string::npos) << line;
     }
 }
+
+TEST(PgpEngineStatus, ADetachedSignatureIsASignatureWithoutData) {
+    const struct {
+        const char* status;
+        bool detached;
+    } cases[] = {
+        {"[GNUPG:] NEWSIG t@x\n[GNUPG:] BADSIG C8ADD47FBAE7948B T <t@x>\n", true},
+        {"[GNUPG:] NEWSIG\n[GNUPG:] ERRSIG 936668D3F5581E52 22 8 01 1796688442 9 1232\n", true},
+        {"[GNUPG:] PLAINTEXT 74 0 \n[GNUPG:] NEWSIG\n[GNUPG:] GOODSIG C8ADD47FBAE7948B T <t@x>\n", false},
+        {"[GNUPG:] DECRYPTION_INFO 2 9 0\n[GNUPG:] NEWSIG\n[GNUPG:] BADSIG C8ADD47FBAE7948B T\n", false},
+        {"[GNUPG:] NODATA 1\n", false},
+        {"[GNUPG:] PLAINTEXT 62 0 x\n[GNUPG:] DECRYPTION_OKAY\n", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(report(c.status).detachedSignature(), c.detached) << c.status;
+}

@@ -987,6 +987,56 @@ TEST_F(PgpEngine, UnknownAndBadSignaturesStillGiveThePlaintext) {
     fs::remove(pgpDir / "signed.asc");
 }
 
+// Detached signatures, as pgp.exe and Linux gpg make them: checked against the file given, or the
+// one named like the signature; `-p` (the file module's Decrypt) recognises them as well.
+TEST_F(PgpEngine, DetachedSignaturesAreChecked) {
+    const fs::path note = pgpDir / "note.txt";
+    writeFile(note, kText);
+    for (const char* old : {"note.asc", "note.sig"})
+        fs::remove(pgpDir / old);
+    Outcome made = pgpDirect({"-sbta", "note.txt", "-u", "Alice", "-z", "alice pass"}, "");
+    ASSERT_EQ(made.status, 0) << made.describe();
+    ASSERT_EQ(gpg({"--output", (pgpDir / "note.sig").string(), "--pinentry-mode", "loopback", "--passphrase",
+                   "bob pass", "--local-user", "bob@example.org", "--detach-sign", note.string()})
+                  .status,
+              0);
+    const std::string changed = "Hello, Bob.\r\nA changed line.\r\n";
+    const std::string good = "Good signature from user \"",
+                      bad = "WARNING: Bad signature, doesn't match file contents!";
+    struct Case {
+        std::vector<std::string> args;
+        bool changed; // note.txt since it was signed
+        int status;
+        const std::string& says;
+    };
+    const Case cases[] = {
+        {{"-p", "note.asc"}, false, 0, good},
+        {{"note.asc"}, false, 0, good},
+        {{"note.asc", "note.txt"}, false, 0, good},
+        {{"note.sig"}, false, 0, good},
+        {{"note.sig", windowsPath(note)}, false, 0, good},
+        {{"-p", "note.asc"}, true, 30, bad},
+        {{"note.sig", "note.txt"}, true, 30, bad},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args.back() + (c.changed ? " (changed)" : ""));
+        const std::string content = c.changed ? changed : kText;
+        writeFile(note, content);
+        std::vector<std::string> args{"+batchmode"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        Outcome o = pgpDirect(args, "");
+        EXPECT_EQ(o.status, c.status) << o.describe();
+        EXPECT_NE(o.err.find(c.says), std::string::npos) << o.describe();
+        if (c.status != 0) {
+            EXPECT_EQ(o.err.find(good), std::string::npos) << o.describe();
+        }
+        EXPECT_EQ(readFile(note), content) << "the signed file was changed";
+        EXPECT_FALSE(fs::exists(pgpDir / "note")) << "a detached signature has no plaintext to write";
+    }
+    for (const char* left : {"note.txt", "note.asc", "note.sig"})
+        fs::remove(pgpDir / left);
+}
+
 // -f: standard input is the data, so a pass phrase comes from the console and never from it;
 // without a console pgp.exe refuses instead of taking the message's first line.
 TEST_F(PgpEngine, FilterModeAsksTheConsoleNeverStandardInput) {
