@@ -682,13 +682,15 @@ TEST_F(PgpEngine, ExitStatusesAndRefusals) {
         {{"-eat", "murkwell.tmp", "example.org"}, "", 11, "More than one key matches 'example.org':"},
         {{"+batchmode", "-eat", "murkwell.tmp", "Bob"}, "", 4, "Not used in batch mode."},
         {{"-eat", "murkwell.tmp", "Bob"}, "n\r\n", 6, "Are you sure you want to use this public key (y/N)?"},
+        // Enter alone is the default answer, No.
+        {{"-eat", "murkwell.tmp", "Bob"}, "\r\n", 6, "Are you sure you want to use this public key (y/N)?"},
         {{"-sta", "murkwell.tmp", "-u", "Bob"},
          "",
          11,
          "Cannot find a secret key for signing matching 'Bob'."},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+        SCOPED_TRACE(c.args[0] + " " + c.args[1] + " answering " + testing::PrintToString(c.answers));
         Outcome o = pgpDirect(c.args, c.answers);
         EXPECT_EQ(o.status, c.status) << o.describe();
         EXPECT_NE(o.err.find(c.says), std::string::npos) << o.describe();
@@ -1108,4 +1110,21 @@ TEST_F(PgpEngine, FilterOutputThatCannotBeWrittenFails) {
         EXPECT_EQ(o.status, 1) << o.describe();
         EXPECT_NE(o.err.find("Cannot write to standard output"), std::string::npos) << o.describe();
     }
+}
+
+// -w overwrites the plaintext before it removes the file: another link to the same data (a
+// backup's hard link, say) then holds none of it.
+TEST_F(PgpEngine, WipingOverwritesThePlaintextBeforeRemovingIt) {
+    const std::string secret = "CONFIDENTIAL-" + std::string(5000, 'x') + "\r\n";
+    writeFile(pgpDir / "murkwell.tmp", secret);
+    const fs::path link = scratch / "second-link.tmp";
+    fs::remove(link);
+    fs::create_hard_link(pgpDir / "murkwell.tmp", link);
+    Outcome o = pgpDirect({"-eatw", "murkwell.tmp", "Bob"}, "y\r\n");
+    EXPECT_EQ(o.status, 0) << o.describe();
+    EXPECT_FALSE(fs::exists(pgpDir / "murkwell.tmp"));
+    ASSERT_TRUE(fs::exists(link));
+    EXPECT_TRUE(waitUntil([&] { return readFile(link).find("CONFIDENTIAL") == std::string::npos; }, 30s))
+        << "the other link still holds the plaintext";
+    fs::remove(link);
 }
