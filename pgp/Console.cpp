@@ -74,6 +74,7 @@ Console::Console()
 }
 
 Console::~Console() {
+    if (consoleIn_) CloseHandle(consoleIn_);
     if (inputCodePage_ && GetConsoleCP() != inputCodePage_) SetConsoleCP(inputCodePage_);
     if (outputCodePage_ && GetConsoleOutputCP() != outputCodePage_) SetConsoleOutputCP(outputCodePage_);
 }
@@ -88,11 +89,25 @@ void Console::out(std::wstring_view text) {
     write(STD_OUTPUT_HANDLE, text);
 }
 
+void Console::answersFromConsoleOnly() {
+    consoleOnly_ = true;
+    if (consoleIn_) return;
+    HANDLE in = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD mode = 0;
+    if (in == INVALID_HANDLE_VALUE) return;
+    if (!GetConsoleMode(in, &mode)) {
+        CloseHandle(in);
+        return;
+    }
+    consoleIn_ = in;
+}
+
 void Console::readInto(SecretWideText& line, bool echo) {
     line.clear();
-    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    HANDLE in = consoleOnly_ ? consoleIn_ : GetStdHandle(STD_INPUT_HANDLE);
     if (!in || in == INVALID_HANDLE_VALUE) return;
-    if (inputIsConsole_) {
+    if (consoleOnly_ || inputIsConsole_) {
         DWORD mode = 0;
         GetConsoleMode(in, &mode);
         SetConsoleMode(in, echo ? (mode | ENABLE_ECHO_INPUT) : (mode & ~ENABLE_ECHO_INPUT));

@@ -31,6 +31,11 @@ public:
     void out(std::wstring_view text);
     // `utf8` as this console's code page can show it: each character it lacks as "?".
     std::string inCodePage(std::string_view utf8) const;
+    // From now on answers and pass phrases come from the console itself, never from standard
+    // input: with -f that carries the data.
+    void answersFromConsoleOnly();
+    // False when answers must come from a console and there is none: nothing can be asked.
+    bool canAsk() const { return !consoleOnly_ || consoleIn_ != nullptr; }
     // Asks; true only for an answer starting with y or Y (the default is No).
     bool confirm(std::wstring_view question);
     // Asks for a line of text, echoed.
@@ -43,6 +48,8 @@ private:
     void readInto(SecretWideText& line, bool echo);
     void write(unsigned long which, std::wstring_view text);
     bool inputIsConsole_ = false;
+    bool consoleOnly_ = false;
+    void* consoleIn_ = nullptr;                         // CONIN$, once answers come from the console only
     unsigned inputCodePage_ = 0, outputCodePage_ = 0;   // as found; 0: no console
     unsigned inputBytesCodePage_, outputBytesCodePage_; // for redirected bytes
 };

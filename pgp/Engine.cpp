@@ -40,13 +40,14 @@ Handle nullDevice(DWORD access) {
         CreateFileW(L"NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr));
 }
 
-void writeAll(HANDLE h, const char* data, std::size_t size) {
+bool writeAll(HANDLE h, const char* data, std::size_t size) {
     while (size > 0) {
         DWORD chunk = size > (1u << 20) ? (1u << 20) : static_cast<DWORD>(size), written = 0;
-        if (!WriteFile(h, data, chunk, &written, nullptr) || written == 0) return;
+        if (!WriteFile(h, data, chunk, &written, nullptr) || written == 0) return false;
         data += written;
         size -= written;
     }
+    return true;
 }
 
 void readAll(HANDLE from, std::string& into) {
@@ -360,6 +361,7 @@ EngineResult Engine::run(const EngineRun& r) {
     arguments.insert(arguments.end(), r.arguments.begin(), r.arguments.end());
     std::vector<HANDLE> inherit{engineIn, engineOut, err.theirs.get(), status.theirs.get()};
     if (r.passPhrase) inherit.push_back(pass.read.get());
+    inherit.insert(inherit.end(), r.inherited.begin(), r.inherited.end());
 
     if (foreignAgent_ && r.passPhrase && !cachedBefore_)
         cachedBefore_ = agentKeygrips(socket_, 0, true).value_or(std::vector<std::string>{});
@@ -383,11 +385,13 @@ EngineResult Engine::run(const EngineRun& r) {
     }
 
     std::string statusText;
+    // An output that refuses a write (a closed pipe, a full disk) gets nothing more; the engine's
+    // output is still drained, so that it ends.
     auto toOutput = [&](const char* data, DWORD n) {
-        if (r.output)
-            writeAll(r.output, data, n);
-        else
+        if (!r.output)
             result.captured.append(data, n);
+        else if (!result.outputFailed && !writeAll(r.output, data, n))
+            result.outputFailed = true;
     };
     auto toErrors = [&](const char* data, DWORD n) { result.errors.append(data, n); };
     auto toStatus = [&](const char* data, DWORD n) { statusText.append(data, n); };

@@ -18,13 +18,15 @@ struct EngineRun {
     HANDLE output = nullptr;                      // receives its standard output; null: kept in `captured`
     const mw::SecretString* passPhrase = nullptr; // given through --passphrase-fd when set
     bool needsAgent = false;                      // decryption, signing, secret keys
+    std::vector<HANDLE> inherited;                // inheritable handles the arguments name by number
 };
 
 struct EngineResult {
     bool started = false;
     DWORD exitCode = 0;
-    std::string captured; // standard output, when no output handle was given
-    std::string errors;   // the engine's own messages: never shown as they are
+    std::string captured;      // standard output, when no output handle was given
+    std::string errors;        // the engine's own messages: never shown as they are
+    bool outputFailed = false; // the output handle refused what the engine wrote (the rest was dropped)
     EngineReport report;
     bool failed() const { return !started || exitCode != 0; }
 };

@@ -3,6 +3,7 @@
 #include "pgp/Program.h"
 #include "pgp/core/EngineCalls.h"
 #include "pgp/core/Names.h"
+#include "pgp/core/TextCheck.h"
 #include "scorch/Win32Wipe.h"
 #include <cstring>
 #include <vector>
@@ -142,9 +143,63 @@ std::wstring storedNameText(const std::string& bytes) {
     return {};
 }
 
+std::wstring withoutExtensionOf(const std::wstring& name) {
+    const auto dot = name.find_last_of(L'.');
+    return dot == std::wstring::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
 std::wstring quoted(const std::wstring& text) {
     return L"'" + text + L"'";
 }
+
+// Whether the rest of an open file may be treated as text. All of it is read: a file may begin
+// as text and go on in binary (a PDF does), and a sample would miss that.
+bool restIsText(HANDLE file) {
+    mw::SecretString buffer(1u << 16, '\0');
+    DWORD n = 0;
+    while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr) && n > 0)
+        if (!isTextData(std::string_view(buffer.data(), n))) return false;
+    return true;
+}
+
+// Standard input as the data of -f, given to each run of the engine whole (a second run follows
+// a pass phrase asked for). A disk file is read again from where it stood; anything else (a
+// pipe, the console) can be read only once, so it is taken into memory first.
+class FilterInput {
+public:
+    FilterInput() : in_(GetStdHandle(STD_INPUT_HANDLE)) {
+        if (in_ == INVALID_HANDLE_VALUE) in_ = nullptr;
+        LARGE_INTEGER here{};
+        if (in_ && GetFileType(in_) == FILE_TYPE_DISK && SetFilePointerEx(in_, here, &start_, FILE_CURRENT)) {
+            seekable_ = true;
+            return;
+        }
+        mw::SecretString buffer(1u << 16, '\0');
+        DWORD n = 0;
+        while (in_ && ReadFile(in_, buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr) && n > 0)
+            held_.append(buffer.data(), n);
+    }
+    // For the engine's run: the file, back where it started, or the text held.
+    HANDLE handle() {
+        if (!seekable_) return nullptr;
+        SetFilePointerEx(in_, start_, nullptr, FILE_BEGIN);
+        return in_;
+    }
+    const mw::SecretString* text() const { return seekable_ ? nullptr : &held_; }
+    bool isText() {
+        if (!seekable_) return isTextData(held_);
+        HANDLE h = handle();
+        const bool text = restIsText(h);
+        handle();
+        return text;
+    }
+
+private:
+    HANDLE in_;
+    bool seekable_ = false;
+    LARGE_INTEGER start_{};
+    mw::SecretString held_;
+};
 
 } // namespace
 
@@ -183,8 +238,20 @@ void Program::engineSays(const EngineResult& result) {
     }
 }
 
+bool Program::mayAsk() {
+    if (c_.batchMode) return false;
+    if (con_.canAsk()) return true;
+    if (!unanswered_)
+        con_.say(L"pgp: no console to ask for an answer or a pass phrase: with -f standard input holds "
+                 L"the data, and answers come only from the console.  Give the pass phrase with -z, "
+                 L"PGPPASS or PGPPASSFD.");
+    unanswered_ = true;
+    return false;
+}
+
 ExitStatus Program::run() {
     if (!engine_.present()) return engineMissing();
+    if (c_.filter) con_.answersFromConsoleOnly();
     ExitStatus status = ExitStatus::Ok;
     switch (c_.action) {
     case Action::Usage:
@@ -285,7 +352,7 @@ std::optional<mw::SecretString> Program::passPhraseFor(const std::wstring& promp
         givenUsed_ = true;
         return secretToUtf8(*given_);
     }
-    if (c_.batchMode) return std::nullopt;
+    if (!mayAsk()) return std::nullopt;
     for (int attempt = 0; attempt < 3; ++attempt) {
         con_.say(prompt);
         SecretWideText first = con_.readHidden(L"Enter pass phrase: ");
@@ -326,6 +393,7 @@ ExitStatus Program::mayWrite(const std::wstring& path) {
         con_.say(L"Output file " + quoted(path) + L" already exists; not replaced in batch mode.");
         return ExitStatus::Interrupted;
     }
+    if (!mayAsk()) return ExitStatus::NeedsAnswer;
     return con_.confirm(L"Output file " + quoted(path) + L" already exists.  Overwrite (y/N)? ")
                ? ExitStatus::Ok
                : ExitStatus::Interrupted;
@@ -366,6 +434,7 @@ ExitStatus Program::keyGenerate() {
         con_.say(L"Key generation needs answers; it cannot run in batch mode.");
         return ExitStatus::NeedsAnswer;
     }
+    if (!mayAsk()) return ExitStatus::NeedsAnswer;
     con_.say(L"Pick your key type:\r\n   1)  ed25519 for signing, cv25519 for encryption (recommended)\r\n"
              L"   2)  RSA, 3072 bits\r\n   3)  RSA, 4096 bits");
     std::wstring choice = con_.readLine(L"Choose 1, 2 or 3: ");
@@ -475,6 +544,7 @@ ExitStatus Program::keyRemove() {
         con_.say(L"Removing a key needs your answer; nothing removed in batch mode.");
         return ExitStatus::NeedsAnswer;
     }
+    if (!mayAsk()) return ExitStatus::NeedsAnswer;
     if (!con_.confirm(hasSecret ? L"This key has a secret part; both parts will be removed.\r\n"
                                   L"Are you sure you want this key removed (y/N)? "
                                 : L"Are you sure you want this key removed (y/N)? ")) {
@@ -516,9 +586,20 @@ ExitStatus Program::protect() {
     p.text = c_.text;
     p.detached = c_.detached;
     if (!input.empty() && fitsAnsi(bareName(input))) p.storedName = bareName(input);
+    std::optional<FilterInput> filterIn;
+    if (c_.filter) filterIn.emplace();
+    // The engine's text mode rewrites line ends: a binary file stays binary, whatever -t says.
+    if (p.text) {
+        Handle scan = c_.filter ? Handle() : openInput(input);
+        if (c_.filter ? !filterIn->isText() : (scan && !restIsText(scan.get()))) {
+            p.text = false;
+            con_.say(c_.filter ? std::wstring(L"Note: standard input is not a text file; treated as binary.")
+                               : L"Note: " + quoted(input) + L" is not a text file; treated as binary.");
+        }
+    }
 
     if (encrypt) {
-        if (recipients.empty() && !c_.batchMode) {
+        if (recipients.empty() && mayAsk()) {
             con_.say(L"A user ID is required to select the recipient's public key.");
             for (;;) {
                 std::wstring who = con_.readLine(L"Enter the recipient's user ID (empty line ends): ");
@@ -528,7 +609,7 @@ ExitStatus Program::protect() {
         }
         if (recipients.empty()) {
             con_.say(L"No recipient given; nothing encrypted.");
-            return ExitStatus::NoSuchKey;
+            return unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::NoSuchKey;
         }
         auto keys = candidateKeys(recipients, false);
         if (!keys) return engineMissing();
@@ -545,6 +626,7 @@ ExitStatus Program::protect() {
                     con_.say(L"Not used in batch mode.");
                     return ExitStatus::NeedsAnswer;
                 }
+                if (!mayAsk()) return ExitStatus::NeedsAnswer;
                 if (!con_.confirm(L"Are you sure you want to use this public key (y/N)? "))
                     return ExitStatus::Interrupted;
             }
@@ -579,11 +661,12 @@ ExitStatus Program::protect() {
         pass = passPhraseFor(L"You need a pass phrase to unlock your secret key.\r\nKey for user ID \"" +
                                  signerName + L"\"",
                              false);
+        if (!pass && unanswered_) return ExitStatus::NeedsAnswer;
     } else if (conventional) {
         pass = passPhraseFor(L"You need a pass phrase to encrypt the file.", true);
         if (!pass) {
             con_.say(L"No pass phrase given; nothing encrypted.");
-            return c_.batchMode ? ExitStatus::NeedsAnswer : ExitStatus::ConventionalFailed;
+            return c_.batchMode || unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::ConventionalFailed;
         }
     }
 
@@ -602,11 +685,16 @@ ExitStatus Program::protect() {
             }
         }
         EngineResult r = engine_.run({.arguments = protectArguments(p),
-                                      .input = c_.filter ? GetStdHandle(STD_INPUT_HANDLE) : in.get(),
+                                      .input = c_.filter ? filterIn->handle() : in.get(),
+                                      .inputText = c_.filter ? filterIn->text() : nullptr,
                                       .output = c_.filter ? GetStdHandle(STD_OUTPUT_HANDLE) : out->handle(),
                                       .passPhrase = pass ? &*pass : nullptr,
                                       .needsAgent = sign || conventional});
         if (!r.started) return engineMissing();
+        if (r.outputFailed) {
+            con_.say(L"Cannot write to standard output; the output is incomplete.");
+            return ExitStatus::InvalidFile;
+        }
         Verdict v = judgeProtection(r.report, r.failed(), sign, encrypt, conventional);
         if (v.status == ExitStatus::Ok) {
             if (out && !out->commit(outName)) {
@@ -626,10 +714,10 @@ ExitStatus Program::protect() {
         if (!pass) return v.status;
     }
     if (!c_.filter) {
-        const wchar_t* what = c_.detached                                 ? L"Signature file: "
-                              : (sign && !encrypt && c_.armor && c_.text) ? L"Clear signature file: "
-                              : c_.armor                                  ? L"Transport armor file: "
-                                                                          : L"Ciphertext file: ";
+        const wchar_t* what = c_.detached                                ? L"Signature file: "
+                              : (sign && !encrypt && c_.armor && p.text) ? L"Clear signature file: "
+                              : c_.armor                                 ? L"Transport armor file: "
+                                                                         : L"Ciphertext file: ";
         con_.say(what + outName);
         if (c_.wipe) {
             scorch::Outcome wiped = scorch::wipeFile(input, 1);
@@ -656,6 +744,8 @@ ExitStatus Program::decrypt() {
     }
     std::optional<mw::SecretString> pass;
     if (given_) pass = passPhraseFor(L"", false);
+    std::optional<FilterInput> filterIn;
+    if (c_.filter) filterIn.emplace();
     bool withoutIntegrityCheck = false;
     for (int attempt = 0;; ++attempt) {
         Handle in = c_.filter ? Handle() : openInput(input);
@@ -673,7 +763,8 @@ ExitStatus Program::decrypt() {
             }
         }
         EngineResult r = engine_.run({.arguments = decryptArguments(withoutIntegrityCheck),
-                                      .input = c_.filter ? GetStdHandle(STD_INPUT_HANDLE) : in.get(),
+                                      .input = c_.filter ? filterIn->handle() : in.get(),
+                                      .inputText = c_.filter ? filterIn->text() : nullptr,
                                       .output = c_.filter ? GetStdHandle(STD_OUTPUT_HANDLE) : out->handle(),
                                       .passPhrase = pass ? &*pass : nullptr,
                                       .needsAgent = true});
@@ -692,6 +783,7 @@ ExitStatus Program::decrypt() {
                        L"\"";
             pass = passPhraseFor(why, false);
             if (pass) continue;
+            if (unanswered_) return ExitStatus::NeedsAnswer;
         }
         // Messages of PGP 2's time carry no integrity check, and the engine refuses every such
         // message. Read again, allowing it, only one whose cipher is of that time; the verdict
@@ -705,11 +797,27 @@ ExitStatus Program::decrypt() {
             con_.say(L"Error: decryption failed; the message is damaged or was altered.");
             return ExitStatus::DecryptionFailed;
         }
+        // A signature and no data: a detached signature, which the engine checked against nothing.
+        if (rep.detachedSignature()) {
+            if (c_.filter) {
+                con_.say(L"Standard input holds a detached signature; check it with:  pgp SIGNATUREFILE "
+                         L"SIGNEDFILE");
+                return ExitStatus::InvalidFile;
+            }
+            return checkDetached(input);
+        }
+        if (c_.operands.size() > 1)
+            con_.say(L"Note: " + quoted(input) + L" is not a detached signature; " + quoted(c_.operands[1]) +
+                     L" is not used.");
         Verdict v = judgeDecryption(rep, r.failed(), toUtf8(bareName(input)), shownForm());
         for (const auto& line : v.lines)
             con_.sayUtf8(line);
-        if (v.status != ExitStatus::Ok) return v.status;
-        if (c_.filter) return ExitStatus::Ok;
+        if (r.outputFailed) {
+            con_.say(L"Cannot write to standard output; the output is incomplete.");
+            return ExitStatus::InvalidFile;
+        }
+        if (v.status != ExitStatus::Ok && !v.keepPlaintext) return v.status;
+        if (c_.filter) return v.status;
         if (c_.preserveName) {
             std::wstring stored = rep.storedName ? storedNameText(*rep.storedName) : std::wstring();
             std::wstring safe = safeStoredName(stored);
@@ -728,8 +836,69 @@ ExitStatus Program::decrypt() {
             return ExitStatus::InvalidFile;
         }
         con_.say(L"Plaintext filename: " + outName);
-        return ExitStatus::Ok;
+        return v.status;
     }
+}
+
+ExitStatus Program::checkDetached(const std::wstring& signature) {
+    std::wstring signedFile;
+    if (c_.operands.size() > 1) {
+        signedFile = c_.operands[1];
+    } else {
+        con_.say(L"File " + quoted(signature) + L" has signature, but with no text.");
+        std::vector<std::wstring> names;
+        const std::wstring folder = directoryOf(signature);
+        const std::wstring pattern =
+            (folder == L"." ? std::wstring() : folder) + withoutExtensionOf(bareName(signature)) + L"*";
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
+            while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+        const std::wstring bare = signedFileFor(signature, names);
+        if (!bare.empty()) {
+            signedFile = (folder == L"." ? std::wstring() : folder) + bare;
+            con_.say(L"Text is assumed to be in file " + quoted(signedFile) + L".");
+        } else if (mayAsk()) {
+            signedFile = con_.readLine(L"Please enter filename of material that signature applies to: ");
+        }
+        if (signedFile.empty()) {
+            con_.say(L"No file to check the signature against; give it after the signature:  pgp " +
+                     signature + L" SIGNEDFILE");
+            return unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::FileNotFound;
+        }
+    }
+    if (!isFile(signedFile)) {
+        con_.say(L"File " + quoted(signedFile) + L" does not exist.");
+        return ExitStatus::FileNotFound;
+    }
+    // The signed data reaches the engine as an open handle it inherits, never by its name.
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    Handle data(CreateFileW(signedFile.c_str(), GENERIC_READ, FILE_SHARE_READ, &inheritable, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    Handle sig = openInput(signature);
+    if (!data || !sig) {
+        con_.say(L"Cannot read " + quoted(!data ? signedFile : signature) + L".");
+        return ExitStatus::InvalidFile;
+    }
+    EngineResult r =
+        engine_.run({.arguments = verifyDetachedArguments(reinterpret_cast<std::uintptr_t>(data.get())),
+                     .input = sig.get(),
+                     .inherited = {data.get()}});
+    if (!r.started) return engineMissing();
+    Verdict v = judgeDecryption(r.report, r.failed(), toUtf8(bareName(signature)), shownForm());
+    for (const auto& line : v.lines)
+        con_.sayUtf8(line);
+    // Only the engine's word that the signature is good makes it so.
+    if (v.status == ExitStatus::Ok && !r.report.goodSignature && !r.report.expiredKeySignature) {
+        con_.say(L"Error: the signature could not be checked.");
+        engineSays(r);
+        return ExitStatus::BadSignature;
+    }
+    return v.status;
 }
 
 } // namespace pgp

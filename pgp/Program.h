@@ -24,6 +24,9 @@ private:
     ExitStatus keyRemove();
     ExitStatus protect();
     ExitStatus decrypt();
+    // A detached signature in `signature`, checked against the file given after it or the one
+    // named like it.
+    ExitStatus checkDetached(const std::wstring& signature);
 
     std::optional<std::vector<Key>> listKeys(bool secret);
     // The keys that may match any of `userIds`: the engine narrows the listing where its own
@@ -35,6 +38,9 @@ private:
                          ExitStatus& failure);
     // The pass phrase given on the command line or in the environment, else asked (unless batch).
     std::optional<mw::SecretString> passPhraseFor(const std::wstring& prompt, bool twice);
+    // Whether a question may be asked: not in batch mode (each place says so), nor with -f when
+    // there is no console (said here, once, and marked in `unanswered_`).
+    bool mayAsk();
     // Output may be written (Ok): it is none of the engine's own files, and it does not exist or
     // the user agrees to replace it. Otherwise the status to end with, the reason already said.
     ExitStatus mayWrite(const std::wstring& path);
@@ -50,6 +56,7 @@ private:
     Command c_;
     std::optional<SecretWideText> given_;
     bool givenUsed_ = false;
+    bool unanswered_ = false; // a question was needed and there was no console to ask it
     Console& con_;
     Engine engine_;
     std::wstring home_;

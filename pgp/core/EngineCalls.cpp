@@ -87,6 +87,10 @@ std::vector<std::wstring> decryptArguments(bool withoutIntegrityCheck) {
     return {L"--decrypt"};
 }
 
+std::vector<std::wstring> verifyDetachedArguments(std::uint64_t signedData) {
+    return {L"--enable-special-filenames", L"--verify", L"-", L"-&" + std::to_wstring(signedData)};
+}
+
 std::vector<std::wstring> importArguments() {
     return {L"--import"};
 }

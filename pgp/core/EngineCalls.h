@@ -37,6 +37,9 @@ std::vector<std::wstring> protectArguments(const Protection& p);
 // `withoutIntegrityCheck`: for a message a first run found to carry no integrity check at all
 // and to use a cipher of PGP 2's time; the engine then reads it instead of refusing it.
 std::vector<std::wstring> decryptArguments(bool withoutIntegrityCheck = false);
+// A detached signature on standard input checked against the file open on `signedData` (a
+// handle the engine inherits), named in the engine's own way for an open handle.
+std::vector<std::wstring> verifyDetachedArguments(std::uint64_t signedData);
 std::vector<std::wstring> importArguments();
 std::vector<std::wstring> exportArguments(const std::string& fingerprint, bool armor);
 std::vector<std::wstring> deleteArguments(const std::string& fingerprint, bool secret);

@@ -87,13 +87,17 @@ void EngineReport::absorb(const StatusLine& line) {
     auto arg = [&line](std::size_t i) -> std::string {
         return i < line.args.size() ? line.args[i] : std::string();
     };
-    if (k == "GOODSIG" || k == "EXPKEYSIG" || k == "REVKEYSIG") {
+    if (k == "NEWSIG") {
+        signatureSeen = true;
+    } else if (k == "GOODSIG" || k == "EXPKEYSIG" || k == "REVKEYSIG") {
+        signatureSeen = true;
         goodSignature = k == "GOODSIG";
         expiredKeySignature = k == "EXPKEYSIG";
         revokedKeySignature = k == "REVKEYSIG";
         signatureKeyId = arg(0);
         signer = percentDecoded(arg(1));
     } else if (k == "BADSIG") {
+        signatureSeen = true;
         badSignature = true;
         signatureKeyId = arg(0);
         signer = percentDecoded(arg(1));
@@ -101,6 +105,7 @@ void EngineReport::absorb(const StatusLine& line) {
         signatureTime = number(arg(2));
         signaturePrimaryKey = arg(9);
     } else if (k == "ERRSIG") {
+        signatureSeen = true;
         signatureKeyId = arg(0);
         signatureTime = number(arg(4));
         signatureKeyMissing = arg(5) == "9";
@@ -143,6 +148,7 @@ void EngineReport::absorb(const StatusLine& line) {
         passPhraseHintKeyId = arg(0);
         passPhraseHint = percentDecoded(arg(1));
     } else if (k == "PLAINTEXT") {
+        plaintextSeen = true;
         storedName = percentDecoded(arg(2));
     } else if (k == "INV_RECP") {
         invalidRecipients.push_back(arg(1));
@@ -219,28 +225,35 @@ Verdict judgeDecryption(const EngineReport& r, bool engineFailed, std::string_vi
     if (r.decryptionOkay && r.encryptedDataSeen && !r.integrityProtected)
         v.lines.push_back("WARNING: This message is not integrity protected (an old program made it): a "
                           "change made to it cannot be detected.");
-    if (r.badSignature) {
+    // A signature that fails leaves the plaintext whole when all of it came out: all of an
+    // encrypted message passed its own check; a signed one reached its signature.
+    const bool wholePlaintext = r.plaintextSeen && (!r.encryptedDataSeen || r.decryptionOkay);
+    auto failedSignature = [&](const char* plaintextNote) {
         v.status = ExitStatus::BadSignature;
+        v.keepPlaintext = wholePlaintext;
+        if (wholePlaintext) v.lines.push_back(plaintextNote);
+        return v;
+    };
+    if (r.badSignature) {
         v.lines.push_back("WARNING: Bad signature, doesn't match file contents!");
         if (!r.signer.empty())
             v.lines.push_back("Bad signature from " + signer + ".");
         else
             v.lines.push_back("Bad signature from key ID " + keyId + ".");
         if (r.signatureTime) v.lines.push_back(when());
-        return v;
+        return failedSignature("The plaintext is written all the same: it is not what the signer signed.");
     }
     if (r.signatureKeyMissing) {
-        v.status = ExitStatus::BadSignature;
         v.lines.push_back("Key matching expected Key ID " + keyId + " not found in key ring.");
         v.lines.push_back("Can't check signature integrity.");
-        return v;
+        return failedSignature("WARNING: the signature could not be checked; the plaintext is written "
+                               "unverified.");
     }
     if (r.revokedKeySignature) {
-        v.status = ExitStatus::BadSignature;
         v.lines.push_back("WARNING: the key of " + signer + " has been revoked.");
         v.lines.push_back("Signature made with a revoked key; it is not trusted.");
         if (r.signatureTime) v.lines.push_back(when());
-        return v;
+        return failedSignature("The plaintext is written all the same: its signature is not trusted.");
     }
     if (r.goodSignature || r.expiredKeySignature) {
         v.lines.push_back("Good signature from " + signer + ".");

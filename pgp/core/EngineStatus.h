@@ -47,6 +47,8 @@ struct EngineReport {
     int cipherAlgorithm = 0;
     std::vector<std::string> encryptedTo;  // long key IDs
     std::optional<std::string> storedName; // the literal data's file name, raw bytes
+    bool plaintextSeen = false;            // literal data: the message's content was written out
+    bool signatureSeen = false;            // a signature was checked, or could not be
     std::vector<std::string> invalidRecipients;
     bool signingFailed = false;
     bool keyCreated = false;
@@ -66,6 +68,9 @@ struct EngineReport {
     // A cipher of 64-bit blocks (IDEA, 3DES, CAST5, Blowfish): what PGP 2 to 6 wrote, before
     // integrity checks existed.
     bool legacyCipher() const { return cipherAlgorithm >= 1 && cipherAlgorithm <= 4; }
+    // A signature and nothing it signs: a detached signature, which the engine, given no data,
+    // checks against nothing and calls bad.
+    bool detachedSignature() const { return signatureSeen && !plaintextSeen && !encryptedDataSeen; }
 
     void absorb(const StatusLine& line);
 };
@@ -76,10 +81,14 @@ std::string pgpDateTime(std::int64_t secondsSince1970);
 struct Verdict {
     ExitStatus status = ExitStatus::Ok;
     std::vector<std::string> lines; // UTF-8, for the console
+    // The whole plaintext came out, and only its signature is wanting (bad, unknown key, revoked
+    // key): it is written, as PGP 2.6 wrote it, and the status still says the signature failed.
+    bool keepPlaintext = false;
 };
 
 // After decrypting or checking a message (`engineFailed`: the engine's exit status was not 0).
-// User IDs are shown through `shown` (see shownUserId), each with its key's ID.
+// User IDs are shown through `shown` (see shownUserId), each with its key's ID. A detached
+// signature is judged from its own run with the signed data.
 Verdict judgeDecryption(const EngineReport& report, bool engineFailed, std::string_view inputName,
                         const ShownForm& shown = {});
 

@@ -72,6 +72,26 @@ std::wstring plainOutputName(std::wstring_view input) {
     return stem == name ? std::wstring() : stem;
 }
 
+std::wstring signedFileFor(std::wstring_view signature, const std::vector<std::wstring>& namesInFolder) {
+    const std::wstring own = lower(bareName(signature)), stem = withoutExtension(own);
+    if (stem == own) return {};
+    std::vector<std::wstring> others, signatures;
+    for (const std::wstring& name : namesInFolder) {
+        const std::wstring n = lower(name);
+        if (n == stem) return name;
+        if (n == own || n.size() <= stem.size() + 1 || n.compare(0, stem.size(), stem) != 0 ||
+            n[stem.size()] != L'.')
+            continue;
+        const std::wstring extension = n.substr(n.find_last_of(L'.'));
+        const bool signatureLike =
+            extension == L".asc" || extension == L".sig" || extension == L".pgp" || extension == L".gpg";
+        (signatureLike ? signatures : others).push_back(name);
+    }
+    if (others.size() == 1) return others[0];
+    if (others.empty() && signatures.size() == 1) return signatures[0];
+    return {};
+}
+
 std::wstring safeStoredName(std::wstring_view stored) {
     std::wstring name = bareName(stored);
     while (!name.empty() && (name.back() == L'.' || name.back() == L' '))

@@ -2,6 +2,7 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pgp {
 
@@ -16,6 +17,13 @@ std::wstring protectedOutputName(std::wstring_view input, bool armor, bool detac
 // Decryption without -o: the input's bare name without its extension; empty when it has none
 // (the output would take the input's own name).
 std::wstring plainOutputName(std::wstring_view input);
+
+// The file a detached signature signs, when none was given: among the bare names of the files
+// in the signature's folder, the signature's own name without its extension ("note.asc" ->
+// "note"), else the one file of that stem with another extension ("note.txt"), signatures and
+// messages (.asc, .sig, .pgp, .gpg) counting only when nothing else does. Empty when there is
+// none, or more than one. Case is ignored.
+std::wstring signedFileFor(std::wstring_view signature, const std::vector<std::wstring>& namesInFolder);
 
 // -p: the name stored in a message, reduced to a bare file name for the working directory.
 // Everything up to the last "\", "/" or ":" goes, then trailing dots and blanks (Windows drops

@@ -43,8 +43,10 @@ std::wstring operandError(const Command& c) {
     case Action::Usage:
         return {};
     case Action::Decrypt:
+        // A second operand: the file a detached signature signs.
         if (n == 0 && !c.filter) return L"no input file given";
-        if (n > (c.filter ? 0u : 1u)) return L"more than one input file: " + c.operands.back();
+        if (c.filter && n > 0) return L"unexpected argument " + c.operands.back();
+        if (n > 2) return L"unexpected argument " + c.operands.back();
         return {};
     case Action::Encrypt:
     case Action::Sign:
@@ -196,6 +198,7 @@ std::wstring usageText() {
            L"To sign and then encrypt a file:                pgp -es textfile her_userid [-u your_userid]\r\n"
            L"To encrypt with a pass phrase only:             pgp -c textfile\r\n"
            L"To decrypt or check a signature:                pgp ciphertextfile [-o plaintextfile]\r\n"
+           L"To check a detached signature:                  pgp signaturefile [signedfile]\r\n"
            L"  -p keeps the file name stored in the message (a bare name in this directory)\r\n"
            L"Options: -a armoured output, -t text, -w wipe the input afterwards, -o output file,\r\n"
            L"         -u signing user ID, -z \"pass phrase\", -f filter (standard input to output),\r\n"

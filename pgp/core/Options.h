@@ -38,8 +38,9 @@ struct Command {
     std::optional<Argument> passPhrase; // -z
     std::optional<std::wstring> signer; // -u
     std::optional<std::wstring> output; // -o
-    std::vector<std::wstring> operands; // input file, recipients, user IDs, rings, in order
-    std::wstring error;                 // one line naming what is wrong; empty when usable
+    // Input file, recipients, user IDs, rings, in order; for Decrypt, maybe the signed file.
+    std::vector<std::wstring> operands;
+    std::wstring error; // one line naming what is wrong; empty when usable
 };
 
 // The arguments after the program's name. Letters may combine in any order ("-eatw", "-tae");

@@ -133,3 +133,67 @@ TEST(PgpEngineStatus, ProtectionFailuresInPgpsWords) {
               std::vector<std::string>{"Cannot encrypt to key 23456789: it is not usable for encryption."});
     EXPECT_EQ(judgeProtection(report(""), true, false, false, true).status, ExitStatus::ConventionalFailed);
 }
+
+TEST(PgpEngineStatus, AFailedSignatureKeepsOnlyAWholePlaintext) {
+    struct Case {
+        const char* status;
+        ExitStatus exit;
+        bool keep;
+        const char* lastLine;
+    };
+    const char* unverified =
+        "WARNING: the signature could not be checked; the plaintext is written unverified.";
+    const Case cases[] = {
+        // Clear-signed by a key not in the ring: the text came out whole.
+        {"[GNUPG:] PLAINTEXT 74 0 \n[GNUPG:] NEWSIG\n"
+         "[GNUPG:] ERRSIG 936668D3F5581E52 22 8 01 1796688442 9 1232\n[GNUPG:] NO_PUBKEY 936668D3F5581E52\n",
+         ExitStatus::BadSignature, true, unverified},
+        // Encrypted and signed by an unknown key, the encryption's own check passed.
+        {"[GNUPG:] DECRYPTION_INFO 2 9 0\n[GNUPG:] PLAINTEXT 62 0 x\n[GNUPG:] NEWSIG\n"
+         "[GNUPG:] ERRSIG 936668D3F5581E52 22 8 01 1796688442 9 1232\n[GNUPG:] DECRYPTION_OKAY\n",
+         ExitStatus::BadSignature, true, unverified},
+        {"[GNUPG:] PLAINTEXT 74 0 \n[GNUPG:] NEWSIG\n[GNUPG:] BADSIG 936668D3F5581E52 Mallory\n",
+         ExitStatus::BadSignature, true,
+         "The plaintext is written all the same: it is not what the signer signed."},
+        {"[GNUPG:] PLAINTEXT 74 0 \n[GNUPG:] NEWSIG\n[GNUPG:] REVKEYSIG 936668D3F5581E52 Old\n",
+         ExitStatus::BadSignature, true,
+         "The plaintext is written all the same: its signature is not trusted."},
+        // Encrypted, and its end never checked: nothing of it is kept.
+        {"[GNUPG:] DECRYPTION_INFO 2 9 0\n[GNUPG:] PLAINTEXT 62 0 x\n[GNUPG:] NEWSIG\n"
+         "[GNUPG:] BADSIG 936668D3F5581E52 Mallory\n",
+         ExitStatus::BadSignature, false, "Bad signature from user \"Mallory\" [0xF5581E52]."},
+        // A detached signature checked against nothing: no plaintext at all.
+        {"[GNUPG:] NEWSIG t@x\n[GNUPG:] BADSIG 936668D3F5581E52 T <t@x>\n[GNUPG:] FAILURE gpg-exit "
+         "33554433\n",
+         ExitStatus::BadSignature, false, "Bad signature from user \"T <t@x>\" [0xF5581E52]."},
+        {"[GNUPG:] NEWSIG\n[GNUPG:] ERRSIG 936668D3F5581E52 22 8 01 1796688442 9 1232\n",
+         ExitStatus::BadSignature, false, "Can't check signature integrity."},
+        {"[GNUPG:] PLAINTEXT 74 0 \n[GNUPG:] NEWSIG\n[GNUPG:] GOODSIG 936668D3F5581E52 Alice\n",
+         ExitStatus::Ok, false, "Good signature from user \"Alice\" [0xF5581E52]."},
+    };
+    for (const auto& c : cases) {
+        Verdict v = judgeDecryption(report(c.status), c.exit != ExitStatus::Ok, "in.asc");
+        EXPECT_EQ(v.status, c.exit) << c.status;
+        EXPECT_EQ(v.keepPlaintext, c.keep) << c.status;
+        ASSERT_FALSE(v.lines.empty()) << c.status;
+        EXPECT_EQ(v.lines.back(), c.lastLine) << c.status;
+        for (const auto& line : v.lines)
+            EXPECT_EQ(line.find("Good signature"), c.exit == ExitStatus::Ok ? 0u : std::string::npos) << line;
+    }
+}
+
+TEST(PgpEngineStatus, ADetachedSignatureIsASignatureWithoutData) {
+    const struct {
+        const char* status;
+        bool detached;
+    } cases[] = {
+        {"[GNUPG:] NEWSIG t@x\n[GNUPG:] BADSIG C8ADD47FBAE7948B T <t@x>\n", true},
+        {"[GNUPG:] NEWSIG\n[GNUPG:] ERRSIG 936668D3F5581E52 22 8 01 1796688442 9 1232\n", true},
+        {"[GNUPG:] PLAINTEXT 74 0 \n[GNUPG:] NEWSIG\n[GNUPG:] GOODSIG C8ADD47FBAE7948B T <t@x>\n", false},
+        {"[GNUPG:] DECRYPTION_INFO 2 9 0\n[GNUPG:] NEWSIG\n[GNUPG:] BADSIG C8ADD47FBAE7948B T\n", false},
+        {"[GNUPG:] NODATA 1\n", false},
+        {"[GNUPG:] PLAINTEXT 62 0 x\n[GNUPG:] DECRYPTION_OKAY\n", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(report(c.status).detachedSignature(), c.detached) << c.status;
+}

@@ -62,3 +62,26 @@ TEST(PgpNames, TheEnginesOwnFilesAreKnownInAnyDisguise) {
          {L"gpg.conf.txt", L"mygpg.conf", L"evil.gpg", L"pubring.asc", L"notes.txt", L"S.txt"})
         EXPECT_FALSE(isEngineFileName(name)) << name;
 }
+
+TEST(PgpNames, ADetachedSignatureFindsTheFileNamedLikeIt) {
+    using Names = std::vector<std::wstring>;
+    const struct {
+        const wchar_t* signature;
+        Names folder;
+        const wchar_t* signedFile;
+    } cases[] = {
+        {L"note.asc", {L"note.asc", L"note"}, L"note"},
+        {L"C:\\pgp\\NOTE.SIG", {L"note.sig", L"Note.txt"}, L"Note.txt"},
+        {L"note.asc", {L"note.asc", L"note.txt", L"note.sig"}, L"note.txt"},
+        {L"note.sig", {L"note.sig", L"note.txt", L"note"}, L"note"},
+        {L"data.asc", {L"data.asc", L"data.pgp"}, L"data.pgp"},
+        {L"note.asc", {L"note.asc", L"note.txt", L"note.doc"}, L""},
+        {L"note.asc", {L"note.asc", L"notes.txt", L"note"}, L"note"},
+        {L"note.asc", {L"note.asc", L"notes.txt"}, L""},
+        {L"note.asc", {L"note.asc"}, L""},
+        {L"noextension", {L"noextension", L"noextension.txt"}, L""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(signedFileFor(c.signature, c.folder), c.signedFile)
+            << c.signature << L" " << c.folder.size();
+}

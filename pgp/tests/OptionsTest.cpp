@@ -70,6 +70,8 @@ TEST(PgpOptions, TheProgramsLinesGiveTheirActions) {
         {{L"-ea", L"C:\\X~1.DOC", L"Alice"}, Action::Encrypt, false, true, false, false, false, false},
         {{L"-p", L"C:\\X~1.ASC"}, Action::Decrypt, false, false, false, false, false, true},
         {{L"-sbta", L"C:\\X~1.DOC", L"-u", L"Carol"}, Action::Sign, true, true, true, false, true, false},
+        // A detached signature and the file it signs.
+        {{L"C:\\X~1.ASC", L"C:\\X~1.DOC"}, Action::Decrypt, false, false, false, false, false, false},
         {{L"-tea", L"x.txt", L"Alice"}, Action::Encrypt, false, true, true, false, false, false},
         {{L"-kv", L"*", L"C:\\pgp\\pubring.pgp"}, Action::KeyView, false, false, false, false, false, false},
     };
@@ -150,7 +152,8 @@ TEST(PgpOptions, RefusalsNameWhatIsWrong) {
         {{L"-pe", L"f.txt", L"Alice"}, L"-p applies only to decryption"},
         {{L"-w", L"f.txt"}, L"-w applies only to encryption and signing"},
         {{L"-eat"}, L"no input file given"},
-        {{L"a.asc", L"b.asc"}, L"more than one input file: b.asc"},
+        {{L"a.sig", L"a.txt", L"b.txt"}, L"unexpected argument b.txt"},
+        {{L"-f", L"a.txt"}, L"unexpected argument a.txt"},
         {{L"-ka"}, L"-ka needs the file of keys to add"},
         {{L"-kx", L"Alice"}, L"-kx needs a user ID and the file to write"},
         {{L"-kr"}, L"-kr needs the user ID of the key to remove"},

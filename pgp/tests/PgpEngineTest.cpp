@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -678,13 +682,15 @@ TEST_F(PgpEngine, ExitStatusesAndRefusals) {
         {{"-eat", "murkwell.tmp", "example.org"}, "", 11, "More than one key matches 'example.org':"},
         {{"+batchmode", "-eat", "murkwell.tmp", "Bob"}, "", 4, "Not used in batch mode."},
         {{"-eat", "murkwell.tmp", "Bob"}, "n\r\n", 6, "Are you sure you want to use this public key (y/N)?"},
+        // Enter alone is the default answer, No.
+        {{"-eat", "murkwell.tmp", "Bob"}, "\r\n", 6, "Are you sure you want to use this public key (y/N)?"},
         {{"-sta", "murkwell.tmp", "-u", "Bob"},
          "",
          11,
          "Cannot find a secret key for signing matching 'Bob'."},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+        SCOPED_TRACE(c.args[0] + " " + c.args[1] + " answering " + testing::PrintToString(c.answers));
         Outcome o = pgpDirect(c.args, c.answers);
         EXPECT_EQ(o.status, c.status) << o.describe();
         EXPECT_NE(o.err.find(c.says), std::string::npos) << o.describe();
@@ -771,4 +777,354 @@ TEST_F(PgpEngine, AnAgentItDidNotStartIsLeftRunning) {
         "", pgpDir, scratch);
     kill(launcher, SIGKILL);
     waitpid(launcher, nullptr, 0);
+}
+
+namespace {
+
+// Bytes as a binary file holds them: every value, line ends among them.
+std::string randomBytes(std::size_t size, unsigned seed) {
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (char& b : bytes)
+        b = char(generator() & 0xFF);
+    return bytes;
+}
+
+// Runs a program in `cwd` with standard input from `input` and standard output on `out`, a
+// descriptor the caller chose (a full device, a pipe nobody reads); standard error is returned.
+Outcome runWithOutput(const std::vector<std::string>& argv, const fs::path& cwd, const fs::path& input,
+                      int out, const fs::path& scratch) {
+    Outcome o;
+    const fs::path errPath = scratch / "stderr-own.txt";
+    const pid_t child = fork();
+    if (child == 0) {
+        const int in = open(input.c_str(), O_RDONLY);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (in < 0 || err < 0 || chdir(cwd.c_str()) != 0) _exit(126);
+        dup2(in, 0), dup2(out, 1), dup2(err, 2);
+        std::vector<char*> args;
+        for (const auto& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    o.err = readFile(errPath);
+    return o;
+}
+
+// Runs `argv` with a terminal of its own (so Wine gives its programs a console), and types
+// `typed` once `prompt` appears on it and the console reads: Wine's console takes the terminal
+// out of canonical mode for its first read, and a line typed before that reaches it with a line
+// feed where Enter should be. What the terminal showed is returned in `out`.
+Outcome runOnTerminal(const std::vector<std::string>& argv, const fs::path& cwd, const std::string& prompt,
+                      const std::string& typed, std::chrono::seconds limit) {
+    Outcome o;
+    int master = -1;
+    const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        if (chdir(cwd.c_str()) != 0) _exit(126);
+        std::vector<char*> args;
+        for (const auto& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    if (child < 0) return o;
+    bool answered = false;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    for (;;) {
+        pollfd ready{master, POLLIN, 0};
+        if (poll(&ready, 1, 100) == 1) {
+            char buffer[4096];
+            const ssize_t n = read(master, buffer, sizeof buffer);
+            if (n > 0) o.out.append(buffer, size_t(n));
+        }
+        termios modes{};
+        const bool reading = tcgetattr(master, &modes) == 0 && !(modes.c_lflag & ICANON);
+        if (!answered && reading && o.out.find(prompt) != std::string::npos) {
+            answered = true;
+            if (write(master, typed.data(), typed.size()) != ssize_t(typed.size())) break;
+        }
+        if (waitpid(child, &status, WNOHANG) == child) {
+            o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            break;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            ADD_FAILURE() << "still running after " << limit.count() << " s; the terminal showed:\n" << o.out;
+            break;
+        }
+    }
+    close(master);
+    return o;
+}
+
+} // namespace
+
+// -t on a binary file: the engine's text mode would rewrite the line ends inside it. Every mode
+// treats it as binary, with a note, and Linux gpg gets back every byte; a text file stays text.
+TEST_F(PgpEngine, BinaryFilesKeepEveryByteWhateverTextModeSays) {
+    const std::string binary = randomBytes(20000, 7);
+    const fs::path input = pgpDir / "random.bin", message = pgpDir / "random.asc";
+    const std::string note = "Note: 'random.bin' is not a text file; treated as binary.";
+    struct Case {
+        std::vector<std::string> args;
+        const char* answers;
+        std::string data;
+        bool encrypted, detached, clearSigned;
+    };
+    const Case cases[] = {
+        {{"-eat", "random.bin", "Bob"}, "y\r\n", binary, true, false, false},
+        {{"-sta", "random.bin", "-u", "Alice"}, "alice pass\r\n", binary, false, false, false},
+        {{"-east", "random.bin", "Bob", "-u", "Alice"}, "y\r\nalice pass\r\n", binary, true, false, false},
+        {{"-sbta", "random.bin", "-u", "Alice"}, "alice pass\r\n", binary, false, true, false},
+        {{"-cat", "random.bin"}, "idea pass\r\nidea pass\r\n", binary, true, false, false},
+        // A text file is still made a clear signature.
+        {{"-sta", "random.bin", "-u", "Alice"}, "alice pass\r\n", kText, false, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + (c.data == binary ? " binary" : " text"));
+        writeFile(input, c.data);
+        fs::remove(message);
+        Outcome o = pgpDirect(c.args, c.answers);
+        ASSERT_EQ(o.status, 0) << o.describe();
+        EXPECT_EQ(o.err.find(note) != std::string::npos, c.data == binary) << o.describe();
+        EXPECT_EQ(readFile(message).rfind("-----BEGIN PGP SIGNED MESSAGE-----", 0) == 0, c.clearSigned);
+        if (c.detached) {
+            Outcome v = gpg({"--verify", message.string(), input.string()});
+            EXPECT_NE(v.out.find("[GNUPG:] GOODSIG"), std::string::npos) << v.describe();
+            continue;
+        }
+        Outcome read =
+            c.encrypted
+                ? linuxDecrypt(message, c.args[0] == "-cat" ? "idea pass" : "bob pass")
+                : gpg({"--output", (scratch / "plain.out").string(), "--yes", "--decrypt", message.string()});
+        EXPECT_EQ(read.status, 0) << read.describe();
+        const std::string back = readFile(scratch / "plain.out");
+        if (c.data == binary) {
+            EXPECT_EQ(back.size(), binary.size());
+            EXPECT_TRUE(back == binary) << "the bytes came back changed";
+        } else {
+            EXPECT_EQ(withoutCr(back), withoutCr(kText));
+        }
+    }
+    // Through standard input too (-f), where the whole input is looked at before the engine runs.
+    writeFile(input, binary);
+    Outcome o =
+        hostproc::run({kWine, (install / "pgp.exe").string(), "-fsta", "-u", "Alice", "-z", "alice pass"},
+                      binary, Input::File, scratch, 180s, pgpDir);
+    ASSERT_EQ(o.status, 0) << o.describe();
+    EXPECT_NE(o.err.find("Note: standard input is not a text file; treated as binary."), std::string::npos)
+        << o.err;
+    writeFile(scratch / "filtered.asc", o.out);
+    Outcome read = gpg({"--output", (scratch / "plain.out").string(), "--yes", "--decrypt",
+                        (scratch / "filtered.asc").string()});
+    EXPECT_NE(read.out.find("[GNUPG:] GOODSIG"), std::string::npos) << read.describe();
+    EXPECT_TRUE(readFile(scratch / "plain.out") == binary) << "the bytes came back changed";
+    fs::remove(input);
+}
+
+// A signature that cannot be checked (its key is not in the ring) or does not verify: the
+// plaintext is written all the same, with the warning and status 30; a bad one is never good.
+TEST_F(PgpEngine, UnknownAndBadSignaturesStillGiveThePlaintext) {
+    gpg({"--passphrase", "carol pass", "--pinentry-mode", "loopback", "--quick-gen-key",
+         "Carol <carol@example.org>", "future-default", "default", "never"});
+    const std::vector<std::string> carol{"--pinentry-mode", "loopback",     "--passphrase",
+                                         "carol pass",      "--local-user", "carol@example.org"};
+    const std::vector<std::string> bob{"--pinentry-mode", "loopback",     "--passphrase",
+                                       "bob pass",        "--local-user", "bob@example.org"};
+    struct Case {
+        const char* what;
+        const std::vector<std::string>& signer;
+        std::vector<std::string> made;
+        bool tamper;
+        std::vector<std::string> says;
+    };
+    const std::vector<std::string> unknown{"not found in key ring", "the signature could not be checked"};
+    const Case cases[] = {
+        {"signed by an unknown key and encrypted",
+         carol,
+         {"--armor", "--recipient", "alice@example.org", "--sign", "--encrypt"},
+         false,
+         unknown},
+        {"clear-signed by an unknown key", carol, {"--clearsign"}, false, unknown},
+        {"clear-signed by Bob and changed",
+         bob,
+         {"--clearsign"},
+         true,
+         {"WARNING: Bad signature, doesn't match file contents!", "Bad signature from user \"Bob"}},
+    };
+    writeFile(scratch / "plain.in", kText);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> args{"--output", (pgpDir / "signed.asc").string(), "--yes"};
+        args.insert(args.end(), c.signer.begin(), c.signer.end());
+        args.insert(args.end(), c.made.begin(), c.made.end());
+        args.push_back((scratch / "plain.in").string());
+        ASSERT_EQ(gpg(args).status, 0);
+        std::string expected = kText;
+        if (c.tamper) {
+            std::string text = readFile(pgpDir / "signed.asc");
+            text.replace(text.find("Hello"), 5, "Jello");
+            writeFile(pgpDir / "signed.asc", text);
+            expected.replace(expected.find("Hello"), 5, "Jello");
+        }
+        fs::remove(pgpDir / "signed.txt");
+        Outcome o = pgpDirect({"+batchmode", "-z", "alice pass", "signed.asc", "-o", "signed.txt"}, "");
+        EXPECT_EQ(o.status, 30) << o.describe();
+        for (const auto& words : c.says)
+            EXPECT_NE(o.err.find(words), std::string::npos) << words << "\n" << o.describe();
+        EXPECT_EQ(o.err.find("Good signature"), std::string::npos) << o.describe();
+        ASSERT_TRUE(fs::exists(pgpDir / "signed.txt")) << o.describe();
+        EXPECT_EQ(withoutCr(readFile(pgpDir / "signed.txt")), withoutCr(expected));
+    }
+    fs::remove(pgpDir / "signed.txt");
+    fs::remove(pgpDir / "signed.asc");
+}
+
+// Detached signatures, as pgp.exe and Linux gpg make them: checked against the file given, or the
+// one named like the signature; `-p` (the file module's Decrypt) recognises them as well.
+TEST_F(PgpEngine, DetachedSignaturesAreChecked) {
+    const fs::path note = pgpDir / "note.txt";
+    writeFile(note, kText);
+    for (const char* old : {"note.asc", "note.sig"})
+        fs::remove(pgpDir / old);
+    Outcome made = pgpDirect({"-sbta", "note.txt", "-u", "Alice", "-z", "alice pass"}, "");
+    ASSERT_EQ(made.status, 0) << made.describe();
+    ASSERT_EQ(gpg({"--output", (pgpDir / "note.sig").string(), "--pinentry-mode", "loopback", "--passphrase",
+                   "bob pass", "--local-user", "bob@example.org", "--detach-sign", note.string()})
+                  .status,
+              0);
+    const std::string changed = "Hello, Bob.\r\nA changed line.\r\n";
+    const std::string good = "Good signature from user \"",
+                      bad = "WARNING: Bad signature, doesn't match file contents!";
+    struct Case {
+        std::vector<std::string> args;
+        bool changed; // note.txt since it was signed
+        int status;
+        const std::string& says;
+    };
+    const Case cases[] = {
+        {{"-p", "note.asc"}, false, 0, good},
+        {{"note.asc"}, false, 0, good},
+        {{"note.asc", "note.txt"}, false, 0, good},
+        {{"note.sig"}, false, 0, good},
+        {{"note.sig", windowsPath(note)}, false, 0, good},
+        {{"-p", "note.asc"}, true, 30, bad},
+        {{"note.sig", "note.txt"}, true, 30, bad},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args.back() + (c.changed ? " (changed)" : ""));
+        const std::string content = c.changed ? changed : kText;
+        writeFile(note, content);
+        std::vector<std::string> args{"+batchmode"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        Outcome o = pgpDirect(args, "");
+        EXPECT_EQ(o.status, c.status) << o.describe();
+        EXPECT_NE(o.err.find(c.says), std::string::npos) << o.describe();
+        if (c.status != 0) {
+            EXPECT_EQ(o.err.find(good), std::string::npos) << o.describe();
+        }
+        EXPECT_EQ(readFile(note), content) << "the signed file was changed";
+        EXPECT_FALSE(fs::exists(pgpDir / "note")) << "a detached signature has no plaintext to write";
+    }
+    for (const char* left : {"note.txt", "note.asc", "note.sig"})
+        fs::remove(pgpDir / left);
+}
+
+// -f: standard input is the data, so a pass phrase comes from the console and never from it;
+// without a console pgp.exe refuses instead of taking the message's first line.
+TEST_F(PgpEngine, FilterModeAsksTheConsoleNeverStandardInput) {
+    writeFile(scratch / "plain.in", kText);
+    const fs::path message = scratch / "filter.asc", out = scratch / "filter.out";
+    ASSERT_EQ(gpg({"--output", message.string(), "--yes", "--armor", "--recipient", "alice@example.org",
+                   "--encrypt", (scratch / "plain.in").string()})
+                  .status,
+              0);
+    Outcome none = hostproc::run({kWine, (install / "pgp.exe").string(), "-f"}, readFile(message),
+                                 Input::File, scratch, 180s, pgpDir);
+    EXPECT_EQ(none.status, 4) << none.describe();
+    EXPECT_NE(none.err.find("no console to ask"), std::string::npos) << none.describe();
+    EXPECT_EQ(none.err.find("Bad pass phrase"), std::string::npos) << none.describe();
+    EXPECT_EQ(none.out.find("Hello"), std::string::npos);
+    // In a console (cmd.exe on a terminal), the pass phrase is typed there; the data still comes
+    // from standard input.
+    fs::remove(out);
+    Outcome typed = runOnTerminal(
+        {kWine, "cmd", "/c", pgpExe() + " -f < " + windowsPath(message) + " > " + windowsPath(out)}, pgpDir,
+        "Enter pass phrase:", "alice pass\r", 180s);
+    EXPECT_EQ(typed.status, 0) << typed.out;
+    EXPECT_EQ(withoutCr(readFile(out)), withoutCr(kText)) << typed.out;
+    EXPECT_EQ(typed.out.find("alice pass"), std::string::npos) << "the pass phrase was echoed";
+    fs::remove(out);
+}
+
+// -f: standard output that takes nothing (a full disk, a pipe nobody reads) is a failure, as a
+// file that cannot be written is.
+TEST_F(PgpEngine, FilterOutputThatCannotBeWrittenFails) {
+    writeFile(scratch / "plain.in", kText);
+    ASSERT_EQ(gpg({"--output", (scratch / "filter.asc").string(), "--yes", "--armor", "--recipient",
+                   "alice@example.org", "--encrypt", (scratch / "plain.in").string()})
+                  .status,
+              0);
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;
+        fs::path input;
+        bool full; // /dev/full, else a pipe whose reader is gone
+    };
+    const Case cases[] = {
+        {"decrypt to a full disk", {"+batchmode", "-f", "-z", "alice pass"}, scratch / "filter.asc", true},
+        {"decrypt to a closed pipe", {"+batchmode", "-f", "-z", "alice pass"}, scratch / "filter.asc", false},
+        {"sign to a full disk",
+         {"+batchmode", "-fsta", "-u", "Alice", "-z", "alice pass"},
+         scratch / "plain.in",
+         true},
+        {"sign to a closed pipe",
+         {"+batchmode", "-fsta", "-u", "Alice", "-z", "alice pass"},
+         scratch / "plain.in",
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        int out = -1, pipeEnds[2] = {-1, -1};
+        if (c.full) {
+            out = open("/dev/full", O_WRONLY);
+        } else {
+            ASSERT_EQ(pipe(pipeEnds), 0);
+            close(pipeEnds[0]);
+            out = pipeEnds[1];
+        }
+        ASSERT_GE(out, 0);
+        std::vector<std::string> argv{kWine, (install / "pgp.exe").string()};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        Outcome o = runWithOutput(argv, pgpDir, c.input, out, scratch);
+        close(out);
+        EXPECT_EQ(o.status, 1) << o.describe();
+        EXPECT_NE(o.err.find("Cannot write to standard output"), std::string::npos) << o.describe();
+    }
+}
+
+// -w overwrites the plaintext before it removes the file: another link to the same data (a
+// backup's hard link, say) then holds none of it.
+TEST_F(PgpEngine, WipingOverwritesThePlaintextBeforeRemovingIt) {
+    const std::string secret = "CONFIDENTIAL-" + std::string(5000, 'x') + "\r\n";
+    writeFile(pgpDir / "murkwell.tmp", secret);
+    const fs::path link = scratch / "second-link.tmp";
+    fs::remove(link);
+    fs::create_hard_link(pgpDir / "murkwell.tmp", link);
+    Outcome o = pgpDirect({"-eatw", "murkwell.tmp", "Bob"}, "y\r\n");
+    EXPECT_EQ(o.status, 0) << o.describe();
+    EXPECT_FALSE(fs::exists(pgpDir / "murkwell.tmp"));
+    ASSERT_TRUE(fs::exists(link));
+    EXPECT_TRUE(waitUntil([&] { return readFile(link).find("CONFIDENTIAL") == std::string::npos; }, 30s))
+        << "the other link still holds the plaintext";
+    fs::remove(link);
 }
