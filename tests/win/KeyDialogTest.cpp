@@ -332,9 +332,12 @@ TEST_F(KeyDialogs, AddRemoveAndOkBuildTheRecipientStringAcrossShowings) {
     EXPECT_TRUE(interaction.shown.empty());
 }
 
-TEST_F(KeyDialogs, UserIdsThatCannotBeQuotedAreShownButRefusedInBothPrograms) {
+TEST_F(KeyDialogs, UserIdsThatCannotBePassedToPgpAreShownButRefusedInBothPrograms) {
     const std::string hostile = "Eve \"x\" & del <e@x>";
-    preparePgpDir(pgpDir(), {hostile, "Tab\there", "50% Off <p@x>"}, {hostile, "Zed"});
+    // PGP would read an ID beginning with "-" as options and one beginning with "+" as a setting.
+    // The double lists a ring line "+X" as a further ID "X" of the key above.
+    preparePgpDir(pgpDir(), {hostile, "Tab\there", "50% Off <p@x>", "-w", "++batchmode"},
+                  {hostile, "Zed", "-w", "++batchmode"});
     for (const char* exe : {"Murkwell.exe", "bramlet.exe"}) {
         SCOPED_TRACE(exe);
         const bool editorProgram = std::string(exe) == "Murkwell.exe";
@@ -364,9 +367,12 @@ TEST_F(KeyDialogs, UserIdsThatCannotBeQuotedAreShownButRefusedInBothPrograms) {
             click(pub.item(TPubKey::IdSpeedButton1));
             doubleClickEntry(pub.listBox1(), indexOf(pub.listBox1(), "Tab\there"));
             doubleClickEntry(pub.listBox1(), indexOf(pub.listBox1(), "50% Off <p@x>"));
+            select(pub.listBox1(), indexOf(pub.listBox1(), "-w"));
+            click(pub.item(TPubKey::IdSpeedButton1));
+            doubleClickEntry(pub.listBox1(), indexOf(pub.listBox1(), "+batchmode"));
             click(pub.item(TPubKey::IdButton1));
         });
-        EXPECT_EQ(available, (Lines{"50% Off <p@x>", hostile, "Tab\there"}));
+        EXPECT_EQ(available, (Lines{"+batchmode", "50% Off <p@x>", hostile, "Tab\there", "-w"}));
         EXPECT_EQ(recipients, "\"50% Off <p@x>\" ");
 
         bool stayedOpen = false;
@@ -374,13 +380,16 @@ TEST_F(KeyDialogs, UserIdsThatCannotBeQuotedAreShownButRefusedInBothPrograms) {
             select(sec.listBox1(), indexOf(sec.listBox1(), hostile));
             click(sec.button1());
             doubleClickEntry(sec.listBox1(), indexOf(sec.listBox1(), hostile));
+            select(sec.listBox1(), indexOf(sec.listBox1(), "-w"));
+            click(sec.button1());
+            doubleClickEntry(sec.listBox1(), indexOf(sec.listBox1(), "+batchmode"));
             stayedOpen = f.isShowingModal();
             SendMessageA(f.handle(), WM_CLOSE, 0, 0);
         });
         EXPECT_TRUE(stayedOpen) << "a refused signer leaves the choice open";
         EXPECT_EQ(signer, "before");
 
-        ASSERT_EQ(interaction.shown.size(), 4u);
+        ASSERT_EQ(interaction.shown.size(), 8u) << "four refusals in each dialog";
         for (const auto& box : interaction.shown) {
             EXPECT_EQ(box.text, mw::kUnsafeUserIdMessage);
             EXPECT_EQ(box.caption, editorProgram ? "Information" : "Murkwell File Encryption Applet");
