@@ -115,7 +115,11 @@ std::string signerToken(const std::string& signer) {
 
 SecretString editorPgpLine(EditorOperation op, const EditorLineValues& v, bool wipeToolPresent,
                            const ProgramProfile& profile) {
-    SecretString line(batchPath(v.pgpExe, "The path of pgp.exe"));
+    // cmd.exe echoes every line it runs into the console window; "@" keeps a line that carries the
+    // stored pass phrase off the screen. Lines without one keep their echo.
+    const bool carriesPassPhrase = op == EditorOperation::Decrypt && v.passPhraseOn;
+    SecretString line(carriesPassPhrase ? "@" : "");
+    line += batchPath(v.pgpExe, "The path of pgp.exe");
     const std::string w = wipeToolPresent ? "" : "w";
     // The temporaries are bare names: the batch runs in PGP's directory.
     const std::string input = " " + batchPath(profile.inputName, "The input file");
@@ -135,7 +139,7 @@ SecretString editorPgpLine(EditorOperation op, const EditorLineValues& v, bool w
         line += " -ca" + w + input;
         break;
     case EditorOperation::Decrypt:
-        if (v.passPhraseOn) {
+        if (carriesPassPhrase) {
             refuseUnquotable(v.passPhrase, "The pass phrase");
             line += " -z ";
             appendQuoted(line, v.passPhrase);

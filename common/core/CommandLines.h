@@ -46,7 +46,8 @@ struct EditorLineValues {
 };
 
 // The PGP line of an editor operation on the profile's temporaries; `wipeToolPresent` picks the
-// form without "w". Decrypt's may hold the pass phrase, so the line is secret text.
+// form without "w". Decrypt's may hold the pass phrase, so the line is secret text; such a line
+// begins with "@", so that the console does not echo it.
 SecretString editorPgpLine(EditorOperation op, const EditorLineValues& v, bool wipeToolPresent,
                            const ProgramProfile& profile);
 

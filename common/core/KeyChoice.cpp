@@ -45,4 +45,9 @@ std::string signerString(KeyProgram program, const std::string& userId) {
     return profileOf(program).signerQuoted ? quotedUserId(userId) : userId;
 }
 
+std::optional<std::string> chooseSigner(KeyProgram program, const std::string& userId) {
+    if (!canPassUserId(userId)) return std::nullopt;
+    return signerString(program, userId);
+}
+
 } // namespace mw

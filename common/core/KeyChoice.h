@@ -2,6 +2,7 @@
 // IDs may be chosen at all.
 #pragma once
 #include "core/KeyListing.h"
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,5 +36,9 @@ std::string recipientString(const std::vector<std::string>& keysToUse);
 
 // The signer string: quoted in the editor; the file module's operations add the quotes themselves.
 std::string signerString(KeyProgram program, const std::string& userId);
+
+// The secret-key dialog's choice: the signer string, or nothing when the ID cannot be passed on
+// (the caller tells the user and keeps the dialog open for another choice).
+std::optional<std::string> chooseSigner(KeyProgram program, const std::string& userId);
 
 } // namespace mw

@@ -21,24 +21,24 @@ struct KeyDialogLink {
 // The key listing of one showing with the program's seams (see listKeyRing).
 std::vector<std::string> listUserIds(const Context& context, const KeyDialogLink& link, KeyRing ring);
 
-// The list of a key ring's user IDs: a list box that holds no strings of its own (owner data),
-// filled by count and drawn from the sorted IDs kept here, so that a ring of 100,000 keys shows at
-// once. It still answers a list box's text queries (LB_GETTEXT, LB_GETTEXTLEN, LB_FINDSTRING,
-// LB_FINDSTRINGEXACT, LB_SELECTSTRING), and a typed character selects the next ID that begins
-// with it, as a list box with strings does.
+// The list of a key ring's user IDs: a list box that keeps every ID as its string, so that other
+// processes (screen readers, automation) read them whole, and owner-drawn from the IDs kept here.
+// The list box itself answers the text queries, the searches and a typed initial: no procedure of
+// ours stands in front of it, since the system's conversion between an ANSI procedure and a
+// Unicode caller breaks on long texts under Wine.
 class UserIdList {
 public:
     UserIdList() = default;
     UserIdList(const UserIdList&) = delete;
     UserIdList& operator=(const UserIdList&) = delete;
-    ~UserIdList();
 
-    // Creates the list box (the style gets the owner-data bits); the parent passes its
-    // WM_DRAWITEM on to drawItem(). Throws SystemError as createControl does.
+    // Creates the list box (the style gets the bits of an owner-drawn list with strings); the
+    // parent passes its WM_DRAWITEM on to drawItem(). Throws SystemError as createControl does.
     void create(Application& app, HWND parent, ControlParams params);
     HWND handle() const { return hwnd_; }
 
-    // Shows these IDs in this order, nothing selected.
+    // Shows these IDs in this order, nothing selected. Throws SystemError, the list emptied, when
+    // the list box cannot take them all.
     void assign(std::vector<std::string> ids);
     const std::vector<std::string>& entries() const { return ids_; }
     // The selected ID, or null.
@@ -48,13 +48,6 @@ public:
     bool drawItem(const DRAWITEMSTRUCT& item) const;
 
 private:
-    static LRESULT subclassMessage(void* self, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-    // Index of the next entry after `after` (wrapping, -1 = from the top) equal to `text`, or
-    // beginning with it; -1 when none. Letters compare without regard to case.
-    int find(int after, const std::string& text, bool whole) const;
-    void selectAndNotify(int index);
-
     HWND hwnd_ = nullptr;
     std::vector<std::string> ids_;
 };

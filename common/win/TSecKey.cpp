@@ -41,13 +41,13 @@ void TSecKey::FormShow() {
 
 void TSecKey::Button1Click() {
     if (const std::string* selected = available_.selected()) {
-        const std::string& userId = *selected;
+        const auto signer = chooseSigner(context_.profile().program, *selected);
         // Refused IDs keep the dialog open, so another key can be chosen.
-        if (!canPassUserId(userId)) {
+        if (!signer) {
             refuseUserId(context_);
             return;
         }
-        if (link_.store) link_.store(signerString(context_.profile().program, userId));
+        if (link_.store) link_.store(*signer);
     }
     close();
 }

@@ -48,10 +48,40 @@ TEST(EditorPgpLine, EveryOperationInBothOptionForms) {
               "c:\\pgp\\pgp.exe murkwell.tmp -o murkwell.txt");
     v.passPhraseOn = true;
     EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, true, editorProfile()),
-              "c:\\pgp\\pgp.exe -z \"open sesame\" murkwell.tmp -o murkwell.txt");
+              "@c:\\pgp\\pgp.exe -z \"open sesame\" murkwell.tmp -o murkwell.txt");
     v.passPhrase.clear();
     EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, true, editorProfile()),
-              "c:\\pgp\\pgp.exe -z \"\" murkwell.tmp -o murkwell.txt");
+              "@c:\\pgp\\pgp.exe -z \"\" murkwell.tmp -o murkwell.txt");
+}
+
+// cmd.exe echoes every line it runs into the console window, in view of anyone at the screen; only
+// "@" at the start of a line keeps it off. The line with the stored pass phrase gets it, every
+// other line keeps its echo and its bytes.
+TEST(EditorPgpLine, OnlyTheLineCarryingThePassPhraseIsKeptOutOfTheConsole) {
+    const std::string phrase = "open sesame";
+    int carrying = 0;
+    for (auto op : {EditorOperation::Encrypt, EditorOperation::Decrypt, EditorOperation::Sign,
+                    EditorOperation::SignEncrypt, EditorOperation::EncryptIdea})
+        for (bool storing : {false, true})
+            for (bool wipeTool : {false, true}) {
+                SCOPED_TRACE(::testing::Message() << "operation " << static_cast<int>(op) << ", storing "
+                                                  << storing << ", wipe tool " << wipeTool);
+                auto v = editorValues();
+                v.passPhraseOn = storing;
+                v.passPhrase = phrase;
+                const std::string line(editorPgpLine(op, v, wipeTool, editorProfile()));
+                const bool carries = line.find(phrase) != std::string::npos;
+                carrying += carries;
+                EXPECT_EQ(line.rfind(carries ? "@" + kPgp + " " : kPgp + " ", 0), 0u) << line;
+            }
+    EXPECT_EQ(carrying, 2) << "Decrypt with storing on, with and without the wipe tool";
+
+    auto v = editorValues();
+    v.pgpExe = "c:\\my pgp\\pgp.exe";
+    v.passPhraseOn = true;
+    v.passPhrase = phrase;
+    EXPECT_EQ(editorPgpLine(EditorOperation::Decrypt, v, true, editorProfile()),
+              "@\"c:\\my pgp\\pgp.exe\" -z \"open sesame\" murkwell.tmp -o murkwell.txt");
 }
 
 TEST(EditorPgpLine, NothingChosenYet) {

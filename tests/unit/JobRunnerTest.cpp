@@ -312,7 +312,7 @@ TEST_F(JobRunnerTest, EditorDecryptBlanksTheBatchFileBeforeDeletingItAndPausesOn
     job.pickUp = [&](const std::string& output) { picked = fake.content(output); };
     EXPECT_EQ(runner.runEditorOperation(job), JobEnd::Finished);
     EXPECT_EQ(batchAtLaunch,
-              (std::vector<std::string>{"c:\\pgp\\pgp.exe -z \"secret\" murkwell.tmp -o murkwell.txt",
+              (std::vector<std::string>{"@c:\\pgp\\pgp.exe -z \"secret\" murkwell.tmp -o murkwell.txt",
                                         "pause", "DEL c:\\pgp\\Murkwell.lck"}));
     EXPECT_EQ(picked, std::vector<std::string>{"plain"});
     auto tail = only(fake.calls, {"write", "delete"});
@@ -571,7 +571,7 @@ TEST_F(JobRunnerTest, Utf8ConsoleTakesTheKeyListingAndEveryOperationInItsOwnByte
         (std::vector<std::string>{
             "c:\\pgp\\pgp.exe -kv \"*\" c:\\pgp\\cl\xC3\xA9s.pgp > c:\\pgp\\murkwell.usr",
             "c:\\pgp\\pgp.exe -eastw murkwell.tmp \"Ren\xC3\xA9\" \"\xE2\x82\xACuro\"  -u \"Z\xC3\xBC\"",
-            "c:\\pgp\\pgp.exe -z \"caf\xC3\xA9\" murkwell.tmp -o murkwell.txt"}));
+            "@c:\\pgp\\pgp.exe -z \"caf\xC3\xA9\" murkwell.tmp -o murkwell.txt"}));
 }
 
 TEST_F(JobRunnerTest, AccentOnAWesternConsoleGoesAndCyrillicIsRefusedWithItsUserId) {
@@ -715,11 +715,12 @@ TEST_F(JobRunnerTest, BatchLineLongerThanCmdReadsIsRefusedBeforeAnythingIsWritte
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, "Information");
     EXPECT_EQ(boxes.shown[0].text,
-              "The pass phrase is too long: the PGP line would be 8049 characters, and a "
+              "The pass phrase is too long: the PGP line would be 8050 characters, and a "
               "batch file line may hold at most 8000. PGP was not started.");
 
-    // Just short enough: 7,951 characters of pass phrase make a line of exactly 8,000.
-    caller.values.passPhrase = std::string(7951, 'p');
+    // Just short enough: 7,950 characters of pass phrase make a line of exactly 8,000, its "@"
+    // included.
+    caller.values.passPhrase = std::string(7950, 'p');
     EXPECT_EQ(runner.runEditorOperation(caller.job(EditorOperation::Decrypt)), JobEnd::Finished);
     EXPECT_EQ(batchAtLaunch.at(0).size(), 8000u);
 

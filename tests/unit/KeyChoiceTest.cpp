@@ -31,6 +31,35 @@ TEST(KeyChoice, IdsThatPgpWouldTakeAsOptionsOrThatCannotFitALineAreRefused) {
     EXPECT_TRUE(keys.empty());
 }
 
+TEST(KeyChoice, SignersThatPgpWouldTakeAsOptionsOrSettingsAreRefusedInBothPrograms) {
+    const struct {
+        std::string id;
+        bool taken;
+    } ids[] = {
+        {"-w", false},
+        {"-o c:\\x", false},
+        {"+batchmode", false},
+        {"+pubring=c:\\evil.pgp", false},
+        {"Eve \" & del", false},
+        {std::string(1501, 'a'), false},
+        {"Anne-Marie -w <a@x>", true},
+        {"C++ Club <c@x>", true},
+        {"Sam Signer", true},
+    };
+    for (KeyProgram program : {KeyProgram::Editor, KeyProgram::FileModule})
+        for (const auto& c : ids) {
+            SCOPED_TRACE(::testing::Message()
+                         << (program == KeyProgram::Editor ? "editor: " : "file module: ")
+                         << c.id.substr(0, 30));
+            const std::optional<std::string> signer = chooseSigner(program, c.id);
+            EXPECT_EQ(signer.has_value(), c.taken);
+            // Quoted by the editor; the file module's lines add the quotes.
+            if (c.taken) {
+                EXPECT_EQ(*signer, program == KeyProgram::Editor ? "\"" + c.id + "\"" : c.id);
+            }
+        }
+}
+
 TEST(KeyChoice, KeysToUseTakesThreeQuotedIdsDuplicatesAllowed) {
     std::vector<std::string> keys;
     EXPECT_EQ(addKeyToUse(keys, "Bob"), AddOutcome::Added);

@@ -104,7 +104,7 @@ TEST_F(PassPhraseCopies, DecryptConvertingThePassPhraseLeavesNoCopyInFreedMemory
     ASSERT_EQ(fake.batch.size(), 2u);
     EXPECT_EQ(
         std::string_view(fake.batch[0]),
-        "c:\\pgp\\pgp.exe -z \"correct horse battery staple 100%% \x82t\x82\" murkwell.tmp -o murkwell.txt");
+        "@c:\\pgp\\pgp.exe -z \"correct horse battery staple 100%% \x82t\x82\" murkwell.tmp -o murkwell.txt");
     EXPECT_TRUE(boxes.shown.empty());
     // Without the wipe tool the batch file was overwritten before it went.
     EXPECT_FALSE(fake.has(kDir + "Murkwell.bat"));
@@ -116,7 +116,7 @@ TEST_F(PassPhraseCopies, DecryptWithTheWipeToolAndAPlainPassPhraseLeavesNoCopy) 
     EXPECT_EQ(runWatched(job), JobEnd::Finished);
     ASSERT_EQ(fake.batch.size(), 2u);
     EXPECT_EQ(std::string_view(fake.batch[0]),
-              "c:\\pgp\\pgp.exe -z \"plain horse battery staple & more\" murkwell.tmp -o murkwell.txt");
+              "@c:\\pgp\\pgp.exe -z \"plain horse battery staple & more\" murkwell.tmp -o murkwell.txt");
     EXPECT_EQ(fake.launches.back().file, "c:\\murkwell\\scorch.com");
 }
 

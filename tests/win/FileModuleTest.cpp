@@ -59,63 +59,6 @@ private:
     bool armed_ = false;
 };
 
-// The built program, stood at the fixture's path.
-void standBuiltProgram(const std::string& exePath) {
-    ASSERT_TRUE(
-        CopyFileA((buildTreeDirectory() + "filemodule\\bramlet.exe").c_str(), exePath.c_str(), FALSE));
-}
-
-// The program started for real in `directory`, with its browser window once it shows.
-class RunningProgram {
-public:
-    RunningProgram(const std::string& exePath, const std::string& arguments, const std::string& directory) {
-        std::string commandLine = "\"" + exePath + "\"" + arguments;
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            directory.c_str(), &si, &pi)) {
-            ADD_FAILURE() << "cannot start " << exePath;
-            return;
-        }
-        process_.reset(pi.hProcess);
-        mw::UniqueHandle thread(pi.hThread);
-        struct Search {
-            DWORD pid;
-            HWND found;
-        } search{pi.dwProcessId, nullptr};
-        waitFor("the started program's window", [&] {
-            EnumWindows(
-                [](HWND h, LPARAM p) {
-                    auto* s = reinterpret_cast<Search*>(p);
-                    DWORD pid = 0;
-                    GetWindowThreadProcessId(h, &pid);
-                    if (pid == s->pid && className(h) == "TForm1" && IsWindowVisible(h)) s->found = h;
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        });
-        window = search.found;
-    }
-    ~RunningProgram() {
-        if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT)
-            TerminateProcess(process_.get(), 1);
-    }
-    // Closes the window as its close box does; the exit code, or 99 when it did not end.
-    DWORD close() {
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        DWORD code = 99;
-        if (WaitForSingleObject(process_.get(), kWaitLimitMs) == WAIT_OBJECT_0)
-            GetExitCodeProcess(process_.get(), &code);
-        return code;
-    }
-    HWND window = nullptr;
-
-private:
-    mw::UniqueHandle process_;
-};
-
 } // namespace
 
 TEST_F(FileModule, StartsInAnEmptyDirectoryWithNothingSelected) {
@@ -411,7 +354,7 @@ TEST_F(FileModule, ALeftoverThatCannotBeDeletedStaysAndTheCloseGoesOnSilently) {
 TEST_F(FileModule, TheProgramIgnoresItsCommandLineAndEndsWithCodeZeroWhenClosed) {
     writeFileBytes(data() + "listed.txt", "x");
     writeFileBytes(pgpDir() + "Bramlet.BAT", "left over");
-    standBuiltProgram(exePath);
+    standBuiltProgram("filemodule\\bramlet.exe", exePath);
     RunningProgram program(exePath, " -e \"" + pgpDir() + "\" C:\\ /setup", data());
     ASSERT_TRUE(program.window) << "no browser window";
     // It opened on its working directory; no setup dialog, since pgp.exe is where the settings say.
@@ -426,7 +369,7 @@ TEST_F(FileModule, TheProgramIgnoresItsCommandLineAndEndsWithCodeZeroWhenClosed)
 }
 
 TEST_F(FileModule, ARunWritesNoSettingsFileAndNoRegistryValue) {
-    standBuiltProgram(exePath);
+    standBuiltProgram("filemodule\\bramlet.exe", exePath);
     const SettingsSnapshot settings(dir);
     RegistryWatch user(HKEY_CURRENT_USER, ""), machine(HKEY_LOCAL_MACHINE, "Software");
     ASSERT_TRUE(user.armed() && machine.armed());

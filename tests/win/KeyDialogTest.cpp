@@ -2,6 +2,7 @@
 // and the dialogs driven through the modal hook.
 #include "editor/EditorApp.h"
 #include "filemodule/FileModuleApp.h"
+#include "editor/EditorCommands.h"
 #include "core/KeyChoice.h"
 #include "core/KeyListing.h"
 #include "win/TPubKey.h"
@@ -106,8 +107,9 @@ protected:
         writeFileBytes(path, text);
     }
     std::string pgpDir() { return dir / "pgp\\"; }
-    void writeSettings(const std::string& iniName) {
-        const std::string d = pgpDir();
+    // Names the PGP directory `d` (the fixture's by default).
+    void writeSettings(const std::string& iniName, std::string d = {}) {
+        if (d.empty()) d = pgpDir();
         std::string ini = d + "pgp.exe\r\n" + d + "\r\n" + d + "pubring.pgp\r\n" + d + "secring.pgp\r\n";
         if (iniName == "Murkwell.ini")
             ini += "0\r\n0\r\n640\r\n450\r\nright\r\nnostore\r\nCourier New\r\n8\r\n0\r\n-2147483643\r\n";
@@ -144,6 +146,48 @@ protected:
 
     std::unique_ptr<RecordingPlatform> recording;
 };
+
+// The text of `id` as a list box keeps it: UTF-16 from the ANSI code page.
+std::wstring wideForm(const std::string& id) {
+    std::wstring wide(id.size(), L'\0');
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(
+        CP_ACP, 0, id.data(), static_cast<int>(id.size()), wide.data(), static_cast<int>(wide.size()))));
+    return wide;
+}
+
+// The entries of another process's list box as screen readers and automation read them: the
+// length, then the text in UTF-16 into a buffer of that length with guard characters after it. A
+// read that fails or writes past that length fails the test.
+std::vector<std::wstring> readFromAnotherProcess(HWND list) {
+    constexpr wchar_t kGuard = 0xFDFD;
+    constexpr std::size_t kGuards = 64;
+    auto ask = [list](UINT msg, WPARAM index, LPARAM buffer) {
+        DWORD_PTR answer = 0;
+        if (!SendMessageTimeoutW(list, msg, index, buffer, SMTO_ABORTIFHUNG, kWaitLimitMs, &answer))
+            return LRESULT{-9};
+        return static_cast<LRESULT>(answer);
+    };
+    std::vector<std::wstring> entries;
+    const LRESULT count = ask(LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const auto index = static_cast<WPARAM>(i);
+        const LRESULT length = ask(LB_GETTEXTLEN, index, 0);
+        if (length < 0) {
+            ADD_FAILURE() << "the length of entry " << i << ": " << length;
+            return entries;
+        }
+        std::wstring buffer(static_cast<std::size_t>(length) + 1 + kGuards, kGuard);
+        const LRESULT got = ask(LB_GETTEXT, index, reinterpret_cast<LPARAM>(buffer.data()));
+        if (got < 0) {
+            ADD_FAILURE() << "the text of entry " << i << ": " << got;
+            return entries;
+        }
+        EXPECT_EQ(buffer.find_first_not_of(kGuard, static_cast<std::size_t>(length) + 1), std::wstring::npos)
+            << "entry " << i << " was written past its length";
+        entries.emplace_back(buffer.c_str());
+    }
+    return entries;
+}
 
 const Lines kPublic = {"Bob <bob@x>", "alice <a@x>", "Carol", "Adam", "Eve \"x\" & del <e@x>", "Bob <bob@x>"};
 const Lines kPublicSorted = {"Adam",        "alice <a@x>", "Bob <bob@x>",
@@ -288,9 +332,12 @@ TEST_F(KeyDialogs, AddRemoveAndOkBuildTheRecipientStringAcrossShowings) {
     EXPECT_TRUE(interaction.shown.empty());
 }
 
-TEST_F(KeyDialogs, UserIdsThatCannotBeQuotedAreShownButRefusedInBothPrograms) {
+TEST_F(KeyDialogs, UserIdsThatCannotBePassedToPgpAreShownButRefusedInBothPrograms) {
     const std::string hostile = "Eve \"x\" & del <e@x>";
-    preparePgpDir(pgpDir(), {hostile, "Tab\there", "50% Off <p@x>"}, {hostile, "Zed"});
+    // PGP would read an ID beginning with "-" as options and one beginning with "+" as a setting.
+    // The double lists a ring line "+X" as a further ID "X" of the key above.
+    preparePgpDir(pgpDir(), {hostile, "Tab\there", "50% Off <p@x>", "-w", "++batchmode"},
+                  {hostile, "Zed", "-w", "++batchmode"});
     for (const char* exe : {"Murkwell.exe", "bramlet.exe"}) {
         SCOPED_TRACE(exe);
         const bool editorProgram = std::string(exe) == "Murkwell.exe";
@@ -320,9 +367,12 @@ TEST_F(KeyDialogs, UserIdsThatCannotBeQuotedAreShownButRefusedInBothPrograms) {
             click(pub.item(TPubKey::IdSpeedButton1));
             doubleClickEntry(pub.listBox1(), indexOf(pub.listBox1(), "Tab\there"));
             doubleClickEntry(pub.listBox1(), indexOf(pub.listBox1(), "50% Off <p@x>"));
+            select(pub.listBox1(), indexOf(pub.listBox1(), "-w"));
+            click(pub.item(TPubKey::IdSpeedButton1));
+            doubleClickEntry(pub.listBox1(), indexOf(pub.listBox1(), "+batchmode"));
             click(pub.item(TPubKey::IdButton1));
         });
-        EXPECT_EQ(available, (Lines{"50% Off <p@x>", hostile, "Tab\there"}));
+        EXPECT_EQ(available, (Lines{"+batchmode", "50% Off <p@x>", hostile, "Tab\there", "-w"}));
         EXPECT_EQ(recipients, "\"50% Off <p@x>\" ");
 
         bool stayedOpen = false;
@@ -330,13 +380,16 @@ TEST_F(KeyDialogs, UserIdsThatCannotBeQuotedAreShownButRefusedInBothPrograms) {
             select(sec.listBox1(), indexOf(sec.listBox1(), hostile));
             click(sec.button1());
             doubleClickEntry(sec.listBox1(), indexOf(sec.listBox1(), hostile));
+            select(sec.listBox1(), indexOf(sec.listBox1(), "-w"));
+            click(sec.button1());
+            doubleClickEntry(sec.listBox1(), indexOf(sec.listBox1(), "+batchmode"));
             stayedOpen = f.isShowingModal();
             SendMessageA(f.handle(), WM_CLOSE, 0, 0);
         });
         EXPECT_TRUE(stayedOpen) << "a refused signer leaves the choice open";
         EXPECT_EQ(signer, "before");
 
-        ASSERT_EQ(interaction.shown.size(), 4u);
+        ASSERT_EQ(interaction.shown.size(), 8u) << "four refusals in each dialog";
         for (const auto& box : interaction.shown) {
             EXPECT_EQ(box.text, mw::kUnsafeUserIdMessage);
             EXPECT_EQ(box.caption, editorProgram ? "Information" : "Murkwell File Encryption Applet");
@@ -525,7 +578,7 @@ TEST_F(KeyDialogs, ListingIsOrderedByTheSystemsCollationForTheAnsiCodePage) {
     EXPECT_EQ(ids, (Lines{"ab", "a-b", "ac", "Coop", "co-op", "cop", "-w", "wendy"}));
 }
 
-TEST_F(KeyDialogs, ListWithoutStringsStillDrawsTypesAndAnswersLikeAListBox) {
+TEST_F(KeyDialogs, UserIdListDrawsTypesAndAnswersLikeAListBox) {
     preparePgpDir(pgpDir(), {"carol", "Bob <bob@x>", "Cecil", "alice <a@x>", "Carl"}, {});
     writeSettings("Murkwell.ini");
     editor::EditorApp app(mw::Application::instance());
@@ -585,4 +638,74 @@ TEST_F(KeyDialogs, ListWithoutStringsStillDrawsTypesAndAnswersLikeAListBox) {
     EXPECT_GT(highlighted, rowPixels / 2) << "selected row";
     EXPECT_GT(plainRowLit, plainRowInk) << "unselected row";
     EXPECT_GT(plainRowInk, 20) << "the text is drawn";
+}
+
+// Screen readers and automation read the list from their own process, and the system sizes the
+// buffer of such a read by the list box's styles: a list that kept its strings to itself had a long
+// user ID written past that buffer, and the editor ended.
+TEST_F(KeyDialogs, AnotherProcessReadsEveryUserIdWholeAndTheEditorLivesOn) {
+    const std::string longId = "Long " + std::string(1989, 'x') + " <l@x>";
+    ASSERT_EQ(longId.size(), 2000u);
+    const struct {
+        const char* dialog;
+        int command, list;
+        Lines ring; // in the order listed
+    } dialogs[] = {
+        {"TPubKey",
+         editor::CmdBitBtn1Click,
+         TPubKey::IdListBox1,
+         {"50% Off <p@x>", "alice <a@x>", "Bob <bob@x>", longId, "Ren\xe9 <r@x>"}},
+        {"TSecKey", editor::CmdBitBtn3Click, TSecKey::IdListBox1, {"alice <a@x>", longId, "Sam Signer"}},
+    };
+    standBuiltProgram("editor\\Murkwell.exe", exePath);
+    for (const auto& d : dialogs) {
+        SCOPED_TRACE(d.dialog);
+        // A directory of its own: the editor is ended with its job half done.
+        const std::string pgp = dir / (std::string(d.dialog) + "\\");
+        preparePgpDir(pgp, d.ring, d.ring);
+        writeSettings("Murkwell.ini", pgp);
+        RunningProgram editor(exePath, "", dir.path());
+        ASSERT_TRUE(editor.window);
+        PostMessageA(editor.window, WM_COMMAND, MAKEWPARAM(d.command, 0), 0);
+        HWND dialog = nullptr;
+        ASSERT_TRUE(waitFor(std::string("the dialog ") + d.dialog,
+                            [&] { return (dialog = editor.visibleWindow(d.dialog)) != nullptr; }));
+        const std::vector<std::wstring> read = readFromAnotherProcess(GetDlgItem(dialog, d.list));
+        EXPECT_TRUE(editor.running()) << "the editor ended";
+        EXPECT_TRUE(IsWindowVisible(dialog));
+        ASSERT_EQ(read.size(), d.ring.size());
+        for (std::size_t i = 0; i < read.size(); ++i)
+            EXPECT_TRUE(read[i] == wideForm(d.ring[i]))
+                << "entry " << i << " read as " << read[i].size() << " characters";
+    }
+}
+
+// LB_GETTEXT has no size: a caller gives room for the length the list reports. Reads in both
+// character sets, the long ID passing through the system's conversion, stay within it.
+TEST_F(KeyDialogs, ReadsInThisProcessStayWithinTheLengthTheListGives) {
+    const std::string longId = std::string(1994, 'y') + " <y@x>";
+    const Lines ids = {"alice <a@x>", longId, "J\xf6rg"};
+    const mw::Context context(mw::editorProfile(), mw::Application::instance());
+    TPubKey dialog(context, mw::KeyDialogLink{});
+    dialog.availableKeys().assign(ids);
+    HWND list = dialog.listBox1();
+    constexpr std::size_t kGuards = 64;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        SCOPED_TRACE(i);
+        const auto index = static_cast<WPARAM>(i);
+        const LRESULT narrow = SendMessageA(list, LB_GETTEXTLEN, index, 0);
+        ASSERT_GE(narrow, 0);
+        std::string a(static_cast<std::size_t>(narrow) + 1 + kGuards, '\xfd');
+        EXPECT_EQ(SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(a.data())), narrow);
+        EXPECT_EQ(a.find_first_not_of('\xfd', static_cast<std::size_t>(narrow) + 1), std::string::npos);
+        EXPECT_TRUE(std::string(a.c_str()) == ids[i]);
+
+        const LRESULT wideLength = SendMessageW(list, LB_GETTEXTLEN, index, 0);
+        ASSERT_GE(wideLength, 0);
+        std::wstring w(static_cast<std::size_t>(wideLength) + 1 + kGuards, L'\xfdfd');
+        EXPECT_EQ(SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(w.data())), wideLength);
+        EXPECT_EQ(w.find_first_not_of(L'\xfdfd', static_cast<std::size_t>(wideLength) + 1),
+                  std::wstring::npos);
+        EXPECT_TRUE(std::wstring(w.c_str()) == wideForm(ids[i]));
+    }
 }

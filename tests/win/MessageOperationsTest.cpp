@@ -317,8 +317,8 @@ TEST_F(MessageOperations, StoringOnWithAnEmptyPhraseAsksAfterTheLockAndPassesEmp
     form().BitBtn2Click();
     EXPECT_EQ(modalShown, std::vector<std::string>{"TKey"});
     EXPECT_TRUE(lockWhenAsked);
-    EXPECT_EQ(batch(),
-              pgpDir + "pgp.exe -z \"\" murkwell.tmp -o murkwell.txt\r\nDEL " + pgpDir + "Murkwell.lck\r\n");
+    EXPECT_EQ(batch(), "@" + pgpDir + "pgp.exe -z \"\" murkwell.tmp -o murkwell.txt\r\nDEL " + pgpDir +
+                           "Murkwell.lck\r\n");
     EXPECT_EQ(argsOfCalls(pgpDir + "pgp-args.log"),
               std::vector<std::string>{"[-z][][murkwell.tmp][-o][murkwell.txt]"});
 

@@ -165,6 +165,61 @@ std::string buildTreeDirectory() {
     return dir + "\\";
 }
 
+void standBuiltProgram(const std::string& built, const std::string& exePath) {
+    ASSERT_TRUE(CopyFileA((buildTreeDirectory() + built).c_str(), exePath.c_str(), FALSE)) << built;
+}
+
+RunningProgram::RunningProgram(const std::string& exePath, const std::string& arguments,
+                               const std::string& directory) {
+    std::string commandLine = "\"" + exePath + "\"" + arguments;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        directory.c_str(), &si, &pi)) {
+        ADD_FAILURE() << "cannot start " << exePath;
+        return;
+    }
+    process_.reset(pi.hProcess);
+    mw::UniqueHandle thread(pi.hThread);
+    id_ = pi.dwProcessId;
+    waitFor("the started program's window", [&] { return (window = visibleWindow("TForm1")) != nullptr; });
+}
+
+RunningProgram::~RunningProgram() {
+    if (running()) TerminateProcess(process_.get(), 1);
+}
+
+bool RunningProgram::running() const {
+    return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+HWND RunningProgram::visibleWindow(const std::string& windowClass) const {
+    struct Search {
+        DWORD pid;
+        const std::string& windowClass;
+        HWND found;
+    } search{id_, windowClass, nullptr};
+    EnumWindows(
+        [](HWND h, LPARAM p) {
+            auto* s = reinterpret_cast<Search*>(p);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(h, &pid);
+            if (pid == s->pid && className(h) == s->windowClass && IsWindowVisible(h)) s->found = h;
+            return s->found ? FALSE : TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+DWORD RunningProgram::close() {
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    DWORD code = 99;
+    if (WaitForSingleObject(process_.get(), kWaitLimitMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
 std::string className(HWND hwnd) {
     char buf[256] = {};
     GetClassNameA(hwnd, buf, sizeof buf);

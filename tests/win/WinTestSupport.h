@@ -110,6 +110,28 @@ void typeKeys(const std::vector<BYTE>& keys);
 
 // The Windows build tree (with a trailing backslash); the test programs live in its tests\win.
 std::string buildTreeDirectory();
+// A program of the build tree (its path there, "editor\\Murkwell.exe") copied to `exePath`.
+void standBuiltProgram(const std::string& built, const std::string& exePath);
+
+// A program started for real in `directory`, with its main window once it shows. One still
+// running at the end is ended.
+class RunningProgram {
+public:
+    RunningProgram(const std::string& exePath, const std::string& arguments, const std::string& directory);
+    ~RunningProgram();
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+    bool running() const;
+    // A visible top-level window of this program with that class name, or null.
+    HWND visibleWindow(const std::string& windowClass) const;
+    // Closes the main window as its close box does; the exit code, or 99 when it did not end.
+    DWORD close();
+    HWND window = nullptr;
+
+private:
+    mw::UniqueHandle process_;
+    DWORD id_ = 0;
+};
 // Where the doubles of pgp.exe and scorch.com are built.
 inline std::string doublesDirectory() {
     return buildTreeDirectory() + "tests\\doubles\\";
