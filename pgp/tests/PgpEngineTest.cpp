@@ -57,6 +57,7 @@ std::string windowsPath(const fs::path& p) {
 
 const fs::path kPrefix = envOr("MW_PGP_TEST_PREFIX", MW_PGP_TEST_PREFIX);
 const std::string kWine = envOr("WINELOADER", "/usr/lib/wine/wine64");
+const std::string kWineServer = envOr("WINESERVER", "/usr/lib/wine/wineserver");
 const std::string kAliceId = "Alice <alice@example.org>";
 const std::string kBobId = "Bob \xc3\x89mile <bob@example.org>";                   // é
 const std::string kIvanId = "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd <ivan@example.org>"; // Иван
@@ -114,6 +115,9 @@ protected:
         setenv("LANG", "C.UTF-8", 0);
         unsetenv("PGPPATH");
         unsetenv("PGPPASS");
+        // One server for the whole suite: one that ends between two programs can drop the next
+        // one's connection ("recvmsg: Connection reset by peer").
+        run({kWineServer, "-p60"}, "", root, scratch);
         run({kWine, "wineboot"}, "", root, scratch);
         // What an earlier run that was stopped may have left would fail every test here.
         for (const auto& left : agentSockets())
@@ -139,6 +143,7 @@ protected:
         // Linux gpg's agent removes its sockets as it ends; end it first, then remove what is left.
         run({"/usr/bin/gpgconf", "--homedir", linuxHome.string(), "--kill", "gpg-agent"}, "", scratch,
             scratch);
+        run({kWineServer, "-k"}, "", scratch, scratch);
         std::error_code ignored;
         fs::remove_all(root, ignored);
         if (fs::exists(root)) fs::remove_all(root, ignored);
