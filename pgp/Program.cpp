@@ -5,8 +5,6 @@
 #include "pgp/core/Names.h"
 #include "pgp/core/TextCheck.h"
 #include "scorch/Win32Wipe.h"
-#include <cstring>
-#include <vector>
 
 namespace pgp {
 
@@ -99,16 +97,8 @@ public:
     }
     HANDLE handle() const { return file_.get(); }
     bool commit(const std::wstring& path) {
-        const std::wstring full = fullPath(path);
         if (!setDeletePending(file_.get(), false)) return false;
-        std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + full.size() * sizeof(wchar_t));
-        auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-        info->ReplaceIfExists = TRUE;
-        info->RootDirectory = nullptr;
-        info->FileNameLength = static_cast<DWORD>(full.size() * sizeof(wchar_t));
-        std::memcpy(info->FileName, full.data(), info->FileNameLength);
-        if (!SetFileInformationByHandle(file_.get(), FileRenameInfo, info,
-                                        static_cast<DWORD>(buffer.size()))) {
+        if (!scorch::renameOpenFile(file_.get(), fullPath(path), true)) {
             setDeletePending(file_.get(), true);
             return false;
         }

@@ -273,16 +273,19 @@ std::wstring Win32WipeTarget::name() const {
     return name_;
 }
 
-Outcome Win32WipeTarget::rename(const std::wstring& newName) {
-    // Through the open handle, so nobody can open the file between the steps.
-    const std::wstring target = directory_ + newName;
+bool renameOpenFile(HANDLE file, const std::wstring& target, bool replace) {
     std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    info->ReplaceIfExists = FALSE;
+    info->ReplaceIfExists = replace ? TRUE : FALSE;
     info->RootDirectory = nullptr;
     info->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
     std::memcpy(info->FileName, target.data(), info->FileNameLength);
-    if (!SetFileInformationByHandle(main_.get(), FileRenameInfo, info, static_cast<DWORD>(buffer.size()))) {
+    return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != 0;
+}
+
+Outcome Win32WipeTarget::rename(const std::wstring& newName) {
+    // Through the open handle, so nobody can open the file between the steps.
+    if (!renameOpenFile(main_.get(), directory_ + newName, false)) {
         DWORD error = GetLastError();
         Outcome o = failure(error);
         o.nameTaken = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;

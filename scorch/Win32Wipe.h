@@ -47,4 +47,8 @@ std::array<std::uint64_t, 4> systemSeed();
 // The whole wipe of one file, as the wipe tool does it and as pgp.exe's -w does it.
 Outcome wipeFile(const std::wstring& path, int passes);
 
+// Renames the file open as `file` (opened with DELETE access) to the full path `target`, through
+// the handle, so nobody can open it between the steps. False with the system's error set.
+bool renameOpenFile(HANDLE file, const std::wstring& target, bool replace);
+
 } // namespace scorch
