@@ -23,6 +23,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -86,6 +87,8 @@ std::vector<fs::path> agentSockets() {
         if (it->path().filename().string().rfind("S.gpg-agent", 0) == 0) found.push_back(it->path());
     return found;
 }
+
+const std::string kText = "Hello, Bob.\r\nA second line, 100% of it; \"quoted\" & more.\r\n";
 
 class PgpEngine : public testing::Test {
 protected:
@@ -229,6 +232,13 @@ protected:
             line.remove_prefix(line.find(':') + 1);
         return std::string(line.substr(0, 16));
     }
+    // kText encrypted to Alice by Linux gpg, armoured, at `message`.
+    static bool messageForAlice(const fs::path& message) {
+        writeFile(scratch / "plain.in", kText);
+        return gpg({"--output", message.string(), "--yes", "--armor", "--recipient", "alice@example.org",
+                    "--encrypt", (scratch / "plain.in").string()})
+                   .status == 0;
+    }
     static std::string primaryKeyOf(const std::string& userId) { return encryptionKeyOf(userId, "\npub:"); }
 
     // Every engine process of this installation, and whether any file in PGP's directory holds `text`.
@@ -248,8 +258,6 @@ protected:
         return false;
     }
 };
-
-const std::string kText = "Hello, Bob.\r\nA second line, 100% of it; \"quoted\" & more.\r\n";
 
 TEST_F(PgpEngine, EditorLinesMakeWhatLinuxGpgReads) {
     struct Case {
@@ -648,11 +656,7 @@ EngineWatch watchEngine(const fs::path& install, const std::string& secret,
 }
 
 TEST_F(PgpEngine, PassPhrasesNeverReachTheEnginesCommandLine) {
-    writeFile(scratch / "plain.in", kText);
-    ASSERT_EQ(gpg({"--output", (pgpDir / "murkwell.tmp").string(), "--yes", "--armor", "--recipient",
-                   "alice@example.org", "--encrypt", (scratch / "plain.in").string()})
-                  .status,
-              0);
+    ASSERT_TRUE(messageForAlice(pgpDir / "murkwell.tmp"));
     struct Case {
         const char* line;
         bool byEnvironment;
@@ -719,6 +723,20 @@ TEST_F(PgpEngine, ExitStatusesAndRefusals) {
     EXPECT_NE(bad.err.find("Bad signature from user \"Bob \x90mile <bob@example.org>\" [0x"),
               std::string::npos)
         << bad.describe();
+}
+
+// An output that exists is replaced only after "y", and then really replaced.
+TEST_F(PgpEngine, AnExistingOutputIsReplacedOnlyAfterYes) {
+    writeFile(pgpDir / "murkwell.tmp", kText);
+    for (const auto& [answers, status, replaced] :
+         {std::tuple{"\r\n", 6, false}, std::tuple{"y\r\nold pass\r\nold pass\r\n", 0, true}}) {
+        writeFile(pgpDir / "murkwell.asc", "an earlier output");
+        Outcome o = pgpDirect({"-ca", "murkwell.tmp"}, answers);
+        EXPECT_EQ(o.status, status) << o.describe();
+        EXPECT_EQ(readFile(pgpDir / "murkwell.asc").rfind("-----BEGIN PGP MESSAGE-----", 0) == 0, replaced)
+            << o.describe();
+    }
+    fs::remove(pgpDir / "murkwell.asc");
 }
 
 TEST_F(PgpEngine, RemovingAKeyAsksFirst) {
@@ -1074,11 +1092,7 @@ TEST_F(PgpEngine, FilterModeAsksTheConsoleNeverStandardInput) {
 // -f: standard output that takes nothing (a full disk, a pipe nobody reads) is a failure, as a
 // file that cannot be written is.
 TEST_F(PgpEngine, FilterOutputThatCannotBeWrittenFails) {
-    writeFile(scratch / "plain.in", kText);
-    ASSERT_EQ(gpg({"--output", (scratch / "filter.asc").string(), "--yes", "--armor", "--recipient",
-                   "alice@example.org", "--encrypt", (scratch / "plain.in").string()})
-                  .status,
-              0);
+    ASSERT_TRUE(messageForAlice(scratch / "filter.asc"));
     struct Case {
         const char* what;
         std::vector<std::string> args;
