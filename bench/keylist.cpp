@@ -88,9 +88,19 @@ int main(int argc, char** argv) {
         ShowWindow(dialog.handle(), SW_SHOWNOACTIVATE);
         UpdateWindow(dialog.handle());
         double t3 = nowMs();
+        // The rest of the list is added while the message loop runs.
+        HWND list = dialog.listBox1();
+        MSG msg;
+        while (static_cast<std::size_t>(SendMessageA(list, LB_GETCOUNT, 0, 0)) < shown) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+        }
+        double t4 = nowMs();
         std::printf("run %d: %zu user IDs, %zu bytes; listing read, parsed, converted and sorted %.0f ms; "
-                    "list fill %.0f ms, first paint %.0f ms; total %.0f ms\n",
-                    run, shown, listing.size(), t1 - t0, t2 - t1, t3 - t2, t3 - t0);
+                    "first page filled %.0f ms, first paint %.0f ms; shown after %.0f ms; "
+                    "the whole list filled after %.0f ms\n",
+                    run, shown, listing.size(), t1 - t0, t2 - t1, t3 - t2, t3 - t0, t4 - t0);
         ShowWindow(dialog.handle(), SW_HIDE);
         dialog.availableKeys().assign({});
     }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # 100,000 generated user IDs read, parsed, sorted and shown in the public-key dialog under Wine,
-# three runs; the listing, the list fill and the first paint are timed separately. A measurement,
-# not a test.
+# three runs; the listing, the first page, the first paint and the whole fill are timed
+# separately. A measurement, not a test.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/build-wine-env.sh"

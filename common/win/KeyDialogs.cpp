@@ -1,5 +1,6 @@
 // Listing job, the user-ID list and the refusal box of both key dialogs.
 #include "win/KeyDialogs.h"
+#include "win/Application.h"
 #include "win/Context.h"
 #include "win/Win32Util.h"
 #include "core/Interaction.h"
@@ -12,6 +13,10 @@ namespace {
 // Only the start of a very long ID fits the list's width; drawing all of it would slow every
 // repaint.
 constexpr std::size_t kMostBytesDrawn = 1024;
+// More than any screen shows, and enough for a typed initial to find its first entries; a step
+// of the rest takes a few milliseconds under Wine, so the dialog keeps answering while it fills.
+constexpr std::size_t kFirstFill = 1000;
+constexpr std::size_t kFillStep = 10000;
 } // namespace
 
 std::vector<std::string> listUserIds(const Context& context, const KeyDialogLink& link, KeyRing ring) {
@@ -36,19 +41,42 @@ void UserIdList::create(Application& app, HWND parent, ControlParams params) {
     SendMessageA(hwnd_, LB_SETITEMHEIGHT, 0, MAKELPARAM(tm.tmHeight, 0));
 }
 
+UserIdList::~UserIdList() {
+    if (hwnd_ && IsWindow(hwnd_)) KillTimer(hwnd_, fillTimerId());
+}
+
 void UserIdList::assign(std::vector<std::string> ids) {
+    if (hwnd_) KillTimer(hwnd_, fillTimerId()); // the rest of an earlier list must not follow
     ids_ = std::move(ids);
+    filled_ = 0;
+    SendMessageA(hwnd_, LB_RESETCONTENT, 0, 0);
+    // The first page at once; the rest of a big ring between the user's messages, so that the
+    // dialog shows in the time the listing takes, not in the time 100,000 additions take.
+    fill(kFirstFill);
+    if (filled_ < ids_.size()) SetTimer(hwnd_, fillTimerId(), USER_TIMER_MINIMUM, &UserIdList::fillLater);
+}
+
+void CALLBACK UserIdList::fillLater(HWND hwnd, UINT, UINT_PTR id, DWORD) {
+    auto* self = reinterpret_cast<UserIdList*>(id);
+    Application::instance().runHandler([&] {
+        self->fill(kFillStep);
+        if (self->filled_ >= self->ids_.size()) KillTimer(hwnd, id);
+    });
+}
+
+void UserIdList::fill(std::size_t most) {
     // With redraw on, every addition would repaint: minutes for a big ring.
     SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(hwnd_, LB_RESETCONTENT, 0, 0);
     // Handed over in UTF-16, as the list keeps them, and straight to the list box's procedure: the
     // ANSI call converts each ID through a buffer of its own and the dispatch of 100,000 messages
     // costs a seventh more (measured under Wine).
     std::wstring wide;
     const auto own = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd_, GWLP_WNDPROC));
+    const std::size_t end = std::min(ids_.size(), filled_ + most);
     bool refused = false;
     DWORD failure = 0;
-    for (const std::string& id : ids_) {
+    for (; filled_ < end; ++filled_) {
+        const std::string& id = ids_[filled_];
         wide.resize(id.size()); // never more UTF-16 units than bytes
         const int length = MultiByteToWideChar(CP_ACP, 0, id.data(), static_cast<int>(id.size()), wide.data(),
                                                static_cast<int>(wide.size()));
@@ -61,8 +89,10 @@ void UserIdList::assign(std::vector<std::string> ids) {
     }
     if (refused) {
         // An entry must never stand for another ID: the list and the IDs go together.
+        KillTimer(hwnd_, fillTimerId());
         SendMessageA(hwnd_, LB_RESETCONTENT, 0, 0);
         ids_.clear();
+        filled_ = 0;
     }
     SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd_, nullptr, TRUE);
@@ -71,8 +101,7 @@ void UserIdList::assign(std::vector<std::string> ids) {
 
 const std::string* UserIdList::selected() const {
     const int index = selectedIndex(hwnd_);
-    return index >= 0 && index < static_cast<int>(ids_.size()) ? &ids_[static_cast<std::size_t>(index)]
-                                                               : nullptr;
+    return index >= 0 && index < static_cast<int>(filled_) ? &ids_[static_cast<std::size_t>(index)] : nullptr;
 }
 
 bool UserIdList::drawItem(const DRAWITEMSTRUCT& item) const {

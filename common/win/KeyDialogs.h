@@ -29,6 +29,7 @@ std::vector<std::string> listUserIds(const Context& context, const KeyDialogLink
 class UserIdList {
 public:
     UserIdList() = default;
+    ~UserIdList();
     UserIdList(const UserIdList&) = delete;
     UserIdList& operator=(const UserIdList&) = delete;
 
@@ -37,8 +38,9 @@ public:
     void create(Application& app, HWND parent, ControlParams params);
     HWND handle() const { return hwnd_; }
 
-    // Shows these IDs in this order, nothing selected. Throws SystemError, the list emptied, when
-    // the list box cannot take them all.
+    // Shows these IDs in this order, nothing selected: the first page at once, the rest while the
+    // message loop runs (a big ring would otherwise hold the dialog back). Throws SystemError, the
+    // list emptied, when the list box cannot take them; a later refusal is shown the same way.
     void assign(std::vector<std::string> ids);
     const std::vector<std::string>& entries() const { return ids_; }
     // The selected ID, or null.
@@ -48,8 +50,14 @@ public:
     bool drawItem(const DRAWITEMSTRUCT& item) const;
 
 private:
+    // Adds up to `most` more IDs to the list box.
+    void fill(std::size_t most);
+    static void CALLBACK fillLater(HWND hwnd, UINT, UINT_PTR id, DWORD);
+    UINT_PTR fillTimerId() const { return reinterpret_cast<UINT_PTR>(this); }
+
     HWND hwnd_ = nullptr;
     std::vector<std::string> ids_;
+    std::size_t filled_ = 0; // the first entries of ids_ the list box holds
 };
 
 // Index of the selected entry, or -1.

@@ -709,3 +709,27 @@ TEST_F(KeyDialogs, ReadsInThisProcessStayWithinTheLengthTheListGives) {
         EXPECT_TRUE(std::wstring(w.c_str()) == wideForm(ids[i]));
     }
 }
+
+// A big ring shows its first page at once and the rest while messages run, in order.
+TEST_F(KeyDialogs, ABigListFillsInTheBackgroundInOrder) {
+    Lines big;
+    for (int i = 0; i < 12345; ++i)
+        big.push_back("user " + std::to_string(100000 + i) + " <u@x>");
+    const mw::Context context(mw::editorProfile(), mw::Application::instance());
+    TPubKey dialog(context, mw::KeyDialogLink{});
+    HWND list = dialog.listBox1();
+    auto count = [&] { return static_cast<std::size_t>(SendMessageA(list, LB_GETCOUNT, 0, 0)); };
+
+    dialog.availableKeys().assign(big);
+    EXPECT_GT(count(), 50u);
+    EXPECT_LT(count(), big.size());
+    ASSERT_TRUE(waitFor("the whole list", [&] { return count() == big.size(); }));
+    for (std::size_t i : {std::size_t{0}, std::size_t{999}, std::size_t{1000}, big.size() - 1}) {
+        char text[64] = {};
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        EXPECT_EQ(std::string(text), big[i]);
+    }
+    SendMessageA(list, LB_SETCURSEL, 12000, 0);
+    ASSERT_TRUE(dialog.availableKeys().selected());
+    EXPECT_EQ(*dialog.availableKeys().selected(), big[12000]);
+}
