@@ -228,6 +228,16 @@ void Program::engineSays(const EngineResult& result) {
     }
 }
 
+ExitStatus Program::passPhraseNeeded(const std::wstring& what) {
+    con_.say(L"A pass phrase is needed " + what +
+             L", and batch mode asks none: give it with -z, PGPPASS or PGPPASSFD.");
+    return ExitStatus::NeedsAnswer;
+}
+
+void Program::inform(std::wstring_view line) {
+    if (c_.verbose > 0) con_.say(line);
+}
+
 bool Program::mayAsk() {
     if (c_.batchMode) return false;
     if (con_.canAsk()) return true;
@@ -378,10 +388,11 @@ ExitStatus Program::mayWrite(const std::wstring& path) {
                  L"it is not written.");
         return ExitStatus::InvalidFile;
     }
-    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return ExitStatus::Ok;
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES || c_.force) return ExitStatus::Ok;
     if (c_.batchMode) {
-        con_.say(L"Output file " + quoted(path) + L" already exists; not replaced in batch mode.");
-        return ExitStatus::Interrupted;
+        con_.say(L"Output file " + quoted(path) +
+                 L" already exists; not replaced in batch mode (+force replaces it).");
+        return ExitStatus::NeedsAnswer;
     }
     if (!mayAsk()) return ExitStatus::NeedsAnswer;
     return con_.confirm(L"Output file " + quoted(path) + L" already exists.  Overwrite (y/N)? ")
@@ -655,8 +666,9 @@ ExitStatus Program::protect() {
     } else if (conventional) {
         pass = passPhraseFor(L"You need a pass phrase to encrypt the file.", true);
         if (!pass) {
+            if (c_.batchMode) return passPhraseNeeded(L"to encrypt with a pass phrase");
             con_.say(L"No pass phrase given; nothing encrypted.");
-            return c_.batchMode || unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::ConventionalFailed;
+            return unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::ConventionalFailed;
         }
     }
 
@@ -681,10 +693,13 @@ ExitStatus Program::protect() {
                                       .passPhrase = pass ? &*pass : nullptr,
                                       .needsAgent = sign || conventional});
         if (!r.started) return engineMissing();
+        if (c_.verbose >= 2) engineSays(r);
         if (r.outputFailed) {
             con_.say(L"Cannot write to standard output; the output is incomplete.");
             return ExitStatus::InvalidFile;
         }
+        if (r.failed() && !pass && c_.batchMode && (r.report.missingPassPhrase || r.report.neededPassPhrase))
+            return passPhraseNeeded(L"to unlock the secret key of \"" + signerName + L"\"");
         Verdict v = judgeProtection(r.report, r.failed(), sign, encrypt, conventional);
         if (v.status == ExitStatus::Ok) {
             if (out && !out->commit(outName)) {
@@ -708,7 +723,7 @@ ExitStatus Program::protect() {
                               : (sign && !encrypt && c_.armor && p.text) ? L"Clear signature file: "
                               : c_.armor                                 ? L"Transport armor file: "
                                                                          : L"Ciphertext file: ";
-        con_.say(what + outName);
+        inform(what + outName);
         if (c_.wipe) {
             scorch::Outcome wiped = scorch::wipeFile(input, 1);
             if (wiped)
@@ -744,8 +759,9 @@ ExitStatus Program::decrypt() {
             return ExitStatus::InvalidFile;
         }
         // The name is known only afterwards with -p; the temporary lies in the working directory.
+        // With -m the plaintext stays in memory, for the screen only.
         std::optional<OutputFile> out;
-        if (!c_.filter) {
+        if (!c_.filter && !c_.showOnly) {
             out.emplace(outName.empty() ? std::wstring(L"x") : outName);
             if (!out->handle()) {
                 con_.say(L"Cannot write " + quoted(outName) + L".");
@@ -755,11 +771,18 @@ ExitStatus Program::decrypt() {
         EngineResult r = engine_.run({.arguments = decryptArguments(withoutIntegrityCheck),
                                       .input = c_.filter ? filterIn->handle() : in.get(),
                                       .inputText = c_.filter ? filterIn->text() : nullptr,
-                                      .output = c_.filter ? GetStdHandle(STD_OUTPUT_HANDLE) : out->handle(),
+                                      .output = c_.filter     ? GetStdHandle(STD_OUTPUT_HANDLE)
+                                                : c_.showOnly ? nullptr
+                                                              : out->handle(),
                                       .passPhrase = pass ? &*pass : nullptr,
                                       .needsAgent = true});
         if (!r.started) return engineMissing();
+        if (c_.verbose >= 2) engineSays(r);
         const EngineReport& rep = r.report;
+        if (r.failed() && !rep.decryptionOkay && !pass && c_.batchMode &&
+            (rep.neededPassPhrase || rep.missingPassPhrase))
+            return passPhraseNeeded(rep.symmetric ? L"to decrypt this message"
+                                                  : L"to unlock the secret key this message is encrypted to");
         // Asked for a pass phrase we did not have, or had wrong: ask the user, as PGP 2.6 does.
         if (r.failed() && !rep.decryptionOkay && !c_.batchMode && attempt < 3 &&
             ((rep.neededPassPhrase && !pass) || rep.badPassPhrase || rep.missingPassPhrase)) {
@@ -808,6 +831,7 @@ ExitStatus Program::decrypt() {
         }
         if (v.status != ExitStatus::Ok && !v.keepPlaintext) return v.status;
         if (c_.filter) return v.status;
+        if (c_.showOnly) return show(r.captured, v.status);
         if (c_.preserveName) {
             std::wstring stored = rep.storedName ? storedNameText(*rep.storedName) : std::wstring();
             std::wstring safe = safeStoredName(stored);
@@ -825,9 +849,33 @@ ExitStatus Program::decrypt() {
             con_.say(L"Cannot write " + quoted(outName) + L".");
             return ExitStatus::InvalidFile;
         }
-        con_.say(L"Plaintext filename: " + outName);
+        inform(L"Plaintext filename: " + outName);
         return v.status;
     }
+}
+
+ExitStatus Program::show(const std::string& plaintext, ExitStatus status) {
+    if (!isTextData(plaintext)) {
+        con_.say(L"The plaintext is not text; it is not shown.  Decrypt it to a file instead.");
+        return ExitStatus::InvalidFile;
+    }
+    // Today's senders write UTF-8; text that is not is from an older program, in a code page.
+    const int utf8 = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, plaintext.data(),
+                                         static_cast<int>(plaintext.size()), nullptr, 0);
+    std::wstring text;
+    if (utf8 > 0 || plaintext.empty()) {
+        text = fromUtf8(plaintext);
+    } else {
+        text.resize(plaintext.size());
+        text.resize(static_cast<std::size_t>(
+            std::max(0, MultiByteToWideChar(CP_ACP, 0, plaintext.data(), static_cast<int>(plaintext.size()),
+                                            text.data(), static_cast<int>(text.size())))));
+    }
+    con_.say(L"Plaintext message follows...\r\n------------------------------");
+    con_.out(text);
+    if (!text.empty() && text.back() != L'\n') con_.out(L"\r\n");
+    con_.say(L"------------------------------\r\nThe plaintext was shown only; no file was written.");
+    return status;
 }
 
 ExitStatus Program::checkDetached(const std::wstring& signature) {

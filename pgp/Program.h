@@ -27,6 +27,12 @@ private:
     // A detached signature in `signature`, checked against the file given after it or the one
     // named like it.
     ExitStatus checkDetached(const std::wstring& signature);
+    // -m: the plaintext on the console instead of a file; `status` is the decryption's.
+    ExitStatus show(const std::string& plaintext, ExitStatus status);
+    // Batch mode and no pass phrase where the engine needed one: said in words, status 4.
+    ExitStatus passPhraseNeeded(const std::wstring& what);
+    // A line of the usual success report, left out with +verbose=0.
+    void inform(std::wstring_view line);
 
     std::optional<std::vector<Key>> listKeys(bool secret);
     // The keys that may match any of `userIds`: the engine narrows the listing where its own

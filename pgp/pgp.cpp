@@ -22,6 +22,39 @@ std::wstring ownFolder() {
     return path.substr(0, path.find_last_of(L'\\') + 1);
 }
 
+// config.txt in PGP's directory, when there is one: UTF-8, else the ANSI code page. Its problems
+// are said and skipped, as a file of settings cannot be answered back.
+Settings readConfig(const std::wstring& home, Console& console) {
+    const std::wstring path = home + (home.back() == L'\\' ? L"" : L"\\") + L"config.txt";
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string bytes;
+    char block[4096];
+    DWORD n = 0;
+    // Settings take a few lines; a bigger file is no config.txt of ours.
+    while (bytes.size() < 65536 && ReadFile(file, block, sizeof block, &n, nullptr) && n > 0)
+        bytes.append(block, n);
+    CloseHandle(file);
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+    std::wstring text;
+    for (UINT codePage : {UINT(CP_UTF8), UINT(CP_ACP)}) {
+        const DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
+        int length =
+            MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+        if (length <= 0 && !bytes.empty()) continue;
+        text.resize(static_cast<std::size_t>(length));
+        MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), text.data(),
+                            length);
+        break;
+    }
+    std::vector<std::wstring> problems;
+    Settings settings = parseConfig(text, problems);
+    for (const auto& problem : problems)
+        console.say(L"pgp: " + path + L", " + problem + L".");
+    return settings;
+}
+
 } // namespace
 
 int main() {
@@ -66,6 +99,7 @@ int main() {
         }
         home = shortForm;
     }
+    applyConfig(command, readConfig(home, console));
     Program program(std::move(command), std::move(passPhrase), console, ownFolder() + L"gnupg\\", home);
     return static_cast<int>(program.run());
 }

@@ -107,10 +107,11 @@ std::wstring safeStoredName(std::wstring_view stored) {
 
 bool isEngineFileName(std::wstring_view bare) {
     const std::wstring name = fileSystemName(bare);
-    static const std::array<const wchar_t*, 16> exact = {
-        L"gpg.conf",     L"gpg-agent.conf", L"common.conf", L"dirmngr.conf", L"gpgsm.conf",  L"scdaemon.conf",
-        L"gpgconf.conf", L"pubring.kbx",    L"pubring.gpg", L"secring.gpg",  L"trustdb.gpg", L"pubring.pgp",
-        L"secring.pgp",  L"sshcontrol",     L"random_seed", L"tofu.db"};
+    // config.txt is pgp.exe's own: a message that wrote it could switch on +force or +batchmode.
+    static const std::array<const wchar_t*, 17> exact = {
+        L"config.txt",    L"gpg.conf",     L"gpg-agent.conf", L"common.conf", L"dirmngr.conf", L"gpgsm.conf",
+        L"scdaemon.conf", L"gpgconf.conf", L"pubring.kbx",    L"pubring.gpg", L"secring.gpg",  L"trustdb.gpg",
+        L"pubring.pgp",   L"secring.pgp",  L"sshcontrol",     L"random_seed", L"tofu.db"};
     for (const wchar_t* n : exact)
         if (name == n) return true;
     // Versioned option files ("gpg.conf-2.2"), backups and locks of the rings, the agent's sockets.

@@ -12,6 +12,51 @@ std::wstring lowered(std::wstring_view text) {
     return out;
 }
 
+std::wstring trimmed(std::wstring_view text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && (text[b] == L' ' || text[b] == L'\t'))
+        ++b;
+    while (e > b && (text[e - 1] == L' ' || text[e - 1] == L'\t' || text[e - 1] == L'\r'))
+        --e;
+    return std::wstring(text.substr(b, e - b));
+}
+
+std::optional<bool> switchValue(const std::wstring& value) {
+    if (value.empty() || value == L"on" || value == L"yes" || value == L"true" || value == L"1") return true;
+    if (value == L"off" || value == L"no" || value == L"false" || value == L"0") return false;
+    return std::nullopt;
+}
+
+// What PGP 2.6's config.txt could also set, taken by it but not by this program.
+bool isOtherPgpSetting(const std::wstring& name) {
+    static const wchar_t* const names[] = {L"pubring",
+                                           L"secring",
+                                           L"randseed",
+                                           L"tmp",
+                                           L"pager",
+                                           L"language",
+                                           L"charset",
+                                           L"compress",
+                                           L"keepbinary",
+                                           L"interactive",
+                                           L"clearsig",
+                                           L"showpass",
+                                           L"tzfix",
+                                           L"encrypttoself",
+                                           L"bakring",
+                                           L"comment",
+                                           L"completes_needed",
+                                           L"marginals_needed",
+                                           L"cert_depth",
+                                           L"armorlines",
+                                           L"pkcs_compat",
+                                           L"legal_kludge",
+                                           L"nomanual"};
+    for (const wchar_t* n : names)
+        if (name == n) return true;
+    return false;
+}
+
 // The key-management group after "-k": which action, and whether its extra letter is allowed.
 bool parseKeyGroup(std::wstring_view letters, Command& c) {
     if (letters == L"v" || letters == L"vv") {
@@ -74,6 +119,89 @@ std::wstring operandError(const Command& c) {
 
 } // namespace
 
+std::wstring applySetting(std::wstring_view text, Settings& s) {
+    const std::size_t equals = text.find(L'=');
+    const std::wstring name = lowered(trimmed(text.substr(0, equals)));
+    std::wstring raw = equals == std::wstring_view::npos ? std::wstring() : trimmed(text.substr(equals + 1));
+    if (raw.size() >= 2 && raw.front() == L'"' && raw.back() == L'"') raw = raw.substr(1, raw.size() - 2);
+    const std::wstring value = lowered(raw);
+    const std::wstring given = std::wstring(L"'") + std::wstring(text) + L"'";
+    std::optional<bool>* flag = name == L"armor"       ? &s.armor
+                                : name == L"textmode"  ? &s.textMode
+                                : name == L"batchmode" ? &s.batchMode
+                                : name == L"force"     ? &s.force
+                                                       : nullptr;
+    if (flag) {
+        auto on = switchValue(value);
+        if (!on) return L"the value of " + given + L" is not on or off";
+        *flag = *on;
+        return {};
+    }
+    if (name == L"myname") {
+        if (raw.empty()) return L"myname needs a user ID";
+        s.myName = raw;
+        return {};
+    }
+    if (name == L"verbose") {
+        if (value != L"0" && value != L"1" && value != L"2")
+            return L"the value of " + given + L" is not 0, 1 or 2";
+        s.verbose = value[0] - L'0';
+        return {};
+    }
+    if (isOtherPgpSetting(name)) return L"'" + name + L"' is not used by this pgp.exe";
+    return L"unknown setting " + given;
+}
+
+Settings parseConfig(std::wstring_view text, std::vector<std::wstring>& problems) {
+    Settings s;
+    std::size_t start = 0, number = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find(L'\n', start);
+        if (end == std::wstring_view::npos) end = text.size();
+        std::wstring_view line = text.substr(start, end - start);
+        ++number;
+        start = end + 1;
+        // A "#" inside quotes belongs to the value.
+        bool inQuotes = false;
+        std::size_t cut = line.size();
+        for (std::size_t i = 0; i < line.size() && cut == line.size(); ++i) {
+            if (line[i] == L'"')
+                inQuotes = !inQuotes;
+            else if (line[i] == L'#' && !inQuotes)
+                cut = i;
+        }
+        const std::wstring content = trimmed(line.substr(0, cut));
+        if (content.empty()) continue;
+        if (std::wstring why = applySetting(content, s); !why.empty())
+            problems.push_back(L"line " + std::to_wstring(number) + L": " + why + L"; ignored");
+    }
+    return s;
+}
+
+void applyConfig(Command& c, const Settings& config) {
+    auto take = [](auto& mine, const auto& theirs) {
+        if (!mine && theirs) mine = theirs;
+    };
+    Settings& s = c.settings;
+    take(s.armor, config.armor);
+    take(s.textMode, config.textMode);
+    take(s.batchMode, config.batchMode);
+    take(s.force, config.force);
+    take(s.myName, config.myName);
+    take(s.verbose, config.verbose);
+    // Switches only add to what the letters asked for; key listings have no output to armour.
+    const bool writes = c.action != Action::KeyView && c.action != Action::KeyRemove &&
+                        c.action != Action::KeyAdd && c.action != Action::Usage;
+    if (s.armor.value_or(false) && writes && c.action != Action::Decrypt) c.armor = true;
+    if (s.textMode.value_or(false) &&
+        (c.action == Action::Encrypt || c.action == Action::Sign || c.action == Action::Conventional))
+        c.text = true;
+    c.batchMode = s.batchMode.value_or(false);
+    c.force = s.force.value_or(false);
+    c.verbose = s.verbose.value_or(1);
+    if (!c.signer && s.myName) c.signer = *s.myName;
+}
+
 Command parseCommandLine(const std::vector<Argument>& arguments) {
     Command c;
     bool encrypt = false, conventional = false, help = false, keyGroup = false;
@@ -83,12 +211,7 @@ Command parseCommandLine(const std::vector<Argument>& arguments) {
     for (std::size_t i = 0; i < arguments.size() && c.error.empty(); ++i) {
         std::wstring_view arg(arguments[i]);
         if (arg.size() > 1 && arg[0] == L'+') {
-            std::wstring name = lowered(arg.substr(1));
-            if (name == L"batchmode" || name == L"batchmode=on")
-                c.batchMode = true;
-            else if (name == L"batchmode=off")
-                c.batchMode = false;
-            else
+            if (!applySetting(arg.substr(1), c.settings).empty())
                 fail(L"unknown option " + std::wstring(arg));
             continue;
         }
@@ -131,6 +254,9 @@ Command parseCommandLine(const std::vector<Argument>& arguments) {
                 break;
             case L'f':
                 c.filter = true;
+                break;
+            case L'm':
+                c.showOnly = true;
                 break;
             case L'h':
                 help = true;
@@ -185,7 +311,10 @@ Command parseCommandLine(const std::vector<Argument>& arguments) {
         fail(L"-w applies only to encryption and signing");
     if (c.wipe && c.filter) fail(L"-w cannot wipe standard input");
     if (c.preserveName && c.output) fail(L"-p and -o both name the output");
+    if (c.showOnly && (c.action != Action::Decrypt || c.filter || c.preserveName || c.output))
+        fail(L"-m shows a decrypted message and writes nothing; it takes no -f, -p or -o");
     if (c.error.empty()) fail(operandError(c));
+    if (c.error.empty()) applyConfig(c, {});
     return c;
 }
 
@@ -202,7 +331,10 @@ std::wstring usageText() {
            L"  -p keeps the file name stored in the message (a bare name in this directory)\r\n"
            L"Options: -a armoured output, -t text, -w wipe the input afterwards, -o output file,\r\n"
            L"         -u signing user ID, -z \"pass phrase\", -f filter (standard input to output),\r\n"
-           L"         +batchmode never asks a question (and refuses where one would be needed)\r\n"
+           L"         -m show the decrypted plaintext on screen and write no file\r\n"
+           L"         +batchmode never asks a question (and refuses where one would be needed),\r\n"
+           L"         +force replaces an existing output without asking, +armor=on, +textmode=on,\r\n"
+           L"         +myname=userid, +verbose=0|1|2; also kept in config.txt in PGP's directory\r\n"
            L"Key management:\r\n"
            L"  pgp -kg                        generate your own key pair\r\n"
            L"  pgp -ka keyfile [keyring]      add the keys in keyfile\r\n"

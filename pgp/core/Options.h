@@ -24,17 +24,38 @@ enum class Action {
     KeyRemove,    // -kr
 };
 
+// The settings PGP 2.6 users kept in config.txt in PGP's directory; "+name=value" on the command
+// line sets them for one run and wins over the file. Unset: the file's value, else the default.
+struct Settings {
+    std::optional<bool> armor, textMode, batchMode, force;
+    std::optional<std::wstring> myName; // the signing key when -u names none
+    std::optional<int> verbose;         // 0 only problems, 1 the usual lines, 2 the engine's too
+};
+
+// "name=value", "name = value" or a bare "name" (on), names in any case; on/off, yes/no, true/false,
+// 1/0 for switches. Returns the complaint, or empty when `s` took it.
+std::wstring applySetting(std::wstring_view text, Settings& s);
+
+// config.txt: a setting per line, "#" starting a comment, a value in quotes kept as it is. Lines
+// that set nothing this program uses are listed in `problems` ("line 3: ...") and skipped:
+// settings that would move the key rings or the engine's files stay out of reach of a file.
+Settings parseConfig(std::wstring_view text, std::vector<std::wstring>& problems);
+
 struct Command {
     Action action = Action::Usage;
-    bool sign = false;                  // -s (also with -e)
-    bool armor = false;                 // -a, and -kxa
-    bool text = false;                  // -t
-    bool wipe = false;                  // -w
-    bool detached = false;              // -b
-    bool preserveName = false;          // -p
-    bool filter = false;                // -f
-    bool fingerprints = false;          // -kvc
-    bool batchMode = false;             // +batchmode
+    bool sign = false;         // -s (also with -e)
+    bool armor = false;        // -a, and -kxa
+    bool text = false;         // -t
+    bool wipe = false;         // -w
+    bool detached = false;     // -b
+    bool preserveName = false; // -p
+    bool filter = false;       // -f
+    bool fingerprints = false; // -kvc
+    bool batchMode = false;    // +batchmode
+    bool force = false;        // +force: replace an existing output without asking
+    bool showOnly = false;     // -m: the plaintext on screen, no file written
+    int verbose = 1;
+    Settings settings;                  // the "+" options as given
     std::optional<Argument> passPhrase; // -z
     std::optional<std::wstring> signer; // -u
     std::optional<std::wstring> output; // -o
@@ -47,6 +68,9 @@ struct Command {
 // -z, -u and -o each take the next argument, in the order the letters stand. An unknown letter,
 // a missing argument, a conflicting combination or the wrong number of operands fills `error`.
 Command parseCommandLine(const std::vector<Argument>& arguments);
+
+// Takes the settings of config.txt where the command line set none.
+void applyConfig(Command& c, const Settings& config);
 
 // The line shown after `error`.
 inline constexpr const wchar_t* kUsageHint = L"For a usage summary, type:  pgp -h";

@@ -53,10 +53,10 @@ TEST(PgpNames, StoredNamesAreReducedToASafeBareName) {
 
 TEST(PgpNames, TheEnginesOwnFilesAreKnownInAnyDisguise) {
     for (const wchar_t* name :
-         {L"gpg.conf", L"GPG.CONF", L"gpg.conf.", L"gpg.conf :x", L"gpg.conf-2.2", L"gpg-agent.conf",
-          L"common.conf", L"pubring.kbx", L"pubring.kbx~", L"trustdb.gpg", L"pubring.pgp", L"secring.pgp",
-          L"sshcontrol", L"random_seed", L"S.gpg-agent", L"S.gpg-agent.extra", L"private-keys-v1.d",
-          L"openpgp-revocs.d"})
+         {L"gpg.conf", L"Config.TXT", L"GPG.CONF", L"gpg.conf.", L"gpg.conf :x", L"gpg.conf-2.2",
+          L"gpg-agent.conf", L"common.conf", L"pubring.kbx", L"pubring.kbx~", L"trustdb.gpg", L"pubring.pgp",
+          L"secring.pgp", L"sshcontrol", L"random_seed", L"S.gpg-agent", L"S.gpg-agent.extra",
+          L"private-keys-v1.d", L"openpgp-revocs.d"})
         EXPECT_TRUE(isEngineFileName(name)) << name;
     for (const wchar_t* name :
          {L"gpg.conf.txt", L"mygpg.conf", L"evil.gpg", L"pubring.asc", L"notes.txt", L"S.txt"})

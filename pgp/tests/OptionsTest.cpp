@@ -142,7 +142,12 @@ TEST(PgpOptions, RefusalsNameWhatIsWrong) {
         {{L"-eaq", L"f.txt", L"Alice"}, L"unknown option -q"},
         {{L"-d", L"f.txt"}, L"unknown option -d"},
         {{L"-kq"}, L"unknown option -kq"},
-        {{L"+verbose=1", L"f.txt"}, L"unknown option +verbose=1"},
+        {{L"+verbose=3", L"f.txt"}, L"unknown option +verbose=3"},
+        {{L"+pubring=c:\\x.pgp", L"f.txt"}, L"unknown option +pubring=c:\\x.pgp"},
+        {{L"-m", L"-p", L"f.asc"},
+         L"-m shows a decrypted message and writes nothing; it takes no -f, -p or -o"},
+        {{L"-em", L"f.txt", L"Alice"},
+         L"-m shows a decrypted message and writes nothing; it takes no -f, -p or -o"},
         {{L"-sta", L"f.txt", L"-u"}, L"-u needs an argument"},
         {{L"f.txt", L"-o"}, L"-o needs an argument"},
         {{L"-z"}, L"-z needs an argument"},
@@ -162,5 +167,48 @@ TEST(PgpOptions, RefusalsNameWhatIsWrong) {
     for (const auto& c : cases) {
         Command cmd = parse(c.args);
         EXPECT_EQ(cmd.error, c.error);
+    }
+}
+
+// config.txt as PGP 2.6 users wrote it; the command line wins, letters only add, and what a file
+// may not set is named with its line.
+TEST(PgpOptions, ConfigSettingsYieldToTheCommandLine) {
+    std::vector<std::wstring> problems;
+    const Settings config =
+        parseConfig(L"# mine\r\nArmor = on\r\nTextMode=on\r\nMyName = \"Carol # home\"  # me\r\n"
+                    L"verbose=2\r\n\r\npubring = c:\\evil\\pubring.pgp\r\nforce=maybe\r\n",
+                    problems);
+    EXPECT_EQ(problems,
+              (std::vector<std::wstring>{L"line 7: 'pubring' is not used by this pgp.exe; ignored",
+                                         L"line 8: the value of 'force=maybe' is not on or off; ignored"}));
+    struct Case {
+        std::initializer_list<const wchar_t*> args;
+        bool armor, text, batch, force;
+        const wchar_t* signer;
+        int verbose;
+    };
+    const Case cases[] = {
+        {{L"-es", L"f.txt", L"Bob"}, true, true, false, false, L"Carol # home", 2},
+        {{L"-es", L"f.txt", L"Bob", L"+armor=off", L"+BatchMode", L"+force", L"+verbose=0"},
+         false,
+         true,
+         true,
+         true,
+         L"Carol # home",
+         0},
+        {{L"-esa", L"f.txt", L"Bob", L"-u", L"Dave", L"+armor=off"}, true, true, false, false, L"Dave", 2},
+        {{L"-kv", L"+textmode=on"}, false, false, false, false, L"Carol # home", 2},
+    };
+    for (const auto& c : cases) {
+        Command cmd = parse(c.args);
+        applyConfig(cmd, config);
+        SCOPED_TRACE(testing::Message() << *c.args.begin());
+        EXPECT_EQ(cmd.error, L"");
+        EXPECT_EQ(cmd.armor, c.armor);
+        EXPECT_EQ(cmd.text, c.text);
+        EXPECT_EQ(cmd.batchMode, c.batch);
+        EXPECT_EQ(cmd.force, c.force);
+        EXPECT_EQ(cmd.signer, std::wstring(c.signer));
+        EXPECT_EQ(cmd.verbose, c.verbose);
     }
 }

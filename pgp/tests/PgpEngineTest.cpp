@@ -739,6 +739,58 @@ TEST_F(PgpEngine, AnExistingOutputIsReplacedOnlyAfterYes) {
     fs::remove(pgpDir / "murkwell.asc");
 }
 
+// Batch mode says what it lacked with status 4; +force and config.txt replace an output without
+// asking; -m shows the plaintext and writes nothing.
+TEST_F(PgpEngine, BatchModeForceConfigAndShowOnly) {
+    ASSERT_TRUE(messageForAlice(pgpDir / "batch.asc"));
+    writeFile(pgpDir / "note.txt", kText);
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"+batchmode", "batch.asc", "-o", "batch.txt"},
+         4,
+         "A pass phrase is needed to unlock the secret key this message is encrypted to, and batch mode"},
+        {{"+batchmode", "-sta", "note.txt", "-u", "Alice"},
+         4,
+         "A pass phrase is needed to unlock the secret key of"},
+        {{"+batchmode", "-ca", "note.txt"}, 4, "A pass phrase is needed to encrypt with a pass phrase"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[1]);
+        Outcome o = pgpDirect(c.args, "");
+        EXPECT_EQ(o.status, c.status) << o.describe();
+        EXPECT_NE(o.err.find(c.says), std::string::npos) << o.describe();
+        EXPECT_FALSE(fs::exists(pgpDir / "batch.txt") || fs::exists(pgpDir / "note.asc"));
+    }
+    const std::vector<std::string> decrypt{"+batchmode", "-z", "alice pass", "batch.asc", "-o", "batch.txt"};
+    writeFile(pgpDir / "batch.txt", "earlier");
+    Outcome kept = pgpDirect(decrypt, "");
+    EXPECT_EQ(kept.status, 4) << kept.describe();
+    EXPECT_EQ(readFile(pgpDir / "batch.txt"), "earlier");
+    for (bool fromConfig : {false, true}) {
+        writeFile(pgpDir / "batch.txt", "earlier");
+        if (fromConfig) writeFile(pgpDir / "config.txt", "Force = on   # mine\r\nverbose=0\r\n");
+        std::vector<std::string> args = decrypt;
+        if (!fromConfig) args.push_back("+force");
+        Outcome o = pgpDirect(args, "");
+        EXPECT_EQ(o.status, 0) << o.describe();
+        EXPECT_EQ(readFile(pgpDir / "batch.txt"), kText);
+        // verbose=0 leaves out the report of success.
+        EXPECT_EQ(o.err.find("Plaintext filename: batch.txt") != std::string::npos, !fromConfig) << o.describe();
+    }
+    fs::remove(pgpDir / "config.txt");
+    fs::remove(pgpDir / "batch.txt");
+    Outcome shown = pgpDirect({"-m", "-z", "alice pass", "batch.asc"}, "");
+    EXPECT_EQ(shown.status, 0) << shown.describe();
+    EXPECT_NE(shown.out.find("A second line, 100% of it"), std::string::npos) << shown.describe();
+    EXPECT_FALSE(fs::exists(pgpDir / "batch")) << shown.describe();
+    fs::remove(pgpDir / "batch.asc");
+    fs::remove(pgpDir / "note.txt");
+}
+
 TEST_F(PgpEngine, RemovingAKeyAsksFirst) {
     auto listed = [] {
         Outcome o = pgpDirect({"-kv", "ivan"}, "");
