@@ -67,6 +67,7 @@ void MessageOperations::run(mw::EditorOperation operation) {
     job.pickUp = [this, &form, decrypt](const std::string& output) {
         form.tools().loadText(output, decrypt ? std::vector<std::string>{} : app_.signature().lines());
     };
+    job.announce = [&form](const std::string& text) { form.showOutcome(text); };
     mw::JobRunner(context.platform(), context.interaction()).runEditorOperation(job);
 }
 

@@ -194,6 +194,11 @@ void TForm1::createControls() {
     SendMessageA(statusBar(), SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(status.c_str()));
 }
 
+void TForm1::showOutcome(const std::string& text) {
+    const std::string shown = "\t" + text;
+    SendMessageA(statusBar(), SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+}
+
 void TForm1::layout() {
     auto& application = app();
     RECT rc;

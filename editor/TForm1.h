@@ -29,6 +29,8 @@ public:
     HWND memo() const { return item(IdMemo1); }
     HWND panel2() const { return item(IdPanel2); }
     HWND statusBar() const { return item(IdStatusBar1); }
+    // What the last job came to, in the status bar until the next one.
+    void showOutcome(const std::string& text);
     HMENU popupMenu() const { return popup_.get(); }
 
     // Current geometry and text appearance, as the settings file stores them.

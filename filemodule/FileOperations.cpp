@@ -67,6 +67,7 @@ void runPgpOperation(FileModuleApp& app, mw::FileOperation operation) {
     job.values = [&form] { return mw::FileJobValues{form.Recipients, form.Signer}; };
     job.setShortName = [&form](const std::string& shortName) { form.ShortName = shortName; };
     job.refresh = [&form] { form.updateFileList(); };
+    job.announce = [&form](const std::string& text) { form.setStatus(text); };
     mw::JobRunner runner(context.platform(), context.interaction());
     runner.runFileOperation(job);
 }

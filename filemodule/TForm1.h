@@ -83,6 +83,8 @@ public:
     void PGPSetup1Click();
     void HelponMurkwellFile1Click();
     void About1Click();
+    // The status line: the selected file's name, or what the last job came to.
+    void setStatus(const std::string& text);
 
 protected:
     HWND initialFocus() const override { return fileList(); }
@@ -99,7 +101,6 @@ private:
     void createControls();
     void fillDirectoryPane();
     void selectCurrentDrive();
-    void setStatus(const std::string& text);
     void drawItem(const DRAWITEMSTRUCT& item);
     void drawStatus(const DRAWITEMSTRUCT& item);
     void showPopup(LPARAM screenPoint);

@@ -80,6 +80,8 @@ Console::~Console() {
 }
 
 void Console::say(std::wstring_view line) {
+    said_.emplace_back(line);
+    if (said_.size() > kSaidKept) said_.erase(said_.begin());
     std::wstring text(line);
     text += L"\r\n";
     write(STD_ERROR_HANDLE, text);

@@ -4,6 +4,7 @@
 #include "core/SecretText.h"
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pgp {
 
@@ -27,6 +28,8 @@ public:
     // A line of message text on the error stream, where it never mixes with data or a listing.
     void say(std::wstring_view line);
     void sayUtf8(std::string_view line) { say(fromUtf8(line)); }
+    // The last lines said, for the outcome a job reads.
+    const std::vector<std::wstring>& said() const { return said_; }
     // Text on standard output (the listing, the usage), in the console's code page when redirected.
     void out(std::wstring_view text);
     // `utf8` as this console's code page can show it: each character it lacks as "?".
@@ -47,6 +50,8 @@ private:
     // A line from the console, or from standard input when that is no console (a pipe, a file).
     void readInto(SecretWideText& line, bool echo);
     void write(unsigned long which, std::wstring_view text);
+    static constexpr std::size_t kSaidKept = 16;
+    std::vector<std::wstring> said_;
     bool inputIsConsole_ = false;
     bool consoleOnly_ = false;
     void* consoleIn_ = nullptr;                         // CONIN$, once answers come from the console only

@@ -641,6 +641,7 @@ ExitStatus Program::protect() {
         return refused;
     std::optional<mw::SecretString> pass;
     std::wstring signerName;
+    std::string signedAs;
     if (sign) {
         auto secrets = c_.signer && !c_.signer->empty() ? candidateKeys({*c_.signer}, true) : listKeys(true);
         if (!secrets) return engineMissing();
@@ -659,6 +660,9 @@ ExitStatus Program::protect() {
         }
         p.signer = signer->fingerprint;
         signerName = fromUtf8(shownId(*signer));
+        signedAs =
+            "\"" + shownId(*signer) + "\" [0x" +
+            (signer->keyId.size() > 8 ? signer->keyId.substr(signer->keyId.size() - 8) : signer->keyId) + "]";
         pass = passPhraseFor(L"You need a pass phrase to unlock your secret key.\r\nKey for user ID \"" +
                                  signerName + L"\"",
                              false);
@@ -718,6 +722,17 @@ ExitStatus Program::protect() {
         pass = passPhraseFor(L"Key for user ID \"" + signerName + L"\"", false);
         if (!pass) return v.status;
     }
+    if (encrypt)
+        summary_ = "Encrypted for " + std::to_string(p.recipients.size()) +
+                   (p.recipients.size() == 1 ? " key" : " keys") +
+                   (sign ? " and signed as " + signedAs : "") + ".";
+    else if (sign)
+        summary_ = std::string(c_.detached                             ? "Detached signature made as "
+                               : (c_.armor && p.text && !conventional) ? "Clear-signed as "
+                                                                       : "Signed as ") +
+                   signedAs + ".";
+    else
+        summary_ = "Encrypted with a pass phrase.";
     if (!c_.filter) {
         const wchar_t* what = c_.detached                                ? L"Signature file: "
                               : (sign && !encrypt && c_.armor && p.text) ? L"Clear signature file: "
@@ -830,6 +845,7 @@ ExitStatus Program::decrypt() {
             return ExitStatus::InvalidFile;
         }
         if (v.status != ExitStatus::Ok && !v.keepPlaintext) return v.status;
+        summary_ = v.summary;
         if (c_.filter) return v.status;
         if (c_.showOnly) return show(r.captured, v.status);
         if (c_.preserveName) {
@@ -850,6 +866,7 @@ ExitStatus Program::decrypt() {
             return ExitStatus::InvalidFile;
         }
         inform(L"Plaintext filename: " + outName);
+        summary_ = v.summary;
         return v.status;
     }
 }
@@ -936,6 +953,7 @@ ExitStatus Program::checkDetached(const std::wstring& signature) {
         engineSays(r);
         return ExitStatus::BadSignature;
     }
+    summary_ = v.summary;
     return v.status;
 }
 

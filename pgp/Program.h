@@ -15,6 +15,8 @@ public:
     Program(Command command, std::optional<SecretWideText> passPhrase, Console& console,
             std::wstring engineFolder, std::wstring home);
     ExitStatus run();
+    // One line saying what a run that succeeded did, for the program that started the job.
+    const std::string& summary() const { return summary_; }
 
 private:
     ExitStatus keyView();
@@ -66,6 +68,7 @@ private:
     Console& con_;
     Engine engine_;
     std::wstring home_;
+    std::string summary_;
 };
 
 } // namespace pgp

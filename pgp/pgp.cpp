@@ -3,6 +3,7 @@
 #include "pgp/Console.h"
 #include "pgp/Program.h"
 #include "pgp/Startup.h"
+#include "core/JobOutcome.h"
 #include <windows.h>
 
 using namespace pgp;
@@ -55,12 +56,42 @@ Settings readConfig(const std::wstring& home, Console& console) {
     return settings;
 }
 
+// Appends what this run came to, for the program whose job started pgp.exe, when the job names a
+// file for it. Nothing of a pass phrase is in it: only the lines said on the console.
+void writeOutcome(ExitStatus status, const std::string& summary, const Console& console) {
+    const std::wstring path = environment(L"PGPOUTCOME");
+    if (path.empty()) return;
+    mw::OutcomeRecord record;
+    record.status = static_cast<int>(status);
+    record.summary = summary;
+    for (const auto& line : console.said())
+        record.said.push_back(toUtf8(line));
+    const std::string text = mw::formatOutcome(record);
+    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+int mainOf(Console& console, std::string& summary);
+
 } // namespace
 
 int main() {
     // No box may ever wait for a click when the console is hidden.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     Console console;
+    std::string summary;
+    const int status = mainOf(console, summary);
+    writeOutcome(static_cast<ExitStatus>(status), summary, console);
+    return status;
+}
+
+namespace {
+
+int mainOf(Console& console, std::string& summary) {
     Command command = parseCommandLine(takeArguments());
     if (!command.error.empty()) {
         console.say(L"pgp: " + command.error);
@@ -101,5 +132,9 @@ int main() {
     }
     applyConfig(command, readConfig(home, console));
     Program program(std::move(command), std::move(passPhrase), console, ownFolder() + L"gnupg\\", home);
-    return static_cast<int>(program.run());
+    const ExitStatus status = program.run();
+    summary = program.summary();
+    return static_cast<int>(status);
 }
+
+} // namespace

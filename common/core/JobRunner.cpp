@@ -204,6 +204,43 @@ JobEnd JobRunner::launchAndWait(const std::string& batchFile, const std::string&
     return end;
 }
 
+JobEnd JobRunner::launchOperation(const std::string& batchFile, const std::string& directory,
+                                  const std::string& pgpDir, const std::string& lockFile,
+                                  const std::function<bool()>& outputMissing,
+                                  std::optional<OutcomeNotice>& notice) {
+    const std::string outcomeFile = pgpDir + profile_->outcomeName;
+    // One left by an earlier job that was cut off must not speak for this one.
+    mw::deleteIfExists(platform_, outcomeFile);
+    platform_.setEnvironmentVariable(kOutcomeVariable, outcomeFile);
+    JobEnd end = JobEnd::NotStarted;
+    try {
+        end = launchAndWait(batchFile, directory, ShowMode::Normal, lockFile);
+    } catch (...) {
+        platform_.setEnvironmentVariable(kOutcomeVariable, std::nullopt);
+        throw;
+    }
+    platform_.setEnvironmentVariable(kOutcomeVariable, std::nullopt);
+    std::optional<std::vector<OutcomeRecord>> records;
+    try {
+        if (platform_.fileExists(outcomeFile))
+            if (auto text = platform_.readWholeFile(outcomeFile, 1u << 20)) records = parseOutcomes(*text);
+    } catch (const IoError&) {
+        // Unreadable: told as a PGP that wrote none.
+    }
+    mw::deleteIfExists(platform_, outcomeFile);
+    if (end == JobEnd::Finished) notice = noticeOf(records, outputMissing());
+    return end;
+}
+
+void JobRunner::tellOutcome(const std::optional<OutcomeNotice>& notice,
+                            const std::function<void(const std::string&)>& announce) {
+    if (!notice) return;
+    if (notice->bad)
+        interaction_.message(profile_->boxCaption, notice->text, BoxIcon::Error);
+    else if (announce)
+        announce(notice->text);
+}
+
 void JobRunner::blankBatch(const std::string& batchFile) {
     // The batch file may hold the pass phrase: overwrite it before it goes. cmd.exe may still hold
     // it open for a moment after its last line removed the lock, so a refused write is tried again.
@@ -354,12 +391,15 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
     // The first failure is shown after the clean-up.
     JobEnd end = JobEnd::NotStarted;
     std::exception_ptr failure;
+    std::optional<OutcomeNotice> notice;
     try {
         writeBatch(paths.batchFile, paths.lockFile, *lines);
         orRemoveLock(platform_, paths.lockFile, [&] {
             if (job.saveInput) job.saveInput(input);
         });
-        end = launchAndWait(paths.batchFile, paths.pgpDir, ShowMode::Normal, paths.lockFile);
+        end = launchOperation(
+            paths.batchFile, paths.pgpDir, paths.pgpDir, paths.lockFile,
+            [&] { return !platform_.fileExists(output); }, notice);
         if (end == JobEnd::Finished && job.pickUp && platform_.fileExists(output)) job.pickUp(output);
     } catch (...) {
         failure = std::current_exception();
@@ -382,6 +422,7 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
             mw::deleteIfExists(platform_, file);
     }
     if (failure) std::rethrow_exception(failure);
+    tellOutcome(notice, job.announce);
     return end;
 }
 
@@ -435,9 +476,12 @@ JobEnd JobRunner::runFileOperation(const FileJob& job) {
     // A batch file that broke off half-way gets the clean-up of a finished job too.
     JobEnd end = JobEnd::NotStarted;
     std::exception_ptr failure;
+    std::optional<OutcomeNotice> notice;
     try {
         writeBatch(paths.batchFile, paths.lockFile, *lines);
-        end = launchAndWait(paths.batchFile, job.workingDirectory, ShowMode::Normal, paths.lockFile);
+        end = launchOperation(
+            paths.batchFile, job.workingDirectory, paths.pgpDir, paths.lockFile, [] { return false; },
+            notice);
     } catch (...) {
         failure = std::current_exception();
     }
@@ -448,6 +492,7 @@ JobEnd JobRunner::runFileOperation(const FileJob& job) {
     else if (job.refresh)
         job.refresh();
     if (failure) std::rethrow_exception(failure);
+    tellOutcome(notice, job.announce);
     return end;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 #include "core/CommandLines.h"
 #include "core/Interaction.h"
+#include "core/JobOutcome.h"
 #include "core/Platform.h"
 #include "core/ProgramProfile.h"
 #include <functional>
@@ -66,6 +67,8 @@ struct EditorJob {
     std::function<void(const std::string& inputFile)> saveInput;
     // Called with the output file when the job finished and PGP wrote one.
     std::function<void(const std::string& outputFile)> pickUp;
+    // Shows the good news of a finished job in one line (the status bar); bad news is a box.
+    std::function<void(const std::string& text)> announce;
 };
 
 // What a file module operation hands the runner once its dialogs have run.
@@ -89,6 +92,7 @@ struct FileJob {
     std::function<FileJobValues()> values;
     std::function<void()> refresh;                        // re-reads the file pane when there is no wipe tool
     std::function<void(const std::string&)> setShortName; // the window's `ShortName`
+    std::function<void(const std::string& text)> announce; // as the editor's
 };
 
 // Texts of the two ways a job can end without finishing.
@@ -165,6 +169,14 @@ private:
                                           const std::vector<Labelled>& after);
     // Writes the batch file; on failure removes the lock file and rethrows.
     void writeBatch(const std::string& batchFile, const std::string& lockFile, const BatchLines& lines);
+    // Launch and wait with the outcome file named to pgp.exe; after NotStarted or EndedEarly the
+    // lock file is gone and the user told. `notice` gets the words for a finished job.
+    JobEnd launchOperation(const std::string& batchFile, const std::string& directory,
+                           const std::string& pgpDir, const std::string& lockFile,
+                           const std::function<bool()>& outputMissing, std::optional<OutcomeNotice>& notice);
+    // Good news to `announce`, bad news in a box.
+    void tellOutcome(const std::optional<OutcomeNotice>& notice,
+                     const std::function<void(const std::string&)>& announce);
     // Launch and wait; after NotStarted or EndedEarly the lock file is gone and the user told.
     JobEnd launchAndWait(const std::string& batchFile, const std::string& directory, ShowMode mode,
                          const std::string& lockFile, const JobEndTexts& texts = kPgpJobTexts);

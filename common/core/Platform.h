@@ -144,6 +144,10 @@ public:
     virtual std::optional<std::string> environmentVariable(const std::string& /*name*/) {
         return std::nullopt;
     }
+    // Sets (nullopt: removes) a variable of the process's environment, which the programs it
+    // starts inherit.
+    virtual void setEnvironmentVariable(const std::string& /*name*/,
+                                        const std::optional<std::string>& /*value*/) {}
 };
 
 // Deletes the file if it is there: test first, so a missing file costs no failed call.

@@ -38,6 +38,7 @@ const ProgramProfile& editorProfile() {
         .armouredName = "murkwell.asc",
         .listingName = "murkwell.usr",
         .staleListingName = "Murkwell.USR",
+        .outcomeName = "murkwell.out",
         // The key dialogs build their own batch and lock paths.
         .listingPathsFromCaller = false,
         .lockBeforeStaleDelete = false,
@@ -77,6 +78,7 @@ const ProgramProfile& fileModuleProfile() {
         .armouredName = "",
         .listingName = "bramlet.usr",
         .staleListingName = "bramlet.usr",
+        .outcomeName = "bramlet.out",
         // The calling operation has set them on the main window.
         .listingPathsFromCaller = true,
         .lockBeforeStaleDelete = true,

@@ -51,6 +51,7 @@ struct ProgramProfile {
     std::string armouredName;      // PGP's armoured output (editor)
     std::string listingName;       // where the key listing lands
     std::string staleListingName;  // the leftover listing removed before a listing job
+    std::string outcomeName;       // where pgp.exe writes what each run of an operation came to
     bool listingPathsFromCaller;   // the key dialogs take the batch and lock paths from the caller
     bool lockBeforeStaleDelete;    // the lock is written before the stale listing goes
     bool listingTargetAlwaysBare;  // the listing redirected to a bare name in every key dialog

@@ -261,6 +261,10 @@ Platform::CopyResult Win32Platform::copyFile(const std::string& from, const std:
     return CloseHandle(target.release()) ? CopyResult::Copied : CopyResult::Failed;
 }
 
+void Win32Platform::setEnvironmentVariable(const std::string& name, const std::optional<std::string>& value) {
+    SetEnvironmentVariableA(name.c_str(), value ? value->c_str() : nullptr);
+}
+
 std::optional<std::string> Win32Platform::environmentVariable(const std::string& name) {
     DWORD n = GetEnvironmentVariableA(name.c_str(), nullptr, 0);
     if (n == 0) return std::nullopt;

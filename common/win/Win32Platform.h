@@ -62,6 +62,7 @@ public:
     bool moveFile(const std::string& from, const std::string& to, bool replaceExisting) override;
     CopyResult copyFile(const std::string& from, const std::string& to, bool replaceExisting) override;
     std::optional<std::string> environmentVariable(const std::string& name) override;
+    void setEnvironmentVariable(const std::string& name, const std::optional<std::string>& value) override;
     void appendSortKey(const std::string& text, std::string& keys) override;
 
 private:

@@ -263,7 +263,17 @@ Verdict judgeDecryption(const EngineReport& r, bool engineFailed, std::string_vi
     if (engineFailed && !r.goodSignature && !r.expiredKeySignature) {
         v.status = r.decryptionOkay ? ExitStatus::InvalidFile : ExitStatus::DecryptionFailed;
         v.lines.push_back("Error: the message could not be read.");
+        return v;
     }
+    v.summary = r.decryptionOkay ? "Decrypted" : "Read";
+    if (r.goodSignature || r.expiredKeySignature) {
+        v.summary += "; good signature from " + signer;
+        if (r.signatureTime) v.summary += ", made " + pgpDateTime(r.signatureTime);
+        if (r.expiredKeySignature) v.summary += " (the key has expired since)";
+    } else if (r.decryptionOkay && r.encryptedDataSeen && !r.integrityProtected) {
+        v.summary += " (not integrity protected)";
+    }
+    v.summary += ".";
     return v;
 }
 

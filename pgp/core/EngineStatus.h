@@ -84,6 +84,9 @@ struct Verdict {
     // The whole plaintext came out, and only its signature is wanting (bad, unknown key, revoked
     // key): it is written, as PGP 2.6 wrote it, and the status still says the signature failed.
     bool keepPlaintext = false;
+    // Of a success, one line for the program that started the job ("Decrypted; good signature
+    // from user ... [0x...], made ...").
+    std::string summary;
 };
 
 // After decrypting or checking a message (`engineFailed`: the engine's exit status was not 0).

@@ -779,7 +779,8 @@ TEST_F(PgpEngine, BatchModeForceConfigAndShowOnly) {
         EXPECT_EQ(o.status, 0) << o.describe();
         EXPECT_EQ(readFile(pgpDir / "batch.txt"), kText);
         // verbose=0 leaves out the report of success.
-        EXPECT_EQ(o.err.find("Plaintext filename: batch.txt") != std::string::npos, !fromConfig) << o.describe();
+        EXPECT_EQ(o.err.find("Plaintext filename: batch.txt") != std::string::npos, !fromConfig)
+            << o.describe();
     }
     fs::remove(pgpDir / "config.txt");
     fs::remove(pgpDir / "batch.txt");

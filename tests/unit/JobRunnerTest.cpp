@@ -31,6 +31,13 @@ public:
     std::vector<std::pair<std::string, std::vector<std::string>>> writes;
     // Runs before each write; may throw to refuse it.
     std::function<void(const std::string& path, const std::vector<std::string>& lines)> beforeWrite;
+    std::map<std::string, std::string> environment;
+    void setEnvironmentVariable(const std::string& name, const std::optional<std::string>& value) override {
+        if (value)
+            environment[name] = *value;
+        else
+            environment.erase(name);
+    }
     void writeLines(const std::string& path, const std::vector<std::string>& lines) override {
         if (beforeWrite) beforeWrite(path, lines);
         FakePlatform::writeLines(path, lines);
@@ -55,6 +62,9 @@ protected:
             if (!batchAtLaunch.empty() && runBatch) {
                 std::string del = batchAtLaunch.back().substr(4);
                 fake.files.erase(FakePlatform::key(del));
+                // pgp.exe reports where the job's environment says.
+                if (outcome && fake.environment.count(kOutcomeVariable))
+                    fake.put(fake.environment[kOutcomeVariable], *outcome);
                 if (onBatchRun) onBatchRun();
             }
         };
@@ -63,6 +73,7 @@ protected:
     std::vector<std::string> batchAtLaunch;
     bool runBatch = true;
     std::function<void()> onBatchRun;
+    std::optional<std::vector<std::string>> outcome = std::vector<std::string>{"status 0", "end"};
 };
 
 KeyListingJob listing(mw::KeyProgram program, const std::string& batchFile, const std::string& lockFile,
@@ -485,7 +496,8 @@ TEST_F(JobRunnerTest, FileModuleWithoutWipeToolRefreshesAndDeletesNothing) {
                                                        "pause", "DEL c:\\pgp\\bramlet.lck"}));
     EXPECT_EQ(steps.back(), "refresh");
     EXPECT_EQ(fake.launches.size(), 1u);
-    EXPECT_TRUE(only(fake.calls, {"delete"}).empty());
+    // Only the report pgp.exe left for the job, once read.
+    EXPECT_EQ(only(fake.calls, {"delete"}), std::vector<std::string>{"delete " + kDir + "bramlet.out"});
     EXPECT_TRUE(fake.has(kDir + "bramlet.bat"));
 
     // Shift plays no part outside Decrypt.
@@ -964,7 +976,10 @@ TEST_F(JobRunnerTest, AnEarlierOutputIsRemovedAfterTheLockOrTheJobIsRefusedNamin
         f.beforeWrite = [&](const std::string& path, const std::vector<std::string>&) {
             steps.push_back("write " + path.substr(kDir.size()));
         };
-        f.onWait = [&] { f.files.erase(FakePlatform::key(kDir + "Murkwell.lck")); };
+        f.onWait = [&] {
+            f.files.erase(FakePlatform::key(kDir + "Murkwell.lck"));
+            f.put(kDir + "murkwell.out", {"status 0", "end"});
+        };
         EditorCaller caller;
         auto job = caller.job(c.op);
         const JobEnd end = r.runEditorOperation(job);
@@ -1024,4 +1039,50 @@ TEST_F(JobRunnerTest, WaitForTheBatchToLetGoHandlesMessagesAndEndsAfterThreeSeco
     EXPECT_EQ(fake.waitCalls[1].timeoutMs, 3000u);
     EXPECT_EQ(fake.waitCalls[2].timeoutMs, 2000u);
     EXPECT_EQ(fake.waitCalls[3].timeoutMs, 1000u);
+}
+
+// What pgp.exe reported reaches the user: good news to the status line, bad news and a PGP that
+// said nothing (and wrote nothing) in a box; an outcome left by an earlier job never speaks.
+TEST_F(JobRunnerTest, TheOutcomePgpReportsIsShownAndAStaleOneIsIgnored) {
+    struct Case {
+        const char* name;
+        std::optional<std::vector<std::string>> outcome;
+        bool output;
+        const char* announced;
+        const char* boxed;
+    };
+    const Case cases[] = {
+        {"good", std::vector<std::string>{"status 0", "summary Encrypted for 2 keys.", "end"}, true,
+         "Encrypted for 2 keys.", nullptr},
+        {"bad signature",
+         std::vector<std::string>{"status 30", "said WARNING: Bad signature, doesn't match file contents!",
+                                  "end"},
+         true, nullptr,
+         "BAD or unverified signature: do not trust this message's signature.\nWARNING: Bad signature"},
+        {"cut short", std::vector<std::string>{"status 0", "summary Encrypted"}, false, nullptr,
+         "PGP produced no output, and it did not say why. To read what PGP says, hold down Shift"},
+        {"none", std::nullopt, true, "PGP has finished.", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes.shown.clear();
+        // An earlier job's report, cut off before it was read.
+        fake.put(kDir + "murkwell.out", {"status 0", "summary Stale.", "end"});
+        outcome = c.outcome;
+        onBatchRun = [&] {
+            if (c.output) fake.put(kDir + "murkwell.asc", {"out"});
+        };
+        EditorCaller caller;
+        std::vector<std::string> announced;
+        auto job = caller.job(EditorOperation::Encrypt);
+        job.pickUp = [](const std::string&) {};
+        job.announce = [&](const std::string& text) { announced.push_back(text); };
+        EXPECT_EQ(runner.runEditorOperation(job), JobEnd::Finished);
+        EXPECT_EQ(announced,
+                  c.announced ? std::vector<std::string>{c.announced} : std::vector<std::string>{});
+        ASSERT_EQ(boxes.shown.size(), c.boxed ? 1u : 0u);
+        if (c.boxed) EXPECT_EQ(boxes.shown[0].text.rfind(c.boxed, 0), 0u) << boxes.shown[0].text;
+        EXPECT_FALSE(fake.has(kDir + "murkwell.out"));
+        EXPECT_EQ(fake.environment.count(kOutcomeVariable), 0u);
+    }
 }

@@ -501,7 +501,7 @@ TEST_F(JobRunnerWin, WineShellExpandsVariablesInTheDirectoryItIsGiven) {
         << "Wine now keeps % in launch paths";
 }
 
-TEST_F(JobRunnerWin, PgpFailingIsNotReportedButTheBatchStillEndsTheJob) {
+TEST_F(JobRunnerWin, PgpFailingWithoutAWordIsReportedAndTheBatchStillEndsTheJob) {
     control("fail\r\n");
     JobRunner runner(*platform, interaction);
     EXPECT_EQ(runner.runEditorOperation(editorJob(EditorOperation::Encrypt, {"\"Alice\" "})),
@@ -511,7 +511,8 @@ TEST_F(JobRunnerWin, PgpFailingIsNotReportedButTheBatchStillEndsTheJob) {
     EXPECT_TRUE(pickedUp.empty()); // no output, so the message text would stay as it was
     EXPECT_FALSE(exists(pgpDir + "Murkwell.lck"));
     EXPECT_FALSE(exists(pgpDir + "murkwell.tmp"));
-    EXPECT_TRUE(interaction.shown.empty());
+    ASSERT_EQ(interaction.shown.size(), 1u);
+    EXPECT_NE(interaction.shown[0].text.find("PGP produced no output"), std::string::npos);
 }
 
 TEST_F(JobRunnerWin, AccentedTextRoundTripsThroughTheConsoleCodePage) {

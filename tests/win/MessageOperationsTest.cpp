@@ -407,7 +407,7 @@ TEST_F(MessageOperations, StoredPhraseWithCharactersTheCodePageLacksIsRefusedNot
     EXPECT_EQ(argsOfCalls(pgpDir + "pgp-args.log").back(), "[-z][caf\xE9][murkwell.tmp][-o][murkwell.txt]");
 }
 
-TEST_F(MessageOperations, NoOutputFromPgpLeavesTheTextAsItWasAndStillCleansUp) {
+TEST_F(MessageOperations, NoOutputFromPgpLeavesTheTextAsItWasCleansUpAndSaysSo) {
     start();
     app->signature().setLines({"sig"});
     writeFileBytes(pgpDir + "pgp-control.txt", "fail\r\n");
@@ -417,7 +417,11 @@ TEST_F(MessageOperations, NoOutputFromPgpLeavesTheTextAsItWasAndStillCleansUp) {
     EXPECT_EQ(argsOfCalls(pgpDir + "pgp-args.log").size(), 1u) << "PGP did run";
     EXPECT_FALSE(pgpHas("murkwell.tmp"));
     EXPECT_FALSE(pgpHas("Murkwell.lck"));
-    EXPECT_TRUE(interaction.shown.empty()) << "the editor says nothing";
+    // A PGP that reports no outcome of its own: the user learns how to read what it said.
+    ASSERT_EQ(interaction.shown.size(), 1u);
+    EXPECT_EQ(interaction.shown[0].icon, mw::BoxIcon::Error);
+    EXPECT_NE(interaction.shown[0].text.find("PGP produced no output"), std::string::npos);
+    EXPECT_NE(interaction.shown[0].text.find("hold down Shift"), std::string::npos);
 }
 
 TEST_F(MessageOperations, PasteAndDecryptShowsThePastedTextThenTheDecryptedText) {

@@ -10,7 +10,9 @@
 #include "win/Win32Util.h"
 #include "RealEngine.h"
 #include "WinTestSupport.h"
+#include <commctrl.h>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -109,6 +111,11 @@ public:
 
 [[maybe_unused]] ::testing::Environment* const sharedKeys =
     ::testing::AddGlobalTestEnvironment(new SharedKeys);
+
+// Marks the status bar, so that a job that shows nothing there is seen.
+void showOutcomeMark(editor::TForm1& form) {
+    form.showOutcome("(before)");
+}
 
 class RoundTrip : public ProgramFixture {
 protected:
@@ -229,6 +236,65 @@ TEST_F(RoundTrip, EncryptToTheDemoKeyThenDecryptWithTheStoredPassPhrase) {
     SetWindowTextA(app->passPhrase().edit1(), kDemoPass);
     command(editor::CmdBitBtn2Click);
     EXPECT_EQ(kOriginal, text());
+    expectCleanPgpDirectory();
+}
+
+// Every job ends with what it came to: good news in the status bar, bad news in a box that names
+// the reason, as pgp.exe reported it through the real console.
+TEST_F(RoundTrip, EachOutcomeIsSaidInTheStatusBarOrInABox) {
+    auto statusBar = [&] {
+        char buffer[512] = {};
+        SendMessageA(app->form1().statusBar(), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(buffer));
+        return std::string(buffer);
+    };
+    SetEnvironmentVariableA("PGPPASS", kDemoPass);
+    SetWindowTextA(app->passPhrase().edit1(), kDemoPass);
+    const std::string demoKey = "\"" + std::string(kDemoUser) + "\" [0x";
+    std::string clearSigned;
+    struct Step {
+        const char* name;
+        std::function<void()> prepare;
+        int command;
+        const char* statusBarStart; // null: a box instead
+        std::string boxStart;
+    };
+    const Step steps[] = {
+        {"encrypt", [&] { mw::setWindowText(app->form1().memo(), kOriginal), chooseKeys({kDemoUser}, ""); },
+         editor::CmdBitBtn1Click, "\tEncrypted for 1 key.", ""},
+        {"decrypt", [] {}, editor::CmdBitBtn2Click, "\tDecrypted.", ""},
+        {"sign", [&] { chooseKeys({}, kDemoUser); }, editor::CmdBitBtn3Click, "\tClear-signed as ", ""},
+        {"check", [&] { clearSigned = text(); }, editor::CmdBitBtn2Click, "\tRead; good signature from user ",
+         ""},
+        {"tampered",
+         [&] {
+             std::string t = clearSigned;
+             t.replace(t.find("ten"), 3, "six");
+             mw::setWindowText(app->form1().memo(), t);
+         },
+         editor::CmdBitBtn2Click, nullptr,
+         "BAD or unverified signature: do not trust this message's signature.\nWARNING: Bad signature"},
+        {"not for us",
+         [&] { mw::setWindowText(app->form1().memo(), kOriginal), chooseKeys({kSecondUser}, ""); },
+         editor::CmdBitBtn1Click, "\tEncrypted for 1 key.", ""},
+        {"no secret key", [] {}, editor::CmdBitBtn2Click, nullptr, "PGP could not do it (exit status 32)."},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        interaction.shown.clear();
+        showOutcomeMark(app->form1());
+        step.prepare();
+        command(step.command);
+        if (step.statusBarStart) {
+            EXPECT_TRUE(interaction.shown.empty()) << interaction.shown[0].text;
+            EXPECT_EQ(statusBar().rfind(step.statusBarStart, 0), 0u) << statusBar();
+        } else {
+            ASSERT_EQ(interaction.shown.size(), 1u) << statusBar();
+            EXPECT_EQ(interaction.shown[0].icon, mw::BoxIcon::Error);
+            EXPECT_EQ(interaction.shown[0].text.rfind(step.boxStart, 0), 0u) << interaction.shown[0].text;
+            EXPECT_EQ(statusBar(), "\t(before)");
+        }
+    }
+    EXPECT_NE(clearSigned.find(kOriginal), std::string::npos) << clearSigned;
     expectCleanPgpDirectory();
 }
 
