@@ -22,7 +22,8 @@ std::vector<OutcomeRecord> parseOutcomes(std::string_view text) {
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         const std::size_t space = line.find(' ');
         const std::string_view word = line.substr(0, space);
-        const std::string_view rest = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
+        const std::string_view rest =
+            space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
         if (word == "status") {
             open.emplace();
             open->status = 0;

@@ -157,6 +157,8 @@ protected:
             if (auto* pub = dynamic_cast<mw::TPubKey*>(&f)) {
                 for (const std::string& user : recipients) {
                     const int at = indexOf(pub->listBox1(), user);
+                    // Closed even when the key is missing, so the test goes on to its end.
+                    if (at < 0) pub->Button1Click();
                     ASSERT_GE(at, 0) << user << " is not listed";
                     SendMessageA(pub->listBox1(), LB_SETCURSEL, static_cast<WPARAM>(at), 0);
                     pub->SpeedButton1Click();
@@ -164,6 +166,7 @@ protected:
                 pub->Button1Click();
             } else if (auto* sec = dynamic_cast<mw::TSecKey*>(&f)) {
                 const int at = indexOf(sec->listBox1(), signer);
+                if (at < 0) sec->Button1Click();
                 ASSERT_GE(at, 0) << signer << " is not listed";
                 SendMessageA(sec->listBox1(), LB_SETCURSEL, static_cast<WPARAM>(at), 0);
                 sec->Button1Click();
@@ -268,15 +271,24 @@ TEST_F(RoundTrip, EachOutcomeIsSaidInTheStatusBarOrInABox) {
         {"tampered",
          [&] {
              std::string t = clearSigned;
-             t.replace(t.find("ten"), 3, "six");
+             if (t.find("ten") != std::string::npos) t.replace(t.find("ten"), 3, "six");
              mw::setWindowText(app->form1().memo(), t);
          },
          editor::CmdBitBtn2Click, nullptr,
          "BAD or unverified signature: do not trust this message's signature.\nWARNING: Bad signature"},
         {"not for us",
-         [&] { mw::setWindowText(app->form1().memo(), kOriginal), chooseKeys({kSecondUser}, ""); },
-         editor::CmdBitBtn1Click, "\tEncrypted for 1 key.", ""},
-        {"no secret key", [] {}, editor::CmdBitBtn2Click, nullptr, "PGP could not do it (exit status 32)."},
+         [&] {
+             writeFileBytes(dir / "source.txt", kOriginal);
+             // For a key Linux gpg makes there, whose secret part PGP's directory never had.
+             ASSERT_TRUE(runLinuxGpg(
+                 dir.path(), {},
+                 "$g --quick-gen-key 'Other <other@murkwell.invalid>' default default 2>/dev/null\n"
+                 "$g --armor --trust-model always --recipient other@murkwell.invalid "
+                 "--output second.asc --encrypt source.txt"));
+             mw::setWindowText(app->form1().memo(), withCarriageReturns(readFileBytes(dir / "second.asc")));
+         },
+         editor::CmdBitBtn2Click, nullptr,
+         "PGP could not do it (exit status 32).\nThis message can only be read by:"},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
@@ -293,9 +305,9 @@ TEST_F(RoundTrip, EachOutcomeIsSaidInTheStatusBarOrInABox) {
             EXPECT_EQ(interaction.shown[0].text.rfind(step.boxStart, 0), 0u) << interaction.shown[0].text;
             EXPECT_EQ(statusBar(), "\t(before)");
         }
+        expectCleanPgpDirectory();
     }
     EXPECT_NE(clearSigned.find(kOriginal), std::string::npos) << clearSigned;
-    expectCleanPgpDirectory();
 }
 
 // The operations that make a message, each read back by Linux gpg.
