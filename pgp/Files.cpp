@@ -64,8 +64,6 @@ bool setDeletePending(HANDLE file, bool pending) {
     return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != 0;
 }
 
-
-
 Handle openInput(const std::wstring& path) {
     return Handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));

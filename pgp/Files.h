@@ -34,7 +34,7 @@ public:
         if (GetTempFileNameW(directoryOf(destination).c_str(), L"pgp", 0, name)) {
             temp_ = name;
             file_ = mw::UniqueHandle(CreateFileW(name, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
             if (file_) setDeletePending(file_.get(), true);
         }
     }

@@ -49,9 +49,21 @@ bool Program::hasSecretKey(const Key& key) {
     return false;
 }
 
+ExitStatus Program::judged(const EngineResult& r, const std::wstring& failure, ExitStatus status) {
+    if (!r.started) return engineMissing();
+    if (!r.failed()) return ExitStatus::Ok;
+    con_.say(failure);
+    engineSays(r);
+    return status;
+}
+
+std::wstring Program::unlockPrompt(const Key& key) const {
+    return L"You need a pass phrase to unlock your secret key.\r\nKey for user ID \"" +
+           fromUtf8(shownId(key)) + L"\"";
+}
+
 std::optional<EngineResult> Program::withPassPhrase(EngineRun run, const Key& key) {
-    const std::wstring prompt =
-        L"You need a pass phrase to unlock your secret key.\r\nKey for user ID \"" + fromUtf8(shownId(key)) + L"\"";
+    const std::wstring prompt = unlockPrompt(key);
     if (!keyPass_) keyPass_ = passPhraseFor(prompt, false);
     for (int attempt = 0; keyPass_; ++attempt) {
         run.passPhrase = &*keyPass_;
@@ -79,9 +91,7 @@ ExitStatus Program::keyView() {
         _wcsicmp(bare.c_str(), L"pubring.gpg") != 0) {
         // A key-ring file of its own: list what it holds, without adding it anywhere.
         Handle in = openInput(ring);
-        EngineResult r = engine_.run(
-            {.arguments = {L"--with-colons", L"--fixed-list-mode", L"--with-fingerprint", L"--show-keys"},
-             .input = in.get()});
+        EngineResult r = engine_.run({.arguments = showKeysArguments(), .input = in.get()});
         if (!r.started) return engineMissing();
         keys = parseColonListing(r.captured);
     } else if (check && !secret) {
@@ -156,7 +166,6 @@ ExitStatus Program::keyGenerate() {
     return ExitStatus::Ok;
 }
 
-
 ExitStatus Program::keyAdd() {
     return addKeys(c_.operands[0]);
 }
@@ -183,25 +192,28 @@ ExitStatus Program::addKeys(const std::wstring& file) {
         con_.say(L"No keys added from " + quoted(file) + L".");
         return ExitStatus::KeyAddFailed;
     }
-    // A key nobody trusted certifies is used only after a question, never in batch mode: PGP 2.6
-    // offered to certify the new keys at once. Not in batch mode, where nothing is asked.
+    // A key nobody trusted certifies is used only after a question, and never in batch mode: so
+    // PGP 2.6 offered to certify new keys at once (not in batch mode, where nothing is asked).
     if (c_.batchMode || rep.importedFingerprints.empty()) return ExitStatus::Ok;
     std::vector<std::wstring> ids;
     for (const std::string& fpr : rep.importedFingerprints)
         ids.push_back(L"0x" + fromUtf8(fpr));
-    auto keys = candidateKeys(ids, false);
+    // Named one by one while the engine's command line holds them, else the whole ring listed.
+    auto keys = ids.size() <= 400 ? candidateKeys(ids, false) : listKeys(false);
     if (!keys) return engineMissing();
     const std::vector<const Key*> offered = keysToCertify(*keys, rep.importedFingerprints);
     if (offered.empty()) return ExitStatus::Ok;
-    ExitStatus failure = ExitStatus::Ok;
+    // Only a user with a key that signs is asked; signingKey() would tell the others they have none.
     auto secrets = listKeys(true);
     bool canCertify = false;
-    for (const Key& k : secrets ? *secrets : std::vector<Key>{})
-        canCertify = canCertify || (k.secret && k.canSign());
+    if (secrets)
+        for (const Key& k : *secrets)
+            canCertify = canCertify || (k.secret && k.canSign());
     if (!canCertify || !mayAsk()) return ExitStatus::Ok;
     if (!con_.confirm(L"\r\nOne or more of the new keys are not fully certified.\r\n"
                       L"Do you want to certify any of these keys yourself (y/N)? "))
         return ExitStatus::Ok;
+    ExitStatus failure = ExitStatus::Ok;
     std::optional<Key> signer = signingKey(failure);
     if (!signer) return failure;
     for (const Key* key : offered) {
@@ -216,14 +228,19 @@ ExitStatus Program::addKeys(const std::wstring& file) {
 
 ExitStatus Program::offerKeyFile(const std::wstring& file) {
     Handle in = openInput(file);
-    EngineResult r = engine_.run(
-        {.arguments = {L"--with-colons", L"--fixed-list-mode", L"--with-fingerprint", L"--show-keys"},
-         .input = in.get()});
+    EngineResult r = engine_.run({.arguments = showKeysArguments(), .input = in.get()});
     if (!r.started) return engineMissing();
+    const std::vector<Key> keys = parseColonListing(r.captured);
+    if (keys.empty()) {
+        // PGP 2's own keys (version 3) look like keys but the engine reads none of them.
+        con_.say(
+            L"File " + quoted(file) +
+            L" contains key(s), but none the engine can read: PGP 2 keys of version 3 are not accepted.");
+        return ExitStatus::KeyAddFailed;
+    }
     con_.say(L"File contains key(s).  Contents follow...");
     std::wstring text;
-    for (const std::string& line :
-         formatKeyListing(parseColonListing(r.captured), "*", toUtf8(file), false, shownForm()))
+    for (const std::string& line : formatKeyListing(keys, "*", toUtf8(file), false, shownForm()))
         text += fromUtf8(line) + L"\r\n";
     con_.out(text);
     if (c_.batchMode) {
@@ -261,12 +278,9 @@ ExitStatus Program::certify(const Key& target, const Key& signer, bool ask) {
     }
     auto r = withPassPhrase({.arguments = certifyArguments(target.fingerprint, signer.fingerprint)}, signer);
     if (!r) return c_.batchMode || unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::KeySignatureFailed;
-    if (!r->started) return engineMissing();
-    if (r->failed()) {
-        con_.say(L"Key signature certificate failed.");
-        engineSays(*r);
-        return ExitStatus::KeySignatureFailed;
-    }
+    if (ExitStatus s = judged(*r, L"Key signature certificate failed.", ExitStatus::KeySignatureFailed);
+        s != ExitStatus::Ok)
+        return s;
     con_.say(L"Key signature certificate added.");
     return ExitStatus::Ok;
 }
@@ -332,8 +346,8 @@ ExitStatus Program::keyExtract() {
     std::optional<EngineResult> r;
     if (secret) {
         // The engine asks for the pass phrase to hand the key out.
-        r = withPassPhrase({.arguments = exportSecretArguments(key->fingerprint, c_.armor), .output = out.handle()},
-                           *key);
+        r = withPassPhrase(
+            {.arguments = exportSecretArguments(key->fingerprint, c_.armor), .output = out.handle()}, *key);
         if (!r) return batch || unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::KeyExtractFailed;
     } else {
         r = engine_.run({.arguments = exportArguments(key->fingerprint, c_.armor), .output = out.handle()});
@@ -375,13 +389,10 @@ ExitStatus Program::keyRemove() {
     }
     EngineResult r =
         engine_.run({.arguments = deleteArguments(key->fingerprint, hasSecret), .needsAgent = hasSecret});
-    if (!r.started) return engineMissing();
-    if (r.failed()) {
-        con_.say(L"Key removal failed.");
-        engineSays(r);
-        return ExitStatus::KeyRemoveFailed;
-    }
-    con_.say(hasSecret ? L"Key removed from the public and the secret key ring." : L"Key removed from the key ring.");
+    if (ExitStatus s = judged(r, L"Key removal failed.", ExitStatus::KeyRemoveFailed); s != ExitStatus::Ok)
+        return s;
+    con_.say(hasSecret ? L"Key removed from the public and the secret key ring."
+                       : L"Key removed from the key ring.");
     return ExitStatus::Ok;
 }
 
@@ -412,19 +423,17 @@ ExitStatus Program::editOwnKey(const Key& key) {
         // The engine takes a new user ID only on its command line, read as UTF-8 from an ANSI
         // argument vector: only ASCII survives that unchanged.
         if (userId.empty() || hasControlCharacter(userId) || !isAscii(userId)) {
-            con_.say(userId.empty() ? L"No user ID given; none added."
-                                    : L"A user ID added with -ke must be plain ASCII without control characters; "
-                                      L"none added.");
+            con_.say(userId.empty()
+                         ? L"No user ID given; none added."
+                         : L"A user ID added with -ke must be plain ASCII without control characters; "
+                           L"none added.");
             return ExitStatus::KeyEditFailed;
         }
         auto r = withPassPhrase({.arguments = addUserIdArguments(key.fingerprint, userId)}, key);
         if (!r) return unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::KeyEditFailed;
-        if (!r->started) return engineMissing();
-        if (r->failed()) {
-            con_.say(L"The user ID could not be added.");
-            engineSays(*r);
-            return ExitStatus::KeyEditFailed;
-        }
+        if (ExitStatus s = judged(*r, L"The user ID could not be added.", ExitStatus::KeyEditFailed);
+            s != ExitStatus::Ok)
+            return s;
         changed = true;
         if (con_.confirm(L"Make this user ID the primary user ID for this key (y/N)? ")) {
             r = withPassPhrase({.arguments = primaryUserIdArguments(key.fingerprint, userId)}, key);
@@ -436,19 +445,19 @@ ExitStatus Program::editOwnKey(const Key& key) {
         }
     }
     if (con_.confirm(L"Do you want to change your pass phrase (y/N)? ")) {
-        const std::wstring prompt = L"You need a pass phrase to unlock your secret key.\r\nKey for user ID \"" +
-                                    fromUtf8(shownId(key)) + L"\"";
-        if (!keyPass_) keyPass_ = passPhraseFor(prompt, false);
+        if (!keyPass_) keyPass_ = passPhraseFor(unlockPrompt(key), false);
         if (!keyPass_) return unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::KeyEditFailed;
         auto fresh = passPhraseFor(L"Enter the new pass phrase for your secret key.", true);
         if (!fresh) return unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::KeyEditFailed;
-        if (fresh->find_first_of("\r\n") != std::string::npos || keyPass_->find_first_of("\r\n") != std::string::npos) {
+        if (fresh->find_first_of("\r\n") != std::string::npos ||
+            keyPass_->find_first_of("\r\n") != std::string::npos) {
             con_.say(L"A pass phrase may not hold a line break.");
             return ExitStatus::KeyEditFailed;
         }
         mw::SecretString answers = passPhraseChange(*keyPass_, *fresh);
-        EngineResult r = engine_.run(
-            {.arguments = changePassPhraseArguments(key.fingerprint), .inputText = &answers, .needsAgent = true});
+        EngineResult r = engine_.run({.arguments = changePassPhraseArguments(key.fingerprint),
+                                      .inputText = &answers,
+                                      .needsAgent = true});
         if (!r.started) return engineMissing();
         if (!r.report.passPhraseChanged) {
             con_.say(r.report.badPassPhrase ? L"Error:  Bad pass phrase.  Pass phrase not changed."
@@ -471,7 +480,8 @@ ExitStatus Program::editTrust(const Key& key) {
                  "that person's integrity and competence in key management, answer\r\n"
                  "the following question:\r\n\r\n"
                  "Would you trust \"" +
-                 shownId(key) + "\"\r\nto act as an introducer and certify other people's public keys to you?");
+                 shownId(key) +
+                 "\"\r\nto act as an introducer and certify other people's public keys to you?");
     std::optional<int> value;
     while (!value) {
         const std::wstring answer = con_.readLine(L"(1=I don't know. 2=No. 3=Usually. 4=Yes, always.) ? ");
@@ -483,12 +493,8 @@ ExitStatus Program::editTrust(const Key& key) {
     }
     mw::SecretString line = ownerTrustLine(key.fingerprint, *value);
     EngineResult r = engine_.run({.arguments = ownerTrustArguments(), .inputText = &line});
-    if (!r.started) return engineMissing();
-    if (r.failed()) {
-        con_.say(L"Trust not changed.");
-        engineSays(r);
-        return ExitStatus::KeyEditFailed;
-    }
+    if (ExitStatus s = judged(r, L"Trust not changed.", ExitStatus::KeyEditFailed); s != ExitStatus::Ok)
+        return s;
     con_.say(L"Public key ring updated.");
     return ExitStatus::Ok;
 }
@@ -512,17 +518,15 @@ ExitStatus Program::keyDisable() {
     if (!mayAsk()) return ExitStatus::NeedsAnswer;
     if (!own) {
         if (!disable) con_.say(L"Key is already disabled.");
-        if (!con_.confirm(disable ? L"Disable this key (y/N)? " : L"Do you want to enable this key again (y/N)? ")) {
+        if (!con_.confirm(disable ? L"Disable this key (y/N)? "
+                                  : L"Do you want to enable this key again (y/N)? ")) {
             con_.say(L"Nothing changed.");
             return ExitStatus::Interrupted;
         }
         EngineResult r = engine_.run({.arguments = disableArguments(key->fingerprint, disable)});
-        if (!r.started) return engineMissing();
-        if (r.failed()) {
-            con_.say(L"The key could not be changed.");
-            engineSays(r);
-            return ExitStatus::KeyEditFailed;
-        }
+        if (ExitStatus s = judged(r, L"The key could not be changed.", ExitStatus::KeyEditFailed);
+            s != ExitStatus::Ok)
+            return s;
         con_.say(disable ? L"Key disabled: it is not used until you enable it again with -kd."
                          : L"Key enabled.");
         return ExitStatus::Ok;
@@ -534,7 +538,8 @@ ExitStatus Program::keyDisable() {
         return ExitStatus::Interrupted;
     }
     mw::SecretString answers = revocationAnswers();
-    auto made = withPassPhrase({.arguments = revocationArguments(key->fingerprint), .inputText = &answers}, *key);
+    auto made =
+        withPassPhrase({.arguments = revocationArguments(key->fingerprint), .inputText = &answers}, *key);
     if (!made) return unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::KeyEditFailed;
     if (!made->started) return engineMissing();
     if (made->failed() || made->captured.find("-----BEGIN PGP") == std::string::npos) {
@@ -545,15 +550,14 @@ ExitStatus Program::keyDisable() {
     // Applied to the key ring at once, as PGP 2.6 did; -kx then hands the revoked key to others.
     mw::SecretString certificate(made->captured.c_str());
     EngineResult applied = engine_.run({.arguments = importArguments(), .inputText = &certificate});
-    if (!applied.started) return engineMissing();
-    if (applied.failed()) {
-        con_.say(L"The revocation certificate was made but could not be applied.");
-        engineSays(applied);
-        return ExitStatus::KeyEditFailed;
-    }
-    con_.say(L"Key compromise certificate created.\r\nYour key is revoked in your key ring.  Send the revoked "
-             L"key to those who have it:  pgp -kxa " +
-             c_.operands[0] + L" FILE");
+    if (ExitStatus s = judged(applied, L"The revocation certificate was made but could not be applied.",
+                              ExitStatus::KeyEditFailed);
+        s != ExitStatus::Ok)
+        return s;
+    con_.say(
+        L"Key compromise certificate created.\r\nYour key is revoked in your key ring.  Send the revoked "
+        L"key to those who have it:  pgp -kxa " +
+        c_.operands[0] + L" FILE");
     return ExitStatus::Ok;
 }
 

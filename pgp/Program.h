@@ -42,6 +42,9 @@ private:
     // kept in `keyPass_`), and asked again after a wrong one unless in batch mode. Nothing when no
     // pass phrase could be had; the caller says why.
     std::optional<EngineResult> withPassPhrase(EngineRun run, const Key& key);
+    std::wstring unlockPrompt(const Key& key) const;
+    // After a key command's engine run: Ok, or `status` with `failure` and the engine's lines said.
+    ExitStatus judged(const EngineResult& r, const std::wstring& failure, ExitStatus status);
     // A line asked for, or nothing in batch mode or without a console.
     std::optional<std::wstring> askLine(const std::wstring& prompt);
 

@@ -112,6 +112,10 @@ std::vector<std::wstring> generateArguments() {
     return {L"--generate-key"};
 }
 
+std::vector<std::wstring> showKeysArguments() {
+    return {L"--with-colons", L"--fixed-list-mode", L"--with-fingerprint", L"--show-keys"};
+}
+
 std::vector<std::wstring> listSignatureArguments(bool check) {
     return {L"--with-colons", L"--fixed-list-mode", L"--with-fingerprint",
             check ? L"--check-signatures" : L"--list-signatures"};

@@ -44,6 +44,8 @@ std::vector<std::wstring> importArguments();
 std::vector<std::wstring> exportArguments(const std::string& fingerprint, bool armor);
 std::vector<std::wstring> deleteArguments(const std::string& fingerprint, bool secret);
 std::vector<std::wstring> generateArguments();
+// The colon listing of the keys in a file on standard input, which are not added anywhere.
+std::vector<std::wstring> showKeysArguments();
 // The colon listing with the certifications on each user ID; `check` has each one verified.
 std::vector<std::wstring> listSignatureArguments(bool check);
 // The secret key, protected by its pass phrase, for -kx with the secret ring named.

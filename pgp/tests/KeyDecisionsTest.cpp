@@ -37,9 +37,9 @@ TEST(PgpKeyDecisions, FilesOfKeysAreToldFromMessages) {
         {"-----BEGIN PGP MESSAGE-----\n", false},
         {"-----BEGIN PGP SIGNED MESSAGE-----\nHash: SHA256\n\n-----BEGIN PGP PUBLIC KEY BLOCK-----\n", false},
         {"-----BEGIN PGP SIGNATURE-----\n", false},
-        {std::string("\x99\x01\x0d\x04", 4), true}, // old format, public key (PGP 2.6's)
-        {std::string("\x95\x01\xd8\x04", 4), true}, // old format, secret key
-        {std::string("\xc6\x33\x04", 3), true},     // new format, public key
+        {std::string("\x99\x01\x0d\x04", 4), true},  // old format, public key (PGP 2.6's)
+        {std::string("\x95\x01\xd8\x04", 4), true},  // old format, secret key
+        {std::string("\xc6\x33\x04", 3), true},      // new format, public key
         {std::string("\x85\x01\x0c\x03", 4), false}, // encrypted session key: a message
         {std::string("\xa3\x01", 2), false},         // compressed data
         {"plain text", false},
@@ -57,8 +57,9 @@ TEST(PgpKeyDecisions, OnlyAddedKeysNobodyTrustedCertifiesAreOffered) {
         k.capabilities = caps;
         return k;
     };
-    const std::vector<Key> keys{key('-', "A1"), key('f', "B2"), key('q', "C3"), key('r', "D4"),
-                                key('-', "E5", "escESCD"), key('-', "F6")};
+    const std::vector<Key> keys{
+        key('-', "A1"), key('f', "B2"), key('q', "C3"), key('r', "D4"), key('-', "E5", "escESCD"),
+        key('-', "F6")};
     std::vector<std::string> offered;
     for (const Key* k : keysToCertify(keys, {"A1", "B2", "C3", "D4", "E5"}))
         offered.push_back(k->fingerprint);
@@ -71,8 +72,15 @@ TEST(PgpKeyDecisions, TrustAnswersMapOntoTheEnginesValues) {
         const wchar_t* answer;
         std::optional<int> value;
     } cases[] = {
-        {L"1", 2}, {L"2", 3}, {L"3", 4}, {L"4", 5}, {L"0", std::nullopt}, {L"5", std::nullopt},
-        {L"", std::nullopt}, {L"44", std::nullopt}, {L"y", std::nullopt},
+        {L"1", 2},
+        {L"2", 3},
+        {L"3", 4},
+        {L"4", 5},
+        {L"0", std::nullopt},
+        {L"5", std::nullopt},
+        {L"", std::nullopt},
+        {L"44", std::nullopt},
+        {L"y", std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ownerTrustForAnswer(c.answer), c.value) << c.answer;

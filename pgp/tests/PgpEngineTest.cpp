@@ -1165,6 +1165,11 @@ TEST_F(PgpEngine, KeyCommandsChangeWhatLinuxGpgSees) {
     writeFile(pgpDir / "dora.asc", gpg({"--armor", "--export", "dora@example.org"}).out);
     writeFile(pgpDir / "erin.asc", gpg({"--armor", "--export", "erin@example.org"}).out);
     writeFile(pgpDir / "msg.txt", kText);
+    // A PGP 2 key (version 3, RSA), as PGP 2.6 wrote one: key packet, then user ID packet.
+    std::string v3 = std::string("\x99\x00\x8d\x03\x2e\x00\x00\x00\x00\x00\x01\x04\x00", 13) +
+                     std::string(1, '\xc1') + std::string(127, '\x5a') + std::string("\x00\x05\x11", 3);
+    const std::string v3Id = "Old <old@example.org>";
+    writeFile(pgpDir / "old.pgp", v3 + "\xb4" + char(v3Id.size()) + v3Id);
     const std::string alice = primaryKeyOf("alice@example.org");
     // What Linux gpg learns from a key file pgp.exe wrote.
     auto linuxReads = [](const char* file, std::vector<std::string> args) {
@@ -1222,6 +1227,7 @@ TEST_F(PgpEngine, KeyCommandsChangeWhatLinuxGpgSees) {
          {"No secret key available.  Editing public key trust parameter.",
           "Current trust for this key's owner is: undefined",
           "(1=I don't know. 2=No. 3=Usually. 4=Yes, always.) ?", "Public key ring updated."}},
+        {{"old.pgp"}, "y\r\n", 12, {"none the engine can read: PGP 2 keys of version 3 are not accepted"}},
         // Certified by Dora, now a trusted introducer: valid at once, so nothing is offered.
         {{"erin.asc"},
          "y\r\n",
@@ -1293,7 +1299,7 @@ TEST_F(PgpEngine, KeyCommandsChangeWhatLinuxGpgSees) {
     }
     for (const char* who : {"Dora", "Erin"})
         pgpDirect({"-kr", who}, "y\r\n");
-    for (const char* file : {"dora.asc", "erin.asc", "dora-out.asc", "frank-secret.pgp", "frank-revoked.asc",
-                             "msg.txt", "msg.asc"})
+    for (const char* file : {"old.pgp", "dora.asc", "erin.asc", "dora-out.asc", "frank-secret.pgp",
+                             "frank-revoked.asc", "msg.txt", "msg.asc"})
         fs::remove(pgpDir / file);
 }
