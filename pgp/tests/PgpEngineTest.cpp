@@ -1237,6 +1237,11 @@ TEST_F(PgpEngine, KeyCommandsChangeWhatLinuxGpgSees) {
          {"Do you want to certify any of these keys yourself"}},
         {{"+batchmode", "-ea", "msg.txt", "Erin"}, "", 0, {}, {}, decryptsFor("erin@example.org")},
         {{"+batchmode", "-ks", "Erin", "-u", "Alice"}, "", 4, {"not certified in batch mode"}},
+        // A wrong pass phrase is asked again, as PGP 2.6 did.
+        {{"-ks", "Erin", "-u", "Alice"},
+         "y\r\nwrong\r\nalice pass\r\n",
+         0,
+         {"Error:  Bad pass phrase.", "Key signature certificate added."}},
         {{"-kd", "Erin"}, "y\r\n", 0, {"Disable this key (y/N)?", "Key disabled"}},
         {{"+batchmode", "-ea", "msg.txt", "Erin"}, "", 11, {"not found in the key ring, or not usable"}},
         {{"-kd", "Erin"}, "y\r\n", 0, {"Key is already disabled.", "Key enabled."}},
