@@ -185,10 +185,13 @@ bool Engine::startAgent() {
     if (agentProcess_) return true;
     Handle in = nullDevice(GENERIC_READ), out = nullDevice(GENERIC_WRITE);
     if (!in || !out) return false;
-    // Its options are all here: a gpg-agent.conf in the home is not read.
+    // Its options are all here: a gpg-agent.conf in the home is not read. A default time of 0
+    // keeps no pass phrase. The maximum is not 0: it bounds the nonces by which the agent carries
+    // a pass phrase from a key to its subkeys within one command (a pass-phrase change), and with 0
+    // they expired at the next second, so a change asked for the pass phrases again half-way.
     Started s = startProcess(agent_,
                              {L"--homedir", home_, L"--no-options", L"--daemon", L"--default-cache-ttl", L"0",
-                              L"--max-cache-ttl", L"0"},
+                              L"--max-cache-ttl", L"60"},
                              in.get(), out.get(), out.get(), {in.get(), out.get()}, job_.get());
     if (!s.ok) return false;
     agentProcess_ = std::move(s.process);

@@ -1,7 +1,9 @@
 // pgp.exe's operations: each finds its keys, asks what PGP 2.6 asks, lets the engine do the
 // cryptography and reports in PGP's words.
 #include "pgp/Program.h"
+#include "pgp/Files.h"
 #include "pgp/core/EngineCalls.h"
+#include "pgp/core/KeyDecisions.h"
 #include "pgp/core/Names.h"
 #include "pgp/core/TextCheck.h"
 #include "scorch/Win32Wipe.h"
@@ -11,111 +13,6 @@ namespace pgp {
 using Handle = mw::UniqueHandle;
 
 namespace {
-
-bool isFile(const std::wstring& path) {
-    DWORD a = GetFileAttributesW(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::wstring directoryOf(const std::wstring& path) {
-    auto cut = path.find_last_of(L"\\/:");
-    if (cut == std::wstring::npos) return L".";
-    return path.substr(0, cut + 1);
-}
-
-// Text the engine takes in its (ANSI) argument vector without change.
-bool fitsAnsi(const std::wstring& text) {
-    if (text.empty()) return true;
-    BOOL lost = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
-                                nullptr, 0, nullptr, &lost);
-    return n > 0 && !lost;
-}
-
-// A path the system asks a buffer for, grown until it fits; empty when the call fails.
-template <class Call> std::wstring askedPath(Call call) {
-    std::wstring out(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = call(out.data(), static_cast<DWORD>(out.size()));
-        if (n == 0) return {};
-        if (n < out.size()) {
-            out.resize(n);
-            return out;
-        }
-        out.resize(n);
-    }
-}
-
-std::wstring fullPath(const std::wstring& path) {
-    std::wstring full =
-        askedPath([&](wchar_t* b, DWORD n) { return GetFullPathNameW(path.c_str(), n, b, nullptr); });
-    return full.empty() ? path : full;
-}
-
-// The long form of a full path, so that a short alias is seen for the name it stands for; for
-// a file that does not exist yet, the long form of its folder.
-std::wstring longForm(const std::wstring& full) {
-    std::wstring whole = askedPath([&](wchar_t* b, DWORD n) { return GetLongPathNameW(full.c_str(), b, n); });
-    if (!whole.empty()) return whole;
-    const std::size_t cut = full.find_last_of(L'\\');
-    if (cut == std::wstring::npos) return full;
-    const std::wstring folder = full.substr(0, cut);
-    std::wstring longFolder =
-        askedPath([&](wchar_t* b, DWORD n) { return GetLongPathNameW(folder.c_str(), b, n); });
-    return (longFolder.empty() ? folder : longFolder) + full.substr(cut);
-}
-
-bool setDeletePending(HANDLE file, bool pending) {
-    FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(pending)};
-    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != 0;
-}
-
-// A file written under a temporary name beside its destination, renamed only when complete;
-// otherwise wiped (it may hold part of a plaintext). Until then the system deletes it with the
-// last handle to it, so a pgp.exe that is ended mid-way leaves none of it behind.
-class OutputFile {
-public:
-    explicit OutputFile(const std::wstring& destination) {
-        wchar_t name[MAX_PATH + 1];
-        if (GetTempFileNameW(directoryOf(destination).c_str(), L"pgp", 0, name)) {
-            temp_ = name;
-            file_ = Handle(CreateFileW(name, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-            if (file_) setDeletePending(file_.get(), true);
-        }
-    }
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
-    ~OutputFile() {
-        if (temp_.empty()) return;
-        // Kept long enough to be overwritten; gone unwiped only if the system will not keep it.
-        const bool kept = file_ && setDeletePending(file_.get(), false);
-        file_.reset();
-        if (!kept) return;
-        scorch::wipeFile(temp_, 1);
-        DeleteFileW(temp_.c_str());
-    }
-    HANDLE handle() const { return file_.get(); }
-    bool commit(const std::wstring& path) {
-        if (!setDeletePending(file_.get(), false)) return false;
-        if (!scorch::renameOpenFile(file_.get(), fullPath(path), true)) {
-            setDeletePending(file_.get(), true);
-            return false;
-        }
-        file_.reset();
-        temp_.clear();
-        return true;
-    }
-
-private:
-    std::wstring temp_;
-    Handle file_;
-};
-
-Handle openInput(const std::wstring& path) {
-    return Handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-}
 
 // The literal data's name: UTF-8 as the OpenPGP standard asks, else as an older program wrote
 // it, in this system's code page.
@@ -136,10 +33,6 @@ std::wstring storedNameText(const std::string& bytes) {
 std::wstring withoutExtensionOf(const std::wstring& name) {
     const auto dot = name.find_last_of(L'.');
     return dot == std::wstring::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
-std::wstring quoted(const std::wstring& text) {
-    return L"'" + text + L"'";
 }
 
 // Whether the rest of an open file may be treated as text. All of it is read: a file may begin
@@ -258,7 +151,17 @@ ExitStatus Program::run() {
         con_.out(usageText());
         break;
     case Action::KeyView:
+    case Action::KeyCheck:
         status = keyView();
+        break;
+    case Action::KeySign:
+        status = keySign();
+        break;
+    case Action::KeyEdit:
+        status = keyEdit();
+        break;
+    case Action::KeyDisable:
+        status = keyDisable();
         break;
     case Action::KeyGenerate:
         status = keyGenerate();
@@ -286,8 +189,9 @@ ExitStatus Program::run() {
     return status;
 }
 
-std::optional<std::vector<Key>> Program::listKeys(bool secret) {
-    std::vector<std::wstring> arguments = listArguments(secret);
+std::optional<std::vector<Key>> Program::listKeys(bool secret, bool signatures) {
+    std::vector<std::wstring> arguments =
+        signatures && !secret ? listSignatureArguments(false) : listArguments(secret);
     if (secret) {
         // Left to itself, the engine asks the agent about each key of the ring in turn, which
         // took a quarter of an hour for 10,000 keys; the agent names the keys it holds at once.
@@ -307,9 +211,10 @@ std::optional<std::vector<Key>> Program::listKeys(bool secret) {
     return parseColonListing(r.captured);
 }
 
-std::optional<std::vector<Key>> Program::candidateKeys(const std::vector<std::wstring>& userIds,
-                                                       bool secret) {
-    std::vector<std::wstring> arguments = listArguments(secret);
+std::optional<std::vector<Key>> Program::candidateKeys(const std::vector<std::wstring>& userIds, bool secret,
+                                                       bool signatures) {
+    std::vector<std::wstring> arguments =
+        signatures && !secret ? listSignatureArguments(false) : listArguments(secret);
     arguments.push_back(L"--");
     for (const auto& id : userIds) {
         // A user ID as marked in a listing names its key by key ID.
@@ -319,7 +224,7 @@ std::optional<std::vector<Key>> Program::candidateKeys(const std::vector<std::ws
         }
         // Beyond ASCII our case folding finds more than the engine's: list everything.
         for (wchar_t ch : id)
-            if (ch >= 0x80 || ch < 0x20) return listKeys(secret);
+            if (ch >= 0x80 || ch < 0x20) return listKeys(secret, signatures);
         const bool keyId = id.size() > 2 && id[0] == L'0' && (id[1] == L'x' || id[1] == L'X');
         arguments.push_back(keyId ? id : L"*" + id);
     }
@@ -400,168 +305,22 @@ ExitStatus Program::mayWrite(const std::wstring& path) {
                : ExitStatus::Interrupted;
 }
 
-ExitStatus Program::keyView() {
-    const std::wstring pattern = c_.operands.empty() ? L"*" : c_.operands[0];
-    const std::wstring ring = c_.operands.size() > 1 ? c_.operands[1] : std::wstring();
-    std::wstring ringName = ring;
-    const std::wstring bare = bareName(ring);
-    const bool secret =
-        _wcsicmp(bare.c_str(), L"secring.pgp") == 0 || _wcsicmp(bare.c_str(), L"secring.skr") == 0;
-    std::optional<std::vector<Key>> keys;
-    if (!secret && !ring.empty() && isFile(ring) && _wcsicmp(bare.c_str(), L"pubring.kbx") != 0 &&
-        _wcsicmp(bare.c_str(), L"pubring.gpg") != 0) {
-        // A key-ring file of its own: list what it holds, without adding it anywhere.
-        Handle in = openInput(ring);
-        EngineResult r = engine_.run(
-            {.arguments = {L"--with-colons", L"--fixed-list-mode", L"--with-fingerprint", L"--show-keys"},
-             .input = in.get()});
-        if (!r.started) return engineMissing();
-        keys = parseColonListing(r.captured);
-    } else {
-        keys = listKeys(secret);
-        if (ring.empty()) ringName = home_;
+std::optional<Key> Program::signingKey(ExitStatus& failure) {
+    const bool named = c_.signer && !c_.signer->empty();
+    auto secrets = named ? candidateKeys({*c_.signer}, true) : listKeys(true);
+    if (!secrets) {
+        failure = engineMissing();
+        return std::nullopt;
     }
-    if (!keys) return engineMissing();
-    std::wstring text;
-    for (const std::string& line :
-         formatKeyListing(*keys, toUtf8(pattern), toUtf8(ringName), c_.fingerprints, shownForm()))
-        text += fromUtf8(line) + L"\r\n";
-    con_.out(text);
-    return ExitStatus::Ok;
-}
-
-ExitStatus Program::keyGenerate() {
-    if (c_.batchMode) {
-        con_.say(L"Key generation needs answers; it cannot run in batch mode.");
-        return ExitStatus::NeedsAnswer;
+    if (named) {
+        const Key* key = chooseKey(*secrets, *c_.signer, KeyUse::Sign, failure);
+        return key ? std::optional<Key>(*key) : std::nullopt;
     }
-    if (!mayAsk()) return ExitStatus::NeedsAnswer;
-    con_.say(L"Pick your key type:\r\n   1)  ed25519 for signing, cv25519 for encryption (recommended)\r\n"
-             L"   2)  RSA, 3072 bits\r\n   3)  RSA, 4096 bits");
-    std::wstring choice = con_.readLine(L"Choose 1, 2 or 3: ");
-    KeyKind kind = choice == L"2"   ? KeyKind::Rsa3072
-                   : choice == L"3" ? KeyKind::Rsa4096
-                                    : KeyKind::Curve25519;
-    con_.say(L"You need a user ID for your public key.  The desired form is your name, followed by your\r\n"
-             L"E-mail address in angle brackets, like:  Jane Doe <jane@example.org>");
-    std::wstring userId = con_.readLine(L"Enter a user ID for your public key: ");
-    if (userId.empty()) {
-        con_.say(L"No user ID given; no key generated.");
-        return ExitStatus::KeyGenerationFailed;
-    }
-    for (wchar_t ch : userId)
-        if (ch < 0x20 || ch == 0x7F) {
-            con_.say(L"A user ID may not hold control characters.");
-            return ExitStatus::KeyGenerationFailed;
-        }
-    auto pass = passPhraseFor(L"You need a pass phrase to protect your secret key.", true);
-    if (!pass) return ExitStatus::KeyGenerationFailed;
-    if (pass->find_first_of("\r\n") != std::string::npos) {
-        con_.say(L"A pass phrase may not hold a line break.");
-        return ExitStatus::KeyGenerationFailed;
-    }
-    mw::SecretString parameters = keyParameters(toUtf8(userId), kind, *pass);
-    con_.say(L"Key generation takes a moment...");
-    // The engine asks for the new pass phrase again to bind the subkey: it comes through the pipe.
-    EngineResult r = engine_.run({.arguments = generateArguments(),
-                                  .inputText = &parameters,
-                                  .passPhrase = &*pass,
-                                  .needsAgent = true});
-    if (!r.started) return engineMissing();
-    if (r.failed() || !r.report.keyCreated) {
-        con_.say(L"Key generation failed.");
-        engineSays(r);
-        return ExitStatus::KeyGenerationFailed;
-    }
-    con_.say(L"Key generation completed: key fingerprint " + fromUtf8(r.report.createdFingerprint) + L".");
-    return ExitStatus::Ok;
-}
-
-ExitStatus Program::keyAdd() {
-    const std::wstring& file = c_.operands[0];
-    if (!isFile(file)) {
-        con_.say(L"Key file " + quoted(file) + L" does not exist.");
-        return ExitStatus::FileNotFound;
-    }
-    Handle in = openInput(file);
-    EngineResult r = engine_.run({.arguments = importArguments(), .input = in.get(), .needsAgent = true});
-    if (!r.started) return engineMissing();
-    const EngineReport& rep = r.report;
-    for (const auto& problem : rep.importProblems)
-        con_.sayUtf8(problem);
-    if (rep.skippedVersion3)
-        con_.say(std::to_wstring(rep.skippedVersion3) +
-                 L" key(s) skipped: PGP 2 (version 3) keys, which the engine does not accept.");
-    if (rep.notImported) con_.say(std::to_wstring(rep.notImported) + L" key(s) skipped: not readable.");
-    con_.say(L"Keys added: " + std::to_wstring(rep.importedKeys) + L"; already present: " +
-             std::to_wstring(rep.unchangedKeys) + L"; secret keys read: " +
-             std::to_wstring(rep.secretKeysRead) + L".");
-    if (rep.importedKeys + rep.unchangedKeys + rep.secretKeysRead == 0) {
-        con_.say(L"No keys added from " + quoted(file) + L".");
-        return ExitStatus::KeyAddFailed;
-    }
-    return ExitStatus::Ok;
-}
-
-ExitStatus Program::keyExtract() {
-    const std::wstring& userId = c_.operands[0];
-    const std::wstring file = c_.output ? *c_.output : c_.operands[1];
-    auto keys = candidateKeys({userId}, false);
-    if (!keys) return engineMissing();
-    ExitStatus failure = ExitStatus::Ok;
-    const Key* key = chooseKey(*keys, userId, KeyUse::Any, failure);
-    if (!key) return failure;
-    if (ExitStatus refused = mayWrite(file); refused != ExitStatus::Ok) return refused;
-    OutputFile out(file);
-    if (!out.handle()) {
-        con_.say(L"Cannot write " + quoted(file) + L".");
-        return ExitStatus::InvalidFile;
-    }
-    EngineResult r =
-        engine_.run({.arguments = exportArguments(key->fingerprint, c_.armor), .output = out.handle()});
-    if (!r.started) return engineMissing();
-    if (r.failed() || !out.commit(file)) {
-        con_.say(L"Key extraction failed.");
-        engineSays(r);
-        return ExitStatus::KeyExtractFailed;
-    }
-    con_.say(L"Key extracted to file " + quoted(file) + L".");
-    return ExitStatus::Ok;
-}
-
-ExitStatus Program::keyRemove() {
-    const std::wstring& userId = c_.operands[0];
-    auto keys = candidateKeys({userId}, false);
-    auto secrets = candidateKeys({userId}, true);
-    if (!keys || !secrets) return engineMissing();
-    ExitStatus failure = ExitStatus::Ok;
-    const Key* key = chooseKey(*keys, userId, KeyUse::Any, failure);
-    if (!key) return failure;
-    bool hasSecret = false;
-    for (const Key& s : *secrets)
-        hasSecret = hasSecret || s.fingerprint == key->fingerprint;
-    con_.sayUtf8("Key for user ID: " + shownId(*key));
-    if (c_.batchMode) {
-        con_.say(L"Removing a key needs your answer; nothing removed in batch mode.");
-        return ExitStatus::NeedsAnswer;
-    }
-    if (!mayAsk()) return ExitStatus::NeedsAnswer;
-    if (!con_.confirm(hasSecret ? L"This key has a secret part; both parts will be removed.\r\n"
-                                  L"Are you sure you want this key removed (y/N)? "
-                                : L"Are you sure you want this key removed (y/N)? ")) {
-        con_.say(L"Nothing removed.");
-        return ExitStatus::Interrupted;
-    }
-    EngineResult r =
-        engine_.run({.arguments = deleteArguments(key->fingerprint, hasSecret), .needsAgent = hasSecret});
-    if (!r.started) return engineMissing();
-    if (r.failed()) {
-        con_.say(L"Key removal failed.");
-        engineSays(r);
-        return ExitStatus::KeyRemoveFailed;
-    }
-    con_.say(L"Key removed from the key ring.");
-    return ExitStatus::Ok;
+    for (const Key& k : *secrets)
+        if (k.secret && k.canSign()) return k;
+    con_.say(L"No secret key for signing in the key ring.");
+    failure = ExitStatus::NoSuchKey;
+    return std::nullopt;
 }
 
 ExitStatus Program::protect() {
@@ -643,21 +402,9 @@ ExitStatus Program::protect() {
     std::wstring signerName;
     std::string signedAs;
     if (sign) {
-        auto secrets = c_.signer && !c_.signer->empty() ? candidateKeys({*c_.signer}, true) : listKeys(true);
-        if (!secrets) return engineMissing();
-        const Key* signer = nullptr;
         ExitStatus failure = ExitStatus::Ok;
-        if (c_.signer && !c_.signer->empty()) {
-            signer = chooseKey(*secrets, *c_.signer, KeyUse::Sign, failure);
-            if (!signer) return failure;
-        } else {
-            for (const Key& k : *secrets)
-                if (!signer && k.secret && k.canSign()) signer = &k;
-            if (!signer) {
-                con_.say(L"No secret key for signing in the key ring.");
-                return ExitStatus::NoSuchKey;
-            }
-        }
+        std::optional<Key> signer = signingKey(failure);
+        if (!signer) return failure;
         p.signer = signer->fingerprint;
         signerName = fromUtf8(shownId(*signer));
         signedAs =
@@ -755,6 +502,17 @@ ExitStatus Program::decrypt() {
     if (!c_.filter && !isFile(input)) {
         con_.say(L"File " + quoted(input) + L" does not exist.");
         return ExitStatus::FileNotFound;
+    }
+    if (!c_.filter) {
+        // A file of keys is no message: PGP 2.6 offered to add them.
+        std::string head(4096, '\0');
+        DWORD n = 0;
+        Handle in = openInput(input);
+        if (in && ReadFile(in.get(), head.data(), static_cast<DWORD>(head.size()), &n, nullptr))
+            head.resize(n);
+        else
+            head.clear();
+        if (looksLikeKeyFile(head)) return offerKeyFile(input);
     }
     std::wstring outName = c_.output ? *c_.output : c_.filter ? std::wstring() : plainOutputName(input);
     if (!c_.filter && outName.empty() && !c_.preserveName) {

@@ -19,11 +19,37 @@ public:
     const std::string& summary() const { return summary_; }
 
 private:
+    // The key commands, in KeyCommands.cpp.
     ExitStatus keyView();
     ExitStatus keyGenerate();
     ExitStatus keyAdd();
     ExitStatus keyExtract();
     ExitStatus keyRemove();
+    ExitStatus keySign();
+    ExitStatus keyEdit();
+    ExitStatus keyDisable();
+    // `pgp KEYFILE`: the keys in a file shown, and added after a yes, as PGP 2.6 offered.
+    ExitStatus offerKeyFile(const std::wstring& file);
+    // The keys of `file` added; then, when the user has a signing key, those no trusted signature
+    // certifies are offered for certifying.
+    ExitStatus addKeys(const std::wstring& file);
+    // Certifies `target` with `signer`; `ask`: show the key and ask PGP 2.6's solemn question first.
+    ExitStatus certify(const Key& target, const Key& signer, bool ask);
+    ExitStatus editOwnKey(const Key& key);
+    ExitStatus editTrust(const Key& key);
+    // The one key a user ID names among all keys, listed with their certifications.
+    std::optional<Key> oneKey(const std::wstring& userId, KeyUse use, ExitStatus& failure);
+    bool hasSecretKey(const Key& key);
+    // An engine run that needs the secret key's pass phrase: asked for (once per run of pgp.exe,
+    // kept in `keyPass_`), and asked again after a wrong one unless in batch mode. Nothing when no
+    // pass phrase could be had; the caller says why.
+    std::optional<EngineResult> withPassPhrase(EngineRun run, const Key& key);
+    std::wstring unlockPrompt(const Key& key) const;
+    // After a key command's engine run: Ok, or `status` with `failure` and the engine's lines said.
+    ExitStatus judged(const EngineResult& r, const std::wstring& failure, ExitStatus status);
+    // A line asked for, or nothing in batch mode or without a console.
+    std::optional<std::wstring> askLine(const std::wstring& prompt);
+
     ExitStatus protect();
     ExitStatus decrypt();
     // A detached signature in `signature`, checked against the file given after it or the one
@@ -36,11 +62,16 @@ private:
     // A line of the usual success report, left out with +verbose=0.
     void inform(std::wstring_view line);
 
-    std::optional<std::vector<Key>> listKeys(bool secret);
+    // `signatures`: public keys with the certifications on their user IDs.
+    std::optional<std::vector<Key>> listKeys(bool secret, bool signatures = false);
     // The keys that may match any of `userIds`: the engine narrows the listing where its own
     // matching (ASCII case ignored, any part) finds at least what ours does, so a ring of
     // thousands of keys is not listed whole for one recipient.
-    std::optional<std::vector<Key>> candidateKeys(const std::vector<std::wstring>& userIds, bool secret);
+    std::optional<std::vector<Key>> candidateKeys(const std::vector<std::wstring>& userIds, bool secret,
+                                                  bool signatures = false);
+    // The secret key that signs: the one -u names, else the first that can sign; or nothing, the
+    // refusal said and its status in `failure`.
+    std::optional<Key> signingKey(ExitStatus& failure);
     // The one key a user ID names, or a refusal already said (and the status to end with).
     const Key* chooseKey(const std::vector<Key>& keys, const std::wstring& userId, KeyUse use,
                          ExitStatus& failure);
@@ -69,6 +100,7 @@ private:
     Engine engine_;
     std::wstring home_;
     std::string summary_;
+    std::optional<mw::SecretString> keyPass_; // the secret key's, once asked by a key command
 };
 
 } // namespace pgp

@@ -112,6 +112,75 @@ std::vector<std::wstring> generateArguments() {
     return {L"--generate-key"};
 }
 
+std::vector<std::wstring> showKeysArguments() {
+    return {L"--with-colons", L"--fixed-list-mode", L"--with-fingerprint", L"--show-keys"};
+}
+
+std::vector<std::wstring> listSignatureArguments(bool check) {
+    return {L"--with-colons", L"--fixed-list-mode", L"--with-fingerprint",
+            check ? L"--check-signatures" : L"--list-signatures"};
+}
+
+std::vector<std::wstring> exportSecretArguments(const std::string& fingerprint, bool armor) {
+    std::vector<std::wstring> a;
+    if (armor) a.push_back(L"--armor");
+    a.push_back(L"--export-secret-keys");
+    a.push_back(widened(fingerprint));
+    return a;
+}
+
+std::vector<std::wstring> certifyArguments(const std::string& target, const std::string& signer) {
+    return {L"--local-user", widened(signer), L"--quick-sign-key", widened(target)};
+}
+
+std::vector<std::wstring> ownerTrustArguments() {
+    return {L"--import-ownertrust"};
+}
+
+mw::SecretString ownerTrustLine(const std::string& fingerprint, int value) {
+    mw::SecretString line(fingerprint);
+    line += (":" + std::to_string(value) + ":\n").c_str();
+    return line;
+}
+
+std::vector<std::wstring> addUserIdArguments(const std::string& fingerprint, const std::wstring& userId) {
+    return {L"--quick-add-uid", widened(fingerprint), userId};
+}
+
+std::vector<std::wstring> primaryUserIdArguments(const std::string& fingerprint, const std::wstring& userId) {
+    return {L"--quick-set-primary-uid", widened(fingerprint), userId};
+}
+
+std::vector<std::wstring> changePassPhraseArguments(const std::string& fingerprint) {
+    // Without a pass phrase of its own the engine asks for each one on the command channel: first
+    // the old, then the new one (once for the key and all its subkeys).
+    return {L"--command-fd", L"0", L"--passwd", widened(fingerprint)};
+}
+
+mw::SecretString passPhraseChange(std::string_view oldPassPhrase, std::string_view newPassPhrase) {
+    mw::SecretString text;
+    text.append(oldPassPhrase.data(), oldPassPhrase.size());
+    text += '\n';
+    text.append(newPassPhrase.data(), newPassPhrase.size());
+    text += '\n';
+    return text;
+}
+
+std::vector<std::wstring> disableArguments(const std::string& fingerprint, bool disable) {
+    return {L"--edit-key", widened(fingerprint), disable ? L"disable" : L"enable", L"save"};
+}
+
+std::vector<std::wstring> revocationArguments(const std::string& fingerprint) {
+    // The engine makes revocations only when it may ask; its questions come on the command channel.
+    return {L"--no-batch", L"--command-fd", L"0", L"--armor", L"--gen-revoke", widened(fingerprint)};
+}
+
+mw::SecretString revocationAnswers() {
+    // Create it (y), reason 1 "key has been compromised" (PGP 2.6 made compromise certificates),
+    // an empty description, confirm (y).
+    return mw::SecretString("y\n1\n\ny\n");
+}
+
 mw::SecretString keyParameters(const std::string& userId, KeyKind kind, std::string_view passPhrase) {
     mw::SecretString p;
     switch (kind) {

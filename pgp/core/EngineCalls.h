@@ -44,6 +44,30 @@ std::vector<std::wstring> importArguments();
 std::vector<std::wstring> exportArguments(const std::string& fingerprint, bool armor);
 std::vector<std::wstring> deleteArguments(const std::string& fingerprint, bool secret);
 std::vector<std::wstring> generateArguments();
+// The colon listing of the keys in a file on standard input, which are not added anywhere.
+std::vector<std::wstring> showKeysArguments();
+// The colon listing with the certifications on each user ID; `check` has each one verified.
+std::vector<std::wstring> listSignatureArguments(bool check);
+// The secret key, protected by its pass phrase, for -kx with the secret ring named.
+std::vector<std::wstring> exportSecretArguments(const std::string& fingerprint, bool armor);
+// Certifies `target` with the secret key `signer` (fingerprints), exportable as PGP 2.6's were.
+std::vector<std::wstring> certifyArguments(const std::string& target, const std::string& signer);
+// Owner trust read from standard input, one ownerTrustLine each.
+std::vector<std::wstring> ownerTrustArguments();
+mw::SecretString ownerTrustLine(const std::string& fingerprint, int value);
+// A user ID added to one's own key, then made the one shown first. The engine takes these from its
+// (ANSI) command line as UTF-8: only ASCII text is passed so.
+std::vector<std::wstring> addUserIdArguments(const std::string& fingerprint, const std::wstring& userId);
+std::vector<std::wstring> primaryUserIdArguments(const std::string& fingerprint, const std::wstring& userId);
+// The pass phrase changed: the old and the new one come from standard input, see passPhraseChange.
+std::vector<std::wstring> changePassPhraseArguments(const std::string& fingerprint);
+mw::SecretString passPhraseChange(std::string_view oldPassPhrase, std::string_view newPassPhrase);
+std::vector<std::wstring> disableArguments(const std::string& fingerprint, bool disable);
+// A revocation certificate for one's own key ("key compromised", no description) on standard
+// output; the engine's questions are answered from standard input by revocationAnswers(), the
+// pass phrase comes through its own pipe.
+std::vector<std::wstring> revocationArguments(const std::string& fingerprint);
+mw::SecretString revocationAnswers();
 
 enum class KeyKind { Curve25519, Rsa3072, Rsa4096 };
 

@@ -1,6 +1,7 @@
 // The engine's status channel in PGP 2.6's words.
 #include "pgp/core/EngineStatus.h"
 #include "pgp/core/Keys.h"
+#include <algorithm>
 #include <cstdio>
 
 namespace pgp {
@@ -158,7 +159,12 @@ void EngineReport::absorb(const StatusLine& line) {
         keyCreated = true;
         createdFingerprint = arg(1);
     } else if (k == "IMPORT_OK") {
-        // Counted by IMPORT_RES.
+        // Counted by IMPORT_RES; the keys are offered for certifying.
+        if (!arg(1).empty() && std::find(importedFingerprints.begin(), importedFingerprints.end(), arg(1)) ==
+                                   importedFingerprints.end())
+            importedFingerprints.push_back(arg(1));
+    } else if (k == "SUCCESS") {
+        if (arg(0) == "keyedit.passwd") passPhraseChanged = true;
     } else if (k == "IMPORT_PROBLEM") {
         importProblems.push_back("Key " + (arg(1).empty() ? std::string("?") : shortId(arg(1))) +
                                  " skipped: " + importReason(arg(0)) + ".");

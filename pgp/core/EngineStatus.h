@@ -54,9 +54,11 @@ struct EngineReport {
     bool keyCreated = false;
     std::string createdFingerprint;
     int importedKeys = 0, unchangedKeys = 0, secretKeysRead = 0, notImported = 0, skippedVersion3 = 0;
-    std::vector<std::string> importProblems; // PGP words, one line each
-    std::string passPhraseHint;              // the user ID of the key whose pass phrase is asked for
-    std::string passPhraseHintKeyId;         // and that key's ID
+    std::vector<std::string> importProblems;       // PGP words, one line each
+    std::vector<std::string> importedFingerprints; // every key of an import, new or already there
+    bool passPhraseChanged = false;
+    std::string passPhraseHint;      // the user ID of the key whose pass phrase is asked for
+    std::string passPhraseHintKeyId; // and that key's ID
 
     // The key the signature is shown with: the signer's primary key when known, else the signing key.
     std::string signerKeyId() const;

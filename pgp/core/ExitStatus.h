@@ -15,8 +15,11 @@ enum class ExitStatus : int {
     NoSuchKey = 11, // no usable key matches, or more than one does
     KeyAddFailed = 12,
     KeyExtractFailed = 13,
+    KeyEditFailed = 14, // -ke, -kd
     KeyViewFailed = 15,
     KeyRemoveFailed = 16,
+    KeyCheckFailed = 17,     // -kc found a bad signature
+    KeySignatureFailed = 18, // -ks
     SigningFailed = 20,
     EncryptionFailed = 21,   // to public keys
     ConventionalFailed = 22, // with a pass phrase

@@ -147,6 +147,15 @@ std::string upper(std::string_view text) {
 
 } // namespace
 
+bool Key::signedBy(std::string_view signerKeyId) const {
+    bool found = false;
+    // A revocation by the same signer that follows its certification withdraws it.
+    for (const UserId& id : userIds)
+        for (const Signature& sig : id.signatures)
+            if (sig.keyId == signerKeyId) found = !sig.revocation;
+    return found;
+}
+
 Key::Unusable Key::unusable() const {
     if (validity == 'r') return Unusable::Revoked;
     if (validity == 'e') return Unusable::Expired;
@@ -175,6 +184,7 @@ std::vector<Key> parseColonListing(std::string_view listing) {
             key.keyId = upper(field(f, 4));
             key.created = number(field(f, 5));
             key.capabilities = std::string(field(f, 11));
+            key.ownerTrust = field(f, 8).empty() ? '-' : field(f, 8)[0];
             keys.push_back(std::move(key));
             inSubkey = false;
         } else if (keys.empty()) {
@@ -186,8 +196,19 @@ std::vector<Key> parseColonListing(std::string_view listing) {
         } else if (type == "uid") {
             UserId id;
             id.text = unescape(field(f, 9));
-            id.revoked = field(f, 1) == "r";
+            // A revoked key lists every user ID as revoked too; only an ID revoked on its own is
+            // no name for the key (a revoked key is still named to extract, remove or list it).
+            id.revoked = field(f, 1) == "r" && keys.back().validity != 'r';
             keys.back().userIds.push_back(std::move(id));
+            inSubkey = false;
+        } else if ((type == "sig" || type == "rev") && !inSubkey && !keys.back().userIds.empty()) {
+            // A subkey's binding signatures follow "sub" and are skipped above.
+            Signature sig;
+            sig.keyId = upper(field(f, 4));
+            sig.signerId = unescape(field(f, 9));
+            sig.check = field(f, 1).empty() ? ' ' : field(f, 1)[0];
+            sig.revocation = type == "rev";
+            keys.back().userIds.back().signatures.push_back(std::move(sig));
         }
     }
     return keys;
@@ -259,9 +280,24 @@ std::string shownUserId(const Key& key, const std::string& utf8, const ShownForm
     return shownUserId(shortKeyId(key), utf8, shown);
 }
 
+namespace {
+
+std::string signatureLine(const Signature& sig, const ShownForm& shown) {
+    std::string line = sig.revocation ? "rev" : "sig";
+    line += sig.check;
+    line.resize(10, ' ');
+    line += sig.keyId.size() >= 8 ? sig.keyId.substr(sig.keyId.size() - 8) : sig.keyId;
+    line.resize(30, ' ');
+    if (sig.check == '-') return line + "(BAD SIGNATURE)";
+    if (sig.signerId.empty()) return line + "(Unknown signator, can't be checked)";
+    return line + shownUserId(sig.keyId, sig.signerId, shown);
+}
+
+} // namespace
+
 std::vector<std::string> formatKeyListing(const std::vector<Key>& keys, std::string_view pattern,
                                           std::string_view ringName, bool fingerprints,
-                                          const ShownForm& shown) {
+                                          const ShownForm& shown, bool signatures) {
     std::vector<std::string> lines;
     lines.push_back("pgp.exe (PGP 2.6 command line; keys kept by the GnuPG engine)");
     lines.push_back("Key ring: '" + std::string(ringName) + "'");
@@ -308,6 +344,9 @@ std::vector<std::string> formatKeyListing(const std::vector<Key>& keys, std::str
                 if (id.revoked) continue;
                 lines.push_back((first ? head : std::string(30, ' ')) + shownUserId(key, id.text, shown));
                 first = false;
+                if (signatures)
+                    for (const Signature& sig : id.signatures)
+                        lines.push_back(signatureLine(sig, shown));
             }
             if (first) lines.push_back(head + "*** NO USER ID ***");
         }
@@ -316,6 +355,35 @@ std::vector<std::string> formatKeyListing(const std::vector<Key>& keys, std::str
     }
     lines.push_back(std::to_string(count) + (count == 1 ? " matching key found." : " matching keys found."));
     return lines;
+}
+
+std::vector<std::string> keyDetails(const Key& key, const ShownForm& shown) {
+    std::vector<std::string> lines{
+        "Key for user ID: " +
+        (key.userIds.empty() ? key.keyId : shownUserId(key, key.userIds[0].text, shown))};
+    lines.push_back(std::to_string(key.bits) + "-bit key, key ID " + shortKeyId(key) + ", created " +
+                    pgpDate(key.created));
+    if (!key.fingerprint.empty())
+        lines.push_back("          Key fingerprint = " + groupedFingerprint(key.fingerprint));
+    return lines;
+}
+
+std::string ownerTrustName(char ownerTrust) {
+    switch (ownerTrust) {
+    case '-':
+    case 'q':
+        return "undefined";
+    case 'n':
+        return "untrusted";
+    case 'm':
+        return "marginal";
+    case 'f':
+        return "complete";
+    case 'u':
+        return "ultimate";
+    default:
+        return "unknown";
+    }
 }
 
 std::u32string foldCase(std::string_view utf8) {

@@ -9,9 +9,18 @@
 
 namespace pgp {
 
+// A certification on a user ID, as the engine lists it (with --check-signatures, checked).
+struct Signature {
+    std::string keyId;    // the signer's, 16 hex digits
+    std::string signerId; // the signer's user ID, UTF-8; empty when the engine lacks the signer's key
+    char check = ' ';     // ' ' not checked; '!' good, '-' bad, '?' no key to check it, '%' error
+    bool revocation = false;
+};
+
 struct UserId {
     std::string text; // UTF-8, unescaped
     bool revoked = false;
+    std::vector<Signature> signatures; // only when the listing asked for them
 };
 
 struct Key {
@@ -22,6 +31,7 @@ struct Key {
     std::int64_t created = 0; // seconds since 1970
     char validity = '-';      // the engine's: f/u valid, r revoked, e expired, ...
     std::string capabilities; // the key as a whole: upper-case E, S, C, and D when disabled
+    char ownerTrust = '-';    // trust in its owner as an introducer: - o q n m f u
     std::vector<UserId> userIds;
 
     enum class Unusable { No, Revoked, Expired, Disabled, Invalid };
@@ -32,6 +42,9 @@ struct Key {
     bool canSign() const { return unusable() == Unusable::No && capabilities.find('S') != std::string::npos; }
     // Certified by a signature the engine trusts (or the user's own key).
     bool certified() const { return validity == 'f' || validity == 'u'; }
+    bool disabled() const { return capabilities.find('D') != std::string::npos; }
+    // Certified by the key with this (16-digit) ID, and that certification not revoked.
+    bool signedBy(std::string_view signerKeyId) const;
 };
 
 // Parses `--with-colons --fixed-list-mode` output of --list-keys or --list-secret-keys.
@@ -62,9 +75,19 @@ std::string shownUserId(std::string_view keyId, const std::string& utf8, const S
 // further user IDs indented to column 31, and a closing count under 32 characters. A key that
 // cannot be used is listed without user IDs (its column 32 holds "*", which readers skip).
 // `pattern` "*" or empty lists every key; otherwise the keys with a user ID containing it.
+// With `signatures`, each user ID is followed by a line per certification on it: "sig" (with
+// the check's mark in column 4 when checked), the signer's key ID in the key ID's columns and its
+// user ID from column 31, as PGP 2.6's -kvv and -kc listed them.
 std::vector<std::string> formatKeyListing(const std::vector<Key>& keys, std::string_view pattern,
                                           std::string_view ringName, bool fingerprints,
-                                          const ShownForm& shown = {});
+                                          const ShownForm& shown = {}, bool signatures = false);
+
+// What PGP 2.6 showed of a key before a question about it: its user ID, size, ID, date and
+// fingerprint.
+std::vector<std::string> keyDetails(const Key& key, const ShownForm& shown = {});
+
+// PGP 2.6's word for the trust in a key's owner ("undefined", "complete", ...).
+std::string ownerTrustName(char ownerTrust);
 
 // Case-insensitive comparison for user IDs: ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic.
 std::u32string foldCase(std::string_view utf8);

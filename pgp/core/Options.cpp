@@ -59,8 +59,20 @@ bool isOtherPgpSetting(const std::wstring& name) {
 
 // The key-management group after "-k": which action, and whether its extra letter is allowed.
 bool parseKeyGroup(std::wstring_view letters, Command& c) {
-    if (letters == L"v" || letters == L"vv") {
+    if (letters == L"v") {
         c.action = Action::KeyView;
+    } else if (letters == L"vv") {
+        c.action = Action::KeyView;
+        c.signatures = true;
+    } else if (letters == L"c") {
+        c.action = Action::KeyCheck;
+        c.signatures = true;
+    } else if (letters == L"s") {
+        c.action = Action::KeySign;
+    } else if (letters == L"e") {
+        c.action = Action::KeyEdit;
+    } else if (letters == L"d") {
+        c.action = Action::KeyDisable;
     } else if (letters == L"vc") {
         c.action = Action::KeyView;
         c.fingerprints = true;
@@ -101,6 +113,7 @@ std::wstring operandError(const Command& c) {
             return L"unexpected argument " + c.operands.back();
         return {};
     case Action::KeyView:
+    case Action::KeyCheck:
         return n > 2 ? L"unexpected argument " + c.operands.back() : std::wstring();
     case Action::KeyGenerate:
         return n > 0 ? L"unexpected argument " + c.operands.back() : std::wstring();
@@ -108,10 +121,19 @@ std::wstring operandError(const Command& c) {
         if (n == 0) return L"-ka needs the file of keys to add";
         return n > 2 ? L"unexpected argument " + c.operands.back() : std::wstring();
     case Action::KeyExtract:
-        if (n < 2 && !c.output) return L"-kx needs a user ID and the file to write";
+        // A missing user ID or file name is asked for.
         return n > 3 ? L"unexpected argument " + c.operands.back() : std::wstring();
     case Action::KeyRemove:
         if (n == 0) return L"-kr needs the user ID of the key to remove";
+        return n > 2 ? L"unexpected argument " + c.operands.back() : std::wstring();
+    case Action::KeySign:
+        if (n == 0) return L"-ks needs the user ID of the key to certify";
+        return n > 2 ? L"unexpected argument " + c.operands.back() : std::wstring();
+    case Action::KeyEdit:
+        if (n == 0) return L"-ke needs the user ID of the key to edit";
+        return n > 2 ? L"unexpected argument " + c.operands.back() : std::wstring();
+    case Action::KeyDisable:
+        if (n == 0) return L"-kd needs the user ID of the key to revoke or disable";
         return n > 2 ? L"unexpected argument " + c.operands.back() : std::wstring();
     }
     return {};
@@ -338,9 +360,15 @@ std::wstring usageText() {
            L"Key management:\r\n"
            L"  pgp -kg                        generate your own key pair\r\n"
            L"  pgp -ka keyfile [keyring]      add the keys in keyfile\r\n"
-           L"  pgp -kx[a] userid keyfile      extract a public key (armoured with -kxa)\r\n"
+           L"  pgp -kx[a] userid keyfile      extract a public key (armoured with -kxa);\r\n"
+           L"                                 add secring.pgp to extract your secret key\r\n"
            L"  pgp -kr userid                 remove a key (asks first)\r\n"
            L"  pgp -kv[c] [userid] [keyring]  list keys (with fingerprints: -kvc)\r\n"
+           L"  pgp -kvv [userid]              list keys with the signatures on them\r\n"
+           L"  pgp -kc [userid]               check the signatures on keys\r\n"
+           L"  pgp -ks userid [-u your_userid] certify (sign) another's key\r\n"
+           L"  pgp -ke userid                 edit your user ID or pass phrase; another's trust\r\n"
+           L"  pgp -kd userid                 revoke your key; disable (or enable) another's\r\n"
            L"Keys live in the directory PGPPATH names, or in the working directory.\r\n";
 }
 

@@ -17,11 +17,15 @@ enum class Action {
     Encrypt,      // -e, optionally with -s
     Sign,         // -s without -e
     Conventional, // -c
-    KeyView,      // -kv, -kvc
+    KeyView,      // -kv, -kvc, -kvv
+    KeyCheck,     // -kc: the signatures on keys, checked
     KeyGenerate,  // -kg
     KeyAdd,       // -ka
     KeyExtract,   // -kx, -kxa
     KeyRemove,    // -kr
+    KeySign,      // -ks: certify another's key
+    KeyEdit,      // -ke: own user ID or pass phrase; another's trust
+    KeyDisable,   // -kd: revoke one's own key; disable or enable another's
 };
 
 // The settings PGP 2.6 users kept in config.txt in PGP's directory; "+name=value" on the command
@@ -51,6 +55,7 @@ struct Command {
     bool preserveName = false; // -p
     bool filter = false;       // -f
     bool fingerprints = false; // -kvc
+    bool signatures = false;   // -kvv (and -kc)
     bool batchMode = false;    // +batchmode
     bool force = false;        // +force: replace an existing output without asking
     bool showOnly = false;     // -m: the plaintext on screen, no file written

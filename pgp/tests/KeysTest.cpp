@@ -94,6 +94,7 @@ TEST(PgpKeys, MatchingPrefersExactThenSubstringAndReportsAmbiguity) {
         {"Signonly", KeyUse::Encrypt, {}}, // cannot encrypt
         {"Signonly", KeyUse::Any, {"4444444444444444"}},
         {"Revoked", KeyUse::Encrypt, {}},
+        {"Revoked", KeyUse::Any, {"5555555555555555"}}, // still named to extract, remove or revoke
         {"\xd0\xb8\xd0\x92\xd0\x90\xd0\x9d", KeyUse::Encrypt, {"6666666666666666"}}, // Cyrillic, other case
         {"Twin", KeyUse::Encrypt, {"7777777777777777", "8888888888888888"}},         // exact but twice
         {"0x33333333", KeyUse::Encrypt, {"3333333333333333"}},
@@ -184,4 +185,47 @@ TEST(PgpKeys, ControlsAndBidirectionalMarksAreWrittenOut) {
     k.keyId = "AAAAAAAA12345678";
     EXPECT_EQ(shownUserId(k, "A\rB", {}), "[0x12345678] A\\x0DB");
     EXPECT_EQ(shownUserId(k, "AB", {}), "AB");
+}
+
+// -kvv and -kc: certifications under each user ID in PGP 2.6's columns, binding signatures of
+// subkeys left out; the key lines stay those of -kv, so the key dialogs' reader sees the same IDs
+// and a signer's ID never passes for a key's.
+TEST(PgpKeys, SignatureListingsKeepTheKeyLinesOfTheListing) {
+    const std::string ring = "pub:f:255:22:936668D3F5581E52:1796688441:::q:::scESC:::::ed25519:::0:\n"
+                             "fpr:::::::::123218B6F89DA618D1FCD2C3936668D3F5581E52:\n"
+                             "uid:f::::1796688441::D7CA::Bob <bob@x>::::::::::0:\n"
+                             "sig:!::22:936668D3F5581E52:1796688441::::Bob <bob@x>:13x::1232:::8:\n"
+                             "sig:-::22:AAAAAAAA11111111:1796688441::::Mallory\\x0d <m@x>:10x::AAAA:::8:\n"
+                             "sig:?::22:BBBBBBBB22222222:1796688441::::::10x::BBBB:::8:\n"
+                             "rev:!::22:CCCCCCCC33333333:1796688442::::Carol <c@x>:30x::CCCC:::8:\n"
+                             "sub:f:255:18:57099E26CFF903B6:1796688441::::::e:::::cv25519::\n"
+                             "sig:!::22:936668D3F5581E52:1796688441::::Bob <bob@x>:18x::1232:::8:\n";
+    const auto keys = parseColonListing(ring);
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_EQ(keys[0].ownerTrust, 'q');
+    ASSERT_EQ(keys[0].userIds[0].signatures.size(), 4u)
+        << "the subkey's binding signature is no certification";
+    EXPECT_TRUE(keys[0].signedBy("936668D3F5581E52"));
+    EXPECT_FALSE(keys[0].signedBy("CCCCCCCC33333333")) << "a revoked certification certifies nothing";
+    EXPECT_FALSE(keys[0].signedBy("DDDDDDDD44444444"));
+
+    const auto plain = formatKeyListing(keys, "*", "r", false);
+    const auto withSigs = formatKeyListing(keys, "*", "r", false, {}, true);
+    ASSERT_EQ(withSigs.size(), plain.size() + 4);
+    EXPECT_EQ(withSigs[3], plain[3]);
+    EXPECT_EQ(withSigs[4], "sig!      F5581E52            Bob <bob@x>");
+    EXPECT_EQ(withSigs[5], "sig-      11111111            (BAD SIGNATURE)");
+    EXPECT_EQ(withSigs[6], "sig?      22222222            (Unknown signator, can't be checked)");
+    EXPECT_EQ(withSigs[7], "rev!      33333333            Carol <c@x>");
+    EXPECT_EQ(withSigs.back(), plain.back());
+    // With fingerprints, the key line and the closing count are those of -kv.
+    const auto withPrints = formatKeyListing(keys, "*", "r", true);
+    EXPECT_EQ(mw::parseKeyListing(withPrints).front(), mw::parseKeyListing(plain).front());
+    EXPECT_EQ(withPrints[3], plain[3]);
+    EXPECT_EQ(keyDetails(keys[0]),
+              (std::vector<std::string>{
+                  "Key for user ID: Bob <bob@x>",
+                  "255-bit key, key ID F5581E52, created 2026/12/08",
+                  "          Key fingerprint = 1232 18B6 F89D A618 D1FC  D2C3 9366 68D3 F558 1E52",
+              }));
 }

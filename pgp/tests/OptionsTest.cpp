@@ -1,6 +1,7 @@
 // PGP 2.6's option grammar: the programs' own lines, letters in any order, and every refusal.
 #include "pgp/core/Options.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 
 using namespace pgp;
 
@@ -120,6 +121,15 @@ TEST(PgpOptions, KeyCommandsAndBatchMode) {
         {{L"-kr", L"Alice", L"+BatchMode"}, Action::KeyRemove, false, false, true},
         {{L"-kv"}, Action::KeyView, false, false, false},
         {{L"-kvc", L"Alice"}, Action::KeyView, false, true, false},
+        {{L"-kvv", L"Alice"}, Action::KeyView, false, false, false},
+        {{L"-kc"}, Action::KeyCheck, false, false, false},
+        {{L"-ks", L"Bob", L"-u", L"Alice"}, Action::KeySign, false, false, false},
+        {{L"-ke", L"Bob"}, Action::KeyEdit, false, false, false},
+        {{L"+batchmode", L"-kd", L"Bob"}, Action::KeyDisable, false, false, true},
+        // The user ID and the file name of -kx are asked for when missing.
+        {{L"-kx"}, Action::KeyExtract, false, false, false},
+        {{L"-kxa", L"Alice"}, Action::KeyExtract, true, false, false},
+        {{L"-kx", L"Alice", L"alice", L"secring.pgp"}, Action::KeyExtract, false, false, false},
         {{L"-h"}, Action::Usage, false, false, false},
         {{}, Action::Usage, false, false, false},
     };
@@ -130,6 +140,10 @@ TEST(PgpOptions, KeyCommandsAndBatchMode) {
         EXPECT_EQ(cmd.armor, c.armor);
         EXPECT_EQ(cmd.fingerprints, c.fingerprints);
         EXPECT_EQ(cmd.batchMode, c.batch);
+        const bool listsSignatures = std::any_of(c.args.begin(), c.args.end(), [](const wchar_t* a) {
+            return std::wstring(a) == L"-kvv" || std::wstring(a) == L"-kc";
+        });
+        EXPECT_EQ(cmd.signatures, listsSignatures);
     }
 }
 
@@ -160,7 +174,10 @@ TEST(PgpOptions, RefusalsNameWhatIsWrong) {
         {{L"a.sig", L"a.txt", L"b.txt"}, L"unexpected argument b.txt"},
         {{L"-f", L"a.txt"}, L"unexpected argument a.txt"},
         {{L"-ka"}, L"-ka needs the file of keys to add"},
-        {{L"-kx", L"Alice"}, L"-kx needs a user ID and the file to write"},
+        {{L"-ks"}, L"-ks needs the user ID of the key to certify"},
+        {{L"-ke", L"Bob", L"ring", L"more"}, L"unexpected argument more"},
+        {{L"-kd"}, L"-kd needs the user ID of the key to revoke or disable"},
+        {{L"-kvvv"}, L"unknown option -kvvv"},
         {{L"-kr"}, L"-kr needs the user ID of the key to remove"},
         {{L"-p", L"a.asc", L"-o", L"b"}, L"-p and -o both name the output"},
     };

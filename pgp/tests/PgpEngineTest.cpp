@@ -1200,3 +1200,164 @@ TEST_F(PgpEngine, WipingOverwritesThePlaintextBeforeRemovingIt) {
         << "the other link still holds the plaintext";
     fs::remove(link);
 }
+
+// The key commands, one step after another on keys of their own, each checked where it shows: in
+// pgp.exe's words and status, and in what Linux gpg reads from a key pgp.exe extracted. Keys added
+// with -ka and certified then encrypt in batch mode; so do keys certified by an owner marked as a
+// trusted introducer (-ke), as in PGP 2.6's web of trust.
+TEST_F(PgpEngine, KeyCommandsChangeWhatLinuxGpgSees) {
+    for (const char* who : {"Dora <dora@example.org>", "Erin <erin@example.org>"})
+        gpg({"--passphrase", "peer pass", "--pinentry-mode", "loopback", "--quick-gen-key", who,
+             "future-default", "default", "never"});
+    const std::string erinListed = gpg({"--with-colons", "--list-keys", "erin@example.org"}).out;
+    const std::size_t fpr = erinListed.find("\nfpr:::::::::") + 13;
+    ASSERT_EQ(gpg({"--passphrase", "peer pass", "--pinentry-mode", "loopback", "--local-user",
+                   "dora@example.org", "--quick-sign-key", erinListed.substr(fpr, 40)})
+                  .status,
+              0);
+    writeFile(pgpDir / "dora.asc", gpg({"--armor", "--export", "dora@example.org"}).out);
+    writeFile(pgpDir / "erin.asc", gpg({"--armor", "--export", "erin@example.org"}).out);
+    writeFile(pgpDir / "msg.txt", kText);
+    // A PGP 2 key (version 3, RSA), as PGP 2.6 wrote one: key packet, then user ID packet.
+    std::string v3 = std::string("\x99\x00\x8d\x03\x2e\x00\x00\x00\x00\x00\x01\x04\x00", 13) +
+                     std::string(1, '\xc1') + std::string(127, '\x5a') + std::string("\x00\x05\x11", 3);
+    const std::string v3Id = "Old <old@example.org>";
+    writeFile(pgpDir / "old.pgp", v3 + "\xb4" + char(v3Id.size()) + v3Id);
+    const std::string alice = primaryKeyOf("alice@example.org");
+    // What Linux gpg learns from a key file pgp.exe wrote.
+    auto linuxReads = [](const char* file, std::vector<std::string> args) {
+        gpg({"--import", (pgpDir / file).string()});
+        return gpg(args).out;
+    };
+    auto decryptsFor = [](const char* who) {
+        return [who] {
+            Outcome read = linuxDecrypt(pgpDir / "msg.asc", "peer pass");
+            EXPECT_EQ(read.status, 0) << who << "\n" << read.describe();
+            EXPECT_EQ(recipientsOf(pgpDir / "msg.asc"), std::vector<std::string>{encryptionKeyOf(who)});
+        };
+    };
+    struct Step {
+        std::vector<std::string> args;
+        std::string answers;
+        int status;
+        std::vector<std::string> says; // on the console (either stream)
+        std::vector<std::string> neverSays;
+        std::function<void()> then;
+    };
+    const std::string solemn = "READ CAREFULLY:  Based on your own direct first-hand knowledge";
+    const Step steps[] = {
+        {{"-ka", "dora.asc"},
+         "y\r\ny\r\nalice pass\r\n",
+         0,
+         {"Do you want to certify any of these keys yourself (y/N)?",
+          "Key for user ID: Dora <dora@example.org>",
+          "Key fingerprint = ", "Key signature certificate added."}},
+        {{"+batchmode", "-ea", "msg.txt", "Dora"},
+         "",
+         0,
+         {},
+         {"Not used in batch mode."},
+         decryptsFor("dora@example.org")},
+        {{"-ks", "Dora", "-u", "Alice"},
+         "",
+         18,
+         {"Key is already signed by user 'Alice <alice@example.org>'."}},
+        {{"-kvv", "Dora"}, "", 0, {"sig       " + alice.substr(8) + "            Alice <alice@example.org>"}},
+        {{"-kc", "Dora"}, "", 0, {"sig!      " + alice.substr(8) + "            Alice <alice@example.org>"}},
+        {{"-kxa", "Dora", "dora-out"},
+         "",
+         0,
+         {"Key extracted to file 'dora-out.asc'."},
+         {},
+         [&] {
+             const std::string sigs =
+                 linuxReads("dora-out.asc", {"--with-colons", "--check-sigs", "dora@example.org"});
+             EXPECT_NE(sigs.find("sig:!::22:" + alice + ":"), std::string::npos) << sigs;
+         }},
+        {{"-ke", "Dora"},
+         "4\r\n",
+         0,
+         {"No secret key available.  Editing public key trust parameter.",
+          "Current trust for this key's owner is: undefined",
+          "(1=I don't know. 2=No. 3=Usually. 4=Yes, always.) ?", "Public key ring updated."}},
+        {{"old.pgp"}, "y\r\n", 12, {"none the engine can read: PGP 2 keys of version 3 are not accepted"}},
+        // Certified by Dora, now a trusted introducer: valid at once, so nothing is offered.
+        {{"erin.asc"},
+         "y\r\n",
+         0,
+         {"File contains key(s).  Contents follow...", "Erin <erin@example.org>",
+          "Do you want to add this keyfile to keyring"},
+         {"Do you want to certify any of these keys yourself"}},
+        {{"+batchmode", "-ea", "msg.txt", "Erin"}, "", 0, {}, {}, decryptsFor("erin@example.org")},
+        {{"+batchmode", "-ks", "Erin", "-u", "Alice"}, "", 4, {"not certified in batch mode"}},
+        // A wrong pass phrase is asked again, as PGP 2.6 did.
+        {{"-ks", "Erin", "-u", "Alice"},
+         "y\r\nwrong\r\nalice pass\r\n",
+         0,
+         {"Error:  Bad pass phrase.", "Key signature certificate added."}},
+        {{"-kd", "Erin"}, "y\r\n", 0, {"Disable this key (y/N)?", "Key disabled"}},
+        {{"+batchmode", "-ea", "msg.txt", "Erin"}, "", 11, {"not found in the key ring, or not usable"}},
+        {{"-kd", "Erin"}, "y\r\n", 0, {"Key is already disabled.", "Key enabled."}},
+        {{"-kg"},
+         "1\r\nFrank <frank@example.org>\r\nfrank pass\r\nfrank pass\r\n",
+         0,
+         {"Key generation completed"}},
+        {{"-ke", "Frank"},
+         "y\r\nFrank Second <frank2@example.org>\r\nfrank pass\r\ny\r\ny\r\nnew pass\r\nnew pass\r\n",
+         0,
+         {"Current user ID: Frank <frank@example.org>", "Pass phrase changed.", "Secret key ring updated."}},
+        // The secret key, under its new pass phrase, with the new user ID first.
+        {{"-kx", "Frank", "frank-secret", "secring.pgp"},
+         "new pass\r\n",
+         0,
+         {"This writes your SECRET key", "Secret key extracted to file 'frank-secret.pgp'."},
+         {},
+         [&] {
+             const std::string ids =
+                 linuxReads("frank-secret.pgp", {"--with-colons", "--list-keys", "frank@example.org"});
+             EXPECT_LT(ids.find("Frank Second <frank2@example.org>"), ids.find("Frank <frank@example.org>"))
+                 << ids;
+             Outcome signedByFrank =
+                 gpg({"--pinentry-mode", "loopback", "--passphrase", "new pass", "--local-user",
+                      "frank@example.org", "--output", (scratch / "f.sig").string(), "--yes", "--detach-sign",
+                      (pgpDir / "msg.txt").string()});
+             EXPECT_EQ(signedByFrank.status, 0) << signedByFrank.describe();
+         }},
+        {{"+batchmode", "-kd", "Frank"}, "", 4, {"nothing changed in batch mode"}},
+        {{"-kd", "Frank"},
+         "y\r\nnew pass\r\n",
+         0,
+         {"secret key compromise certificate", "Key compromise certificate created."}},
+        {{"-kxa", "Frank", "frank-revoked"},
+         "",
+         0,
+         {},
+         {},
+         [&] {
+             const std::string keys =
+                 linuxReads("frank-revoked.asc", {"--with-colons", "--list-keys", "frank@example.org"});
+             EXPECT_EQ(keys.find("\npub:r:"), keys.find("\npub:")) << keys;
+         }},
+        {{"-kr", "Frank"},
+         "y\r\n\r\n",
+         6,
+         {"Do you also want to remove it from the secret keyring (y/N)?", "Nothing removed"}},
+        {{"-kr", "Frank"}, "y\r\ny\r\n", 0, {"Key removed from the public and the secret key ring."}},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(testing::PrintToString(s.args));
+        fs::remove(pgpDir / "msg.asc");
+        Outcome o = pgpDirect(s.args, s.answers);
+        EXPECT_EQ(o.status, s.status) << o.describe();
+        for (const std::string& words : s.says)
+            EXPECT_NE((o.out + o.err).find(words), std::string::npos) << words << "\n" << o.describe();
+        for (const std::string& words : s.neverSays)
+            EXPECT_EQ((o.out + o.err).find(words), std::string::npos) << words << "\n" << o.describe();
+        if (s.then && o.status == s.status) s.then();
+    }
+    for (const char* who : {"Dora", "Erin"})
+        pgpDirect({"-kr", who}, "y\r\n");
+    for (const char* file : {"old.pgp", "dora.asc", "erin.asc", "dora-out.asc", "frank-secret.pgp",
+                             "frank-revoked.asc", "msg.txt", "msg.asc"})
+        fs::remove(pgpDir / file);
+}

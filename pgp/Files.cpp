@@ -1,0 +1,72 @@
+// File helpers shared by pgp.exe's commands.
+#include "pgp/Files.h"
+
+namespace pgp {
+
+using Handle = mw::UniqueHandle;
+
+namespace {
+
+// A path the system asks a buffer for, grown until it fits; empty when the call fails.
+template <class Call> std::wstring askedPath(Call call) {
+    std::wstring out(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = call(out.data(), static_cast<DWORD>(out.size()));
+        if (n == 0) return {};
+        if (n < out.size()) {
+            out.resize(n);
+            return out;
+        }
+        out.resize(n);
+    }
+}
+
+} // namespace
+
+bool isFile(const std::wstring& path) {
+    DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring directoryOf(const std::wstring& path) {
+    auto cut = path.find_last_of(L"\\/:");
+    if (cut == std::wstring::npos) return L".";
+    return path.substr(0, cut + 1);
+}
+
+bool fitsAnsi(const std::wstring& text) {
+    if (text.empty()) return true;
+    BOOL lost = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
+                                nullptr, 0, nullptr, &lost);
+    return n > 0 && !lost;
+}
+
+std::wstring fullPath(const std::wstring& path) {
+    std::wstring full =
+        askedPath([&](wchar_t* b, DWORD n) { return GetFullPathNameW(path.c_str(), n, b, nullptr); });
+    return full.empty() ? path : full;
+}
+
+std::wstring longForm(const std::wstring& full) {
+    std::wstring whole = askedPath([&](wchar_t* b, DWORD n) { return GetLongPathNameW(full.c_str(), b, n); });
+    if (!whole.empty()) return whole;
+    const std::size_t cut = full.find_last_of(L'\\');
+    if (cut == std::wstring::npos) return full;
+    const std::wstring folder = full.substr(0, cut);
+    std::wstring longFolder =
+        askedPath([&](wchar_t* b, DWORD n) { return GetLongPathNameW(folder.c_str(), b, n); });
+    return (longFolder.empty() ? folder : longFolder) + full.substr(cut);
+}
+
+bool setDeletePending(HANDLE file, bool pending) {
+    FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(pending)};
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
+Handle openInput(const std::wstring& path) {
+    return Handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+}
+
+} // namespace pgp
