@@ -65,8 +65,9 @@ private:
     std::uint32_t lastColor_ = 0;
 };
 
-// Reads a text file for an edit control: line breaks made CR LF, at most kMemoCapacity
-// characters; nullopt when larger. Throws IoError.
+// Reads a text file for an edit control, as UTF-8: by its byte-order mark, else as UTF-8 when its
+// bytes are that, else in the ANSI code page (older programs' files, an old PGP's output); line
+// breaks made CR LF; nullopt when larger than kMemoCapacity bytes. Throws IoError.
 std::optional<std::string> readTextForMemo(mw::Platform& platform, const std::string& path);
 
 // Reports in the standard error box, as a failed handler does.
