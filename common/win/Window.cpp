@@ -39,6 +39,15 @@ Subclassing* subclassingOf(HWND hwnd) {
     return static_cast<Subclassing*>(GetPropA(hwnd, kSubclassProperty));
 }
 
+LRESULT CALLBACK subclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Asked in the window's own kind: the other kind's call would give a stand-in for the procedure.
+bool runsSubclassProc(bool unicode, HWND hwnd) {
+    const LONG_PTR proc =
+        unicode ? GetWindowLongPtrW(hwnd, GWLP_WNDPROC) : GetWindowLongPtrA(hwnd, GWLP_WNDPROC);
+    return proc == reinterpret_cast<LONG_PTR>(&subclassProc);
+}
+
 LRESULT CALLBACK subclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     Subclassing* s = subclassingOf(hwnd);
     if (!s) return DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -49,7 +58,7 @@ LRESULT CALLBACK subclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     // The window's last message: whatever it was taken over with goes too.
     if (msg == WM_NCDESTROY) {
         if (Subclassing* last = subclassingOf(hwnd)) {
-            if (GetWindowLongPtrA(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&subclassProc))
+            if (runsSubclassProc(last->unicode, hwnd))
                 setProc(last->unicode, hwnd, reinterpret_cast<LONG_PTR>(last->next));
             RemovePropA(hwnd, kSubclassProperty);
             delete last;
@@ -72,7 +81,7 @@ void removeSubclass(HWND hwnd) {
     if (!s) return;
     // Another procedure put on top since cannot be unlinked: ours then only passes messages on
     // until the window goes.
-    if (GetWindowLongPtrA(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&subclassProc)) {
+    if (!runsSubclassProc(s->unicode, hwnd)) {
         s->handler = nullptr;
         return;
     }
