@@ -13,7 +13,8 @@ namespace editor {
 
 // The most characters the message text holds, whichever way they come in. Files, PGP's output
 // and the clipboard of real messages stay far below; a limit keeps a wrong choice of file from
-// freezing the editor for minutes while the control lays out gigabytes.
+// freezing the editor for minutes while the control lays out gigabytes. The control counts UTF-16
+// units, files their bytes: a file of non-ASCII text is refused a little before the control is full.
 constexpr std::uint64_t kMemoCapacity = 64ull << 20;
 extern const char* const kTextTooLarge;
 
