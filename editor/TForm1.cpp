@@ -176,7 +176,8 @@ void TForm1::createControls() {
         {.className = "EDIT",
          .id = IdMemo1,
          .style = WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | ES_NOHIDESEL,
-         .exStyle = WS_EX_CLIENTEDGE});
+         .exStyle = WS_EX_CLIENTEDGE,
+         .unicode = true});
     // No practical size limit: multi-megabyte messages must fit.
     SendMessageA(memo(), EM_SETLIMITTEXT, 0, 0);
     mw::installSubclass(memo(), &memoMessage, this);
@@ -342,7 +343,7 @@ void TForm1::FormShow() {
     if (platform.fileExists(signature)) {
         auto text = readTextForMemo(platform, signature);
         if (text)
-            mw::setWindowText(app_.signature().memo1(), *text);
+            mw::setUnicodeText(app_.signature().memo1(), *text);
         else
             reportError(app_.context(), kTextTooLarge);
     }
@@ -357,7 +358,7 @@ void TForm1::FormKeyDown(WPARAM key) {
 bool TForm1::preTranslateMessage(MSG& msg) {
     // Key preview: the window sees every key before the focused control does.
     if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) FormKeyDown(msg.wParam);
-    if (accelerators_.get() && TranslateAcceleratorA(handle(), accelerators_.get(), &msg)) return true;
+    if (accelerators_.get() && TranslateAcceleratorW(handle(), accelerators_.get(), &msg)) return true;
     return false;
 }
 

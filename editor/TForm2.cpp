@@ -38,7 +38,8 @@ TForm2::TForm2(const mw::Context& context)
                 .style = WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN |
                          WS_VSCROLL | WS_HSCROLL,
                 .exStyle = WS_EX_CLIENTEDGE,
-                .font = memoFont_.get()});
+                .font = memoFont_.get(),
+                .unicode = true});
     SendMessageA(memo1(), EM_SETLIMITTEXT, static_cast<WPARAM>(kMemoCapacity), 0);
     // Tab goes from the signature to "&Save" first.
     SetWindowPos(item(IdBitBtn1), memo1(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -63,7 +64,7 @@ TForm2::TForm2(const mw::Context& context)
 }
 
 std::vector<std::string> TForm2::lines() const {
-    return mw::splitLines(mw::windowText(memo1()));
+    return mw::splitLines(mw::unicodeText(memo1()));
 }
 
 void TForm2::setLines(const std::vector<std::string>& lines) {
@@ -72,13 +73,13 @@ void TForm2::setLines(const std::vector<std::string>& lines) {
         if (i) text += "\r\n";
         text += lines[i];
     }
-    mw::setWindowText(memo1(), text);
+    mw::setUnicodeText(memo1(), text);
 }
 
 void TForm2::BitBtn1Click() {
     const std::string path = signatureDirectory(context_) + context_.profile().signatureName;
     try {
-        context_.platform().writeWholeFile(path, mw::windowText(memo1()));
+        context_.platform().writeWholeFile(path, mw::unicodeText(memo1()));
     } catch (const mw::IoError& e) {
         // The dialog has no other way out: it closes, and the operations keep using the text.
         std::string reason = e.reason();
@@ -110,7 +111,7 @@ void TForm2::BitBtn2Click() {
         reportError(context_, kTextTooLarge);
         return;
     }
-    mw::setWindowText(memo1(), *text);
+    mw::setUnicodeText(memo1(), *text);
 }
 
 void TForm2::BitBtn3Click() {

@@ -4,6 +4,7 @@
 #include "editor/core/LineBreaks.h"
 #include "core/Platform.h"
 #include "core/PrintLayout.h"
+#include "core/UnicodeText.h"
 #include "editor/core/Quote.h"
 #include "win/Application.h"
 #include "win/Win32Util.h"
@@ -27,7 +28,7 @@ mw::FileDialogRequest fileDialog(const char* title, const std::string& fileName,
 }
 
 void setMemoText(HWND memo, const std::string& text) {
-    SendMessageA(memo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    mw::setUnicodeText(memo, text);
 }
 
 } // namespace
@@ -39,7 +40,7 @@ void reportError(const mw::Context& context, const std::string& text) {
 std::optional<std::string> readTextForMemo(mw::Platform& platform, const std::string& path) {
     auto bytes = platform.readWholeFile(path, kMemoCapacity);
     if (!bytes) return std::nullopt;
-    std::string text = mw::toCrLf(*bytes);
+    std::string text = mw::toCrLf(mw::textFromBytes(platform, *bytes));
     if (text.size() > kMemoCapacity) return std::nullopt;
     return text;
 }
@@ -83,7 +84,7 @@ void TextTools::clear() {
 }
 
 void TextTools::quote() {
-    const mw::QuotedText quoted = mw::quoteReply(mw::windowText(memo_));
+    const mw::QuotedText quoted = mw::quoteReply(mw::unicodeText(memo_));
     setMemoText(memo_, quoted.text);
     SetFocus(memo_);
     SendMessageA(memo_, EM_SETSEL, quoted.caret, quoted.caret);
@@ -91,7 +92,7 @@ void TextTools::quote() {
 }
 
 void TextTools::saveText(const std::string& path) {
-    context_.platform().writeWholeFile(path, mw::windowText(memo_));
+    context_.platform().writeWholeFile(path, mw::unicodeText(memo_));
 }
 
 bool TextTools::loadText(const std::string& path) {
@@ -155,14 +156,16 @@ void TextTools::chooseBackground() {
 }
 
 std::vector<std::string> TextTools::displayedLines() const {
-    const std::string text = mw::windowText(memo_);
-    const auto count = static_cast<int>(SendMessageA(memo_, EM_GETLINECOUNT, 0, 0));
+    // The control counts in UTF-16 units: cut the wide text, then convert each line.
+    const std::u16string text = mw::utf8ToUtf16(mw::unicodeText(memo_));
+    const auto count = static_cast<int>(SendMessageW(memo_, EM_GETLINECOUNT, 0, 0));
     std::vector<std::string> lines;
     lines.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-        const auto start = static_cast<std::size_t>(SendMessageA(memo_, EM_LINEINDEX, i, 0));
-        const auto length = static_cast<std::size_t>(SendMessageA(memo_, EM_LINELENGTH, start, 0));
-        lines.push_back(start < text.size() ? text.substr(start, length) : std::string());
+        const auto start = static_cast<std::size_t>(SendMessageW(memo_, EM_LINEINDEX, i, 0));
+        const auto length = static_cast<std::size_t>(SendMessageW(memo_, EM_LINELENGTH, start, 0));
+        lines.push_back(start < text.size() ? mw::utf16ToUtf8(std::u16string_view(text).substr(start, length))
+                                            : std::string());
     }
     if (!lines.empty() && lines.back().empty()) lines.pop_back();
     return lines;

@@ -13,7 +13,8 @@ namespace editor {
 
 // The most characters the message text holds, whichever way they come in. Files, PGP's output
 // and the clipboard of real messages stay far below; a limit keeps a wrong choice of file from
-// freezing the editor for minutes while the control lays out gigabytes.
+// freezing the editor for minutes while the control lays out gigabytes. The control counts UTF-16
+// units, files their bytes: a file of non-ASCII text is refused a little before the control is full.
 constexpr std::uint64_t kMemoCapacity = 64ull << 20;
 extern const char* const kTextTooLarge;
 
@@ -65,8 +66,9 @@ private:
     std::uint32_t lastColor_ = 0;
 };
 
-// Reads a text file for an edit control: line breaks made CR LF, at most kMemoCapacity
-// characters; nullopt when larger. Throws IoError.
+// Reads a text file for an edit control, as UTF-8: by its byte-order mark, else as UTF-8 when its
+// bytes are that, else in the ANSI code page (older programs' files, an old PGP's output); line
+// breaks made CR LF; nullopt when larger than kMemoCapacity bytes. Throws IoError.
 std::optional<std::string> readTextForMemo(mw::Platform& platform, const std::string& path);
 
 // Reports in the standard error box, as a failed handler does.

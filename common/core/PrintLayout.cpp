@@ -1,20 +1,25 @@
 // The print layout: tab stops, breaking at the page width, line heights and page ends.
 #include "core/PrintLayout.h"
+#include "core/UnicodeText.h"
 #include <algorithm>
 
 namespace mw {
 
 std::size_t PrintSurface::fitCount(std::string_view text, int width) {
-    // Widths of leading parts only grow with their length: search for the longest that fits.
-    std::size_t lo = 0, hi = text.size();
+    // Widths of leading parts only grow with their length: search for the longest that fits,
+    // among the ends of whole characters of the UTF-8 text.
+    std::vector<std::size_t> ends;
+    for (std::size_t i = 0; i < text.size();)
+        ends.push_back(i += firstCharacterLength(text.substr(i)));
+    std::size_t lo = 0, hi = ends.size(); // how many characters
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo + 1) / 2;
-        if (textWidth(text.substr(0, mid)) <= width)
+        if (textWidth(text.substr(0, ends[mid - 1])) <= width)
             lo = mid;
         else
             hi = mid - 1;
     }
-    return lo;
+    return lo == 0 ? 0 : ends[lo - 1];
 }
 
 namespace {
@@ -56,13 +61,14 @@ private:
                 draw(text);
                 return;
             }
-            std::size_t n = room > 0 ? s_.fitCount(text, room) : 0;
+            // Never between the bytes of one character.
+            std::size_t n = room > 0 ? characterBoundaryAtOrBefore(text, s_.fitCount(text, room)) : 0;
             if (n == 0) {
                 if (x_ > 0) {
                     endLine(); // try again from the left edge
                     continue;
                 }
-                n = 1; // wider than the page: drawn alone rather than lost
+                n = firstCharacterLength(text); // wider than the page: drawn alone rather than lost
             }
             draw(text.substr(0, n));
             text.remove_prefix(n);

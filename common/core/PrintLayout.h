@@ -22,7 +22,8 @@ public:
     virtual int fontHeight() = 0;
     virtual int textWidth(std::string_view text) = 0;
     virtual int textHeight(std::string_view text) = 0;
-    // How many leading characters of `text` fit in `width`; the default searches with textWidth.
+    // `text` is UTF-8. How many of its leading bytes, ending with a whole character, fit in
+    // `width`; the default searches with textWidth.
     virtual std::size_t fitCount(std::string_view text, int width);
     virtual void drawText(int x, int y, std::string_view text) = 0;
     // Ends the current page and starts the next.

@@ -52,13 +52,15 @@ void Application::dispatch(MSG& msg) {
     if (Form* form = Form::fromHandle(root)) {
         if (form->preTranslateMessage(msg)) return;
     }
+    // The wide calls throughout: a character typed into a window of the wide calls (the message
+    // text) must not pass through the ANSI code page on its way; ANSI windows still get theirs.
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
 }
 
 void Application::processMessages() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             quit_ = true;
             PostQuitMessage(static_cast<int>(msg.wParam));
@@ -70,7 +72,7 @@ void Application::processMessages() {
 
 int Application::run() {
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
         dispatch(msg);
     quit_ = true;
     return static_cast<int>(msg.wParam);

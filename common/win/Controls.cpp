@@ -1,5 +1,6 @@
 // Control creation and the panel container.
 #include "win/Controls.h"
+#include "core/UnicodeText.h"
 #include "win/Application.h"
 #include "win/Win32Util.h"
 #include "win/Window.h"
@@ -7,10 +8,20 @@
 namespace mw {
 
 HWND createControl(Application& app, HWND parent, const ControlParams& params) {
-    HWND hwnd = CreateWindowExA(
-        params.exStyle, params.className, params.text.c_str(), WS_CHILD | WS_VISIBLE | params.style,
-        app.scale(params.x), app.scale(params.y), app.scale(params.width), app.scale(params.height), parent,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(params.id)), GetModuleHandleA(nullptr), nullptr);
+    const DWORD style = WS_CHILD | WS_VISIBLE | params.style;
+    const int x = app.scale(params.x), y = app.scale(params.y);
+    const int width = app.scale(params.width), height = app.scale(params.height);
+    const auto menu = reinterpret_cast<HMENU>(static_cast<INT_PTR>(params.id));
+    HWND hwnd;
+    if (params.unicode) {
+        const std::u16string className = utf8ToUtf16(params.className), text = utf8ToUtf16(params.text);
+        hwnd = CreateWindowExW(params.exStyle, reinterpret_cast<const wchar_t*>(className.c_str()),
+                               reinterpret_cast<const wchar_t*>(text.c_str()), style, x, y, width, height,
+                               parent, menu, GetModuleHandleW(nullptr), nullptr);
+    } else {
+        hwnd = CreateWindowExA(params.exStyle, params.className, params.text.c_str(), style, x, y, width,
+                               height, parent, menu, GetModuleHandleA(nullptr), nullptr);
+    }
     if (!hwnd)
         throwLastError(std::string("Cannot create the control ") + params.className + " \"" + params.text +
                        "\"");

@@ -18,6 +18,9 @@ struct ControlParams {
     DWORD style = 0; // WS_CHILD | WS_VISIBLE are always added
     DWORD exStyle = 0;
     HFONT font = nullptr; // the dialog font when null
+    // Created with the wide call, so that typing, pasting and the text hold every character; a
+    // window of the ANSI calls passes each through the ANSI code page.
+    bool unicode = false;
 };
 
 // Placed and given its font by `app`'s scale and dialog font. Throws SystemError with the

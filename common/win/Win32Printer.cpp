@@ -1,5 +1,6 @@
 // Printing through GDI: one document per job, the editor's font scaled to the printer.
 #include "win/Win32Printer.h"
+#include "core/UnicodeText.h"
 #include <stdexcept>
 
 namespace mw {
@@ -73,9 +74,18 @@ int Win32Printer::fontHeight() {
     return metrics_.tmHeight;
 }
 
+namespace {
+// The editor's text is UTF-8: measured and drawn with the wide calls, so every character prints.
+std::wstring wide(std::string_view utf8) {
+    const std::u16string w = utf8ToUtf16(utf8);
+    return std::wstring(w.begin(), w.end());
+}
+} // namespace
+
 SIZE Win32Printer::extent(std::string_view text) {
     SIZE size{};
-    GetTextExtentPoint32A(dc_, text.data(), static_cast<int>(text.size()), &size);
+    const std::wstring w = wide(text);
+    GetTextExtentPoint32W(dc_, w.data(), static_cast<int>(w.size()), &size);
     return size;
 }
 
@@ -89,13 +99,16 @@ int Win32Printer::textHeight(std::string_view text) {
 std::size_t Win32Printer::fitCount(std::string_view text, int width) {
     INT fit = 0;
     SIZE size{};
-    if (!GetTextExtentExPointA(dc_, text.data(), static_cast<int>(text.size()), width, &fit, nullptr, &size))
+    const std::wstring w = wide(text);
+    if (!GetTextExtentExPointW(dc_, w.data(), static_cast<int>(w.size()), width, &fit, nullptr, &size))
         return PrintSurface::fitCount(text, width);
-    return static_cast<std::size_t>(fit);
+    // The system counts UTF-16 units; the layout counts bytes of whole characters.
+    return utf8PrefixOfUtf16Units(text, static_cast<std::size_t>(fit));
 }
 
 void Win32Printer::drawText(int x, int y, std::string_view text) {
-    TextOutA(dc_, x, y, text.data(), static_cast<int>(text.size()));
+    const std::wstring w = wide(text);
+    TextOutW(dc_, x, y, w.data(), static_cast<int>(w.size()));
 }
 
 } // namespace mw

@@ -1,5 +1,6 @@
 // Text helpers over the ANSI Win32 calls.
 #include "win/Win32Util.h"
+#include "core/UnicodeText.h"
 #include <vector>
 
 namespace mw {
@@ -70,6 +71,20 @@ std::string windowText(HWND hwnd) {
 
 void setWindowText(HWND hwnd, const std::string& text) {
     SetWindowTextA(hwnd, text.c_str());
+}
+
+std::string unicodeText(HWND hwnd) {
+    const int n = GetWindowTextLengthW(hwnd);
+    if (n <= 0) return {};
+    std::wstring buf(static_cast<size_t>(n) + 1, L'\0');
+    const int got = GetWindowTextW(hwnd, buf.data(), n + 1);
+    buf.resize(static_cast<size_t>(got < 0 ? 0 : got));
+    return utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(buf.data()), buf.size()));
+}
+
+void setUnicodeText(HWND hwnd, const std::string& utf8) {
+    const std::u16string wide = utf8ToUtf16(utf8);
+    SetWindowTextW(hwnd, reinterpret_cast<const wchar_t*>(wide.c_str()));
 }
 
 } // namespace mw

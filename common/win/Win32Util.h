@@ -116,5 +116,9 @@ std::string shortPathName(const std::string& path);
 
 std::string windowText(HWND hwnd);
 void setWindowText(HWND hwnd, const std::string& text);
+// The text of a window created with the wide calls (the editor's message and signature), as UTF-8:
+// nothing of it passes through the ANSI code page.
+std::string unicodeText(HWND hwnd);
+void setUnicodeText(HWND hwnd, const std::string& utf8);
 
 } // namespace mw

@@ -20,24 +20,46 @@ struct Subclassing {
     SubclassHandler handler;
     void* context;
     WNDPROC next; // the window's own procedure
+    // A window of the wide calls stays one: taking it over with the ANSI calls would make it an
+    // ANSI window, and every typed or pasted character would pass through the ANSI code page.
+    bool unicode;
 };
+
+LRESULT callProc(const Subclassing& s, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return s.unicode ? CallWindowProcW(s.next, hwnd, msg, wParam, lParam)
+                     : CallWindowProcA(s.next, hwnd, msg, wParam, lParam);
+}
+
+LONG_PTR setProc(bool unicode, HWND hwnd, LONG_PTR proc) {
+    return unicode ? SetWindowLongPtrW(hwnd, GWLP_WNDPROC, proc)
+                   : SetWindowLongPtrA(hwnd, GWLP_WNDPROC, proc);
+}
 
 Subclassing* subclassingOf(HWND hwnd) {
     return static_cast<Subclassing*>(GetPropA(hwnd, kSubclassProperty));
 }
 
+LRESULT CALLBACK subclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Asked in the window's own kind: the other kind's call would give a stand-in for the procedure.
+bool runsSubclassProc(bool unicode, HWND hwnd) {
+    const LONG_PTR proc =
+        unicode ? GetWindowLongPtrW(hwnd, GWLP_WNDPROC) : GetWindowLongPtrA(hwnd, GWLP_WNDPROC);
+    return proc == reinterpret_cast<LONG_PTR>(&subclassProc);
+}
+
 LRESULT CALLBACK subclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     Subclassing* s = subclassingOf(hwnd);
     if (!s) return DefWindowProcA(hwnd, msg, wParam, lParam);
-    const WNDPROC next = s->next;
+    const Subclassing copy = *s;
     const LRESULT result =
         s->handler ? guardedDispatch([&] { return s->handler(s->context, hwnd, msg, wParam, lParam); })
-                   : CallWindowProcA(next, hwnd, msg, wParam, lParam);
+                   : callProc(copy, hwnd, msg, wParam, lParam);
     // The window's last message: whatever it was taken over with goes too.
     if (msg == WM_NCDESTROY) {
         if (Subclassing* last = subclassingOf(hwnd)) {
-            if (GetWindowLongPtrA(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&subclassProc))
-                SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(last->next));
+            if (runsSubclassProc(last->unicode, hwnd))
+                setProc(last->unicode, hwnd, reinterpret_cast<LONG_PTR>(last->next));
             RemovePropA(hwnd, kSubclassProperty);
             delete last;
         }
@@ -48,10 +70,10 @@ LRESULT CALLBACK subclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 void installSubclass(HWND hwnd, SubclassHandler handler, void* context) {
     if (subclassingOf(hwnd)) throw std::logic_error("The window is already taken over");
-    auto* s = new Subclassing{handler, context, nullptr};
+    const bool unicode = IsWindowUnicode(hwnd);
+    auto* s = new Subclassing{handler, context, nullptr, unicode};
     SetPropA(hwnd, kSubclassProperty, s);
-    s->next = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&subclassProc)));
+    s->next = reinterpret_cast<WNDPROC>(setProc(unicode, hwnd, reinterpret_cast<LONG_PTR>(&subclassProc)));
 }
 
 void removeSubclass(HWND hwnd) {
@@ -59,19 +81,20 @@ void removeSubclass(HWND hwnd) {
     if (!s) return;
     // Another procedure put on top since cannot be unlinked: ours then only passes messages on
     // until the window goes.
-    if (GetWindowLongPtrA(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&subclassProc)) {
+    if (!runsSubclassProc(s->unicode, hwnd)) {
         s->handler = nullptr;
         return;
     }
-    SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s->next));
+    setProc(s->unicode, hwnd, reinterpret_cast<LONG_PTR>(s->next));
     RemovePropA(hwnd, kSubclassProperty);
     delete s;
 }
 
 LRESULT callNextProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     Subclassing* s = subclassingOf(hwnd);
-    return s ? CallWindowProcA(s->next, hwnd, msg, wParam, lParam)
-             : DefWindowProcA(hwnd, msg, wParam, lParam);
+    if (s) return callProc(*s, hwnd, msg, wParam, lParam);
+    return IsWindowUnicode(hwnd) ? DefWindowProcW(hwnd, msg, wParam, lParam)
+                                 : DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
 Window::~Window() {
@@ -216,7 +239,7 @@ bool Form::preTranslateMessage(MSG& msg) {
     if (escapeDoesNothing_ && msg.wParam == VK_ESCAPE &&
         (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP || msg.message == WM_CHAR))
         return true;
-    if (dialogNavigation_ && IsDialogMessageA(handle(), &msg)) return true;
+    if (dialogNavigation_ && IsDialogMessageW(handle(), &msg)) return true;
     return false;
 }
 
@@ -276,7 +299,7 @@ void Form::showModal() {
     if (app.modalHook) PostMessageA(handle(), WM_MW_MODALHOOK, 0, 0);
     MSG msg;
     while (!modalDone_) {
-        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got <= 0) {
             PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 1);
             break;

@@ -68,6 +68,18 @@ TEST(PrintLayout, TooWideRunContinuesAtTheLeftEdgeBrokenBetweenCharacters) {
               (std::vector<std::string>{"p1 80,0 " + std::string(22, 'a'), "p1 0,14 WW"}));
 }
 
+TEST(PrintLayout, UnicodeTextBreaksBetweenWholeCharacters) {
+    // UTF-8: each byte measures 10 here, so 22 bytes would fit, but the 22nd is half an "é".
+    std::string e10;
+    for (int i = 0; i < 10; ++i)
+        e10 += "\xC3\xA9";
+    FakeSurface s;
+    EXPECT_EQ(layOut({"a" + e10 + "\xC3\xA9"}, s),
+              (std::vector<std::string>{"p1 80,0 a" + e10, "p1 0,14 \xC3\xA9"}));
+    FakeSurface search;
+    EXPECT_EQ(21u, search.PrintSurface::fitCount("a" + e10 + "\xC3\xA9", 220));
+}
+
 TEST(PrintLayout, TabBeyondThePageWidthEndsTheLine) {
     FakeSurface s;
     EXPECT_EQ(layOut({std::string(20, 'a') + "\tb"}, s),

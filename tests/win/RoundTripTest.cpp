@@ -8,6 +8,7 @@
 #include "win/TPubKey.h"
 #include "win/TSecKey.h"
 #include "win/Win32Util.h"
+#include "core/UnicodeText.h"
 #include "RealEngine.h"
 #include "WinTestSupport.h"
 #include <commctrl.h>
@@ -28,7 +29,10 @@ const char* const kIdeaPass = "conventional phrase 7";
 // As a user keeps it in Murkwell.sig: two lines, the last without a line break.
 const char* const kSignatureFile = "-- \r\nAda, at the old bridge";
 const char* const kSignatureLines = "-- \r\nAda, at the old bridge\r\n";
+// Put into the editor through the ANSI calls, as a Windows-1252 text.
 const std::string kOriginal = "Meet me at ten.\r\nZ\xFCrich, the old bridge.\r\n";
+// What PGP and the peer get of it: the editor hands PGP its text in UTF-8.
+const std::string kOriginalUtf8 = "Meet me at ten.\r\nZ\xC3\xBCrich, the old bridge.\r\n";
 
 std::string withoutCarriageReturns(std::string text) {
     std::erase(text, '\r');
@@ -149,7 +153,7 @@ protected:
         ProgramFixture::TearDown();
     }
     void command(int id) { SendMessageA(app->form1().handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
-    std::string text() { return mw::windowText(app->form1().memo()); }
+    std::string text() { return mw::unicodeText(app->form1().memo()); }
 
     // Answers the key dialogs as a user does: the recipients added one by one, the signer chosen.
     void chooseKeys(const std::vector<std::string>& recipients, const std::string& signer) {
@@ -231,14 +235,14 @@ TEST_F(RoundTrip, EncryptToTheDemoKeyThenDecryptWithTheStoredPassPhrase) {
                             "echo $? >decrypt.status"));
     EXPECT_EQ("0\n", readFileBytes(dir / "decrypt.status")) << readFileBytes(dir / "decrypt.log");
     // A text-mode message carries CR LF line ends; Linux gpg writes them as the local LF.
-    EXPECT_EQ(withoutCarriageReturns(kOriginal), readFileBytes(dir / "linux-plain.txt"));
+    EXPECT_EQ(withoutCarriageReturns(kOriginalUtf8), readFileBytes(dir / "linux-plain.txt"));
     EXPECT_NE(std::string::npos, readFileBytes(dir / "decrypt.log").find("demo@murkwell.invalid"))
         << readFileBytes(dir / "decrypt.log");
 
     // The text signature below the message does not keep it from decrypting.
     SetWindowTextA(app->passPhrase().edit1(), kDemoPass);
     command(editor::CmdBitBtn2Click);
-    EXPECT_EQ(kOriginal, text());
+    EXPECT_EQ(kOriginalUtf8, text());
     expectCleanPgpDirectory();
 }
 
@@ -347,7 +351,7 @@ TEST_P(Makes, LinuxGpgReadsTheResultAndTheTextSignatureFollowsIt) {
     EXPECT_EQ(0u, armour.find(std::string(c.header) + "\r\n")) << result;
     const char* end = clear ? "-----END PGP SIGNATURE-----\r\n" : "-----END PGP MESSAGE-----\r\n";
     ASSERT_TRUE(armour.ends_with(end)) << result;
-    EXPECT_EQ(clear, armour.find(kOriginal) != std::string::npos) << result;
+    EXPECT_EQ(clear, armour.find(kOriginalUtf8) != std::string::npos) << result;
 
     writeFileBytes(dir / "message.asc", armour);
     writeFileBytes(dir / "peer-pass.txt", c.peerPass);
@@ -358,7 +362,8 @@ TEST_P(Makes, LinuxGpgReadsTheResultAndTheTextSignatureFollowsIt) {
                             "echo $? >decrypt.status"));
     const std::string status = readFileBytes(dir / "status.txt");
     EXPECT_EQ("0\n", readFileBytes(dir / "decrypt.status")) << readFileBytes(dir / "decrypt.log");
-    EXPECT_EQ(c.lfLineEnds ? withoutCarriageReturns(kOriginal) : kOriginal, readFileBytes(dir / "out.txt"));
+    EXPECT_EQ(c.lfLineEnds ? withoutCarriageReturns(kOriginalUtf8) : kOriginalUtf8,
+              readFileBytes(dir / "out.txt"));
 
     const auto keys = peerKeys(readFileBytes(dir / "keys.txt"));
     std::set<std::string> recipients;
@@ -448,7 +453,7 @@ TEST_P(Reads, TheEditorShowsTheTextWithItsOwnLineEnds) {
     else
         SetWindowTextA(app->passPhrase().edit1(), kDemoPass);
     command(c.command);
-    EXPECT_EQ("Written on Linux.\r\nSecond line, caf\xE9.\r\n", text());
+    EXPECT_EQ("Written on Linux.\r\nSecond line, caf\xC3\xA9.\r\n", text());
     EXPECT_EQ(c.askedAfterClick ? 1u : 0u, modalShown.size());
     expectCleanPgpDirectory();
 }
@@ -458,5 +463,114 @@ INSTANTIATE_TEST_SUITE_P(Editor, Reads,
                                            ReadCase{"PasteAndDecrypt", editor::CmdBitBtn6Click, false, true,
                                                     true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// One text of each script through every path between the editor and Linux gpg, compared byte
+// for byte as UTF-8: what the editor hands PGP, what the peer writes and what the editor shows.
+struct ScriptCase {
+    const char* name;
+    std::u16string text; // the editor's lines, CR LF
+};
+
+void PrintTo(const ScriptCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Scripts : public RoundTrip, public ::testing::WithParamInterface<ScriptCase> {
+protected:
+    std::string shown() { return mw::unicodeText(app->form1().memo()); }
+    // The editor's result without the text signature's lines after it.
+    std::string armour() {
+        const std::string all = shown();
+        EXPECT_TRUE(all.ends_with(kSignatureLines)) << all;
+        return all.substr(0, all.size() - std::min(all.size(), std::strlen(kSignatureLines)));
+    }
+    // What Linux gpg writes of `message`, with `pass` for a conventional message; empty on failure.
+    std::string linuxReads(const std::string& message, const char* pass, std::string* status = nullptr) {
+        writeFileBytes(dir / "message.asc", message);
+        writeFileBytes(dir / "peer-pass.txt", pass);
+        DeleteFileA((dir / "out.txt").c_str());
+        EXPECT_TRUE(
+            runLinuxGpg(dir.path(), {"demo-secret.asc"},
+                        "$g --passphrase-file peer-pass.txt --status-file status.txt --output out.txt "
+                        "--decrypt message.asc 2>decrypt.log"));
+        if (status) *status = readFileBytes(dir / "status.txt");
+        return exists(dir / "out.txt") ? readFileBytes(dir / "out.txt") : std::string();
+    }
+};
+
+TEST_P(Scripts, EveryPathKeepsTheTextByteForByte) {
+    const std::string utf8 = mw::utf16ToUtf8(GetParam().text);
+    SetWindowTextA(app->passPhrase().edit1(), kDemoPass);
+
+    // Encrypt, then Linux decrypts (text mode: the local LF) and the editor decrypts.
+    mw::setUnicodeText(app->form1().memo(), utf8);
+    chooseKeys({kDemoUser}, "");
+    command(editor::CmdBitBtn1Click);
+    expectCleanPgpDirectory();
+    const std::string encrypted = armour();
+    ASSERT_EQ(0u, encrypted.find("-----BEGIN PGP MESSAGE-----")) << encrypted;
+    EXPECT_EQ(withoutCarriageReturns(utf8), linuxReads(encrypted, kDemoPass))
+        << readFileBytes(dir / "decrypt.log");
+    mw::setUnicodeText(app->form1().memo(), encrypted);
+    command(editor::CmdBitBtn2Click);
+    expectCleanPgpDirectory();
+    EXPECT_EQ(utf8, shown()) << "Encrypt, then Decrypt";
+
+    // Linux encrypts the UTF-8 text; the editor decrypts it.
+    mw::setUnicodeText(app->form1().memo(), messageFromLinux(withoutCarriageReturns(utf8), true));
+    command(editor::CmdBitBtn2Click);
+    expectCleanPgpDirectory();
+    EXPECT_EQ(utf8, shown()) << "Linux encrypt, then Decrypt";
+
+    // Sign, then Linux verifies and writes the signed text.
+    SetEnvironmentVariableA("PGPPASS", kDemoPass);
+    mw::setUnicodeText(app->form1().memo(), utf8);
+    chooseKeys({}, kDemoUser);
+    command(editor::CmdBitBtn3Click);
+    expectCleanPgpDirectory();
+    std::string status;
+    // A clear signature's text always ends its last line: the peer writes that line break.
+    const std::string signedText = utf8.ends_with("\r\n") ? utf8 : utf8 + "\r\n";
+    EXPECT_EQ(signedText, linuxReads(armour(), kDemoPass, &status)) << readFileBytes(dir / "decrypt.log");
+    EXPECT_NE(std::string::npos, status.find("[GNUPG:] GOODSIG")) << status;
+
+    // Encrypt IDEA, then Decrypt with the same pass phrase.
+    SetEnvironmentVariableA("PGPPASS", kIdeaPass);
+    mw::setUnicodeText(app->form1().memo(), utf8);
+    command(editor::CmdBitBtn5Click);
+    expectCleanPgpDirectory();
+    const std::string conventional = armour();
+    ASSERT_EQ(0u, conventional.find("-----BEGIN PGP MESSAGE-----")) << conventional;
+    SetWindowTextA(app->passPhrase().edit1(), kIdeaPass);
+    mw::setUnicodeText(app->form1().memo(), conventional);
+    command(editor::CmdBitBtn2Click);
+    expectCleanPgpDirectory();
+    EXPECT_EQ(utf8, shown()) << "Encrypt IDEA, then Decrypt";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Editor, Scripts,
+    ::testing::Values(
+        ScriptCase{"Latin", u"Caf\u00E9 cr\u00E8me br\u00FBl\u00E9e, \u0141\u00F3d\u017A, \u0153uvre\r\n"},
+        ScriptCase{"Greek",
+                   u"\u039A\u03B1\u03BB\u03B7\u03BC\u03AD\u03C1\u03B1 \u03BA\u03CC\u03C3\u03BC\u03B5\r\n"},
+        ScriptCase{"Cyrillic", u"\u041F\u0440\u0438\u0432\u0435\u0442, \u043C\u0438\u0440!\r\n"},
+        ScriptCase{"Cjk", u"\u65E5\u672C\u8A9E\u306E\u6587\u7AE0\u3002\r\n\u4E2D\u6587\r\n"},
+        ScriptCase{"Emoji", u"Outside the first plane: \U0001F600 \U0001F30D\r\n"},
+        ScriptCase{
+            "RightToLeft",
+            u"\u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD\r\n\u0645\u0631\u062D\u0628\u0627\r\n"},
+        ScriptCase{"Ascii", u"Plain ASCII only.\r\nSecond line, no break"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// An old PGP's message holds its text in the sender's code page: not UTF-8, so the editor reads it
+// in the ANSI one (Windows-1252 here), as it always did.
+TEST_F(RoundTrip, ALatin1MessageFromAnOldSenderStillReadsRight) {
+    SetWindowTextA(app->passPhrase().edit1(), kDemoPass);
+    mw::setUnicodeText(app->form1().memo(), messageFromLinux("Caf\xE9 in Z\xFCrich.\n", true));
+    command(editor::CmdBitBtn2Click);
+    EXPECT_EQ("Caf\xC3\xA9 in Z\xC3\xBCrich.\r\n", mw::unicodeText(app->form1().memo()));
+    expectCleanPgpDirectory();
+}
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "editor/TForm1.h"
 #include "editor/TForm2.h"
 #include "editor/TextTools.h"
+#include "core/UnicodeText.h"
 #include "win/TPGPSetup.h"
 #include "win/Win32Interaction.h"
 #include "WinTestSupport.h"
@@ -46,6 +47,41 @@ public:
 private:
     std::shared_ptr<PrintLog> log_;
 };
+
+// The clipboard through CF_UNICODETEXT alone, the text in UTF-8: what no code page may touch.
+void setClipboardUnicode(const std::string& utf8) {
+    const std::u16string wide = mw::utf8ToUtf16(utf8);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    const std::size_t size = (wide.size() + 1) * sizeof(char16_t);
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, size);
+    memcpy(GlobalLock(mem), wide.c_str(), size);
+    GlobalUnlock(mem);
+    SetClipboardData(CF_UNICODETEXT, mem);
+    CloseClipboard();
+}
+
+std::string clipboardUnicode() {
+    if (!OpenClipboard(nullptr)) return "<no clipboard>";
+    std::string text = "<no text>";
+    if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+        text = mw::utf16ToUtf8(static_cast<const char16_t*>(GlobalLock(h)));
+        GlobalUnlock(h);
+    }
+    CloseClipboard();
+    return text;
+}
+
+// Lines no ANSI code page holds together: Latin, Greek, Cyrillic with an emoji outside the Basic
+// Multilingual Plane, CJK and a right-to-left line.
+const std::string kWorldLines[] = {
+    mw::utf16ToUtf8(u"Caf\u00E9 \u03BA\u03B1\u03BB\u03B7\u03BC\u03AD\u03C1\u03B1"),
+    mw::utf16ToUtf8(u"\u041F\u0440\u0438\u0432\u0435\u0442, \u043C\u0438\u0440! \U0001F600"),
+    mw::utf16ToUtf8(u"\u65E5\u672C\u8A9E"),
+    mw::utf16ToUtf8(u"\u05E9\u05DC\u05D5\u05DD"),
+};
+const std::string kWorld =
+    kWorldLines[0] + "\r\n" + kWorldLines[1] + "\r\n" + kWorldLines[2] + "\r\n" + kWorldLines[3];
 
 class TextTools : public ProgramFixture {
 protected:
@@ -147,7 +183,7 @@ TEST_F(TextTools, OpenFromFileMakesEveryLineBreakCrLf) {
 }
 
 TEST_F(TextTools, SaveWritesTheTextUnchangedAndTheRoundTripIsByteExact) {
-    const std::string bytes = "first\r\n\tsecond \xE9t\xE9\r\n\r\nlast, no break";
+    const std::string bytes = "first\r\n\tsecond \xC3\xA9t\xC3\xA9\r\n\r\nlast, no break";
     writeFileBytes(dir / "in.txt", bytes);
     interaction.openResults.push_back(dir / "in.txt");
     command(editor::CmdOpenFromFile1Click);
@@ -166,6 +202,78 @@ TEST_F(TextTools, SaveWritesTheTextUnchangedAndTheRoundTripIsByteExact) {
     interaction.saveResults.push_back(dir / "empty.txt");
     form().Savetofile1Click();
     EXPECT_EQ(readFileBytes(dir / "empty.txt"), "");
+}
+
+TEST_F(TextTools, UnicodeTextSurvivesTypingTheClipboardQuoteAndPrint) {
+    ShowWindow(form().handle(), SW_SHOW);
+    SetWindowPos(form().handle(), nullptr, 0, 0, 600, 400, SWP_NOZORDER);
+    // Typed: characters come as the keyboard sends them, through the program's message loop,
+    // the emoji as its two surrogates and each line break as Enter.
+    for (char16_t unit : mw::utf8ToUtf16(kWorld))
+        if (unit != u'\n') PostMessageW(memo(), WM_CHAR, unit, 1);
+    mw::Application::instance().processMessages();
+    EXPECT_EQ(mw::unicodeText(memo()), kWorld);
+
+    command(editor::CmdCopyMessage1Click);
+    EXPECT_EQ(clipboardUnicode(), kWorld);
+    mw::setUnicodeText(memo(), "old");
+    setClipboardUnicode(kWorld);
+    command(editor::CmdPasgeMessage1Click);
+    EXPECT_EQ(mw::unicodeText(memo()), kWorld);
+
+    auto log = std::make_shared<PrintLog>();
+    interaction.printers.push_back(std::make_unique<RecordingPrinter>(log));
+    command(editor::CmdPrint1Click);
+    EXPECT_EQ(log->events, (std::vector<std::string>{"80,0 " + kWorldLines[0], "80,14 " + kWorldLines[1],
+                                                     "80,28 " + kWorldLines[2], "80,42 " + kWorldLines[3]}));
+
+    command(editor::CmdBitBtn11Click);
+    EXPECT_EQ(mw::unicodeText(memo()), "\r\n\r\n\r\n-------- REPLY, Original message follows --------\r\n" +
+                                           kWorld +
+                                           "\r\n\r\n-------- REPLY, End of original message --------\r\n");
+}
+
+TEST_F(TextTools, OpenReadsEachEncodingAndSaveWritesUtf8) {
+    const std::u16string wide = mw::utf8ToUtf16(kWorld);
+    std::string le = "\xFF\xFE", be = "\xFE\xFF";
+    for (char16_t u : wide) {
+        le += {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
+        be += {static_cast<char>(u >> 8), static_cast<char>(u & 0xFF)};
+    }
+    const std::string latin = "Caf\xC3\xA9 Z\xC3\xBCrich";
+    const struct Case {
+        const char* name;
+        std::string bytes, shown;
+    } cases[] = {
+        {"utf8.txt", kWorld, kWorld},
+        {"utf8bom.txt", "\xEF\xBB\xBF" + kWorld, kWorld},
+        {"utf16le.txt", le, kWorld},
+        {"utf16be.txt", be, kWorld},
+        // Not UTF-8: an older program's file in the ANSI code page (Windows-1252 here).
+        {"ansi.txt", "Caf\xE9 Z\xFCrich", latin},
+        {"ascii.txt", "plain\r\n", "plain\r\n"},
+    };
+    for (const auto& c : cases) {
+        writeFileBytes(dir / c.name, c.bytes);
+        interaction.openResults.push_back(dir / c.name);
+        command(editor::CmdOpenFromFile1Click);
+        EXPECT_EQ(mw::unicodeText(memo()), c.shown) << c.name;
+        interaction.saveResults.push_back(dir / "saved.txt");
+        command(editor::CmdSavetofile1Click);
+        EXPECT_EQ(readFileBytes(dir / "saved.txt"), c.shown) << c.name << ": saved as UTF-8 without a mark";
+    }
+
+    // The signature: read as a file is, written as Save writes.
+    auto& sig = app->signature();
+    writeFileBytes(dir / "world.sig", le);
+    interaction.openResults.push_back(dir / "world.sig");
+    onModal = [&](mw::Form&) {
+        sig.BitBtn2Click();
+        sig.BitBtn1Click();
+    };
+    command(editor::CmdAtuoAddTextSignature1Click);
+    EXPECT_EQ(sig.lines(), std::vector<std::string>(std::begin(kWorldLines), std::end(kWorldLines)));
+    EXPECT_EQ(readFileBytes(dir / "Murkwell.sig"), kWorld);
 }
 
 TEST_F(TextTools, LastFileNameIsSharedBetweenOpenAndSaveBothWays) {

@@ -169,6 +169,30 @@ TEST_F(WindowLayer, ExceptionFromAFormOrASubclassedControlIsShownAndAnswersZero)
     EXPECT_TRUE(interaction.shown.empty()) << "the handler is gone";
 }
 
+TEST_F(WindowLayer, SubclassedControlKeepsItsKindAndAWideOneEveryCharacter) {
+    Probe form("MwProbeWide");
+    const std::string text = "\xD0\x9F\xD1\x80\xD0\xB8 \xF0\x9F\x98\x80"; // Cyrillic and an emoji
+    for (const bool unicode : {true, false}) {
+        HWND edit = mw::createControl(form.app(), form.handle(),
+                                      {.className = "EDIT", .style = ES_AUTOHSCROLL, .unicode = unicode});
+        const auto originalProc =
+            unicode ? GetWindowLongPtrW(edit, GWLP_WNDPROC) : GetWindowLongPtrA(edit, GWLP_WNDPROC);
+        mw::installSubclass(edit, &failingSubclass, const_cast<char*>("unused"));
+        EXPECT_EQ(IsWindowUnicode(edit) != FALSE, unicode);
+        if (unicode) {
+            // Characters as typed, through the subclass: the emoji as its two surrogates.
+            for (char16_t unit : u"\u041F\u0440\u0438 \U0001F600")
+                if (unit) SendMessageW(edit, WM_CHAR, unit, 1);
+            EXPECT_EQ(mw::unicodeText(edit), text);
+        }
+        mw::removeSubclass(edit);
+        EXPECT_EQ(unicode ? GetWindowLongPtrW(edit, GWLP_WNDPROC) : GetWindowLongPtrA(edit, GWLP_WNDPROC),
+                  originalProc)
+            << unicode;
+        EXPECT_EQ(IsWindowUnicode(edit) != FALSE, unicode);
+    }
+}
+
 TEST(Handles, FailedOpensOwnNothingAndAnOwnedHandleIsClosedOnceUnlessReleased) {
     auto isOpen = [](HANDLE h) {
         DWORD flags = 0;
