@@ -1,5 +1,6 @@
 // Editor main window: creation from the settings file, first showing, Shift flag and closing.
 #include "editor/TForm1.h"
+#include "core/UnicodeText.h"
 #include "win/Application.h"
 #include "win/Controls.h"
 #include "editor/EditorApp.h"
@@ -196,8 +197,9 @@ void TForm1::createControls() {
 }
 
 void TForm1::showOutcome(const std::string& text) {
-    const std::string shown = "\t" + text;
-    SendMessageA(statusBar(), SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+    // pgp.exe reports in UTF-8: a user ID in any script shows as it is.
+    const std::u16string wide = u"\t" + mw::utf8ToUtf16(text);
+    SendMessageW(statusBar(), SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 void TForm1::layout() {

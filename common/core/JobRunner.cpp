@@ -1,5 +1,6 @@
 // The PGP job protocol over Platform: checks, lock, batch file, launch, wait, pick-up, clean-up.
 #include "core/JobRunner.h"
+#include "core/UnicodeText.h"
 #include "core/Errors.h"
 #include "core/PathUtil.h"
 #include <exception>
@@ -235,9 +236,16 @@ JobEnd JobRunner::launchOperation(const std::string& batchFile, const std::strin
 void JobRunner::tellOutcome(const std::optional<OutcomeNotice>& notice,
                             const std::function<void(const std::string&)>& announce) {
     if (!notice) return;
-    if (notice->bad)
-        interaction_.message(profile_->boxCaption, notice->text, BoxIcon::Error);
-    else if (announce)
+    if (notice->bad) {
+        // pgp.exe reports in UTF-8; the boxes speak the ANSI code page, "?" for what it lacks.
+        std::string text = notice->text;
+        const std::u16string wide = utf8ToUtf16(text);
+        std::string ansi(wide.size() * 2 + 1, '\0');
+        const int n = platform_.fromUtf16(platform_.ansiCodePage(), false, wide, ansi.data(),
+                                          static_cast<int>(ansi.size()), nullptr);
+        if (n > 0) text = ansi.substr(0, static_cast<std::size_t>(n));
+        interaction_.message(profile_->boxCaption, text, BoxIcon::Error);
+    } else if (announce)
         announce(notice->text);
 }
 
