@@ -68,8 +68,8 @@ OutcomeNotice noticeOf(const std::optional<std::vector<OutcomeRecord>>& records,
     if (!records || records->empty()) {
         if (outputMissing)
             return {"PGP produced no output, and it did not say why. To read what PGP says, hold down "
-                    "Shift as you start the operation: its console window then stays open until you "
-                    "press a key.",
+                    "Shift as you click Decrypt: its console window then stays open until you press a "
+                    "key.",
                     true};
         return {"PGP has finished.", false};
     }
