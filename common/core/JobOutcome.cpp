@@ -71,7 +71,7 @@ OutcomeNotice noticeOf(const std::optional<std::vector<OutcomeRecord>>& records,
                     "Shift as you click Decrypt: its console window then stays open until you press a "
                     "key.",
                     true};
-        return {"PGP has finished.", false};
+        return {}; // nothing to say: the output speaks for itself
     }
     // A job may run PGP more than once: the first failure is the news.
     for (const OutcomeRecord& r : *records) {

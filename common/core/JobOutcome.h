@@ -27,7 +27,8 @@ std::vector<OutcomeRecord> parseOutcomes(std::string_view text);
 // breaks inside a text become separate "said" lines.
 std::string formatOutcome(const OutcomeRecord& record);
 
-// What the program shows: good news as a line in its status bar, bad news in a box.
+// What the program shows: good news as a line in its status bar, bad news in a box; nothing when
+// the text is empty.
 struct OutcomeNotice {
     std::string text;
     bool bad = false;

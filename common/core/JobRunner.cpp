@@ -235,7 +235,7 @@ JobEnd JobRunner::launchOperation(const std::string& batchFile, const std::strin
 
 void JobRunner::tellOutcome(const std::optional<OutcomeNotice>& notice,
                             const std::function<void(const std::string&)>& announce) {
-    if (!notice) return;
+    if (!notice || notice->text.empty()) return;
     if (notice->bad) {
         // pgp.exe reports in UTF-8; the boxes speak the ANSI code page, "?" for what it lacks.
         std::string text = notice->text;

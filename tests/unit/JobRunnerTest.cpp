@@ -1061,7 +1061,7 @@ TEST_F(JobRunnerTest, TheOutcomePgpReportsIsShownAndAStaleOneIsIgnored) {
          "BAD or unverified signature: do not trust this message's signature.\nWARNING: Bad signature"},
         {"cut short", std::vector<std::string>{"status 0", "summary Encrypted"}, false, nullptr,
          "PGP produced no output, and it did not say why. To read what PGP says, hold down Shift"},
-        {"none", std::nullopt, true, "PGP has finished.", nullptr},
+        {"none", std::nullopt, true, nullptr, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -42,7 +42,10 @@ protected:
         fake.put(kDir + "pgp.exe", {});
         fake.consoleCp = 437;
         // The batch file's last line removes the lock.
-        fake.onWait = [this] { fake.files.erase(FakePlatform::key(kDir + "Murkwell.lck")); };
+        fake.onWait = [this] {
+            fake.files.erase(FakePlatform::key(kDir + "Murkwell.lck"));
+            fake.put(kDir + "murkwell.out", {"status 0", "end"}); // what pgp.exe reports
+        };
     }
     void TearDown() override { mwtest::stopWatchingFreedMemory(); }
 

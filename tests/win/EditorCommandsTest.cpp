@@ -217,6 +217,7 @@ public:
                 line.erase(at, pgpDir_.size());
             jobs.push_back(line);
             DeleteFileA((pgpDir_ + "Murkwell.lck").c_str());
+            reportAsPgpDoes();
         } else {
             programs.push_back(mw::fileNameOf(file));
         }

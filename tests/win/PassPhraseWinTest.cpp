@@ -35,6 +35,7 @@ public:
         batchHeldIt = std::string_view(bytes, got).find(expected) != std::string_view::npos;
         SecureZeroMemory(bytes, sizeof bytes);
         DeleteFileA((directory + "Murkwell.lck").c_str());
+        reportAsPgpDoes();
         return {true, "", 0};
     }
 };

@@ -311,7 +311,7 @@ TEST_F(RoundTrip, EachOutcomeIsSaidInTheStatusBarOrInABox) {
         }
         expectCleanPgpDirectory();
     }
-    EXPECT_NE(clearSigned.find(kOriginal), std::string::npos) << clearSigned;
+    EXPECT_NE(clearSigned.find(kOriginalUtf8), std::string::npos) << clearSigned;
 }
 
 // The operations that make a message, each read back by Linux gpg.

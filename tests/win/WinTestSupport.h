@@ -58,6 +58,10 @@ bool waitFor(const std::string& what, const std::function<bool()>& done, int lim
 // its queue is empty: for steps that act through the queue and whose effect is checked next.
 void handlePendingMessages();
 
+// For platforms that stand in for a job's batch file: the success record pgp.exe writes where
+// the job's environment names its report.
+void reportAsPgpDoes();
+
 // Whether a process started from a program under `dir` (a trailing backslash) still runs.
 bool processRunsFrom(const std::string& dir);
 // Ends every process started from a program under `dir` (a trailing backslash).
