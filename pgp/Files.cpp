@@ -42,6 +42,19 @@ bool fitsAnsi(const std::wstring& text) {
     return n > 0 && !lost;
 }
 
+std::wstring textOfBytes(const std::string& bytes) {
+    for (UINT codePage : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP)}) {
+        const DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
+        const int n =
+            MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+        if (n <= 0) continue;
+        std::wstring out(static_cast<std::size_t>(n), L'\0');
+        MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
+        return out;
+    }
+    return {};
+}
+
 std::wstring fullPath(const std::wstring& path) {
     std::wstring full =
         askedPath([&](wchar_t* b, DWORD n) { return GetFullPathNameW(path.c_str(), n, b, nullptr); });

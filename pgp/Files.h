@@ -18,6 +18,9 @@ std::wstring fullPath(const std::wstring& path);
 // a file that does not exist yet, the long form of its folder.
 std::wstring longForm(const std::wstring& full);
 bool setDeletePending(HANDLE file, bool pending);
+// Bytes as text: UTF-8, as today's programs write it, else this system's code page, as older
+// programs did (a stored file name, a plaintext, config.txt).
+std::wstring textOfBytes(const std::string& bytes);
 mw::UniqueHandle openInput(const std::wstring& path);
 // A file name as messages show it.
 inline std::wstring quoted(const std::wstring& text) {

@@ -14,22 +14,6 @@ using Handle = mw::UniqueHandle;
 
 namespace {
 
-// The literal data's name: UTF-8 as the OpenPGP standard asks, else as an older program wrote
-// it, in this system's code page.
-std::wstring storedNameText(const std::string& bytes) {
-    if (bytes.empty()) return {};
-    for (UINT codePage : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP)}) {
-        DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
-        int n =
-            MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-        if (n <= 0) continue;
-        std::wstring out(static_cast<std::size_t>(n), L'\0');
-        MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
-        return out;
-    }
-    return {};
-}
-
 std::wstring withoutExtensionOf(const std::wstring& name) {
     const auto dot = name.find_last_of(L'.');
     return dot == std::wstring::npos || dot == 0 ? name : name.substr(0, dot);
@@ -607,7 +591,7 @@ ExitStatus Program::decrypt() {
         if (c_.filter) return v.status;
         if (c_.showOnly) return show(r.captured, v.status);
         if (c_.preserveName) {
-            std::wstring stored = rep.storedName ? storedNameText(*rep.storedName) : std::wstring();
+            std::wstring stored = rep.storedName ? textOfBytes(*rep.storedName) : std::wstring();
             std::wstring safe = safeStoredName(stored);
             if (safe.empty()) {
                 if (!stored.empty())
@@ -634,18 +618,7 @@ ExitStatus Program::show(const std::string& plaintext, ExitStatus status) {
         con_.say(L"The plaintext is not text; it is not shown.  Decrypt it to a file instead.");
         return ExitStatus::InvalidFile;
     }
-    // Today's senders write UTF-8; text that is not is from an older program, in a code page.
-    const int utf8 = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, plaintext.data(),
-                                         static_cast<int>(plaintext.size()), nullptr, 0);
-    std::wstring text;
-    if (utf8 > 0 || plaintext.empty()) {
-        text = fromUtf8(plaintext);
-    } else {
-        text.resize(plaintext.size());
-        text.resize(static_cast<std::size_t>(
-            std::max(0, MultiByteToWideChar(CP_ACP, 0, plaintext.data(), static_cast<int>(plaintext.size()),
-                                            text.data(), static_cast<int>(text.size())))));
-    }
+    const std::wstring text = textOfBytes(plaintext);
     con_.say(L"Plaintext message follows...\r\n------------------------------");
     con_.out(text);
     if (!text.empty() && text.back() != L'\n') con_.out(L"\r\n");

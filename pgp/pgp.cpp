@@ -1,6 +1,7 @@
 // pgp.exe: PGP 2.6's command line; every cryptographic step is the GnuPG engine's, found in the
 // folder "gnupg" beside this program and nowhere else.
 #include "pgp/Console.h"
+#include "pgp/Files.h"
 #include "pgp/Program.h"
 #include "pgp/Startup.h"
 #include "core/JobOutcome.h"
@@ -38,17 +39,7 @@ Settings readConfig(const std::wstring& home, Console& console) {
         bytes.append(block, n);
     CloseHandle(file);
     if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
-    std::wstring text;
-    for (UINT codePage : {UINT(CP_UTF8), UINT(CP_ACP)}) {
-        const DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
-        int length =
-            MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-        if (length <= 0 && !bytes.empty()) continue;
-        text.resize(static_cast<std::size_t>(length));
-        MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), text.data(),
-                            length);
-        break;
-    }
+    const std::wstring text = textOfBytes(bytes);
     std::vector<std::wstring> problems;
     Settings settings = parseConfig(text, problems);
     for (const auto& problem : problems)
