@@ -105,6 +105,8 @@ public:
         for (char c : text)
             keys += c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
     }
+    // Whether appendSortKey may be called from two threads at once.
+    virtual bool sortKeysFromAnyThread() const { return false; }
     // Starts watching `directory` for files that appear or go; 0 when that is not possible.
     virtual std::uintptr_t watchDirectory(const std::string& /*directory*/) { return 0; }
     virtual void closeWatch(std::uintptr_t /*watch*/) {}

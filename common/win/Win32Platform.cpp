@@ -313,7 +313,9 @@ void Win32Platform::processMessages() {
 }
 
 void Win32Platform::appendSortKey(const std::string& text, std::string& keys) {
-    sortKeys_.append(text, keys);
+    // Each thread its own buffers: a big ring's keys are made on two threads.
+    thread_local SortKeys sortKeys(CP_ACP);
+    sortKeys.append(text, keys);
 }
 
 void SortKeys::append(const std::string& text, std::string& keys) {

@@ -7,7 +7,7 @@
 namespace mw {
 
 // Platform::appendSortKey for texts in one code page (the programs' own is CP_ACP). The buffers
-// stay between calls: a key ring of many thousand IDs comes here once per ID.
+// stay between calls: a key ring of many thousand IDs comes here once per ID. One per thread.
 class SortKeys {
 public:
     explicit SortKeys(unsigned codePage) : codePage_(codePage) {}
@@ -64,11 +64,11 @@ public:
     std::optional<std::string> environmentVariable(const std::string& name) override;
     void setEnvironmentVariable(const std::string& name, const std::optional<std::string>& value) override;
     void appendSortKey(const std::string& text, std::string& keys) override;
+    bool sortKeysFromAnyThread() const override { return true; }
 
 private:
     Application& app_;
     std::string exeOverride_;
-    SortKeys sortKeys_{CP_ACP};
 };
 
 // Splits file content into lines at CR LF or LF; a last line without an end still counts.

@@ -5,7 +5,12 @@
 #include "core/KeyListing.h"
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <atomic>
+#include <mutex>
 #include <random>
+#include <set>
+#include <thread>
+#include <tuple>
 
 using namespace mw;
 using Lines = std::vector<std::string>;
@@ -351,29 +356,45 @@ TEST(KeyListingOrder, IdsTheCollationHoldsEqualKeepAFixedOrder) {
 
 TEST(KeyListingOrder, EachKeyIsComputedOnceAndManyIdsSortAsPairwise) {
     // Few letters and long shared beginnings, as in a big ring: many equal keys and near misses.
+    // A big ring whose platform allows it has its keys made on two threads.
     struct Counting : mwtest::FakePlatform {
         Counting() { ansiCp = 1251; }
-        int keys = 0;
+        bool anyThread = false;
+        std::atomic<int> keys{0};
+        std::mutex mutex;
+        std::set<std::thread::id> threads;
         void appendSortKey(const std::string& text, std::string& out) override {
             ++keys;
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                threads.insert(std::this_thread::get_id());
+            }
             FakePlatform::appendSortKey(text, out);
         }
-    } platform;
-    std::mt19937 rng(99);
-    const std::string letters = "aAbB- \xc0\xe0";
-    Lines ids;
-    for (int i = 0; i < 5000; ++i) {
-        std::string id = i % 3 ? "Bob Builder <bob" : "";
-        for (int k = static_cast<int>(rng() % 6); k > 0; --k)
-            id += letters[rng() % letters.size()];
-        ids.push_back(id);
+        bool sortKeysFromAnyThread() const override { return anyThread; }
+    };
+    for (const auto& [count, anyThread, threads] :
+         {std::tuple{5000, true, 1u}, std::tuple{40000, false, 1u}, std::tuple{40001, true, 2u}}) {
+        SCOPED_TRACE(count);
+        Counting platform;
+        platform.anyThread = anyThread;
+        std::mt19937 rng(99);
+        const std::string letters = "aAbB- \xc0\xe0";
+        Lines ids;
+        for (int i = 0; i < count; ++i) {
+            std::string id = i % 3 ? "Bob Builder <bob" : "";
+            for (int k = static_cast<int>(rng() % 6); k > 0; --k)
+                id += letters[rng() % letters.size()];
+            ids.push_back(id);
+        }
+        Lines sorted = ids;
+        sortUserIds(sorted, platform);
+        EXPECT_EQ(platform.keys, count);
+        EXPECT_EQ(platform.threads.size(), threads);
+        Lines expected = ids;
+        std::stable_sort(expected.begin(), expected.end(), [&](const std::string& a, const std::string& b) {
+            return userIdLess(a, b, platform);
+        });
+        EXPECT_TRUE(sorted == expected); // expected is a permutation of ids: nothing lost or doubled
     }
-    Lines sorted = ids;
-    sortUserIds(sorted, platform);
-    EXPECT_EQ(platform.keys, 5000);
-    Lines expected = ids;
-    std::stable_sort(expected.begin(), expected.end(),
-                     [&](const std::string& a, const std::string& b) { return userIdLess(a, b, platform); });
-    EXPECT_TRUE(sorted == expected);
-    EXPECT_TRUE(std::is_permutation(sorted.begin(), sorted.end(), ids.begin()));
 }
