@@ -270,18 +270,29 @@ struct Channel {
     OVERLAPPED overlapped{};
     std::vector<char> buffer;
     bool pending = false, done = false;
+    std::wstring name;
 };
 
 bool openChannel(Channel& c, bool engineReads) {
+    // The name may still be held by a process that ended and had the same id (ids come back soon
+    // under Wine, and an ended process's pipes can outlive it a moment): then the next name.
     static LONG counter = 0;
-    const std::wstring name = L"\\\\.\\pipe\\pgp-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(InterlockedIncrement(&counter));
-    c.ours = Handle(CreateNamedPipeW(name.c_str(),
-                                     (engineReads ? PIPE_ACCESS_OUTBOUND : PIPE_ACCESS_INBOUND) |
-                                         FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-                                     PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 1 << 16,
-                                     1 << 16, 0, nullptr));
+    for (int attempt = 0; attempt < 64 && !c.ours; ++attempt) {
+        const std::wstring name = L"\\\\.\\pipe\\pgp-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                  std::to_wstring(GetTickCount64()) + L"-" +
+                                  std::to_wstring(InterlockedIncrement(&counter));
+        c.ours = Handle(CreateNamedPipeW(name.c_str(),
+                                         (engineReads ? PIPE_ACCESS_OUTBOUND : PIPE_ACCESS_INBOUND) |
+                                             FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                                         PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 1 << 16,
+                                         1 << 16, 0, nullptr));
+        if (c.ours)
+            c.name = name;
+        else if (GetLastError() != ERROR_ACCESS_DENIED && GetLastError() != ERROR_PIPE_BUSY)
+            return false;
+    }
     if (!c.ours) return false;
+    const std::wstring& name = c.name;
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
     c.theirs = Handle(CreateFileW(name.c_str(), engineReads ? GENERIC_READ : GENERIC_WRITE, 0, &sa,
                                   OPEN_EXISTING, 0, nullptr));
@@ -353,8 +364,10 @@ EngineResult Engine::run(const EngineRun& r) {
     in.done = static_cast<bool>(fileIn);
     out.done = static_cast<bool>(fileOut);
     if ((!fileIn && !openChannel(in, true)) || (!fileOut && !openChannel(out, false)) ||
-        !openChannel(err, false) || !openChannel(status, false) || (r.passPhrase && !pass.read))
+        !openChannel(err, false) || !openChannel(status, false) || (r.passPhrase && !pass.read)) {
+        startError_ = GetLastError() ? GetLastError() : ERROR_GEN_FAILURE;
         return result;
+    }
     HANDLE engineIn = fileIn ? fileIn.get() : in.theirs.get(),
            engineOut = fileOut ? fileOut.get() : out.theirs.get();
 
@@ -369,6 +382,7 @@ EngineResult Engine::run(const EngineRun& r) {
     if (foreignAgent_ && r.passPhrase && !cachedBefore_)
         cachedBefore_ = agentKeygrips(socket_, 0, true).value_or(std::vector<std::string>{});
     Started s = startProcess(gpg_, arguments, engineIn, engineOut, err.theirs.get(), inherit, job_.get());
+    if (!s.ok) startError_ = GetLastError() ? GetLastError() : ERROR_GEN_FAILURE;
     fileIn.reset();
     fileOut.reset();
     in.theirs.reset();

@@ -42,6 +42,8 @@ public:
 
     bool present() const;
     const std::wstring& gpgPath() const { return gpg_; }
+    // Why the last run that could not start the engine did not (a system error code); 0: none.
+    DWORD startError() const { return startError_; }
     EngineResult run(const EngineRun& run);
     void endAgent();
     // The keygrips of the secret keys in the home, asked of the agent (started when needed).
@@ -63,6 +65,7 @@ private:
     // gave it one: it is told to forget the others at the end.
     bool foreignAgent_ = false;
     std::optional<std::vector<std::string>> cachedBefore_;
+    DWORD startError_ = 0;
 };
 
 } // namespace pgp

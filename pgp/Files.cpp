@@ -82,4 +82,19 @@ Handle openInput(const std::wstring& path) {
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
+std::wstring systemReason(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    std::wstring reason = n && text ? std::wstring(text, n) : L"system error " + std::to_wstring(error);
+    if (text) LocalFree(text);
+    // Some name what they are about as "%1"; the caller's message names it already.
+    if (const auto at = reason.find(L"%1"); at != std::wstring::npos) reason.replace(at, 2, L"the file");
+    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L'.' ||
+                               reason.back() == L' '))
+        reason.pop_back();
+    return reason;
+}
+
 } // namespace pgp

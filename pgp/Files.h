@@ -22,6 +22,8 @@ bool setDeletePending(HANDLE file, bool pending);
 // programs did (a stored file name, a plaintext, config.txt).
 std::wstring textOfBytes(const std::string& bytes);
 mw::UniqueHandle openInput(const std::wstring& path);
+// The system's words for an error code, without the closing period and line end.
+std::wstring systemReason(DWORD error);
 // A file name as messages show it.
 inline std::wstring quoted(const std::wstring& text) {
     return L"'" + text + L"'";

@@ -84,6 +84,11 @@ std::string Program::shownId(const Key& key) const {
 }
 
 ExitStatus Program::engineMissing() {
+    // A run that could not start it while its files are there says the system's reason.
+    if (const DWORD error = engine_.startError(); error && engine_.present()) {
+        con_.say(L"pgp: the engine could not be started: " + engine_.gpgPath() + L": " + systemReason(error));
+        return ExitStatus::EngineMissing;
+    }
     con_.say(L"pgp: the engine is missing: " + engine_.gpgPath());
     return ExitStatus::EngineMissing;
 }

@@ -705,6 +705,19 @@ TEST_F(PgpEngine, ExitStatusesAndRefusals) {
         EXPECT_NE(o.err.find(c.says), std::string::npos) << o.describe();
         EXPECT_FALSE(fs::exists(pgpDir / "murkwell.asc"));
     }
+    // An engine whose files are there but will not run: the system's reason, not "missing".
+    const fs::path broken = root / "broken";
+    fs::create_directories(broken / "gnupg");
+    fs::copy_file(install / "pgp.exe", broken / "pgp.exe", fs::copy_options::overwrite_existing);
+    for (const char* name : {"gpg.exe", "gpgconf.exe"})
+        writeFile(broken / "gnupg" / name, "not a program");
+    Outcome unstartable =
+        run({kWine, (broken / "pgp.exe").string(), "-eat", "murkwell.tmp", "Bob"}, "", pgpDir, scratch);
+    EXPECT_EQ(unstartable.status, 3) << unstartable.describe();
+    EXPECT_NE(unstartable.err.find("pgp: the engine could not be started: " +
+                                   windowsPath(broken / "gnupg" / "gpg.exe") + ": "),
+              std::string::npos)
+        << unstartable.describe();
     // A wrong pass phrase, a tampered signature.
     gpg({"--output", (pgpDir / "murkwell.asc").string(), "--yes", "--armor", "--recipient",
          "alice@example.org", "--encrypt", (pgpDir / "murkwell.tmp").string()});
