@@ -2,6 +2,7 @@
 // cryptography and reports in PGP's words.
 #include "pgp/Program.h"
 #include "pgp/Files.h"
+#include "pgp/SignaturePackets.h"
 #include "pgp/core/EngineCalls.h"
 #include "pgp/core/KeyDecisions.h"
 #include "pgp/core/Names.h"
@@ -614,6 +615,11 @@ ExitStatus Program::decrypt() {
         }
         inform(L"Plaintext filename: " + outName);
         summary_ = v.summary;
+        if (c_.keepSignature)
+            if (ExitStatus kept =
+                    keepSignature(input, pass ? &*pass : nullptr, withoutIntegrityCheck, outName, rep);
+                kept != ExitStatus::Ok)
+                return kept;
         return v.status;
     }
 }
@@ -691,6 +697,74 @@ ExitStatus Program::checkDetached(const std::wstring& signature) {
     }
     summary_ = v.summary;
     return v.status;
+}
+
+ExitStatus Program::keepSignature(const std::wstring& input, const mw::SecretString* pass,
+                                  bool withoutIntegrityCheck, const std::wstring& plainName,
+                                  const EngineReport& report) {
+    if (!report.signatureSeen) {
+        con_.say(L"The message is not signed; there is no signature to keep.");
+        return ExitStatus::Ok;
+    }
+    const std::wstring folder = directoryOf(plainName);
+    std::wstring sigName =
+        (folder == L"." ? std::wstring() : folder) + protectedOutputName(plainName, false, true);
+    if (CompareStringOrdinal(sigName.c_str(), -1, plainName.c_str(), -1, TRUE) == CSTR_EQUAL)
+        sigName += L".sig";
+    auto cannot = [&](const std::wstring& why) {
+        con_.say(L"The signature could not be kept: " + why + L".");
+        return ExitStatus::InvalidFile;
+    };
+
+    if (!report.encryptedDataSeen) {
+        // A clear signature covers the text without its last line end, which the plaintext has:
+        // taken apart, it would not fit the file written. The message itself keeps both.
+        std::string head(4096, '\0');
+        DWORD n = 0;
+        Handle in = openInput(input);
+        if (!in || !ReadFile(in.get(), head.data(), static_cast<DWORD>(head.size()), &n, nullptr))
+            return cannot(L"cannot read " + quoted(input));
+        head.resize(n);
+        if (head.find("-----BEGIN PGP SIGNED MESSAGE-----") != std::string::npos) {
+            con_.say(L"A clear-signed message keeps its signature with its text; keep " + quoted(input) +
+                     L" itself.  No separate signature was written.");
+            return ExitStatus::Ok;
+        }
+    }
+    std::string signature;
+    {
+        // The message's packets, without the armour and the encryption: the signature among them.
+        Handle in = openInput(input);
+        if (!in) return cannot(L"cannot read " + quoted(input));
+        std::vector<std::wstring> arguments;
+        if (report.encryptedDataSeen && withoutIntegrityCheck) arguments.push_back(L"--ignore-mdc-error");
+        arguments.push_back(report.encryptedDataSeen ? L"--unwrap" : L"--dearmor");
+        EngineResult r = engine_.run({.arguments = arguments,
+                                      .input = in.get(),
+                                      .passPhrase = report.encryptedDataSeen ? pass : nullptr,
+                                      .needsAgent = report.encryptedDataSeen});
+        if (!r.started) return engineMissing();
+        SignaturePackets packets;
+        packets.feed(r.captured.data(), r.captured.size());
+        const bool read = !r.failed() && packets.finish();
+        // What came holds the plaintext.
+        SecureZeroMemory(r.captured.data(), r.captured.size());
+        if (!read)
+            return cannot(packets.problem().empty() ? L"the engine could not read the message again"
+                                                    : packets.problem());
+        signature = packets.signatures();
+        if (signature.empty()) return cannot(L"no signature packet was found in the message");
+    }
+
+    if (ExitStatus refused = mayWrite(sigName); refused != ExitStatus::Ok) return refused;
+    OutputFile out(sigName);
+    DWORD written = 0;
+    if (!out.handle() ||
+        !WriteFile(out.handle(), signature.data(), static_cast<DWORD>(signature.size()), &written, nullptr) ||
+        written != signature.size() || !out.commit(sigName))
+        return cannot(L"cannot write " + quoted(sigName));
+    con_.say(L"Signature kept in file " + quoted(sigName) + L".");
+    return ExitStatus::Ok;
 }
 
 } // namespace pgp

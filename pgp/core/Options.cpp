@@ -280,6 +280,9 @@ Command parseCommandLine(const std::vector<Argument>& arguments) {
             case L'm':
                 c.showOnly = true;
                 break;
+            case L'd':
+                c.keepSignature = true;
+                break;
             case L'h':
                 help = true;
                 break;
@@ -335,6 +338,8 @@ Command parseCommandLine(const std::vector<Argument>& arguments) {
     if (c.preserveName && c.output) fail(L"-p and -o both name the output");
     if (c.showOnly && (c.action != Action::Decrypt || c.filter || c.preserveName || c.output))
         fail(L"-m shows a decrypted message and writes nothing; it takes no -f, -p or -o");
+    if (c.keepSignature && (c.action != Action::Decrypt || c.filter || c.showOnly))
+        fail(L"-d keeps the signature of a message decrypted to a file; it takes no -f or -m");
     if (c.error.empty()) fail(operandError(c));
     if (c.error.empty()) applyConfig(c, {});
     return c;
@@ -351,6 +356,7 @@ std::wstring usageText() {
            L"To decrypt or check a signature:                pgp ciphertextfile [-o plaintextfile]\r\n"
            L"To check a detached signature:                  pgp signaturefile [signedfile]\r\n"
            L"  -p keeps the file name stored in the message (a bare name in this directory)\r\n"
+           L"  -d also keeps the message's signature in a file of its own (its name ending .sig)\r\n"
            L"Options: -a armoured output, -t text, -w wipe the input afterwards, -o output file,\r\n"
            L"         -u signing user ID, -z \"pass phrase\", -f filter (standard input to output),\r\n"
            L"         -m show the decrypted plaintext on screen and write no file\r\n"

@@ -47,18 +47,19 @@ Settings parseConfig(std::wstring_view text, std::vector<std::wstring>& problems
 
 struct Command {
     Action action = Action::Usage;
-    bool sign = false;         // -s (also with -e)
-    bool armor = false;        // -a, and -kxa
-    bool text = false;         // -t
-    bool wipe = false;         // -w
-    bool detached = false;     // -b
-    bool preserveName = false; // -p
-    bool filter = false;       // -f
-    bool fingerprints = false; // -kvc
-    bool signatures = false;   // -kvv (and -kc)
-    bool batchMode = false;    // +batchmode
-    bool force = false;        // +force: replace an existing output without asking
-    bool showOnly = false;     // -m: the plaintext on screen, no file written
+    bool sign = false;          // -s (also with -e)
+    bool armor = false;         // -a, and -kxa
+    bool text = false;          // -t
+    bool wipe = false;          // -w
+    bool detached = false;      // -b
+    bool preserveName = false;  // -p
+    bool filter = false;        // -f
+    bool fingerprints = false;  // -kvc
+    bool signatures = false;    // -kvv (and -kc)
+    bool batchMode = false;     // +batchmode
+    bool force = false;         // +force: replace an existing output without asking
+    bool showOnly = false;      // -m: the plaintext on screen, no file written
+    bool keepSignature = false; // -d: a signed message's signature kept as a file of its own
     int verbose = 1;
     Settings settings;                  // the "+" options as given
     std::optional<Argument> passPhrase; // -z

@@ -154,7 +154,9 @@ TEST(PgpOptions, RefusalsNameWhatIsWrong) {
     };
     const Case cases[] = {
         {{L"-eaq", L"f.txt", L"Alice"}, L"unknown option -q"},
-        {{L"-d", L"f.txt"}, L"unknown option -d"},
+        {{L"-de", L"f.txt", L"Alice"},
+         L"-d keeps the signature of a message decrypted to a file; it takes no -f or -m"},
+        {{L"-df"}, L"-d keeps the signature of a message decrypted to a file; it takes no -f or -m"},
         {{L"-kq"}, L"unknown option -kq"},
         {{L"+verbose=3", L"f.txt"}, L"unknown option +verbose=3"},
         {{L"+pubring=c:\\x.pgp", L"f.txt"}, L"unknown option +pubring=c:\\x.pgp"},

@@ -1128,6 +1128,76 @@ TEST_F(PgpEngine, DetachedSignaturesAreChecked) {
         fs::remove(pgpDir / left);
 }
 
+// -d keeps the signature of what Linux gpg signed, however it was packed, as a detached
+// signature that Linux gpg finds good for the plaintext written beside it.
+TEST_F(PgpEngine, MinusDKeepsTheSignatureAsAFileOfItsOwn) {
+    std::string binary(300000, '\0');
+    std::mt19937 rng(7);
+    for (auto& b : binary)
+        b = static_cast<char>(rng());
+    const std::vector<std::string> signAsBob = {"--pinentry-mode", "loopback",     "--passphrase",
+                                                "bob pass",        "--local-user", "bob@example.org"};
+    struct Case {
+        const char* name;
+        std::vector<std::string> packing; // Linux gpg's options beside signing as Bob
+        const std::string& content;
+        bool fromStandardInput; // lengths in parts, as for data of unknown size
+        const char* instead;    // said where no signature file is written
+    };
+    const Case cases[] = {
+        {"zlib.asc",
+         {"--armor", "--recipient", "alice@example.org", "--sign", "--encrypt"},
+         kText,
+         false,
+         nullptr},
+        {"zip.pgp",
+         {"--compress-algo", "zip", "--recipient", "alice@example.org", "--sign", "--encrypt"},
+         binary,
+         true,
+         nullptr},
+        {"none.pgp",
+         {"--compress-algo", "none", "--recipient", "alice@example.org", "--sign", "--encrypt"},
+         binary,
+         true,
+         nullptr},
+        {"signed.pgp", {"--sign"}, binary, false, nullptr},
+        {"clear.asc",
+         {"--clearsign"},
+         kText,
+         false,
+         "A clear-signed message keeps its signature with its text"},
+        {"unsigned.asc",
+         {"--armor", "--recipient", "alice@example.org", "--encrypt"},
+         kText,
+         false,
+         "The message is not signed; there is no signature to keep."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path message = pgpDir / c.name, plain = pgpDir / "kept.out", sig = pgpDir / "kept.sig";
+        for (const auto& old : {message, plain, sig})
+            fs::remove(old);
+        writeFile(scratch / "content", c.content);
+        std::vector<std::string> args = signAsBob;
+        args.insert(args.end(), c.packing.begin(), c.packing.end());
+        args.insert(args.end(), {"--output", message.string()});
+        args.push_back(c.fromStandardInput ? "-" : (scratch / "content").string());
+        ASSERT_EQ(gpg(args, c.fromStandardInput ? c.content : "").status, 0);
+        Outcome o = pgpDirect({"+batchmode", "-d", c.name, "-o", "kept.out", "-z", "alice pass"}, "");
+        EXPECT_EQ(o.status, 0) << o.describe();
+        EXPECT_EQ(readFile(plain), c.content);
+        if (c.instead) {
+            EXPECT_NE(o.err.find(c.instead), std::string::npos) << o.describe();
+            EXPECT_FALSE(fs::exists(sig));
+            continue;
+        }
+        EXPECT_NE(o.err.find("Signature kept in file 'kept.sig'."), std::string::npos) << o.describe();
+        Outcome checked = gpg({"--verify", sig.string(), plain.string()});
+        EXPECT_EQ(checked.status, 0) << checked.describe();
+        EXPECT_NE(checked.out.find("[GNUPG:] GOODSIG"), std::string::npos) << checked.describe();
+    }
+}
+
 // -f: standard input is the data, so a pass phrase comes from the console and never from it;
 // without a console pgp.exe refuses instead of taking the message's first line.
 TEST_F(PgpEngine, FilterModeAsksTheConsoleNeverStandardInput) {
