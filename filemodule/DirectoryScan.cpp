@@ -15,24 +15,30 @@ template <typename F> void forEachEntry(const std::string& directory, F&& visit)
     if (h == INVALID_HANDLE_VALUE) return;
     do {
         const std::string name = fd.cFileName;
-        if (name != "." && name != "..") visit(name, fd.dwFileAttributes);
+        if (name != "." && name != "..") visit(name, fd);
     } while (FindNextFileA(h, &fd));
     FindClose(h);
 }
 
 } // namespace
 
-std::vector<ListedFile> listFiles(const std::string& directory) {
+std::vector<ListedFile> listFiles(const std::string& directory, bool withoutEngineFiles) {
     std::vector<ListedFile> files;
-    forEachEntry(directory, [&](const std::string& name, DWORD attributes) {
-        if (mw::listedInFilePane(attributes)) files.push_back({name, mw::fileIconFor(name)});
+    forEachEntry(directory, [&](const std::string& name, const WIN32_FIND_DATAA& fd) {
+        if (!mw::listedInFilePane(fd.dwFileAttributes) ||
+            (withoutEngineFiles && mw::isEngineInternalFile(name)))
+            return;
+        const std::uint64_t written = static_cast<std::uint64_t>(fd.ftLastWriteTime.dwHighDateTime) << 32 |
+                                      fd.ftLastWriteTime.dwLowDateTime;
+        files.push_back({name, mw::fileIconFor(name), written});
     });
     return files;
 }
 
 std::vector<std::string> listSubdirectories(const std::string& directory) {
     std::vector<std::string> dirs;
-    forEachEntry(directory, [&](const std::string& name, DWORD attributes) {
+    forEachEntry(directory, [&](const std::string& name, const WIN32_FIND_DATAA& fd) {
+        const DWORD attributes = fd.dwFileAttributes;
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) &&
             !(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
             dirs.push_back(name);

@@ -12,10 +12,12 @@ namespace filemodule {
 struct ListedFile {
     std::string name;
     mw::FileIcon icon;
+    std::uint64_t written; // last write time, as the system counts it
 };
 
-// The files the file pane lists, in the order the file system gives them.
-std::vector<ListedFile> listFiles(const std::string& directory);
+// The files the file pane lists, in the order the file system gives them; without the engine's
+// own files when `withoutEngineFiles` (the directory is PGP's).
+std::vector<ListedFile> listFiles(const std::string& directory, bool withoutEngineFiles = false);
 
 // Subdirectories that are neither hidden nor system, sorted without regard to case.
 std::vector<std::string> listSubdirectories(const std::string& directory);

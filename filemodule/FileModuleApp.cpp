@@ -15,6 +15,8 @@ FileModuleApp::FileModuleApp(mw::Application& application) : context_(mw::fileMo
     form1_ = std::make_unique<TForm1>(*this);
     about_ = std::make_unique<TAboutBox>(context_);
     setup_ = std::make_unique<mw::TPGPSetup>(context_);
+    // Started in PGP's directory: listed again now that it is known, without the engine's files.
+    if (form1_->showsPgpDirectory()) form1_->updateFileList();
     // The calling operation has set the main window's paths; the rest comes from the setup dialog.
     auto keySources = [this] {
         return mw::KeyListingSources{form1_->PGPExe,   setup_->pgpDir(),     form1_->BatchFile,

@@ -24,6 +24,8 @@ public:
     TForm1& form1() { return *form1_; }
     TAboutBox& about() { return *about_; }
     mw::TPGPSetup& setup() { return *setup_; }
+    // Null while the main window is made, before the setup dialog exists.
+    const mw::TPGPSetup* setupIfMade() const { return setup_.get(); }
     mw::TPubKey& pubKey() { return *pubKey_; }
     mw::TSecKey& secKey() { return *secKey_; }
     const mw::Context& context() const { return context_; }

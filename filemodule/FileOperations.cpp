@@ -66,7 +66,9 @@ void runPgpOperation(FileModuleApp& app, mw::FileOperation operation) {
     };
     job.values = [&form] { return mw::FileJobValues{form.Recipients, form.Signer}; };
     job.setShortName = [&form](const std::string& shortName) { form.ShortName = shortName; };
-    job.refresh = [&form] { form.updateFileList(); };
+    // When the job ends the pane shows what it wrote, selected.
+    const std::vector<mw::FileStamp> before = form.listedFiles();
+    job.refresh = [&form, &before] { form.updateFileList(mw::jobOutput(before, form.listedFiles())); };
     job.announce = [&form](const std::string& text) { form.setStatus(text); };
     mw::JobRunner runner(context.platform(), context.interaction());
     runner.runFileOperation(job);

@@ -232,15 +232,38 @@ std::string TForm1::FileName() const {
     return mw::joinPath(directory_, listText(fileList(), index));
 }
 
-void TForm1::updateFileList() {
+bool TForm1::showsPgpDirectory() const {
+    const mw::TPGPSetup* setup = app_.setupIfMade();
+    if (!setup) return false;
+    std::string pgp = setup->pgpDir(), shown = directory_;
+    for (auto* path : {&pgp, &shown})
+        while (path->size() > 3 && path->back() == '\\')
+            path->pop_back();
+    return !pgp.empty() && lstrcmpiA(pgp.c_str(), shown.c_str()) == 0;
+}
+
+std::vector<mw::FileStamp> TForm1::listedFiles() const {
+    std::vector<mw::FileStamp> stamps;
+    for (auto& file : listFiles(directory_, showsPgpDirectory()))
+        stamps.push_back({std::move(file.name), file.written});
+    return stamps;
+}
+
+void TForm1::updateFileList(const std::string& select) {
     // Relative names typed by the user are taken relative to the shown directory.
     SetCurrentDirectoryA(directory_.c_str());
     HWND list = fileList();
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
-    for (const auto& file : listFiles(directory_)) {
+    // The engine's files in PGP's directory are not the user's to pick.
+    for (const auto& file : listFiles(directory_, showsPgpDirectory())) {
         const auto index = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(file.name.c_str()));
         SendMessageA(list, LB_SETITEMDATA, index, static_cast<LPARAM>(file.icon));
+    }
+    if (!select.empty()) {
+        const auto index = SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                        reinterpret_cast<LPARAM>(select.c_str()));
+        if (index != LB_ERR) SendMessageA(list, LB_SETCURSEL, index, 0);
     }
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);

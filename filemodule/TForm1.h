@@ -1,6 +1,7 @@
 // The file module's browser window "Murkwell File - File Encryption Module": button bar, drive
 // box and directory pane, file pane, status line, menus and shortcuts.
 #pragma once
+#include "filemodule/core/FileBrowser.h"
 #include "win/TIEButton.h"
 #include "win/Win32Util.h"
 #include "win/Window.h"
@@ -46,7 +47,10 @@ public:
     std::string FileName() const;
     const std::string& shownDirectory() const { return directory_; }
     std::string statusText() const;
-    void updateFileList();
+    // Re-reads the file pane; `select` (a name in it) is selected, as after a job.
+    void updateFileList(const std::string& select = {});
+    // The files the pane lists now, with their write times.
+    std::vector<mw::FileStamp> listedFiles() const;
     // Moves the directory pane to `path`: the file pane re-reads it, then DirectoryChange runs.
     // Throws IoError, leaving everything as it was, when the directory cannot be entered.
     void changeDirectory(const std::string& path);
@@ -75,6 +79,7 @@ public:
     void ScorchTheFile1Click();
     void RunFile1Click();
     void Refresh1Click() { updateFileList(); }
+    bool showsPgpDirectory() const;
     void LoadIntoNotepad1Click();
     void DOSPromptHere1Click();
 

@@ -43,7 +43,8 @@ public:
     void feed(const unsigned char* p, std::size_t n) {
         while (n > 0 && !broken()) {
             if (state_ == State::Body) {
-                const std::size_t take = indeterminate_ ? n : static_cast<std::size_t>(std::min<std::uint64_t>(remaining_, n));
+                const std::size_t take =
+                    indeterminate_ ? n : static_cast<std::size_t>(std::min<std::uint64_t>(remaining_, n));
                 body(p, take);
                 p += take, n -= take;
                 if (!indeterminate_) {

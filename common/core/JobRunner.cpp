@@ -497,8 +497,8 @@ JobEnd JobRunner::runFileOperation(const FileJob& job) {
     std::string tool = wipeTool();
     if (platform_.fileExists(tool))
         wipe(tool, {paths.batchFile, paths.pgpDir + profile_->listingName}, paths.pgpDir);
-    else if (job.refresh)
-        job.refresh();
+    // The job's output is in the user's directory; the wipes touch only PGP's.
+    if (job.refresh) job.refresh();
     if (failure) std::rethrow_exception(failure);
     tellOutcome(notice, job.announce);
     return end;

@@ -90,8 +90,8 @@ struct FileJob {
     std::function<void()> showSetup;
     std::function<void()> promptsBeforeLock;
     std::function<FileJobValues()> values;
-    std::function<void()> refresh;                        // re-reads the file pane when there is no wipe tool
-    std::function<void(const std::string&)> setShortName; // the window's `ShortName`
+    std::function<void()> refresh;                         // re-reads the file pane when the job has ended
+    std::function<void(const std::string&)> setShortName;  // the window's `ShortName`
     std::function<void(const std::string& text)> announce; // as the editor's
 };
 

@@ -1,6 +1,7 @@
 // The file module's listing and status-line rules.
 #include "filemodule/core/FileBrowser.h"
 #include "core/TextConvert.h"
+#include <unordered_map>
 
 namespace mw {
 
@@ -20,6 +21,30 @@ FileIcon fileIconFor(const std::string& name) {
 std::string joinPath(const std::string& directory, const std::string& name) {
     if (!directory.empty() && directory.back() == '\\') return directory + name;
     return directory + "\\" + name;
+}
+
+bool isEngineInternalFile(const std::string& name) {
+    const std::string n = toLowerAscii(name);
+    // Each with what the engine puts after it: "pubring.kbx~", "trustdb.gpg.lock", "gpg.conf-2.2".
+    for (const char* own :
+         {"pubring.kbx", "pubring.gpg", "secring.gpg", "trustdb.gpg", "random_seed", "tofu.db", "sshcontrol",
+          "gpg.conf", "gpg-agent.conf", "common.conf", "dirmngr.conf", "gpgsm.conf", "scdaemon.conf",
+          "gpgconf.conf", "s.gpg-agent", "s.dirmngr", "s.scdaemon", "s.keyboxd", ".#lk"})
+        if (n.rfind(own, 0) == 0) return true;
+    return false;
+}
+
+std::string jobOutput(const std::vector<FileStamp>& before, const std::vector<FileStamp>& after) {
+    std::unordered_map<std::string, std::uint64_t> was;
+    for (const auto& file : before)
+        was.emplace(toLowerAscii(file.name), file.written);
+    const FileStamp* newest = nullptr;
+    for (const auto& file : after) {
+        const auto it = was.find(toLowerAscii(file.name));
+        if (it != was.end() && it->second >= file.written) continue;
+        if (!newest || file.written > newest->written) newest = &file;
+    }
+    return newest ? newest->name : std::string();
 }
 
 std::string fileStatusLine(const std::string& fullPath, std::int64_t size) {

@@ -28,6 +28,21 @@ FileIcon fileIconFor(const std::string& name);
 // The directory and a name joined by exactly one backslash ("C:\" + "a" is "C:\a").
 std::string joinPath(const std::string& directory, const std::string& name);
 
+// A file the engine keeps in its home (PGP's directory) for itself: its options, key box, trust
+// database, random seed, agent sockets and the locks of each. Not the user's: the file pane of PGP's
+// directory leaves them out. PGP 2.6's names (pubring.pgp, secring.pgp, config.txt) stay listed.
+bool isEngineInternalFile(const std::string& name);
+
+// A file as seen before and after a job: its name and last write time.
+struct FileStamp {
+    std::string name;
+    std::uint64_t written = 0;
+};
+
+// What a job wrote into the directory: of the files new or written since `before`, the one written
+// last (the first of equals); empty when there is none.
+std::string jobOutput(const std::vector<FileStamp>& before, const std::vector<FileStamp>& after);
+
 // "%s, %d bytes" of the path and size, with A-Z lowered and every other byte kept.
 std::string fileStatusLine(const std::string& fullPath, std::int64_t size);
 

@@ -45,3 +45,30 @@ TEST(FileBrowser, DirectoryLevelsFromTheRootDown) {
               (V{"c:\\", "c:\\My Documents", "c:\\My Documents\\Sub"}));
     EXPECT_EQ(directoryLevels("\\\\srv\\share\\dir"), (V{"\\\\srv\\share", "\\\\srv\\share\\dir"}));
 }
+
+TEST(FileBrowser, EngineFilesAreHiddenAndPgpsOwnNamesAreNot) {
+    for (const char* name :
+         {"pubring.kbx", "PUBRING.KBX~", "pubring.kbx.lock", "trustdb.gpg", "trustdb.gpg.lock", "random_seed",
+          "gpg.conf", "gpg-agent.conf", "S.gpg-agent.extra", ".#lk0x1.host.42"})
+        EXPECT_TRUE(isEngineInternalFile(name)) << name;
+    for (const char* name :
+         {"pubring.pgp", "secring.pgp", "config.txt", "murkwell.asc", "my.lock", "letter.gpg"})
+        EXPECT_FALSE(isEngineInternalFile(name)) << name;
+}
+
+TEST(FileBrowser, TheJobsOutputIsTheFileWrittenLast) {
+    const std::vector<FileStamp> before = {{"letter.txt", 100}, {"old.asc", 50}};
+    struct Case {
+        std::vector<FileStamp> after;
+        const char* output;
+    };
+    const Case cases[] = {
+        {{{"letter.txt", 100}, {"old.asc", 50}, {"letter.asc", 200}}, "letter.asc"},
+        {{{"letter.txt", 100}, {"OLD.ASC", 300}}, "OLD.ASC"}, // replaced, in another case
+        {{{"letter.txt", 100}, {"a.sig", 210}, {"a.out", 220}}, "a.out"},
+        {{{"letter.txt", 100}, {"old.asc", 50}}, ""}, // nothing written
+        {{{"old.asc", 50}}, ""},                      // only a file gone (wiped)
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(jobOutput(before, c.after), c.output);
+}

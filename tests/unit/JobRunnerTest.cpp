@@ -465,8 +465,8 @@ TEST_F(JobRunnerTest, FileModuleSignEncryptWritesTheWorkedExampleAndWipesItsOwnF
     };
     auto job = fileJob(FileOperation::SignEncrypt, steps, {"\"Alice\" \"Bob\" ", "Carol"});
     EXPECT_EQ(runner.runFileOperation(job), JobEnd::Finished);
-    EXPECT_EQ(steps,
-              (std::vector<std::string>{"paths c:\\pgp\\bramlet.bat c:\\pgp\\bramlet.lck", "key dialogs"}));
+    EXPECT_EQ(steps, (std::vector<std::string>{"paths c:\\pgp\\bramlet.bat c:\\pgp\\bramlet.lck",
+                                               "key dialogs", "refresh"}));
     EXPECT_EQ(batchAtLaunch,
               (std::vector<std::string>{
                   "c:\\pgp\\pgp.exe -east C:\\MYDOCU~1\\QUARTE~1.DOC \"Alice\" \"Bob\"  -u \"Carol\"",

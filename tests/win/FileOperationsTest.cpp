@@ -213,17 +213,15 @@ TEST_F(FileOperations, LongNamesWithBlanksOrAmpersandReachPgpAsOneArgument) {
     EXPECT_TRUE(interaction.shown.empty());
 }
 
-TEST_F(FileOperations, WithTheWipeToolTheBatchIsWipedAndThePaneIsNotReRead) {
+TEST_F(FileOperations, WithTheWipeToolTheBatchIsWipedAndTheOutputIsSelected) {
     recorder->real = true;
     ASSERT_TRUE(CopyFileA((doublesDirectory() + "scorch.com").c_str(), (dir / "scorch.com").c_str(), FALSE));
     writeFileBytes(pgpDir() + "bramlet.usr", "left over listing");
     auto& form = startWith("a.txt");
-    const std::string status = form.statusText();
-    const int selected = form.selectedIndex();
     command(form, filemodule::CmdSpeedButton5Click);
-    EXPECT_EQ(form.selectedIndex(), selected);
-    EXPECT_EQ(form.statusText(), status);
-    EXPECT_EQ(listEntries(form.fileList()), Lines{"a.txt"}) << "PGP's output is not listed yet";
+    EXPECT_EQ(listEntries(form.fileList()), (Lines{"a.asc", "a.txt"}));
+    EXPECT_EQ(form.FileName(), data() + "a.asc");
+    EXPECT_NE(form.statusText().find("a.asc, "), std::string::npos) << form.statusText();
     ASSERT_EQ(recorder->launches.size(), 3u);
     EXPECT_EQ(recorder->launches[1],
               dir / "scorch.com|[" + pgpDir() + "bramlet.bat] /two /silent|" + pgpDir() + "|0");
@@ -232,20 +230,29 @@ TEST_F(FileOperations, WithTheWipeToolTheBatchIsWipedAndThePaneIsNotReRead) {
     waitFor("the wipe tool to remove the batch and listing files",
             [&] { return !exists(pgpDir() + "bramlet.bat") && !exists(pgpDir() + "bramlet.usr"); });
     EXPECT_FALSE(exists(pgpDir() + "bramlet.bat"));
-    EXPECT_TRUE(exists(data() + "a.asc"));
 }
 
-TEST_F(FileOperations, WithoutTheWipeToolThePaneIsReReadAndTheBatchStaysUntilClose) {
+TEST_F(FileOperations, WithoutTheWipeToolTheOutputIsSelectedAndTheBatchStaysUntilClose) {
     recorder->real = true;
     auto& form = startWith("a.txt");
     command(form, filemodule::CmdSpeedButton5Click);
-    EXPECT_EQ(form.selectedIndex(), -1);
-    EXPECT_EQ(form.statusText(), "");
     EXPECT_EQ(listEntries(form.fileList()), (Lines{"a.asc", "a.txt"}));
+    EXPECT_EQ(form.FileName(), data() + "a.asc");
     EXPECT_EQ(recorder->launches.size(), 1u);
     EXPECT_TRUE(exists(pgpDir() + "bramlet.bat"));
     form.close();
     EXPECT_FALSE(exists(pgpDir() + "bramlet.bat"));
+}
+
+TEST_F(FileOperations, PgpsDirectoryListsNoneOfTheEnginesOwnFiles) {
+    const Lines engine = {"pubring.kbx", "pubring.kbx.lock", "trustdb.gpg", "random_seed"};
+    for (const auto& folder : {pgpDir(), data()})
+        for (const auto& name : engine)
+            writeFileBytes(folder + name, "");
+    auto& form = start(pgpDir());
+    EXPECT_EQ(listEntries(form.fileList()), (Lines{"pgp.exe", "pubring.pgp", "secring.pgp"}));
+    form.changeDirectory(data());
+    EXPECT_EQ(listEntries(form.fileList()).size(), engine.size()) << "elsewhere they are the user's files";
 }
 
 TEST_F(FileOperations, AFileGoneSinceTheListingIsRefusedByNameBeforeAnythingIsWritten) {
