@@ -39,6 +39,27 @@ void Companions::overlayer() {
                          BoxIcon::Information);
 }
 
+void Companions::offerFirstKey(bool secretRing, const std::string& pgpExe) {
+    const std::string manager = own_ + "wendal.exe";
+    const bool withManager = platform_.fileExists(manager);
+    std::string text = secretRing
+                           ? "Your secret key ring holds no keys yet, so there is no key to sign with."
+                           : "Your public key ring holds no keys yet, so there is nobody to encrypt to.";
+    text += withManager ? "\n\nStart the key manager to make your own key pair?"
+                        : "\n\nMake your own key pair now?  PGP opens in a console window in PGP's directory "
+                          "(pgp -kg) and asks for the kind of key, your name and e-mail address, and a pass "
+                          "phrase.";
+    text += "  When the key is made, choose this command again; add a friend's key with pgp -ka.";
+    if (!interaction_.question("No Keys", text, BoxIcon::Question)) return;
+    LaunchResult launched = withManager ? platform_.launch(manager, "", pgp_, ShowMode::Normal)
+                                        : platform_.launch(pgpExe, "-kg", pgp_, ShowMode::Normal);
+    if (launched.process) platform_.closeProcess(launched.process);
+    if (!launched.started)
+        interaction_.message(profile_.title,
+                             (withManager ? manager : pgpExe) + " could not be started: " + launched.error,
+                             BoxIcon::Error);
+}
+
 void Companions::murkwellDocs() {
     open(own_ + profile_.helpFile, own_, ShowMode::Normal);
 }

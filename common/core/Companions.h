@@ -21,6 +21,9 @@ public:
     void overlayer();           // the embedding editor, when it is installed
     void murkwellDocs();        // our help file
     void pgpDocs();             // the first of PGP's documents that exists
+    // A key ring that lists no key at all: says so and offers to make a key pair, with the key
+    // manager when it is beside the program, else with `pgpExe -kg` in a console in PGP's directory.
+    void offerFirstKey(bool secretRing, const std::string& pgpExe);
 
 private:
     void open(const std::string& file, const std::string& directory, ShowMode mode);

@@ -281,11 +281,14 @@ std::vector<std::string> readKeyListing(Platform& platform, const KeyListingPlan
 }
 
 std::vector<std::string> listKeyRing(Platform& platform, Interaction& interaction, KeyProgram program,
-                                     KeyRing ring, const KeyListingSources& sources) {
+                                     KeyRing ring, const KeyListingSources& sources, bool* finished) {
     const KeyListingPlan plan = planKeyListing(program, ring, sources);
     JobRunner runner(platform, interaction);
+    if (finished) *finished = false;
     if (runner.runKeyListing(plan.job) != JobEnd::Finished) return {};
-    return readKeyListing(platform, plan);
+    std::vector<std::string> ids = readKeyListing(platform, plan);
+    if (finished) *finished = true;
+    return ids;
 }
 
 } // namespace mw

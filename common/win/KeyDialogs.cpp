@@ -3,6 +3,7 @@
 #include "win/Application.h"
 #include "win/Context.h"
 #include "win/Win32Util.h"
+#include "core/Companions.h"
 #include "core/Interaction.h"
 #include "core/KeyChoice.h"
 #include <algorithm>
@@ -20,8 +21,15 @@ constexpr std::size_t kFillStep = 10000;
 } // namespace
 
 std::vector<std::string> listUserIds(const Context& context, const KeyDialogLink& link, KeyRing ring) {
-    return listKeyRing(context.platform(), context.interaction(), context.profile().program, ring,
-                       link.sources ? link.sources() : KeyListingSources{});
+    const KeyListingSources sources = link.sources ? link.sources() : KeyListingSources{};
+    bool finished = false;
+    auto ids = listKeyRing(context.platform(), context.interaction(), context.profile().program, ring,
+                           sources, &finished);
+    // A first start: nothing to choose from, and the way to a first key.
+    if (finished && ids.empty())
+        Companions(context.platform(), context.interaction(), context.profile(), sources.pgpDir)
+            .offerFirstKey(ring == KeyRing::Secret, sources.pgpExe);
+    return ids;
 }
 
 void UserIdList::create(Application& app, HWND parent, ControlParams params) {

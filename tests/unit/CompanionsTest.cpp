@@ -129,3 +129,44 @@ TEST_F(CompanionsTest, PgpDocsWithNoDocumentDoesNothingAndShowsNothing) {
     EXPECT_TRUE(fake.launches.empty());
     EXPECT_TRUE(boxes.shown.empty());
 }
+
+TEST_F(CompanionsTest, AnEmptyKeyRingOffersAFirstKeyWithTheKeyManagerOrPgp) {
+    struct Case {
+        bool secretRing, withManager, yes, launchFails;
+        const char* launched; // file and parameters, or "" for none
+    };
+    const Case cases[] = {
+        {false, false, true, false, "c:\\pgp\\pgp.exe -kg"},
+        {true, true, true, false, "c:\\murkwell\\wendal.exe "},
+        {false, true, false, false, ""},
+        {true, false, true, true, "c:\\pgp\\pgp.exe -kg"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.launched);
+        FakePlatform platform;
+        ScriptedInteraction interaction;
+        if (c.withManager) platform.put("c:\\murkwell\\wendal.exe", {});
+        platform.launchFails = c.launchFails;
+        interaction.answers = {c.yes};
+        Companions(platform, interaction, editorProfile(), "d:\\pgp26\\")
+            .offerFirstKey(c.secretRing, "c:\\pgp\\pgp.exe");
+        ASSERT_FALSE(interaction.shown.empty());
+        EXPECT_EQ(interaction.shown[0].caption, "No Keys");
+        EXPECT_EQ(interaction.shown[0].text.rfind(c.secretRing ? "Your secret key ring holds no keys yet"
+                                                               : "Your public key ring holds no keys yet",
+                                                  0),
+                  0u);
+        if (!*c.launched) {
+            EXPECT_TRUE(platform.launches.empty());
+            continue;
+        }
+        ASSERT_EQ(platform.launches.size(), 1u);
+        EXPECT_EQ(platform.launches[0].file + " " + platform.launches[0].parameters, c.launched);
+        EXPECT_EQ(platform.launches[0].directory, "d:\\pgp26\\");
+        EXPECT_EQ(platform.launches[0].mode, ShowMode::Normal);
+        // A console that would not start is said, with the system's reason.
+        EXPECT_EQ(interaction.shown.size(), c.launchFails ? 2u : 1u);
+        if (c.launchFails)
+            EXPECT_EQ(interaction.shown[1].text.rfind("c:\\pgp\\pgp.exe could not be started: ", 0), 0u);
+    }
+}

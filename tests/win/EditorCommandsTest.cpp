@@ -206,12 +206,12 @@ public:
         if (mw::toLowerAscii(file).ends_with(".bat")) {
             std::string line = readFileBytes(file);
             line = line.substr(0, line.find("\r\n"));
-            // A key listing that lists no key.
+            // A key listing of one key (an empty ring would offer to make one).
             const auto redirect = line.find(" > ");
             if (redirect != std::string::npos) {
                 std::string target = line.substr(redirect + 3);
                 if (target.find('\\') == std::string::npos) target = directory + "\\" + target;
-                writeFileBytes(target, "");
+                writeFileBytes(target, "\r\n\r\n\r\npub  1024/0DDC8B5D 1995/04/02 Alice\r\n");
             }
             for (std::size_t at; (at = line.find(pgpDir_)) != std::string::npos;)
                 line.erase(at, pgpDir_.size());

@@ -423,15 +423,19 @@ TEST_F(KeyDialogs, SecretKeyDialogPreselectsTheFirstAndKeepsSignerUnlessOk) {
     show(sec, [&](mw::Form&) { doubleClickEntry(sec.listBox1(), 1); });
     EXPECT_EQ(app.form1().Signer, "\"Bob\"");
 
-    // An empty ring: nothing selected, and OK leaves the signer alone.
+    // An empty ring: the offer of a first key (declined), nothing selected, and OK leaves the
+    // signer alone.
     writeRing(pgpDir() + "secring.pgp", {});
+    interaction.answers = {false};
     show(sec, [&](mw::Form&) {
         preselected = static_cast<int>(SendMessageA(sec.listBox1(), LB_GETCURSEL, 0, 0));
         click(sec.button1());
     });
     EXPECT_EQ(preselected, LB_ERR);
     EXPECT_EQ(app.form1().Signer, "\"Bob\"");
-    EXPECT_TRUE(interaction.shown.empty());
+    ASSERT_EQ(interaction.shown.size(), 1u);
+    EXPECT_EQ(interaction.shown[0].caption, "No Keys");
+    EXPECT_TRUE(interaction.answers.empty());
 }
 
 TEST_F(KeyDialogs, ListingThatCannotBeOpenedShowsTheErrorThenAnEmptyDialog) {
