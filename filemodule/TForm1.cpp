@@ -19,6 +19,7 @@
 #include "win/Controls.h"
 #include "win/Menus.h"
 #include "win/TPGPSetup.h"
+#include "core/Companions.h"
 #include <windowsx.h>
 
 namespace filemodule {
@@ -416,9 +417,8 @@ void TForm1::About1Click() {
     app_.about().showModal();
 }
 void TForm1::HelponMurkwellFile1Click() {
-    auto& platform = app_.context().platform();
-    const std::string help = mw::directoryOf(platform.executablePath()) + app_.context().profile().helpFile;
-    platform.closeProcess(platform.launch(help, "", "", mw::ShowMode::Show).process);
+    mw::openHelp(app_.context().platform(), app_.context().interaction(), app_.context().profile(), "",
+                 mw::ShowMode::Show);
 }
 
 void TForm1::N3Click() {

@@ -60,8 +60,24 @@ void Companions::offerFirstKey(bool secretRing, const std::string& pgpExe) {
                              BoxIcon::Error);
 }
 
+void openHelp(Platform& platform, Interaction& interaction, const ProgramProfile& profile,
+              const std::string& directory, ShowMode mode) {
+    const std::string own = directoryOf(platform.executablePath());
+    const std::string helpFile = own + profile.helpFile, html = own + profile.htmlHelpFile;
+    LaunchResult launched;
+    if (platform.fileExists(helpFile)) launched = platform.launch(helpFile, "", directory, mode);
+    if (!launched.started) {
+        launched = platform.launch(html, "", directory, mode);
+        if (!launched.started)
+            interaction.message(profile.title,
+                                "The help could not be opened: " + html + ": " + launched.error,
+                                BoxIcon::Error);
+    }
+    if (launched.process) platform.closeProcess(launched.process);
+}
+
 void Companions::murkwellDocs() {
-    open(own_ + profile_.helpFile, own_, ShowMode::Normal);
+    openHelp(platform_, interaction_, profile_, own_, ShowMode::Normal);
 }
 
 void Companions::pgpDocs() {

@@ -10,6 +10,11 @@ class Platform;
 struct ProgramProfile;
 enum class ShowMode : int;
 
+// The program's help: its help file beside it when that exists and opens (Windows 10 and later
+// open no WinHelp file), else the HTML help beside it; when neither opens, a box with the reason.
+void openHelp(Platform& platform, Interaction& interaction, const ProgramProfile& profile,
+              const std::string& directory, ShowMode mode);
+
 class Companions {
 public:
     // The own directory is that of the running executable; `pgpDirectory` ends with a backslash.
@@ -19,7 +24,7 @@ public:
     void keyManagement();       // the key manager
     void encryptDecryptFiles(); // the file module
     void overlayer();           // the embedding editor, when it is installed
-    void murkwellDocs();        // our help file
+    void murkwellDocs();        // our help (openHelp)
     void pgpDocs();             // the first of PGP's documents that exists
     // A key ring that lists no key at all: says so and offers to make a key pair, with the key
     // manager when it is beside the program, else with `pgpExe -kg` in a console in PGP's directory.

@@ -23,6 +23,7 @@ const ProgramProfile& editorProfile() {
         .setupCaption = "Murkwell Setup",
         .statusText = std::string("Murkwell ") + kVersion + " - graphical shell for PGP 2.6",
         .helpFile = "Murkwell.hlp",
+        .htmlHelpFile = "Murkwell.html",
         .signatureName = "Murkwell.sig",
         .setup = {.barAndPassPhrase = true, .clientHeight = 216, .saveTop = 180},
         .boxCaption = "Information",
@@ -63,6 +64,7 @@ const ProgramProfile& fileModuleProfile() {
         .statusText = "",
         // The editor's help file under this program's own spelling of it.
         .helpFile = "Murkwell.Hlp",
+        .htmlHelpFile = "Murkwell.html",
         .signatureName = "",
         .setup = {.barAndPassPhrase = false, .clientHeight = 157, .saveTop = 126},
         .boxCaption = "Murkwell File Encryption Applet",

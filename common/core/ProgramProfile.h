@@ -31,6 +31,7 @@ struct ProgramProfile {
     std::string setupCaption;   // the setup dialog's caption
     std::string statusText;     // the main window's status bar (empty: it has none)
     std::string helpFile;       // beside the executable
+    std::string htmlHelpFile;   // beside it too: what opens where the help file does not
     std::string signatureName;  // the text signature beside the executable (empty: none)
     SetupParts setup;
 

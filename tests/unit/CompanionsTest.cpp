@@ -55,10 +55,39 @@ TEST_F(CompanionsTest, EncryptDecryptFilesStartsTheFileModuleInPgpsDirectory) {
     expectOneLaunch("c:\\murkwell\\bramlet.exe", "d:\\pgp26\\", ShowMode::Normal);
 }
 
-TEST_F(CompanionsTest, MurkwellDocsOpensOurHelpFileWithoutLookingForIt) {
-    companions.murkwellDocs();
-    expectOneLaunch("c:\\murkwell\\Murkwell.hlp", "c:\\murkwell\\", ShowMode::Normal);
-    EXPECT_TRUE(fake.calls == std::vector<std::string>{"launch c:\\murkwell\\Murkwell.hlp"});
+TEST_F(CompanionsTest, HelpOpensTheHelpFileElseTheHtmlHelpElseSaysWhy) {
+    const std::string hlp = "c:\\murkwell\\Murkwell.hlp", html = "c:\\murkwell\\Murkwell.html";
+    struct Case {
+        bool hlpThere;
+        std::vector<std::string> unlaunchable;
+        std::vector<std::string> launched;
+        bool box;
+    };
+    const Case cases[] = {
+        {true, {}, {hlp}, false},
+        {false, {}, {html}, false},
+        {true, {hlp}, {hlp, html}, false}, // no program opens WinHelp files
+        {false, {html}, {html}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.launched.size());
+        FakePlatform platform;
+        ScriptedInteraction interaction;
+        if (c.hlpThere) platform.put(hlp, {});
+        for (const auto& file : c.unlaunchable)
+            platform.unlaunchable.insert(FakePlatform::key(file));
+        Companions(platform, interaction, editorProfile(), "d:\\pgp26\\").murkwellDocs();
+        std::vector<std::string> launched;
+        for (const auto& l : platform.launches) {
+            launched.push_back(l.file);
+            EXPECT_EQ(l.directory, "c:\\murkwell\\");
+        }
+        EXPECT_EQ(launched, c.launched);
+        ASSERT_EQ(interaction.shown.size(), c.box ? 1u : 0u);
+        if (c.box) {
+            EXPECT_EQ(interaction.shown[0].text.rfind("The help could not be opened: " + html + ": ", 0), 0u);
+        }
+    }
 }
 
 TEST_F(CompanionsTest, LaunchedProgramsAreNotTrackedAndAFailedLaunchSaysNothing) {
@@ -166,7 +195,8 @@ TEST_F(CompanionsTest, AnEmptyKeyRingOffersAFirstKeyWithTheKeyManagerOrPgp) {
         EXPECT_EQ(platform.launches[0].mode, ShowMode::Normal);
         // A console that would not start is said, with the system's reason.
         EXPECT_EQ(interaction.shown.size(), c.launchFails ? 2u : 1u);
-        if (c.launchFails)
+        if (c.launchFails) {
             EXPECT_EQ(interaction.shown[1].text.rfind("c:\\pgp\\pgp.exe could not be started: ", 0), 0u);
+        }
     }
 }

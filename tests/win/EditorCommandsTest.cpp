@@ -49,7 +49,7 @@ const std::map<std::string, std::string> kEffectOf = {
     {"StoredPassphrase1Click", "shows TKey"},
     {"ClearStoredPassPhrase1Click", "box \"The Stored Pass Phrase has been cleared.\""},
     {"PGPSetup1Click", "shows TPGPSetup"},
-    {"MurkwellDocs1Click", "starts Murkwell.hlp"},
+    {"MurkwellDocs1Click", "starts Murkwell.html"},
     {"PGPDocs1Click", "starts PGPw.hlp"},
     {"AuthorsPublicKey1Click", "shows TForm3"},
     {"About1Click", "shows TBox"},

@@ -161,7 +161,7 @@ TEST(Packages, SilentInstallRunsFromTheFolderAndUninstallKeepsTheSettings) {
     ASSERT_EQ(0, runToEnd(installCommand(target), ""));
     for (const char* name :
          {"Murkwell.exe", "bramlet.exe", "scorch.com", "README.txt", "LICENSE.txt", "Uninstall.exe",
-          "pgp.exe", "doc\\pgpdoc1.txt", "gnupg\\gpg.exe", "gnupg\\licenses\\gnupg-COPYING"})
+          "pgp.exe", "doc\\pgpdoc1.txt", "gnupg\\gpg.exe", "gnupg\\licenses\\gnupg-COPYING", "Murkwell.html"})
         EXPECT_TRUE(exists(target + "\\" + name)) << name << " not installed";
     EXPECT_TRUE(exists(startMenuFolder() + "Murkwell.lnk"));
     EXPECT_TRUE(exists(startMenuFolder() + "Murkwell File.lnk"));
@@ -178,7 +178,7 @@ TEST(Packages, SilentInstallRunsFromTheFolderAndUninstallKeepsTheSettings) {
     // "_?=" makes the uninstaller run in place and end only when it is done.
     EXPECT_EQ(0, runToEnd("\"" + target + "\\Uninstall.exe\" /S _?=" + target, ""));
     for (const char* name : {"Murkwell.exe", "bramlet.exe", "scorch.com", "pgp.exe", "doc", "README.txt",
-                             "LICENSE.txt", "gnupg"})
+                             "LICENSE.txt", "gnupg", "Murkwell.html"})
         EXPECT_FALSE(exists(target + "\\" + name)) << name << " left behind";
     // The user's keys live there.
     EXPECT_TRUE(exists(profileDirectory() + "\\pgp"));
@@ -191,6 +191,9 @@ TEST(Packages, SilentInstallRunsFromTheFolderAndUninstallKeepsTheSettings) {
 TEST(Packages, FirstInstallWritesSettingsForTheBundledPgpAndASecondKeepsThem) {
     TempDir dir;
     const std::string target = dir / "Fresh Folder\\Murkwell";
+    // PGP's directory in the profile outlives each run.
+    const std::string guide = profileDirectory() + "\\pgp\\doc\\pgpdoc1.txt";
+    DeleteFileA(guide.c_str());
     ASSERT_EQ(0, runToEnd(installCommand(target), ""));
     std::vector<std::string> editor = settingsLines(readFileBytes(target + "\\Murkwell.ini"));
     ASSERT_EQ(14u, editor.size());
@@ -231,9 +234,14 @@ TEST(Packages, FirstInstallWritesSettingsForTheBundledPgpAndASecondKeepsThem) {
     const std::string changedModule = "c:\\mine\\pgp.exe\r\nc:\\mine\\\r\n";
     writeFileBytes(target + "\\Murkwell.ini", changedEditor);
     writeFileBytes(target + "\\bramlet.ini", changedModule);
+    // PGP's guide went where PGP Docs looks for it; the user's own copy there is kept.
+    EXPECT_EQ(readFileBytes(guide), readFileBytes(target + "\\doc\\pgpdoc1.txt"));
+    writeFileBytes(guide, "my notes\r\n");
     ASSERT_EQ(0, runToEnd(installCommand(target), ""));
     EXPECT_EQ(changedEditor, readFileBytes(target + "\\Murkwell.ini"));
     EXPECT_EQ(changedModule, readFileBytes(target + "\\bramlet.ini"));
+    EXPECT_EQ(readFileBytes(guide), "my notes\r\n");
+    DeleteFileA(guide.c_str());
     EXPECT_EQ(0, runToEnd("\"" + target + "\\Uninstall.exe\" /S _?=" + target, ""));
 }
 
