@@ -493,9 +493,11 @@ ExitStatus Program::decrypt() {
         con_.say(L"File " + quoted(input) + L" does not exist.");
         return ExitStatus::FileNotFound;
     }
+    // The message's first bytes: a file of keys is no message (PGP 2.6 offered to add them), and -d
+    // tells a clear-signed text by them.
+    std::string head;
     if (!c_.filter) {
-        // A file of keys is no message: PGP 2.6 offered to add them.
-        std::string head(4096, '\0');
+        head.resize(4096);
         DWORD n = 0;
         Handle in = openInput(input);
         if (in && ReadFile(in.get(), head.data(), static_cast<DWORD>(head.size()), &n, nullptr))
@@ -617,7 +619,7 @@ ExitStatus Program::decrypt() {
         summary_ = v.summary;
         if (c_.keepSignature)
             if (ExitStatus kept =
-                    keepSignature(input, pass ? &*pass : nullptr, withoutIntegrityCheck, outName, rep);
+                    keepSignature(input, head, pass ? &*pass : nullptr, withoutIntegrityCheck, outName, rep);
                 kept != ExitStatus::Ok)
                 return kept;
         return v.status;
@@ -699,9 +701,9 @@ ExitStatus Program::checkDetached(const std::wstring& signature) {
     return v.status;
 }
 
-ExitStatus Program::keepSignature(const std::wstring& input, const mw::SecretString* pass,
-                                  bool withoutIntegrityCheck, const std::wstring& plainName,
-                                  const EngineReport& report) {
+ExitStatus Program::keepSignature(const std::wstring& input, const std::string& head,
+                                  const mw::SecretString* pass, bool withoutIntegrityCheck,
+                                  const std::wstring& plainName, const EngineReport& report) {
     if (!report.signatureSeen) {
         con_.say(L"The message is not signed; there is no signature to keep.");
         return ExitStatus::Ok;
@@ -716,20 +718,12 @@ ExitStatus Program::keepSignature(const std::wstring& input, const mw::SecretStr
         return ExitStatus::InvalidFile;
     };
 
-    if (!report.encryptedDataSeen) {
-        // A clear signature covers the text without its last line end, which the plaintext has:
-        // taken apart, it would not fit the file written. The message itself keeps both.
-        std::string head(4096, '\0');
-        DWORD n = 0;
-        Handle in = openInput(input);
-        if (!in || !ReadFile(in.get(), head.data(), static_cast<DWORD>(head.size()), &n, nullptr))
-            return cannot(L"cannot read " + quoted(input));
-        head.resize(n);
-        if (head.find("-----BEGIN PGP SIGNED MESSAGE-----") != std::string::npos) {
-            con_.say(L"A clear-signed message keeps its signature with its text; keep " + quoted(input) +
-                     L" itself.  No separate signature was written.");
-            return ExitStatus::Ok;
-        }
+    // A clear signature covers the text without its last line end, which the plaintext has: taken
+    // apart, it would not fit the file written. The message itself keeps both.
+    if (!report.encryptedDataSeen && head.find("-----BEGIN PGP SIGNED MESSAGE-----") != std::string::npos) {
+        con_.say(L"A clear-signed message keeps its signature with its text; keep " + quoted(input) +
+                 L" itself.  No separate signature was written.");
+        return ExitStatus::Ok;
     }
     std::string signature;
     {

@@ -55,8 +55,9 @@ private:
     // A detached signature in `signature`, checked against the file given after it or the one
     // named like it.
     ExitStatus checkDetached(const std::wstring& signature);
-    // -d: the signature of the message just decrypted to `plainName`, written beside it.
-    ExitStatus keepSignature(const std::wstring& input, const mw::SecretString* pass,
+    // -d: the signature of the message just decrypted to `plainName`, written beside it; `head`
+    // holds the message's first bytes.
+    ExitStatus keepSignature(const std::wstring& input, const std::string& head, const mw::SecretString* pass,
                              bool withoutIntegrityCheck, const std::wstring& plainName,
                              const EngineReport& report);
     // -m: the plaintext on the console instead of a file; `status` is the decryption's.
