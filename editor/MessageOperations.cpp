@@ -41,7 +41,14 @@ void MessageOperations::run(mw::EditorOperation operation) {
     // The dialogs' results are not examined: the job goes on with whatever the fields hold.
     job.promptsBeforeLock = [this, operation] {
         if (operation == Op::Encrypt || operation == Op::SignEncrypt) app_.pubKey().showModal();
-        if (operation == Op::Sign || operation == Op::SignEncrypt) app_.secKey().showModal();
+        if (operation == Op::Sign || (operation == Op::SignEncrypt && !app_.pubKey().offeredFirstKey()))
+            app_.secKey().showModal();
+    };
+    // Except a ring with no key at all: the user was offered a first key instead.
+    job.abandoned = [this, operation] {
+        return ((operation == Op::Encrypt || operation == Op::SignEncrypt) &&
+                app_.pubKey().offeredFirstKey()) ||
+               ((operation == Op::Sign || operation == Op::SignEncrypt) && app_.secKey().offeredFirstKey());
     };
     job.promptsAfterLock = [this, &setup, decrypt] {
         if (decrypt && setup.storePassPhrase() && passPhrase_.empty()) passPhrase_.ask();

@@ -9,14 +9,15 @@ namespace filemodule {
 namespace {
 
 // Runs `visit` for every entry of `directory` except "." and "..".
+// The wide calls: a name the ANSI code page cannot hold would come back as "?".
 template <typename F> void forEachEntry(const std::string& directory, F&& visit) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(mw::joinPath(directory, "*.*").c_str(), &fd);
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(mw::widePath(mw::joinPath(directory, "*.*")).c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return;
     do {
-        const std::string name = fd.cFileName;
+        const std::string name = mw::utf8Path(fd.cFileName);
         if (name != "." && name != "..") visit(name, fd);
-    } while (FindNextFileA(h, &fd));
+    } while (FindNextFileW(h, &fd));
     FindClose(h);
 }
 
@@ -24,7 +25,7 @@ template <typename F> void forEachEntry(const std::string& directory, F&& visit)
 
 std::vector<ListedFile> listFiles(const std::string& directory, bool withoutEngineFiles) {
     std::vector<ListedFile> files;
-    forEachEntry(directory, [&](const std::string& name, const WIN32_FIND_DATAA& fd) {
+    forEachEntry(directory, [&](const std::string& name, const WIN32_FIND_DATAW& fd) {
         if (!mw::listedInFilePane(fd.dwFileAttributes) ||
             (withoutEngineFiles && mw::isEngineInternalFile(name)))
             return;
@@ -37,23 +38,25 @@ std::vector<ListedFile> listFiles(const std::string& directory, bool withoutEngi
 
 std::vector<std::string> listSubdirectories(const std::string& directory) {
     std::vector<std::string> dirs;
-    forEachEntry(directory, [&](const std::string& name, const WIN32_FIND_DATAA& fd) {
+    forEachEntry(directory, [&](const std::string& name, const WIN32_FIND_DATAW& fd) {
         const DWORD attributes = fd.dwFileAttributes;
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) &&
             !(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
             dirs.push_back(name);
     });
-    std::sort(dirs.begin(), dirs.end(),
-              [](const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; });
+    std::sort(dirs.begin(), dirs.end(), [](const std::string& a, const std::string& b) {
+        return lstrcmpiW(mw::widePath(a).c_str(), mw::widePath(b).c_str()) < 0;
+    });
     return dirs;
 }
 
 std::int64_t fileSize(const std::string& path) {
-    char full[MAX_PATH * 4];
-    DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    const std::string expanded = n > 0 && n < sizeof full ? std::string(full, n) : path;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(expanded.c_str(), &fd);
+    const std::wstring wide = mw::widePath(path);
+    wchar_t full[MAX_PATH * 4];
+    DWORD n = GetFullPathNameW(wide.c_str(), MAX_PATH * 4, full, nullptr);
+    const std::wstring expanded = n > 0 && n < MAX_PATH * 4 ? std::wstring(full, n) : wide;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(expanded.c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return -1;
     FindClose(h);
     return static_cast<std::int64_t>((static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow);

@@ -16,7 +16,7 @@ struct ListedFile {
 };
 
 // The files the file pane lists, in the order the file system gives them; without the engine's
-// own files when `withoutEngineFiles` (the directory is PGP's).
+// own files when `withoutEngineFiles` (the directory is PGP's). Names and paths are UTF-8.
 std::vector<ListedFile> listFiles(const std::string& directory, bool withoutEngineFiles = false);
 
 // Subdirectories that are neither hidden nor system, sorted without regard to case.

@@ -44,13 +44,15 @@ void runPgpOperation(FileModuleApp& app, mw::FileOperation operation) {
         context.tell("You must select a file first!");
         return;
     }
+    std::string file, directory;
+    if (!form.systemPaths(file, directory)) return;
     mw::FileJob job;
     job.operation = operation;
     job.pgpExe = app.setup().pgpExe();
     job.pgpDir = app.setup().pgpDir();
     lendPgpPath(job.pgpDir);
-    job.selectedFile = form.FileName();
-    job.workingDirectory = form.shownDirectory();
+    job.selectedFile = file;
+    job.workingDirectory = directory;
     job.shift = form.ShiftFlag;
     // The key dialogs' own listing jobs read these fields, so they are set before any dialog.
     job.setPaths = [&form](const mw::JobPaths& paths) {
@@ -62,7 +64,13 @@ void runPgpOperation(FileModuleApp& app, mw::FileOperation operation) {
     job.showSetup = [&app] { app.setup().showModal(); };
     job.promptsBeforeLock = [&app, operation] {
         if (needsRecipients(operation)) app.pubKey().showModal();
-        if (needsSigner(operation)) app.secKey().showModal();
+        if (needsSigner(operation) && !(needsRecipients(operation) && app.pubKey().offeredFirstKey()))
+            app.secKey().showModal();
+    };
+    // An empty ring ends the operation: the user was offered a first key instead.
+    job.abandoned = [&app, operation] {
+        return (needsRecipients(operation) && app.pubKey().offeredFirstKey()) ||
+               (needsSigner(operation) && app.secKey().offeredFirstKey());
     };
     job.values = [&form] { return mw::FileJobValues{form.Recipients, form.Signer}; };
     job.setShortName = [&form](const std::string& shortName) { form.ShortName = shortName; };

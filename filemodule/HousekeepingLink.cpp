@@ -9,8 +9,17 @@ namespace filemodule {
 
 mw::Housekeeping housekeepingOf(TForm1& form, FileModuleApp& app) {
     mw::BrowserLink link;
-    link.selectedFile = [&form] { return form.FileName(); };
-    link.shownDirectory = [&form] { return form.shownDirectory(); };
+    // The shared housekeeping names files as the ANSI calls do; the handlers checked that they can.
+    link.selectedFile = [&form] {
+        std::string file, directory;
+        form.systemPaths(file, directory);
+        return file;
+    };
+    link.shownDirectory = [&form] {
+        std::string file, directory;
+        form.systemPaths(file, directory);
+        return directory;
+    };
     link.pgpDirectory = [&app] { return app.setup().pgpDir(); };
     link.reread = [&form] { form.updateFileList(); };
     link.setJobFiles = [&form](const std::string& lockFile, const std::string& batchFile) {

@@ -39,12 +39,20 @@ LPARAM directoryItem(int level, bool open) {
     return level * 2 + (open ? 1 : 0);
 }
 
-std::string listText(HWND list, int index) {
-    const auto length = SendMessageA(list, LB_GETTEXTLEN, index, 0);
+// The panes are wide list boxes, so that names the ANSI code page cannot hold are kept; their
+// texts are UTF-8 inside the program.
+std::wstring listText(HWND list, int index) {
+    const auto length = SendMessageW(list, LB_GETTEXTLEN, index, 0);
     if (length == LB_ERR) return {};
-    std::string text(static_cast<std::size_t>(length), '\0');
-    SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const auto got = SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got == LB_ERR ? 0 : static_cast<std::size_t>(got));
     return text;
+}
+
+LRESULT addString(HWND list, const std::string& utf8) {
+    const std::wstring text = mw::widePath(utf8);
+    return SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 } // namespace
@@ -64,9 +72,9 @@ TForm1::TForm1(FileModuleApp& app) : Form(app.context().application()), app_(app
     // The browser opens on the process's current directory; a failure there is shown and the
     // panes stay empty.
     application.runHandler([this] {
-        char current[MAX_PATH * 4];
-        DWORD n = GetCurrentDirectoryA(sizeof current, current);
-        changeDirectory(std::string(current, n < sizeof current ? n : 0));
+        wchar_t current[MAX_PATH * 4];
+        DWORD n = GetCurrentDirectoryW(MAX_PATH * 4, current);
+        changeDirectory(mw::utf8Path(std::wstring_view(current, n < MAX_PATH * 4 ? n : 0)));
     });
 }
 
@@ -150,7 +158,8 @@ void TForm1::createControls() {
                 .y = kClientHeight - kStatusHeight,
                 .width = kClientWidth,
                 .height = kStatusHeight,
-                .style = SS_OWNERDRAW});
+                .style = SS_OWNERDRAW,
+                .unicode = true});
     auto& application = app();
     statusFont_.reset(CreateFontA(-MulDiv(10, application.dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                   DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -188,7 +197,8 @@ void TForm1::createControls() {
                        .style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
                                 LBS_NOINTEGRALHEIGHT,
                        .exStyle = WS_EX_CLIENTEDGE,
-                       .font = systemFont_});
+                       .font = systemFont_,
+                       .unicode = true});
     // Sorted by the list itself, which ignores case as the file system does.
     addControl({.className = "LISTBOX",
                 .id = IdFileListBox1,
@@ -199,7 +209,8 @@ void TForm1::createControls() {
                 .style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_SORT | LBS_OWNERDRAWFIXED |
                          LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
                 .exStyle = WS_EX_CLIENTEDGE,
-                .font = systemFont_});
+                .font = systemFont_,
+                .unicode = true});
     for (const auto& drive : logicalDrives())
         SendMessageA(driveBox(), CB_ADDSTRING, 0,
                      reinterpret_cast<LPARAM>(mw::toLowerAscii(drive.substr(0, 2)).c_str()));
@@ -230,17 +241,32 @@ int TForm1::selectedIndex() const {
 std::string TForm1::FileName() const {
     const int index = selectedIndex();
     if (index < 0) return {};
-    return mw::joinPath(directory_, listText(fileList(), index));
+    return mw::joinPath(directory_, mw::utf8Path(listText(fileList(), index)));
+}
+
+bool TForm1::systemPaths(std::string& file, std::string& directory) {
+    file.clear();
+    const std::string selected = FileName();
+    using Name = std::pair<const std::string*, std::string*>;
+    for (const auto& [utf8, ansi] : {Name{&directory_, &directory}, Name{&selected, &file}}) {
+        if (utf8->empty()) continue;
+        *ansi = mw::ansiPath(*utf8);
+        if (ansi->empty()) {
+            app_.context().tell(mw::ansiText(mw::unreachableNameMessage(*utf8)));
+            return false;
+        }
+    }
+    return true;
 }
 
 bool TForm1::showsPgpDirectory() const {
     const mw::TPGPSetup* setup = app_.setupIfMade();
     if (!setup) return false;
-    std::string pgp = setup->pgpDir(), shown = directory_;
+    std::wstring pgp = mw::widePath(mw::utf8FromAnsi(setup->pgpDir())), shown = mw::widePath(directory_);
     for (auto* path : {&pgp, &shown})
-        while (path->size() > 3 && path->back() == '\\')
+        while (path->size() > 3 && path->back() == L'\\')
             path->pop_back();
-    return !pgp.empty() && lstrcmpiA(pgp.c_str(), shown.c_str()) == 0;
+    return !pgp.empty() && lstrcmpiW(pgp.c_str(), shown.c_str()) == 0;
 }
 
 std::vector<mw::FileStamp> TForm1::listedFiles() const {
@@ -252,18 +278,19 @@ std::vector<mw::FileStamp> TForm1::listedFiles() const {
 
 void TForm1::updateFileList(const std::string& select) {
     // Relative names typed by the user are taken relative to the shown directory.
-    SetCurrentDirectoryA(directory_.c_str());
+    SetCurrentDirectoryW(mw::widePath(directory_).c_str());
     HWND list = fileList();
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     // The engine's files in PGP's directory are not the user's to pick.
     for (const auto& file : listFiles(directory_, showsPgpDirectory())) {
-        const auto index = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(file.name.c_str()));
+        const auto index = addString(list, file.name);
         SendMessageA(list, LB_SETITEMDATA, index, static_cast<LPARAM>(file.icon));
     }
     if (!select.empty()) {
-        const auto index = SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                        reinterpret_cast<LPARAM>(select.c_str()));
+        const std::wstring name = mw::widePath(select);
+        const auto index = SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                        reinterpret_cast<LPARAM>(name.c_str()));
         if (index != LB_ERR) SendMessageA(list, LB_SETCURSEL, index, 0);
     }
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
@@ -272,14 +299,15 @@ void TForm1::updateFileList(const std::string& select) {
 }
 
 void TForm1::changeDirectory(const std::string& path) {
-    char full[MAX_PATH * 4];
-    DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    std::string target = n > 0 && n < sizeof full ? std::string(full, n) : path;
+    constexpr DWORD kLength = MAX_PATH * 4;
+    wchar_t full[kLength];
+    DWORD n = GetFullPathNameW(mw::widePath(path).c_str(), kLength, full, nullptr);
+    const std::wstring target = n > 0 && n < kLength ? std::wstring(full, n) : mw::widePath(path);
     // Entering it is the test: a drive without a medium or a vanished directory fails here.
-    if (!SetCurrentDirectoryA(target.c_str()))
-        throw mw::IoError(target, "open", mw::errorText(GetLastError()));
-    n = GetCurrentDirectoryA(sizeof full, full);
-    directory_ = n > 0 && n < sizeof full ? std::string(full, n) : target;
+    if (!SetCurrentDirectoryW(target.c_str()))
+        throw mw::IoError(mw::utf8Path(target), "open", mw::errorText(GetLastError()));
+    n = GetCurrentDirectoryW(kLength, full);
+    directory_ = mw::utf8Path(n > 0 && n < kLength ? std::wstring_view(full, n) : std::wstring_view(target));
     fillDirectoryPane();
     selectCurrentDrive();
     updateFileList();
@@ -292,7 +320,7 @@ void TForm1::fillDirectoryPane() {
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     directoryPaths_.clear();
     auto add = [&](const std::string& text, const std::string& path, int level, bool open) {
-        const auto index = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        const auto index = addString(list, text);
         SendMessageA(list, LB_SETITEMDATA, index, directoryItem(level, open));
         directoryPaths_.push_back(path);
     };
@@ -349,11 +377,11 @@ void TForm1::DriveComboBox1Change() {
 }
 
 std::string TForm1::statusText() const {
-    return mw::windowText(statusPanel());
+    return mw::unicodeText(statusPanel());
 }
 
 void TForm1::setStatus(const std::string& text) {
-    mw::setWindowText(statusPanel(), text);
+    mw::setUnicodeText(statusPanel(), text);
     InvalidateRect(statusPanel(), nullptr, TRUE);
 }
 
@@ -422,22 +450,28 @@ void TForm1::HelponMurkwellFile1Click() {
 }
 
 void TForm1::N3Click() {
-    housekeepingOf(*this, app_).deleteFile();
+    std::string file, directory;
+    if (systemPaths(file, directory)) housekeepingOf(*this, app_).deleteFile();
 }
 void TForm1::RenameFile1Click() {
-    housekeepingOf(*this, app_).renameFile();
+    std::string file, directory;
+    if (systemPaths(file, directory)) housekeepingOf(*this, app_).renameFile();
 }
 void TForm1::ScorchTheFile1Click() {
-    housekeepingOf(*this, app_).scorchFile();
+    std::string file, directory;
+    if (systemPaths(file, directory)) housekeepingOf(*this, app_).scorchFile();
 }
 void TForm1::RunFile1Click() {
-    housekeepingOf(*this, app_).runFile();
+    std::string file, directory;
+    if (systemPaths(file, directory)) housekeepingOf(*this, app_).runFile();
 }
 void TForm1::LoadIntoNotepad1Click() {
-    housekeepingOf(*this, app_).loadIntoNotepad();
+    std::string file, directory;
+    if (systemPaths(file, directory)) housekeepingOf(*this, app_).loadIntoNotepad();
 }
 void TForm1::DOSPromptHere1Click() {
-    housekeepingOf(*this, app_).dosPromptHere();
+    std::string file, directory;
+    if (systemPaths(file, directory)) housekeepingOf(*this, app_).dosPromptHere();
 }
 
 bool TForm1::onCommand(int id, int code, HWND control) {
@@ -508,8 +542,8 @@ void TForm1::drawStatus(const DRAWITEMSTRUCT& di) {
     mw::ScopedSelect font(dc, statusFont_.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 128));
-    const std::string text = mw::windowText(di.hwndItem);
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r,
+    const std::wstring text = mw::widePath(mw::unicodeText(di.hwndItem));
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
               DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_PATH_ELLIPSIS);
 }
 
@@ -534,11 +568,11 @@ void TForm1::drawItem(const DRAWITEMSTRUCT& di) {
     drawPaneIcon(dc, x, di.rcItem.top + (di.rcItem.bottom - di.rcItem.top - iconSize) / 2, iconSize, icon);
     RECT text = di.rcItem;
     text.left = x + iconSize + application.scale(4);
-    const std::string caption = listText(di.hwndItem, static_cast<int>(di.itemID));
+    const std::wstring caption = listText(di.hwndItem, static_cast<int>(di.itemID));
     mw::ScopedSelect font(dc, systemFont_);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
               DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     if (di.itemState & ODS_FOCUS) DrawFocusRect(dc, &di.rcItem);
 }

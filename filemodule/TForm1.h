@@ -42,11 +42,15 @@ public:
     const std::vector<std::unique_ptr<mw::TIEButton>>& buttons() const { return buttons_; }
 
     // The file pane as the operations use it: selection index (-1 for none), the selected file's
-    // full path (empty for none), the shown directory, and a re-read from disk (`Update`).
+    // full path (empty for none), the shown directory, and a re-read from disk (`Update`). Paths
+    // and names are UTF-8.
     int selectedIndex() const;
     std::string FileName() const;
     const std::string& shownDirectory() const { return directory_; }
     std::string statusText() const;
+    // The selected file (empty for none) and the shown directory as the ANSI calls, PGP's batch
+    // lines and the tools name them. False, after telling the user why, when one has no such name.
+    bool systemPaths(std::string& file, std::string& directory);
     // Re-reads the file pane; `select` (a name in it) is selected, as after a job.
     void updateFileList(const std::string& select = {});
     // The files the pane lists now, with their write times.

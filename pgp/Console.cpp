@@ -154,6 +154,14 @@ bool Console::confirm(std::wstring_view question) {
     return !answer.empty() && (answer[0] == L'y' || answer[0] == L'Y');
 }
 
+void Console::keepOwnWindowOpen() {
+    DWORD processes[2] = {};
+    if (!inputIsConsole_ || GetConsoleProcessList(processes, 2) != 1) return;
+    SecretWideText answer;
+    write(STD_ERROR_HANDLE, L"Press Enter to close this window.");
+    readInto(answer, false);
+}
+
 std::wstring Console::readLine(std::wstring_view prompt) {
     write(STD_ERROR_HANDLE, prompt);
     SecretWideText answer;

@@ -43,6 +43,9 @@ public:
     bool confirm(std::wstring_view question);
     // Asks for a line of text, echoed.
     std::wstring readLine(std::wstring_view prompt);
+    // A console window opened for this program alone (started from a window, not from a prompt or
+    // a batch file) closes when it ends: waits for Enter, so that its last lines can be read.
+    void keepOwnWindowOpen();
     // Asks for a pass phrase without echo.
     SecretWideText readHidden(std::wstring_view prompt);
 

@@ -1,5 +1,6 @@
 // File helpers shared by pgp.exe's commands.
 #include "pgp/Files.h"
+#include "pgp/core/Names.h"
 
 namespace pgp {
 
@@ -34,14 +35,6 @@ std::wstring directoryOf(const std::wstring& path) {
     return path.substr(0, cut + 1);
 }
 
-bool fitsAnsi(const std::wstring& text) {
-    if (text.empty()) return true;
-    BOOL lost = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
-                                nullptr, 0, nullptr, &lost);
-    return n > 0 && !lost;
-}
-
 std::wstring textOfBytes(const std::string& bytes) {
     for (UINT codePage : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP)}) {
         const DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
@@ -70,6 +63,12 @@ std::wstring longForm(const std::wstring& full) {
     std::wstring longFolder =
         askedPath([&](wchar_t* b, DWORD n) { return GetLongPathNameW(folder.c_str(), b, n); });
     return (longFolder.empty() ? folder : longFolder) + full.substr(cut);
+}
+
+std::wstring listedName(const std::wstring& path) {
+    const std::wstring whole =
+        askedPath([&](wchar_t* b, DWORD n) { return GetLongPathNameW(path.c_str(), b, n); });
+    return bareName(whole.empty() ? path : whole);
 }
 
 bool setDeletePending(HANDLE file, bool pending) {

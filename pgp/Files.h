@@ -11,12 +11,13 @@ namespace pgp {
 bool isFile(const std::wstring& path);
 // The folder part of a path, with its separator; "." for a bare name.
 std::wstring directoryOf(const std::wstring& path);
-// Text the engine takes in its (ANSI) argument vector without change.
-bool fitsAnsi(const std::wstring& text);
 std::wstring fullPath(const std::wstring& path);
 // The long form of a full path, so that a short alias is seen for the name it stands for; for
 // a file that does not exist yet, the long form of its folder.
 std::wstring longForm(const std::wstring& full);
+// The name of an existing file as its folder lists it: a short alias ("OTCH~X1I.TXT") gives the
+// long name it stands for. Otherwise the bare name of `path`.
+std::wstring listedName(const std::wstring& path);
 bool setDeletePending(HANDLE file, bool pending);
 // Bytes as text: UTF-8, as today's programs write it, else this system's code page, as older
 // programs did (a stored file name, a plaintext, config.txt).

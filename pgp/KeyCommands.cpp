@@ -131,8 +131,8 @@ ExitStatus Program::keyGenerate() {
     KeyKind kind = choice == L"2"   ? KeyKind::Rsa3072
                    : choice == L"3" ? KeyKind::Rsa4096
                                     : KeyKind::Curve25519;
-    con_.say(L"You need a user ID for your public key.  The desired form is your name, followed by your\r\n"
-             L"E-mail address in angle brackets, like:  Jane Doe <jane@example.org>");
+    con_.say(L"You need a user ID for your public key: your name, then your e-mail address in\r\n"
+             L"angle brackets, like:  Jane Doe <jane@example.org>");
     std::wstring userId = con_.readLine(L"Enter a user ID for your public key: ");
     if (userId.empty()) {
         con_.say(L"No user ID given; no key generated.");

@@ -155,6 +155,8 @@ ExitStatus Program::run() {
         break;
     case Action::KeyGenerate:
         status = keyGenerate();
+        // Started from the programs' offer of a first key, its console would close on the result.
+        con_.keepOwnWindowOpen();
         break;
     case Action::KeyAdd:
         status = keyAdd();
@@ -335,7 +337,10 @@ ExitStatus Program::protect() {
     p.armor = c_.armor;
     p.text = c_.text;
     p.detached = c_.detached;
-    if (!input.empty() && fitsAnsi(bareName(input))) p.storedName = bareName(input);
+    // A file handed over by its short alias (as the file module does) is named by its long name,
+    // in the message and in the output's name: the engine takes its arguments as UTF-8.
+    const std::wstring named = input.empty() ? std::wstring() : listedName(input);
+    p.storedName = named;
     std::optional<FilterInput> filterIn;
     if (c_.filter) filterIn.emplace();
     // The engine's text mode rewrites line ends: a binary file stays binary, whatever -t says.
@@ -385,7 +390,7 @@ ExitStatus Program::protect() {
     }
     const std::wstring outName =
         c_.output ? *c_.output
-                  : (c_.filter ? std::wstring() : protectedOutputName(input, c_.armor, c_.detached));
+                  : (c_.filter ? std::wstring() : protectedOutputName(named, c_.armor, c_.detached));
     if (ExitStatus refused = c_.filter ? ExitStatus::Ok : mayWrite(outName); refused != ExitStatus::Ok)
         return refused;
     std::optional<mw::SecretString> pass;
@@ -506,7 +511,9 @@ ExitStatus Program::decrypt() {
             head.clear();
         if (looksLikeKeyFile(head)) return offerKeyFile(input);
     }
-    std::wstring outName = c_.output ? *c_.output : c_.filter ? std::wstring() : plainOutputName(input);
+    std::wstring outName = c_.output   ? *c_.output
+                           : c_.filter ? std::wstring()
+                                       : plainOutputName(listedName(input));
     if (!c_.filter && outName.empty() && !c_.preserveName) {
         con_.say(L"Cannot name the output of " + quoted(input) +
                  L": it has no extension.  Give one with -o.");
@@ -605,8 +612,8 @@ ExitStatus Program::decrypt() {
                 if (!stored.empty())
                     con_.sayUtf8("The name in the message, '" + escapedText(toUtf8(stored)) +
                                  "', is not used.");
-                safe = plainOutputName(input);
-                if (safe.empty()) safe = bareName(input) + L".out";
+                safe = plainOutputName(listedName(input));
+                if (safe.empty()) safe = listedName(input) + L".out";
             }
             outName = safe;
         }

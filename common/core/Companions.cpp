@@ -12,14 +12,21 @@ Companions::Companions(Platform& platform, Interaction& interaction, const Progr
     : platform_(platform), interaction_(interaction), profile_(profile),
       own_(directoryOf(platform.executablePath())), pgp_(std::move(pgpDirectory)) {}
 
-void Companions::open(const std::string& file, const std::string& directory, ShowMode mode) {
+void Companions::open(const std::string& file, const std::string& directory, ShowMode mode,
+                      const std::string& instead) {
     // Nobody waits for these programs: the handle the launch may give back is released at once.
     LaunchResult launched = platform_.launch(file, "", directory, mode);
     if (launched.process) platform_.closeProcess(launched.process);
+    if (!launched.started)
+        interaction_.message(profile_.title, file + " could not be started: " + launched.error + instead,
+                             BoxIcon::Error);
 }
 
 void Companions::keyManagement() {
-    open(own_ + "wendal.exe", pgp_, ShowMode::Normal);
+    open(own_ + "wendal.exe", pgp_, ShowMode::Normal,
+         "\n\nWithout the key manager, PGP manages the keys in a console window opened in PGP's "
+         "directory: pgp -kg makes your key pair, pgp -ka FILE adds a friend's key, pgp -kv lists the "
+         "keys.");
 }
 
 void Companions::encryptDecryptFiles() {
@@ -70,7 +77,8 @@ void openHelp(Platform& platform, Interaction& interaction, const ProgramProfile
         launched = platform.launch(html, "", directory, mode);
         if (!launched.started)
             interaction.message(profile.title,
-                                "The help could not be opened: " + html + ": " + launched.error,
+                                "The help could not be opened: " + html + ": " + launched.error +
+                                    " Open that file with your web browser.",
                                 BoxIcon::Error);
     }
     if (launched.process) platform.closeProcess(launched.process);

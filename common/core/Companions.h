@@ -31,7 +31,9 @@ public:
     void offerFirstKey(bool secretRing, const std::string& pgpExe);
 
 private:
-    void open(const std::string& file, const std::string& directory, ShowMode mode);
+    // A program that cannot be started is named with the reason, and `instead` after it.
+    void open(const std::string& file, const std::string& directory, ShowMode mode,
+              const std::string& instead = {});
 
     Platform& platform_;
     Interaction& interaction_;

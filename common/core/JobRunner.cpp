@@ -340,6 +340,7 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
     if (job.setPaths) job.setPaths(paths);
     if (!preChecksPass(paths.pgpExe, paths.lockFile, job.showSetup)) return JobEnd::Refused;
     if (job.promptsBeforeLock) job.promptsBeforeLock();
+    if (job.abandoned && job.abandoned()) return JobEnd::Refused;
 
     const bool decrypt = job.operation == EditorOperation::Decrypt;
     const std::string input = paths.pgpDir + profile_->inputName;
@@ -436,10 +437,14 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
 
 std::optional<std::string> JobRunner::fileShortName(const std::string& file) {
     std::string shortName = platform_.shortPath(file);
+    const bool exists = platform_.fileExists(file);
+    // A volume that keeps no short names: the long path, quoted in the batch line where needed.
+    if (shortName.empty() && exists) shortName = file;
     if (!shortName.empty() && shortName.size() <= kShortNameLimit) return shortName;
-    const char* reason = !platform_.fileExists(file) ? "it no longer exists"
-                         : shortName.empty()         ? "the system gives no short form of its path"
-                                             : "the short form of its path is longer than 127 characters";
+    const char* reason =
+        !exists             ? "it no longer exists"
+        : shortName == file ? "its path is longer than 127 characters, and the disk keeps no short form of it"
+                            : "the short form of its path is longer than 127 characters";
     report("The file " + file + " cannot be handed to PGP: " + reason + ". PGP was not started.");
     return std::nullopt;
 }
@@ -452,6 +457,7 @@ JobEnd JobRunner::runFileOperation(const FileJob& job) {
     // A file without a usable short form is refused before any dialog writes its listing job.
     if (!fileShortName(job.selectedFile)) return JobEnd::Refused;
     if (job.promptsBeforeLock) job.promptsBeforeLock();
+    if (job.abandoned && job.abandoned()) return JobEnd::Refused;
 
     FileJobValues v = job.values ? job.values() : FileJobValues{};
     auto build = [&](const std::string& shortName) -> std::optional<BatchLines> {

@@ -61,6 +61,9 @@ struct EditorJob {
     std::function<void(const JobPaths&)> setPaths;
     std::function<void()> showSetup;         // after the missing-pgp message
     std::function<void()> promptsBeforeLock; // the key dialogs
+    // After them: true when a dialog ended the operation (it offered a first key); nothing more
+    // is said or done.
+    std::function<bool()> abandoned;
     std::function<void()> promptsAfterLock;  // the stored-pass-phrase dialog
     std::function<EditorJobValues()> values; // read after each group of prompts
     // Writes the message text to the given input file; throws IoError on failure.
@@ -89,6 +92,7 @@ struct FileJob {
     std::function<void(const JobPaths&)> setPaths;
     std::function<void()> showSetup;
     std::function<void()> promptsBeforeLock;
+    std::function<bool()> abandoned; // as the editor's
     std::function<FileJobValues()> values;
     std::function<void()> refresh;                         // re-reads the file pane when the job has ended
     std::function<void(const std::string&)> setShortName;  // the window's `ShortName`

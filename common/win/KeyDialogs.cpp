@@ -20,15 +20,18 @@ constexpr std::size_t kFirstFill = 1000;
 constexpr std::size_t kFillStep = 10000;
 } // namespace
 
-std::vector<std::string> listUserIds(const Context& context, const KeyDialogLink& link, KeyRing ring) {
+std::vector<std::string> listUserIds(const Context& context, const KeyDialogLink& link, KeyRing ring,
+                                     bool* offeredFirstKey) {
     const KeyListingSources sources = link.sources ? link.sources() : KeyListingSources{};
     bool finished = false;
     auto ids = listKeyRing(context.platform(), context.interaction(), context.profile().program, ring,
                            sources, &finished);
     // A first start: nothing to choose from, and the way to a first key.
-    if (finished && ids.empty())
+    const bool empty = finished && ids.empty();
+    if (empty)
         Companions(context.platform(), context.interaction(), context.profile(), sources.pgpDir)
             .offerFirstKey(ring == KeyRing::Secret, sources.pgpExe);
+    if (offeredFirstKey) *offeredFirstKey = empty;
     return ids;
 }
 

@@ -18,8 +18,10 @@ struct KeyDialogLink {
     std::function<void(const std::string&)> store; // TPubKey: Recipients; TSecKey: Signer
 };
 
-// The key listing of one showing with the program's seams (see listKeyRing).
-std::vector<std::string> listUserIds(const Context& context, const KeyDialogLink& link, KeyRing ring);
+// The key listing of one showing with the program's seams (see listKeyRing). A ring that was
+// listed and holds no key gets the offer of a first key; `offeredFirstKey` says whether it did.
+std::vector<std::string> listUserIds(const Context& context, const KeyDialogLink& link, KeyRing ring,
+                                     bool* offeredFirstKey = nullptr);
 
 // The list of a key ring's user IDs: a list box that keeps every ID as its string, so that other
 // processes (screen readers, automation) read them whole, and owner-drawn from the IDs kept here.

@@ -39,7 +39,11 @@ void TPubKey::FormShow() {
     centreOnScreen();
     // Emptied first, so that a listing that fails leaves no entries of an earlier showing.
     available_.assign({});
-    available_.assign(listUserIds(context_, link_, KeyRing::Public));
+    available_.assign(listUserIds(context_, link_, KeyRing::Public, &offeredFirstKey_));
+    if (offeredFirstKey_) {
+        close();
+        return;
+    }
     SetFocus(listBox1());
 }
 

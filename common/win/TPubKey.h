@@ -30,6 +30,9 @@ public:
     void SpeedButton1Click(); // Add
     void SpeedButton2Click(); // Remove
     void Button1Click();      // OK
+    // Its last showing found an empty ring and offered a first key: it closed at once, choosing
+    // nothing, and the operation that showed it goes no further.
+    bool offeredFirstKey() const { return offeredFirstKey_; }
 
 protected:
     void FormShow() override;
@@ -40,6 +43,7 @@ protected:
 private:
     const Context& context_;
     KeyDialogLink link_;
+    bool offeredFirstKey_ = false;
     UserIdList available_;               // ListBox1 and its entries, unaltered, in list order
     std::vector<std::string> keysToUse_; // ListBox2's entries; kept for the whole run
 };

@@ -33,7 +33,11 @@ void TSecKey::FormShow() {
     centreOnScreen();
     // Emptied first, so that a listing that fails leaves no entries of an earlier showing.
     available_.assign({});
-    available_.assign(listUserIds(context_, link_, KeyRing::Secret));
+    available_.assign(listUserIds(context_, link_, KeyRing::Secret, &offeredFirstKey_));
+    if (offeredFirstKey_) {
+        close();
+        return;
+    }
     // OK without a click signs with the alphabetically first key.
     if (!available_.entries().empty()) SendMessageA(listBox1(), LB_SETCURSEL, 0, 0);
     SetFocus(listBox1());

@@ -19,6 +19,9 @@ public:
     HWND button1() const { return GetDlgItem(panel1(), IdButton1); }
 
     void Button1Click(); // OK
+    // Its last showing found an empty ring and offered a first key: it closed at once, choosing
+    // nothing, and the operation that showed it goes no further.
+    bool offeredFirstKey() const { return offeredFirstKey_; }
 
 protected:
     void FormShow() override;
@@ -29,6 +32,7 @@ protected:
 private:
     const Context& context_;
     KeyDialogLink link_;
+    bool offeredFirstKey_ = false;
     UserIdList available_; // ListBox1 and its entries, unaltered, in list order
 };
 

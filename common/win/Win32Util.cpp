@@ -1,6 +1,7 @@
 // Text helpers over the ANSI Win32 calls.
 #include "win/Win32Util.h"
 #include "core/UnicodeText.h"
+#include <optional>
 #include <vector>
 
 namespace mw {
@@ -22,6 +23,8 @@ std::string errorText(DWORD code) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
         text.pop_back();
     if (text.empty()) text = "system error " + std::to_string(code);
+    // Some name what they are about as "%1"; the caller's message names it already.
+    if (const auto at = text.find("%1"); at != std::string::npos) text.replace(at, 2, "the file");
     return text;
 }
 
@@ -85,6 +88,70 @@ std::string unicodeText(HWND hwnd) {
 void setUnicodeText(HWND hwnd, const std::string& utf8) {
     const std::u16string wide = utf8ToUtf16(utf8);
     SetWindowTextW(hwnd, reinterpret_cast<const wchar_t*>(wide.c_str()));
+}
+
+std::wstring widePath(const std::string& utf8) {
+    const std::u16string wide = utf8ToUtf16(utf8);
+    return std::wstring(wide.begin(), wide.end());
+}
+
+std::string utf8Path(std::wstring_view wide) {
+    return utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
+}
+
+namespace {
+
+// The ANSI form of `wide`, or nothing when a character is not in the code page: no "?" and no
+// look-alike may name another file.
+std::optional<std::string> exactlyInAnsi(const std::wstring& wide) {
+    if (wide.empty()) return std::string();
+    BOOL lost = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
+                                      static_cast<int>(wide.size()), nullptr, 0, nullptr, &lost);
+    if (n <= 0 || lost) return std::nullopt;
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), out.data(),
+                        n, nullptr, nullptr);
+    return out;
+}
+
+} // namespace
+
+std::string ansiPath(const std::string& utf8) {
+    const std::wstring wide = widePath(utf8);
+    if (auto ansi = exactlyInAnsi(wide)) return *ansi;
+    std::wstring shortForm(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const DWORD n =
+            GetShortPathNameW(wide.c_str(), shortForm.data(), static_cast<DWORD>(shortForm.size()));
+        if (n == 0) return {};
+        if (n < shortForm.size()) {
+            shortForm.resize(n);
+            return exactlyInAnsi(shortForm).value_or(std::string());
+        }
+        shortForm.resize(n);
+    }
+    return {};
+}
+
+std::string ansiText(const std::string& utf8) {
+    const std::wstring wide = widePath(utf8);
+    if (wide.empty()) return {};
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
+                                      static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                            out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::string utf8FromAnsi(const std::string& ansi) {
+    if (ansi.empty()) return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
+    return utf8Path(wide);
 }
 
 } // namespace mw

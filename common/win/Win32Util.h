@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace mw {
 
@@ -120,5 +121,16 @@ void setWindowText(HWND hwnd, const std::string& text);
 // nothing of it passes through the ANSI code page.
 std::string unicodeText(HWND hwnd);
 void setUnicodeText(HWND hwnd, const std::string& utf8);
+
+// A UTF-8 path for the wide calls.
+std::wstring widePath(const std::string& utf8);
+std::string utf8Path(std::wstring_view wide);
+// A UTF-8 path of an existing file or folder as the ANSI calls take it: itself when the ANSI code
+// page holds every character, else its short form; empty when neither can name it.
+std::string ansiPath(const std::string& utf8);
+// UTF-8 text for the ANSI calls (message boxes): "?" for what the code page lacks.
+std::string ansiText(const std::string& utf8);
+// An ANSI path (settings, the key rings' folder) as UTF-8.
+std::string utf8FromAnsi(const std::string& ansi);
 
 } // namespace mw

@@ -293,10 +293,13 @@ void Form::showModal() {
     modal_ = true;
     modalDone_ = false;
     app.runHandler([this] { FormShow(); });
-    ShowWindow(handle(), SW_SHOW);
-    SetForegroundWindow(handle());
-    SetActiveWindow(handle());
-    if (app.modalHook) PostMessageA(handle(), WM_MW_MODALHOOK, 0, 0);
+    // A form that closed itself in FormShow (a key dialog with nothing to list) is never shown.
+    if (!modalDone_) {
+        ShowWindow(handle(), SW_SHOW);
+        SetForegroundWindow(handle());
+        SetActiveWindow(handle());
+        if (app.modalHook) PostMessageA(handle(), WM_MW_MODALHOOK, 0, 0);
+    }
     MSG msg;
     while (!modalDone_) {
         BOOL got = GetMessageW(&msg, nullptr, 0, 0);

@@ -78,4 +78,12 @@ std::vector<std::string> directoryLevels(const std::string& directory) {
     return levels;
 }
 
+std::string unreachableNameMessage(const std::string& path) {
+    return "The name " + path +
+           " holds characters that this system's code page cannot write, and its disk keeps no short "
+           "(8.3) name for it, so PGP and the other tools cannot be given it. Nothing was started. "
+           "Rename it with characters of your system's language, or move it to a disk that keeps short "
+           "names.";
+}
+
 } // namespace mw

@@ -46,6 +46,10 @@ std::string jobOutput(const std::vector<FileStamp>& before, const std::vector<Fi
 // "%s, %d bytes" of the path and size, with A-Z lowered and every other byte kept.
 std::string fileStatusLine(const std::string& fullPath, std::int64_t size);
 
+// Why a file or folder whose name the ANSI code page cannot hold, on a volume that keeps no short
+// (8.3) names, cannot be handed to PGP, the wipe tool or a program.
+std::string unreachableNameMessage(const std::string& path);
+
 // The directories from the root down to `directory` itself: "C:\Data\Sub" gives "C:\",
 // "C:\Data", "C:\Data\Sub". A trailing backslash is ignored except at the root.
 std::vector<std::string> directoryLevels(const std::string& directory);

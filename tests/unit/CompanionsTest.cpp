@@ -90,14 +90,23 @@ TEST_F(CompanionsTest, HelpOpensTheHelpFileElseTheHtmlHelpElseSaysWhy) {
     }
 }
 
-TEST_F(CompanionsTest, LaunchedProgramsAreNotTrackedAndAFailedLaunchSaysNothing) {
+TEST_F(CompanionsTest, LaunchedProgramsAreNotTrackedAndAFailedLaunchSaysWhy) {
     companions.keyManagement();
     EXPECT_EQ(fake.closedProcesses, std::vector<std::uintptr_t>{1});
+    EXPECT_TRUE(boxes.shown.empty());
     fake.launchFails = true;
     companions.encryptDecryptFiles();
-    EXPECT_EQ(fake.launches.size(), 2u);
+    companions.keyManagement();
+    EXPECT_EQ(fake.launches.size(), 3u);
     EXPECT_EQ(fake.closedProcesses.size(), 1u) << "no handle to release after a failed launch";
-    EXPECT_TRUE(boxes.shown.empty());
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].icon, BoxIcon::Error);
+    EXPECT_EQ(boxes.shown[0].text.rfind("c:\\murkwell\\bramlet.exe could not be started: ", 0), 0u)
+        << boxes.shown[0].text;
+    EXPECT_EQ(boxes.shown[0].text.find("pgp -kg"), std::string::npos);
+    EXPECT_EQ(boxes.shown[1].text.rfind("c:\\murkwell\\wendal.exe could not be started: ", 0), 0u);
+    EXPECT_NE(boxes.shown[1].text.find("pgp -kg makes your key pair"), std::string::npos)
+        << boxes.shown[1].text;
 }
 
 TEST_F(CompanionsTest, OverlayerMissingExplainsAndStartsNothing) {

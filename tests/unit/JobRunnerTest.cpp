@@ -450,6 +450,25 @@ FileJob fileJob(FileOperation op, std::vector<std::string>& steps, FileJobValues
 
 } // namespace
 
+// A key dialog that offered a first key ends the operation: nothing written, started or said.
+TEST_F(JobRunnerTest, AnOperationAbandonedInItsKeyDialogsWritesAndStartsNothing) {
+    EditorCaller caller;
+    auto editorJob = caller.job(EditorOperation::Encrypt);
+    editorJob.saveInput = [&](const std::string&) { caller.steps.push_back("save"); };
+    editorJob.abandoned = [] { return true; };
+    std::vector<std::string> steps;
+    auto fileJobAbandoned = fileJob(FileOperation::SignEncrypt, steps, {});
+    fileJobAbandoned.abandoned = [] { return true; };
+    fake.put(fileJobAbandoned.selectedFile, {});
+    fake.calls.clear();
+    EXPECT_EQ(runner.runEditorOperation(editorJob), JobEnd::Refused);
+    EXPECT_EQ(caller.steps, (std::vector<std::string>{"paths", "key dialogs"}));
+    EXPECT_EQ(runner.runFileOperation(fileJobAbandoned), JobEnd::Refused);
+    EXPECT_EQ(steps.back(), "key dialogs");
+    EXPECT_TRUE(only(fake.calls, {"write", "create", "launch"}).empty());
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 TEST_F(JobRunnerTest, FileModuleSignEncryptWritesTheWorkedExampleAndWipesItsOwnFiles) {
     fake.put(kTool, {});
     fake.shortNames[FakePlatform::key("C:\\My Documents\\Quarterly Report.doc")] =
@@ -525,7 +544,7 @@ TEST_F(JobRunnerTest, FileModuleWithoutAShortNameRemovesItsLockAndSaysSo) {
     EXPECT_EQ(boxes.shown[0].caption, "Murkwell File Encryption Applet");
 }
 
-TEST_F(JobRunnerTest, FileModuleRefusesAShortFormOfMoreThan127CharactersAndOneThatGoesDuringTheDialogs) {
+TEST_F(JobRunnerTest, FileModuleNamesTheFileByItsShortFormOrLongPathWithin127CharactersAtTheLaunch) {
     const std::string file = "C:\\My Documents\\Quarterly Report.doc";
     fake.put(file, {});
     fake.shortNames[FakePlatform::key(file)] = "C:\\" + std::string(119, 'D') + "\\A.DOC"; // 128 characters
@@ -554,6 +573,22 @@ TEST_F(JobRunnerTest, FileModuleRefusesAShortFormOfMoreThan127CharactersAndOneTh
     EXPECT_TRUE(only(fake.calls, {"write", "delete", "create", "launch"}).empty());
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_NE(boxes.shown[1].text.find("it no longer exists"), std::string::npos) << boxes.shown[1].text;
+
+    // A disk that keeps no short names: the long path goes, quoted, and only a long one is refused.
+    fake.put(file, {});
+    fake.shortNames[FakePlatform::key(file)] = "";
+    EXPECT_EQ(runner.runFileOperation(fileJob(FileOperation::Decrypt, steps, {})), JobEnd::Finished);
+    EXPECT_EQ(batchAtLaunch[0], "c:\\pgp\\pgp.exe -p \"" + file + "\"");
+    const std::string deep = "C:\\" + std::string(120, 'D') + "\\A B.DOC";
+    fake.put(deep, {});
+    fake.shortNames[FakePlatform::key(deep)] = "";
+    auto deepJob = fileJob(FileOperation::Decrypt, steps, {});
+    deepJob.selectedFile = deep;
+    EXPECT_EQ(runner.runFileOperation(deepJob), JobEnd::Refused);
+    ASSERT_EQ(boxes.shown.size(), 3u);
+    EXPECT_NE(boxes.shown[2].text.find("longer than 127 characters, and the disk keeps no short form"),
+              std::string::npos)
+        << boxes.shown[2].text;
 }
 
 TEST_F(JobRunnerTest, Utf8ConsoleTakesTheKeyListingAndEveryOperationInItsOwnBytes) {
@@ -1081,7 +1116,9 @@ TEST_F(JobRunnerTest, TheOutcomePgpReportsIsShownAndAStaleOneIsIgnored) {
         EXPECT_EQ(announced,
                   c.announced ? std::vector<std::string>{c.announced} : std::vector<std::string>{});
         ASSERT_EQ(boxes.shown.size(), c.boxed ? 1u : 0u);
-        if (c.boxed) EXPECT_EQ(boxes.shown[0].text.rfind(c.boxed, 0), 0u) << boxes.shown[0].text;
+        if (c.boxed) {
+            EXPECT_EQ(boxes.shown[0].text.rfind(c.boxed, 0), 0u) << boxes.shown[0].text;
+        }
         EXPECT_FALSE(fake.has(kDir + "murkwell.out"));
         EXPECT_EQ(fake.environment.count(kOutcomeVariable), 0u);
     }

@@ -67,17 +67,20 @@ TEST_F(CompanionPrograms, OverlayerExplainsWhenMissingAndStartsShownWhenPresent)
     EXPECT_EQ(interaction.shown.size(), 1u) << "no box when it starts";
 }
 
-TEST_F(CompanionPrograms, MissingKeyManagerAndPgpDocsSayNothingAndMissingHelpSaysWhy) {
+TEST_F(CompanionPrograms, MissingKeyManagerAndHelpSayWhyAndMissingPgpDocsSaysNothing) {
     editor::EditorApp app(mw::Application::instance());
-    command(app, editor::CmdKeyManagement1Click);
     command(app, editor::CmdPGPDocs1Click);
     handlePendingMessages();
     EXPECT_TRUE(interaction.shown.empty());
-    // Neither Murkwell.hlp nor the HTML help beside the program: a box, not a silent nothing.
+    // No key manager, and neither Murkwell.hlp nor the HTML help beside the program: boxes, not a
+    // silent nothing.
+    command(app, editor::CmdKeyManagement1Click);
     command(app, editor::CmdMurkwellDocs1Click);
-    ASSERT_EQ(interaction.shown.size(), 1u);
-    EXPECT_EQ(
-        interaction.shown[0].text.rfind("The help could not be opened: " + (dir / "Murkwell.html") + ": ", 0),
-        0u)
+    ASSERT_EQ(interaction.shown.size(), 2u);
+    EXPECT_EQ(interaction.shown[0].text.rfind((dir / "wendal.exe") + " could not be started: ", 0), 0u)
         << interaction.shown[0].text;
+    EXPECT_EQ(
+        interaction.shown[1].text.rfind("The help could not be opened: " + (dir / "Murkwell.html") + ": ", 0),
+        0u)
+        << interaction.shown[1].text;
 }

@@ -34,9 +34,11 @@ public:
     }
 };
 
+// The file module's panes hold names in any script: `text` is UTF-8.
 inline int indexOf(HWND list, const std::string& text) {
-    return static_cast<int>(SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                         reinterpret_cast<LPARAM>(text.c_str())));
+    const std::wstring wide = mw::widePath(text);
+    return static_cast<int>(SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                         reinterpret_cast<LPARAM>(wide.c_str())));
 }
 
 // A key as it arrives from the keyboard: through the message loop and the window's key preview.

@@ -21,7 +21,8 @@ const char* const kData = "Quarterly figures\r\nZ\xFCrich 42\r\nend\r\n";
 struct Case {
     const char* name;
     int command;
-    const char* file;                         // the user's file in the shown directory
+    const char* file;                         // the user's file in the shown directory (UTF-8)
+    const char* output = nullptr;             // the name PGP gives its output
     std::vector<std::string> recipients = {}; // added in the public-key dialog
     bool signs = false;                       // the signer dialog confirmed with the demo key
     const char* jobPass = nullptr;            // what PGP is given in its console
@@ -37,23 +38,29 @@ std::ostream& operator<<(std::ostream& out, const Case& c) {
 }
 
 const char* const kMessage = "-----BEGIN PGP MESSAGE-----";
+// Names with blanks, which the batch file gives PGP by their short forms: one in Cyrillic, which
+// code page 1252 cannot hold, one in Latin with accents, which code page 1251 cannot hold.
+#define REPORT "\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82 2026"
+#define RESUME "r\xC3\xA9sum\xC3\xA9 final"
 
 const Case kCases[] = {
-    // A long name with blanks: the batch file can only name it by its short form.
     {.name = "Encrypt",
      .command = filemodule::CmdSpeedButton1Click,
-     .file = "Quarterly report for the board.doc",
+     .file = REPORT ".doc",
+     .output = REPORT ".asc",
      .recipients = {kDemoUser, kSecondUser},
      .peerPass = kDemoPass,
      .armour = kMessage},
     {.name = "Decrypt",
      .command = filemodule::CmdSpeedButton2Click,
-     .file = "from-linux.asc",
+     .file = RESUME ".asc",
+     .output = REPORT ".txt", // the name the message holds
      .jobPass = kDemoPass,
      .fromLinux = true},
     {.name = "Sign",
      .command = filemodule::CmdSpeedButton3Click,
-     .file = "notes.txt",
+     .file = RESUME ".txt",
+     .output = RESUME ".asc",
      .signs = true,
      .jobPass = kDemoPass,
      .peerPass = kDemoPass,
@@ -61,7 +68,8 @@ const Case kCases[] = {
      .textMode = true},
     {.name = "SignDetached",
      .command = filemodule::CmdIEButton7Click,
-     .file = "figures.csv",
+     .file = REPORT ".csv",
+     .output = REPORT ".asc",
      .signs = true,
      .jobPass = kDemoPass,
      .peerPass = kDemoPass,
@@ -71,7 +79,8 @@ const Case kCases[] = {
     // The signer is not a recipient: the message is for the chosen key alone.
     {.name = "SignEncrypt",
      .command = filemodule::CmdSpeedButton4Click,
-     .file = "letter.txt",
+     .file = RESUME ".txt",
+     .output = RESUME ".asc",
      .recipients = {kSecondUser},
      .signs = true,
      .jobPass = kDemoPass,
@@ -80,7 +89,8 @@ const Case kCases[] = {
      .textMode = true},
     {.name = "EncryptIdea",
      .command = filemodule::CmdSpeedButton5Click,
-     .file = "plan.txt",
+     .file = REPORT ".txt",
+     .output = REPORT ".asc",
      .jobPass = kConventionalPass,
      .peerPass = kConventionalPass,
      .armour = kMessage},
@@ -210,11 +220,14 @@ TEST_P(FileRoundTrip, LinuxGpgReadsTheResultAndNothingIsLeftBehind) {
         // A message from elsewhere: Linux gpg encrypts for the demo key, keeping the file's name.
         writeFileBytes(dir / "pass.txt", kDemoPass);
         writeFileBytes(dir / "from-linux.txt", kData);
-        ASSERT_TRUE(runLinuxGpg(dir.path(), {"demo-secret.asc"},
-                                "$g --trust-model always --armor --recipient demo@murkwell.invalid "
-                                "--output from-linux.asc --encrypt from-linux.txt 2>encrypt.log"));
-        ASSERT_TRUE(CopyFileA((dir / "from-linux.asc").c_str(), (data() + c.file).c_str(), FALSE))
-            << readFileBytes(dir / "encrypt.log");
+        ASSERT_TRUE(
+            runLinuxGpg(dir.path(), {"demo-secret.asc"},
+                        std::string("$g --trust-model always --armor --recipient demo@murkwell.invalid "
+                                    "--set-filename '") +
+                            c.output + "' --output from-linux.asc --encrypt from-linux.txt 2>encrypt.log"));
+        const std::string message = readFileBytes(dir / "from-linux.asc");
+        ASSERT_EQ(0u, message.find(kMessage)) << readFileBytes(dir / "encrypt.log");
+        writeFileBytes(data() + c.file, message);
     } else {
         writeFileBytes(data() + c.file, kData);
     }
@@ -240,8 +253,8 @@ TEST_P(FileRoundTrip, LinuxGpgReadsTheResultAndNothingIsLeftBehind) {
     ASSERT_EQ(1u, added.size()) << "new files: " << ::testing::PrintToString(added);
     const std::string output = readFileBytes(data() + added[0]);
 
+    EXPECT_EQ(c.output, added[0]);
     if (c.fromLinux) {
-        EXPECT_EQ("from-linux.txt", added[0]) << "the name stored in the message";
         EXPECT_EQ(kData, output);
     } else {
         EXPECT_EQ(0u, output.find(std::string(c.armour) + "\r\n")) << output;
@@ -275,6 +288,16 @@ TEST_P(FileRoundTrip, LinuxGpgReadsTheResultAndNothingIsLeftBehind) {
             signers.push_back(good.substr(good.find(' ') + 1));
         EXPECT_EQ(c.signs ? Lines{kDemoUser} : Lines{}, signers) << status;
         EXPECT_EQ(Lines{}, statusValues(status, "BADSIG")) << status;
+        // A message keeps the file's own name, not the short form PGP was given.
+        if (!c.detached && std::string(c.armour) == kMessage) {
+            const Lines plain = statusValues(status, "PLAINTEXT");
+            ASSERT_EQ(1u, plain.size()) << status;
+            std::string name = plain[0].substr(plain[0].find(' ', plain[0].find(' ') + 1) + 1);
+            for (std::size_t at = name.find('%'); at != std::string::npos && at + 2 < name.size();
+                 at = name.find('%', at + 1))
+                name.replace(at, 3, 1, static_cast<char>(std::stoi(name.substr(at + 1, 2), nullptr, 16)));
+            EXPECT_EQ(c.file, name) << status;
+        }
         // Conventional encryption: the pass phrase alone opens it.
         EXPECT_EQ(std::string(c.peerPass) == kConventionalPass,
                   !statusValues(status, "NEED_PASSPHRASE_SYM").empty())

@@ -423,15 +423,17 @@ TEST_F(KeyDialogs, SecretKeyDialogPreselectsTheFirstAndKeepsSignerUnlessOk) {
     show(sec, [&](mw::Form&) { doubleClickEntry(sec.listBox1(), 1); });
     EXPECT_EQ(app.form1().Signer, "\"Bob\"");
 
-    // An empty ring: the offer of a first key (declined), nothing selected, and OK leaves the
-    // signer alone.
+    EXPECT_FALSE(sec.offeredFirstKey());
+
+    // An empty ring: the offer of a first key (declined) instead of an empty dialog, which is
+    // never shown and leaves the signer alone.
     writeRing(pgpDir() + "secring.pgp", {});
     interaction.answers = {false};
-    show(sec, [&](mw::Form&) {
-        preselected = static_cast<int>(SendMessageA(sec.listBox1(), LB_GETCURSEL, 0, 0));
-        click(sec.button1());
-    });
-    EXPECT_EQ(preselected, LB_ERR);
+    modalShown.clear();
+    show(sec, [&](mw::Form&) { click(sec.button1()); });
+    EXPECT_EQ(modalShown, Lines{});
+    EXPECT_TRUE(sec.offeredFirstKey());
+    EXPECT_FALSE(IsWindowVisible(sec.handle()));
     EXPECT_EQ(app.form1().Signer, "\"Bob\"");
     ASSERT_EQ(interaction.shown.size(), 1u);
     EXPECT_EQ(interaction.shown[0].caption, "No Keys");

@@ -1,5 +1,6 @@
 // Temporary directories and the program fixture for the Wine tests.
 #include "WinTestSupport.h"
+#include "core/UnicodeText.h"
 #include "win/Win32Util.h"
 #include <algorithm>
 #include <atomic>
@@ -7,6 +8,17 @@
 #include <tlhelp32.h>
 
 namespace mwtest {
+
+namespace {
+
+// Paths of the tests: UTF-8 when they are well-formed UTF-8 (ASCII is both), else the ANSI code
+// page, so that a test can name a file in any script.
+std::wstring testPath(const std::string& path) {
+    if (mw::isValidUtf8(path)) return mw::widePath(path);
+    return mw::widePath(mw::utf8FromAnsi(path));
+}
+
+} // namespace
 
 TempDir::TempDir() {
     static std::atomic<int> counter{0};
@@ -23,38 +35,45 @@ TempDir::~TempDir() {
     removeTree(path_);
 }
 
-void removeTree(const std::string& dir) {
-    std::string base = dir;
-    if (!base.empty() && base.back() != '\\') base += '\\';
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((base + "*").c_str(), &fd);
+namespace {
+
+void removeWideTree(std::wstring base) {
+    if (!base.empty() && base.back() != L'\\') base += L'\\';
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((base + L"*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string full = base + name;
+            const std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring full = base + name;
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                removeTree(full);
+                removeWideTree(full);
             } else {
-                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(full.c_str());
+                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(full.c_str());
             }
-        } while (FindNextFileA(h, &fd));
+        } while (FindNextFileW(h, &fd));
         FindClose(h);
     }
-    RemoveDirectoryA(base.c_str());
+    RemoveDirectoryW(base.c_str());
+}
+
+} // namespace
+
+void removeTree(const std::string& dir) {
+    removeWideTree(testPath(dir));
 }
 
 void writeFileBytes(const std::string& path, const std::string& bytes) {
-    mw::UniqueHandle f(
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    mw::UniqueHandle f(CreateFileW(testPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(static_cast<bool>(f)) << "cannot create " << path;
     DWORD written = 0;
     WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 std::string readFileBytes(const std::string& path) {
-    mw::UniqueHandle f(CreateFileA(path.c_str(), GENERIC_READ,
+    mw::UniqueHandle f(CreateFileW(testPath(path).c_str(), GENERIC_READ,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f) return "<missing>";
@@ -67,7 +86,7 @@ std::string readFileBytes(const std::string& path) {
 }
 
 bool exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(testPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void makeDirectory(const std::string& path) {
@@ -91,13 +110,13 @@ std::vector<Call> readCalls(const std::string& log) {
 
 std::vector<std::string> namesIn(const std::string& dir) {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(testPath(dir + "*").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return names;
     do {
-        std::string name = fd.cFileName;
+        std::string name = mw::utf8Path(fd.cFileName);
         if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(h, &fd));
+    } while (FindNextFileW(h, &fd));
     FindClose(h);
     std::sort(names.begin(), names.end());
     return names;

@@ -30,12 +30,13 @@ private:
     std::string path_;
 };
 
+// Paths in UTF-8, or in the ANSI code page when they are not well-formed UTF-8.
 void removeTree(const std::string& dir);
 void writeFileBytes(const std::string& path, const std::string& bytes);
 std::string readFileBytes(const std::string& path);
 bool exists(const std::string& path);
 void makeDirectory(const std::string& path);
-// Names of the entries of a directory (a trailing backslash), sorted.
+// Names of the entries of a directory (a trailing backslash), sorted, in UTF-8.
 std::vector<std::string> namesIn(const std::string& dir);
 
 // One call of a double as logged: its working directory and its arguments.

@@ -223,3 +223,21 @@ TEST(Handles, FailedOpensOwnNothingAndAnOwnedHandleIsClosedOnceUnlessReleased) {
 }
 
 } // namespace
+
+// Names outside the ANSI code page reach the ANSI calls by their short forms, never as "?".
+TEST(Win32Util, PathsForTheAnsiCallsAndTheSystemsReasons) {
+    using namespace mwtest;
+    TempDir dir;
+    const std::string cyrillic = "\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82 2026.txt"; // UTF-8
+    writeFileBytes(dir / cyrillic, "x");
+    writeFileBytes(dir / "plain name.txt", "x");
+    const std::string shortForm = mw::ansiPath(dir / cyrillic);
+    EXPECT_EQ(shortForm.find('?'), std::string::npos) << shortForm;
+    EXPECT_EQ(readFileBytes(shortForm), "x") << shortForm;
+    EXPECT_EQ(mw::ansiPath(dir / "plain name.txt"), dir / "plain name.txt");
+    EXPECT_EQ(mw::ansiPath(dir / ("gone " + cyrillic)), "");
+    EXPECT_EQ(mw::utf8Path(mw::widePath(dir / cyrillic)), dir / cyrillic);
+    // "Bad EXE format for %1.": the message around it names the file.
+    const std::string reason = mw::errorText(ERROR_BAD_EXE_FORMAT);
+    EXPECT_EQ(reason.find("%1"), std::string::npos) << reason;
+}
