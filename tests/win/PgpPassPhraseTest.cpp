@@ -43,10 +43,12 @@ mw::SecretString consoleBytes(const std::wstring& text) {
 }
 
 // One run of pgp.exe's Program with the pass phrase from `source`; its exit status.
-pgp::ExitStatus runWith(Source source, std::vector<pgp::Argument> args, const std::string& home) {
+// What it says goes to `said` when given, else nowhere.
+pgp::ExitStatus runWith(Source source, std::vector<pgp::Argument> args, const std::string& home,
+                        HANDLE said = nullptr) {
     const HANDLE stdIn = GetStdHandle(STD_INPUT_HANDLE), stdErr = GetStdHandle(STD_ERROR_HANDLE);
     // Conventional encryption asks twice at the prompt.
-    const int asked = args[0] == L"-c" ? 2 : 1;
+    const int asked = args[0] == L"-c" || args[0] == L"-ca" ? 2 : 1;
     mw::SecretString lines;
     for (int i = 0; i < asked; ++i)
         lines += consoleBytes(kPhrase) + "\r\n";
@@ -70,7 +72,7 @@ pgp::ExitStatus runWith(Source source, std::vector<pgp::Argument> args, const st
     }
     mw::UniqueHandle nul(
         CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-    SetStdHandle(STD_ERROR_HANDLE, nul.get()); // the prompts and messages
+    SetStdHandle(STD_ERROR_HANDLE, said ? said : nul.get()); // the prompts and messages
     pgp::ExitStatus status;
     {
         pgp::Command command = pgp::parseCommandLine(args);
@@ -93,6 +95,14 @@ pgp::ExitStatus runWith(Source source, std::vector<pgp::Argument> args, const st
     return status;
 }
 
+// The engine's home of these tests: the agent keeps no pass phrase.
+std::string agentHome(const TempDir& dir) {
+    const std::string home = dir / "home";
+    makeDirectory(home);
+    writeFileBytes(home + "\\gpg-agent.conf", "default-cache-ttl 0\nmax-cache-ttl 0\n");
+    return home;
+}
+
 TEST(PgpPassPhrase, EveryPathOverwritesItsCopiesBeforeRelease) {
     const struct {
         const char* name;
@@ -103,9 +113,7 @@ TEST(PgpPassPhrase, EveryPathOverwritesItsCopiesBeforeRelease) {
                  {"prompt", Source::Prompt}};
     TempDir dir;
     if (!RealEngine::built()) GTEST_SKIP() << "no engine in " << engineDirectory();
-    const std::string home = dir / "home";
-    makeDirectory(home);
-    writeFileBytes(home + "\\gpg-agent.conf", "default-cache-ttl 0\nmax-cache-ttl 0\n");
+    const std::string home = agentHome(dir);
     const std::string plain = "the plaintext\r\n";
     writeFileBytes(dir / "plain.txt", plain);
     auto wide = [](const std::string& s) { return pgp::Argument(std::wstring(s.begin(), s.end())); };
@@ -128,6 +136,52 @@ TEST(PgpPassPhrase, EveryPathOverwritesItsCopiesBeforeRelease) {
         EXPECT_EQ(decrypted, pgp::ExitStatus::Ok);
         EXPECT_EQ(readFileBytes(dir / "back.txt"), plain);
     }
+}
+
+// A console switched to UTF-8 (chcp 65001): a pass phrase typed into pgp.exe's redirected input
+// arrives as UTF-8, and what it says into a redirection is UTF-8, a name in Cyrillic included.
+TEST(PgpConsole, AUtf8ConsoleTakesAndGivesEveryCharacter) {
+    TempDir dir;
+    if (!RealEngine::built()) GTEST_SKIP() << "no engine in " << engineDirectory();
+    const std::string home = agentHome(dir);
+    const std::string report = "\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82"; // UTF-8
+    writeFileBytes(dir / (report + ".txt"), "the plaintext\r\n");
+    wchar_t shortName[MAX_PATH] = {};
+    ASSERT_GT(GetShortPathNameW(mw::widePath(dir / (report + ".txt")).c_str(), shortName, MAX_PATH), 0u);
+    const HANDLE std[] = {GetStdHandle(STD_INPUT_HANDLE), GetStdHandle(STD_OUTPUT_HANDLE),
+                          GetStdHandle(STD_ERROR_HANDLE)};
+    FreeConsole();
+    ASSERT_TRUE(AllocConsole());
+    ASSERT_TRUE(SetConsoleCP(CP_UTF8) && SetConsoleOutputCP(CP_UTF8));
+    pgp::ExitStatus status;
+    {
+        mw::UniqueHandle said(CreateFileW(mw::widePath(dir / "said.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                                          CREATE_ALWAYS, 0, nullptr));
+        SetCurrentDirectoryW(mw::widePath(dir.path()).c_str());
+        status = runWith(Source::Prompt, {pgp::Argument(L"-ca"), pgp::Argument(shortName)}, home, said.get());
+    }
+    FreeConsole();
+    SetStdHandle(STD_INPUT_HANDLE, std[0]);
+    SetStdHandle(STD_OUTPUT_HANDLE, std[1]);
+    SetStdHandle(STD_ERROR_HANDLE, std[2]);
+    SetCurrentDirectoryA(buildTreeDirectory().c_str());
+    EXPECT_EQ(status, pgp::ExitStatus::Ok);
+    const std::string said = readFileBytes(dir / "said.txt");
+    EXPECT_NE(said.find("Transport armor file: " + report + ".asc"), std::string::npos) << said;
+
+    // Linux gpg opens it with the phrase in UTF-8: the typed bytes were read as UTF-8.
+    ASSERT_TRUE(
+        CopyFileW(mw::widePath(dir / (report + ".asc")).c_str(), mw::widePath(dir / "m.asc").c_str(), FALSE));
+    std::string phrase(kPhrase.size() * 3, '\0');
+    phrase.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, kPhrase.data(), static_cast<int>(kPhrase.size()), phrase.data(),
+                            static_cast<int>(phrase.size()), nullptr, nullptr)));
+    writeFileBytes(dir / "pass.txt", phrase); // where the peer's gpg takes its pass phrase from
+    ASSERT_TRUE(runLinuxGpg(dir.path(), {},
+                            "$g --output out.txt --decrypt m.asc 2>log.txt; "
+                            "echo $? >status.txt"));
+    EXPECT_EQ(readFileBytes(dir / "status.txt"), "0\n") << readFileBytes(dir / "log.txt");
+    EXPECT_EQ(readFileBytes(dir / "out.txt"), "the plaintext\r\n");
 }
 
 } // namespace
