@@ -18,6 +18,7 @@
 #include <memory>
 #include <set>
 #include <sstream>
+#include <thread>
 
 using namespace mwtest;
 
@@ -265,6 +266,7 @@ TEST_F(RoundTrip, EachOutcomeIsSaidInTheStatusBarOrInABox) {
         const char* statusBarStart; // null: a box instead
         std::string boxStart;
     };
+    std::thread typist;
     const Step steps[] = {
         {"encrypt", [&] { mw::setWindowText(app->form1().memo(), kOriginal), chooseKeys({kDemoUser}, ""); },
          editor::CmdBitBtn1Click, "\tEncrypted for 1 key.", ""},
@@ -293,6 +295,24 @@ TEST_F(RoundTrip, EachOutcomeIsSaidInTheStatusBarOrInABox) {
          },
          editor::CmdBitBtn2Click, nullptr,
          "PGP could not do it (exit status 32).\nThis message can only be read by:"},
+        // The stored pass phrase is wrong, and so is each of the three the user types in PGP's
+        // console when it asks again.
+        {"wrong pass phrase",
+         [&] {
+             mw::setWindowText(app->form1().memo(), clearSigned);
+             chooseKeys({kDemoUser}, "");
+             command(editor::CmdBitBtn1Click);
+             expectCleanPgpDirectory();
+             showOutcomeMark(app->form1());
+             SetEnvironmentVariableA("PGPPASS", nullptr);
+             SetWindowTextA(app->passPhrase().edit1(), "not the phrase");
+             typist = std::thread([&] {
+                 EXPECT_TRUE(typeIntoConsoleOf(engine->bin + "pgp.exe", L"guess 1\rguess 2\rguess 3\r"));
+             });
+         },
+         editor::CmdBitBtn2Click, nullptr,
+         "PGP could not do it (exit status 32).\nYou need a pass phrase to unlock your secret key.\n"
+         "Error:  Bad pass phrase."},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
@@ -309,6 +329,7 @@ TEST_F(RoundTrip, EachOutcomeIsSaidInTheStatusBarOrInABox) {
             EXPECT_EQ(interaction.shown[0].text.rfind(step.boxStart, 0), 0u) << interaction.shown[0].text;
             EXPECT_EQ(statusBar(), "\t(before)");
         }
+        if (typist.joinable()) typist.join();
         expectCleanPgpDirectory();
     }
     EXPECT_NE(clearSigned.find(kOriginalUtf8), std::string::npos) << clearSigned;

@@ -181,6 +181,43 @@ void terminateProcessesFrom(const std::string& dir) {
     forProcessesFrom(dir, [](HANDLE process) { return TerminateProcess(process, 1) || true; });
 }
 
+bool typeIntoConsoleOf(const std::string& exePath, const std::wstring& keys) {
+    // A process just created may not have its console yet: found and attached to until it has.
+    bool attached = false;
+    for (const DWORD start = GetTickCount();
+         !attached && GetTickCount() - start < static_cast<DWORD>(kWaitLimitMs);) {
+        DWORD pid = 0;
+        forProcessesFrom(exePath, [&](HANDLE process) {
+            pid = GetProcessId(process);
+            return false;
+        });
+        FreeConsole();
+        attached = pid && AttachConsole(pid);
+        if (!attached) Sleep(20);
+    }
+    if (!attached) return false;
+    mw::UniqueHandle in(CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    std::vector<INPUT_RECORD> records;
+    for (wchar_t c : keys)
+        for (BOOL down : {TRUE, FALSE}) {
+            INPUT_RECORD r{};
+            r.EventType = KEY_EVENT;
+            r.Event.KeyEvent.bKeyDown = down;
+            r.Event.KeyEvent.wRepeatCount = 1;
+            r.Event.KeyEvent.wVirtualKeyCode = c == L'\r' ? VK_RETURN : 0;
+            r.Event.KeyEvent.uChar.UnicodeChar = c;
+            records.push_back(r);
+        }
+    DWORD written = 0;
+    const bool typed =
+        in && WriteConsoleInputW(in.get(), records.data(), static_cast<DWORD>(records.size()), &written) &&
+        written == records.size();
+    in.reset();
+    FreeConsole();
+    return typed;
+}
+
 std::string buildTreeDirectory() {
     char self[MAX_PATH * 4];
     DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);

@@ -63,6 +63,10 @@ void handlePendingMessages();
 // the job's environment names its report.
 void reportAsPgpDoes();
 
+// Types `keys` ("\r" for Enter) into the console of the first process started from `exePath`,
+// as a user at its window would; waits for the process for up to kWaitLimitMs. False when it
+// never ran or its console took nothing.
+bool typeIntoConsoleOf(const std::string& exePath, const std::wstring& keys);
 // Whether a process started from a program under `dir` (a trailing backslash) still runs.
 bool processRunsFrom(const std::string& dir);
 // Ends every process started from a program under `dir` (a trailing backslash).
