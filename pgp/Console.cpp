@@ -71,6 +71,9 @@ Console::Console()
       outputBytesCodePage_(outputCodePage_ ? outputCodePage_ : GetOEMCP()) {
     DWORD mode = 0;
     inputIsConsole_ = GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+    // Counted now: the engine's agent, started later, shares the console.
+    DWORD processes[2] = {};
+    ownWindow_ = inputIsConsole_ && GetConsoleProcessList(processes, 2) == 1;
 }
 
 Console::~Console() {
@@ -155,8 +158,7 @@ bool Console::confirm(std::wstring_view question) {
 }
 
 void Console::keepOwnWindowOpen() {
-    DWORD processes[2] = {};
-    if (!inputIsConsole_ || GetConsoleProcessList(processes, 2) != 1) return;
+    if (!ownWindow_) return;
     SecretWideText answer;
     write(STD_ERROR_HANDLE, L"Press Enter to close this window.");
     readInto(answer, false);

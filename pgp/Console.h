@@ -56,6 +56,7 @@ private:
     static constexpr std::size_t kSaidKept = 16;
     std::vector<std::wstring> said_;
     bool inputIsConsole_ = false;
+    bool ownWindow_ = false; // the console opened for this program alone
     bool consoleOnly_ = false;
     void* consoleIn_ = nullptr;                         // CONIN$, once answers come from the console only
     unsigned inputCodePage_ = 0, outputCodePage_ = 0;   // as found; 0: no console

@@ -184,4 +184,40 @@ TEST(PgpConsole, AUtf8ConsoleTakesAndGivesEveryCharacter) {
     EXPECT_EQ(readFileBytes(dir / "out.txt"), "the plaintext\r\n");
 }
 
+// pgp -kg in a console of its own, as the offer of a first key starts it: once the key is made
+// (the engine's agent sharing the console by then) the window waits for Enter, so that the result
+// can be read.
+TEST(PgpConsole, KeyGenerationInAConsoleOfItsOwnWaitsForEnter) {
+    TempDir dir;
+    if (!RealEngine::built()) GTEST_SKIP() << "no engine in " << engineDirectory();
+    RealEngine engine(dir.path());
+    engine.installPrograms();
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
+    SetEnvironmentVariableA("PGPPATH", nullptr); // the keys go to the working directory
+    const std::string pgp = engine.bin + "pgp.exe";
+    std::string line = "\"" + pgp + "\" -kg";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
+                               engine.pgpDir.c_str(), &si, &pi));
+    mw::UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    ASSERT_TRUE(
+        typeIntoConsoleOf(pgp, L"1\rNora Newcomer <nora@example.org>\rnew key phrase\rnew key phrase\r"));
+    std::string shown;
+    EXPECT_TRUE(waitFor("the window to ask for Enter", [&] {
+        shown = consoleTextOf(pgp);
+        return shown.find("Press Enter to close this window.") != std::string::npos ||
+               WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
+    }));
+    EXPECT_NE(shown.find("Key generation completed: key fingerprint "), std::string::npos) << shown;
+    EXPECT_EQ(WaitForSingleObject(process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT))
+        << "closed before Enter";
+    EXPECT_TRUE(typeIntoConsoleOf(pgp, L"\r"));
+    ASSERT_EQ(WaitForSingleObject(process.get(), kWaitLimitMs), static_cast<DWORD>(WAIT_OBJECT_0));
+    DWORD code = 1;
+    GetExitCodeProcess(process.get(), &code);
+    EXPECT_EQ(code, 0u);
+}
+
 } // namespace

@@ -181,21 +181,45 @@ void terminateProcessesFrom(const std::string& dir) {
     forProcessesFrom(dir, [](HANDLE process) { return TerminateProcess(process, 1) || true; });
 }
 
-bool typeIntoConsoleOf(const std::string& exePath, const std::wstring& keys) {
-    // A process just created may not have its console yet: found and attached to until it has.
-    bool attached = false;
-    for (const DWORD start = GetTickCount();
-         !attached && GetTickCount() - start < static_cast<DWORD>(kWaitLimitMs);) {
+namespace {
+
+// Attaches this process to the console of the first process started from `exePath`, waiting
+// for it; a process just created may not have its console yet.
+bool attachToConsoleOf(const std::string& exePath) {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < static_cast<DWORD>(kWaitLimitMs);) {
         DWORD pid = 0;
         forProcessesFrom(exePath, [&](HANDLE process) {
             pid = GetProcessId(process);
             return false;
         });
         FreeConsole();
-        attached = pid && AttachConsole(pid);
-        if (!attached) Sleep(20);
+        if (pid && AttachConsole(pid)) return true;
+        Sleep(20);
     }
-    if (!attached) return false;
+    return false;
+}
+
+} // namespace
+
+std::string consoleTextOf(const std::string& exePath) {
+    if (!attachToConsoleOf(exePath)) return {};
+    std::string text;
+    mw::UniqueHandle out(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (out && GetConsoleScreenBufferInfo(out.get(), &info)) {
+        std::wstring cells(static_cast<std::size_t>(info.dwSize.X) * (info.dwCursorPosition.Y + 1), L' ');
+        DWORD read = 0;
+        ReadConsoleOutputCharacterW(out.get(), cells.data(), static_cast<DWORD>(cells.size()), {0, 0}, &read);
+        text = mw::utf8Path(std::wstring_view(cells.data(), read));
+    }
+    out.reset();
+    FreeConsole();
+    return text;
+}
+
+bool typeIntoConsoleOf(const std::string& exePath, const std::wstring& keys) {
+    if (!attachToConsoleOf(exePath)) return false;
     mw::UniqueHandle in(CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
     std::vector<INPUT_RECORD> records;

@@ -67,6 +67,8 @@ void reportAsPgpDoes();
 // as a user at its window would; waits for the process for up to kWaitLimitMs. False when it
 // never ran or its console took nothing.
 bool typeIntoConsoleOf(const std::string& exePath, const std::wstring& keys);
+// What that console's window shows, up to its cursor's line, in UTF-8; empty when there is none.
+std::string consoleTextOf(const std::string& exePath);
 // Whether a process started from a program under `dir` (a trailing backslash) still runs.
 bool processRunsFrom(const std::string& dir);
 // Ends every process started from a program under `dir` (a trailing backslash).
