@@ -4,22 +4,15 @@
 #include "filemodule/TForm1.h"
 #include "win/Application.h"
 #include "win/TPGPSetup.h"
+#include "win/Win32Util.h"
 
 namespace filemodule {
 
 mw::Housekeeping housekeepingOf(TForm1& form, FileModuleApp& app) {
     mw::BrowserLink link;
     // The shared housekeeping names files as the ANSI calls do; the handlers checked that they can.
-    link.selectedFile = [&form] {
-        std::string file, directory;
-        form.systemPaths(file, directory);
-        return file;
-    };
-    link.shownDirectory = [&form] {
-        std::string file, directory;
-        form.systemPaths(file, directory);
-        return directory;
-    };
+    link.selectedFile = [&form] { return mw::ansiPath(form.FileName()); };
+    link.shownDirectory = [&form] { return mw::ansiPath(form.shownDirectory()); };
     link.pgpDirectory = [&app] { return app.setup().pgpDir(); };
     link.reread = [&form] { form.updateFileList(); };
     link.setJobFiles = [&form](const std::string& lockFile, const std::string& batchFile) {

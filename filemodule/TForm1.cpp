@@ -259,6 +259,11 @@ bool TForm1::systemPaths(std::string& file, std::string& directory) {
     return true;
 }
 
+bool TForm1::namesReachable() {
+    std::string file, directory;
+    return systemPaths(file, directory);
+}
+
 bool TForm1::showsPgpDirectory() const {
     const mw::TPGPSetup* setup = app_.setupIfMade();
     if (!setup) return false;
@@ -450,28 +455,22 @@ void TForm1::HelponMurkwellFile1Click() {
 }
 
 void TForm1::N3Click() {
-    std::string file, directory;
-    if (systemPaths(file, directory)) housekeepingOf(*this, app_).deleteFile();
+    if (namesReachable()) housekeepingOf(*this, app_).deleteFile();
 }
 void TForm1::RenameFile1Click() {
-    std::string file, directory;
-    if (systemPaths(file, directory)) housekeepingOf(*this, app_).renameFile();
+    if (namesReachable()) housekeepingOf(*this, app_).renameFile();
 }
 void TForm1::ScorchTheFile1Click() {
-    std::string file, directory;
-    if (systemPaths(file, directory)) housekeepingOf(*this, app_).scorchFile();
+    if (namesReachable()) housekeepingOf(*this, app_).scorchFile();
 }
 void TForm1::RunFile1Click() {
-    std::string file, directory;
-    if (systemPaths(file, directory)) housekeepingOf(*this, app_).runFile();
+    if (namesReachable()) housekeepingOf(*this, app_).runFile();
 }
 void TForm1::LoadIntoNotepad1Click() {
-    std::string file, directory;
-    if (systemPaths(file, directory)) housekeepingOf(*this, app_).loadIntoNotepad();
+    if (namesReachable()) housekeepingOf(*this, app_).loadIntoNotepad();
 }
 void TForm1::DOSPromptHere1Click() {
-    std::string file, directory;
-    if (systemPaths(file, directory)) housekeepingOf(*this, app_).dosPromptHere();
+    if (namesReachable()) housekeepingOf(*this, app_).dosPromptHere();
 }
 
 bool TForm1::onCommand(int id, int code, HWND control) {

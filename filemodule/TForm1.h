@@ -111,6 +111,8 @@ private:
     void fillDirectoryPane();
     void selectCurrentDrive();
     void drawItem(const DRAWITEMSTRUCT& item);
+    // systemPaths for the housekeeping, which names the files itself.
+    bool namesReachable();
     void drawStatus(const DRAWITEMSTRUCT& item);
     void showPopup(LPARAM screenPoint);
 

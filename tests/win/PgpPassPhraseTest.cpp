@@ -172,11 +172,8 @@ TEST(PgpConsole, AUtf8ConsoleTakesAndGivesEveryCharacter) {
     // Linux gpg opens it with the phrase in UTF-8: the typed bytes were read as UTF-8.
     ASSERT_TRUE(
         CopyFileW(mw::widePath(dir / (report + ".asc")).c_str(), mw::widePath(dir / "m.asc").c_str(), FALSE));
-    std::string phrase(kPhrase.size() * 3, '\0');
-    phrase.resize(static_cast<std::size_t>(
-        WideCharToMultiByte(CP_UTF8, 0, kPhrase.data(), static_cast<int>(kPhrase.size()), phrase.data(),
-                            static_cast<int>(phrase.size()), nullptr, nullptr)));
-    writeFileBytes(dir / "pass.txt", phrase); // where the peer's gpg takes its pass phrase from
+    writeFileBytes(dir / "pass.txt",
+                   mw::utf8Path(kPhrase)); // where the peer's gpg takes its pass phrase from
     ASSERT_TRUE(runLinuxGpg(dir.path(), {},
                             "$g --output out.txt --decrypt m.asc 2>log.txt; "
                             "echo $? >status.txt"));
