@@ -126,6 +126,18 @@ TEST_F(FileHousekeeping, DeleteOfAReadOnlyFileAnsweredYesLeavesItAndRereads) {
     EXPECT_EQ(listEntries(form().fileList()), Lines{"report.doc"});
 }
 
+// A name the code page cannot hold reaches the housekeeping by its short form.
+TEST_F(FileHousekeeping, DeleteTakesANameInAnyScript) {
+    const std::string name = "\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82.doc"; // UTF-8
+    writeFileBytes(data() + name, "x");
+    form().updateFileList();
+    select(name);
+    interaction.answers = {true};
+    command(filemodule::CmdN3Click);
+    EXPECT_FALSE(exists(data() + name)) << lastBox();
+    EXPECT_EQ(listEntries(form().fileList()), (Lines{"alpha.txt", "report.doc"}));
+}
+
 TEST_F(FileHousekeeping, RenameShowsTheNewNameInTheRereadPane) {
     select("report.doc");
     interaction.inputResults = {std::string("summary.doc")};

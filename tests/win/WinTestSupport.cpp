@@ -325,6 +325,12 @@ std::vector<std::string> listEntries(HWND list) {
     std::vector<std::string> entries;
     const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
+        if (IsWindowUnicode(list)) { // the file module's panes: names in any script, as UTF-8
+            std::wstring wide(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)), L'\0');
+            SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide.data()));
+            entries.push_back(mw::utf8Path(wide));
+            continue;
+        }
         std::string text(static_cast<std::size_t>(SendMessageA(list, LB_GETTEXTLEN, i, 0)), '\0');
         SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
         entries.push_back(text);
