@@ -38,17 +38,16 @@ void MessageOperations::run(mw::EditorOperation operation) {
         form.LockFile = p.lockFile;
     };
     job.showSetup = [&setup] { setup.showModal(); };
-    // The dialogs' results are not examined: the job goes on with whatever the fields hold.
-    job.promptsBeforeLock = [this, operation] {
-        if (operation == Op::Encrypt || operation == Op::SignEncrypt) app_.pubKey().showModal();
-        if (operation == Op::Sign || (operation == Op::SignEncrypt && !app_.pubKey().offeredFirstKey()))
-            app_.secKey().showModal();
+    // A dialog closed without OK (or one that offered a first key instead) ends the operation:
+    // no job, nothing more said. Sign & Encrypt asks for the signer only after the recipients.
+    const bool recipients = operation == Op::Encrypt || operation == Op::SignEncrypt;
+    const bool signer = operation == Op::Sign || operation == Op::SignEncrypt;
+    job.promptsBeforeLock = [this, recipients, signer] {
+        if (recipients) app_.pubKey().showModal();
+        if (signer && (!recipients || app_.pubKey().chosen())) app_.secKey().showModal();
     };
-    // Except a ring with no key at all: the user was offered a first key instead.
-    job.abandoned = [this, operation] {
-        return ((operation == Op::Encrypt || operation == Op::SignEncrypt) &&
-                app_.pubKey().offeredFirstKey()) ||
-               ((operation == Op::Sign || operation == Op::SignEncrypt) && app_.secKey().offeredFirstKey());
+    job.abandoned = [this, recipients, signer] {
+        return (recipients && !app_.pubKey().chosen()) || (signer && !app_.secKey().chosen());
     };
     job.promptsAfterLock = [this, &setup, decrypt] {
         if (decrypt && setup.storePassPhrase() && passPhrase_.empty()) passPhrase_.ask();
@@ -76,6 +75,8 @@ void MessageOperations::run(mw::EditorOperation operation) {
     };
     job.announce = [&form](const std::string& text) { form.showOutcome(text); };
     mw::JobRunner(context.platform(), context.interaction()).runEditorOperation(job);
+    // PGP's console had the foreground; typing goes on in the message.
+    mw::takeActivationBack(form.handle());
 }
 
 } // namespace editor

@@ -203,13 +203,17 @@ void TForm1::showOutcome(const std::string& text) {
 }
 
 void TForm1::layout() {
-    auto& application = app();
     RECT rc;
     GetClientRect(handle(), &rc);
-    const int statusH = application.scale(kStatusHeight);
-    const int panelW = application.scale(kPanelWidth);
+    const int statusH = scale(kStatusHeight);
+    const int panelW = scale(kPanelWidth);
     const int bodyH = std::max<int>(0, rc.bottom - statusH);
     MoveWindow(statusBar(), 0, bodyH, rc.right, statusH, TRUE);
+    // A bar that does not size itself keeps its part's bounds from the last SB_SETPARTS: give them
+    // again for the new width, and paint it all, so the centred text moves with it.
+    int whole = -1;
+    SendMessageA(statusBar(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&whole));
+    InvalidateRect(statusBar(), nullptr, TRUE);
     const int panelX = barLeft_ ? 0 : std::max<int>(0, rc.right - panelW);
     MoveWindow(panel2(), panelX, 0, panelW, bodyH, TRUE);
     const int memoX = barLeft_ ? panelW : 0;
@@ -221,13 +225,23 @@ void TForm1::dockButtonBar(bool left) {
     layout();
 }
 
+void TForm1::dpiChanged() {
+    applyMemoFont();
+    layout();
+}
+
 void TForm1::applyMemoFont() {
-    auto& application = app();
     // The memo gets the new font and brush before the old ones are deleted.
-    mw::UniqueFont font(CreateFontA(-MulDiv(fontSize_, application.dpi(), 72), 0, 0, 0,
-                                    fontBold_ ? FW_BOLD : FW_NORMAL, fontItalic_, fontUnderline_,
-                                    fontStrikeOut_, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, fontName_.c_str()));
+    auto create = [&](BYTE pitchAndFamily) {
+        return mw::UniqueFont(
+            CreateFontA(-MulDiv(fontSize_, dpi(), 72), 0, 0, 0, fontBold_ ? FW_BOLD : FW_NORMAL, fontItalic_,
+                        fontUnderline_, fontStrikeOut_, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, pitchAndFamily, fontName_.c_str()));
+    };
+    // The chosen face, proportional or not; where the system lacks it, a fixed pitch stands in,
+    // so that armoured lines and quoted replies keep their columns.
+    mw::UniqueFont font = create(DEFAULT_PITCH | FF_DONTCARE);
+    if (!mw::fontHasFace(font.get(), fontName_)) font = create(FIXED_PITCH | FF_MODERN);
     SendMessageA(memo(), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
     memoFont_ = std::move(font);
     memoBrush_ = mw::UniqueBrush(
@@ -245,11 +259,12 @@ mw::EditorWindowValues TForm1::windowValues() const {
     RECT r;
     GetWindowRect(handle(), &r);
     if (IsIconic(handle()) && GetWindowPlacement(handle(), &wp)) r = wp.rcNormalPosition;
+    // Kept in 96-DPI units, so that a file written at one scale opens whole at another.
     mw::EditorWindowValues v;
-    v.top = r.top;
-    v.left = r.left;
-    v.width = r.right - r.left;
-    v.height = r.bottom - r.top;
+    v.top = unscale(r.top);
+    v.left = unscale(r.left);
+    v.width = unscale(r.right - r.left);
+    v.height = unscale(r.bottom - r.top);
     v.fontName = fontName_;
     v.fontSize = fontSize_;
     v.fontColor = fontColor_;
@@ -260,22 +275,22 @@ mw::EditorWindowValues TForm1::windowValues() const {
 void TForm1::setTop(std::int32_t v) {
     RECT r;
     GetWindowRect(handle(), &r);
-    setGeometry(r.left, v, r.right - r.left, r.bottom - r.top);
+    setGeometry(r.left, scale(v), r.right - r.left, r.bottom - r.top);
 }
 void TForm1::setLeft(std::int32_t v) {
     RECT r;
     GetWindowRect(handle(), &r);
-    setGeometry(v, r.top, r.right - r.left, r.bottom - r.top);
+    setGeometry(scale(v), r.top, r.right - r.left, r.bottom - r.top);
 }
 void TForm1::setWidth(std::int32_t v) {
     RECT r;
     GetWindowRect(handle(), &r);
-    setGeometry(r.left, r.top, v, r.bottom - r.top);
+    setGeometry(r.left, r.top, scale(v), r.bottom - r.top);
 }
 void TForm1::setHeight(std::int32_t v) {
     RECT r;
     GetWindowRect(handle(), &r);
-    setGeometry(r.left, r.top, r.right - r.left, v);
+    setGeometry(r.left, r.top, r.right - r.left, scale(v));
 }
 void TForm1::setFontName(const std::string& name) {
     fontName_ = name;
@@ -321,7 +336,7 @@ void TForm1::FormCreate() {
     auto& platform = app_.context().platform();
     const std::string path = mw::settingsPathFor(platform.executablePath());
     if (!platform.fileExists(path)) {
-        setGeometry(0, 0, 640, 450);
+        setGeometry(0, 0, scale(640), scale(450));
         return;
     }
     mw::applyEditorWindowLines(mw::readSettings(platform, path), *this);

@@ -91,6 +91,7 @@ protected:
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     HBRUSH onControlColor(UINT kind, HDC dc, HWND control) override;
     bool preTranslateMessage(MSG& msg) override;
+    void dpiChanged() override;
 
 private:
     void FormCreate();

@@ -62,15 +62,15 @@ void runPgpOperation(FileModuleApp& app, mw::FileOperation operation) {
         form.PGPDir = paths.pgpDir;
     };
     job.showSetup = [&app] { app.setup().showModal(); };
+    // A dialog closed without OK (or one that offered a first key instead) ends the operation.
     job.promptsBeforeLock = [&app, operation] {
         if (needsRecipients(operation)) app.pubKey().showModal();
-        if (needsSigner(operation) && !(needsRecipients(operation) && app.pubKey().offeredFirstKey()))
+        if (needsSigner(operation) && (!needsRecipients(operation) || app.pubKey().chosen()))
             app.secKey().showModal();
     };
-    // An empty ring ends the operation: the user was offered a first key instead.
     job.abandoned = [&app, operation] {
-        return (needsRecipients(operation) && app.pubKey().offeredFirstKey()) ||
-               (needsSigner(operation) && app.secKey().offeredFirstKey());
+        return (needsRecipients(operation) && !app.pubKey().chosen()) ||
+               (needsSigner(operation) && !app.secKey().chosen());
     };
     job.values = [&form] { return mw::FileJobValues{form.Recipients, form.Signer}; };
     job.setShortName = [&form](const std::string& shortName) { form.ShortName = shortName; };
@@ -80,6 +80,8 @@ void runPgpOperation(FileModuleApp& app, mw::FileOperation operation) {
     job.announce = [&form](const std::string& text) { form.setStatus(text); };
     mw::JobRunner runner(context.platform(), context.interaction());
     runner.runFileOperation(job);
+    // PGP's console had the foreground; the keys go on working in the browser.
+    mw::takeActivationBack(form.handle());
 }
 
 } // namespace filemodule

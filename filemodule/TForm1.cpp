@@ -60,7 +60,12 @@ LRESULT addString(HWND list, const std::string& utf8) {
 TForm1::TForm1(FileModuleApp& app) : Form(app.context().application()), app_(app) {
     auto& application = this->app();
     registerClass("TForm1", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    systemFont_ = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+    // The system font of the panes, in its own proportions: the stock one keeps its 96-DPI width
+    // at every scale, which squeezes its letters at 150 and 200%.
+    LOGFONTA pane{};
+    GetObjectA(GetStockObject(SYSTEM_FONT), sizeof pane, &pane);
+    pane.lfWidth = 0;
+    paneFont_.reset(CreateFontIndirectA(&pane));
     createHandle("TForm1", app_.context().profile().mainCaption,
                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, 0, 0, 0, 100,
                  100, nullptr, nullptr);
@@ -160,10 +165,7 @@ void TForm1::createControls() {
                 .height = kStatusHeight,
                 .style = SS_OWNERDRAW,
                 .unicode = true});
-    auto& application = app();
-    statusFont_.reset(CreateFontA(-MulDiv(10, application.dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+    makeStatusFont();
 
     HWND panel3 = mw::createPanel(app(), handle(),
                                   {.id = IdPanel3,
@@ -171,21 +173,23 @@ void TForm1::createControls() {
                                    .width = kLeftPaneWidth,
                                    .height = bodyHeight,
                                    .style = WS_CLIPCHILDREN,
-                                   .exStyle = WS_EX_WINDOWEDGE});
+                                   // Tab reaches the drive box and the tree inside it.
+                                   .exStyle = WS_EX_WINDOWEDGE | WS_EX_CONTROLPARENT});
     HWND panel4 = mw::createPanel(app(), panel3,
                                   {.id = IdPanel4,
                                    .x = kPaneInset,
                                    .y = kPaneInset,
                                    .width = kDriveBoxWidth,
                                    .height = kDriveHolderHeight,
-                                   .style = WS_CLIPCHILDREN});
+                                   .style = WS_CLIPCHILDREN,
+                                   .exStyle = WS_EX_CONTROLPARENT});
     mw::createControl(app(), panel4,
                       {.className = "COMBOBOX",
                        .id = IdDriveComboBox1,
                        .width = kDriveBoxWidth,
                        .height = 240,
                        .style = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
-                       .font = systemFont_});
+                       .font = paneFont_.get()});
     const int treeTop = kPaneInset + kDriveHolderHeight;
     mw::createControl(app(), panel3,
                       {.className = "LISTBOX",
@@ -197,7 +201,7 @@ void TForm1::createControls() {
                        .style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
                                 LBS_NOINTEGRALHEIGHT,
                        .exStyle = WS_EX_CLIENTEDGE,
-                       .font = systemFont_,
+                       .font = paneFont_.get(),
                        .unicode = true});
     // Sorted by the list itself, which ignores case as the file system does.
     addControl({.className = "LISTBOX",
@@ -209,7 +213,7 @@ void TForm1::createControls() {
                 .style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_SORT | LBS_OWNERDRAWFIXED |
                          LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
                 .exStyle = WS_EX_CLIENTEDGE,
-                .font = systemFont_,
+                .font = paneFont_.get(),
                 .unicode = true});
     for (const auto& drive : logicalDrives())
         SendMessageA(driveBox(), CB_ADDSTRING, 0,
@@ -461,7 +465,9 @@ void TForm1::RenameFile1Click() {
     if (namesReachable()) housekeepingOf(*this, app_).renameFile();
 }
 void TForm1::ScorchTheFile1Click() {
-    if (namesReachable()) housekeepingOf(*this, app_).scorchFile();
+    if (!namesReachable()) return;
+    housekeepingOf(*this, app_).scorchFile();
+    mw::takeActivationBack(handle()); // from the wipe tool's console
 }
 void TForm1::RunFile1Click() {
     if (namesReachable()) housekeepingOf(*this, app_).runFile();
@@ -527,17 +533,25 @@ void TForm1::showPopup(LPARAM screenPoint) {
     TrackPopupMenu(popup_.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0, handle(), nullptr);
 }
 
+void TForm1::makeStatusFont() {
+    statusFont_.reset(CreateFontA(-MulDiv(10, dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                  DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+}
+
+void TForm1::dpiChanged() {
+    makeStatusFont();
+}
+
 void TForm1::drawStatus(const DRAWITEMSTRUCT& di) {
-    auto& application = app();
     HDC dc = di.hDC;
     RECT r = di.rcItem;
     FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
     DrawEdge(dc, &r, BDR_RAISEDOUTER, BF_RECT);
     // Border width 4 between the outer bevel and the lowered inner one.
-    InflateRect(&r, -application.scale(1) - application.scale(4),
-                -application.scale(1) - application.scale(4));
+    InflateRect(&r, -scale(1) - scale(4), -scale(1) - scale(4));
     DrawEdge(dc, &r, BDR_SUNKENINNER, BF_RECT);
-    InflateRect(&r, -application.scale(3), 0);
+    InflateRect(&r, -scale(3), 0);
     mw::ScopedSelect font(dc, statusFont_.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 128));
@@ -548,27 +562,27 @@ void TForm1::drawStatus(const DRAWITEMSTRUCT& di) {
 
 void TForm1::drawItem(const DRAWITEMSTRUCT& di) {
     if (di.itemID == static_cast<UINT>(-1)) return;
-    auto& application = app();
     HDC dc = di.hDC;
     const bool selected = (di.itemState & ODS_SELECTED) != 0;
     FillRect(dc, &di.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-    int x = di.rcItem.left + application.scale(2);
+    int x = di.rcItem.left + scale(2);
     PaneIcon icon;
     if (di.CtlID == IdDirectory) {
         const int level = static_cast<int>(di.itemData / 2);
-        x += application.scale(kIndentPerLevel) * level;
+        x += scale(kIndentPerLevel) * level;
         icon =
             level == 0 ? PaneIcon::Drive : (di.itemData % 2 ? PaneIcon::FolderOpen : PaneIcon::FolderClosed);
     } else {
         icon = static_cast<mw::FileIcon>(di.itemData) == mw::FileIcon::Program ? PaneIcon::Program
                                                                                : PaneIcon::Document;
     }
-    const int iconSize = application.scale(16);
+    const int iconSize = scale(16);
     drawPaneIcon(dc, x, di.rcItem.top + (di.rcItem.bottom - di.rcItem.top - iconSize) / 2, iconSize, icon);
     RECT text = di.rcItem;
-    text.left = x + iconSize + application.scale(4);
+    text.left = x + iconSize + scale(4);
     const std::wstring caption = listText(di.hwndItem, static_cast<int>(di.itemID));
-    mw::ScopedSelect font(dc, systemFont_);
+    // The pane's font, which follows the window's DPI.
+    mw::ScopedSelect font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(di.hwndItem, WM_GETFONT, 0, 0)));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
@@ -580,10 +594,10 @@ bool TForm1::onMeasureItem(MEASUREITEMSTRUCT& item) {
     TEXTMETRICA tm{};
     {
         mw::WindowDC dc(handle());
-        mw::ScopedSelect font(dc.get(), systemFont_);
+        mw::ScopedSelect font(dc.get(), paneFont_.get());
         GetTextMetricsA(dc.get(), &tm);
     }
-    const int iconSize = app().scale(16);
+    const int iconSize = scale(16);
     item.itemHeight = static_cast<UINT>((tm.tmHeight > iconSize ? tm.tmHeight : iconSize) + 2);
     return true;
 }

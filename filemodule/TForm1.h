@@ -104,8 +104,10 @@ protected:
     bool onMeasureItem(MEASUREITEMSTRUCT& item) override;
     bool onDrawItem(const DRAWITEMSTRUCT& item) override;
     bool preTranslateMessage(MSG& msg) override;
+    void dpiChanged() override;
 
 private:
+    void makeStatusFont();
     void createMenus();
     void createControls();
     void fillDirectoryPane();
@@ -121,7 +123,7 @@ private:
     mw::UniqueAccelerators accelerators_;
     std::string directory_;                   // shown directory, as the system reports it
     std::vector<std::string> directoryPaths_; // full path of each entry of the directory pane
-    HFONT systemFont_ = nullptr;              // stock object, never deleted
+    mw::UniqueFont paneFont_;                 // the system font of the three panes
     mw::UniqueFont statusFont_;
     std::vector<std::unique_ptr<mw::TIEButton>> buttons_; // IEButton1 ... IEButton6, left to right
 };

@@ -3,7 +3,9 @@
 resource script that links them into both programs:
     scripts/make-glyphs.py [OUT_DIR] [--preview PNG]
 Each glyph holds two cells side by side: the coloured image shown under the pointer, then a greyed
-copy shown at rest. The background of every cell is the glyph's transparent colour."""
+copy shown at rest. The background of every cell is the glyph's transparent colour. Every glyph comes
+in three sizes: as drawn (100%), NAME_150 and NAME_200, enlarged by rules that keep edges sharp and
+diagonals smooth (Scale2x; Scale3x then every other pixel), never by blending."""
 import struct
 import sys
 import zlib
@@ -287,6 +289,56 @@ GLYPHS = [
 ]
 
 
+def scale2x(pixmap):
+    """Each pixel becomes four; a corner takes a neighbour's colour where two neighbours agree."""
+    h, w = len(pixmap), len(pixmap[0])
+    at = lambda x, y: pixmap[min(max(y, 0), h - 1)][min(max(x, 0), w - 1)]
+    out = [[""] * (w * 2) for _ in range(h * 2)]
+    for y in range(h):
+        for x in range(w):
+            p, a, b, c, d = at(x, y), at(x, y - 1), at(x + 1, y), at(x - 1, y), at(x, y + 1)
+            e0 = e1 = e2 = e3 = p
+            if a != d and c != b:
+                e0 = c if c == a else p
+                e1 = b if a == b else p
+                e2 = c if c == d else p
+                e3 = b if d == b else p
+            out[2 * y][2 * x], out[2 * y][2 * x + 1] = e0, e1
+            out[2 * y + 1][2 * x], out[2 * y + 1][2 * x + 1] = e2, e3
+    return ["".join(r) for r in out]
+
+
+def scale3x(pixmap):
+    """Each pixel becomes nine, by the same agreement of neighbours."""
+    h, w = len(pixmap), len(pixmap[0])
+    at = lambda x, y: pixmap[min(max(y, 0), h - 1)][min(max(x, 0), w - 1)]
+    out = [[""] * (w * 3) for _ in range(h * 3)]
+    for y in range(h):
+        for x in range(w):
+            A, B, C = at(x - 1, y - 1), at(x, y - 1), at(x + 1, y - 1)
+            D, E, F = at(x - 1, y), at(x, y), at(x + 1, y)
+            G, H, I = at(x - 1, y + 1), at(x, y + 1), at(x + 1, y + 1)
+            cell = [E] * 9
+            if B != H and D != F:
+                cell[0] = D if D == B else E
+                cell[1] = B if (D == B and E != C) or (B == F and E != A) else E
+                cell[2] = F if B == F else E
+                cell[3] = D if (D == B and E != G) or (D == H and E != A) else E
+                cell[5] = F if (B == F and E != I) or (H == F and E != C) else E
+                cell[6] = D if D == H else E
+                cell[7] = H if (D == H and E != I) or (H == F and E != G) else E
+                cell[8] = F if H == F else E
+            for i, v in enumerate(cell):
+                out[3 * y + i // 3][3 * x + i % 3] = v
+    return ["".join(r) for r in out]
+
+
+def one_and_a_half(pixmap):
+    """Scale3x, then every other pixel: 16 becomes 24."""
+    big = scale3x(pixmap)
+    return ["".join(row[x] for x in range(0, len(row), 2)) for row in big[0::2]]
+
+
 def greyed(rgb):
     # A light grey of the same brightness, so that the resting bar looks quiet.
     r, g, b = rgb
@@ -355,12 +407,17 @@ def main():
     out, preview = output_arguments(Path(__file__).resolve().parent.parent / "common" / "glyphs")
     rc = ["// Button glyphs of both programs, written by scripts/make-glyphs.py.\n"]
     sheet = []
-    for name, transparent, size, pixmap in GLYPHS:
-        pixels = cells(transparent, size, pixmap)
-        file = name[len("GLYPH_"):].lower() + ".bmp"
-        (out / file).write_bytes(bmp(pixels))
-        rc.append(f'{name} BITMAP "{file}"\n')
-        sheet += [row + [(255, 255, 255)] * (36 - len(row)) for row in pixels] + [[(255, 255, 255)] * 36]
+    for base, transparent, base_size, base_pixmap in GLYPHS:
+        for suffix, factor, enlarge in (("", 2, None), ("_150", 3, one_and_a_half), ("_200", 4, scale2x)):
+            name = base + suffix
+            pixmap = enlarge(base_pixmap) if enlarge else base_pixmap
+            size = base_size * factor // 2
+            pixels = cells(transparent, size, pixmap)
+            file = name[len("GLYPH_"):].lower() + ".bmp"
+            (out / file).write_bytes(bmp(pixels))
+            rc.append(f'{name} BITMAP "{file}"\n')
+            if not suffix or suffix == "_200":
+                sheet += [row + [(255, 255, 255)] * (72 - len(row)) for row in pixels] + [[(255, 255, 255)] * 72]
     (out / "Glyphs.rc").write_text("".join(rc))
     if preview:
         Path(preview).write_bytes(png(sheet, 6))

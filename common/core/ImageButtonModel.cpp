@@ -43,6 +43,12 @@ bool ImageButtonModel::setMargin(int value) {
     return true;
 }
 
+bool ImageButtonModel::setDpi(int value) {
+    if (value <= 0 || value == dpi_) return false;
+    dpi_ = value;
+    return true;
+}
+
 bool ImageButtonModel::setNumGlyphs(int value) {
     if (value == numGlyphs_ || value < 1 || value > 3) return false;
     numGlyphs_ = value;
@@ -141,7 +147,7 @@ IntPoint ImageButtonModel::captionOrigin(int width, int height, int textWidth, i
     case blCaptionLeft:
         return {margin_, (height - textHeight) / 2};
     case blCaptionRight:
-        return {kCaptionRightColumn, (height - textHeight) / 2};
+        return {(kCaptionRightColumn * dpi_ + 48) / 96, (height - textHeight) / 2};
     case blCaptionTop:
         return {(width - textWidth) / 2, margin_};
     case blCaptionBottom:

@@ -56,7 +56,7 @@ struct PointerReaction {
 class ImageButtonModel {
 public:
     static constexpr int kInitialSize = 25;
-    // blCaptionRight puts the caption at this fixed column whatever the glyph and margin.
+    // blCaptionRight puts the caption at this fixed column (at 96 DPI) whatever the glyph and margin.
     static constexpr int kCaptionRightColumn = 30;
 
     ImageButtonModel();
@@ -78,6 +78,8 @@ public:
     bool setButtonLayout(TButtonLayout value);
     bool setCaption(const std::string& value);
     bool setMargin(int value);
+    // The screen's dots per inch, which scale the caption's column; 96 by default.
+    bool setDpi(int value);
     bool setNumGlyphs(int value);
     bool setTransparentColor(std::int32_t value);
     bool setEnabled(bool value);
@@ -109,6 +111,7 @@ private:
     TButtonLayout layout_ = blCaptionCenter;
     std::string caption_;
     int margin_ = 3;
+    int dpi_ = 96;
     int numGlyphs_ = 2;
     std::int32_t transparentColor_ = colors::clBlack;
     bool enabled_ = true;

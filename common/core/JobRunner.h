@@ -61,8 +61,8 @@ struct EditorJob {
     std::function<void(const JobPaths&)> setPaths;
     std::function<void()> showSetup;         // after the missing-pgp message
     std::function<void()> promptsBeforeLock; // the key dialogs
-    // After them: true when a dialog ended the operation (it offered a first key); nothing more
-    // is said or done.
+    // After them: true when a dialog ended the operation (the user cancelled it, or it offered a
+    // first key); nothing more is said or done.
     std::function<bool()> abandoned;
     std::function<void()> promptsAfterLock;  // the stored-pass-phrase dialog
     std::function<EditorJobValues()> values; // read after each group of prompts

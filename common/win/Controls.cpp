@@ -4,13 +4,56 @@
 #include "win/Application.h"
 #include "win/Win32Util.h"
 #include "win/Window.h"
+#include <optional>
 
 namespace mw {
 
+namespace {
+// Where a control lies in the design pixels of its form's client area, kept on the window.
+constexpr const char* kDesignTopLeft = "MwDesignTopLeft";
+constexpr const char* kDesignBottomRight = "MwDesignBottomRight";
+
+HANDLE packed(LONG a, LONG b) {
+    return reinterpret_cast<HANDLE>(static_cast<INT_PTR>(MAKELONG(a, b)));
+}
+POINT unpacked(HANDLE h) {
+    const auto v = static_cast<DWORD>(reinterpret_cast<INT_PTR>(h));
+    return {LOWORD(v), HIWORD(v)};
+}
+
+std::optional<RECT> designRectOf(HWND control) {
+    if (!GetPropA(control, kDesignBottomRight)) return std::nullopt;
+    const POINT tl = unpacked(GetPropA(control, kDesignTopLeft)),
+                br = unpacked(GetPropA(control, kDesignBottomRight));
+    return RECT{tl.x, tl.y, br.x, br.y};
+}
+
+// The rectangle in the parent's pixels at `dpi`. Edges are scaled in the form's coordinates, not
+// sizes in the parent's: controls that meet at 96 DPI meet at every scale, nested or not.
+RECT pixelsAt(HWND parent, const RECT& design, int dpi) {
+    const RECT origin = designRectOf(parent).value_or(RECT{});
+    auto at = [dpi](LONG v) { return MulDiv(v, dpi, 96); };
+    return {at(design.left) - at(origin.left), at(design.top) - at(origin.top),
+            at(design.right) - at(origin.left), at(design.bottom) - at(origin.top)};
+}
+} // namespace
+
+bool placeForDpi(HWND control, int dpi) {
+    const auto design = designRectOf(control);
+    if (!design) return false;
+    const RECT r = pixelsAt(GetParent(control), *design, dpi);
+    SetWindowPos(control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    return true;
+}
+
 HWND createControl(Application& app, HWND parent, const ControlParams& params) {
     const DWORD style = WS_CHILD | WS_VISIBLE | params.style;
-    const int x = app.scale(params.x), y = app.scale(params.y);
-    const int width = app.scale(params.width), height = app.scale(params.height);
+    const RECT origin = designRectOf(parent).value_or(RECT{});
+    const RECT design{origin.left + params.x, origin.top + params.y, origin.left + params.x + params.width,
+                      origin.top + params.y + params.height};
+    const RECT at = pixelsAt(parent, design, app.dpi());
+    const int x = at.left, y = at.top, width = at.right - at.left, height = at.bottom - at.top;
     const auto menu = reinterpret_cast<HMENU>(static_cast<INT_PTR>(params.id));
     HWND hwnd;
     if (params.unicode) {
@@ -25,6 +68,8 @@ HWND createControl(Application& app, HWND parent, const ControlParams& params) {
     if (!hwnd)
         throwLastError(std::string("Cannot create the control ") + params.className + " \"" + params.text +
                        "\"");
+    SetPropA(hwnd, kDesignTopLeft, packed(design.left, design.top));
+    SetPropA(hwnd, kDesignBottomRight, packed(design.right, design.bottom));
     SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(params.font ? params.font : app.dialogFont()),
                  FALSE);
     return hwnd;

@@ -26,6 +26,8 @@ struct ControlParams {
 // Placed and given its font by `app`'s scale and dialog font. Throws SystemError with the
 // system's reason when the control cannot be created.
 HWND createControl(Application& app, HWND parent, const ControlParams& params);
+// Moves a control made by createControl to its design place at `dpi`; false for any other window.
+bool placeForDpi(HWND control, int dpi);
 
 // "TPanel": a plain container with an optional sunken or raised edge; it hands its children's
 // notifications on to its parent, so the form sees them as its own.

@@ -1,12 +1,14 @@
 // Drawing of the owner-drawn glyph buttons.
 #include "win/GlyphButton.h"
 #include "win/Application.h"
+#include "win/Glyphs.h"
+#include "win/Window.h"
 
 namespace mw {
 
 GlyphButton::GlyphButton(Application& app, HWND parent, const ControlParams& params,
                          const char* glyphResource, COLORREF textColor, bool bold, bool isDefault)
-    : app_(app), textColor_(textColor), default_(isDefault) {
+    : glyphName_(glyphResource), textColor_(textColor), default_(isDefault) {
     // "MS Sans Serif" 8 point, as every caption of the dialogs.
     font_.reset(CreateFontA(-MulDiv(8, app.dpi(), 72), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
                             FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -16,8 +18,11 @@ GlyphButton::GlyphButton(Application& app, HWND parent, const ControlParams& par
     button.style = (params.style & ~BS_TYPEMASK) | BS_OWNERDRAW;
     button.font = font_.get();
     hwnd_ = createControl(app, parent, button);
-    glyph_.reset(static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), glyphResource, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+}
+
+int GlyphButton::dpi() const {
+    const Form* form = Form::fromHandle(GetAncestor(hwnd_, GA_ROOT));
+    return form ? form->dpi() : screenDpi();
 }
 
 bool GlyphButton::drawItem(const DRAWITEMSTRUCT& item) const {
@@ -36,7 +41,22 @@ bool GlyphButton::drawItem(const DRAWITEMSTRUCT& item) const {
 
     char caption[256] = {};
     GetWindowTextA(hwnd_, caption, sizeof caption);
-    ScopedSelect font(dc, font_.get());
+    // The font it was given, which its form scales with the DPI.
+    ScopedSelect font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
+    const int scale = dpi();
+    if (glyphDpi_ != scale) {
+        auto load = [](const std::string& name) {
+            return static_cast<HBITMAP>(
+                LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        };
+        glyph_.reset(load(glyphs::forDpi(glyphName_.c_str(), scale)));
+        glyphScale_ = scale >= 192 ? 200 : scale >= 144 ? 150 : 100;
+        if (!glyph_) {
+            glyph_.reset(load(glyphName_));
+            glyphScale_ = 100;
+        }
+        glyphDpi_ = scale;
+    }
     RECT text{};
     DrawTextA(dc, caption, -1, &text, DT_CALCRECT | DT_SINGLELINE);
     const int textWidth = text.right - text.left, textHeight = text.bottom - text.top;
@@ -44,8 +64,9 @@ bool GlyphButton::drawItem(const DRAWITEMSTRUCT& item) const {
     BITMAP bm{};
     int cell = 0;
     if (glyph_ && GetObjectA(glyph_.get(), sizeof bm, &bm)) cell = bm.bmHeight;
-    const int gap = cell ? app_.scale(4) : 0;
-    const int glyphSize = app_.scale(cell);
+    // A glyph drawn for this scale shows pixel for pixel; one drawn for a smaller one is stretched.
+    const int gap = cell ? MulDiv(4, scale, 96) : 0;
+    const int glyphSize = MulDiv(cell * 100 / glyphScale_, scale, 96);
     const int total = glyphSize + gap + textWidth;
     int x = (r.left + r.right - total) / 2 + shift;
     const int midY = (r.top + r.bottom) / 2 + shift;

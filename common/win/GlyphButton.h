@@ -4,6 +4,7 @@
 #include "win/Controls.h"
 #include "win/Win32Util.h"
 #include <windows.h>
+#include <string>
 
 namespace mw {
 
@@ -22,10 +23,15 @@ public:
     bool drawItem(const DRAWITEMSTRUCT& item) const;
 
 private:
-    // Whose scale the glyph and its gap follow.
-    Application& app_;
+    // The DPI of the form the button is on.
+    int dpi() const;
+
+    std::string glyphName_; // the resource at 100%
     HWND hwnd_ = nullptr;
-    UniqueBitmap glyph_;
+    // The glyph in its size for glyphDpi_, loaded again when the form moves to another scale.
+    mutable UniqueBitmap glyph_;
+    mutable int glyphDpi_ = 0;
+    mutable int glyphScale_ = 100; // the percentage it was drawn for
     UniqueFont font_;
     COLORREF textColor_;
     bool default_;

@@ -1,9 +1,16 @@
 // Resource names of the button glyphs that scripts/make-glyphs.py draws into common/glyphs.
 #pragma once
+#include <string>
 
 namespace mw::glyphs {
 
-// Cells of 16 x 16, hot image first; Exit has cells of 18 x 18.
+// The resource of a glyph drawn for the screen's scale: "_150" and "_200" hold cells of one and a
+// half and twice the size, for 144 and 192 DPI and above.
+inline std::string forDpi(const char* name, int dpi) {
+    return std::string(name) + (dpi >= 192 ? "_200" : dpi >= 144 ? "_150" : "");
+}
+
+// Cells of 16 x 16 at 100%, hot image first; Exit has cells of 18 x 18.
 constexpr const char* Encrypt = "GLYPH_ENCRYPT";
 constexpr const char* Decrypt = "GLYPH_DECRYPT";
 constexpr const char* Sign = "GLYPH_SIGN"; // purple background

@@ -1,6 +1,7 @@
 // Painting and pointer handling of the image button.
 #include "win/TIEButton.h"
 #include "win/Application.h"
+#include "win/Glyphs.h"
 #include "core/SettingsFile.h"
 #include <windowsx.h>
 
@@ -37,7 +38,8 @@ void fillSolid(HDC dc, const RECT& r, COLORREF c) {
 
 } // namespace
 
-TIEButton::TIEButton(Application& app, HWND parent, int id) : app_(app), color_(parentColor(parent)) {
+TIEButton::TIEButton(Application& app, HWND parent, int id) : dpi_(app.dpi()), color_(parentColor(parent)) {
+    model_.setDpi(dpi_);
     registerClass(kClassName, nullptr, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW);
     createHandle(kClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0,
                  app.scale(ImageButtonModel::kInitialSize), app.scale(ImageButtonModel::kInitialSize), parent,
@@ -93,14 +95,20 @@ void TIEButton::setGlyph(HBITMAP bitmap) {
 }
 
 bool TIEButton::loadGlyph(const char* resourceName) {
-    UniqueBitmap bitmap(static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), resourceName, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    glyphName_ = resourceName;
+    auto load = [](const std::string& name) {
+        return static_cast<HBITMAP>(
+            LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    };
+    UniqueBitmap bitmap(load(glyphs::forDpi(resourceName, dpi_)));
+    if (!bitmap) bitmap.reset(load(resourceName));
     setGlyph(bitmap.get());
     return static_cast<bool>(bitmap);
 }
 
 void TIEButton::setMargin(int value) {
-    if (model_.setMargin(value)) repaint();
+    designMargin_ = value;
+    if (model_.setMargin(MulDiv(value, dpi_, 96))) repaint();
 }
 
 void TIEButton::setNumGlyphs(int value) {
@@ -132,8 +140,9 @@ void TIEButton::setVisible(bool value) {
 }
 
 void TIEButton::setBounds(int x, int y, int width, int height) {
-    SetWindowPos(handle(), nullptr, app_.scale(x), app_.scale(y), app_.scale(width), app_.scale(height),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    auto scale = [this](int v) { return MulDiv(v, dpi_, 96); };
+    SetWindowPos(handle(), nullptr, scale(x), scale(y), scale(x + width) - scale(x),
+                 scale(y + height) - scale(y), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TIEButton::drawFrame(HDC dc, ButtonFrame frame) {
@@ -202,10 +211,10 @@ void TIEButton::drawCaption(HDC dc, int width, int height) {
     if (!hfont_) {
         // Unsmoothed, so that the caption keeps exactly the colours it is drawn in, as the
         // embossed disabled look needs.
-        hfont_.reset(CreateFontA(-MulDiv(font_.size, app_.dpi(), 72), 0, 0, 0,
-                                 font_.bold ? FW_BOLD : FW_NORMAL, font_.italic, font_.underline,
-                                 font_.strikeOut, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                 NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font_.name.c_str()));
+        hfont_.reset(CreateFontA(-MulDiv(font_.size, dpi_, 72), 0, 0, 0, font_.bold ? FW_BOLD : FW_NORMAL,
+                                 font_.italic, font_.underline, font_.strikeOut, DEFAULT_CHARSET,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
+                                 DEFAULT_PITCH | FF_DONTCARE, font_.name.c_str()));
     }
     ScopedSelect font(dc, hfont_.get());
     SetBkMode(dc, TRANSPARENT);
@@ -298,6 +307,15 @@ void TIEButton::onButtonUp(int button, WPARAM keys, POINT pt) {
 LRESULT TIEButton::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     const POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     switch (msg) {
+    case WM_MW_DPICHANGED:
+        // Its place and size come from the form; the picture, margin and caption font are its own.
+        dpi_ = static_cast<int>(wParam);
+        model_.setDpi(dpi_);
+        hfont_.reset();
+        if (!glyphName_.empty()) loadGlyph(std::string(glyphName_).c_str());
+        setMargin(designMargin_);
+        repaint();
+        return 0;
     case WM_PRINTCLIENT:
         paint(reinterpret_cast<HDC>(wParam));
         return 0;

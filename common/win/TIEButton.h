@@ -48,7 +48,8 @@ public:
     void setCaption(const std::string& value);
     // Copies the bitmap; the caller keeps its own. Shown from the next paint on.
     void setGlyph(HBITMAP bitmap);
-    // Loads a BITMAP resource of the running program; false (and an empty glyph) when missing.
+    // Loads a BITMAP resource of the running program, in its size for the button's DPI when the
+    // program has one; false (and an empty glyph) when missing.
     bool loadGlyph(const char* resourceName);
     void setMargin(int value);
     void setNumGlyphs(int value);
@@ -82,7 +83,9 @@ private:
     void onMouseMove(WPARAM keys, POINT pt);
     RECT clientRect() const;
 
-    Application& app_;
+    int dpi_;               // of the screen the button is on
+    std::string glyphName_; // the glyph's resource at 100%
+    int designMargin_ = 0;  // the margin at 96 DPI
     ImageButtonModel model_;
     std::int32_t color_;
     ButtonFont font_;

@@ -10,9 +10,9 @@ namespace mw {
 TPubKey::TPubKey(const Context& context, KeyDialogLink link)
     : Form(context.application()), context_(context), link_(std::move(link)) {
     registerClass("TPubKey", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    // No title-bar buttons: OK is the only way out.
-    createHandle("TPubKey", "Available Public Keys", WS_POPUP | WS_CAPTION, WS_EX_DLGMODALFRAME, 0, 0, 100,
-                 100, app().mainWindow(), nullptr);
+    // The close box, Alt+F4 and Escape cancel the operation; OK goes on with "Keys To Use".
+    createHandle("TPubKey", "Available Public Keys", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
+                 0, 0, 100, 100, app().mainWindow(), nullptr);
     setClientSize(572, 373);
     const DWORD listStyle = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
     // One control to a line, as the form reads.
@@ -37,6 +37,7 @@ TPubKey::TPubKey(const Context& context, KeyDialogLink link)
 
 void TPubKey::FormShow() {
     centreOnScreen();
+    chosen_ = false;
     // Emptied first, so that a listing that fails leaves no entries of an earlier showing.
     available_.assign({});
     available_.assign(listUserIds(context_, link_, KeyRing::Public, &offeredFirstKey_));
@@ -71,8 +72,13 @@ void TPubKey::SpeedButton2Click() {
 
 void TPubKey::Button1Click() {
     if (link_.store) link_.store(recipientString(keysToUse_));
-    available_.assign({});
+    chosen_ = true;
     close();
+}
+
+void TPubKey::FormClose() {
+    // Also on a cancel, which keeps Recipients as it was.
+    available_.assign({});
 }
 
 bool TPubKey::onCommand(int id, int code, HWND) {
@@ -90,18 +96,21 @@ bool TPubKey::onCommand(int id, int code, HWND) {
         if (code == LBN_DBLCLK) SpeedButton2Click();
         return true;
     case IdButton1:
-    case IDOK:
         if (code == BN_CLICKED) Button1Click();
+        return true;
+    case IDOK:
+        // Enter on a highlighted available key adds it; anywhere else it is OK.
+        if (GetFocus() == listBox1() && available_.selected())
+            SpeedButton1Click();
+        else
+            Button1Click();
+        return true;
+    case IDCANCEL:
+        close();
         return true;
     default:
         return false;
     }
-}
-
-LRESULT TPubKey::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    // Alt+F4 would close it behind OK's back; the caller relies on OK having set Recipients.
-    if (msg == WM_CLOSE) return 0;
-    return Form::handleMessage(msg, wParam, lParam);
 }
 
 } // namespace mw

@@ -33,17 +33,21 @@ public:
     // Its last showing found an empty ring and offered a first key: it closed at once, choosing
     // nothing, and the operation that showed it goes no further.
     bool offeredFirstKey() const { return offeredFirstKey_; }
+    // Its last showing ended with OK. Escape, the close box and the offer of a first key cancel:
+    // the operation that showed it runs no job.
+    bool chosen() const { return chosen_; }
 
 protected:
     void FormShow() override;
+    void FormClose() override;
     bool onCommand(int id, int code, HWND control) override;
-    LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool onDrawItem(const DRAWITEMSTRUCT& item) override { return available_.drawItem(item); }
 
 private:
     const Context& context_;
     KeyDialogLink link_;
     bool offeredFirstKey_ = false;
+    bool chosen_ = false;
     UserIdList available_;               // ListBox1 and its entries, unaltered, in list order
     std::vector<std::string> keysToUse_; // ListBox2's entries; kept for the whole run
 };

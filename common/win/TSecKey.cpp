@@ -31,6 +31,7 @@ TSecKey::TSecKey(const Context& context, KeyDialogLink link)
 
 void TSecKey::FormShow() {
     centreOnScreen();
+    chosen_ = false;
     // Emptied first, so that a listing that fails leaves no entries of an earlier showing.
     available_.assign({});
     available_.assign(listUserIds(context_, link_, KeyRing::Secret, &offeredFirstKey_));
@@ -53,11 +54,12 @@ void TSecKey::Button1Click() {
         }
         if (link_.store) link_.store(*signer);
     }
+    chosen_ = true;
     close();
 }
 
 void TSecKey::FormClose() {
-    // Also on the close box, which keeps Signer as it was.
+    // Also on the close box, which keeps Signer as it was and cancels the operation.
     available_.assign({});
 }
 

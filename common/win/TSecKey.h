@@ -22,6 +22,8 @@ public:
     // Its last showing found an empty ring and offered a first key: it closed at once, choosing
     // nothing, and the operation that showed it goes no further.
     bool offeredFirstKey() const { return offeredFirstKey_; }
+    // Its last showing ended with OK; the close box, Escape and the offer of a first key cancel.
+    bool chosen() const { return chosen_; }
 
 protected:
     void FormShow() override;
@@ -33,6 +35,7 @@ private:
     const Context& context_;
     KeyDialogLink link_;
     bool offeredFirstKey_ = false;
+    bool chosen_ = false;
     UserIdList available_; // ListBox1 and its entries, unaltered, in list order
 };
 

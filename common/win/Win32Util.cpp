@@ -35,6 +35,37 @@ void throwLastError(const std::string& what) {
     throw SystemError(what, GetLastError());
 }
 
+void takeActivationBack(HWND window) {
+    if (!window || !IsWindowVisible(window) || IsIconic(window)) return;
+    HWND foreground = GetForegroundWindow();
+    if (foreground == window) return;
+    DWORD process = 0;
+    const DWORD thread = foreground ? GetWindowThreadProcessId(foreground, &process) : 0;
+    // The job's console (still open after a pause) or nothing at all; a window of a program the
+    // user turned to during the job is theirs.
+    char cls[64] = "";
+    if (foreground && process != GetCurrentProcessId()) {
+        GetClassNameA(foreground, cls, sizeof cls);
+        if (std::string_view(cls) != "ConsoleWindowClass") return;
+    }
+    // The system lets a process take the foreground only from the input queue that holds it:
+    // share that queue for the moment of the switch.
+    const DWORD ours = GetCurrentThreadId();
+    const bool shared = thread && thread != ours && AttachThreadInput(ours, thread, TRUE);
+    SetForegroundWindow(window);
+    SetActiveWindow(window);
+    if (shared) AttachThreadInput(ours, thread, FALSE);
+}
+
+bool fontHasFace(HFONT font, const std::string& face) {
+    WindowDC screen(nullptr);
+    if (!font || !screen.get()) return false;
+    ScopedSelect selected(screen.get(), font);
+    char got[LF_FACESIZE] = "";
+    GetTextFaceA(screen.get(), LF_FACESIZE, got);
+    return lstrcmpiA(got, face.c_str()) == 0;
+}
+
 int screenDpi() {
     WindowDC screen(nullptr);
     int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;

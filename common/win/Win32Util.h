@@ -106,6 +106,13 @@ private:
 // Throws SystemError for GetLastError().
 [[noreturn]] void throwLastError(const std::string& what);
 
+// Makes `window` the active window again after a job whose console held the foreground, so that
+// typing goes on where it stopped. Another program the user turned to meanwhile keeps it.
+void takeActivationBack(HWND window);
+
+// Whether the system gave `font` the face it was asked for (not a stand-in for a missing one).
+bool fontHasFace(HFONT font, const std::string& face);
+
 // Vertical pixels per logical inch of the screen.
 int screenDpi();
 

@@ -3,6 +3,7 @@
 #include "win/Application.h"
 #include "win/Controls.h"
 #include "win/Win32Util.h"
+#include <algorithm>
 #include <set>
 #include <stdexcept>
 
@@ -213,17 +214,89 @@ LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     return guardedDispatch([&] { return self->handleMessage(msg, wParam, lParam); });
 }
 
+Form::Form(Application& application) : app_(application), dpi_(application.dpi()) {}
+
 Form* Form::fromHandle(HWND hwnd) {
     return dynamic_cast<Form*>(Window::fromHandle(hwnd));
 }
 
 void Form::setClientSize(int width, int height) {
-    RECT r{0, 0, app_.scale(width), app_.scale(height)};
+    RECT r{0, 0, scale(width), scale(height)};
     DWORD style = static_cast<DWORD>(GetWindowLongPtrA(handle(), GWL_STYLE));
     DWORD ex = static_cast<DWORD>(GetWindowLongPtrA(handle(), GWL_EXSTYLE));
     AdjustWindowRectEx(&r, style, GetMenu(handle()) != nullptr, ex);
     SetWindowPos(handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+namespace {
+BOOL CALLBACK collectWindow(HWND hwnd, LPARAM windows) {
+    reinterpret_cast<std::vector<HWND>*>(windows)->push_back(hwnd);
+    return TRUE;
+}
+
+// The same font drawn for another DPI.
+HFONT scaledFont(HFONT font, int newDpi, int oldDpi) {
+    LOGFONTA lf{};
+    if (!GetObjectA(font, sizeof lf, &lf)) return nullptr;
+    lf.lfHeight = MulDiv(lf.lfHeight, newDpi, oldDpi);
+    lf.lfWidth = MulDiv(lf.lfWidth, newDpi, oldDpi);
+    return CreateFontIndirectA(&lf);
+}
+} // namespace
+
+void Form::changeDpi(int newDpi, const RECT* bounds) {
+    const int oldDpi = dpi_;
+    if (newDpi > 0 && newDpi != oldDpi) {
+        dpi_ = newDpi;
+        auto scaled = [&](int v) { return MulDiv(v, newDpi, oldDpi); };
+        std::vector<HWND> controls; // every window inside the form, parents before their children
+        EnumChildWindows(handle(), collectWindow, reinterpret_cast<LPARAM>(&controls));
+        std::vector<std::pair<HFONT, HFONT>> fonts; // old font, its copy for the new DPI
+        std::vector<UniqueFont> made;
+        for (HWND control : controls) {
+            // Ours from their design places; the system's (a combo box's edit) in proportion.
+            if (!placeForDpi(control, newDpi)) {
+                RECT r;
+                GetWindowRect(control, &r);
+                MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+                SetWindowPos(control, nullptr, scaled(r.left), scaled(r.top),
+                             scaled(r.right) - scaled(r.left), scaled(r.bottom) - scaled(r.top),
+                             SWP_NOZORDER | SWP_NOACTIVATE);
+            }
+            if (auto font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0))) {
+                auto known =
+                    std::find_if(fonts.begin(), fonts.end(), [&](auto& f) { return f.first == font; });
+                if (known == fonts.end()) {
+                    made.emplace_back(scaledFont(font, newDpi, oldDpi));
+                    known = fonts.insert(fonts.end(), {font, made.back().get()});
+                }
+                if (known->second)
+                    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(known->second), FALSE);
+            }
+            const auto style = GetWindowLongPtrA(control, GWL_STYLE);
+            char cls[16] = "";
+            GetClassNameA(control, cls, sizeof cls);
+            if (lstrcmpiA(cls, "LISTBOX") == 0 && (style & LBS_OWNERDRAWFIXED)) {
+                const auto height = SendMessageA(control, LB_GETITEMHEIGHT, 0, 0);
+                if (height > 0) SendMessageA(control, LB_SETITEMHEIGHT, 0, scaled(static_cast<int>(height)));
+            }
+            SendMessageA(control, WM_MW_DPICHANGED, static_cast<WPARAM>(newDpi), 0);
+        }
+        // Every control has let go of the fonts of the change before.
+        dpiFonts_ = std::move(made);
+    }
+    RECT r;
+    GetWindowRect(handle(), &r);
+    if (bounds)
+        r = *bounds;
+    else if (newDpi != oldDpi)
+        r = {r.left, r.top, r.left + MulDiv(r.right - r.left, newDpi, oldDpi),
+             r.top + MulDiv(r.bottom - r.top, newDpi, oldDpi)};
+    SetWindowPos(handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (newDpi != oldDpi) app_.runHandler([this] { dpiChanged(); });
+    RedrawWindow(handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void Form::centreOnScreen() {
@@ -344,6 +417,9 @@ LRESULT Form::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
         // The form itself has nothing to type into: hand the focus on.
         if (!IsIconic(handle())) restoreFocus();
+        return 0;
+    case WM_DPICHANGED:
+        changeDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_MW_MODALHOOK:
         if (app_.modalHook && modal_) app_.modalHook(*this);

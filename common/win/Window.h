@@ -1,6 +1,7 @@
 // Thin window wrappers: one trampoline forwarding to member functions, and Form, a top-level
 // window that can be shown modally the way every dialog of the programs is.
 #pragma once
+#include "win/Win32Util.h"
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -13,6 +14,9 @@ class Application;
 
 // Private message through which a visible modal form calls Application::modalHook.
 constexpr UINT WM_MW_MODALHOOK = WM_APP + 0x100;
+// Sent by a form to each of its windows once it has moved to a monitor of another scale; wParam
+// is the new DPI. Windows that draw their own pictures and texts take sizes for it.
+constexpr UINT WM_MW_DPICHANGED = WM_APP + 0x101;
 
 // Shows the exception being handled in the standard error box.
 void showHandlerException();
@@ -89,7 +93,7 @@ private:
 class Form : public Window {
 public:
     // The application whose pump, scale, error box and hooks the form uses.
-    explicit Form(Application& application) : app_(application) {}
+    explicit Form(Application& application);
 
     static Form* fromHandle(HWND hwnd);
     Application& app() const { return app_; }
@@ -100,9 +104,20 @@ public:
     // Closes as the close box does: runs FormClose; a modal form then ends its showing.
     void close();
 
+    // The DPI the form is laid out for: the screen's when it is made, the monitor's after it moves
+    // to one of another scale. scale() turns 96-DPI design pixels into its pixels, unscale() back.
+    int dpi() const { return dpi_; }
+    int scale(int designPixels) const { return MulDiv(designPixels, dpi_, 96); }
+    int unscale(int pixels) const { return MulDiv(pixels, 96, dpi_); }
+
     // Client size and screen centring in design pixels.
     void setClientSize(int width, int height);
     void centreOnScreen();
+
+    // Lays the form out for `newDpi`: every control's place, size, font and item height scaled
+    // from the old DPI, then the form's own parts (dpiChanged). The form takes `bounds` (screen
+    // pixels), or keeps its place and scales its size. WM_DPICHANGED comes here.
+    void changeDpi(int newDpi, const RECT* bounds);
 
     // Key preview and dialog navigation; true when the message was consumed.
     virtual bool preTranslateMessage(MSG& msg);
@@ -117,6 +132,8 @@ protected:
     // modal showing and at the first activation. By default the first control in Tab order.
     virtual HWND initialFocus() const;
     virtual void FormShow() {}
+    // After changeDpi has scaled the controls: fonts and layout the form keeps itself.
+    virtual void dpiChanged() {}
     // Runs on every close; an exception is shown in the error box and, for the main window,
     // keeps the window open.
     virtual void FormClose() {}
@@ -136,6 +153,8 @@ private:
     bool restoreFocus();
 
     Application& app_;
+    int dpi_;
+    std::vector<UniqueFont> dpiFonts_; // the controls' fonts scaled at the last change
     bool modal_ = false;
     bool modalDone_ = false;
     HWND focused_ = nullptr;

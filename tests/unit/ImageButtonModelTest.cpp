@@ -125,6 +125,8 @@ TEST(ImageButtonModel, GlyphAndCaptionPlacementOnTheTwoBarShapes) {
     editor.setGlyphSize(36, 18);
     EXPECT_EQ(editor.glyphRect(115, 25), (IntRect{20, 3, 38, 21}));
     EXPECT_EQ(editor.captionOrigin(115, 25, 70, 13).x, 30);
+    editor.setDpi(144); // the column is in 96-DPI units
+    EXPECT_EQ(editor.captionOrigin(173, 38, 70, 13).x, 45);
 
     ImageButtonModel files;
     files.setButtonLayout(blCaptionBottom);

@@ -6,6 +6,8 @@
 #include "core/PathUtil.h"
 #include "editor/EditorApp.h"
 #include "editor/TForm1.h"
+#include "win/TPubKey.h"
+#include "win/TSecKey.h"
 #include "WinTestSupport.h"
 #include <algorithm>
 #include <map>
@@ -15,8 +17,9 @@ using namespace mwtest;
 namespace {
 
 // What each handler does when started on the text "abc def" with "abc" selected, "CLIP" on the
-// clipboard, no lock, no wipe tool and no key chosen yet. Jobs show their batch file's first
-// line with PGP's directory left out.
+// clipboard, no lock, no wipe tool, no recipient chosen and the key dialogs confirmed with OK (the
+// signer's preselects its first key). Jobs show their batch file's first line with PGP's directory
+// left out.
 const std::map<std::string, std::string> kEffectOf = {
     {"OpenFromFile1Click", "open dialog \"Open\""},
     {"Savetofile1Click", "save dialog \"&Save\""},
@@ -25,10 +28,10 @@ const std::map<std::string, std::string> kEffectOf = {
                      "runs pgp.exe -eatw murkwell.tmp "},
     {"BitBtn2Click", "runs pgp.exe murkwell.tmp -o murkwell.txt"},
     {"BitBtn3Click", "shows TSecKey; runs pgp.exe -kv \"*\" secring.pgp > murkwell.usr; "
-                     "runs pgp.exe -staw murkwell.tmp -u "},
+                     "runs pgp.exe -staw murkwell.tmp -u \"Alice\""},
     {"BitBtn4Click",
      "shows TPubKey; shows TSecKey; runs pgp.exe -kv \"*\" pubring.pgp > murkwell.usr; "
-     "runs pgp.exe -kv \"*\" secring.pgp > murkwell.usr; runs pgp.exe -eastw murkwell.tmp  -u "},
+     "runs pgp.exe -kv \"*\" secring.pgp > murkwell.usr; runs pgp.exe -eastw murkwell.tmp  -u \"Alice\""},
     {"BitBtn5Click", "runs pgp.exe -caw murkwell.tmp"},
     {"BitBtn6Click", "runs pgp.exe murkwell.tmp -o murkwell.txt; text \"CLIP\"; selection 4-4"},
     {"Exit1Click", "closes"},
@@ -271,6 +274,13 @@ protected:
         interaction.colorInitials.clear();
         interaction.colorResults = {std::nullopt};
         modalShown.clear();
+        // The key dialogs' OK with nothing chosen, so that their operation runs its job; the other
+        // dialogs closed.
+        onModal = [](mw::Form& f) {
+            if (auto* pub = dynamic_cast<mw::TPubKey*>(&f)) return pub->Button1Click();
+            if (auto* sec = dynamic_cast<mw::TSecKey*>(&f)) return sec->Button1Click();
+            f.close();
+        };
         noter->jobs.clear();
         noter->programs.clear();
         terminated = false;

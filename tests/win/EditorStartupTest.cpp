@@ -428,6 +428,8 @@ TEST(BuiltPrograms, CarryVersion220AndAManifestForStylesAndDpi) {
                              SizeofResource(module, res));
         EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
         EXPECT_NE(manifest.find("<dpiAware"), std::string::npos);
+        EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos)
+            << "moved to a monitor of another scale, each window lays itself out for it";
         FreeLibrary(module);
     }
 }

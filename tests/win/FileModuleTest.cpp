@@ -268,6 +268,22 @@ TEST_F(FileModule, ShiftAloneSetsTheFlagAndAnyOtherKeyClearsIt) {
     EXPECT_FALSE(form.ShiftFlag) << "key preview sees the keys of every pane";
 }
 
+TEST_F(FileModule, TabAndShiftTabCycleThroughTheThreePanes) {
+    auto& form = start(data());
+    const std::vector<HWND> forward = {form.driveBox(), form.directoryList(), form.fileList()};
+    std::vector<HWND> reached, back;
+    for (std::size_t i = 0; i < forward.size(); ++i) {
+        pressKeys(form.handle(), GetFocus(), {VK_TAB});
+        reached.push_back(GetFocus());
+    }
+    for (std::size_t i = 0; i < forward.size(); ++i) {
+        pressKeys(form.handle(), GetFocus(), {VK_SHIFT, VK_TAB});
+        back.push_back(GetFocus());
+    }
+    EXPECT_EQ(reached, forward);
+    EXPECT_EQ(back, (std::vector<HWND>{form.directoryList(), form.driveBox(), form.fileList()}));
+}
+
 TEST_F(FileModule, CommandsReachTheirHandlersFromMenusButtonsAndKeys) {
     auto& form = start(data());
     // Help: with no help file beside the executable, the HTML help, shown, with nothing else.

@@ -147,16 +147,17 @@ TEST_F(FileOperations, EncryptToThreeRecipientsAndToNone) {
     EXPECT_FALSE(exists(pgpDir() + "bramlet.lck"));
 }
 
-TEST_F(FileOperations, SignWithNoSignerEverChosenPassesAnEmptyQuotedUserId) {
+// Closing a key dialog cancels: no job, no word, the lock gone; a later OK runs with the signer.
+TEST_F(FileOperations, AKeyDialogClosedByItsCloseBoxRunsNoJob) {
     recorder->real = true;
     auto& form = startWith("a.txt");
-    const std::string file = shortPathOf(data() + "a.txt");
     answerKeyDialogs({}, true);
     command(form, filemodule::CmdSpeedButton3Click);
-    EXPECT_EQ(modalShown, Lines{"TSecKey"});
-    EXPECT_EQ(readFileBytes(pgpDir() + "bramlet.bat"),
-              pgpDir() + "pgp.exe -sta " + file + " -u \"\"\r\n" + deleteLine());
-    EXPECT_EQ(pgpCalls(), (std::vector<Lines>{{"-sta", file, "-u", ""}}));
+    command(form, filemodule::CmdSpeedButton4Click);
+    EXPECT_EQ(modalShown, (Lines{"TSecKey", "TPubKey", "TSecKey"}));
+    EXPECT_EQ(pgpCalls(), std::vector<Lines>{});
+    EXPECT_FALSE(exists(pgpDir() + "bramlet.lck"));
+    EXPECT_TRUE(interaction.shown.empty()) << boxTexts()[0];
 }
 
 TEST_F(FileOperations, SignEncryptShowsPubKeyThenSecKeyThenRunsPgpShownInTheBrowsersDirectory) {
@@ -171,8 +172,7 @@ TEST_F(FileOperations, SignEncryptShowsPubKeyThenSecKeyThenRunsPgpShownInTheBrow
     EXPECT_EQ(recorder->batchAtLaunch,
               pgpDir() + "pgp.exe -east " + file + " \"Alice\" \"Bob\"  -u \"Carol\"\r\n" + deleteLine());
     EXPECT_EQ(pgpCalls(), (std::vector<Lines>{{"-east", file, "Alice", "Bob", "-u", "Carol"}}));
-    // Sign Detached takes the signer kept from before when its dialog is closed by its close box.
-    answerKeyDialogs({}, true);
+    answerKeyDialogs({});
     clickEntry(form.fileList(), indexOf(form.fileList(), "a.txt"));
     command(form, filemodule::CmdIEButton7Click);
     EXPECT_EQ(recorder->batchAtLaunch,

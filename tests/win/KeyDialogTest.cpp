@@ -332,6 +332,52 @@ TEST_F(KeyDialogs, AddRemoveAndOkBuildTheRecipientStringAcrossShowings) {
     EXPECT_TRUE(interaction.shown.empty());
 }
 
+// Real key presses: Enter on a highlighted key adds it, Enter elsewhere is OK; Escape, Alt+F4 and
+// the close box cancel, leaving the fields as they were.
+TEST_F(KeyDialogs, KeysAloneAddChooseAndCancelInBothDialogs) {
+    preparePgpDir(pgpDir(), {"Bob", "Alice"}, {"Sam"});
+    writeSettings("Murkwell.ini");
+    editor::EditorApp app(mw::Application::instance());
+    app.form1().Recipients = "\"Before\" ";
+    app.form1().Signer = "\"Before\"";
+    TPubKey& pub = app.pubKey();
+    TSecKey& sec = app.secKey();
+    Lines afterEnter;
+    bool openAfterEnter = false;
+    show(pub, [&](mw::Form& f) {
+        pressKeys(f.handle(), pub.listBox1(), {VK_HOME});
+        pressKeys(f.handle(), pub.listBox1(), {VK_RETURN});
+        afterEnter = listEntries(pub.listBox2());
+        openAfterEnter = pub.isShowingModal();
+        pressKeys(f.handle(), pub.listBox1(), {VK_ESCAPE});
+    });
+    EXPECT_EQ(afterEnter, Lines{"\"Alice\""});
+    EXPECT_TRUE(openAfterEnter);
+    EXPECT_FALSE(pub.chosen());
+    EXPECT_EQ(app.form1().Recipients, "\"Before\" ");
+
+    using Close = std::function<void(mw::Form&, HWND list)>;
+    const Close altF4 = [](mw::Form& f, HWND list) { pressKeys(f.handle(), list, {VK_MENU, VK_F4}); };
+    const Close closeBox = [](mw::Form& f, HWND) { SendMessageA(f.handle(), WM_SYSCOMMAND, SC_CLOSE, 0); };
+    for (const Close& cancel : {altF4, closeBox}) {
+        show(pub, [&](mw::Form& f) { cancel(f, pub.listBox1()); });
+        EXPECT_FALSE(pub.chosen());
+        show(sec, [&](mw::Form& f) { cancel(f, sec.listBox1()); });
+        EXPECT_FALSE(sec.chosen());
+    }
+    EXPECT_EQ(app.form1().Recipients, "\"Before\" ");
+    EXPECT_EQ(app.form1().Signer, "\"Before\"");
+
+    // Enter from "Keys To Use" and from the signer's list is OK.
+    show(pub, [&](mw::Form& f) { pressKeys(f.handle(), pub.listBox2(), {VK_RETURN}); });
+    EXPECT_TRUE(pub.chosen());
+    EXPECT_EQ(app.form1().Recipients, "\"Alice\" ");
+    show(sec, [&](mw::Form& f) { pressKeys(f.handle(), sec.listBox1(), {VK_RETURN}); });
+    EXPECT_TRUE(sec.chosen());
+    EXPECT_EQ(app.form1().Signer, "\"Sam\"");
+    EXPECT_TRUE(interaction.shown.empty());
+}
+
 TEST_F(KeyDialogs, UserIdsThatCannotBePassedToPgpAreShownButRefusedInBothPrograms) {
     const std::string hostile = "Eve \"x\" & del <e@x>";
     // PGP would read an ID beginning with "-" as options and one beginning with "+" as a setting.
@@ -496,7 +542,7 @@ TEST_F(KeyDialogs, FormsHaveTheirCaptionsFramesAndLayout) {
     GetClientRect(pub.handle(), &rc);
     EXPECT_EQ(rc.right, a.scale(572));
     EXPECT_EQ(rc.bottom, a.scale(373));
-    EXPECT_FALSE(GetWindowLongA(pub.handle(), GWL_STYLE) & WS_SYSMENU) << "no title-bar buttons";
+    EXPECT_TRUE(GetWindowLongA(pub.handle(), GWL_STYLE) & WS_SYSMENU) << "the close box";
     EXPECT_EQ(mw::windowText(pub.item(TPubKey::IdLabel1)),
               "Select up to 3 public keys to use to encrypt this file.");
     EXPECT_EQ(mw::windowText(pub.item(TPubKey::IdLabel2)), "Available Keys");
@@ -511,9 +557,6 @@ TEST_F(KeyDialogs, FormsHaveTheirCaptionsFramesAndLayout) {
     expectAt(pub.handle(), pub.item(TPubKey::IdButton1), 140, 332, 297, 37);
     EXPECT_FALSE(GetWindowLongA(pub.listBox1(), GWL_STYLE) & LBS_SORT)
         << "sorted by the dialog, see KeyListing";
-    // Alt+F4 does not bypass OK.
-    SendMessageA(pub.handle(), WM_CLOSE, 0, 0);
-    EXPECT_TRUE(IsWindow(pub.handle()));
 
     TSecKey& sec = app.secKey();
     GetClientRect(sec.handle(), &rc);
@@ -688,6 +731,59 @@ TEST_F(KeyDialogs, AnotherProcessReadsEveryUserIdWholeAndTheEditorLivesOn) {
 
 // LB_GETTEXT has no size: a caller gives room for the length the list reports. Reads in both
 // character sets, the long ID passing through the system's conversion, stay within it.
+// What a screen reader reads of both main windows from its own process: every button's caption,
+// the file module's three panes and its status line, in any script.
+TEST_F(KeyDialogs, AnotherProcessReadsTheButtonsAndPanesOfBothMainWindows) {
+    auto text = [](HWND h) {
+        wchar_t buffer[512] = L"";
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(h, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
+                            kWaitLimitMs, &ignored);
+        return std::wstring(buffer);
+    };
+    auto captions = [&](HWND bar) {
+        std::vector<std::wstring> all;
+        for (HWND b = GetWindow(bar, GW_CHILD); b; b = GetWindow(b, GW_HWNDNEXT))
+            all.push_back(text(b));
+        return all;
+    };
+    preparePgpDir(pgpDir(), {"Alice"}, {"Alice"});
+    writeSettings("Murkwell.ini");
+    writeSettings("bramlet.ini");
+    standBuiltProgram("editor\\Murkwell.exe", exePath);
+    {
+        RunningProgram editor(exePath, "", dir.path());
+        ASSERT_TRUE(editor.window);
+        EXPECT_EQ(captions(GetDlgItem(editor.window, editor::TForm1::IdPanel2)),
+                  (std::vector<std::wstring>{L"Encrypt", L"Decrypt", L"Sign", L"Sign & Encrypt",
+                                             L"Encrypt IDEA", L"Paste & Decrypt", L"Paste Message",
+                                             L"Cut Message", L"Copy Message", L"Clear", L"Quote", L"Exit"}));
+    }
+    const std::string files = dir / "files\\";
+    makeDirectory(files);
+    writeFileBytes(files + "plain.txt", "x");
+    ASSERT_TRUE(
+        CreateDirectoryW(mw::widePath(files + "\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82").c_str(), nullptr));
+    standBuiltProgram("filemodule\\bramlet.exe", dir / "bramlet.exe");
+    RunningProgram browser(dir / "bramlet.exe", "", files);
+    ASSERT_TRUE(browser.window);
+    HWND fileList = GetDlgItem(browser.window, filemodule::TForm1::IdFileListBox1);
+    clickEntry(fileList, 0); // the status line names the selection
+    EXPECT_EQ(readFromAnotherProcess(fileList), std::vector<std::wstring>{L"plain.txt"});
+    HWND left = GetDlgItem(browser.window, filemodule::TForm1::IdPanel3);
+    const std::vector<std::wstring> tree =
+        readFromAnotherProcess(GetDlgItem(left, filemodule::TForm1::IdDirectory));
+    EXPECT_EQ(tree.empty() ? L"" : tree.back(), L"\x041E\x0442\x0447\x0451\x0442") << "folders in any script";
+    HWND drives =
+        GetDlgItem(GetDlgItem(left, filemodule::TForm1::IdPanel4), filemodule::TForm1::IdDriveComboBox1);
+    EXPECT_EQ(text(drives), L"c:");
+    EXPECT_NE(text(GetDlgItem(browser.window, filemodule::TForm1::IdPanel2)).find(L"plain.txt"),
+              std::wstring::npos);
+    EXPECT_EQ(captions(GetDlgItem(browser.window, filemodule::TForm1::IdPanel1)),
+              (std::vector<std::wstring>{L"Encrypt", L"Decrypt", L"Sign", L"Sign Detached", L"Sign Encrypt",
+                                         L"Encrypt IDEA", L"Exit"}));
+}
+
 TEST_F(KeyDialogs, ReadsInThisProcessStayWithinTheLengthTheListGives) {
     const std::string longId = std::string(1994, 'y') + " <y@x>";
     const Lines ids = {"alice <a@x>", longId, "J\xf6rg"};

@@ -4,6 +4,7 @@
 #include "editor/TForm1.h"
 #include "WinTestSupport.h"
 #include <algorithm>
+#include <commctrl.h>
 #include <shellapi.h>
 
 using namespace mwtest;
@@ -49,6 +50,11 @@ TEST_F(EditorLook, StatusBarStaysTwentyPixelsHighAlongTheBottomWhateverItsFont) 
         EXPECT_EQ(r.bottom, client.bottom) << when;
         EXPECT_EQ(r.left, client.left) << when;
         EXPECT_EQ(r.right, client.right) << when;
+        // Its one part spans the bar's new width, so the centred text is laid out afresh.
+        RECT part{}, inside{};
+        SendMessageA(bar, SB_GETRECT, 0, reinterpret_cast<LPARAM>(&part));
+        GetClientRect(bar, &inside);
+        EXPECT_EQ(part.right, inside.right) << when;
     };
     expectAlongTheBottom("at start");
 
@@ -63,6 +69,42 @@ TEST_F(EditorLook, StatusBarStaysTwentyPixelsHighAlongTheBottomWhateverItsFont) 
     resize(500, 300);
     expectAlongTheBottom("after the window shrank");
     SendMessageA(bar, WM_SETFONT, 0, FALSE);
+}
+
+TEST_F(EditorLook, TheMemoKeepsItsFaceOrFallsBackToAFixedPitch) {
+    auto variablePitch = [&] {
+        mw::WindowDC dc(form().memo());
+        mw::ScopedSelect font(dc.get(),
+                              reinterpret_cast<HGDIOBJ>(SendMessageA(form().memo(), WM_GETFONT, 0, 0)));
+        TEXTMETRICA tm{};
+        GetTextMetricsA(dc.get(), &tm);
+        return (tm.tmPitchAndFamily & TMPF_FIXED_PITCH) != 0; // the bit's name says the opposite
+    };
+    auto face = [&](const char* name) {
+        mw::FontChoice f = form().memoFont();
+        f.name = name;
+        form().setMemoFont(f);
+    };
+    // A proportional face this system has, whichever it is.
+    std::string proportional;
+    LOGFONTA wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    mw::WindowDC screen(nullptr);
+    EnumFontFamiliesExA(
+        screen.get(), &wanted,
+        [](const LOGFONTA* lf, const TEXTMETRICA*, DWORD type, LPARAM out) -> int {
+            if (!(type & TRUETYPE_FONTTYPE) || (lf->lfPitchAndFamily & 3) != VARIABLE_PITCH ||
+                lf->lfFaceName[0] == '@')
+                return 1;
+            *reinterpret_cast<std::string*>(out) = lf->lfFaceName;
+            return 0;
+        },
+        reinterpret_cast<LPARAM>(&proportional), 0);
+    ASSERT_FALSE(proportional.empty());
+    face(proportional.c_str());
+    EXPECT_TRUE(variablePitch()) << proportional << ", a proportional face the user chose, stays";
+    face("No Such Face Anywhere");
+    EXPECT_FALSE(variablePitch()) << "a missing face falls back to a fixed pitch";
 }
 
 TEST_F(EditorLook, ButtonsSitAtTheirDesignedPlacesFromPanel2sOuterEdgeOnEitherSide) {

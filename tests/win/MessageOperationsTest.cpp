@@ -9,6 +9,7 @@
 #include "editor/TForm2.h"
 #include "editor/TKey.h"
 #include "win/TPubKey.h"
+#include "win/TSecKey.h"
 #include "WinTestSupport.h"
 #include <memory>
 
@@ -150,6 +151,11 @@ protected:
         }
         dialog.Button1Click();
     }
+    // OK in either key dialog, with whatever it holds.
+    static void confirm(mw::Form& f) {
+        if (auto* pub = dynamic_cast<mw::TPubKey*>(&f)) pub->Button1Click();
+        if (auto* sec = dynamic_cast<mw::TSecKey*>(&f)) sec->Button1Click();
+    }
 
     RecordingPlatform* recorder = nullptr;
     std::string pgpDir, holdFile;
@@ -187,6 +193,10 @@ TEST_F(MessageOperations, EncryptWithTheWipeToolAsInTheWorkedExample) {
     waitForWipes({"Murkwell.bat", "murkwell.tmp", "murkwell.usr", "murkwell.asc"});
     for (const char* gone : {"Murkwell.bat", "Murkwell.lck", "murkwell.tmp", "murkwell.usr", "murkwell.asc"})
         EXPECT_FALSE(pgpHas(gone)) << gone;
+    // PGP's console had the foreground: typing goes on in the message.
+    EXPECT_EQ(GetForegroundWindow(), form().handle());
+    typeKeys({'Q'});
+    EXPECT_NE(text().find('q'), std::string::npos);
     EXPECT_EQ(form().PGPDir, pgpDir);
     EXPECT_EQ(form().LockFile, pgpDir + "Murkwell.lck");
     EXPECT_TRUE(interaction.shown.empty());
@@ -195,7 +205,7 @@ TEST_F(MessageOperations, EncryptWithTheWipeToolAsInTheWorkedExample) {
 TEST_F(MessageOperations, EncryptWithoutTheWipeToolKeepsOnlyTheBatchFile) {
     start();
     setText("text");
-    onModal = [](mw::Form& f) { f.close(); }; // no recipient chosen, none before
+    onModal = confirm; // no recipient chosen, none before
     form().BitBtn1Click();
     EXPECT_EQ(batch(), pgpDir + "pgp.exe -eatw murkwell.tmp \r\nDEL " + pgpDir + "Murkwell.lck\r\n");
     EXPECT_EQ(text(), armoured("eatw", {}, "text\r\n")) << "an empty signature appends nothing";
@@ -208,7 +218,7 @@ TEST_F(MessageOperations, EncryptWithoutTheWipeToolKeepsOnlyTheBatchFile) {
 TEST_F(MessageOperations, SignSignAndEncryptAndEncryptIdeaLinesAndSignature) {
     start();
     app->signature().setLines({"sig"});
-    onModal = [](mw::Form& f) { f.close(); };
+    onModal = confirm;
     setText("m");
     command(editor::CmdBitBtn3Click);
     EXPECT_EQ(modalShown, std::vector<std::string>{"TSecKey"});
@@ -216,8 +226,13 @@ TEST_F(MessageOperations, SignSignAndEncryptAndEncryptIdeaLinesAndSignature) {
         << "no signer ever chosen: the line ends with \"-u \"";
     EXPECT_EQ(text(), armoured("staw", {}, "m\r\n") + "sig\r\n");
 
-    form().Recipients = "\"Bob\" ";
     form().Signer = "\"Alice <alice@example.org>\"";
+    onModal = [](mw::Form& f) {
+        if (className(f.handle()) == "TPubKey")
+            chooseRecipients(f, {"Bob"});
+        else
+            confirm(f);
+    };
     recorder->launches.clear();
     modalShown.clear();
     setText("m");
@@ -236,6 +251,39 @@ TEST_F(MessageOperations, SignSignAndEncryptAndEncryptIdeaLinesAndSignature) {
     EXPECT_TRUE(modalShown.empty());
     EXPECT_EQ(batch(), pgpDir + "pgp.exe -caw murkwell.tmp\r\nDEL " + pgpDir + "Murkwell.lck\r\n");
     EXPECT_EQ(text(), armoured("caw", {}, "m\r\n") + "sig\r\n");
+}
+
+// Escape in a key dialog ends the operation: no job, the text as it was, not a word.
+TEST_F(MessageOperations, AKeyDialogCancelledByEscapeRunsNoJob) {
+    writeFileBytes(pgpDir + "secring.pgp", "Alice <alice@example.org>\r\n");
+    start();
+    setText("m");
+    using Shown = std::vector<std::string>;
+    const struct {
+        int command;
+        std::string cancelled;
+        Shown shown;
+    } cases[] = {
+        {editor::CmdBitBtn1Click, "TPubKey", {"TPubKey"}},
+        {editor::CmdBitBtn3Click, "TSecKey", {"TSecKey"}},
+        {editor::CmdBitBtn4Click, "TPubKey", {"TPubKey"}},
+        {editor::CmdBitBtn4Click, "TSecKey", {"TPubKey", "TSecKey"}},
+    };
+    for (const auto& c : cases) {
+        modalShown.clear();
+        onModal = [&](mw::Form& f) {
+            if (className(f.handle()) == c.cancelled)
+                pressKeys(f.handle(), GetFocus(), {VK_ESCAPE});
+            else
+                confirm(f);
+        };
+        command(c.command);
+        EXPECT_EQ(modalShown, c.shown) << c.command;
+        EXPECT_TRUE(recorder->batchLaunches(mw::ShowMode::Normal).empty()) << c.command;
+        EXPECT_FALSE(pgpHas("Murkwell.lck"));
+    }
+    EXPECT_EQ(text(), "m");
+    EXPECT_TRUE(interaction.shown.empty()) << interaction.shown[0].text;
 }
 
 TEST_F(MessageOperations, DecryptWithoutTheWipeToolBlanksTheBatchFileThenDeletesEverything) {

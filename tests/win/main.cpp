@@ -10,6 +10,11 @@
 int main(int argc, char** argv) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
+    // As the programs' manifests declare: the screen's own DPI, each window following its monitor.
+    using SetAwareness = BOOL(WINAPI*)(HANDLE);
+    if (auto set = reinterpret_cast<SetAwareness>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDpiAwarenessContext"))))
+        set(reinterpret_cast<HANDLE>(-4)); // per monitor, version 2
     mw::Application::instance().readScreenDpi();
     ::testing::InitGoogleTest(&argc, argv);
     // Run for another code page, the locale must have taken: never a silent run under 1252.
