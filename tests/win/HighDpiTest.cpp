@@ -50,11 +50,12 @@ void expectWhole(HWND form) {
         if (cls == "ComboLBox") continue; // the drop-down list of a combo box, shown on demand
         EXPECT_TRUE(inside.left >= 0 && inside.top >= 0 && inside.right <= client.right &&
                     inside.bottom <= client.bottom)
-            << cls << " \"" << text << "\" at " << inside.left << "," << inside.top << "-" << inside.right << ","
-            << inside.bottom << " outside " << client.right << "x" << client.bottom;
+            << cls << " \"" << text << "\" at " << inside.left << "," << inside.top << "-" << inside.right
+            << "," << inside.bottom << " outside " << client.right << "x" << client.bottom;
         if ((cls == "Static" || cls == "Button") && !text.empty() && text.find('\n') == std::string::npos) {
             mw::WindowDC dc(control);
-            mw::ScopedSelect font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+            mw::ScopedSelect font(dc.get(),
+                                  reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
             RECT need{};
             DrawTextA(dc.get(), text.c_str(), -1, &need, DT_CALCRECT | DT_SINGLELINE);
             // A control of one line's height must hold the whole text on it.
@@ -151,7 +152,8 @@ TEST_F(HighDpi, EveryWindowIsWholeAtTheScreensScale) {
 
     standProgramAs("bramlet.exe");
     const std::string d = dir / "pgp\\";
-    writeFileBytes(dir / "bramlet.ini", d + "pgp.exe\r\n" + d + "\r\n" + d + "pubring.pgp\r\n" + d + "secring.pgp\r\n");
+    writeFileBytes(dir / "bramlet.ini",
+                   d + "pgp.exe\r\n" + d + "\r\n" + d + "pubring.pgp\r\n" + d + "secring.pgp\r\n");
     filemodule::FileModuleApp files(mw::Application::instance());
     files.form1().showMain();
     handlePendingMessages();
@@ -169,7 +171,8 @@ TEST_F(HighDpi, AMoveToAnotherScaleLaysTheEditorOutAgainAndKeepsItsSettingsUnits
         RECT r;
         GetWindowRect(form.handle(), &r);
         const RECT suggested{r.left, r.top, r.left + MulDiv(640, dpi, 96), r.top + MulDiv(450, dpi, 96)};
-        SendMessageA(form.handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        SendMessageA(form.handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
         handlePendingMessages();
         EXPECT_EQ(form.dpi(), dpi);
         GetWindowRect(form.handle(), &r);
@@ -177,10 +180,12 @@ TEST_F(HighDpi, AMoveToAnotherScaleLaysTheEditorOutAgainAndKeepsItsSettingsUnits
         const mw::EditorWindowValues stored = form.windowValues();
         EXPECT_EQ(stored.width, 640);
         EXPECT_EQ(stored.height, 450);
-        EXPECT_EQ(rectIn(form.handle(), form.statusBar()).bottom - rectIn(form.handle(), form.statusBar()).top,
+        EXPECT_EQ(rectIn(form.handle(), form.statusBar()).bottom -
+                      rectIn(form.handle(), form.statusBar()).top,
                   MulDiv(20, dpi, 96));
         LOGFONTA memoFont{};
-        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(form.memo(), WM_GETFONT, 0, 0)), sizeof memoFont, &memoFont);
+        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(form.memo(), WM_GETFONT, 0, 0)), sizeof memoFont,
+                   &memoFont);
         EXPECT_EQ(memoFont.lfHeight, -MulDiv(8, dpi, 72));
         // Glyphs drawn for the scale: 16, 24 or 32 pixels, the 100% ones below 144 DPI.
         const int cell = dpi >= 192 ? 32 : dpi >= 144 ? 24 : 16;

@@ -50,11 +50,16 @@ TEST_F(EditorLook, StatusBarStaysTwentyPixelsHighAlongTheBottomWhateverItsFont) 
         EXPECT_EQ(r.bottom, client.bottom) << when;
         EXPECT_EQ(r.left, client.left) << when;
         EXPECT_EQ(r.right, client.right) << when;
-        // Its one part spans the bar's new width, so the centred text is laid out afresh.
+        // Its one part spans the bar's new width, and what it shows is what a whole repaint shows:
+        // the centred text moved, no fragment of the old one left.
         RECT part{}, inside{};
         SendMessageA(bar, SB_GETRECT, 0, reinterpret_cast<LPARAM>(&part));
         GetClientRect(bar, &inside);
         EXPECT_EQ(part.right, inside.right) << when;
+        const std::vector<COLORREF> shown = shownPixels(bar);
+        InvalidateRect(bar, nullptr, TRUE);
+        UpdateWindow(bar);
+        EXPECT_TRUE(shown == shownPixels(bar)) << when;
     };
     expectAlongTheBottom("at start");
 

@@ -477,6 +477,21 @@ std::vector<COLORREF> iconPixels(HICON icon, int size) {
     return pixels;
 }
 
+std::vector<COLORREF> shownPixels(HWND window) {
+    RECT r;
+    GetClientRect(window, &r);
+    mw::WindowDC dc(window);
+    mw::MemoryDC copy(dc.get());
+    mw::UniqueBitmap bitmap(CreateCompatibleBitmap(dc.get(), r.right, r.bottom));
+    std::vector<COLORREF> pixels;
+    mw::ScopedSelect into(copy.get(), bitmap.get());
+    BitBlt(copy.get(), 0, 0, r.right, r.bottom, dc.get(), 0, 0, SRCCOPY);
+    for (int y = 0; y < r.bottom; ++y)
+        for (int x = 0; x < r.right; ++x)
+            pixels.push_back(GetPixel(copy.get(), x, y));
+    return pixels;
+}
+
 namespace {
 BOOL CALLBACK takeFirstName(HMODULE, LPCSTR, LPSTR name, LONG_PTR found) {
     auto* out = reinterpret_cast<std::string*>(found);

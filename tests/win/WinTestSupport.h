@@ -155,6 +155,8 @@ namespace mwtest {
 // The pixels of an icon drawn at `size` x `size` over a fixed background colour, row by row, so
 // two icons can be compared by what they show.
 std::vector<COLORREF> iconPixels(HICON icon, int size);
+// What a window shows on the screen now, its client area row by row.
+std::vector<COLORREF> shownPixels(HWND window);
 // The image of `size` pixels of the first icon of an executable file (the one a file browser
 // shows for it); null when the file has none. The caller destroys it.
 HICON firstIconOf(const std::string& exe, int size);
