@@ -37,9 +37,19 @@ bool uninstallEntryExists() {
 int runToEnd(std::string commandLine, const std::string& workDir, DWORD timeoutMs = 120000) {
     STARTUPINFOA si{sizeof si};
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        workDir.empty() ? nullptr : workDir.c_str(), &si, &pi))
+    // A program that has just ended may still hold the files a second run opens (seen once with
+    // the installer run twice on a loaded machine): tried until it starts, the last reason kept.
+    DWORD refusal = 0;
+    if (!waitFor("the program to start", [&] {
+            if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               workDir.empty() ? nullptr : workDir.c_str(), &si, &pi))
+                return true;
+            refusal = GetLastError();
+            return false;
+        })) {
+        ADD_FAILURE() << commandLine << " did not start: " << mw::errorText(refusal);
         return -1;
+    }
     mw::UniqueHandle process(pi.hProcess), thread(pi.hThread);
     if (WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
         TerminateProcess(process.get(), 1);
