@@ -126,7 +126,10 @@ void TForm1::createMenus() {
     AppendMenuA(bar, MF_STRING, CmdPGPSetup1Click, "PGP Se&tup");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
     SetMenu(handle(), bar);
+    createPopupAndKeys();
+}
 
+void TForm1::createPopupAndKeys() {
     popup_ = mw::UniqueMenu(buildPopup({{"Open", "", CmdOpenFromFile1Click},
                                         {"Save", "", CmdSavetofile1Click},
                                         {"Print", "", CmdPrint1Click},

@@ -96,6 +96,8 @@ protected:
 private:
     void FormCreate();
     void createMenus();
+    // The message's context menu and the shortcut keys.
+    void createPopupAndKeys();
     void createControls();
     void layout();
     void applyMemoFont();

@@ -1,5 +1,6 @@
 // Directory searches of the browser.
 #include "filemodule/DirectoryScan.h"
+#include "win/SystemText.h"
 #include "win/Win32Util.h"
 #include <algorithm>
 #include <windows.h>
@@ -52,9 +53,9 @@ std::vector<std::string> listSubdirectories(const std::string& directory) {
 
 std::int64_t fileSize(const std::string& path) {
     const std::wstring wide = mw::widePath(path);
-    wchar_t full[MAX_PATH * 4];
-    DWORD n = GetFullPathNameW(wide.c_str(), MAX_PATH * 4, full, nullptr);
-    const std::wstring expanded = n > 0 && n < MAX_PATH * 4 ? std::wstring(full, n) : wide;
+    const std::wstring full =
+        mw::askedText([&](wchar_t* b, DWORD n) { return GetFullPathNameW(wide.c_str(), n, b, nullptr); });
+    const std::wstring expanded = full.empty() ? wide : full;
     WIN32_FIND_DATAW fd;
     HANDLE h = FindFirstFileW(expanded.c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return -1;

@@ -18,6 +18,7 @@
 #include "win/Application.h"
 #include "win/Controls.h"
 #include "win/Menus.h"
+#include "win/SystemText.h"
 #include "win/TPGPSetup.h"
 #include "core/Companions.h"
 #include <windowsx.h>
@@ -55,6 +56,10 @@ LRESULT addString(HWND list, const std::string& utf8) {
     return SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+std::wstring currentDirectory() {
+    return mw::askedText([](wchar_t* b, DWORD n) { return GetCurrentDirectoryW(n, b); });
+}
+
 } // namespace
 
 TForm1::TForm1(FileModuleApp& app) : Form(app.context().application()), app_(app) {
@@ -77,9 +82,7 @@ TForm1::TForm1(FileModuleApp& app) : Form(app.context().application()), app_(app
     // The browser opens on the process's current directory; a failure there is shown and the
     // panes stay empty.
     application.runHandler([this] {
-        wchar_t current[MAX_PATH * 4];
-        DWORD n = GetCurrentDirectoryW(MAX_PATH * 4, current);
-        changeDirectory(mw::utf8Path(std::wstring_view(current, n < MAX_PATH * 4 ? n : 0)));
+        changeDirectory(mw::utf8Path(currentDirectory()));
     });
 }
 
@@ -166,7 +169,11 @@ void TForm1::createControls() {
                 .style = SS_OWNERDRAW,
                 .unicode = true});
     makeStatusFont();
+    createPanes();
+}
 
+void TForm1::createPanes() {
+    const int bodyHeight = kClientHeight - kBarHeight - kStatusHeight;
     HWND panel3 = mw::createPanel(app(), handle(),
                                   {.id = IdPanel3,
                                    .y = kBarHeight,
@@ -308,15 +315,15 @@ void TForm1::updateFileList(const std::string& select) {
 }
 
 void TForm1::changeDirectory(const std::string& path) {
-    constexpr DWORD kLength = MAX_PATH * 4;
-    wchar_t full[kLength];
-    DWORD n = GetFullPathNameW(mw::widePath(path).c_str(), kLength, full, nullptr);
-    const std::wstring target = n > 0 && n < kLength ? std::wstring(full, n) : mw::widePath(path);
+    const std::wstring wide = mw::widePath(path);
+    const std::wstring full =
+        mw::askedText([&](wchar_t* b, DWORD n) { return GetFullPathNameW(wide.c_str(), n, b, nullptr); });
+    const std::wstring target = full.empty() ? wide : full;
     // Entering it is the test: a drive without a medium or a vanished directory fails here.
     if (!SetCurrentDirectoryW(target.c_str()))
         throw mw::IoError(mw::utf8Path(target), "open", mw::errorText(GetLastError()));
-    n = GetCurrentDirectoryW(kLength, full);
-    directory_ = mw::utf8Path(n > 0 && n < kLength ? std::wstring_view(full, n) : std::wstring_view(target));
+    const std::wstring entered = currentDirectory();
+    directory_ = mw::utf8Path(entered.empty() ? target : entered);
     fillDirectoryPane();
     selectCurrentDrive();
     updateFileList();

@@ -110,6 +110,8 @@ private:
     void makeStatusFont();
     void createMenus();
     void createControls();
+    // The drive box and the tree in the left pane, and the file pane.
+    void createPanes();
     void fillDirectoryPane();
     void selectCurrentDrive();
     void drawItem(const DRAWITEMSTRUCT& item);

@@ -1,67 +1,26 @@
 // Console input and output for pgp.exe.
 #include "pgp/Console.h"
+#include "win/SystemText.h"
 #include <windows.h>
 
 namespace pgp {
 
-namespace {
-
-// Each character the code page lacks becomes "?", never a look-alike: "\u0160imon" must not
-// pass for "Simon".
-std::string toCodePage(UINT codePage, std::wstring_view text) {
-    if (text.empty()) return {};
-    const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-    int n = WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string bytes(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0)
-        WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), bytes.data(), n,
-                            nullptr, nullptr);
-    return bytes;
-}
-
-} // namespace
-
 void Console::write(DWORD which, std::wstring_view text) {
-    HANDLE h = GetStdHandle(which);
-    if (!h || h == INVALID_HANDLE_VALUE) return;
-    DWORD mode = 0, written = 0;
-    if (GetConsoleMode(h, &mode)) {
-        WriteConsoleW(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-        return;
-    }
     // Redirected: the bytes a reader of this console's output expects.
-    const UINT codePage = outputBytesCodePage_;
-    std::string bytes = toCodePage(codePage, text);
-    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    mw::writeConsoleText(which, text, outputBytesCodePage_);
 }
 
 std::wstring fromUtf8(std::string_view text) {
-    if (text.empty()) return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-    return out;
+    return mw::toWide(CP_UTF8, text);
 }
 
 std::string toUtf8(std::wstring_view text) {
-    if (text.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
-                        nullptr);
-    return out;
+    return mw::fromWide(CP_UTF8, text);
 }
 
 mw::SecretString secretToUtf8(const SecretWideText& text) {
     mw::SecretString out;
-    if (text.empty()) return out;
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                nullptr);
-    out.resize(static_cast<std::size_t>(n));
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
-                        nullptr);
+    mw::fromWide(CP_UTF8, text, out);
     return out;
 }
 
@@ -130,11 +89,7 @@ void Console::readInto(SecretWideText& line, bool echo) {
         while (ReadFile(in, &c, 1, &read, nullptr) && read == 1 && c != '\n')
             bytes += c;
         c = 0;
-        const UINT codePage = inputBytesCodePage_;
-        int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-        line.resize(static_cast<std::size_t>(n > 0 ? n : 0));
-        if (n > 0)
-            MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), line.data(), n);
+        mw::toWide(inputBytesCodePage_, bytes, line);
     }
     while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r'))
         line.pop_back();
@@ -143,11 +98,10 @@ void Console::readInto(SecretWideText& line, bool echo) {
 std::string Console::inCodePage(std::string_view utf8) const {
     const UINT codePage = outputBytesCodePage_;
     if (codePage == CP_UTF8) return std::string(utf8);
-    const std::string bytes = toCodePage(codePage, fromUtf8(utf8));
-    int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring back(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), back.data(), n);
-    return toUtf8(back);
+    // Each character the code page lacks becomes "?", never a look-alike: "\u0160imon" must not
+    // pass for "Simon".
+    const std::string bytes = mw::fromWide(codePage, fromUtf8(utf8), WC_NO_BEST_FIT_CHARS);
+    return toUtf8(mw::toWide(codePage, bytes));
 }
 
 bool Console::confirm(std::wstring_view question) {

@@ -352,141 +352,175 @@ template <class Take> void drain(Channel& c, Take take) {
 
 } // namespace
 
-EngineResult Engine::run(const EngineRun& r) {
-    EngineResult result;
-    if (r.needsAgent) startAgent();
-    Channel in, out, err, status;
-    Pipe pass;
-    if (r.passPhrase) pass = makePipe(true);
-    // Files reach the engine as they are: copied through pipes, 10 MB cost a third of a second
-    // more under Wine. Text, the console and pipes of our own go through pipes.
-    Handle fileIn = inheritableFile(r.input), fileOut = inheritableFile(r.output);
-    in.done = static_cast<bool>(fileIn);
-    out.done = static_cast<bool>(fileOut);
-    if ((!fileIn && !openChannel(in, true)) || (!fileOut && !openChannel(out, false)) ||
-        !openChannel(err, false) || !openChannel(status, false) || (r.passPhrase && !pass.read)) {
-        startError_ = GetLastError() ? GetLastError() : ERROR_GEN_FAILURE;
-        return result;
+namespace {
+
+// The pipes of one engine run: our ends of its input, output, messages and status, the pass
+// phrase's pipe, and the loop that feeds and reads them until the engine ends. Files reach the
+// engine as they are (copied through pipes, 10 MB cost a third of a second more under Wine); text,
+// the console and pipes of our own go through pipes.
+class RunChannels {
+public:
+    RunChannels(const EngineRun& run, EngineResult& result) : run_(run), result_(result) {}
+    ~RunChannels() {
+        // The key parameters passed through this buffer.
+        if (!in_.buffer.empty()) mw::wipeBytes(in_.buffer.data(), in_.buffer.size());
     }
-    HANDLE engineIn = fileIn ? fileIn.get() : in.theirs.get(),
-           engineOut = fileOut ? fileOut.get() : out.theirs.get();
 
-    std::vector<std::wstring> arguments =
-        baseArguments(home_, reinterpret_cast<std::uintptr_t>(status.theirs.get()),
-                      r.passPhrase ? reinterpret_cast<std::uintptr_t>(pass.read.get()) : 0);
-    arguments.insert(arguments.end(), r.arguments.begin(), r.arguments.end());
-    std::vector<HANDLE> inherit{engineIn, engineOut, err.theirs.get(), status.theirs.get()};
-    if (r.passPhrase) inherit.push_back(pass.read.get());
-    inherit.insert(inherit.end(), r.inherited.begin(), r.inherited.end());
-
-    if (foreignAgent_ && r.passPhrase && !cachedBefore_)
-        cachedBefore_ = agentKeygrips(socket_, 0, true).value_or(std::vector<std::string>{});
-    Started s = startProcess(gpg_, arguments, engineIn, engineOut, err.theirs.get(), inherit, job_.get());
-    if (!s.ok) startError_ = GetLastError() ? GetLastError() : ERROR_GEN_FAILURE;
-    fileIn.reset();
-    fileOut.reset();
-    in.theirs.reset();
-    out.theirs.reset();
-    err.theirs.reset();
-    status.theirs.reset();
-    pass.read.reset();
-    if (!s.ok) return result;
-    result.started = true;
-
-    if (r.passPhrase) {
+    // False when a pipe could not be made.
+    bool open() {
+        if (run_.passPhrase) pass_ = makePipe(true);
+        fileIn_ = inheritableFile(run_.input);
+        fileOut_ = inheritableFile(run_.output);
+        in_.done = static_cast<bool>(fileIn_);
+        out_.done = static_cast<bool>(fileOut_);
+        return (fileIn_ || openChannel(in_, true)) && (fileOut_ || openChannel(out_, false)) &&
+               openChannel(err_, false) && openChannel(status_, false) && (!run_.passPhrase || pass_.read);
+    }
+    HANDLE engineIn() const { return fileIn_ ? fileIn_.get() : in_.theirs.get(); }
+    HANDLE engineOut() const { return fileOut_ ? fileOut_.get() : out_.theirs.get(); }
+    HANDLE engineErrors() const { return err_.theirs.get(); }
+    HANDLE engineStatus() const { return status_.theirs.get(); }
+    HANDLE enginePassPhrase() const { return pass_.read.get(); }
+    // Once the engine has its copies (or could not start): ours of its ends go.
+    void closeEngineEnds() {
+        fileIn_.reset();
+        fileOut_.reset();
+        in_.theirs.reset();
+        out_.theirs.reset();
+        err_.theirs.reset();
+        status_.theirs.reset();
+        pass_.read.reset();
+    }
+    void sendPassPhrase(const mw::SecretString& phrase) {
         // The engine reads one line; a pipe's buffer takes it whole, so this never blocks.
-        mw::SecretString line(*r.passPhrase);
+        mw::SecretString line(phrase);
         line += '\n';
-        writeAll(pass.write.get(), line.data(), line.size());
-        pass.write.reset();
+        writeAll(pass_.write.get(), line.data(), line.size());
+        pass_.write.reset();
     }
+    // Feeds and reads until `process` ends, then takes what is left in the pipes. The end of the
+    // engine, not the end of a pipe, ends the run, whoever else may hold a pipe.
+    void runUntilEnded(HANDLE process) {
+        for (bool ended = false; !ended;) {
+            feed();
+            pump(out_, [this](const char* d, DWORD n) { toOutput(d, n); });
+            pump(err_, [this](const char* d, DWORD n) { result_.errors.append(d, n); });
+            pump(status_, [this](const char* d, DWORD n) { statusText_.append(d, n); });
+            std::vector<HANDLE> waits{process};
+            for (Channel* c : {&in_, &out_, &err_, &status_})
+                if (c->pending) waits.push_back(c->event.get());
+            ended = WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, INFINITE) ==
+                    WAIT_OBJECT_0;
+        }
+        drain(out_, [this](const char* d, DWORD n) { toOutput(d, n); });
+        drain(err_, [this](const char* d, DWORD n) { result_.errors.append(d, n); });
+        drain(status_, [this](const char* d, DWORD n) { statusText_.append(d, n); });
+        if (in_.pending) {
+            CancelIoEx(in_.ours.get(), &in_.overlapped);
+            DWORD n = 0;
+            GetOverlappedResult(in_.ours.get(), &in_.overlapped, &n, TRUE);
+        }
+    }
+    const std::string& statusText() const { return statusText_; }
 
-    std::string statusText;
+private:
     // An output that refuses a write (a closed pipe, a full disk) gets nothing more; the engine's
     // output is still drained, so that it ends.
-    auto toOutput = [&](const char* data, DWORD n) {
-        if (!r.output)
-            result.captured.append(data, n);
-        else if (!result.outputFailed && !writeAll(r.output, data, n))
-            result.outputFailed = true;
-    };
-    auto toErrors = [&](const char* data, DWORD n) { result.errors.append(data, n); };
-    auto toStatus = [&](const char* data, DWORD n) { statusText.append(data, n); };
-
+    void toOutput(const char* data, DWORD n) {
+        if (!run_.output)
+            result_.captured.append(data, n);
+        else if (!result_.outputFailed && !writeAll(run_.output, data, n))
+            result_.outputFailed = true;
+    }
+    // The next chunk of the engine's input into the buffer; false at its end.
+    bool nextChunk(DWORD& chunk) {
+        if (run_.input)
+            return ReadFile(run_.input, in_.buffer.data(), static_cast<DWORD>(in_.buffer.size()), &chunk, nullptr) &&
+                   chunk != 0;
+        if (!run_.inputText || textOffset_ >= run_.inputText->size()) return false;
+        chunk = static_cast<DWORD>(std::min<std::size_t>(in_.buffer.size(), run_.inputText->size() - textOffset_));
+        std::memcpy(in_.buffer.data(), run_.inputText->data() + textOffset_, chunk);
+        textOffset_ += chunk;
+        return true;
+    }
     // The engine's input: a chunk at a time, each written while the engine's output is read.
-    std::size_t textOffset = 0;
-    DWORD chunk = 0;
-    auto feed = [&] {
-        while (!in.done) {
-            DWORD n = 0;
-            if (in.pending) {
-                if (!GetOverlappedResult(in.ours.get(), &in.overlapped, &n, FALSE)) {
+    void feed() {
+        while (!in_.done) {
+            DWORD n = 0, chunk = 0;
+            if (in_.pending) {
+                if (!GetOverlappedResult(in_.ours.get(), &in_.overlapped, &n, FALSE)) {
                     if (GetLastError() == ERROR_IO_INCOMPLETE) return;
-                    in.done = true;
+                    in_.done = true;
                     break;
                 }
-                in.pending = false;
+                in_.pending = false;
             }
-            if (r.input) {
-                if (!ReadFile(r.input, in.buffer.data(), static_cast<DWORD>(in.buffer.size()), &chunk,
-                              nullptr) ||
-                    chunk == 0)
-                    in.done = true;
-            } else if (r.inputText && textOffset < r.inputText->size()) {
-                chunk = static_cast<DWORD>(
-                    std::min<std::size_t>(in.buffer.size(), r.inputText->size() - textOffset));
-                std::memcpy(in.buffer.data(), r.inputText->data() + textOffset, chunk);
-                textOffset += chunk;
-            } else {
-                in.done = true;
+            if (!nextChunk(chunk)) {
+                in_.done = true;
+                break;
             }
-            if (in.done) break;
-            ResetEvent(in.event.get());
-            if (!WriteFile(in.ours.get(), in.buffer.data(), chunk, nullptr, &in.overlapped)) {
+            ResetEvent(in_.event.get());
+            if (!WriteFile(in_.ours.get(), in_.buffer.data(), chunk, nullptr, &in_.overlapped)) {
                 if (GetLastError() != ERROR_IO_PENDING) {
-                    in.done = true;
+                    in_.done = true;
                     break;
                 }
-                in.pending = true;
+                in_.pending = true;
                 return;
             }
         }
         // The end of the input: the engine sees it when our end closes.
-        if (!in.pending) in.ours.reset();
-    };
-
-    bool ended = false;
-    while (!ended) {
-        feed();
-        pump(out, toOutput);
-        pump(err, toErrors);
-        pump(status, toStatus);
-        std::vector<HANDLE> waits{s.process.get()};
-        for (Channel* c : {&in, &out, &err, &status})
-            if (c->pending) waits.push_back(c->event.get());
-        ended = WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, INFINITE) ==
-                WAIT_OBJECT_0;
+        if (!in_.pending) in_.ours.reset();
     }
-    GetExitCodeProcess(s.process.get(), &result.exitCode);
-    drain(out, toOutput);
-    drain(err, toErrors);
-    drain(status, toStatus);
-    if (in.pending) {
-        CancelIoEx(in.ours.get(), &in.overlapped);
-        DWORD n = 0;
-        GetOverlappedResult(in.ours.get(), &in.overlapped, &n, TRUE);
-    }
-    // The key parameters passed through this buffer.
-    mw::wipeBytes(in.buffer.data(), in.buffer.size());
 
+    const EngineRun& run_;
+    EngineResult& result_;
+    Channel in_, out_, err_, status_;
+    Pipe pass_;
+    Handle fileIn_, fileOut_;
+    std::size_t textOffset_ = 0;
+    std::string statusText_;
+};
+
+void absorbStatus(const std::string& text, EngineReport& report) {
     std::size_t start = 0;
-    while (start < statusText.size()) {
-        auto end = statusText.find('\n', start);
-        if (end == std::string::npos) end = statusText.size();
-        if (auto line = parseStatusLine(std::string_view(statusText).substr(start, end - start)))
-            result.report.absorb(*line);
+    while (start < text.size()) {
+        auto end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        if (auto line = parseStatusLine(std::string_view(text).substr(start, end - start))) report.absorb(*line);
         start = end + 1;
     }
+}
+
+} // namespace
+
+EngineResult Engine::run(const EngineRun& r) {
+    EngineResult result;
+    if (r.needsAgent) startAgent();
+    RunChannels io(r, result);
+    if (!io.open()) {
+        startError_ = GetLastError() ? GetLastError() : ERROR_GEN_FAILURE;
+        return result;
+    }
+    std::vector<std::wstring> arguments =
+        baseArguments(home_, reinterpret_cast<std::uintptr_t>(io.engineStatus()),
+                      r.passPhrase ? reinterpret_cast<std::uintptr_t>(io.enginePassPhrase()) : 0);
+    arguments.insert(arguments.end(), r.arguments.begin(), r.arguments.end());
+    std::vector<HANDLE> inherit{io.engineIn(), io.engineOut(), io.engineErrors(), io.engineStatus()};
+    if (r.passPhrase) inherit.push_back(io.enginePassPhrase());
+    inherit.insert(inherit.end(), r.inherited.begin(), r.inherited.end());
+
+    if (foreignAgent_ && r.passPhrase && !cachedBefore_)
+        cachedBefore_ = agentKeygrips(socket_, 0, true).value_or(std::vector<std::string>{});
+    Started s = startProcess(gpg_, arguments, io.engineIn(), io.engineOut(), io.engineErrors(), inherit, job_.get());
+    if (!s.ok) startError_ = GetLastError() ? GetLastError() : ERROR_GEN_FAILURE;
+    io.closeEngineEnds();
+    if (!s.ok) return result;
+    result.started = true;
+    if (r.passPhrase) io.sendPassPhrase(*r.passPhrase);
+    io.runUntilEnded(s.process.get());
+    GetExitCodeProcess(s.process.get(), &result.exitCode);
+    absorbStatus(io.statusText(), result.report);
     return result;
 }
 

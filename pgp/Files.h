@@ -8,6 +8,8 @@
 
 namespace pgp {
 
+// The short form of an existing path; empty when the system gives none.
+std::wstring shortPathOf(const std::wstring& path);
 bool isFile(const std::wstring& path);
 // The folder part of a path, with its separator; "." for a bare name.
 std::wstring directoryOf(const std::wstring& path);

@@ -300,6 +300,16 @@ ExitStatus Program::keySign() {
     return certify(*target, *signer, true);
 }
 
+std::wstring Program::extractFileName() {
+    std::wstring file = c_.output ? *c_.output : c_.operands.size() > 1 ? c_.operands[1] : std::wstring();
+    if (file.empty()) {
+        auto asked = c_.batchMode ? std::nullopt : askLine(L"Extract the above key into which file? ");
+        if (!asked || asked->empty()) return {};
+        file = *asked;
+    }
+    return keyFileName(file, c_.armor);
+}
+
 ExitStatus Program::keyExtract() {
     const bool batch = c_.batchMode;
     std::wstring userId = c_.operands.empty() ? std::wstring() : c_.operands[0];
@@ -323,26 +333,18 @@ ExitStatus Program::keyExtract() {
              L"\".");
     for (const std::string& line : keyDetails(*key, shownForm()))
         con_.sayUtf8(line);
-    std::wstring file = c_.output ? *c_.output : c_.operands.size() > 1 ? c_.operands[1] : std::wstring();
+    const std::wstring file = extractFileName();
     if (file.empty()) {
-        auto asked = batch ? std::nullopt : askLine(L"Extract the above key into which file? ");
-        if (!asked || asked->empty()) {
-            con_.say(L"No file name given; nothing extracted.");
-            return batch || unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::KeyExtractFailed;
-        }
-        file = *asked;
+        con_.say(L"No file name given; nothing extracted.");
+        return batch || unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::KeyExtractFailed;
     }
-    file = keyFileName(file, c_.armor);
     if (ExitStatus refused = mayWrite(file); refused != ExitStatus::Ok) return refused;
     if (secret)
         con_.say(L"This writes your SECRET key, protected by its pass phrase, to " + quoted(file) +
                  L": whoever has that file and learns the pass phrase can sign and decrypt as you.  Keep it "
                  L"safe.");
     OutputFile out(file);
-    if (!out.handle()) {
-        con_.say(L"Cannot write " + quoted(file) + L".");
-        return ExitStatus::InvalidFile;
-    }
+    if (!out.handle()) return cannotWrite(file);
     std::optional<EngineResult> r;
     if (secret) {
         // The engine asks for the pass phrase to hand the key out.
@@ -516,30 +518,31 @@ ExitStatus Program::keyDisable() {
         return ExitStatus::NeedsAnswer;
     }
     if (!mayAsk()) return ExitStatus::NeedsAnswer;
-    if (!own) {
-        if (!disable) con_.say(L"Key is already disabled.");
-        if (!con_.confirm(disable ? L"Disable this key (y/N)? "
-                                  : L"Do you want to enable this key again (y/N)? ")) {
-            con_.say(L"Nothing changed.");
-            return ExitStatus::Interrupted;
-        }
-        EngineResult r = engine_.run({.arguments = disableArguments(key->fingerprint, disable)});
-        if (ExitStatus s = judged(r, L"The key could not be changed.", ExitStatus::KeyEditFailed);
-            s != ExitStatus::Ok)
-            return s;
-        con_.say(disable ? L"Key disabled: it is not used until you enable it again with -kd."
-                         : L"Key enabled.");
-        return ExitStatus::Ok;
+    return own ? revokeOwnKey(*key) : switchKey(*key, disable);
+}
+
+ExitStatus Program::switchKey(const Key& key, bool disable) {
+    if (!disable) con_.say(L"Key is already disabled.");
+    if (!con_.confirm(disable ? L"Disable this key (y/N)? " : L"Do you want to enable this key again (y/N)? ")) {
+        con_.say(L"Nothing changed.");
+        return ExitStatus::Interrupted;
     }
+    EngineResult r = engine_.run({.arguments = disableArguments(key.fingerprint, disable)});
+    if (ExitStatus s = judged(r, L"The key could not be changed.", ExitStatus::KeyEditFailed); s != ExitStatus::Ok)
+        return s;
+    con_.say(disable ? L"Key disabled: it is not used until you enable it again with -kd." : L"Key enabled.");
+    return ExitStatus::Ok;
+}
+
+ExitStatus Program::revokeOwnKey(const Key& key) {
     if (!con_.confirm(L"Do you want to permanently revoke your public key\r\n"
                       L"by issuing a secret key compromise certificate\r\nfor \"" +
-                      fromUtf8(shownId(*key)) + L"\" (y/N)? ")) {
+                      fromUtf8(shownId(key)) + L"\" (y/N)? ")) {
         con_.say(L"Nothing changed.");
         return ExitStatus::Interrupted;
     }
     mw::SecretString answers = revocationAnswers();
-    auto made =
-        withPassPhrase({.arguments = revocationArguments(key->fingerprint), .inputText = &answers}, *key);
+    auto made = withPassPhrase({.arguments = revocationArguments(key.fingerprint), .inputText = &answers}, key);
     if (!made) return unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::KeyEditFailed;
     if (!made->started) return engineMissing();
     if (made->failed() || made->captured.find("-----BEGIN PGP") == std::string::npos) {
@@ -554,10 +557,9 @@ ExitStatus Program::keyDisable() {
                               ExitStatus::KeyEditFailed);
         s != ExitStatus::Ok)
         return s;
-    con_.say(
-        L"Key compromise certificate created.\r\nYour key is revoked in your key ring.  Send the revoked "
-        L"key to those who have it:  pgp -kxa " +
-        c_.operands[0] + L" FILE");
+    con_.say(L"Key compromise certificate created.\r\nYour key is revoked in your key ring.  Send the revoked "
+             L"key to those who have it:  pgp -kxa " +
+             c_.operands[0] + L" FILE");
     return ExitStatus::Ok;
 }
 

@@ -30,6 +30,8 @@ bool restIsText(HANDLE file) {
     return true;
 }
 
+} // namespace
+
 // Standard input as the data of -f, given to each run of the engine whole (a second run follows
 // a pass phrase asked for). A disk file is read again from where it stood; anything else (a
 // pipe, the console) can be read only once, so it is taken into memory first.
@@ -68,8 +70,6 @@ private:
     LARGE_INTEGER start_{};
     mw::SecretString held_;
 };
-
-} // namespace
 
 Program::Program(Command command, std::optional<SecretWideText> passPhrase, Console& console,
                  std::wstring engineFolder, std::wstring home)
@@ -315,181 +315,250 @@ std::optional<Key> Program::signingKey(ExitStatus& failure) {
     return std::nullopt;
 }
 
-ExitStatus Program::protect() {
-    const bool encrypt = c_.action == Action::Encrypt, conventional = c_.action == Action::Conventional;
-    const bool sign = c_.sign;
-    std::wstring input;
-    std::vector<std::wstring> recipients;
-    if (!c_.filter) {
-        input = c_.operands[0];
-        recipients.assign(c_.operands.begin() + 1, c_.operands.end());
-        if (!isFile(input)) {
-            con_.say(L"File " + quoted(input) + L" does not exist.");
-            return ExitStatus::FileNotFound;
-        }
-    } else {
-        recipients = c_.operands;
-    }
-    Protection p;
-    p.encrypt = encrypt;
-    p.sign = sign;
-    p.conventional = conventional;
-    p.armor = c_.armor;
-    p.text = c_.text;
-    p.detached = c_.detached;
-    // A file handed over by its short alias (as the file module does) is named by its long name,
-    // in the message and in the output's name: the engine takes its arguments as UTF-8.
-    const std::wstring named = input.empty() ? std::wstring() : listedName(input);
-    p.storedName = named;
-    std::optional<FilterInput> filterIn;
-    if (c_.filter) filterIn.emplace();
-    // The engine's text mode rewrites line ends: a binary file stays binary, whatever -t says.
-    if (p.text) {
-        Handle scan = c_.filter ? Handle() : openInput(input);
-        if (c_.filter ? !filterIn->isText() : (scan && !restIsText(scan.get()))) {
-            p.text = false;
-            con_.say(c_.filter ? std::wstring(L"Note: standard input is not a text file; treated as binary.")
-                               : L"Note: " + quoted(input) + L" is not a text file; treated as binary.");
-        }
-    }
+ExitStatus Program::cannotWrite(const std::wstring& name) {
+    con_.say(L"Cannot write " + quoted(name) + L".");
+    return ExitStatus::InvalidFile;
+}
 
-    if (encrypt) {
-        if (recipients.empty() && mayAsk()) {
-            con_.say(L"A user ID is required to select the recipient's public key.");
-            for (;;) {
-                std::wstring who = con_.readLine(L"Enter the recipient's user ID (empty line ends): ");
-                if (who.empty()) break;
-                recipients.push_back(who);
-            }
-        }
-        if (recipients.empty()) {
-            con_.say(L"No recipient given; nothing encrypted.");
-            return unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::NoSuchKey;
-        }
-        auto keys = candidateKeys(recipients, false);
-        if (!keys) return engineMissing();
-        for (const auto& who : recipients) {
-            ExitStatus failure = ExitStatus::Ok;
-            const Key* key = chooseKey(*keys, who, KeyUse::Encrypt, failure);
-            if (!key) return failure;
-            if (!key->certified()) {
-                con_.sayUtf8(
-                    "WARNING:  Because this public key is not certified with a trusted signature, it is "
-                    "not known with high confidence that this public key actually belongs to: \"" +
-                    shownId(*key) + "\".");
-                if (c_.batchMode) {
-                    con_.say(L"Not used in batch mode.");
-                    return ExitStatus::NeedsAnswer;
-                }
-                if (!mayAsk()) return ExitStatus::NeedsAnswer;
-                if (!con_.confirm(L"Are you sure you want to use this public key (y/N)? "))
-                    return ExitStatus::Interrupted;
-            }
-            p.recipients.push_back(key->fingerprint);
+ExitStatus Program::openRunFiles(const std::wstring& input, const std::wstring* outName, RunFiles& files) {
+    if (c_.filter) return ExitStatus::Ok;
+    files.in = openInput(input);
+    if (!files.in) {
+        con_.say(L"Cannot read " + quoted(input) + L".");
+        return ExitStatus::InvalidFile;
+    }
+    if (!outName) return ExitStatus::Ok;
+    // The name may be known only afterwards (-p); the temporary then lies in the working directory.
+    files.out.emplace(outName->empty() ? std::wstring(L"x") : *outName);
+    return files.out->handle() ? ExitStatus::Ok : cannotWrite(*outName);
+}
+
+EngineResult Program::runOver(RunFiles& files, FilterInput* filterIn, std::vector<std::wstring> arguments,
+                              const mw::SecretString* pass, bool needsAgent) {
+    return engine_.run({.arguments = std::move(arguments),
+                        .input = filterIn ? filterIn->handle() : files.in.get(),
+                        .inputText = filterIn ? filterIn->text() : nullptr,
+                        .output = filterIn    ? GetStdHandle(STD_OUTPUT_HANDLE)
+                                  : files.out ? files.out->handle()
+                                              : nullptr,
+                        .passPhrase = pass,
+                        .needsAgent = needsAgent});
+}
+
+ExitStatus Program::protectOperands(ProtectJob& job, std::vector<std::wstring>& recipients) {
+    if (c_.filter) {
+        recipients = c_.operands;
+        return ExitStatus::Ok;
+    }
+    job.input = c_.operands[0];
+    recipients.assign(c_.operands.begin() + 1, c_.operands.end());
+    if (!isFile(job.input)) {
+        con_.say(L"File " + quoted(job.input) + L" does not exist.");
+        return ExitStatus::FileNotFound;
+    }
+    return ExitStatus::Ok;
+}
+
+ExitStatus Program::chooseRecipients(std::vector<std::wstring> recipients, Protection& p) {
+    if (recipients.empty() && mayAsk()) {
+        con_.say(L"A user ID is required to select the recipient's public key.");
+        for (;;) {
+            std::wstring who = con_.readLine(L"Enter the recipient's user ID (empty line ends): ");
+            if (who.empty()) break;
+            recipients.push_back(who);
         }
     }
-    const std::wstring outName =
-        c_.output ? *c_.output
-                  : (c_.filter ? std::wstring() : protectedOutputName(named, c_.armor, c_.detached));
-    if (ExitStatus refused = c_.filter ? ExitStatus::Ok : mayWrite(outName); refused != ExitStatus::Ok)
-        return refused;
-    std::optional<mw::SecretString> pass;
-    std::wstring signerName;
-    std::string signedAs;
-    if (sign) {
+    if (recipients.empty()) {
+        con_.say(L"No recipient given; nothing encrypted.");
+        return unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::NoSuchKey;
+    }
+    auto keys = candidateKeys(recipients, false);
+    if (!keys) return engineMissing();
+    for (const auto& who : recipients) {
+        ExitStatus failure = ExitStatus::Ok;
+        const Key* key = chooseKey(*keys, who, KeyUse::Encrypt, failure);
+        if (!key) return failure;
+        if (!key->certified()) {
+            con_.sayUtf8("WARNING:  Because this public key is not certified with a trusted signature, it is "
+                         "not known with high confidence that this public key actually belongs to: \"" +
+                         shownId(*key) + "\".");
+            if (c_.batchMode) {
+                con_.say(L"Not used in batch mode.");
+                return ExitStatus::NeedsAnswer;
+            }
+            if (!mayAsk()) return ExitStatus::NeedsAnswer;
+            if (!con_.confirm(L"Are you sure you want to use this public key (y/N)? ")) return ExitStatus::Interrupted;
+        }
+        p.recipients.push_back(key->fingerprint);
+    }
+    return ExitStatus::Ok;
+}
+
+ExitStatus Program::choosePassPhrase(ProtectJob& job) {
+    if (job.p.sign) {
         ExitStatus failure = ExitStatus::Ok;
         std::optional<Key> signer = signingKey(failure);
         if (!signer) return failure;
-        p.signer = signer->fingerprint;
-        signerName = fromUtf8(shownId(*signer));
-        signedAs =
+        job.p.signer = signer->fingerprint;
+        job.signerName = fromUtf8(shownId(*signer));
+        job.signedAs =
             "\"" + shownId(*signer) + "\" [0x" +
             (signer->keyId.size() > 8 ? signer->keyId.substr(signer->keyId.size() - 8) : signer->keyId) + "]";
-        pass = passPhraseFor(L"You need a pass phrase to unlock your secret key.\r\nKey for user ID \"" +
-                                 signerName + L"\"",
-                             false);
-        if (!pass && unanswered_) return ExitStatus::NeedsAnswer;
-    } else if (conventional) {
-        pass = passPhraseFor(L"You need a pass phrase to encrypt the file.", true);
-        if (!pass) {
+        job.pass = passPhraseFor(L"You need a pass phrase to unlock your secret key.\r\nKey for user ID \"" +
+                                     job.signerName + L"\"",
+                                 false);
+        if (!job.pass && unanswered_) return ExitStatus::NeedsAnswer;
+    } else if (job.p.conventional) {
+        job.pass = passPhraseFor(L"You need a pass phrase to encrypt the file.", true);
+        if (!job.pass) {
             if (c_.batchMode) return passPhraseNeeded(L"to encrypt with a pass phrase");
             con_.say(L"No pass phrase given; nothing encrypted.");
             return unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::ConventionalFailed;
         }
     }
+    return ExitStatus::Ok;
+}
 
+ExitStatus Program::runProtection(ProtectJob& job, FilterInput* filterIn) {
+    const Protection& p = job.p;
     for (int attempt = 0;; ++attempt) {
-        Handle in = c_.filter ? Handle() : openInput(input);
-        if (!c_.filter && !in) {
-            con_.say(L"Cannot read " + quoted(input) + L".");
-            return ExitStatus::InvalidFile;
-        }
-        std::optional<OutputFile> out;
-        if (!c_.filter) {
-            out.emplace(outName);
-            if (!out->handle()) {
-                con_.say(L"Cannot write " + quoted(outName) + L".");
-                return ExitStatus::InvalidFile;
-            }
-        }
-        EngineResult r = engine_.run({.arguments = protectArguments(p),
-                                      .input = c_.filter ? filterIn->handle() : in.get(),
-                                      .inputText = c_.filter ? filterIn->text() : nullptr,
-                                      .output = c_.filter ? GetStdHandle(STD_OUTPUT_HANDLE) : out->handle(),
-                                      .passPhrase = pass ? &*pass : nullptr,
-                                      .needsAgent = sign || conventional});
+        RunFiles files;
+        if (ExitStatus refused = openRunFiles(job.input, &job.outName, files); refused != ExitStatus::Ok)
+            return refused;
+        EngineResult r = runOver(files, filterIn, protectArguments(p), job.pass ? &*job.pass : nullptr,
+                                 p.sign || p.conventional);
         if (!r.started) return engineMissing();
         if (c_.verbose >= 2) engineSays(r);
         if (r.outputFailed) {
             con_.say(L"Cannot write to standard output; the output is incomplete.");
             return ExitStatus::InvalidFile;
         }
-        if (r.failed() && !pass && c_.batchMode && (r.report.missingPassPhrase || r.report.neededPassPhrase))
-            return passPhraseNeeded(L"to unlock the secret key of \"" + signerName + L"\"");
-        Verdict v = judgeProtection(r.report, r.failed(), sign, encrypt, conventional);
-        if (v.status == ExitStatus::Ok) {
-            if (out && !out->commit(outName)) {
-                con_.say(L"Cannot write " + quoted(outName) + L".");
-                return ExitStatus::InvalidFile;
-            }
-            break;
-        }
+        if (r.failed() && !job.pass && c_.batchMode && (r.report.missingPassPhrase || r.report.neededPassPhrase))
+            return passPhraseNeeded(L"to unlock the secret key of \"" + job.signerName + L"\"");
+        Verdict v = judgeProtection(r.report, r.failed(), p.sign, p.encrypt, p.conventional);
+        if (v.status == ExitStatus::Ok)
+            return files.out && !files.out->commit(job.outName) ? cannotWrite(job.outName) : ExitStatus::Ok;
         for (const auto& line : v.lines)
             con_.sayUtf8(line);
-        if (v.lines.size() == 1 && v.lines[0].rfind("Error: ", 0) == 0 &&
-            v.lines[0].find("failed") != std::string::npos)
-            engineSays(r);
+        if (v.showEngineLines) engineSays(r);
         // PGP 2.6 asks again after a wrong pass phrase.
-        if (!(sign && r.report.badPassPhrase) || c_.batchMode || attempt >= 2) return v.status;
-        pass = passPhraseFor(L"Key for user ID \"" + signerName + L"\"", false);
-        if (!pass) return v.status;
+        if (!(p.sign && r.report.badPassPhrase) || c_.batchMode || attempt >= 2) return v.status;
+        job.pass = passPhraseFor(L"Key for user ID \"" + job.signerName + L"\"", false);
+        if (!job.pass) return v.status;
     }
-    if (encrypt)
+}
+
+void Program::reportProtection(const ProtectJob& job) {
+    const Protection& p = job.p;
+    if (p.encrypt)
         summary_ = "Encrypted for " + std::to_string(p.recipients.size()) +
                    (p.recipients.size() == 1 ? " key" : " keys") +
-                   (sign ? " and signed as " + signedAs : "") + ".";
-    else if (sign)
-        summary_ = std::string(c_.detached                             ? "Detached signature made as "
-                               : (c_.armor && p.text && !conventional) ? "Clear-signed as "
-                                                                       : "Signed as ") +
-                   signedAs + ".";
+                   (p.sign ? " and signed as " + job.signedAs : "") + ".";
+    else if (p.sign)
+        summary_ = std::string(c_.detached                               ? "Detached signature made as "
+                               : (c_.armor && p.text && !p.conventional) ? "Clear-signed as "
+                                                                         : "Signed as ") +
+                   job.signedAs + ".";
     else
         summary_ = "Encrypted with a pass phrase.";
-    if (!c_.filter) {
-        const wchar_t* what = c_.detached                                ? L"Signature file: "
-                              : (sign && !encrypt && c_.armor && p.text) ? L"Clear signature file: "
-                              : c_.armor                                 ? L"Transport armor file: "
+    if (c_.filter) return;
+    const wchar_t* what = c_.detached                                    ? L"Signature file: "
+                          : (p.sign && !p.encrypt && c_.armor && p.text) ? L"Clear signature file: "
+                          : c_.armor                                     ? L"Transport armor file: "
                                                                          : L"Ciphertext file: ";
-        inform(what + outName);
-        if (c_.wipe) {
-            scorch::Outcome wiped = scorch::wipeFile(input, 1);
-            if (wiped)
-                con_.say(L"File " + quoted(input) + L" wiped and deleted.");
-            else
-                con_.say(L"Could not wipe " + quoted(input) + L": " + wiped.reason);
+    inform(what + job.outName);
+    if (!c_.wipe) return;
+    scorch::Outcome wiped = scorch::wipeFile(job.input, 1);
+    if (wiped)
+        con_.say(L"File " + quoted(job.input) + L" wiped and deleted.");
+    else
+        con_.say(L"Could not wipe " + quoted(job.input) + L": " + wiped.reason);
+}
+
+ExitStatus Program::protect() {
+    ProtectJob job;
+    Protection& p = job.p;
+    p.encrypt = c_.action == Action::Encrypt;
+    p.conventional = c_.action == Action::Conventional;
+    p.sign = c_.sign;
+    p.armor = c_.armor;
+    p.text = c_.text;
+    p.detached = c_.detached;
+    std::vector<std::wstring> recipients;
+    if (ExitStatus refused = protectOperands(job, recipients); refused != ExitStatus::Ok) return refused;
+    // A file handed over by its short alias (as the file module does) is named by its long name,
+    // in the message and in the output's name: the engine takes its arguments as UTF-8.
+    const std::wstring named = job.input.empty() ? std::wstring() : listedName(job.input);
+    p.storedName = named;
+    std::optional<FilterInput> filterIn;
+    if (c_.filter) filterIn.emplace();
+    // The engine's text mode rewrites line ends: a binary file stays binary, whatever -t says.
+    if (p.text) {
+        Handle scan = c_.filter ? Handle() : openInput(job.input);
+        if (c_.filter ? !filterIn->isText() : (scan && !restIsText(scan.get()))) {
+            p.text = false;
+            con_.say(c_.filter ? std::wstring(L"Note: standard input is not a text file; treated as binary.")
+                               : L"Note: " + quoted(job.input) + L" is not a text file; treated as binary.");
         }
     }
+    if (p.encrypt)
+        if (ExitStatus refused = chooseRecipients(std::move(recipients), p); refused != ExitStatus::Ok) return refused;
+    job.outName = c_.output ? *c_.output : (c_.filter ? std::wstring() : protectedOutputName(named, c_.armor, c_.detached));
+    if (ExitStatus refused = c_.filter ? ExitStatus::Ok : mayWrite(job.outName); refused != ExitStatus::Ok)
+        return refused;
+    if (ExitStatus refused = choosePassPhrase(job); refused != ExitStatus::Ok) return refused;
+    if (ExitStatus failed = runProtection(job, filterIn ? &*filterIn : nullptr); failed != ExitStatus::Ok)
+        return failed;
+    reportProtection(job);
     return ExitStatus::Ok;
+}
+
+ExitStatus Program::damaged() {
+    con_.say(L"Error: decryption failed; the message is damaged or was altered.");
+    return ExitStatus::DecryptionFailed;
+}
+
+ExitStatus Program::cannotNameOutput(const std::wstring& input) {
+    con_.say(L"Cannot name the output of " + quoted(input) + L": it has no extension.  Give one with -o.");
+    return ExitStatus::InvalidFile;
+}
+
+std::string Program::messageHead(const std::wstring& input) {
+    std::string head(4096, '\0');
+    DWORD n = 0;
+    Handle in = openInput(input);
+    if (in && ReadFile(in.get(), head.data(), static_cast<DWORD>(head.size()), &n, nullptr))
+        head.resize(n);
+    else
+        head.clear();
+    return head;
+}
+
+bool Program::passPhraseWouldHelp(const EngineResult& r, bool havePass, int attempt) const {
+    const EngineReport& rep = r.report;
+    return r.failed() && !rep.decryptionOkay && !c_.batchMode && attempt < 3 &&
+           ((rep.neededPassPhrase && !havePass) || rep.badPassPhrase || rep.missingPassPhrase);
+}
+
+bool Program::askPassPhraseAgain(const EngineReport& rep, std::optional<mw::SecretString>& pass) {
+    if (pass) con_.say(rep.badPassPhrase ? L"Error:  Bad pass phrase." : L"Error: no pass phrase given.");
+    std::wstring why = rep.symmetric ? L"You need a pass phrase to decrypt this file."
+                                     : L"You need a pass phrase to unlock your secret key.";
+    if (!rep.symmetric && !rep.passPhraseHint.empty())
+        why += L"\r\nKey for user ID \"" +
+               fromUtf8(shownUserId(rep.passPhraseHintKeyId, rep.passPhraseHint, shownForm())) + L"\"";
+    pass = passPhraseFor(why, false);
+    return pass.has_value();
+}
+
+std::wstring Program::preservedName(const EngineReport& report, const std::wstring& input) {
+    std::wstring stored = report.storedName ? textOfBytes(*report.storedName) : std::wstring();
+    std::wstring safe = safeStoredName(stored);
+    if (!safe.empty()) return safe;
+    if (!stored.empty())
+        con_.sayUtf8("The name in the message, '" + escapedText(toUtf8(stored)) + "', is not used.");
+    safe = plainOutputName(listedName(input));
+    return safe.empty() ? listedName(input) + L".out" : safe;
 }
 
 ExitStatus Program::decrypt() {
@@ -500,54 +569,25 @@ ExitStatus Program::decrypt() {
     }
     // The message's first bytes: a file of keys is no message (PGP 2.6 offered to add them), and -d
     // tells a clear-signed text by them.
-    std::string head;
-    if (!c_.filter) {
-        head.resize(4096);
-        DWORD n = 0;
-        Handle in = openInput(input);
-        if (in && ReadFile(in.get(), head.data(), static_cast<DWORD>(head.size()), &n, nullptr))
-            head.resize(n);
-        else
-            head.clear();
-        if (looksLikeKeyFile(head)) return offerKeyFile(input);
-    }
+    const std::string head = c_.filter ? std::string() : messageHead(input);
+    if (!c_.filter && looksLikeKeyFile(head)) return offerKeyFile(input);
     std::wstring outName = c_.output   ? *c_.output
                            : c_.filter ? std::wstring()
                                        : plainOutputName(listedName(input));
-    if (!c_.filter && outName.empty() && !c_.preserveName) {
-        con_.say(L"Cannot name the output of " + quoted(input) +
-                 L": it has no extension.  Give one with -o.");
-        return ExitStatus::InvalidFile;
-    }
+    if (!c_.filter && outName.empty() && !c_.preserveName) return cannotNameOutput(input);
     std::optional<mw::SecretString> pass;
     if (given_) pass = passPhraseFor(L"", false);
     std::optional<FilterInput> filterIn;
     if (c_.filter) filterIn.emplace();
     bool withoutIntegrityCheck = false;
     for (int attempt = 0;; ++attempt) {
-        Handle in = c_.filter ? Handle() : openInput(input);
-        if (!c_.filter && !in) {
-            con_.say(L"Cannot read " + quoted(input) + L".");
-            return ExitStatus::InvalidFile;
-        }
-        // The name is known only afterwards with -p; the temporary lies in the working directory.
         // With -m the plaintext stays in memory, for the screen only.
-        std::optional<OutputFile> out;
-        if (!c_.filter && !c_.showOnly) {
-            out.emplace(outName.empty() ? std::wstring(L"x") : outName);
-            if (!out->handle()) {
-                con_.say(L"Cannot write " + quoted(outName) + L".");
-                return ExitStatus::InvalidFile;
-            }
-        }
-        EngineResult r = engine_.run({.arguments = decryptArguments(withoutIntegrityCheck),
-                                      .input = c_.filter ? filterIn->handle() : in.get(),
-                                      .inputText = c_.filter ? filterIn->text() : nullptr,
-                                      .output = c_.filter     ? GetStdHandle(STD_OUTPUT_HANDLE)
-                                                : c_.showOnly ? nullptr
-                                                              : out->handle(),
-                                      .passPhrase = pass ? &*pass : nullptr,
-                                      .needsAgent = true});
+        RunFiles files;
+        if (ExitStatus refused = openRunFiles(input, c_.showOnly ? nullptr : &outName, files);
+            refused != ExitStatus::Ok)
+            return refused;
+        EngineResult r = runOver(files, filterIn ? &*filterIn : nullptr, decryptArguments(withoutIntegrityCheck),
+                                 pass ? &*pass : nullptr, true);
         if (!r.started) return engineMissing();
         if (c_.verbose >= 2) engineSays(r);
         const EngineReport& rep = r.report;
@@ -556,18 +596,8 @@ ExitStatus Program::decrypt() {
             return passPhraseNeeded(rep.symmetric ? L"to decrypt this message"
                                                   : L"to unlock the secret key this message is encrypted to");
         // Asked for a pass phrase we did not have, or had wrong: ask the user, as PGP 2.6 does.
-        if (r.failed() && !rep.decryptionOkay && !c_.batchMode && attempt < 3 &&
-            ((rep.neededPassPhrase && !pass) || rep.badPassPhrase || rep.missingPassPhrase)) {
-            if (pass)
-                con_.say(rep.badPassPhrase ? L"Error:  Bad pass phrase." : L"Error: no pass phrase given.");
-            std::wstring why = rep.symmetric ? L"You need a pass phrase to decrypt this file."
-                                             : L"You need a pass phrase to unlock your secret key.";
-            if (!rep.symmetric && !rep.passPhraseHint.empty())
-                why += L"\r\nKey for user ID \"" +
-                       fromUtf8(shownUserId(rep.passPhraseHintKeyId, rep.passPhraseHint, shownForm())) +
-                       L"\"";
-            pass = passPhraseFor(why, false);
-            if (pass) continue;
+        if (passPhraseWouldHelp(r, pass.has_value(), attempt)) {
+            if (askPassPhraseAgain(rep, pass)) continue;
             if (unanswered_) return ExitStatus::NeedsAnswer;
         }
         // Messages of PGP 2's time carry no integrity check, and the engine refuses every such
@@ -577,60 +607,45 @@ ExitStatus Program::decrypt() {
             withoutIntegrityCheck = true;
             continue;
         }
-        if (withoutIntegrityCheck && rep.integrityProtected) {
-            // Changed between the two readings: the allowance must not pass a failed check.
-            con_.say(L"Error: decryption failed; the message is damaged or was altered.");
-            return ExitStatus::DecryptionFailed;
-        }
+        // Changed between the two readings: the allowance must not pass a failed check.
+        if (withoutIntegrityCheck && rep.integrityProtected) return damaged();
         // A signature and no data: a detached signature, which the engine checked against nothing.
         if (rep.detachedSignature()) {
-            if (c_.filter) {
-                con_.say(L"Standard input holds a detached signature; check it with:  pgp SIGNATUREFILE "
-                         L"SIGNEDFILE");
-                return ExitStatus::InvalidFile;
-            }
-            return checkDetached(input);
-        }
-        if (c_.operands.size() > 1)
-            con_.say(L"Note: " + quoted(input) + L" is not a detached signature; " + quoted(c_.operands[1]) +
-                     L" is not used.");
-        Verdict v = judgeDecryption(rep, r.failed(), toUtf8(bareName(input)), shownForm());
-        for (const auto& line : v.lines)
-            con_.sayUtf8(line);
-        if (r.outputFailed) {
-            con_.say(L"Cannot write to standard output; the output is incomplete.");
+            if (!c_.filter) return checkDetached(input);
+            con_.say(L"Standard input holds a detached signature; check it with:  pgp SIGNATUREFILE SIGNEDFILE");
             return ExitStatus::InvalidFile;
         }
-        if (v.status != ExitStatus::Ok && !v.keepPlaintext) return v.status;
-        summary_ = v.summary;
-        if (c_.filter) return v.status;
-        if (c_.showOnly) return show(r.captured, v.status);
-        if (c_.preserveName) {
-            std::wstring stored = rep.storedName ? textOfBytes(*rep.storedName) : std::wstring();
-            std::wstring safe = safeStoredName(stored);
-            if (safe.empty()) {
-                if (!stored.empty())
-                    con_.sayUtf8("The name in the message, '" + escapedText(toUtf8(stored)) +
-                                 "', is not used.");
-                safe = plainOutputName(listedName(input));
-                if (safe.empty()) safe = listedName(input) + L".out";
-            }
-            outName = safe;
-        }
-        if (ExitStatus refused = mayWrite(outName); refused != ExitStatus::Ok) return refused;
-        if (!out->commit(outName)) {
-            con_.say(L"Cannot write " + quoted(outName) + L".");
-            return ExitStatus::InvalidFile;
-        }
-        inform(L"Plaintext filename: " + outName);
-        summary_ = v.summary;
-        if (c_.keepSignature)
-            if (ExitStatus kept =
-                    keepSignature(input, head, pass ? &*pass : nullptr, withoutIntegrityCheck, outName, rep);
-                kept != ExitStatus::Ok)
-                return kept;
-        return v.status;
+        return deliverPlaintext(r, files, input, head, outName, pass ? &*pass : nullptr, withoutIntegrityCheck);
     }
+}
+
+ExitStatus Program::deliverPlaintext(const EngineResult& r, RunFiles& files, const std::wstring& input,
+                                     const std::string& head, std::wstring outName, const mw::SecretString* pass,
+                                     bool withoutIntegrityCheck) {
+    const EngineReport& rep = r.report;
+    if (c_.operands.size() > 1)
+        con_.say(L"Note: " + quoted(input) + L" is not a detached signature; " + quoted(c_.operands[1]) +
+                 L" is not used.");
+    Verdict v = judgeDecryption(rep, r.failed(), toUtf8(bareName(input)), shownForm());
+    for (const auto& line : v.lines)
+        con_.sayUtf8(line);
+    if (r.outputFailed) {
+        con_.say(L"Cannot write to standard output; the output is incomplete.");
+        return ExitStatus::InvalidFile;
+    }
+    if (v.status != ExitStatus::Ok && !v.keepPlaintext) return v.status;
+    summary_ = v.summary;
+    if (c_.filter) return v.status;
+    if (c_.showOnly) return show(r.captured, v.status);
+    if (c_.preserveName) outName = preservedName(rep, input);
+    if (ExitStatus refused = mayWrite(outName); refused != ExitStatus::Ok) return refused;
+    if (!files.out->commit(outName)) return cannotWrite(outName);
+    inform(L"Plaintext filename: " + outName);
+    if (c_.keepSignature)
+        if (ExitStatus kept = keepSignature(input, head, pass, withoutIntegrityCheck, outName, rep);
+            kept != ExitStatus::Ok)
+            return kept;
+    return v.status;
 }
 
 ExitStatus Program::show(const std::string& plaintext, ExitStatus status) {
@@ -646,36 +661,36 @@ ExitStatus Program::show(const std::string& plaintext, ExitStatus status) {
     return status;
 }
 
+std::wstring Program::signedFileOf(const std::wstring& signature) {
+    con_.say(L"File " + quoted(signature) + L" has signature, but with no text.");
+    std::vector<std::wstring> names;
+    const std::wstring folder = directoryOf(signature);
+    const std::wstring pattern =
+        (folder == L"." ? std::wstring() : folder) + withoutExtensionOf(bareName(signature)) + L"*";
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    const std::wstring bare = signedFileFor(signature, names);
+    if (!bare.empty()) {
+        const std::wstring signedFile = (folder == L"." ? std::wstring() : folder) + bare;
+        con_.say(L"Text is assumed to be in file " + quoted(signedFile) + L".");
+        return signedFile;
+    }
+    return mayAsk() ? con_.readLine(L"Please enter filename of material that signature applies to: ")
+                    : std::wstring();
+}
+
 ExitStatus Program::checkDetached(const std::wstring& signature) {
-    std::wstring signedFile;
-    if (c_.operands.size() > 1) {
-        signedFile = c_.operands[1];
-    } else {
-        con_.say(L"File " + quoted(signature) + L" has signature, but with no text.");
-        std::vector<std::wstring> names;
-        const std::wstring folder = directoryOf(signature);
-        const std::wstring pattern =
-            (folder == L"." ? std::wstring() : folder) + withoutExtensionOf(bareName(signature)) + L"*";
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW(pattern.c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do
-                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
-            while (FindNextFileW(search, &found));
-            FindClose(search);
-        }
-        const std::wstring bare = signedFileFor(signature, names);
-        if (!bare.empty()) {
-            signedFile = (folder == L"." ? std::wstring() : folder) + bare;
-            con_.say(L"Text is assumed to be in file " + quoted(signedFile) + L".");
-        } else if (mayAsk()) {
-            signedFile = con_.readLine(L"Please enter filename of material that signature applies to: ");
-        }
-        if (signedFile.empty()) {
-            con_.say(L"No file to check the signature against; give it after the signature:  pgp " +
-                     signature + L" SIGNEDFILE");
-            return unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::FileNotFound;
-        }
+    const std::wstring signedFile = c_.operands.size() > 1 ? c_.operands[1] : signedFileOf(signature);
+    if (c_.operands.size() <= 1 && signedFile.empty()) {
+        con_.say(L"No file to check the signature against; give it after the signature:  pgp " + signature +
+                 L" SIGNEDFILE");
+        return unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::FileNotFound;
     }
     if (!isFile(signedFile)) {
         con_.say(L"File " + quoted(signedFile) + L" does not exist.");

@@ -2,12 +2,16 @@
 #pragma once
 #include "pgp/Console.h"
 #include "pgp/Engine.h"
+#include "pgp/Files.h"
+#include "pgp/core/EngineCalls.h"
 #include "pgp/core/ExitStatus.h"
 #include "pgp/core/Keys.h"
 #include "pgp/core/Options.h"
 #include <optional>
 
 namespace pgp {
+
+class FilterInput;
 
 class Program {
 public:
@@ -24,10 +28,17 @@ private:
     ExitStatus keyGenerate();
     ExitStatus keyAdd();
     ExitStatus keyExtract();
+    // The file -kx writes (-o's, the operand's, else asked for) with a key file's extension; empty
+    // when none was given.
+    std::wstring extractFileName();
     ExitStatus keyRemove();
     ExitStatus keySign();
     ExitStatus keyEdit();
     ExitStatus keyDisable();
+    // -kd on another's key: disabled, or enabled again, after a yes.
+    ExitStatus switchKey(const Key& key, bool disable);
+    // -kd on one's own key: a revocation certificate made and applied, after a yes.
+    ExitStatus revokeOwnKey(const Key& key);
     // `pgp KEYFILE`: the keys in a file shown, and added after a yes, as PGP 2.6 offered.
     ExitStatus offerKeyFile(const std::wstring& file);
     // The keys of `file` added; then, when the user has a signing key, those no trusted signature
@@ -50,11 +61,65 @@ private:
     // A line asked for, or nothing in batch mode or without a console.
     std::optional<std::wstring> askLine(const std::wstring& prompt);
 
+    // What -e, -s and -c work out before the engine runs.
+    struct ProtectJob {
+        Protection p;                         // the engine's arguments
+        std::wstring input, outName;          // both empty with -f
+        std::optional<mw::SecretString> pass; // the secret key's, or the conventional one
+        std::wstring signerName;              // the signer's user ID as the console shows it
+        std::string signedAs;                 // "\"user ID\" [0x12345678]", for the summary
+    };
+    // The files of one engine run: the command's input opened afresh and its output in a
+    // temporary that takes the output's name only after a success; neither with -f, no output with -m.
+    struct RunFiles {
+        mw::UniqueHandle in;
+        std::optional<OutputFile> out;
+    };
+
     ExitStatus protect();
+    // The operands: the input file (which must exist) and the recipients named after it.
+    ExitStatus protectOperands(ProtectJob& job, std::vector<std::wstring>& recipients);
+    // The key of each recipient (asked for when none is named), each confirmed when no trusted
+    // signature certifies it.
+    ExitStatus chooseRecipients(std::vector<std::wstring> recipients, Protection& p);
+    // The signing key and its pass phrase, or the conventional pass phrase.
+    ExitStatus choosePassPhrase(ProtectJob& job);
+    // The engine's run, asked again after a wrong pass phrase as PGP 2.6 does.
+    ExitStatus runProtection(ProtectJob& job, FilterInput* filterIn);
+    void reportProtection(const ProtectJob& job);
+
     ExitStatus decrypt();
+    // "Cannot name the output": a file without an extension and no -o or -p.
+    ExitStatus cannotNameOutput(const std::wstring& input);
+    ExitStatus damaged();
+    // The message's first bytes, read for what they tell before the engine runs.
+    std::string messageHead(const std::wstring& input);
+    // After a run that decrypted or checked the message: the verdict said, the plaintext written
+    // (or shown), the signature kept with -d.
+    ExitStatus deliverPlaintext(const EngineResult& r, RunFiles& files, const std::wstring& input,
+                                const std::string& head, std::wstring outName, const mw::SecretString* pass,
+                                bool withoutIntegrityCheck);
+    // -p: the output named after the name kept in the message, when that name is safe.
+    std::wstring preservedName(const EngineReport& report, const std::wstring& input);
+    // After a failed run: whether a pass phrase asked of the user (again) may help it.
+    bool passPhraseWouldHelp(const EngineResult& r, bool havePass, int attempt) const;
+    // Asks for it, saying first why the one given failed; true when one was given.
+    bool askPassPhraseAgain(const EngineReport& report, std::optional<mw::SecretString>& pass);
+
+    // Opens the files of a run over `input`, and the output's temporary when `outName` is given;
+    // nothing with -f. Ok, or the status to end with, the refusal said, when one cannot be opened.
+    ExitStatus openRunFiles(const std::wstring& input, const std::wstring* outName, RunFiles& files);
+    // The engine run over those files, or over standard input and output with -f.
+    EngineResult runOver(RunFiles& files, FilterInput* filterIn, std::vector<std::wstring> arguments,
+                         const mw::SecretString* pass, bool needsAgent);
+    // "Cannot write NAME." and the status it ends with.
+    ExitStatus cannotWrite(const std::wstring& name);
     // A detached signature in `signature`, checked against the file given after it or the one
     // named like it.
     ExitStatus checkDetached(const std::wstring& signature);
+    // The file a detached signature signs when none is given: the one named like it, else asked
+    // for; empty when there is none.
+    std::wstring signedFileOf(const std::wstring& signature);
     // -d: the signature of the message just decrypted to `plainName`, written beside it; `head`
     // holds the message's first bytes.
     ExitStatus keepSignature(const std::wstring& input, const std::string& head, const mw::SecretString* pass,

@@ -1,5 +1,6 @@
 // pgp.exe's arguments and the pass phrase given with them, taken into wiped storage.
 #include "pgp/Startup.h"
+#include "win/SystemText.h"
 #include <windows.h>
 #include <shellapi.h>
 #include <cstdlib>
@@ -39,11 +40,7 @@ std::optional<SecretWideText> passPhraseFromDescriptor() {
         if (c != '\r') bytes += c;
     c = 0;
     SecretWideText value;
-    UINT codePage = GetConsoleCP() ? GetConsoleCP() : GetOEMCP();
-    int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    value.resize(static_cast<std::size_t>(n > 0 ? n : 0));
-    if (n > 0)
-        MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), value.data(), n);
+    mw::toWide(GetConsoleCP() ? GetConsoleCP() : GetOEMCP(), bytes, value);
     return value;
 }
 

@@ -4,6 +4,7 @@
 #include "pgp/Files.h"
 #include "pgp/Program.h"
 #include "pgp/Startup.h"
+#include "win/SystemText.h"
 #include "core/JobOutcome.h"
 #include <windows.h>
 
@@ -105,16 +106,11 @@ int mainOf(Console& console, std::string& summary) {
         return static_cast<int>(ExitStatus::FileNotFound);
     }
     // The engine reads its argument vector in the ANSI code page; a short form is plain ASCII.
-    BOOL lost = FALSE;
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, home.c_str(), -1, nullptr, 0, nullptr, &lost);
+    bool lost = false;
+    mw::fromWide(CP_ACP, home, WC_NO_BEST_FIT_CHARS, &lost);
     if (lost) {
-        std::wstring shortForm(MAX_PATH, L'\0');
-        DWORD n = GetShortPathNameW(home.c_str(), shortForm.data(), MAX_PATH);
-        shortForm.resize(n < MAX_PATH ? n : 0);
-        lost = FALSE;
-        if (!shortForm.empty())
-            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortForm.c_str(), -1, nullptr, 0, nullptr,
-                                &lost);
+        const std::wstring shortForm = shortPathOf(home);
+        if (!shortForm.empty()) mw::fromWide(CP_ACP, shortForm, WC_NO_BEST_FIT_CHARS, &lost);
         if (shortForm.empty() || lost) {
             console.say(L"pgp: PGP's directory '" + home + L"' cannot be named in this system's code page.");
             return static_cast<int>(ExitStatus::InvalidFile);

@@ -1,5 +1,6 @@
 // Opening, overwriting, renaming and removing a file through the wide Win32 API.
 #include "scorch/Win32Wipe.h"
+#include "win/SystemText.h"
 #include <bcrypt.h>
 #include <cstdio>
 #include <cstring>
@@ -17,20 +18,6 @@ std::wstring longPath(const std::wstring& path) {
     if (full.rfind(L"\\\\.\\", 0) == 0 || full.rfind(L"\\\\?\\", 0) == 0) return full; // a device
     if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;
-}
-
-std::wstring systemMessage(DWORD error) {
-    wchar_t* text = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring out = n ? std::wstring(text, n) : L"error " + std::to_wstring(error);
-    if (text) LocalFree(text);
-    for (auto& c : out)
-        if (c == L'\r' || c == L'\n') c = L' ';
-    while (!out.empty() && out.back() == L' ')
-        out.pop_back();
-    return out;
 }
 
 Status statusOf(DWORD error) {
@@ -58,7 +45,7 @@ Status statusOf(DWORD error) {
 namespace {
 
 Outcome failure(DWORD error) {
-    return {statusOf(error), systemMessage(error)};
+    return {statusOf(error), mw::systemMessage(error)};
 }
 
 Outcome lastFailure() {

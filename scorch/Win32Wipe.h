@@ -12,9 +12,6 @@ namespace scorch {
 // taken from the working directory.
 std::wstring longPath(const std::wstring& path);
 
-// The system's text for an error code, on one line.
-std::wstring systemMessage(DWORD error);
-
 // The status a Win32 error stands for.
 Status statusOf(DWORD error);
 

@@ -1,6 +1,7 @@
 // The wipe tool: scorch [file] /two /silent. Overwrites the file in place, then removes it.
 #include "scorch/ScorchCommand.h"
 #include "scorch/Win32Wipe.h"
+#include "win/SystemText.h"
 #include <windows.h>
 #include <string>
 
@@ -10,21 +11,8 @@ namespace {
 
 // To the console as wide text; redirected, in the console's code page.
 void print(DWORD which, const std::wstring& text) {
-    HANDLE out = GetStdHandle(which);
-    if (!out || out == INVALID_HANDLE_VALUE) return;
-    DWORD mode = 0, written = 0;
-    if (GetConsoleMode(out, &mode)) {
-        WriteConsoleW(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-        return;
-    }
-    UINT codePage = GetConsoleOutputCP();
-    if (codePage == 0) codePage = GetOEMCP();
-    int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                nullptr);
-    std::string bytes(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr,
-                        nullptr);
-    WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    const UINT codePage = GetConsoleOutputCP();
+    mw::writeConsoleText(which, text, codePage ? codePage : GetOEMCP());
 }
 
 } // namespace

@@ -334,6 +334,71 @@ JobEnd JobRunner::runKeyListing(const KeyListingJob& job) {
     return end;
 }
 
+std::optional<BatchLines> JobRunner::editorLines(const EditorJob& job, const JobPaths& paths) {
+    EditorJobValues v;
+    EditorLineValues line;
+    BatchLines lines;
+    try {
+        // Gathering the values may refuse one too (a pass phrase the code page cannot hold).
+        if (job.values) v = job.values();
+        line.pgpExe = paths.pgpExe;
+        line.recipients = v.recipients;
+        line.signer = v.signer;
+        line.passPhraseOn = v.passPhraseOn;
+        line.passPhrase = std::move(v.passPhrase);
+        lines.push_back(editorPgpLine(job.operation, line, platform_.fileExists(wipeTool()), *profile_));
+    } catch (const UnsafeValue& e) {
+        report(e.what());
+        return std::nullopt;
+    }
+    const bool recipients = job.operation == EditorOperation::Encrypt || job.operation == EditorOperation::SignEncrypt;
+    std::vector<Labelled> after{{"The signer's user ID", v.signer}};
+    if (line.passPhraseOn) after.push_back({"The pass phrase", line.passPhrase, true});
+    return finishLines(std::move(lines), job.operation == EditorOperation::Decrypt && v.shift, paths.lockFile,
+                       recipients ? &v.recipients : nullptr,
+                       {{"The path of pgp.exe", paths.pgpExe}, {"The lock file path", paths.lockFile}}, after);
+}
+
+std::optional<BatchLines> JobRunner::editorLinesUnderLock(const EditorJob& job, const JobPaths& paths,
+                                                          const std::string& output) {
+    // An output that an earlier job left (the editor was ended during it, or its wipe failed)
+    // would make PGP ask to overwrite it, and a No would put the old output into the message.
+    bool earlierGone = false;
+    orRemoveLock(platform_, paths.lockFile, [&] { earlierGone = removeEarlierOutput(output, paths.pgpDir); });
+    std::optional<BatchLines> lines;
+    if (earlierGone)
+        orRemoveLock(platform_, paths.lockFile, [&] {
+            if (job.promptsAfterLock) job.promptsAfterLock();
+            lines = editorLines(job, paths);
+        });
+    if (!lines) platform_.deleteFile(paths.lockFile);
+    return lines;
+}
+
+void JobRunner::cleanUpEditorJob(const JobPaths& paths, bool decrypt, std::exception_ptr& failure) {
+    const std::string input = paths.pgpDir + profile_->inputName, plain = paths.pgpDir + profile_->plainName;
+    const std::string armoured = paths.pgpDir + profile_->armouredName;
+    const std::string listing = paths.pgpDir + profile_->listingName;
+    std::string tool = wipeTool();
+    if (platform_.fileExists(tool)) {
+        wipe(tool, {paths.batchFile, input, listing, plain, armoured}, paths.pgpDir);
+        return;
+    }
+    if (!decrypt) {
+        for (const std::string& file : {input, listing, armoured})
+            mw::deleteIfExists(platform_, file);
+        return;
+    }
+    try {
+        blankBatch(paths.batchFile);
+    } catch (...) {
+        if (!failure) failure = std::current_exception();
+    }
+    platform_.deleteFile(paths.batchFile);
+    for (const std::string& file : {input, plain, listing, armoured})
+        mw::deleteIfExists(platform_, file);
+}
+
 JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
     profile_ = &editorProfile();
     JobPaths paths{job.pgpExe, job.pgpDir, job.pgpDir + profile_->batchName, job.pgpDir + profile_->lockName};
@@ -343,58 +408,13 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
     if (job.abandoned && job.abandoned()) return JobEnd::Refused;
 
     const bool decrypt = job.operation == EditorOperation::Decrypt;
-    const std::string input = paths.pgpDir + profile_->inputName;
-    const std::string plain = paths.pgpDir + profile_->plainName;
-    const std::string armoured = paths.pgpDir + profile_->armouredName;
-    const std::string listing = paths.pgpDir + profile_->listingName;
-    const std::string output = decrypt ? plain : armoured;
-    // The batch lines from the values as they stand; built once before the lock to refuse what
-    // cannot go while nothing is written, and again after the prompts that follow the lock.
-    auto build = [&]() -> std::optional<BatchLines> {
-        EditorJobValues v;
-        EditorLineValues line;
-        BatchLines lines;
-        try {
-            // Gathering the values may refuse one too (a pass phrase the code page cannot hold).
-            if (job.values) v = job.values();
-            line.pgpExe = paths.pgpExe;
-            line.recipients = v.recipients;
-            line.signer = v.signer;
-            line.passPhraseOn = v.passPhraseOn;
-            line.passPhrase = std::move(v.passPhrase);
-            lines.push_back(editorPgpLine(job.operation, line, platform_.fileExists(wipeTool()), *profile_));
-        } catch (const UnsafeValue& e) {
-            report(e.what());
-            return std::nullopt;
-        }
-        const bool recipients =
-            job.operation == EditorOperation::Encrypt || job.operation == EditorOperation::SignEncrypt;
-        std::vector<Labelled> after{{"The signer's user ID", v.signer}};
-        if (line.passPhraseOn) after.push_back({"The pass phrase", line.passPhrase, true});
-        return finishLines(
-            std::move(lines), decrypt && v.shift, paths.lockFile, recipients ? &v.recipients : nullptr,
-            {{"The path of pgp.exe", paths.pgpExe}, {"The lock file path", paths.lockFile}}, after);
-    };
-    // Values that cannot go are refused before anything is written.
-    if (!build()) return JobEnd::Refused;
+    const std::string output = paths.pgpDir + (decrypt ? profile_->plainName : profile_->armouredName);
+    // The batch lines are built once before the lock, to refuse what cannot go while nothing is
+    // written, and again after the prompts that follow the lock.
+    if (!editorLines(job, paths)) return JobEnd::Refused;
     if (!takeLock(paths.lockFile, profile_->operationLockText)) return JobEnd::Refused;
-    // An output that an earlier job left (the editor was ended during it, or its wipe failed)
-    // would make PGP ask to overwrite it, and a No would put the old output into the message.
-    bool earlierGone = false;
-    orRemoveLock(platform_, paths.lockFile, [&] { earlierGone = removeEarlierOutput(output, paths.pgpDir); });
-    if (!earlierGone) {
-        platform_.deleteFile(paths.lockFile);
-        return JobEnd::Refused;
-    }
-    std::optional<BatchLines> lines;
-    orRemoveLock(platform_, paths.lockFile, [&] {
-        if (job.promptsAfterLock) job.promptsAfterLock();
-        lines = build();
-    });
-    if (!lines) {
-        platform_.deleteFile(paths.lockFile);
-        return JobEnd::Refused;
-    }
+    std::optional<BatchLines> lines = editorLinesUnderLock(job, paths, output);
+    if (!lines) return JobEnd::Refused;
     // From the batch file on, every way out runs the clean-up of a finished job: the batch file may
     // hold the pass phrase and the input file the plaintext, even when a write broke off half-way.
     // The first failure is shown after the clean-up.
@@ -404,7 +424,7 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
     try {
         writeBatch(paths.batchFile, paths.lockFile, *lines);
         orRemoveLock(platform_, paths.lockFile, [&] {
-            if (job.saveInput) job.saveInput(input);
+            if (job.saveInput) job.saveInput(paths.pgpDir + profile_->inputName);
         });
         end = launchOperation(
             paths.batchFile, paths.pgpDir, paths.pgpDir, paths.lockFile,
@@ -413,23 +433,7 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
     } catch (...) {
         failure = std::current_exception();
     }
-
-    std::string tool = wipeTool();
-    if (platform_.fileExists(tool)) {
-        wipe(tool, {paths.batchFile, input, listing, plain, armoured}, paths.pgpDir);
-    } else if (decrypt) {
-        try {
-            blankBatch(paths.batchFile);
-        } catch (...) {
-            if (!failure) failure = std::current_exception();
-        }
-        platform_.deleteFile(paths.batchFile);
-        for (const std::string& file : {input, plain, listing, armoured})
-            mw::deleteIfExists(platform_, file);
-    } else {
-        for (const std::string& file : {input, listing, armoured})
-            mw::deleteIfExists(platform_, file);
-    }
+    cleanUpEditorJob(paths, decrypt, failure);
     if (failure) std::rethrow_exception(failure);
     tellOutcome(notice, job.announce);
     return end;

@@ -6,6 +6,7 @@
 #include "core/JobOutcome.h"
 #include "core/Platform.h"
 #include "core/ProgramProfile.h"
+#include <exception>
 #include <functional>
 #include <optional>
 #include <string>
@@ -171,6 +172,16 @@ private:
     std::optional<BatchLines> finishLines(BatchLines lines, bool pause, const std::string& lockFile,
                                           const std::string* recipients, std::vector<Labelled> values,
                                           const std::vector<Labelled>& after);
+    // The editor's batch lines from the values as they stand; nullopt after reporting a value that
+    // cannot go.
+    std::optional<BatchLines> editorLines(const EditorJob& job, const JobPaths& paths);
+    // Under the lock: an earlier job's `output` removed, the prompts after the lock, the lines built
+    // again. nullopt, the lock gone, when the job must not go on.
+    std::optional<BatchLines> editorLinesUnderLock(const EditorJob& job, const JobPaths& paths,
+                                                   const std::string& output);
+    // After an editor job, whatever its end: the batch file and the temporaries wiped, or deleted
+    // (a Decrypt's batch file blanked first). A failure of that is kept in `failure` unless one is.
+    void cleanUpEditorJob(const JobPaths& paths, bool decrypt, std::exception_ptr& failure);
     // Writes the batch file; on failure removes the lock file and rethrows.
     void writeBatch(const std::string& batchFile, const std::string& lockFile, const BatchLines& lines);
     // Launch and wait with the outcome file named to pgp.exe; after NotStarted or EndedEarly the

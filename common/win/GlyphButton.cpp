@@ -20,6 +20,21 @@ GlyphButton::GlyphButton(Application& app, HWND parent, const ControlParams& par
     hwnd_ = createControl(app, parent, button);
 }
 
+void GlyphButton::loadGlyphFor(int dpi) const {
+    if (glyphDpi_ == dpi) return;
+    auto load = [](const std::string& name) {
+        return static_cast<HBITMAP>(
+            LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    };
+    glyph_.reset(load(glyphs::forDpi(glyphName_.c_str(), dpi)));
+    glyphScale_ = dpi >= 192 ? 200 : dpi >= 144 ? 150 : 100;
+    if (!glyph_) {
+        glyph_.reset(load(glyphName_));
+        glyphScale_ = 100;
+    }
+    glyphDpi_ = dpi;
+}
+
 int GlyphButton::dpi() const {
     const Form* form = Form::fromHandle(GetAncestor(hwnd_, GA_ROOT));
     return form ? form->dpi() : screenDpi();
@@ -44,19 +59,7 @@ bool GlyphButton::drawItem(const DRAWITEMSTRUCT& item) const {
     // The font it was given, which its form scales with the DPI.
     ScopedSelect font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
     const int scale = dpi();
-    if (glyphDpi_ != scale) {
-        auto load = [](const std::string& name) {
-            return static_cast<HBITMAP>(
-                LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-        };
-        glyph_.reset(load(glyphs::forDpi(glyphName_.c_str(), scale)));
-        glyphScale_ = scale >= 192 ? 200 : scale >= 144 ? 150 : 100;
-        if (!glyph_) {
-            glyph_.reset(load(glyphName_));
-            glyphScale_ = 100;
-        }
-        glyphDpi_ = scale;
-    }
+    loadGlyphFor(scale);
     RECT text{};
     DrawTextA(dc, caption, -1, &text, DT_CALCRECT | DT_SINGLELINE);
     const int textWidth = text.right - text.left, textHeight = text.bottom - text.top;

@@ -25,6 +25,8 @@ public:
 private:
     // The DPI of the form the button is on.
     int dpi() const;
+    // The glyph in its size for `dpi` (the 100% one where the program has none).
+    void loadGlyphFor(int dpi) const;
 
     std::string glyphName_; // the resource at 100%
     HWND hwnd_ = nullptr;

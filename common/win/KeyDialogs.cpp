@@ -2,6 +2,7 @@
 #include "win/KeyDialogs.h"
 #include "win/Application.h"
 #include "win/Context.h"
+#include "win/SystemText.h"
 #include "win/Win32Util.h"
 #include "core/Companions.h"
 #include "core/Interaction.h"
@@ -88,10 +89,7 @@ void UserIdList::fill(std::size_t most) {
     DWORD failure = 0;
     for (; filled_ < end; ++filled_) {
         const std::string& id = ids_[filled_];
-        wide.resize(id.size()); // never more UTF-16 units than bytes
-        const int length = MultiByteToWideChar(CP_ACP, 0, id.data(), static_cast<int>(id.size()), wide.data(),
-                                               static_cast<int>(wide.size()));
-        wide.resize(static_cast<std::size_t>(std::max(length, 0)));
+        toWide(CP_ACP, id, wide);
         if (CallWindowProcW(own, hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str())) < 0) {
             refused = true;
             failure = GetLastError();

@@ -340,37 +340,32 @@ LRESULT TIEButton::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CAPTURECHANGED:
         if (reinterpret_cast<HWND>(lParam) != handle()) leftPressed_ = false;
         return 0;
-    case WM_LBUTTONDOWN:
-        onButtonDown(VK_LBUTTON, wParam, pt, false);
-        return 0;
-    case WM_RBUTTONDOWN:
-        onButtonDown(VK_RBUTTON, wParam, pt, false);
-        return 0;
-    case WM_MBUTTONDOWN:
-        onButtonDown(VK_MBUTTON, wParam, pt, false);
-        return 0;
-    case WM_LBUTTONDBLCLK:
-        onButtonDown(VK_LBUTTON, wParam, pt, true);
-        return 0;
-    case WM_RBUTTONDBLCLK:
-        onButtonDown(VK_RBUTTON, wParam, pt, true);
-        return 0;
-    case WM_MBUTTONDBLCLK:
-        onButtonDown(VK_MBUTTON, wParam, pt, true);
-        return 0;
-    case WM_LBUTTONUP:
-        onButtonUp(VK_LBUTTON, wParam, pt);
-        return 0;
-    case WM_RBUTTONUP:
-        onButtonUp(VK_RBUTTON, wParam, pt);
-        return 0;
-    case WM_MBUTTONUP:
-        onButtonUp(VK_MBUTTON, wParam, pt);
-        return 0;
     default:
+        if (mouseButton(msg, wParam, pt)) return 0;
         break;
     }
     return Window::handleMessage(msg, wParam, lParam);
+}
+
+bool TIEButton::mouseButton(UINT msg, WPARAM keys, POINT pt) {
+    // The three buttons' downs, double clicks and ups.
+    static constexpr struct {
+        UINT down, doubleClick, up;
+        int button;
+    } kButtons[] = {{WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, WM_LBUTTONUP, VK_LBUTTON},
+                    {WM_RBUTTONDOWN, WM_RBUTTONDBLCLK, WM_RBUTTONUP, VK_RBUTTON},
+                    {WM_MBUTTONDOWN, WM_MBUTTONDBLCLK, WM_MBUTTONUP, VK_MBUTTON}};
+    for (const auto& b : kButtons) {
+        if (msg == b.down || msg == b.doubleClick) {
+            onButtonDown(b.button, keys, pt, msg == b.doubleClick);
+            return true;
+        }
+        if (msg == b.up) {
+            onButtonUp(b.button, keys, pt);
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace mw

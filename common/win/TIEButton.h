@@ -81,6 +81,8 @@ private:
     void onButtonDown(int button, WPARAM keys, POINT pt, bool doubleClick);
     void onButtonUp(int button, WPARAM keys, POINT pt);
     void onMouseMove(WPARAM keys, POINT pt);
+    // A press, double click or release of any mouse button; false for another message.
+    bool mouseButton(UINT msg, WPARAM keys, POINT pt);
     RECT clientRect() const;
 
     int dpi_;               // of the screen the button is on

@@ -2,6 +2,7 @@
 #include "win/Win32Platform.h"
 #include "win/Application.h"
 #include "core/Errors.h"
+#include "win/SystemText.h"
 #include "win/Win32Util.h"
 #include <algorithm>
 #include <climits>
@@ -320,11 +321,8 @@ void Win32Platform::appendSortKey(const std::string& text, std::string& keys) {
 
 void SortKeys::append(const std::string& text, std::string& keys) {
     if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX / 8)) return;
-    // Never more UTF-16 units than bytes, in any code page.
-    if (wide_.size() < text.size()) wide_.resize(text.size());
-    const int length = MultiByteToWideChar(codePage_, 0, text.data(), static_cast<int>(text.size()),
-                                           wide_.data(), static_cast<int>(text.size()));
-    if (length <= 0) return;
+    if (!toWide(codePage_, text, wide_)) return;
+    const int length = static_cast<int>(wide_.size());
     // The user's locale, as the system's sorted list box uses; the case weights are left out.
     auto map = [&](int room) {
         return LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, wide_.data(), length,

@@ -1,6 +1,7 @@
 // Text helpers over the ANSI Win32 calls.
 #include "win/Win32Util.h"
 #include "core/UnicodeText.h"
+#include "win/SystemText.h"
 #include <optional>
 #include <vector>
 
@@ -13,19 +14,7 @@ HBRUSH colourControl(HDC dc, COLORREF text, COLORREF background, HBRUSH brush) {
 }
 
 std::string errorText(DWORD code) {
-    char* buffer = nullptr;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text;
-    if (n && buffer) text.assign(buffer, n);
-    if (buffer) LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-        text.pop_back();
-    if (text.empty()) text = "system error " + std::to_string(code);
-    // Some name what they are about as "%1"; the caller's message names it already.
-    if (const auto at = text.find("%1"); at != std::string::npos) text.replace(at, 2, "the file");
-    return text;
+    return fromWide(CP_ACP, systemMessage(code));
 }
 
 SystemError::SystemError(const std::string& what, DWORD code)
@@ -135,14 +124,9 @@ namespace {
 // The ANSI form of `wide`, or nothing when a character is not in the code page: no "?" and no
 // look-alike may name another file.
 std::optional<std::string> exactlyInAnsi(const std::wstring& wide) {
-    if (wide.empty()) return std::string();
-    BOOL lost = FALSE;
-    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
-                                      static_cast<int>(wide.size()), nullptr, 0, nullptr, &lost);
-    if (n <= 0 || lost) return std::nullopt;
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), out.data(),
-                        n, nullptr, nullptr);
+    bool lost = false;
+    std::string out = fromWide(CP_ACP, wide, WC_NO_BEST_FIT_CHARS, &lost);
+    if (lost || (out.empty() && !wide.empty())) return std::nullopt;
     return out;
 }
 
@@ -151,38 +135,17 @@ std::optional<std::string> exactlyInAnsi(const std::wstring& wide) {
 std::string ansiPath(const std::string& utf8) {
     const std::wstring wide = widePath(utf8);
     if (auto ansi = exactlyInAnsi(wide)) return *ansi;
-    std::wstring shortForm(MAX_PATH, L'\0');
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        const DWORD n =
-            GetShortPathNameW(wide.c_str(), shortForm.data(), static_cast<DWORD>(shortForm.size()));
-        if (n == 0) return {};
-        if (n < shortForm.size()) {
-            shortForm.resize(n);
-            return exactlyInAnsi(shortForm).value_or(std::string());
-        }
-        shortForm.resize(n);
-    }
-    return {};
+    const std::wstring shortForm =
+        askedText([&](wchar_t* b, DWORD n) { return GetShortPathNameW(wide.c_str(), b, n); });
+    return shortForm.empty() ? std::string() : exactlyInAnsi(shortForm).value_or(std::string());
 }
 
 std::string ansiText(const std::string& utf8) {
-    const std::wstring wide = widePath(utf8);
-    if (wide.empty()) return {};
-    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
-                                      static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                            out.data(), n, nullptr, nullptr);
-    return out;
+    return fromWide(CP_ACP, widePath(utf8), WC_NO_BEST_FIT_CHARS);
 }
 
 std::string utf8FromAnsi(const std::string& ansi) {
-    if (ansi.empty()) return {};
-    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
-    return utf8Path(wide);
+    return utf8Path(toWide(CP_ACP, ansi));
 }
 
 } // namespace mw

@@ -8,22 +8,6 @@ namespace pgp {
 
 namespace {
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::int64_t number(std::string_view text) {
-    std::int64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return value;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
 std::string shortId(std::string_view id) {
     return std::string(id.size() > 8 ? id.substr(id.size() - 8) : id);
 }
@@ -72,9 +56,9 @@ std::optional<StatusLine> parseStatusLine(std::string_view line) {
 std::string percentDecoded(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 &&
-            hexDigit(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
+        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
+            hexValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
             i += 2;
         } else {
             out += text[i];
@@ -83,98 +67,164 @@ std::string percentDecoded(std::string_view text) {
     return out;
 }
 
-void EngineReport::absorb(const StatusLine& line) {
-    const auto& k = line.keyword;
-    auto arg = [&line](std::size_t i) -> std::string {
-        return i < line.args.size() ? line.args[i] : std::string();
-    };
-    if (k == "NEWSIG") {
-        signatureSeen = true;
-    } else if (k == "GOODSIG" || k == "EXPKEYSIG" || k == "REVKEYSIG") {
-        signatureSeen = true;
-        goodSignature = k == "GOODSIG";
-        expiredKeySignature = k == "EXPKEYSIG";
-        revokedKeySignature = k == "REVKEYSIG";
-        signatureKeyId = arg(0);
-        signer = percentDecoded(arg(1));
-    } else if (k == "BADSIG") {
-        signatureSeen = true;
-        badSignature = true;
-        signatureKeyId = arg(0);
-        signer = percentDecoded(arg(1));
-    } else if (k == "VALIDSIG") {
-        signatureTime = number(arg(2));
-        signaturePrimaryKey = arg(9);
-    } else if (k == "ERRSIG") {
-        signatureSeen = true;
-        signatureKeyId = arg(0);
-        signatureTime = number(arg(4));
-        signatureKeyMissing = arg(5) == "9";
-        if (!signatureKeyMissing) badSignature = true;
-    } else if (k == "DECRYPTION_INFO") {
-        // mdc-method cipher-algorithm [aead-algorithm]
-        encryptedDataSeen = true;
-        integrityProtected = integrityProtected || number(arg(0)) != 0 || number(arg(2)) != 0;
-        cipherAlgorithm = static_cast<int>(number(arg(1)));
-    } else if (k == "BADMDC") {
-        badIntegrity = true;
-    } else if (k == "DECRYPTION_OKAY") {
-        decryptionOkay = true;
-    } else if (k == "DECRYPTION_FAILED") {
-        decryptionFailed = true;
-    } else if (k == "BAD_PASSPHRASE") {
-        badPassPhrase = true;
-    } else if (k == "MISSING_PASSPHRASE" || k == "CANCELED_BY_USER") {
-        missingPassPhrase = true;
-    } else if (k == "NEED_PASSPHRASE") {
-        neededPassPhrase = true;
-    } else if (k == "ERROR" || k == "FAILURE") {
-        // The engine's error code: the low 16 bits name the error. 11 is a bad pass phrase; 177
-        // (none given) and 99 (cancelled) mean the pass phrase was missing.
-        const std::string code = arg(1);
-        const std::int64_t error = number(code) % 65536;
-        if (error == 11 || code.find("BAD_PASSPHRASE") != std::string::npos) badPassPhrase = true;
-        if (error == 177 || error == 99) missingPassPhrase = true;
-        if (k == "FAILURE" && arg(0) == "sign") signingFailed = true;
-    } else if (k == "NO_SECKEY") {
-        noSecretKey = true;
-    } else if (k == "NODATA" || k == "UNEXPECTED") {
-        noData = true;
-    } else if (k == "NEED_PASSPHRASE_SYM") {
-        symmetric = true;
-        neededPassPhrase = true;
-    } else if (k == "ENC_TO") {
-        encryptedTo.push_back(arg(0));
-    } else if (k == "USERID_HINT") {
-        passPhraseHintKeyId = arg(0);
-        passPhraseHint = percentDecoded(arg(1));
-    } else if (k == "PLAINTEXT") {
-        plaintextSeen = true;
-        storedName = percentDecoded(arg(2));
-    } else if (k == "INV_RECP") {
-        invalidRecipients.push_back(arg(1));
-    } else if (k == "INV_SGNR") {
-        signingFailed = true;
-    } else if (k == "KEY_CREATED") {
-        keyCreated = true;
-        createdFingerprint = arg(1);
-    } else if (k == "IMPORT_OK") {
-        // Counted by IMPORT_RES; the keys are offered for certifying.
-        if (!arg(1).empty() && std::find(importedFingerprints.begin(), importedFingerprints.end(), arg(1)) ==
-                                   importedFingerprints.end())
-            importedFingerprints.push_back(arg(1));
-    } else if (k == "SUCCESS") {
-        if (arg(0) == "keyedit.passwd") passPhraseChanged = true;
-    } else if (k == "IMPORT_PROBLEM") {
-        importProblems.push_back("Key " + (arg(1).empty() ? std::string("?") : shortId(arg(1))) +
-                                 " skipped: " + importReason(arg(0)) + ".");
-    } else if (k == "IMPORT_RES") {
-        importedKeys = static_cast<int>(number(arg(2)));
-        unchangedKeys = static_cast<int>(number(arg(4)));
-        secretKeysRead = static_cast<int>(number(arg(9)));
-        notImported = static_cast<int>(number(arg(13)));
-        skippedVersion3 = static_cast<int>(number(arg(14)));
+namespace {
+
+// A status line's arguments by the names the engine's documentation gives them, in order.
+class Fields {
+public:
+    Fields(std::string_view names, const StatusLine& line) : names_(names), line_(line) {}
+    const std::string& keyword() const { return line_.keyword; }
+    // The argument of that name; empty when the line stops short of it.
+    std::string operator[](std::string_view name) const {
+        std::size_t index = 0, from = 0;
+        for (;;) {
+            const std::size_t blank = names_.find(' ', from);
+            if (names_.substr(from, blank - from) == name)
+                return index < line_.args.size() ? line_.args[index] : std::string();
+            if (blank == std::string_view::npos) return {};
+            from = blank + 1;
+            ++index;
+        }
     }
+    std::int64_t number(std::string_view name) const { return pgp::number((*this)[name]); }
+
+private:
+    std::string_view names_;
+    const StatusLine& line_;
+};
+
+struct StatusKeyword {
+    std::string_view keyword;
+    std::string_view fields;
+    void (*absorb)(EngineReport&, const Fields&);
+};
+
+void signatureBy(EngineReport& r, const Fields& f) {
+    r.signatureSeen = true;
+    r.signatureKeyId = f["keyid"];
+    r.signer = percentDecoded(f["username"]);
+}
+
+// A good signature, or one by an expired or a revoked key: the last one seen says which.
+void keySignature(EngineReport& r, const Fields& f) {
+    signatureBy(r, f);
+    r.goodSignature = f.keyword() == "GOODSIG";
+    r.expiredKeySignature = f.keyword() == "EXPKEYSIG";
+    r.revokedKeySignature = f.keyword() == "REVKEYSIG";
+}
+
+// The engine's error code: the low 16 bits name the error. 11 is a bad pass phrase; 177 (none
+// given) and 99 (cancelled) mean the pass phrase was missing.
+void engineError(EngineReport& r, const Fields& f) {
+    const std::int64_t error = f.number("code") % 65536;
+    if (error == 11 || f["code"].find("BAD_PASSPHRASE") != std::string::npos) r.badPassPhrase = true;
+    if (error == 177 || error == 99) r.missingPassPhrase = true;
+    if (f.keyword() == "FAILURE" && f["location"] == "sign") r.signingFailed = true;
+}
+
+// The keywords that matter to us; the engine's others pass unread.
+constexpr StatusKeyword kKeywords[] = {
+    {"NEWSIG", "", [](EngineReport& r, const Fields&) { r.signatureSeen = true; }},
+    {"GOODSIG", "keyid username", keySignature},
+    {"EXPKEYSIG", "keyid username", keySignature},
+    {"REVKEYSIG", "keyid username", keySignature},
+    {"BADSIG", "keyid username",
+     [](EngineReport& r, const Fields& f) {
+         signatureBy(r, f);
+         r.badSignature = true;
+     }},
+    {"VALIDSIG",
+     "fpr sig_creation_date sig_timestamp expire_timestamp sig_version reserved pubkey_algo hash_algo sig_class "
+     "primary_key_fpr",
+     [](EngineReport& r, const Fields& f) {
+         r.signatureTime = f.number("sig_timestamp");
+         r.signaturePrimaryKey = f["primary_key_fpr"];
+     }},
+    {"ERRSIG", "keyid pkalgo hashalgo sig_class time rc",
+     [](EngineReport& r, const Fields& f) {
+         r.signatureSeen = true;
+         r.signatureKeyId = f["keyid"];
+         r.signatureTime = f.number("time");
+         r.signatureKeyMissing = f["rc"] == "9";
+         if (!r.signatureKeyMissing) r.badSignature = true;
+     }},
+    {"DECRYPTION_INFO", "mdc_method sym_algo aead_algo",
+     [](EngineReport& r, const Fields& f) {
+         r.encryptedDataSeen = true;
+         r.integrityProtected = r.integrityProtected || f.number("mdc_method") != 0 || f.number("aead_algo") != 0;
+         r.cipherAlgorithm = static_cast<int>(f.number("sym_algo"));
+     }},
+    {"BADMDC", "", [](EngineReport& r, const Fields&) { r.badIntegrity = true; }},
+    {"DECRYPTION_OKAY", "", [](EngineReport& r, const Fields&) { r.decryptionOkay = true; }},
+    {"DECRYPTION_FAILED", "", [](EngineReport& r, const Fields&) { r.decryptionFailed = true; }},
+    {"BAD_PASSPHRASE", "", [](EngineReport& r, const Fields&) { r.badPassPhrase = true; }},
+    {"MISSING_PASSPHRASE", "", [](EngineReport& r, const Fields&) { r.missingPassPhrase = true; }},
+    {"CANCELED_BY_USER", "", [](EngineReport& r, const Fields&) { r.missingPassPhrase = true; }},
+    {"NEED_PASSPHRASE", "", [](EngineReport& r, const Fields&) { r.neededPassPhrase = true; }},
+    {"NEED_PASSPHRASE_SYM", "",
+     [](EngineReport& r, const Fields&) {
+         r.symmetric = true;
+         r.neededPassPhrase = true;
+     }},
+    {"ERROR", "location code", engineError},
+    {"FAILURE", "location code", engineError},
+    {"NO_SECKEY", "keyid", [](EngineReport& r, const Fields&) { r.noSecretKey = true; }},
+    {"NODATA", "what", [](EngineReport& r, const Fields&) { r.noData = true; }},
+    {"UNEXPECTED", "what", [](EngineReport& r, const Fields&) { r.noData = true; }},
+    {"ENC_TO", "keyid keytype keylength", [](EngineReport& r, const Fields& f) { r.encryptedTo.push_back(f["keyid"]); }},
+    {"USERID_HINT", "keyid username",
+     [](EngineReport& r, const Fields& f) {
+         r.passPhraseHintKeyId = f["keyid"];
+         r.passPhraseHint = percentDecoded(f["username"]);
+     }},
+    {"PLAINTEXT", "format timestamp filename",
+     [](EngineReport& r, const Fields& f) {
+         r.plaintextSeen = true;
+         r.storedName = percentDecoded(f["filename"]);
+     }},
+    {"INV_RECP", "reason recipient",
+     [](EngineReport& r, const Fields& f) { r.invalidRecipients.push_back(f["recipient"]); }},
+    {"INV_SGNR", "reason signer", [](EngineReport& r, const Fields&) { r.signingFailed = true; }},
+    {"KEY_CREATED", "type fingerprint",
+     [](EngineReport& r, const Fields& f) {
+         r.keyCreated = true;
+         r.createdFingerprint = f["fingerprint"];
+     }},
+    // Counted by IMPORT_RES; the keys are offered for certifying.
+    {"IMPORT_OK", "reason fingerprint",
+     [](EngineReport& r, const Fields& f) {
+         const std::string fingerprint = f["fingerprint"];
+         if (!fingerprint.empty() && std::find(r.importedFingerprints.begin(), r.importedFingerprints.end(),
+                                               fingerprint) == r.importedFingerprints.end())
+             r.importedFingerprints.push_back(fingerprint);
+     }},
+    {"SUCCESS", "location",
+     [](EngineReport& r, const Fields& f) {
+         if (f["location"] == "keyedit.passwd") r.passPhraseChanged = true;
+     }},
+    {"IMPORT_PROBLEM", "reason fingerprint",
+     [](EngineReport& r, const Fields& f) {
+         const std::string key = f["fingerprint"];
+         r.importProblems.push_back("Key " + (key.empty() ? std::string("?") : shortId(key)) +
+                                    " skipped: " + importReason(f["reason"]) + ".");
+     }},
+    {"IMPORT_RES",
+     "count no_user_id imported imported_rsa unchanged n_uids n_subk n_sigs n_revoc sec_read sec_imported "
+     "sec_dups skipped_new_keys not_imported skipped_v3_keys",
+     [](EngineReport& r, const Fields& f) {
+         r.importedKeys = static_cast<int>(f.number("imported"));
+         r.unchangedKeys = static_cast<int>(f.number("unchanged"));
+         r.secretKeysRead = static_cast<int>(f.number("sec_read"));
+         r.notImported = static_cast<int>(f.number("not_imported"));
+         r.skippedVersion3 = static_cast<int>(f.number("skipped_v3_keys"));
+     }},
+};
+
+} // namespace
+
+void EngineReport::absorb(const StatusLine& line) {
+    for (const StatusKeyword& k : kKeywords)
+        if (k.keyword == line.keyword) return k.absorb(*this, Fields(k.fields, line));
 }
 
 std::string EngineReport::signerKeyId() const {
@@ -298,6 +348,8 @@ Verdict judgeProtection(const EngineReport& r, bool engineFailed, bool sign, boo
         v.status = ExitStatus::EncryptionFailed;
         return v;
     }
+    // Failures PGP's words cannot explain: the engine's own lines follow.
+    v.showEngineLines = true;
     if (sign && (r.signingFailed || !encrypt)) {
         v.lines.push_back("Error: signing failed.");
         v.status = ExitStatus::SigningFailed;

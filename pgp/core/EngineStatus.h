@@ -89,6 +89,8 @@ struct Verdict {
     // Of a success, one line for the program that started the job ("Decrypted; good signature
     // from user ... [0x...], made ...").
     std::string summary;
+    // A failure our words cannot explain: the engine's own lines are shown after ours.
+    bool showEngineLines = false;
 };
 
 // After decrypting or checking a message (`engineFailed`: the engine's exit status was not 0).

@@ -22,13 +22,6 @@ std::string_view field(const std::vector<std::string_view>& f, std::size_t index
     return index < f.size() ? f[index] : std::string_view();
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // The engine escapes ":", "\\" and control characters in user IDs: \xNN, and \n \r \f \v \b \0
 // and \\ for those it names.
 std::string unescape(std::string_view text) {
@@ -54,15 +47,6 @@ std::string unescape(std::string_view text) {
         }
     }
     return out;
-}
-
-std::int64_t number(std::string_view text) {
-    std::int64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') break;
-        value = value * 10 + (c - '0');
-    }
-    return value;
 }
 
 std::u32string decodeUtf8(std::string_view text) {
@@ -146,6 +130,22 @@ std::string upper(std::string_view text) {
 }
 
 } // namespace
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::int64_t number(std::string_view text) {
+    std::int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') break;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
 
 bool Key::signedBy(std::string_view signerKeyId) const {
     bool found = false;

@@ -9,6 +9,11 @@
 
 namespace pgp {
 
+// The value of a hexadecimal digit, or -1.
+int hexValue(char c);
+// The decimal number at the start of `text` (0 when there is none).
+std::int64_t number(std::string_view text);
+
 // A certification on a user ID, as the engine lists it (with --check-signatures, checked).
 struct Signature {
     std::string keyId;    // the signer's, 16 hex digits

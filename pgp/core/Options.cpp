@@ -224,17 +224,108 @@ void applyConfig(Command& c, const Settings& config) {
     if (!c.signer && s.myName) c.signer = *s.myName;
 }
 
+namespace {
+
+// The letters of a command line that choose the operation, apart from the settings they switch on.
+struct Operation {
+    bool encrypt = false, conventional = false, help = false, keyGroup = false;
+};
+
+// Letters that only switch something on.
+struct Switch {
+    wchar_t letter;
+    bool Command::*member;
+};
+constexpr Switch kSwitches[] = {
+    {L's', &Command::sign},       {L'a', &Command::armor},        {L't', &Command::text},
+    {L'w', &Command::wipe},       {L'b', &Command::detached},     {L'p', &Command::preserveName},
+    {L'f', &Command::filter},     {L'm', &Command::showOnly},     {L'd', &Command::keepSignature},
+};
+
+void failWith(Command& c, std::wstring message) {
+    if (c.error.empty()) c.error = std::move(message);
+}
+
+// One letter of a group such as "-eat"; -z, -u and -o take the next argument, `i` moves past it.
+void takeLetter(wchar_t letter, const std::vector<Argument>& arguments, std::size_t& i, Command& c, Operation& op) {
+    for (const Switch& s : kSwitches)
+        if (s.letter == letter) {
+            c.*s.member = true;
+            return;
+        }
+    switch (letter) {
+    case L'e':
+        op.encrypt = true;
+        return;
+    case L'c':
+        op.conventional = true;
+        return;
+    case L'h':
+        op.help = true;
+        return;
+    case L'z':
+    case L'u':
+    case L'o':
+        break;
+    default:
+        return failWith(c, std::wstring(L"unknown option -") + letter);
+    }
+    if (i + 1 >= arguments.size()) return failWith(c, std::wstring(L"-") + letter + L" needs an argument");
+    const Argument& value = arguments[++i];
+    if (letter == L'z')
+        c.passPhrase = value;
+    else if (letter == L'u')
+        c.signer = std::wstring(value);
+    else
+        c.output = std::wstring(value);
+}
+
+// The operation the letters chose; false (the error set) when they chose more than one.
+bool chooseAction(Command& c, const Operation& op) {
+    const int operations = (op.encrypt || c.sign ? 1 : 0) + (op.conventional ? 1 : 0) + (op.keyGroup ? 1 : 0);
+    if (op.help) {
+        c.action = Action::Usage;
+        return false;
+    }
+    if (operations > 1) {
+        failWith(c, op.conventional ? L"-c cannot be combined with -e, -s or -k" : L"-k cannot be combined with -e or -s");
+        return false;
+    }
+    if (op.keyGroup) return true;
+    if (op.encrypt)
+        c.action = Action::Encrypt;
+    else if (c.sign)
+        c.action = Action::Sign;
+    else if (op.conventional)
+        c.action = Action::Conventional;
+    else if (!c.operands.empty() || c.filter)
+        c.action = Action::Decrypt;
+    return true;
+}
+
+// The letters that apply only to some operations, or exclude one another.
+void checkCombinations(Command& c) {
+    if (c.detached && c.action != Action::Sign) failWith(c, L"-b needs -s and cannot be combined with -e");
+    if (c.preserveName && c.action != Action::Decrypt) failWith(c, L"-p applies only to decryption");
+    if (c.wipe && c.action != Action::Encrypt && c.action != Action::Sign && c.action != Action::Conventional)
+        failWith(c, L"-w applies only to encryption and signing");
+    if (c.wipe && c.filter) failWith(c, L"-w cannot wipe standard input");
+    if (c.preserveName && c.output) failWith(c, L"-p and -o both name the output");
+    if (c.showOnly && (c.action != Action::Decrypt || c.filter || c.preserveName || c.output))
+        failWith(c, L"-m shows a decrypted message and writes nothing; it takes no -f, -p or -o");
+    if (c.keepSignature && (c.action != Action::Decrypt || c.filter || c.showOnly))
+        failWith(c, L"-d keeps the signature of a message decrypted to a file; it takes no -f or -m");
+}
+
+} // namespace
+
 Command parseCommandLine(const std::vector<Argument>& arguments) {
     Command c;
-    bool encrypt = false, conventional = false, help = false, keyGroup = false;
-    auto fail = [&c](std::wstring message) {
-        if (c.error.empty()) c.error = std::move(message);
-    };
+    Operation op;
     for (std::size_t i = 0; i < arguments.size() && c.error.empty(); ++i) {
         std::wstring_view arg(arguments[i]);
         if (arg.size() > 1 && arg[0] == L'+') {
-            if (!applySetting(arg.substr(1), c.settings).empty())
-                fail(L"unknown option " + std::wstring(arg));
+            if (!applySetting(arg.substr(1), c.settings).empty()) failWith(c, L"unknown option " + std::wstring(arg));
             continue;
         }
         if (arg.size() < 2 || arg[0] != L'-') {
@@ -243,104 +334,16 @@ Command parseCommandLine(const std::vector<Argument>& arguments) {
         }
         std::wstring_view letters = arg.substr(1);
         if (letters[0] == L'k') {
-            if (keyGroup || !parseKeyGroup(letters.substr(1), c))
-                fail(L"unknown option " + std::wstring(arg));
-            keyGroup = true;
+            if (op.keyGroup || !parseKeyGroup(letters.substr(1), c)) failWith(c, L"unknown option " + std::wstring(arg));
+            op.keyGroup = true;
             continue;
         }
-        for (wchar_t letter : letters) {
-            switch (letter) {
-            case L'e':
-                encrypt = true;
-                break;
-            case L's':
-                c.sign = true;
-                break;
-            case L'c':
-                conventional = true;
-                break;
-            case L'a':
-                c.armor = true;
-                break;
-            case L't':
-                c.text = true;
-                break;
-            case L'w':
-                c.wipe = true;
-                break;
-            case L'b':
-                c.detached = true;
-                break;
-            case L'p':
-                c.preserveName = true;
-                break;
-            case L'f':
-                c.filter = true;
-                break;
-            case L'm':
-                c.showOnly = true;
-                break;
-            case L'd':
-                c.keepSignature = true;
-                break;
-            case L'h':
-                help = true;
-                break;
-            case L'z':
-            case L'u':
-            case L'o': {
-                if (i + 1 >= arguments.size()) {
-                    fail(std::wstring(L"-") + letter + L" needs an argument");
-                    break;
-                }
-                const Argument& value = arguments[++i];
-                if (letter == L'z')
-                    c.passPhrase = value;
-                else if (letter == L'u')
-                    c.signer = std::wstring(value);
-                else
-                    c.output = std::wstring(value);
-                break;
-            }
-            default:
-                fail(std::wstring(L"unknown option -") + letter);
-            }
-            if (!c.error.empty()) break;
-        }
+        for (std::size_t at = 0; at < letters.size() && c.error.empty(); ++at)
+            takeLetter(letters[at], arguments, i, c, op);
     }
-    if (!c.error.empty()) return c;
-
-    const int operations = (encrypt || c.sign ? 1 : 0) + (conventional ? 1 : 0) + (keyGroup ? 1 : 0);
-    if (help) {
-        c.action = Action::Usage;
-        return c;
-    }
-    if (operations > 1) {
-        fail(conventional ? L"-c cannot be combined with -e, -s or -k"
-                          : L"-k cannot be combined with -e or -s");
-        return c;
-    }
-    if (!keyGroup) {
-        if (encrypt)
-            c.action = Action::Encrypt;
-        else if (c.sign)
-            c.action = Action::Sign;
-        else if (conventional)
-            c.action = Action::Conventional;
-        else if (!c.operands.empty() || c.filter)
-            c.action = Action::Decrypt;
-    }
-    if (c.detached && c.action != Action::Sign) fail(L"-b needs -s and cannot be combined with -e");
-    if (c.preserveName && c.action != Action::Decrypt) fail(L"-p applies only to decryption");
-    if (c.wipe && c.action != Action::Encrypt && c.action != Action::Sign && c.action != Action::Conventional)
-        fail(L"-w applies only to encryption and signing");
-    if (c.wipe && c.filter) fail(L"-w cannot wipe standard input");
-    if (c.preserveName && c.output) fail(L"-p and -o both name the output");
-    if (c.showOnly && (c.action != Action::Decrypt || c.filter || c.preserveName || c.output))
-        fail(L"-m shows a decrypted message and writes nothing; it takes no -f, -p or -o");
-    if (c.keepSignature && (c.action != Action::Decrypt || c.filter || c.showOnly))
-        fail(L"-d keeps the signature of a message decrypted to a file; it takes no -f or -m");
-    if (c.error.empty()) fail(operandError(c));
+    if (!c.error.empty() || !chooseAction(c, op)) return c;
+    checkCombinations(c);
+    if (c.error.empty()) failWith(c, operandError(c));
     if (c.error.empty()) applyConfig(c, {});
     return c;
 }
