@@ -81,9 +81,7 @@ TForm1::TForm1(FileModuleApp& app) : Form(app.context().application()), app_(app
     centreOnScreen();
     // The browser opens on the process's current directory; a failure there is shown and the
     // panes stay empty.
-    application.runHandler([this] {
-        changeDirectory(mw::utf8Path(currentDirectory()));
-    });
+    application.runHandler([this] { changeDirectory(mw::utf8Path(currentDirectory())); });
 }
 
 TForm1::~TForm1() {
@@ -155,7 +153,6 @@ void TForm1::createMenus() {
 }
 
 void TForm1::createControls() {
-    const int bodyHeight = kClientHeight - kBarHeight - kStatusHeight;
     HWND panel1 = mw::createPanel(
         app(), handle(),
         {.id = IdPanel1, .width = kClientWidth, .height = kBarHeight, .style = WS_CLIPCHILDREN});

@@ -435,10 +435,12 @@ private:
     // The next chunk of the engine's input into the buffer; false at its end.
     bool nextChunk(DWORD& chunk) {
         if (run_.input)
-            return ReadFile(run_.input, in_.buffer.data(), static_cast<DWORD>(in_.buffer.size()), &chunk, nullptr) &&
+            return ReadFile(run_.input, in_.buffer.data(), static_cast<DWORD>(in_.buffer.size()), &chunk,
+                            nullptr) &&
                    chunk != 0;
         if (!run_.inputText || textOffset_ >= run_.inputText->size()) return false;
-        chunk = static_cast<DWORD>(std::min<std::size_t>(in_.buffer.size(), run_.inputText->size() - textOffset_));
+        chunk = static_cast<DWORD>(
+            std::min<std::size_t>(in_.buffer.size(), run_.inputText->size() - textOffset_));
         std::memcpy(in_.buffer.data(), run_.inputText->data() + textOffset_, chunk);
         textOffset_ += chunk;
         return true;
@@ -487,7 +489,8 @@ void absorbStatus(const std::string& text, EngineReport& report) {
     while (start < text.size()) {
         auto end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
-        if (auto line = parseStatusLine(std::string_view(text).substr(start, end - start))) report.absorb(*line);
+        if (auto line = parseStatusLine(std::string_view(text).substr(start, end - start)))
+            report.absorb(*line);
         start = end + 1;
     }
 }
@@ -512,7 +515,8 @@ EngineResult Engine::run(const EngineRun& r) {
 
     if (foreignAgent_ && r.passPhrase && !cachedBefore_)
         cachedBefore_ = agentKeygrips(socket_, 0, true).value_or(std::vector<std::string>{});
-    Started s = startProcess(gpg_, arguments, io.engineIn(), io.engineOut(), io.engineErrors(), inherit, job_.get());
+    Started s =
+        startProcess(gpg_, arguments, io.engineIn(), io.engineOut(), io.engineErrors(), inherit, job_.get());
     if (!s.ok) startError_ = GetLastError() ? GetLastError() : ERROR_GEN_FAILURE;
     io.closeEngineEnds();
     if (!s.ok) return result;

@@ -32,7 +32,8 @@ std::wstring fullPath(const std::wstring& path) {
 }
 
 std::wstring longForm(const std::wstring& full) {
-    std::wstring whole = mw::askedText([&](wchar_t* b, DWORD n) { return GetLongPathNameW(full.c_str(), b, n); });
+    std::wstring whole =
+        mw::askedText([&](wchar_t* b, DWORD n) { return GetLongPathNameW(full.c_str(), b, n); });
     if (!whole.empty()) return whole;
     const std::size_t cut = full.find_last_of(L'\\');
     if (cut == std::wstring::npos) return full;

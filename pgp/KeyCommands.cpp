@@ -523,12 +523,14 @@ ExitStatus Program::keyDisable() {
 
 ExitStatus Program::switchKey(const Key& key, bool disable) {
     if (!disable) con_.say(L"Key is already disabled.");
-    if (!con_.confirm(disable ? L"Disable this key (y/N)? " : L"Do you want to enable this key again (y/N)? ")) {
+    if (!con_.confirm(disable ? L"Disable this key (y/N)? "
+                              : L"Do you want to enable this key again (y/N)? ")) {
         con_.say(L"Nothing changed.");
         return ExitStatus::Interrupted;
     }
     EngineResult r = engine_.run({.arguments = disableArguments(key.fingerprint, disable)});
-    if (ExitStatus s = judged(r, L"The key could not be changed.", ExitStatus::KeyEditFailed); s != ExitStatus::Ok)
+    if (ExitStatus s = judged(r, L"The key could not be changed.", ExitStatus::KeyEditFailed);
+        s != ExitStatus::Ok)
         return s;
     con_.say(disable ? L"Key disabled: it is not used until you enable it again with -kd." : L"Key enabled.");
     return ExitStatus::Ok;
@@ -542,7 +544,8 @@ ExitStatus Program::revokeOwnKey(const Key& key) {
         return ExitStatus::Interrupted;
     }
     mw::SecretString answers = revocationAnswers();
-    auto made = withPassPhrase({.arguments = revocationArguments(key.fingerprint), .inputText = &answers}, key);
+    auto made =
+        withPassPhrase({.arguments = revocationArguments(key.fingerprint), .inputText = &answers}, key);
     if (!made) return unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::KeyEditFailed;
     if (!made->started) return engineMissing();
     if (made->failed() || made->captured.find("-----BEGIN PGP") == std::string::npos) {
@@ -557,9 +560,10 @@ ExitStatus Program::revokeOwnKey(const Key& key) {
                               ExitStatus::KeyEditFailed);
         s != ExitStatus::Ok)
         return s;
-    con_.say(L"Key compromise certificate created.\r\nYour key is revoked in your key ring.  Send the revoked "
-             L"key to those who have it:  pgp -kxa " +
-             c_.operands[0] + L" FILE");
+    con_.say(
+        L"Key compromise certificate created.\r\nYour key is revoked in your key ring.  Send the revoked "
+        L"key to those who have it:  pgp -kxa " +
+        c_.operands[0] + L" FILE");
     return ExitStatus::Ok;
 }
 

@@ -387,7 +387,8 @@ ExitStatus Program::chooseRecipients(std::vector<std::wstring> recipients, Prote
                 return ExitStatus::NeedsAnswer;
             }
             if (!mayAsk()) return ExitStatus::NeedsAnswer;
-            if (!con_.confirm(L"Are you sure you want to use this public key (y/N)? ")) return ExitStatus::Interrupted;
+            if (!con_.confirm(L"Are you sure you want to use this public key (y/N)? "))
+                return ExitStatus::Interrupted;
         }
         p.recipients.push_back(key->fingerprint);
     }
@@ -433,7 +434,8 @@ ExitStatus Program::runProtection(ProtectJob& job, FilterInput* filterIn) {
             con_.say(L"Cannot write to standard output; the output is incomplete.");
             return ExitStatus::InvalidFile;
         }
-        if (r.failed() && !job.pass && c_.batchMode && (r.report.missingPassPhrase || r.report.neededPassPhrase))
+        if (r.failed() && !job.pass && c_.batchMode &&
+            (r.report.missingPassPhrase || r.report.neededPassPhrase))
             return passPhraseNeeded(L"to unlock the secret key of \"" + job.signerName + L"\"");
         Verdict v = judgeProtection(r.report, r.failed(), p.sign, p.encrypt, p.conventional);
         if (v.status == ExitStatus::Ok)
@@ -502,8 +504,11 @@ ExitStatus Program::protect() {
         }
     }
     if (p.encrypt)
-        if (ExitStatus refused = chooseRecipients(std::move(recipients), p); refused != ExitStatus::Ok) return refused;
-    job.outName = c_.output ? *c_.output : (c_.filter ? std::wstring() : protectedOutputName(named, c_.armor, c_.detached));
+        if (ExitStatus refused = chooseRecipients(std::move(recipients), p); refused != ExitStatus::Ok)
+            return refused;
+    job.outName = c_.output
+                      ? *c_.output
+                      : (c_.filter ? std::wstring() : protectedOutputName(named, c_.armor, c_.detached));
     if (ExitStatus refused = c_.filter ? ExitStatus::Ok : mayWrite(job.outName); refused != ExitStatus::Ok)
         return refused;
     if (ExitStatus refused = choosePassPhrase(job); refused != ExitStatus::Ok) return refused;
@@ -586,8 +591,8 @@ ExitStatus Program::decrypt() {
         if (ExitStatus refused = openRunFiles(input, c_.showOnly ? nullptr : &outName, files);
             refused != ExitStatus::Ok)
             return refused;
-        EngineResult r = runOver(files, filterIn ? &*filterIn : nullptr, decryptArguments(withoutIntegrityCheck),
-                                 pass ? &*pass : nullptr, true);
+        EngineResult r = runOver(files, filterIn ? &*filterIn : nullptr,
+                                 decryptArguments(withoutIntegrityCheck), pass ? &*pass : nullptr, true);
         if (!r.started) return engineMissing();
         if (c_.verbose >= 2) engineSays(r);
         const EngineReport& rep = r.report;
@@ -612,16 +617,18 @@ ExitStatus Program::decrypt() {
         // A signature and no data: a detached signature, which the engine checked against nothing.
         if (rep.detachedSignature()) {
             if (!c_.filter) return checkDetached(input);
-            con_.say(L"Standard input holds a detached signature; check it with:  pgp SIGNATUREFILE SIGNEDFILE");
+            con_.say(
+                L"Standard input holds a detached signature; check it with:  pgp SIGNATUREFILE SIGNEDFILE");
             return ExitStatus::InvalidFile;
         }
-        return deliverPlaintext(r, files, input, head, outName, pass ? &*pass : nullptr, withoutIntegrityCheck);
+        return deliverPlaintext(r, files, input, head, outName, pass ? &*pass : nullptr,
+                                withoutIntegrityCheck);
     }
 }
 
 ExitStatus Program::deliverPlaintext(const EngineResult& r, RunFiles& files, const std::wstring& input,
-                                     const std::string& head, std::wstring outName, const mw::SecretString* pass,
-                                     bool withoutIntegrityCheck) {
+                                     const std::string& head, std::wstring outName,
+                                     const mw::SecretString* pass, bool withoutIntegrityCheck) {
     const EngineReport& rep = r.report;
     if (c_.operands.size() > 1)
         con_.say(L"Note: " + quoted(input) + L" is not a detached signature; " + quoted(c_.operands[1]) +

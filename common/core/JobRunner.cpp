@@ -351,12 +351,14 @@ std::optional<BatchLines> JobRunner::editorLines(const EditorJob& job, const Job
         report(e.what());
         return std::nullopt;
     }
-    const bool recipients = job.operation == EditorOperation::Encrypt || job.operation == EditorOperation::SignEncrypt;
+    const bool recipients =
+        job.operation == EditorOperation::Encrypt || job.operation == EditorOperation::SignEncrypt;
     std::vector<Labelled> after{{"The signer's user ID", v.signer}};
     if (line.passPhraseOn) after.push_back({"The pass phrase", line.passPhrase, true});
     return finishLines(std::move(lines), job.operation == EditorOperation::Decrypt && v.shift, paths.lockFile,
                        recipients ? &v.recipients : nullptr,
-                       {{"The path of pgp.exe", paths.pgpExe}, {"The lock file path", paths.lockFile}}, after);
+                       {{"The path of pgp.exe", paths.pgpExe}, {"The lock file path", paths.lockFile}},
+                       after);
 }
 
 std::optional<BatchLines> JobRunner::editorLinesUnderLock(const EditorJob& job, const JobPaths& paths,

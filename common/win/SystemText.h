@@ -37,7 +37,8 @@ void fromWide(UINT codePage, std::wstring_view text, Bytes& out, DWORD flags = 0
     BOOL* usedDefault = lost && codePage != CP_UTF8 ? &used : nullptr;
     if (!text.empty() && text.size() <= INT_MAX) {
         const int size = static_cast<int>(text.size());
-        const int n = WideCharToMultiByte(codePage, flags, text.data(), size, nullptr, 0, nullptr, usedDefault);
+        const int n =
+            WideCharToMultiByte(codePage, flags, text.data(), size, nullptr, 0, nullptr, usedDefault);
         if (n > 0) {
             out.resize(static_cast<std::size_t>(n));
             WideCharToMultiByte(codePage, flags, text.data(), size, out.data(), n, nullptr, nullptr);

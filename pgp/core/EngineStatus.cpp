@@ -134,7 +134,8 @@ constexpr StatusKeyword kKeywords[] = {
          r.badSignature = true;
      }},
     {"VALIDSIG",
-     "fpr sig_creation_date sig_timestamp expire_timestamp sig_version reserved pubkey_algo hash_algo sig_class "
+     "fpr sig_creation_date sig_timestamp expire_timestamp sig_version reserved pubkey_algo hash_algo "
+     "sig_class "
      "primary_key_fpr",
      [](EngineReport& r, const Fields& f) {
          r.signatureTime = f.number("sig_timestamp");
@@ -151,7 +152,8 @@ constexpr StatusKeyword kKeywords[] = {
     {"DECRYPTION_INFO", "mdc_method sym_algo aead_algo",
      [](EngineReport& r, const Fields& f) {
          r.encryptedDataSeen = true;
-         r.integrityProtected = r.integrityProtected || f.number("mdc_method") != 0 || f.number("aead_algo") != 0;
+         r.integrityProtected =
+             r.integrityProtected || f.number("mdc_method") != 0 || f.number("aead_algo") != 0;
          r.cipherAlgorithm = static_cast<int>(f.number("sym_algo"));
      }},
     {"BADMDC", "", [](EngineReport& r, const Fields&) { r.badIntegrity = true; }},
@@ -171,7 +173,8 @@ constexpr StatusKeyword kKeywords[] = {
     {"NO_SECKEY", "keyid", [](EngineReport& r, const Fields&) { r.noSecretKey = true; }},
     {"NODATA", "what", [](EngineReport& r, const Fields&) { r.noData = true; }},
     {"UNEXPECTED", "what", [](EngineReport& r, const Fields&) { r.noData = true; }},
-    {"ENC_TO", "keyid keytype keylength", [](EngineReport& r, const Fields& f) { r.encryptedTo.push_back(f["keyid"]); }},
+    {"ENC_TO", "keyid keytype keylength",
+     [](EngineReport& r, const Fields& f) { r.encryptedTo.push_back(f["keyid"]); }},
     {"USERID_HINT", "keyid username",
      [](EngineReport& r, const Fields& f) {
          r.passPhraseHintKeyId = f["keyid"];

@@ -237,9 +237,9 @@ struct Switch {
     bool Command::*member;
 };
 constexpr Switch kSwitches[] = {
-    {L's', &Command::sign},       {L'a', &Command::armor},        {L't', &Command::text},
-    {L'w', &Command::wipe},       {L'b', &Command::detached},     {L'p', &Command::preserveName},
-    {L'f', &Command::filter},     {L'm', &Command::showOnly},     {L'd', &Command::keepSignature},
+    {L's', &Command::sign},   {L'a', &Command::armor},    {L't', &Command::text},
+    {L'w', &Command::wipe},   {L'b', &Command::detached}, {L'p', &Command::preserveName},
+    {L'f', &Command::filter}, {L'm', &Command::showOnly}, {L'd', &Command::keepSignature},
 };
 
 void failWith(Command& c, std::wstring message) {
@@ -247,7 +247,8 @@ void failWith(Command& c, std::wstring message) {
 }
 
 // One letter of a group such as "-eat"; -z, -u and -o take the next argument, `i` moves past it.
-void takeLetter(wchar_t letter, const std::vector<Argument>& arguments, std::size_t& i, Command& c, Operation& op) {
+void takeLetter(wchar_t letter, const std::vector<Argument>& arguments, std::size_t& i, Command& c,
+                Operation& op) {
     for (const Switch& s : kSwitches)
         if (s.letter == letter) {
             c.*s.member = true;
@@ -288,7 +289,8 @@ bool chooseAction(Command& c, const Operation& op) {
         return false;
     }
     if (operations > 1) {
-        failWith(c, op.conventional ? L"-c cannot be combined with -e, -s or -k" : L"-k cannot be combined with -e or -s");
+        failWith(c, op.conventional ? L"-c cannot be combined with -e, -s or -k"
+                                    : L"-k cannot be combined with -e or -s");
         return false;
     }
     if (op.keyGroup) return true;
@@ -325,7 +327,8 @@ Command parseCommandLine(const std::vector<Argument>& arguments) {
     for (std::size_t i = 0; i < arguments.size() && c.error.empty(); ++i) {
         std::wstring_view arg(arguments[i]);
         if (arg.size() > 1 && arg[0] == L'+') {
-            if (!applySetting(arg.substr(1), c.settings).empty()) failWith(c, L"unknown option " + std::wstring(arg));
+            if (!applySetting(arg.substr(1), c.settings).empty())
+                failWith(c, L"unknown option " + std::wstring(arg));
             continue;
         }
         if (arg.size() < 2 || arg[0] != L'-') {
@@ -334,7 +337,8 @@ Command parseCommandLine(const std::vector<Argument>& arguments) {
         }
         std::wstring_view letters = arg.substr(1);
         if (letters[0] == L'k') {
-            if (op.keyGroup || !parseKeyGroup(letters.substr(1), c)) failWith(c, L"unknown option " + std::wstring(arg));
+            if (op.keyGroup || !parseKeyGroup(letters.substr(1), c))
+                failWith(c, L"unknown option " + std::wstring(arg));
             op.keyGroup = true;
             continue;
         }
