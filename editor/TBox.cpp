@@ -49,12 +49,9 @@ TBox::TBox(const mw::Context& context)
                                           .background = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
                                           .buttonGlyph = mw::glyphs::Ok}) {
     auto& app = context.application();
-    productFont_.reset(CreateFontA(-app.scale(19), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                   DEFAULT_PITCH | FF_ROMAN, "Times New Roman"));
-    smallBoldFont_.reset(CreateFontA(-app.scale(11), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                     DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+    productFont_.reset(mw::createFont(
+        {.face = "Times New Roman", .pixels = app.scale(19), .bold = true, .pitchAndFamily = DEFAULT_PITCH | FF_ROMAN}));
+    smallBoldFont_.reset(mw::createFont({.pixels = app.scale(11), .bold = true}));
     picture_.reset(static_cast<HBITMAP>(
         LoadImageA(GetModuleHandleA(nullptr), "PRODUCT_PICTURE", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 }

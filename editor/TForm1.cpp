@@ -2,6 +2,7 @@
 #include "editor/TForm1.h"
 #include "core/UnicodeText.h"
 #include "win/Application.h"
+#include "win/ControlViews.h"
 #include "win/Controls.h"
 #include "editor/EditorApp.h"
 #include "editor/EditorButtonBar.h"
@@ -183,7 +184,7 @@ void TForm1::createControls() {
          .exStyle = WS_EX_CLIENTEDGE,
          .unicode = true});
     // No practical size limit: multi-megabyte messages must fit.
-    SendMessageA(memo(), EM_SETLIMITTEXT, 0, 0);
+    mw::Edit(memo()).setLimit(0);
     mw::installSubclass(memo(), &memoMessage, this);
 
     mw::createPanel(app(), handle(),
@@ -192,17 +193,15 @@ void TForm1::createControls() {
 
     // Its height is ours (layout), whatever its font: it must not size itself.
     addControl({.className = STATUSCLASSNAMEA, .id = IdStatusBar1, .style = CCS_BOTTOM | CCS_NORESIZE});
-    int width = -1;
-    SendMessageA(statusBar(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&width));
+    mw::StatusBar status(statusBar());
+    status.spanOnePart();
     // A leading tab centres the text of a status-bar part.
-    const std::string status = "\t" + app_.context().profile().statusText;
-    SendMessageA(statusBar(), SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(status.c_str()));
+    status.setText(L"\t" + mw::widePath(app_.context().profile().statusText));
 }
 
 void TForm1::showOutcome(const std::string& text) {
     // pgp.exe reports in UTF-8: a user ID in any script shows as it is.
-    const std::u16string wide = u"\t" + mw::utf8ToUtf16(text);
-    SendMessageW(statusBar(), SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    mw::StatusBar(statusBar()).setText(L"\t" + mw::widePath(text));
 }
 
 void TForm1::layout() {
@@ -214,8 +213,7 @@ void TForm1::layout() {
     MoveWindow(statusBar(), 0, bodyH, rc.right, statusH, TRUE);
     // A bar that does not size itself keeps its part's bounds from the last SB_SETPARTS: give them
     // again for the new width, and paint it all, so the centred text moves with it.
-    int whole = -1;
-    SendMessageA(statusBar(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&whole));
+    mw::StatusBar(statusBar()).spanOnePart();
     InvalidateRect(statusBar(), nullptr, TRUE);
     const int panelX = barLeft_ ? 0 : std::max<int>(0, rc.right - panelW);
     MoveWindow(panel2(), panelX, 0, panelW, bodyH, TRUE);
@@ -236,16 +234,19 @@ void TForm1::dpiChanged() {
 void TForm1::applyMemoFont() {
     // The memo gets the new font and brush before the old ones are deleted.
     auto create = [&](BYTE pitchAndFamily) {
-        return mw::UniqueFont(
-            CreateFontA(-MulDiv(fontSize_, dpi(), 72), 0, 0, 0, fontBold_ ? FW_BOLD : FW_NORMAL, fontItalic_,
-                        fontUnderline_, fontStrikeOut_, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, pitchAndFamily, fontName_.c_str()));
+        return mw::UniqueFont(mw::createFont({.face = fontName_,
+                                              .pixels = mw::pointsToPixels(fontSize_, dpi()),
+                                              .bold = fontBold_,
+                                              .italic = fontItalic_,
+                                              .underline = fontUnderline_,
+                                              .strikeOut = fontStrikeOut_,
+                                              .pitchAndFamily = pitchAndFamily}));
     };
     // The chosen face, proportional or not; where the system lacks it, a fixed pitch stands in,
     // so that armoured lines and quoted replies keep their columns.
     mw::UniqueFont font = create(DEFAULT_PITCH | FF_DONTCARE);
     if (!mw::fontHasFace(font.get(), fontName_)) font = create(FIXED_PITCH | FF_MODERN);
-    SendMessageA(memo(), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    mw::setFont(memo(), font.get(), true);
     memoFont_ = std::move(font);
     memoBrush_ = mw::UniqueBrush(
         CreateSolidBrush(mw::resolveColor(backgroundColor_, [](int i) { return GetSysColor(i); })));

@@ -5,6 +5,7 @@
 #include "core/Platform.h"
 #include "core/ProgramProfile.h"
 #include "editor/TextTools.h"
+#include "win/ControlViews.h"
 #include "win/Application.h"
 #include "win/Controls.h"
 #include "win/Win32Platform.h"
@@ -26,9 +27,8 @@ TForm2::TForm2(const mw::Context& context)
                   {"TForm2", "Signature", 565, 182, false, "&Save", 330, 147, 227, 30}),
       context_(context) {
     auto& app = context.application();
-    memoFont_.reset(CreateFontA(-MulDiv(8, app.dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                FIXED_PITCH | FF_MODERN, "Courier New"));
+    memoFont_.reset(mw::createFont(
+        {.face = "Courier New", .pixels = mw::pointsToPixels(8, app.dpi()), .pitchAndFamily = FIXED_PITCH | FF_MODERN}));
     addControl({.className = "EDIT",
                 .id = IdMemo1,
                 .x = 0,
@@ -40,7 +40,7 @@ TForm2::TForm2(const mw::Context& context)
                 .exStyle = WS_EX_CLIENTEDGE,
                 .font = memoFont_.get(),
                 .unicode = true});
-    SendMessageA(memo1(), EM_SETLIMITTEXT, static_cast<WPARAM>(kMemoCapacity), 0);
+    mw::Edit(memo1()).setLimit(kMemoCapacity);
     // Tab goes from the signature to "&Save" first.
     SetWindowPos(item(IdBitBtn1), memo1(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     // Escape would lose what was typed: the dialog closes only through "&Save".
@@ -115,7 +115,7 @@ void TForm2::BitBtn2Click() {
 }
 
 void TForm2::BitBtn3Click() {
-    SendMessageA(memo1(), WM_PASTE, 0, 0);
+    mw::Edit(memo1()).paste();
 }
 
 bool TForm2::onCommand(int id, int code, HWND) {

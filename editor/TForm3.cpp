@@ -1,6 +1,7 @@
 // The author's key dialog.
 #include "editor/TForm3.h"
 #include "editor/AuthorKey.h"
+#include "win/ControlViews.h"
 #include "win/Application.h"
 #include "win/Glyphs.h"
 
@@ -18,9 +19,8 @@ TForm3::TForm3(const mw::Context& context) : Form(context.application()) {
     createHandle("TForm3", "Use this key when contacting the author...", WS_POPUP | WS_CAPTION,
                  WS_EX_DLGMODALFRAME, 0, 0, 100, 100, app.mainWindow(), nullptr);
     setClientSize(490, 209);
-    memoFont_.reset(CreateFontA(-app.scale(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                FIXED_PITCH | FF_MODERN, "Courier New"));
+    memoFont_.reset(
+        mw::createFont({.face = "Courier New", .pixels = app.scale(11), .pitchAndFamily = FIXED_PITCH | FF_MODERN}));
     // The selection stays visible after Copy to Clipboard, which shows what was copied.
     addControl({.className = "EDIT",
                 .text = kAuthorKeyBlock,
@@ -65,8 +65,9 @@ void TForm3::BitBtn1Click() {
 }
 
 void TForm3::BitBtn2Click() {
-    SendMessageA(memo1(), EM_SETSEL, 0, -1);
-    SendMessageA(memo1(), WM_COPY, 0, 0);
+    mw::Edit memo(memo1());
+    memo.selectAll();
+    memo.copy();
 }
 
 bool TForm3::onCommand(int id, int code, HWND) {

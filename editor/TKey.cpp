@@ -1,6 +1,7 @@
 // The stored-pass-phrase dialog: the warning, the masked field and the overwrite on clearing.
 #include "editor/TKey.h"
 #include "core/CodePages.h"
+#include "win/ControlViews.h"
 #include "win/Application.h"
 #include "win/Controls.h"
 #include <string>
@@ -34,10 +35,12 @@ const char* const kWarning[] = {
     "case you must disable this option. ",
 };
 
-HFONT makeFont(const mw::Application& app, const char* face, int pixels, int weight, bool italic) {
-    return CreateFontA(-app.scale(pixels), 0, 0, 0, weight, italic, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                       face);
+HFONT makeFont(const mw::Application& app, const char* face, int pixels, bool bold, bool italic) {
+    return mw::createFont({.face = face,
+                           .pixels = app.scale(pixels),
+                           .bold = bold,
+                           .italic = italic,
+                           .pitchAndFamily = DEFAULT_PITCH | FF_DONTCARE});
 }
 
 } // namespace
@@ -56,8 +59,8 @@ TKey::TKey(const mw::Context& context)
                                           .buttonHeight = 33,
                                           .style = WS_CLIPCHILDREN}),
       context_(context) {
-    warningFont_.reset(makeFont(app(), "Times New Roman", 32, FW_BOLD, true));
-    memoFont_.reset(makeFont(app(), "System", 13, FW_BOLD, false));
+    warningFont_.reset(makeFont(app(), "Times New Roman", 32, true, true));
+    memoFont_.reset(makeFont(app(), "System", 13, true, false));
     maroon_.reset(CreateSolidBrush(kMaroon));
 
     std::string warning;
@@ -82,11 +85,11 @@ TKey::TKey(const mw::Context& context)
                 .height = 21,
                 .style = WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD,
                 .exStyle = WS_EX_CLIENTEDGE});
-    SendMessageA(edit1(), EM_SETPASSWORDCHAR, '*', 0);
+    mw::Edit(edit1()).setPasswordChar(L'*');
     // The control's text and undo storage only grow, moving to a larger block and leaving the old
     // one behind unwritten. Sized once for the longest phrase, they never move, and clearing can
     // overwrite every place a character of the phrase was kept.
-    SendMessageA(edit1(), EM_LIMITTEXT, kPassPhraseLimit, 0);
+    mw::Edit(edit1()).setLimit(kPassPhraseLimit);
     overwriteField();
     // Only the button ends a showing; Escape in the text must not close it either.
     escapeDoesNothing_ = true;
@@ -117,14 +120,14 @@ bool TKey::passPhraseEmpty() const {
 void TKey::overwriteField() {
     // Empty the undo storage first, so that the filler's deletion below starts it anew at its
     // first character instead of being added to what is there.
-    HWND edit = edit1();
-    SendMessageW(edit, EM_EMPTYUNDOBUFFER, 0, 0);
+    mw::Edit edit(edit1());
+    edit.emptyUndo();
     const std::wstring filler(kPassPhraseLimit + 1, L'\x2022');
-    SetWindowTextW(edit, filler.c_str());
-    SendMessageW(edit, EM_SETSEL, 0, -1);
-    SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));
-    SendMessageW(edit, EM_EMPTYUNDOBUFFER, 0, 0);
-    SetWindowTextW(edit, L"");
+    SetWindowTextW(edit.handle(), filler.c_str());
+    edit.selectAll();
+    edit.replaceSelection(L"", true);
+    edit.emptyUndo();
+    SetWindowTextW(edit.handle(), L"");
 }
 
 void TKey::clearPassPhrase() {

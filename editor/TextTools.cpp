@@ -6,6 +6,7 @@
 #include "core/PrintLayout.h"
 #include "core/UnicodeText.h"
 #include "editor/core/Quote.h"
+#include "win/ControlViews.h"
 #include "win/Application.h"
 #include "win/Win32Util.h"
 
@@ -48,20 +49,20 @@ std::optional<std::string> readTextForMemo(mw::Platform& platform, const std::st
 TextTools::TextTools(const mw::Context& context, HWND memo, MemoAppearance appearance)
     : context_(context), memo_(memo), appearance_(std::move(appearance)) {
     // Typing and pasting stop where files are refused.
-    SendMessageA(memo_, EM_SETLIMITTEXT, static_cast<WPARAM>(kMemoCapacity), 0);
+    mw::Edit(memo_).setLimit(kMemoCapacity);
 }
 
 void TextTools::cut() {
-    SendMessageA(memo_, WM_CUT, 0, 0);
+    mw::Edit(memo_).cut();
 }
 void TextTools::copy() {
-    SendMessageA(memo_, WM_COPY, 0, 0);
+    mw::Edit(memo_).copy();
 }
 void TextTools::paste() {
-    SendMessageA(memo_, WM_PASTE, 0, 0);
+    mw::Edit(memo_).paste();
 }
 void TextTools::selectAll() {
-    SendMessageA(memo_, EM_SETSEL, 0, -1);
+    mw::Edit(memo_).selectAll();
 }
 
 void TextTools::cutMessage() {
@@ -87,8 +88,9 @@ void TextTools::quote() {
     const mw::QuotedText quoted = mw::quoteReply(mw::unicodeText(memo_));
     setMemoText(memo_, quoted.text);
     SetFocus(memo_);
-    SendMessageA(memo_, EM_SETSEL, quoted.caret, quoted.caret);
-    SendMessageA(memo_, EM_SCROLLCARET, 0, 0);
+    mw::Edit memo(memo_);
+    memo.select(static_cast<int>(quoted.caret), static_cast<int>(quoted.caret));
+    memo.scrollToCaret();
 }
 
 void TextTools::saveText(const std::string& path) {
@@ -158,12 +160,13 @@ void TextTools::chooseBackground() {
 std::vector<std::string> TextTools::displayedLines() const {
     // The control counts in UTF-16 units: cut the wide text, then convert each line.
     const std::u16string text = mw::utf8ToUtf16(mw::unicodeText(memo_));
-    const auto count = static_cast<int>(SendMessageW(memo_, EM_GETLINECOUNT, 0, 0));
+    const mw::Edit memo(memo_);
+    const int count = memo.lineCount();
     std::vector<std::string> lines;
     lines.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-        const auto start = static_cast<std::size_t>(SendMessageW(memo_, EM_LINEINDEX, i, 0));
-        const auto length = static_cast<std::size_t>(SendMessageW(memo_, EM_LINELENGTH, start, 0));
+        const std::size_t start = memo.lineStart(i);
+        const std::size_t length = memo.lineLength(start);
         lines.push_back(start < text.size() ? mw::utf16ToUtf8(std::u16string_view(text).substr(start, length))
                                             : std::string());
     }

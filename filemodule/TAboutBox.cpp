@@ -8,9 +8,11 @@ namespace filemodule {
 namespace {
 
 HFONT makeFont(const mw::Application& app, const char* face, int points, bool bold, bool italic) {
-    return CreateFontA(-MulDiv(points, app.dpi(), 72), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, italic, FALSE,
-                       FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH, face);
+    return mw::createFont({.face = face,
+                           .pixels = mw::pointsToPixels(points, app.dpi()),
+                           .bold = bold,
+                           .italic = italic,
+                           .pitchAndFamily = DEFAULT_PITCH});
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include "filemodule/TAboutBox.h"
 #include "win/Application.h"
 #include "win/Controls.h"
+#include "win/ControlViews.h"
 #include "win/Menus.h"
 #include "win/SystemText.h"
 #include "win/TPGPSetup.h"
@@ -38,22 +39,6 @@ constexpr int kIndentPerLevel = 8;
 // the shown path (an open folder) or a subdirectory of it (a closed one).
 LPARAM directoryItem(int level, bool open) {
     return level * 2 + (open ? 1 : 0);
-}
-
-// The panes are wide list boxes, so that names the ANSI code page cannot hold are kept; their
-// texts are UTF-8 inside the program.
-std::wstring listText(HWND list, int index) {
-    const auto length = SendMessageW(list, LB_GETTEXTLEN, index, 0);
-    if (length == LB_ERR) return {};
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const auto got = SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(got == LB_ERR ? 0 : static_cast<std::size_t>(got));
-    return text;
-}
-
-LRESULT addString(HWND list, const std::string& utf8) {
-    const std::wstring text = mw::widePath(utf8);
-    return SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 std::wstring currentDirectory() {
@@ -220,8 +205,7 @@ void TForm1::createPanes() {
                 .font = paneFont_.get(),
                 .unicode = true});
     for (const auto& drive : logicalDrives())
-        SendMessageA(driveBox(), CB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(mw::toLowerAscii(drive.substr(0, 2)).c_str()));
+        mw::ComboBox(driveBox()).add(mw::toLowerAscii(drive.substr(0, 2)));
 }
 
 void TForm1::showMain() {
@@ -236,20 +220,21 @@ void TForm1::FormShow() {
     auto& platform = app_.context().platform();
     if (!platform.fileExists(app_.setup().pgpExe())) app_.setup().showModal();
     // Highlighted only: no change event, so the status line stays empty until the user selects.
-    SendMessageA(fileList(), LB_SETCURSEL, 0, 0);
+    mw::ListBox(fileList()).select(0);
 }
 
 // --- the panes
 
 int TForm1::selectedIndex() const {
-    const auto index = SendMessageA(fileList(), LB_GETCURSEL, 0, 0);
-    return index == LB_ERR ? -1 : static_cast<int>(index);
+    return mw::ListBox(fileList()).selected();
 }
 
 std::string TForm1::FileName() const {
     const int index = selectedIndex();
     if (index < 0) return {};
-    return mw::joinPath(directory_, mw::utf8Path(listText(fileList(), index)));
+    // The panes are wide list boxes, so that names the ANSI code page cannot hold are kept; their
+    // texts are UTF-8 inside the program.
+    return mw::joinPath(directory_, mw::utf8Path(mw::ListBox(fileList()).text(index)));
 }
 
 bool TForm1::systemPaths(std::string& file, std::string& directory) {
@@ -292,22 +277,16 @@ std::vector<mw::FileStamp> TForm1::listedFiles() const {
 void TForm1::updateFileList(const std::string& select) {
     // Relative names typed by the user are taken relative to the shown directory.
     SetCurrentDirectoryW(mw::widePath(directory_).c_str());
-    HWND list = fileList();
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    mw::ListBox list(fileList());
+    list.setRedraw(false);
+    list.clear();
     // The engine's files in PGP's directory are not the user's to pick.
-    for (const auto& file : listFiles(directory_, showsPgpDirectory())) {
-        const auto index = addString(list, file.name);
-        SendMessageA(list, LB_SETITEMDATA, index, static_cast<LPARAM>(file.icon));
-    }
-    if (!select.empty()) {
-        const std::wstring name = mw::widePath(select);
-        const auto index = SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                        reinterpret_cast<LPARAM>(name.c_str()));
-        if (index != LB_ERR) SendMessageA(list, LB_SETCURSEL, index, 0);
-    }
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
+    for (const auto& file : listFiles(directory_, showsPgpDirectory()))
+        list.setData(list.add(mw::widePath(file.name)), static_cast<LPARAM>(file.icon));
+    if (!select.empty())
+        if (const int index = list.find(mw::widePath(select)); index >= 0) list.select(index);
+    list.setRedraw(true);
+    InvalidateRect(list.handle(), nullptr, TRUE);
     FileListBox1Change();
 }
 
@@ -328,13 +307,12 @@ void TForm1::changeDirectory(const std::string& path) {
 }
 
 void TForm1::fillDirectoryPane() {
-    HWND list = directoryList();
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    mw::ListBox list(directoryList());
+    list.setRedraw(false);
+    list.clear();
     directoryPaths_.clear();
     auto add = [&](const std::string& text, const std::string& path, int level, bool open) {
-        const auto index = addString(list, text);
-        SendMessageA(list, LB_SETITEMDATA, index, directoryItem(level, open));
+        list.setData(list.add(mw::widePath(text)), directoryItem(level, open));
         directoryPaths_.push_back(path);
     };
     const auto levels = mw::directoryLevels(directory_);
@@ -343,16 +321,15 @@ void TForm1::fillDirectoryPane() {
     const int current = static_cast<int>(levels.size()) - 1;
     for (const auto& name : listSubdirectories(directory_))
         add(name, mw::joinPath(directory_, name), current + 1, false);
-    SendMessageA(list, LB_SETCURSEL, current, 0);
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
+    list.select(current);
+    list.setRedraw(true);
+    InvalidateRect(list.handle(), nullptr, TRUE);
 }
 
 void TForm1::selectCurrentDrive() {
     const std::string drive = mw::toLowerAscii(directory_.substr(0, 2));
-    const auto index = SendMessageA(driveBox(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                    reinterpret_cast<LPARAM>(drive.c_str()));
-    SendMessageA(driveBox(), CB_SETCURSEL, index == CB_ERR ? static_cast<WPARAM>(-1) : index, 0);
+    mw::ComboBox drives(driveBox());
+    drives.select(drives.find(drive));
 }
 
 void TForm1::FileListBox1Change() {
@@ -366,23 +343,22 @@ void TForm1::FileListBox1Change() {
 }
 
 void TForm1::DirectoryChange() {
-    SendMessageA(fileList(), LB_SETCURSEL, 0, 0);
+    mw::ListBox(fileList()).select(0);
 }
 
 void TForm1::DirectoryDblClick() {
-    const auto index = SendMessageA(directoryList(), LB_GETCURSEL, 0, 0);
-    if (index == LB_ERR || static_cast<std::size_t>(index) >= directoryPaths_.size()) return;
+    const int index = mw::ListBox(directoryList()).selected();
+    if (index < 0 || static_cast<std::size_t>(index) >= directoryPaths_.size()) return;
     changeDirectory(directoryPaths_[static_cast<std::size_t>(index)]);
 }
 
 void TForm1::DriveComboBox1Change() {
-    const auto index = SendMessageA(driveBox(), CB_GETCURSEL, 0, 0);
-    if (index == CB_ERR) return;
-    char text[8] = {};
-    SendMessageA(driveBox(), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+    const mw::ComboBox drives(driveBox());
+    const int index = drives.selected();
+    if (index < 0) return;
     // "x:" alone names the drive's current directory.
     try {
-        changeDirectory(text);
+        changeDirectory(drives.text(index));
     } catch (...) {
         selectCurrentDrive();
         throw;
@@ -528,9 +504,7 @@ void TForm1::showPopup(LPARAM screenPoint) {
         // From the keyboard: at the selected entry, or the pane's corner.
         RECT r{};
         const int index = selectedIndex();
-        if (index < 0 ||
-            SendMessageA(fileList(), LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r)) == LB_ERR)
-            r = {};
+        if (index < 0 || !mw::ListBox(fileList()).itemRect(index, r)) r = {};
         pt = {r.left + 8, r.bottom};
         ClientToScreen(fileList(), &pt);
     }
@@ -538,9 +512,7 @@ void TForm1::showPopup(LPARAM screenPoint) {
 }
 
 void TForm1::makeStatusFont() {
-    statusFont_.reset(CreateFontA(-MulDiv(10, dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+    statusFont_.reset(mw::createFont({.pixels = mw::pointsToPixels(10, dpi())}));
 }
 
 void TForm1::dpiChanged() {
@@ -584,9 +556,9 @@ void TForm1::drawItem(const DRAWITEMSTRUCT& di) {
     drawPaneIcon(dc, x, di.rcItem.top + (di.rcItem.bottom - di.rcItem.top - iconSize) / 2, iconSize, icon);
     RECT text = di.rcItem;
     text.left = x + iconSize + scale(4);
-    const std::wstring caption = listText(di.hwndItem, static_cast<int>(di.itemID));
+    const std::wstring caption = mw::ListBox(di.hwndItem).text(static_cast<int>(di.itemID));
     // The pane's font, which follows the window's DPI.
-    mw::ScopedSelect font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(di.hwndItem, WM_GETFONT, 0, 0)));
+    mw::ScopedSelect font(dc, mw::fontOf(di.hwndItem));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,

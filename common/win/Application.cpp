@@ -16,9 +16,7 @@ void Application::readScreenDpi() {
 
 HFONT Application::dialogFont() {
     if (!dialogFont_) {
-        dialogFont_.reset(CreateFontA(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+        dialogFont_.reset(createFont({.pixels = pointsToPixels(8, dpi_)}));
     }
     return dialogFont_.get();
 }

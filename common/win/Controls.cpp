@@ -1,5 +1,6 @@
 // Control creation and the panel container.
 #include "win/Controls.h"
+#include "win/ControlViews.h"
 #include "core/UnicodeText.h"
 #include "win/Application.h"
 #include "win/Win32Util.h"
@@ -70,8 +71,7 @@ HWND createControl(Application& app, HWND parent, const ControlParams& params) {
                        "\"");
     SetPropA(hwnd, kDesignTopLeft, packed(design.left, design.top));
     SetPropA(hwnd, kDesignBottomRight, packed(design.right, design.bottom));
-    SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(params.font ? params.font : app.dialogFont()),
-                 FALSE);
+    setFont(hwnd, params.font ? params.font : app.dialogFont(), false);
     return hwnd;
 }
 

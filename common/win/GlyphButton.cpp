@@ -10,9 +10,7 @@ GlyphButton::GlyphButton(Application& app, HWND parent, const ControlParams& par
                          const char* glyphResource, COLORREF textColor, bool bold, bool isDefault)
     : glyphName_(glyphResource), textColor_(textColor), default_(isDefault) {
     // "MS Sans Serif" 8 point, as every caption of the dialogs.
-    font_.reset(CreateFontA(-MulDiv(8, app.dpi(), 72), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
-                            FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                            DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+    font_.reset(createFont({.pixels = pointsToPixels(8, app.dpi()), .bold = bold}));
     ControlParams button = params;
     button.className = "BUTTON";
     button.style = (params.style & ~BS_TYPEMASK) | BS_OWNERDRAW;
@@ -57,7 +55,7 @@ bool GlyphButton::drawItem(const DRAWITEMSTRUCT& item) const {
     char caption[256] = {};
     GetWindowTextA(hwnd_, caption, sizeof caption);
     // The font it was given, which its form scales with the DPI.
-    ScopedSelect font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
+    ScopedSelect font(dc, fontOf(hwnd_));
     const int scale = dpi();
     loadGlyphFor(scale);
     RECT text{};

@@ -1,4 +1,5 @@
 // Input box used for questions that need a typed answer.
+#include "win/ControlViews.h"
 #include "win/InputBox.h"
 #include "win/Application.h"
 #include "win/Controls.h"
@@ -45,7 +46,7 @@ InputBox::InputBox(Application& application, const std::string& title, const std
 
 void InputBox::FormShow() {
     SetFocus(item(IdEdit));
-    SendMessageA(item(IdEdit), EM_SETSEL, 0, -1);
+    Edit(item(IdEdit)).selectAll();
 }
 
 std::optional<std::string> InputBox::ask() {

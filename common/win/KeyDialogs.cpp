@@ -2,6 +2,7 @@
 #include "win/KeyDialogs.h"
 #include "win/Application.h"
 #include "win/Context.h"
+#include "win/ControlViews.h"
 #include "win/SystemText.h"
 #include "win/Win32Util.h"
 #include "core/Companions.h"
@@ -47,10 +48,10 @@ void UserIdList::create(Application& app, HWND parent, ControlParams params) {
     TEXTMETRICA tm{};
     {
         WindowDC dc(hwnd_);
-        ScopedSelect font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
+        ScopedSelect font(dc.get(), fontOf(hwnd_));
         GetTextMetricsA(dc.get(), &tm);
     }
-    SendMessageA(hwnd_, LB_SETITEMHEIGHT, 0, MAKELPARAM(tm.tmHeight, 0));
+    ListBox(hwnd_).setItemHeight(tm.tmHeight);
 }
 
 UserIdList::~UserIdList() {
@@ -61,7 +62,7 @@ void UserIdList::assign(std::vector<std::string> ids) {
     if (hwnd_) KillTimer(hwnd_, fillTimerId()); // the rest of an earlier list must not follow
     ids_ = std::move(ids);
     filled_ = 0;
-    SendMessageA(hwnd_, LB_RESETCONTENT, 0, 0);
+    ListBox(hwnd_).clear();
     // The first page at once; the rest of a big ring between the user's messages, so that the
     // dialog shows in the time the listing takes, not in the time 100,000 additions take.
     fill(kFirstFill);
@@ -78,7 +79,7 @@ void CALLBACK UserIdList::fillLater(HWND hwnd, UINT, UINT_PTR id, DWORD) {
 
 void UserIdList::fill(std::size_t most) {
     // With redraw on, every addition would repaint: minutes for a big ring.
-    SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
+    ListBox(hwnd_).setRedraw(false);
     // Handed over in UTF-16, as the list keeps them, and straight to the list box's procedure: the
     // ANSI call converts each ID through a buffer of its own and the dispatch of 100,000 messages
     // costs a seventh more (measured under Wine).
@@ -99,11 +100,11 @@ void UserIdList::fill(std::size_t most) {
     if (refused) {
         // An entry must never stand for another ID: the list and the IDs go together.
         KillTimer(hwnd_, fillTimerId());
-        SendMessageA(hwnd_, LB_RESETCONTENT, 0, 0);
+        ListBox(hwnd_).clear();
         ids_.clear();
         filled_ = 0;
     }
-    SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
+    ListBox(hwnd_).setRedraw(true);
     InvalidateRect(hwnd_, nullptr, TRUE);
     if (refused) throw SystemError("The list of user IDs could not hold every key", failure);
 }
@@ -124,7 +125,7 @@ bool UserIdList::drawItem(const DRAWITEMSTRUCT& item) const {
         SetTextColor(dc, GetSysColor(selected   ? COLOR_HIGHLIGHTTEXT
                                      : disabled ? COLOR_GRAYTEXT
                                                 : COLOR_WINDOWTEXT));
-        ScopedSelect font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
+        ScopedSelect font(dc, fontOf(hwnd_));
         const std::string& id = ids_[item.itemID];
         ExtTextOutA(dc, r.left + 1, r.top, ETO_OPAQUE | ETO_CLIPPED, &r, id.data(),
                     static_cast<UINT>(std::min(id.size(), kMostBytesDrawn)), nullptr);
@@ -134,8 +135,7 @@ bool UserIdList::drawItem(const DRAWITEMSTRUCT& item) const {
 }
 
 int selectedIndex(HWND listBox) {
-    LRESULT i = SendMessageA(listBox, LB_GETCURSEL, 0, 0);
-    return i == LB_ERR ? -1 : static_cast<int>(i);
+    return ListBox(listBox).selected();
 }
 
 void refuseUserId(const Context& context) {

@@ -211,10 +211,14 @@ void TIEButton::drawCaption(HDC dc, int width, int height) {
     if (!hfont_) {
         // Unsmoothed, so that the caption keeps exactly the colours it is drawn in, as the
         // embossed disabled look needs.
-        hfont_.reset(CreateFontA(-MulDiv(font_.size, dpi_, 72), 0, 0, 0, font_.bold ? FW_BOLD : FW_NORMAL,
-                                 font_.italic, font_.underline, font_.strikeOut, DEFAULT_CHARSET,
-                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
-                                 DEFAULT_PITCH | FF_DONTCARE, font_.name.c_str()));
+        hfont_.reset(createFont({.face = font_.name,
+                                 .pixels = pointsToPixels(font_.size, dpi_),
+                                 .bold = font_.bold,
+                                 .italic = font_.italic,
+                                 .underline = font_.underline,
+                                 .strikeOut = font_.strikeOut,
+                                 .pitchAndFamily = DEFAULT_PITCH | FF_DONTCARE,
+                                 .quality = NONANTIALIASED_QUALITY}));
     }
     ScopedSelect font(dc, hfont_.get());
     SetBkMode(dc, TRANSPARENT);

@@ -3,6 +3,7 @@
 #include "win/Application.h"
 #include "win/Context.h"
 #include "win/Controls.h"
+#include "win/ControlViews.h"
 #include "core/KeyChoice.h"
 
 namespace mw {
@@ -53,7 +54,7 @@ void TPubKey::SpeedButton1Click() {
     if (!selected) return;
     switch (addKeyToUse(keysToUse_, *selected)) {
     case AddOutcome::Added:
-        SendMessageA(listBox2(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(keysToUse_.back().c_str()));
+        ListBox(listBox2()).addAnsi(keysToUse_.back());
         break;
     case AddOutcome::Refused:
         refuseUserId(context_);
@@ -67,7 +68,7 @@ void TPubKey::SpeedButton2Click() {
     const int selected = selectedIndex(listBox2());
     if (selected < 0 || selected >= static_cast<int>(keysToUse_.size())) return;
     keysToUse_.erase(keysToUse_.begin() + selected);
-    SendMessageA(listBox2(), LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
+    ListBox(listBox2()).remove(selected);
 }
 
 void TPubKey::Button1Click() {

@@ -3,6 +3,7 @@
 #include "win/Application.h"
 #include "win/Context.h"
 #include "win/Controls.h"
+#include "win/ControlViews.h"
 #include "core/KeyChoice.h"
 
 namespace mw {
@@ -40,7 +41,7 @@ void TSecKey::FormShow() {
         return;
     }
     // OK without a click signs with the alphabetically first key.
-    if (!available_.entries().empty()) SendMessageA(listBox1(), LB_SETCURSEL, 0, 0);
+    if (!available_.entries().empty()) ListBox(listBox1()).select(0);
     SetFocus(listBox1());
 }
 

@@ -1,11 +1,13 @@
 // Message boxes and the open dialog through user32 and comdlg32.
 #include "win/Win32Interaction.h"
 #include "win/Application.h"
+#include "win/ControlViews.h"
 #include "win/InputBox.h"
 #include "win/Win32Util.h"
 #include "win/Win32Printer.h"
 #include "win/Window.h"
 #include <commdlg.h>
+#include <dlgs.h>
 #include <string>
 #include <windows.h>
 
@@ -154,7 +156,7 @@ std::optional<std::string> runFileDialog(HWND owner, const FileDialogRequest& re
     return chosen;
 }
 
-constexpr int kApplyButton = 1026;
+constexpr int kApplyButton = psh3; // the font dialog's Apply
 const char* const kApplyProp = "MurkwellFontApply";
 
 FontChoice choiceFrom(const LOGFONTA& lf, COLORREF color, int pointSize) {
@@ -192,11 +194,9 @@ UINT_PTR CALLBACK fontHook(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
             SendMessageA(dlg, WM_CHOOSEFONT_GETLOGFONT, 0, reinterpret_cast<LPARAM>(&lf));
             // The colour box of the dialog holds the chosen colour as its item data.
             COLORREF color = 0;
-            HWND colorBox = GetDlgItem(dlg, 0x473);
-            if (colorBox) {
-                LRESULT sel = SendMessageA(colorBox, CB_GETCURSEL, 0, 0);
-                if (sel != CB_ERR)
-                    color = static_cast<COLORREF>(SendMessageA(colorBox, CB_GETITEMDATA, sel, 0));
+            if (HWND colorBox = GetDlgItem(dlg, cmb4)) {
+                const ComboBox colors(colorBox);
+                if (const int chosen = colors.selected(); chosen >= 0) color = static_cast<COLORREF>(colors.data(chosen));
             }
             apply->app.runHandler(
                 [&] { apply->onApply(choiceFrom(lf, color, pointsFromHeight(lf.lfHeight))); });

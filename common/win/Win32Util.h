@@ -110,6 +110,26 @@ private:
 // typing goes on where it stopped. Another program the user turned to meanwhile keeps it.
 void takeActivationBack(HWND window);
 
+// The font a window draws its text with (WM_GETFONT); null for the system's.
+inline HFONT fontOf(HWND window) {
+    return reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+}
+
+// A font as the programs ask for one: the face, its character height in pixels and the rest
+// named; every other field as the system's defaults have it.
+struct FontSpec {
+    std::string face = "MS Sans Serif";
+    int pixels = 11; // character height (8 points at 96 DPI)
+    bool bold = false, italic = false, underline = false, strikeOut = false;
+    BYTE pitchAndFamily = DEFAULT_PITCH | FF_SWISS;
+    BYTE quality = DEFAULT_QUALITY;
+};
+HFONT createFont(const FontSpec& spec);
+// The character height in pixels of a size in points at `dpi`.
+inline int pointsToPixels(int points, int dpi) {
+    return MulDiv(points, dpi, 72);
+}
+
 // Whether the system gave `font` the face it was asked for (not a stand-in for a missing one).
 bool fontHasFace(HFONT font, const std::string& face);
 

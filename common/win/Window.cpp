@@ -2,6 +2,7 @@
 #include "win/Window.h"
 #include "win/Application.h"
 #include "win/Controls.h"
+#include "win/ControlViews.h"
 #include "win/Win32Util.h"
 #include <algorithm>
 #include <set>
@@ -264,7 +265,7 @@ void Form::changeDpi(int newDpi, const RECT* bounds) {
                              scaled(r.right) - scaled(r.left), scaled(r.bottom) - scaled(r.top),
                              SWP_NOZORDER | SWP_NOACTIVATE);
             }
-            if (auto font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0))) {
+            if (HFONT font = fontOf(control)) {
                 auto known =
                     std::find_if(fonts.begin(), fonts.end(), [&](auto& f) { return f.first == font; });
                 if (known == fonts.end()) {
@@ -272,14 +273,14 @@ void Form::changeDpi(int newDpi, const RECT* bounds) {
                     known = fonts.insert(fonts.end(), {font, made.back().get()});
                 }
                 if (known->second)
-                    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(known->second), FALSE);
+                    setFont(control, known->second, false);
             }
             const auto style = GetWindowLongPtrA(control, GWL_STYLE);
             char cls[16] = "";
             GetClassNameA(control, cls, sizeof cls);
             if (lstrcmpiA(cls, "LISTBOX") == 0 && (style & LBS_OWNERDRAWFIXED)) {
-                const auto height = SendMessageA(control, LB_GETITEMHEIGHT, 0, 0);
-                if (height > 0) SendMessageA(control, LB_SETITEMHEIGHT, 0, scaled(static_cast<int>(height)));
+                ListBox list(control);
+                if (const int height = list.itemHeight(); height > 0) list.setItemHeight(scaled(height));
             }
             SendMessageA(control, WM_MW_DPICHANGED, static_cast<WPARAM>(newDpi), 0);
         }
