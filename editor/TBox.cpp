@@ -49,8 +49,10 @@ TBox::TBox(const mw::Context& context)
                                           .background = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
                                           .buttonGlyph = mw::glyphs::Ok}) {
     auto& app = context.application();
-    productFont_.reset(mw::createFont(
-        {.face = "Times New Roman", .pixels = app.scale(19), .bold = true, .pitchAndFamily = DEFAULT_PITCH | FF_ROMAN}));
+    productFont_.reset(mw::createFont({.face = "Times New Roman",
+                                       .pixels = app.scale(19),
+                                       .bold = true,
+                                       .pitchAndFamily = DEFAULT_PITCH | FF_ROMAN}));
     smallBoldFont_.reset(mw::createFont({.pixels = app.scale(11), .bold = true}));
     picture_.reset(static_cast<HBITMAP>(
         LoadImageA(GetModuleHandleA(nullptr), "PRODUCT_PICTURE", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));

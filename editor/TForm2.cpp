@@ -27,8 +27,9 @@ TForm2::TForm2(const mw::Context& context)
                   {"TForm2", "Signature", 565, 182, false, "&Save", 330, 147, 227, 30}),
       context_(context) {
     auto& app = context.application();
-    memoFont_.reset(mw::createFont(
-        {.face = "Courier New", .pixels = mw::pointsToPixels(8, app.dpi()), .pitchAndFamily = FIXED_PITCH | FF_MODERN}));
+    memoFont_.reset(mw::createFont({.face = "Courier New",
+                                    .pixels = mw::pointsToPixels(8, app.dpi()),
+                                    .pitchAndFamily = FIXED_PITCH | FF_MODERN}));
     addControl({.className = "EDIT",
                 .id = IdMemo1,
                 .x = 0,

@@ -19,8 +19,8 @@ TForm3::TForm3(const mw::Context& context) : Form(context.application()) {
     createHandle("TForm3", "Use this key when contacting the author...", WS_POPUP | WS_CAPTION,
                  WS_EX_DLGMODALFRAME, 0, 0, 100, 100, app.mainWindow(), nullptr);
     setClientSize(490, 209);
-    memoFont_.reset(
-        mw::createFont({.face = "Courier New", .pixels = app.scale(11), .pitchAndFamily = FIXED_PITCH | FF_MODERN}));
+    memoFont_.reset(mw::createFont(
+        {.face = "Courier New", .pixels = app.scale(11), .pitchAndFamily = FIXED_PITCH | FF_MODERN}));
     // The selection stays visible after Copy to Clipboard, which shows what was copied.
     addControl({.className = "EDIT",
                 .text = kAuthorKeyBlock,

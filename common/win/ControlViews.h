@@ -40,22 +40,25 @@ public:
         const LRESULT length = SendMessageW(hwnd_, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
         if (length == LB_ERR) return {};
         std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-        const LRESULT got =
-            SendMessageW(hwnd_, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+        const LRESULT got = SendMessageW(hwnd_, LB_GETTEXT, static_cast<WPARAM>(index),
+                                         reinterpret_cast<LPARAM>(text.data()));
         text.resize(got == LB_ERR ? 0 : static_cast<std::size_t>(got));
         return text;
     }
     // The first entry equal to `text` (ignoring case, as the list compares), or -1.
     int find(std::wstring_view text) const {
         const std::wstring copy(text);
-        const LRESULT i =
-            SendMessageW(hwnd_, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(copy.c_str()));
+        const LRESULT i = SendMessageW(hwnd_, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(copy.c_str()));
         return i == LB_ERR ? -1 : static_cast<int>(i);
     }
-    void setData(int index, LPARAM data) { SendMessageW(hwnd_, LB_SETITEMDATA, static_cast<WPARAM>(index), data); }
+    void setData(int index, LPARAM data) {
+        SendMessageW(hwnd_, LB_SETITEMDATA, static_cast<WPARAM>(index), data);
+    }
     // Where the entry is drawn; false for an index the list does not have.
     bool itemRect(int index, RECT& r) const {
-        return SendMessageW(hwnd_, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r)) != LB_ERR;
+        return SendMessageW(hwnd_, LB_GETITEMRECT, static_cast<WPARAM>(index),
+                            reinterpret_cast<LPARAM>(&r)) != LB_ERR;
     }
     int itemHeight() const { return static_cast<int>(SendMessageW(hwnd_, LB_GETITEMHEIGHT, 0, 0)); }
     void setItemHeight(int pixels) { SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, MAKELPARAM(pixels, 0)); }
@@ -84,17 +87,19 @@ public:
     void select(int index) { SendMessageA(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
     // The first entry equal to `text` (ignoring case), or -1.
     int find(const std::string& text) const {
-        const LRESULT i =
-            SendMessageA(hwnd_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+        const LRESULT i = SendMessageA(hwnd_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(text.c_str()));
         return i == CB_ERR ? -1 : static_cast<int>(i);
     }
-    LPARAM data(int index) const { return SendMessageA(hwnd_, CB_GETITEMDATA, static_cast<WPARAM>(index), 0); }
+    LPARAM data(int index) const {
+        return SendMessageA(hwnd_, CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+    }
     std::string text(int index) const {
         const LRESULT length = SendMessageA(hwnd_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
         if (length == CB_ERR) return {};
         std::string text(static_cast<std::size_t>(length) + 1, '\0');
-        const LRESULT got =
-            SendMessageA(hwnd_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+        const LRESULT got = SendMessageA(hwnd_, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                         reinterpret_cast<LPARAM>(text.data()));
         text.resize(got == CB_ERR ? 0 : static_cast<std::size_t>(got));
         return text;
     }

@@ -196,7 +196,8 @@ UINT_PTR CALLBACK fontHook(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
             COLORREF color = 0;
             if (HWND colorBox = GetDlgItem(dlg, cmb4)) {
                 const ComboBox colors(colorBox);
-                if (const int chosen = colors.selected(); chosen >= 0) color = static_cast<COLORREF>(colors.data(chosen));
+                if (const int chosen = colors.selected(); chosen >= 0)
+                    color = static_cast<COLORREF>(colors.data(chosen));
             }
             apply->app.runHandler(
                 [&] { apply->onApply(choiceFrom(lf, color, pointsFromHeight(lf.lfHeight))); });

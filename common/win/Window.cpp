@@ -272,8 +272,7 @@ void Form::changeDpi(int newDpi, const RECT* bounds) {
                     made.emplace_back(scaledFont(font, newDpi, oldDpi));
                     known = fonts.insert(fonts.end(), {font, made.back().get()});
                 }
-                if (known->second)
-                    setFont(control, known->second, false);
+                if (known->second) setFont(control, known->second, false);
             }
             const auto style = GetWindowLongPtrA(control, GWL_STYLE);
             char cls[16] = "";
