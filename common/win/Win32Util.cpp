@@ -46,10 +46,10 @@ void takeActivationBack(HWND window) {
     if (shared) AttachThreadInput(ours, thread, FALSE);
 }
 
-HFONT createFont(const FontSpec& spec) {
-    return CreateFontA(-spec.pixels, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, spec.italic, spec.underline,
-                       spec.strikeOut, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, spec.quality,
-                       spec.pitchAndFamily, spec.face.c_str());
+HFONT createFont(const FontRequest& font) {
+    return CreateFontA(-font.pixels, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, font.italic, font.underline,
+                       font.strikeOut, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, font.quality,
+                       font.pitchAndFamily, font.face.c_str());
 }
 
 bool fontHasFace(HFONT font, const std::string& face) {

@@ -117,14 +117,14 @@ inline HFONT fontOf(HWND window) {
 
 // A font as the programs ask for one: the face, its character height in pixels and the rest
 // named; every other field as the system's defaults have it.
-struct FontSpec {
+struct FontRequest {
     std::string face = "MS Sans Serif";
     int pixels = 11; // character height (8 points at 96 DPI)
     bool bold = false, italic = false, underline = false, strikeOut = false;
     BYTE pitchAndFamily = DEFAULT_PITCH | FF_SWISS;
     BYTE quality = DEFAULT_QUALITY;
 };
-HFONT createFont(const FontSpec& spec);
+HFONT createFont(const FontRequest& font);
 // The character height in pixels of a size in points at `dpi`.
 inline int pointsToPixels(int points, int dpi) {
     return MulDiv(points, dpi, 72);
