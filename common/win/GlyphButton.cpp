@@ -20,16 +20,7 @@ GlyphButton::GlyphButton(Application& app, HWND parent, const ControlParams& par
 
 void GlyphButton::loadGlyphFor(int dpi) const {
     if (glyphDpi_ == dpi) return;
-    auto load = [](const std::string& name) {
-        return static_cast<HBITMAP>(
-            LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    };
-    glyph_.reset(load(glyphs::forDpi(glyphName_.c_str(), dpi)));
-    glyphScale_ = dpi >= 192 ? 200 : dpi >= 144 ? 150 : 100;
-    if (!glyph_) {
-        glyph_.reset(load(glyphName_));
-        glyphScale_ = 100;
-    }
+    glyph_.reset(glyphs::loadForDpi(glyphName_.c_str(), dpi, &glyphScale_));
     glyphDpi_ = dpi;
 }
 

@@ -1,5 +1,6 @@
 // Resource names of the button glyphs that scripts/make-glyphs.py draws into common/glyphs.
 #pragma once
+#include <windows.h>
 #include <string>
 
 namespace mw::glyphs {
@@ -8,6 +9,18 @@ namespace mw::glyphs {
 // half and twice the size, for 144 and 192 DPI and above.
 inline std::string forDpi(const char* name, int dpi) {
     return std::string(name) + (dpi >= 192 ? "_200" : dpi >= 144 ? "_150" : "");
+}
+
+// The glyph drawn for `dpi`, else the 100% one where the program has none; null when neither is
+// there. `percent` gets the scale it was drawn for.
+inline HBITMAP loadForDpi(const char* name, int dpi, int* percent = nullptr) {
+    auto load = [](const std::string& resource) {
+        return static_cast<HBITMAP>(
+            LoadImageA(GetModuleHandleA(nullptr), resource.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    };
+    HBITMAP bitmap = load(forDpi(name, dpi));
+    if (percent) *percent = bitmap ? (dpi >= 192 ? 200 : dpi >= 144 ? 150 : 100) : 100;
+    return bitmap ? bitmap : load(name);
 }
 
 // Cells of 16 x 16 at 100%, hot image first; Exit has cells of 18 x 18.

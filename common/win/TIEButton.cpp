@@ -96,12 +96,7 @@ void TIEButton::setGlyph(HBITMAP bitmap) {
 
 bool TIEButton::loadGlyph(const char* resourceName) {
     glyphName_ = resourceName;
-    auto load = [](const std::string& name) {
-        return static_cast<HBITMAP>(
-            LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    };
-    UniqueBitmap bitmap(load(glyphs::forDpi(resourceName, dpi_)));
-    if (!bitmap) bitmap.reset(load(resourceName));
+    UniqueBitmap bitmap(glyphs::loadForDpi(resourceName, dpi_));
     setGlyph(bitmap.get());
     return static_cast<bool>(bitmap);
 }
