@@ -27,9 +27,10 @@ EditorApp::EditorApp(mw::Application& application) : context_(mw::editorProfile(
                                      setup_->publicRing(), setup_->secretRing()};
     };
     secKey_ = std::make_unique<mw::TSecKey>(
-        context_, mw::KeyDialogLink{keySources, [this](const std::string& s) { form1_->Signer = s; }});
+        context_, mw::KeyDialogLink{keySources, [this](const std::string& s) { form1_->job.Signer = s; }});
     pubKey_ = std::make_unique<mw::TPubKey>(
-        context_, mw::KeyDialogLink{keySources, [this](const std::string& s) { form1_->Recipients = s; }});
+        context_,
+        mw::KeyDialogLink{keySources, [this](const std::string& s) { form1_->job.Recipients = s; }});
     form2_ = std::make_unique<TForm2>(context_);
     form3_ = std::make_unique<TForm3>(context_);
     key_ = std::make_unique<TKey>(context_);
@@ -48,8 +49,8 @@ EditorApp::~EditorApp() {
     context_.application().setMainWindow(nullptr);
 }
 
-mw::Companions EditorApp::companions() {
-    return mw::Companions(context_.platform(), context_.interaction(), context_.profile(), setup_->pgpDir());
+Companions EditorApp::companions() {
+    return Companions(context_.platform(), context_.interaction(), context_.profile(), setup_->pgpDir());
 }
 
 int EditorApp::run() {

@@ -1,6 +1,6 @@
 // The editor program: its windows, created once in start-up order and kept for the whole run.
 #pragma once
-#include "core/Companions.h"
+#include "editor/core/Companions.h"
 #include "win/Context.h"
 #include <memory>
 
@@ -38,7 +38,7 @@ public:
     TBox& about() { return *box_; }
     const mw::Context& context() const { return context_; }
     // The companion programs and help files as the settings stand now.
-    mw::Companions companions();
+    Companions companions();
 
 private:
     mw::Context context_;

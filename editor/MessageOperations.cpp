@@ -31,12 +31,7 @@ void MessageOperations::run(mw::EditorOperation operation) {
     job.operation = operation;
     job.pgpExe = setup.pgpExe();
     job.pgpDir = setup.pgpDir();
-    job.setPaths = [&form](const mw::JobPaths& p) {
-        form.PGPExe = p.pgpExe;
-        form.PGPDir = p.pgpDir;
-        form.BatchFile = p.batchFile;
-        form.LockFile = p.lockFile;
-    };
+    job.setPaths = [&form](const mw::JobPaths& p) { form.job.takePaths(p); };
     job.showSetup = [&setup] { setup.showModal(); };
     // A dialog closed without OK (or one that offered a first key instead) ends the operation:
     // no job, nothing more said. Sign & Encrypt asks for the signer only after the recipients.
@@ -54,8 +49,8 @@ void MessageOperations::run(mw::EditorOperation operation) {
     };
     job.values = [this, &form, &setup, decrypt] {
         mw::EditorJobValues v;
-        v.recipients = form.Recipients;
-        v.signer = form.Signer;
+        v.recipients = form.job.Recipients;
+        v.signer = form.job.Signer;
         // Only Decrypt hands PGP the stored pass phrase; for the others PGP asks in its console.
         v.passPhraseOn = decrypt && setup.storePassPhrase();
         if (v.passPhraseOn) {
@@ -66,7 +61,7 @@ void MessageOperations::run(mw::EditorOperation operation) {
                     "Windows' code page cannot hold, so PGP would be given another pass phrase.");
             v.passPhrase = std::move(*phrase);
         }
-        v.shift = form.ShiftFlag == "shift";
+        v.shift = form.job.ShiftFlag;
         return v;
     };
     job.saveInput = [&form](const std::string& input) { form.tools().saveText(input); };

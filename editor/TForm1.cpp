@@ -50,7 +50,7 @@ LRESULT memoMessage(void* context, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
 
 } // namespace
 
-TForm1::TForm1(EditorApp& app) : Form(app.context().application()), app_(app) {
+TForm1::TForm1(EditorApp& app) : MainForm(app.context(), [&app] { return app.setup().pgpDir(); }), app_(app) {
     auto& application = this->app();
     registerClass("TForm1", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     // Design geometry; FormCreate replaces it from the settings file or the defaults.
@@ -172,8 +172,7 @@ void TForm1::createPopupAndKeys() {
         {FVIRTKEY, VK_F1, CmdMurkwellDocs1Click},
         {FVIRTKEY | FSHIFT, VK_F1, CmdAbout1Click},
     };
-    accelerators_ =
-        mw::UniqueAccelerators(CreateAcceleratorTableA(keys, static_cast<int>(sizeof keys / sizeof keys[0])));
+    setShortcuts(keys);
 }
 
 void TForm1::createControls() {
@@ -346,12 +345,6 @@ void TForm1::FormCreate() {
     mw::applyEditorWindowLines(mw::readSettings(platform, path), *this);
 }
 
-void TForm1::showMain() {
-    ShowWindow(handle(), SW_SHOW);
-    UpdateWindow(handle());
-    app().runHandler([this] { FormShow(); });
-}
-
 void TForm1::FormShow() {
     auto& platform = app_.context().platform();
     auto& setup = app_.setup();
@@ -372,168 +365,30 @@ void TForm1::FormShow() {
     SetFocus(memo());
 }
 
-void TForm1::FormKeyDown(WPARAM key) {
-    ShiftFlag = key == VK_SHIFT ? "shift" : "";
-}
-
-bool TForm1::preTranslateMessage(MSG& msg) {
-    // Key preview: the window sees every key before the focused control does.
-    if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) FormKeyDown(msg.wParam);
-    if (accelerators_.get() && TranslateAcceleratorW(handle(), accelerators_.get(), &msg)) return true;
-    return false;
-}
-
-void TForm1::FormClose() {
-    auto& platform = app_.context().platform();
-    PGPDir = app_.setup().pgpDir();
-    for (const std::string& name : app_.context().profile().leftoversAtClose)
-        mw::deleteIfExists(platform, PGPDir + name);
+void TForm1::closing() {
     app_.setup().writeSettings();
     // The process ends at once: nothing else would overwrite the pass phrase.
     app_.passPhrase().clearPassPhrase();
-    auto& application = app();
-    if (application.terminate) application.terminate();
 }
 
-void TForm1::Exit1Click() {
-    close();
-}
-void TForm1::BitBtn12Click() {
-    close();
-}
-void TForm1::PGPSetup1Click() {
-    app_.setup().showModal();
-}
-void TForm1::Cut1Click() {
-    tools_->cut();
-}
-void TForm1::Copy1Click() {
-    tools_->copy();
-}
-void TForm1::Paste1Click() {
-    tools_->paste();
-}
-void TForm1::SelectAll1Click() {
-    tools_->selectAll();
-}
-void TForm1::OpenFromFile1Click() {
-    tools_->openFromFile();
-}
-void TForm1::Savetofile1Click() {
-    tools_->saveToFile();
-}
-void TForm1::Print1Click() {
-    tools_->print();
-}
-void TForm1::CutMessage1Click() {
-    tools_->cutMessage();
-}
-void TForm1::CopyMessage1Click() {
-    tools_->copyMessage();
-}
-void TForm1::PasgeMessage1Click() {
-    tools_->pasteMessage();
-}
-void TForm1::AtuoAddTextSignature1Click() {
-    app_.signature().showModal();
-}
-void TForm1::EditorFont1Click() {
-    tools_->chooseFont();
-}
-void TForm1::EditorBackgroundColor1Click() {
-    tools_->chooseBackground();
-}
-void TForm1::BitBtn1Click() {
-    operations_->encrypt();
-}
-void TForm1::BitBtn2Click() {
-    operations_->decrypt();
-}
-void TForm1::BitBtn3Click() {
-    operations_->sign();
-}
-void TForm1::BitBtn4Click() {
-    operations_->signAndEncrypt();
-}
-void TForm1::BitBtn5Click() {
-    operations_->encryptIdea();
-}
-void TForm1::BitBtn6Click() {
-    operations_->pasteAndDecrypt();
-}
-void TForm1::BitBtn10Click() {
-    tools_->clear();
-}
-void TForm1::BitBtn11Click() {
-    tools_->quote();
-}
-
-void TForm1::KeyManagement1Click() {
-    app_.companions().keyManagement();
-}
-void TForm1::EncryptDecryptFiles1Click() {
-    app_.companions().encryptDecryptFiles();
-}
-void TForm1::Overlayer1Click() {
-    app_.companions().overlayer();
-}
-void TForm1::StoredPassphrase1Click() {
-    app_.passPhrase().showModal();
-}
-void TForm1::ClearStoredPassPhrase1Click() {
+void TForm1::clearStoredPassPhrase() {
     app_.passPhrase().clearPassPhrase();
     app_.context().tell("The Stored Pass Phrase has been cleared.");
 }
-void TForm1::MurkwellDocs1Click() {
-    app_.companions().murkwellDocs();
-}
-void TForm1::PGPDocs1Click() {
-    app_.companions().pgpDocs();
-}
-void TForm1::AuthorsPublicKey1Click() {
-    app_.authorKey().showModal();
-}
-void TForm1::About1Click() {
-    app_.about().showModal();
-}
+
+#define MW_EDITOR_HANDLER(Handler, action)                                                                   \
+    void TForm1::Handler() {                                                                                 \
+        action;                                                                                              \
+    }
+MW_EDITOR_COMMANDS(MW_EDITOR_HANDLER)
+#undef MW_EDITOR_HANDLER
 
 bool TForm1::onCommand(int id, int, HWND) {
-    static const std::pair<int, void (TForm1::*)()> handlers[] = {
-        {CmdExit1Click, &TForm1::Exit1Click},
-        {CmdBitBtn12Click, &TForm1::BitBtn12Click},
-        {CmdPGPSetup1Click, &TForm1::PGPSetup1Click},
-        {CmdCut1Click, &TForm1::Cut1Click},
-        {CmdCopy1Click, &TForm1::Copy1Click},
-        {CmdPaste1Click, &TForm1::Paste1Click},
-        {CmdSelectAll1Click, &TForm1::SelectAll1Click},
-        {CmdOpenFromFile1Click, &TForm1::OpenFromFile1Click},
-        {CmdSavetofile1Click, &TForm1::Savetofile1Click},
-        {CmdPrint1Click, &TForm1::Print1Click},
-        {CmdBitBtn1Click, &TForm1::BitBtn1Click},
-        {CmdBitBtn2Click, &TForm1::BitBtn2Click},
-        {CmdBitBtn3Click, &TForm1::BitBtn3Click},
-        {CmdBitBtn4Click, &TForm1::BitBtn4Click},
-        {CmdBitBtn5Click, &TForm1::BitBtn5Click},
-        {CmdBitBtn6Click, &TForm1::BitBtn6Click},
-        {CmdCutMessage1Click, &TForm1::CutMessage1Click},
-        {CmdCopyMessage1Click, &TForm1::CopyMessage1Click},
-        {CmdPasgeMessage1Click, &TForm1::PasgeMessage1Click},
-        {CmdAtuoAddTextSignature1Click, &TForm1::AtuoAddTextSignature1Click},
-        {CmdEditorFont1Click, &TForm1::EditorFont1Click},
-        {CmdEditorBackgroundColor1Click, &TForm1::EditorBackgroundColor1Click},
-        {CmdKeyManagement1Click, &TForm1::KeyManagement1Click},
-        {CmdEncryptDecryptFiles1Click, &TForm1::EncryptDecryptFiles1Click},
-        {CmdOverlayer1Click, &TForm1::Overlayer1Click},
-        {CmdStoredPassphrase1Click, &TForm1::StoredPassphrase1Click},
-        {CmdClearStoredPassPhrase1Click, &TForm1::ClearStoredPassPhrase1Click},
-        {CmdMurkwellDocs1Click, &TForm1::MurkwellDocs1Click},
-        {CmdPGPDocs1Click, &TForm1::PGPDocs1Click},
-        {CmdAuthorsPublicKey1Click, &TForm1::AuthorsPublicKey1Click},
-        {CmdAbout1Click, &TForm1::About1Click},
-        {CmdBitBtn10Click, &TForm1::BitBtn10Click},
-        {CmdBitBtn11Click, &TForm1::BitBtn11Click},
-    };
-    return mw::runCommand<TForm1>(*this, handlers, id);
+    switch (id) {
+        MW_EDITOR_COMMANDS(MW_COMMAND_CASE)
+    default:
+        return false;
+    }
 }
 
 HBRUSH TForm1::onControlColor(UINT kind, HDC dc, HWND control) {

@@ -5,7 +5,8 @@
 #include "core/SettingsFile.h"
 #include "win/TIEButton.h"
 #include "win/Win32Util.h"
-#include "win/Window.h"
+#include "editor/EditorCommands.h"
+#include "win/MainForm.h"
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,15 +17,12 @@ class EditorApp;
 class TextTools;
 class MessageOperations;
 
-class TForm1 : public mw::Form, private mw::EditorWindowSink {
+class TForm1 : public mw::MainForm, private mw::EditorWindowSink {
 public:
     enum : int { IdMemo1 = 10, IdPanel2 = 11, IdStatusBar1 = 12 };
 
     explicit TForm1(EditorApp& app);
     ~TForm1() override;
-
-    // Job state shared with the operations and the key dialogs.
-    std::string PGPExe, PGPDir, BatchFile, LockFile, ShiftFlag, Recipients, Signer;
 
     HWND memo() const { return item(IdMemo1); }
     HWND panel2() const { return item(IdPanel2); }
@@ -38,44 +36,8 @@ public:
     bool barLeft() const { return barLeft_; }
     void dockButtonBar(bool left);
 
-    // Shows the window and runs FormShow.
-    void showMain();
-
-    void FormKeyDown(WPARAM key);
-    void Exit1Click();
-    void BitBtn12Click();
-    void PGPSetup1Click();
-    void Cut1Click();
-    void Copy1Click();
-    void Paste1Click();
-    void SelectAll1Click();
-    void OpenFromFile1Click();
-    void Savetofile1Click();
-    void Print1Click();
-    void BitBtn1Click();
-    void BitBtn2Click();
-    void BitBtn3Click();
-    void BitBtn4Click();
-    void BitBtn5Click();
-    void BitBtn6Click();
-    // Commands whose work is not built yet: wired to their handlers, which do nothing so far.
-    void CutMessage1Click();
-    void CopyMessage1Click();
-    void PasgeMessage1Click();
-    void AtuoAddTextSignature1Click();
-    void EditorFont1Click();
-    void EditorBackgroundColor1Click();
-    void KeyManagement1Click();
-    void EncryptDecryptFiles1Click();
-    void Overlayer1Click();
-    void StoredPassphrase1Click();
-    void ClearStoredPassPhrase1Click();
-    void MurkwellDocs1Click();
-    void PGPDocs1Click();
-    void AuthorsPublicKey1Click();
-    void About1Click();
-    void BitBtn10Click();
-    void BitBtn11Click();
+    // One handler per command of editor/EditorCommands.h: OpenFromFile1Click, BitBtn1Click, ...
+    MW_EDITOR_COMMANDS(MW_COMMAND_DECLARATION)
 
     TextTools& tools() { return *tools_; }
     // The text's font as the font dialog shows it; setting it applies it at once.
@@ -86,11 +48,11 @@ protected:
     // Memo1 is the window's only editable control.
     HWND initialFocus() const override { return memo(); }
     void FormShow() override;
-    void FormClose() override;
+    // The settings file is written and the stored pass phrase overwritten before the process ends.
+    void closing() override;
     bool onCommand(int id, int code, HWND control) override;
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     HBRUSH onControlColor(UINT kind, HDC dc, HWND control) override;
-    bool preTranslateMessage(MSG& msg) override;
     void dpiChanged() override;
 
 private:
@@ -102,6 +64,7 @@ private:
     void layout();
     void applyMemoFont();
     void setGeometry(int left, int top, int width, int height);
+    void clearStoredPassPhrase();
 
     // EditorWindowSink: the settings file's values as FormCreate applies them.
     void setTop(std::int32_t v) override;
@@ -116,7 +79,6 @@ private:
 
     EditorApp& app_;
     mw::UniqueMenu popup_;
-    mw::UniqueAccelerators accelerators_;
     bool barLeft_ = false;
     std::string fontName_ = "Courier New";
     std::int32_t fontSize_ = 8;

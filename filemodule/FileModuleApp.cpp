@@ -19,13 +19,15 @@ FileModuleApp::FileModuleApp(mw::Application& application) : context_(mw::fileMo
     if (form1_->showsPgpDirectory()) form1_->updateFileList();
     // The calling operation has set the main window's paths; the rest comes from the setup dialog.
     auto keySources = [this] {
-        return mw::KeyListingSources{form1_->PGPExe,   setup_->pgpDir(),     form1_->BatchFile,
-                                     form1_->LockFile, setup_->publicRing(), setup_->secretRing()};
+        const mw::JobState& job = form1_->job;
+        return mw::KeyListingSources{job.PGPExe,   setup_->pgpDir(),     job.BatchFile,
+                                     job.LockFile, setup_->publicRing(), setup_->secretRing()};
     };
     pubKey_ = std::make_unique<mw::TPubKey>(
-        context_, mw::KeyDialogLink{keySources, [this](const std::string& s) { form1_->Recipients = s; }});
+        context_,
+        mw::KeyDialogLink{keySources, [this](const std::string& s) { form1_->job.Recipients = s; }});
     secKey_ = std::make_unique<mw::TSecKey>(
-        context_, mw::KeyDialogLink{keySources, [this](const std::string& s) { form1_->Signer = s; }});
+        context_, mw::KeyDialogLink{keySources, [this](const std::string& s) { form1_->job.Signer = s; }});
 }
 
 FileModuleApp::~FileModuleApp() {

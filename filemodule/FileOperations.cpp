@@ -53,14 +53,9 @@ void runPgpOperation(FileModuleApp& app, mw::FileOperation operation) {
     lendPgpPath(job.pgpDir);
     job.selectedFile = file;
     job.workingDirectory = directory;
-    job.shift = form.ShiftFlag;
+    job.shift = form.job.ShiftFlag;
     // The key dialogs' own listing jobs read these fields, so they are set before any dialog.
-    job.setPaths = [&form](const mw::JobPaths& paths) {
-        form.LockFile = paths.lockFile;
-        form.BatchFile = paths.batchFile;
-        form.PGPExe = paths.pgpExe;
-        form.PGPDir = paths.pgpDir;
-    };
+    job.setPaths = [&form](const mw::JobPaths& paths) { form.job.takePaths(paths); };
     job.showSetup = [&app] { app.setup().showModal(); };
     // A dialog closed without OK (or one that offered a first key instead) ends the operation.
     job.promptsBeforeLock = [&app, operation] {
@@ -72,8 +67,8 @@ void runPgpOperation(FileModuleApp& app, mw::FileOperation operation) {
         return (needsRecipients(operation) && !app.pubKey().chosen()) ||
                (needsSigner(operation) && !app.secKey().chosen());
     };
-    job.values = [&form] { return mw::FileJobValues{form.Recipients, form.Signer}; };
-    job.setShortName = [&form](const std::string& shortName) { form.ShortName = shortName; };
+    job.values = [&form] { return mw::FileJobValues{form.job.Recipients, form.job.Signer}; };
+    job.setShortName = [&form](const std::string& shortName) { form.job.ShortName = shortName; };
     // When the job ends the pane shows what it wrote, selected.
     const std::vector<mw::FileStamp> before = form.listedFiles();
     job.refresh = [&form, &before] { form.updateFileList(mw::jobOutput(before, form.listedFiles())); };

@@ -16,11 +16,11 @@ mw::Housekeeping housekeepingOf(TForm1& form, FileModuleApp& app) {
     link.pgpDirectory = [&app] { return app.setup().pgpDir(); };
     link.reread = [&form] { form.updateFileList(); };
     link.setJobFiles = [&form](const std::string& lockFile, const std::string& batchFile) {
-        form.LockFile = lockFile;
-        form.BatchFile = batchFile;
+        form.job.LockFile = lockFile;
+        form.job.BatchFile = batchFile;
     };
-    link.setToolShortName = [&form](const std::string& name) { form.ToolShortName = name; };
-    link.setShortName = [&form](const std::string& name) { form.ShortName = name; };
+    link.setToolShortName = [&form](const std::string& name) { form.job.ToolShortName = name; };
+    link.setShortName = [&form](const std::string& name) { form.job.ShortName = name; };
     return mw::Housekeeping(app.context().platform(), app.context().interaction(), std::move(link));
 }
 

@@ -21,7 +21,6 @@
 #include "win/Menus.h"
 #include "win/SystemText.h"
 #include "win/TPGPSetup.h"
-#include "core/Companions.h"
 #include <windowsx.h>
 
 namespace filemodule {
@@ -47,7 +46,8 @@ std::wstring currentDirectory() {
 
 } // namespace
 
-TForm1::TForm1(FileModuleApp& app) : Form(app.context().application()), app_(app) {
+TForm1::TForm1(FileModuleApp& app)
+    : MainForm(app.context(), [&app] { return app.setup().pgpDir(); }), app_(app) {
     auto& application = this->app();
     registerClass("TForm1", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     // The system font of the panes, in its own proportions: the stock one keeps its 96-DPI width
@@ -133,8 +133,7 @@ void TForm1::createMenus() {
         {FVIRTKEY, VK_F1, CmdHelponMurkwellFile1Click},
         {FVIRTKEY | FSHIFT, VK_F1, CmdAbout1Click},
     };
-    accelerators_ =
-        mw::UniqueAccelerators(CreateAcceleratorTableA(keys, static_cast<int>(sizeof keys / sizeof keys[0])));
+    setShortcuts(keys);
 }
 
 void TForm1::createControls() {
@@ -206,14 +205,6 @@ void TForm1::createPanes() {
                 .unicode = true});
     for (const auto& drive : logicalDrives())
         mw::ComboBox(driveBox()).add(mw::toLowerAscii(drive.substr(0, 2)));
-}
-
-void TForm1::showMain() {
-    centreOnScreen();
-    ShowWindow(handle(), SW_SHOW);
-    UpdateWindow(handle());
-    SetFocus(fileList());
-    app().runHandler([this] { FormShow(); });
 }
 
 void TForm1::FormShow() {
@@ -376,88 +367,29 @@ void TForm1::setStatus(const std::string& text) {
 
 // --- keys, commands and closing
 
-void TForm1::FormKeyDown(WPARAM key) {
-    ShiftFlag = key == VK_SHIFT;
+bool TForm1::previewKey(const MSG& msg) {
+    if (msg.wParam != VK_RETURN || msg.hwnd != directoryList()) return false;
+    DirectoryDblClick();
+    return true;
 }
 
-bool TForm1::preTranslateMessage(MSG& msg) {
-    // Key preview: the window sees every key before the focused control does.
-    if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
-        FormKeyDown(msg.wParam);
-        if (msg.wParam == VK_RETURN && msg.hwnd == directoryList()) {
-            DirectoryDblClick();
-            return true;
-        }
-    }
-    if (accelerators_.get() && TranslateAcceleratorA(handle(), accelerators_.get(), &msg)) return true;
-    return mw::Form::preTranslateMessage(msg);
-}
-
-void TForm1::FormClose() {
-    auto& platform = app_.context().platform();
-    PGPDir = app_.setup().pgpDir();
-    for (const std::string& name : app_.context().profile().leftoversAtClose)
-        mw::deleteIfExists(platform, PGPDir + name);
-    auto& application = app();
-    if (application.terminate) application.terminate();
-}
-
-void TForm1::SpeedButton1Click() {
-    runPgpOperation(app_, mw::FileOperation::Encrypt);
-}
-void TForm1::SpeedButton2Click() {
-    runPgpOperation(app_, mw::FileOperation::Decrypt);
-}
-void TForm1::SpeedButton3Click() {
-    runPgpOperation(app_, mw::FileOperation::Sign);
-}
-void TForm1::IEButton7Click() {
-    runPgpOperation(app_, mw::FileOperation::SignDetached);
-}
-void TForm1::SpeedButton4Click() {
-    runPgpOperation(app_, mw::FileOperation::SignEncrypt);
-}
-void TForm1::SpeedButton5Click() {
-    runPgpOperation(app_, mw::FileOperation::EncryptIdea);
-}
-
-void TForm1::Exit1Click() {
-    close();
-}
-void TForm1::IEButton6Click() {
-    close();
-}
-void TForm1::PGPSetup1Click() {
-    app_.setup().showModal();
-}
-void TForm1::About1Click() {
-    app_.about().showModal();
-}
-void TForm1::HelponMurkwellFile1Click() {
-    mw::openHelp(app_.context().platform(), app_.context().interaction(), app_.context().profile(), "",
-                 mw::ShowMode::Show);
-}
-
-void TForm1::N3Click() {
-    if (namesReachable()) housekeepingOf(*this, app_).deleteFile();
-}
-void TForm1::RenameFile1Click() {
-    if (namesReachable()) housekeepingOf(*this, app_).renameFile();
-}
-void TForm1::ScorchTheFile1Click() {
+void TForm1::housekeep(void (mw::Housekeeping::*command)()) {
     if (!namesReachable()) return;
-    housekeepingOf(*this, app_).scorchFile();
+    auto housekeeping = housekeepingOf(*this, app_);
+    (housekeeping.*command)();
+}
+
+void TForm1::scorchSelected() {
+    housekeep(&mw::Housekeeping::scorchFile);
     mw::takeActivationBack(handle()); // from the wipe tool's console
 }
-void TForm1::RunFile1Click() {
-    if (namesReachable()) housekeepingOf(*this, app_).runFile();
-}
-void TForm1::LoadIntoNotepad1Click() {
-    if (namesReachable()) housekeepingOf(*this, app_).loadIntoNotepad();
-}
-void TForm1::DOSPromptHere1Click() {
-    if (namesReachable()) housekeepingOf(*this, app_).dosPromptHere();
-}
+
+#define MW_FILE_MODULE_HANDLER(Handler, action)                                                              \
+    void TForm1::Handler() {                                                                                 \
+        action;                                                                                              \
+    }
+MW_FILE_MODULE_COMMANDS(MW_FILE_MODULE_HANDLER)
+#undef MW_FILE_MODULE_HANDLER
 
 bool TForm1::onCommand(int id, int code, HWND control) {
     if (control == fileList()) {
@@ -473,27 +405,11 @@ bool TForm1::onCommand(int id, int code, HWND control) {
         if (code == CBN_SELCHANGE) DriveComboBox1Change();
         return true;
     }
-    static const std::pair<int, void (TForm1::*)()> handlers[] = {
-        {CmdSpeedButton1Click, &TForm1::SpeedButton1Click},
-        {CmdSpeedButton2Click, &TForm1::SpeedButton2Click},
-        {CmdSpeedButton3Click, &TForm1::SpeedButton3Click},
-        {CmdIEButton7Click, &TForm1::IEButton7Click},
-        {CmdSpeedButton4Click, &TForm1::SpeedButton4Click},
-        {CmdSpeedButton5Click, &TForm1::SpeedButton5Click},
-        {CmdRenameFile1Click, &TForm1::RenameFile1Click},
-        {CmdN3Click, &TForm1::N3Click},
-        {CmdScorchTheFile1Click, &TForm1::ScorchTheFile1Click},
-        {CmdRunFile1Click, &TForm1::RunFile1Click},
-        {CmdRefresh1Click, &TForm1::Refresh1Click},
-        {CmdLoadIntoNotepad1Click, &TForm1::LoadIntoNotepad1Click},
-        {CmdDOSPromptHere1Click, &TForm1::DOSPromptHere1Click},
-        {CmdExit1Click, &TForm1::Exit1Click},
-        {CmdIEButton6Click, &TForm1::IEButton6Click},
-        {CmdPGPSetup1Click, &TForm1::PGPSetup1Click},
-        {CmdHelponMurkwellFile1Click, &TForm1::HelponMurkwellFile1Click},
-        {CmdAbout1Click, &TForm1::About1Click},
-    };
-    return mw::runCommand<TForm1>(*this, handlers, id);
+    switch (id) {
+        MW_FILE_MODULE_COMMANDS(MW_COMMAND_CASE)
+    default:
+        return false;
+    }
 }
 
 // --- drawing

@@ -2,9 +2,11 @@
 // box and directory pane, file pane, status line, menus and shortcuts.
 #pragma once
 #include "filemodule/core/FileBrowser.h"
+#include "filemodule/core/Housekeeping.h"
 #include "win/TIEButton.h"
 #include "win/Win32Util.h"
-#include "win/Window.h"
+#include "filemodule/FileModuleCommands.h"
+#include "win/MainForm.h"
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,7 +15,7 @@ namespace filemodule {
 
 class FileModuleApp;
 
-class TForm1 : public mw::Form {
+class TForm1 : public mw::MainForm {
 public:
     enum : int {
         IdPanel1 = 10, // button bar
@@ -27,11 +29,6 @@ public:
 
     explicit TForm1(FileModuleApp& app);
     ~TForm1() override;
-
-    // Job state shared with the operations and the key dialogs.
-    std::string PGPExe, PGPDir, LockFile, BatchFile, Recipients, Signer;
-    bool ShiftFlag = false;
-    std::string ShortName, ToolShortName;
 
     HWND fileList() const { return item(IdFileListBox1); }
     HWND directoryList() const;
@@ -59,51 +56,28 @@ public:
     // Throws IoError, leaving everything as it was, when the directory cannot be entered.
     void changeDirectory(const std::string& path);
 
-    // Shows the window and runs FormShow.
-    void showMain();
-
-    void FormKeyDown(WPARAM key);
     void FileListBox1Change();
     void DirectoryChange();
     void DirectoryDblClick();
     void DriveComboBox1Change();
     void FileListBox1DblClick() { RunFile1Click(); }
 
-    // PGP operations on the selected file.
-    void SpeedButton1Click(); // Encrypt
-    void SpeedButton2Click(); // Decrypt
-    void SpeedButton3Click(); // Sign
-    void IEButton7Click();    // Sign Detached
-    void SpeedButton4Click(); // Sign Encrypt
-    void SpeedButton5Click(); // Encrypt IDEA
-
-    // Housekeeping on the selected file and the shown directory.
-    void RenameFile1Click();
-    void N3Click(); // Delete
-    void ScorchTheFile1Click();
-    void RunFile1Click();
-    void Refresh1Click() { updateFileList(); }
+    // One handler per command of filemodule/FileModuleCommands.h: SpeedButton1Click, N3Click, ...
+    MW_FILE_MODULE_COMMANDS(MW_COMMAND_DECLARATION)
+    // Whether the browser shows the setup dialog's PGP directory.
     bool showsPgpDirectory() const;
-    void LoadIntoNotepad1Click();
-    void DOSPromptHere1Click();
-
-    void Exit1Click();
-    void IEButton6Click();
-    void PGPSetup1Click();
-    void HelponMurkwellFile1Click();
-    void About1Click();
     // The status line: the selected file's name, or what the last job came to.
     void setStatus(const std::string& text);
 
 protected:
     HWND initialFocus() const override { return fileList(); }
     void FormShow() override;
-    void FormClose() override;
     bool onCommand(int id, int code, HWND control) override;
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool onMeasureItem(MEASUREITEMSTRUCT& item) override;
     bool onDrawItem(const DRAWITEMSTRUCT& item) override;
-    bool preTranslateMessage(MSG& msg) override;
+    // Enter in the directory pane opens the entry, as a double click does.
+    bool previewKey(const MSG& msg) override;
     void dpiChanged() override;
 
 private:
@@ -117,12 +91,14 @@ private:
     void drawItem(const DRAWITEMSTRUCT& item);
     // systemPaths for the housekeeping, which names the files itself.
     bool namesReachable();
+    // A housekeeping command on the selected file, once its names are reachable.
+    void housekeep(void (mw::Housekeeping::*command)());
+    void scorchSelected();
     void drawStatus(const DRAWITEMSTRUCT& item);
     void showPopup(LPARAM screenPoint);
 
     FileModuleApp& app_;
     mw::UniqueMenu popup_;
-    mw::UniqueAccelerators accelerators_;
     std::string directory_;                   // shown directory, as the system reports it
     std::vector<std::string> directoryPaths_; // full path of each entry of the directory pane
     mw::UniqueFont paneFont_;                 // the system font of the three panes

@@ -39,9 +39,28 @@ struct KeyListingJob {
     KeyProgram program;
 };
 
-// The main window's copy of a job's paths (`PGPExe`, `PGPDir`, `BatchFile`, `LockFile`).
+// A job's paths as the runner computed them from the setup dialog.
 struct JobPaths {
     std::string pgpExe, pgpDir, batchFile, lockFile;
+};
+
+// What a main window keeps of its jobs, under the names every program of the family uses: the
+// paths recomputed at the start of each job, the key dialogs' last choices (kept for the whole
+// run), the key preview's Shift flag (read by Decrypt) and the short forms of the file module's
+// batch lines.
+struct JobState {
+    std::string PGPExe, PGPDir, BatchFile, LockFile;
+    std::string Recipients; // each chosen user ID quoted and followed by one blank
+    std::string Signer;     // quoted where the program's profile says so
+    bool ShiftFlag = false; // the last key-down in the window was Shift alone
+    std::string ShortName, ToolShortName;
+
+    void takePaths(const JobPaths& paths) {
+        PGPExe = paths.pgpExe;
+        PGPDir = paths.pgpDir;
+        BatchFile = paths.batchFile;
+        LockFile = paths.lockFile;
+    }
 };
 
 // What an editor operation hands the runner once its dialogs have run.

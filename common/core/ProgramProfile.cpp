@@ -24,6 +24,8 @@ const ProgramProfile& editorProfile() {
         .statusText = std::string("Murkwell ") + kVersion + " - graphical shell for PGP 2.6",
         .helpFile = "Murkwell.hlp",
         .htmlHelpFile = "Murkwell.html",
+        .helpInOwnDirectory = true,
+        .helpShow = ShowMode::Normal,
         .signatureName = "Murkwell.sig",
         .setup = {.barAndPassPhrase = true, .clientHeight = 216, .saveTop = 180},
         .boxCaption = "Information",
@@ -65,6 +67,8 @@ const ProgramProfile& fileModuleProfile() {
         // The editor's help file under this program's own spelling of it.
         .helpFile = "Murkwell.Hlp",
         .htmlHelpFile = "Murkwell.html",
+        .helpInOwnDirectory = false,
+        .helpShow = ShowMode::Show,
         .signatureName = "",
         .setup = {.barAndPassPhrase = false, .clientHeight = 157, .saveTop = 126},
         .boxCaption = "Murkwell File Encryption Applet",

@@ -3,6 +3,7 @@
 // each program leaves or removes.
 #pragma once
 #include "core/Interaction.h"
+#include "core/Platform.h"
 #include <string>
 #include <vector>
 
@@ -32,7 +33,11 @@ struct ProgramProfile {
     std::string statusText;     // the main window's status bar (empty: it has none)
     std::string helpFile;       // beside the executable
     std::string htmlHelpFile;   // beside it too: what opens where the help file does not
-    std::string signatureName;  // the text signature beside the executable (empty: none)
+    // How the help command opens it: with the own directory as working directory (else none),
+    // and the show mode.
+    bool helpInOwnDirectory;
+    ShowMode helpShow;
+    std::string signatureName; // the text signature beside the executable (empty: none)
     SetupParts setup;
 
     // The box in which the program tells the user things (job reports, refused user IDs).

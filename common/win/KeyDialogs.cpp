@@ -5,7 +5,7 @@
 #include "win/ControlViews.h"
 #include "win/SystemText.h"
 #include "win/Win32Util.h"
-#include "core/Companions.h"
+#include "core/Launches.h"
 #include "core/Interaction.h"
 #include "core/KeyChoice.h"
 #include <algorithm>
@@ -31,8 +31,8 @@ std::vector<std::string> listUserIds(const Context& context, const KeyDialogLink
     // A first start: nothing to choose from, and the way to a first key.
     const bool empty = finished && ids.empty();
     if (empty)
-        Companions(context.platform(), context.interaction(), context.profile(), sources.pgpDir)
-            .offerFirstKey(ring == KeyRing::Secret, sources.pgpExe);
+        offerFirstKey(context.platform(), context.interaction(), context.profile(), sources.pgpDir,
+                      ring == KeyRing::Secret, sources.pgpExe);
     if (offeredFirstKey) *offeredFirstKey = empty;
     return ids;
 }

@@ -1,9 +1,8 @@
-// Menus built from tables: one entry a line, the shortcut shown after a tab.
+// Menus built from tables (one entry a line, the shortcut shown after a tab), and the windows' command
+// tables.
 #pragma once
 #include <windows.h>
 #include <initializer_list>
-#include <span>
-#include <utility>
 
 namespace mw {
 
@@ -15,19 +14,15 @@ struct MenuEntry {
 
 HMENU buildPopup(std::initializer_list<MenuEntry> entries);
 
-// A window's command table: every menu item, popup item, button and shortcut of one command id
-// calls the same handler.
-template <class Owner> using CommandTable = std::span<const std::pair<int, void (Owner::*)()>>;
-
-// Calls the handler the table holds for `id`; false when it holds none.
-template <class Owner> bool runCommand(Owner& owner, CommandTable<Owner> table, int id) {
-    for (const auto& [command, handler] : table) {
-        if (command == id) {
-            (owner.*handler)();
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace mw
+
+// A window's commands are one table, a macro of rows `Row(Handler, action)`: the name of the
+// handler, whose command id is Cmd + that name, and the statement it runs inside the window. The
+// ids, the handler methods and onCommand's dispatch are all made from it, so they cannot drift
+// apart. Every menu item, popup item, button and shortcut of one id calls the same handler.
+#define MW_COMMAND_ID(Handler, action) Cmd##Handler,
+#define MW_COMMAND_DECLARATION(Handler, action) void Handler();
+#define MW_COMMAND_CASE(Handler, action)                                                                     \
+    case Cmd##Handler:                                                                                       \
+        Handler();                                                                                           \
+        return true;

@@ -260,7 +260,7 @@ protected:
         SendMessageA(memo(), EM_SETSEL, 0, 3);
         SetFocus(memo());
         setClipboardText("CLIP");
-        form().ShiftFlag.clear();
+        form().job.ShiftFlag = false;
         interaction.shown.clear();
         interaction.openRequests.clear();
         interaction.openResults = {std::nullopt};

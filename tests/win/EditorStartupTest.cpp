@@ -257,19 +257,19 @@ TEST_F(EditorStartup, ShiftFlagFollowsTheLastKeyDownNotClicks) {
         handlePendingMessages();
     };
     key(VK_SHIFT);
-    EXPECT_EQ(f.ShiftFlag, "shift");
+    EXPECT_TRUE(f.job.ShiftFlag);
     // A click on a button of the bar leaves it set.
     HWND decrypt = GetDlgItem(f.panel2(), editor::CmdBitBtn2Click);
     ASSERT_TRUE(decrypt);
     PostMessageA(decrypt, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageA(decrypt, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     handlePendingMessages();
-    EXPECT_EQ(f.ShiftFlag, "shift");
+    EXPECT_TRUE(f.job.ShiftFlag);
     key('A');
-    EXPECT_EQ(f.ShiftFlag, "");
+    EXPECT_FALSE(f.job.ShiftFlag);
     key(VK_SHIFT);
     key(VK_CONTROL);
-    EXPECT_EQ(f.ShiftFlag, "");
+    EXPECT_FALSE(f.job.ShiftFlag);
 }
 
 TEST_F(EditorStartup, ExitAndCloseBoxBothDeleteLeftoversAndWriteSettings) {

@@ -156,10 +156,10 @@ TEST_F(FileHousekeeping, ShiftDelScorchesTheFileHiddenAndSaysItIsWiped) {
     EXPECT_FALSE(exists(data() + "report.doc"));
     EXPECT_EQ(listEntries(form().fileList()), Lines{"alpha.txt"});
     expectReread();
-    EXPECT_EQ(form().LockFile, pgp() + "bramlet.lck");
-    EXPECT_EQ(form().BatchFile, pgp() + "bramlet.bat");
-    EXPECT_NE(form().ToolShortName, "");
-    EXPECT_NE(form().ShortName, "");
+    EXPECT_EQ(form().job.LockFile, pgp() + "bramlet.lck");
+    EXPECT_EQ(form().job.BatchFile, pgp() + "bramlet.bat");
+    EXPECT_NE(form().job.ToolShortName, "");
+    EXPECT_NE(form().job.ShortName, "");
     EXPECT_TRUE(noting->launches.empty()) << "only the batch file was started";
 }
 

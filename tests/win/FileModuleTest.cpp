@@ -256,16 +256,16 @@ TEST_F(FileModule, ShiftAloneSetsTheFlagAndAnyOtherKeyClearsIt) {
     writeFileBytes(data() + "a.txt", "a");
     auto& form = start(data());
     pressKeys(form, {VK_SHIFT});
-    EXPECT_TRUE(form.ShiftFlag) << "released Shift leaves the flag set";
+    EXPECT_TRUE(form.job.ShiftFlag) << "released Shift leaves the flag set";
     clickButton(form.buttons()[1]->handle()); // Decrypt
-    EXPECT_TRUE(form.ShiftFlag) << "a mouse click is no key-down";
+    EXPECT_TRUE(form.job.ShiftFlag) << "a mouse click is no key-down";
     // Ctrl of Ctrl+D is a key-down of its own, so the shortcut never has the flag.
     pressKeys(form, {VK_SHIFT});
     pressKeys(form, {VK_CONTROL, 'D'});
-    EXPECT_FALSE(form.ShiftFlag);
+    EXPECT_FALSE(form.job.ShiftFlag);
     pressKeys(form, {VK_SHIFT});
     postKey(form.directoryList(), VK_DOWN);
-    EXPECT_FALSE(form.ShiftFlag) << "key preview sees the keys of every pane";
+    EXPECT_FALSE(form.job.ShiftFlag) << "key preview sees the keys of every pane";
 }
 
 TEST_F(FileModule, TabAndShiftTabCycleThroughTheThreePanes) {

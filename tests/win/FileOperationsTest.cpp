@@ -125,8 +125,8 @@ TEST_F(FileOperations, EncryptToThreeRecipientsAndToNone) {
     // Without the wipe tool the batch file stays for the window's close.
     EXPECT_EQ(readFileBytes(pgpDir() + "bramlet.bat"),
               pgpDir() + "pgp.exe -ea " + file + " \"Alice\" \"Bob\" \"Carol\" \r\n" + deleteLine());
-    EXPECT_EQ(form.ShortName, file);
-    EXPECT_EQ(form.PGPExe, pgpDir() + "pgp.exe");
+    EXPECT_EQ(form.job.ShortName, file);
+    EXPECT_EQ(form.job.PGPExe, pgpDir() + "pgp.exe");
 
     // "Keys To Use" emptied: the line ends with the short path and one blank, and the job runs.
     answerKeyDialogs({});
@@ -258,7 +258,7 @@ TEST_F(FileOperations, PgpsDirectoryListsNoneOfTheEnginesOwnFiles) {
 TEST_F(FileOperations, AFileGoneSinceTheListingIsRefusedByNameBeforeAnythingIsWritten) {
     auto& form = startWith("gone.txt");
     DeleteFileA((data() + "gone.txt").c_str());
-    form.ShortName = "C:\\EARLIER.TXT";
+    form.job.ShortName = "C:\\EARLIER.TXT";
     command(form, filemodule::CmdSpeedButton1Click);
     EXPECT_EQ(boxTexts(),
               Lines{"The file " + data() +

@@ -229,7 +229,7 @@ TEST_F(KeyDialogs, EditorDefaultSettingsWriteTheTwoBatchLinesAndLeaveTheListing)
             EXPECT_EQ(l.directory, "c:\\pgp\\");
             EXPECT_EQ(l.mode, mw::ShowMode::Hidden);
         }
-        EXPECT_EQ(app.form1().Signer, "\"Sam Signer\"");
+        EXPECT_EQ(app.form1().job.Signer, "\"Sam Signer\"");
         // The stale listing went first, before the lock and the launch.
         EXPECT_LT(recording->step("delete c:\\pgp\\Murkwell.USR"),
                   recording->step("create c:\\pgp\\Murkwell.lck"));
@@ -247,9 +247,9 @@ TEST_F(KeyDialogs, FileModuleDefaultsWriteTheLockFirstAndDeleteTheListing) {
     {
         filemodule::FileModuleApp app(mw::Application::instance());
         // What the calling operation sets before it shows a dialog.
-        app.form1().PGPExe = d + "pgp.exe";
-        app.form1().BatchFile = d + "bramlet.bat";
-        app.form1().LockFile = d + "bramlet.lck";
+        app.form1().job.PGPExe = d + "pgp.exe";
+        app.form1().job.BatchFile = d + "bramlet.bat";
+        app.form1().job.LockFile = d + "bramlet.lck";
         Lines seen;
         show(app.pubKey(), [&](mw::Form&) {
             seen = listEntries(app.pubKey().listBox1());
@@ -271,7 +271,7 @@ TEST_F(KeyDialogs, FileModuleDefaultsWriteTheLockFirstAndDeleteTheListing) {
             "c:\\pgp\\pgp.exe -kv \"*\" c:\\pgp\\secring.pgp > bramlet.usr\r\nDEL c:\\pgp\\bramlet.lck\r\n");
         EXPECT_FALSE(exists(d + "bramlet.usr"));
         EXPECT_FALSE(exists(d + "bramlet.lck"));
-        EXPECT_EQ(app.form1().Signer, "Sam Signer");
+        EXPECT_EQ(app.form1().job.Signer, "Sam Signer");
         ASSERT_EQ(recording->launches.size(), 2u);
         for (const auto& l : recording->launches) {
             EXPECT_EQ(l.directory, "c:\\pgp\\");
@@ -313,7 +313,7 @@ TEST_F(KeyDialogs, AddRemoveAndOkBuildTheRecipientStringAcrossShowings) {
     EXPECT_EQ(boxesWhenFull, 0u);
     EXPECT_EQ(afterAdds, (Lines{"\"Adam\"", "\"Bob <bob@x>\"", "\"Bob <bob@x>\""}));
     EXPECT_EQ(afterRemoves, (Lines{"\"Bob <bob@x>\"", "\"Carol\""}));
-    EXPECT_EQ(app.form1().Recipients, "\"Bob <bob@x>\" \"Carol\" ");
+    EXPECT_EQ(app.form1().job.Recipients, "\"Bob <bob@x>\" \"Carol\" ");
     EXPECT_EQ(SendMessageA(pub.listBox1(), LB_GETCOUNT, 0, 0), 0) << "OK empties Available Keys";
 
     // A new key in the ring: listed afresh, while the choice stays.
@@ -328,7 +328,7 @@ TEST_F(KeyDialogs, AddRemoveAndOkBuildTheRecipientStringAcrossShowings) {
     });
     EXPECT_EQ(available, (Lines{"carol", "Dave"}));
     EXPECT_EQ(keptChoice, (Lines{"\"Bob <bob@x>\"", "\"Carol\""}));
-    EXPECT_EQ(app.form1().Recipients, "");
+    EXPECT_EQ(app.form1().job.Recipients, "");
     EXPECT_TRUE(interaction.shown.empty());
 }
 
@@ -338,8 +338,8 @@ TEST_F(KeyDialogs, KeysAloneAddChooseAndCancelInBothDialogs) {
     preparePgpDir(pgpDir(), {"Bob", "Alice"}, {"Sam"});
     writeSettings("Murkwell.ini");
     editor::EditorApp app(mw::Application::instance());
-    app.form1().Recipients = "\"Before\" ";
-    app.form1().Signer = "\"Before\"";
+    app.form1().job.Recipients = "\"Before\" ";
+    app.form1().job.Signer = "\"Before\"";
     TPubKey& pub = app.pubKey();
     TSecKey& sec = app.secKey();
     Lines afterEnter;
@@ -354,7 +354,7 @@ TEST_F(KeyDialogs, KeysAloneAddChooseAndCancelInBothDialogs) {
     EXPECT_EQ(afterEnter, Lines{"\"Alice\""});
     EXPECT_TRUE(openAfterEnter);
     EXPECT_FALSE(pub.chosen());
-    EXPECT_EQ(app.form1().Recipients, "\"Before\" ");
+    EXPECT_EQ(app.form1().job.Recipients, "\"Before\" ");
 
     using Close = std::function<void(mw::Form&, HWND list)>;
     const Close altF4 = [](mw::Form& f, HWND list) { pressKeys(f.handle(), list, {VK_MENU, VK_F4}); };
@@ -365,16 +365,16 @@ TEST_F(KeyDialogs, KeysAloneAddChooseAndCancelInBothDialogs) {
         show(sec, [&](mw::Form& f) { cancel(f, sec.listBox1()); });
         EXPECT_FALSE(sec.chosen());
     }
-    EXPECT_EQ(app.form1().Recipients, "\"Before\" ");
-    EXPECT_EQ(app.form1().Signer, "\"Before\"");
+    EXPECT_EQ(app.form1().job.Recipients, "\"Before\" ");
+    EXPECT_EQ(app.form1().job.Signer, "\"Before\"");
 
     // Enter from "Keys To Use" and from the signer's list is OK.
     show(pub, [&](mw::Form& f) { pressKeys(f.handle(), pub.listBox2(), {VK_RETURN}); });
     EXPECT_TRUE(pub.chosen());
-    EXPECT_EQ(app.form1().Recipients, "\"Alice\" ");
+    EXPECT_EQ(app.form1().job.Recipients, "\"Alice\" ");
     show(sec, [&](mw::Form& f) { pressKeys(f.handle(), sec.listBox1(), {VK_RETURN}); });
     EXPECT_TRUE(sec.chosen());
-    EXPECT_EQ(app.form1().Signer, "\"Sam\"");
+    EXPECT_EQ(app.form1().job.Signer, "\"Sam\"");
     EXPECT_TRUE(interaction.shown.empty());
 }
 
@@ -396,14 +396,14 @@ TEST_F(KeyDialogs, UserIdsThatCannotBePassedToPgpAreShownButRefusedInBothProgram
             ed = std::make_unique<editor::EditorApp>(mw::Application::instance());
         } else {
             fm = std::make_unique<filemodule::FileModuleApp>(mw::Application::instance());
-            fm->form1().PGPExe = pgpDir() + "pgp.exe";
-            fm->form1().BatchFile = pgpDir() + "bramlet.bat";
-            fm->form1().LockFile = pgpDir() + "bramlet.lck";
+            fm->form1().job.PGPExe = pgpDir() + "pgp.exe";
+            fm->form1().job.BatchFile = pgpDir() + "bramlet.bat";
+            fm->form1().job.LockFile = pgpDir() + "bramlet.lck";
         }
         TPubKey& pub = ed ? ed->pubKey() : fm->pubKey();
         TSecKey& sec = ed ? ed->secKey() : fm->secKey();
-        std::string& recipients = ed ? ed->form1().Recipients : fm->form1().Recipients;
-        std::string& signer = ed ? ed->form1().Signer : fm->form1().Signer;
+        std::string& recipients = ed ? ed->form1().job.Recipients : fm->form1().job.Recipients;
+        std::string& signer = ed ? ed->form1().job.Signer : fm->form1().job.Signer;
         signer = "before";
 
         Lines available;
@@ -458,16 +458,16 @@ TEST_F(KeyDialogs, SecretKeyDialogPreselectsTheFirstAndKeepsSignerUnlessOk) {
     });
     EXPECT_EQ(preselected, 0);
     EXPECT_EQ(available, (Lines{"alice", "Bob", "zed"}));
-    EXPECT_EQ(app.form1().Signer, "\"alice\"");
+    EXPECT_EQ(app.form1().job.Signer, "\"alice\"");
 
     show(sec, [&](mw::Form& f) {
         select(sec.listBox1(), 2);
         SendMessageA(f.handle(), WM_CLOSE, 0, 0); // the close box
     });
-    EXPECT_EQ(app.form1().Signer, "\"alice\"");
+    EXPECT_EQ(app.form1().job.Signer, "\"alice\"");
 
     show(sec, [&](mw::Form&) { doubleClickEntry(sec.listBox1(), 1); });
-    EXPECT_EQ(app.form1().Signer, "\"Bob\"");
+    EXPECT_EQ(app.form1().job.Signer, "\"Bob\"");
 
     EXPECT_FALSE(sec.offeredFirstKey());
 
@@ -480,7 +480,7 @@ TEST_F(KeyDialogs, SecretKeyDialogPreselectsTheFirstAndKeepsSignerUnlessOk) {
     EXPECT_EQ(modalShown, Lines{});
     EXPECT_TRUE(sec.offeredFirstKey());
     EXPECT_FALSE(IsWindowVisible(sec.handle()));
-    EXPECT_EQ(app.form1().Signer, "\"Bob\"");
+    EXPECT_EQ(app.form1().job.Signer, "\"Bob\"");
     ASSERT_EQ(interaction.shown.size(), 1u);
     EXPECT_EQ(interaction.shown[0].caption, "No Keys");
     EXPECT_TRUE(interaction.answers.empty());

@@ -224,9 +224,9 @@ TEST_F(KeyRingDialogs, FileModuleListsTheRingAndEncryptsToExactlyTheChosenKeys) 
     form.showMain();
     answerDialogs(fileApp->pubKey(), fileApp->secKey());
     // The signer dialog lists the secret ring; its listing job needs the paths an operation sets.
-    form.PGPExe = engine->bin + "pgp.exe";
-    form.BatchFile = pgpDir + "bramlet.bat";
-    form.LockFile = pgpDir + "bramlet.lck";
+    form.job.PGPExe = engine->bin + "pgp.exe";
+    form.job.BatchFile = pgpDir + "bramlet.bat";
+    form.job.LockFile = pgpDir + "bramlet.lck";
     fileApp->secKey().showModal();
     clickEntry(form.fileList(),
                static_cast<int>(SendMessageA(form.fileList(), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),

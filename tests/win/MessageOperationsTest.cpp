@@ -180,7 +180,7 @@ TEST_F(MessageOperations, EncryptWithTheWipeToolAsInTheWorkedExample) {
     onModal = [](mw::Form& f) { chooseRecipients(f, {"Alice <alice@example.org>", "Bob"}); };
     command(editor::CmdBitBtn1Click);
     EXPECT_EQ(modalShown, std::vector<std::string>{"TPubKey"});
-    EXPECT_EQ(form().Recipients, "\"Alice <alice@example.org>\" \"Bob\" ");
+    EXPECT_EQ(form().job.Recipients, "\"Alice <alice@example.org>\" \"Bob\" ");
     EXPECT_EQ(batch(), pgpDir + "pgp.exe -eat murkwell.tmp \"Alice <alice@example.org>\" \"Bob\" \r\n" +
                            "DEL " + pgpDir + "Murkwell.lck\r\n");
     EXPECT_EQ(text(), armoured("eat", {"Recipient: Alice <alice@example.org>", "Recipient: Bob"},
@@ -197,8 +197,8 @@ TEST_F(MessageOperations, EncryptWithTheWipeToolAsInTheWorkedExample) {
     EXPECT_EQ(GetForegroundWindow(), form().handle());
     typeKeys({'Q'});
     EXPECT_NE(text().find('q'), std::string::npos);
-    EXPECT_EQ(form().PGPDir, pgpDir);
-    EXPECT_EQ(form().LockFile, pgpDir + "Murkwell.lck");
+    EXPECT_EQ(form().job.PGPDir, pgpDir);
+    EXPECT_EQ(form().job.LockFile, pgpDir + "Murkwell.lck");
     EXPECT_TRUE(interaction.shown.empty());
 }
 
@@ -226,7 +226,7 @@ TEST_F(MessageOperations, SignSignAndEncryptAndEncryptIdeaLinesAndSignature) {
         << "no signer ever chosen: the line ends with \"-u \"";
     EXPECT_EQ(text(), armoured("staw", {}, "m\r\n") + "sig\r\n");
 
-    form().Signer = "\"Alice <alice@example.org>\"";
+    form().job.Signer = "\"Alice <alice@example.org>\"";
     onModal = [](mw::Form& f) {
         if (className(f.handle()) == "TPubKey")
             chooseRecipients(f, {"Bob"});

@@ -1,11 +1,12 @@
-// The editor's companion programs and help files: what each command opens, from where, how it
-// is shown, and when it opens nothing.
-#include "core/Companions.h"
+// The editor's companion programs and PGP's documents: what each command opens, from where, how
+// it is shown, and when it opens nothing.
+#include "editor/core/Companions.h"
 #include "core/ProgramProfile.h"
 #include "support/FakePlatform.h"
 #include "support/ScriptedInteraction.h"
 #include <gtest/gtest.h>
 
+using namespace editor;
 using namespace mw;
 using namespace mwtest;
 
@@ -53,41 +54,6 @@ TEST_F(CompanionsTest, KeyManagementStartsTheKeyManagerInPgpsDirectory) {
 TEST_F(CompanionsTest, EncryptDecryptFilesStartsTheFileModuleInPgpsDirectory) {
     companions.encryptDecryptFiles();
     expectOneLaunch("c:\\murkwell\\bramlet.exe", "d:\\pgp26\\", ShowMode::Normal);
-}
-
-TEST_F(CompanionsTest, HelpOpensTheHelpFileElseTheHtmlHelpElseSaysWhy) {
-    const std::string hlp = "c:\\murkwell\\Murkwell.hlp", html = "c:\\murkwell\\Murkwell.html";
-    struct Case {
-        bool hlpThere;
-        std::vector<std::string> unlaunchable;
-        std::vector<std::string> launched;
-        bool box;
-    };
-    const Case cases[] = {
-        {true, {}, {hlp}, false},
-        {false, {}, {html}, false},
-        {true, {hlp}, {hlp, html}, false}, // no program opens WinHelp files
-        {false, {html}, {html}, true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.launched.size());
-        FakePlatform platform;
-        ScriptedInteraction interaction;
-        if (c.hlpThere) platform.put(hlp, {});
-        for (const auto& file : c.unlaunchable)
-            platform.unlaunchable.insert(FakePlatform::key(file));
-        Companions(platform, interaction, editorProfile(), "d:\\pgp26\\").murkwellDocs();
-        std::vector<std::string> launched;
-        for (const auto& l : platform.launches) {
-            launched.push_back(l.file);
-            EXPECT_EQ(l.directory, "c:\\murkwell\\");
-        }
-        EXPECT_EQ(launched, c.launched);
-        ASSERT_EQ(interaction.shown.size(), c.box ? 1u : 0u);
-        if (c.box) {
-            EXPECT_EQ(interaction.shown[0].text.rfind("The help could not be opened: " + html + ": ", 0), 0u);
-        }
-    }
 }
 
 TEST_F(CompanionsTest, LaunchedProgramsAreNotTrackedAndAFailedLaunchSaysWhy) {
@@ -166,46 +132,4 @@ TEST_F(CompanionsTest, PgpDocsWithNoDocumentDoesNothingAndShowsNothing) {
     companions.pgpDocs();
     EXPECT_TRUE(fake.launches.empty());
     EXPECT_TRUE(boxes.shown.empty());
-}
-
-TEST_F(CompanionsTest, AnEmptyKeyRingOffersAFirstKeyWithTheKeyManagerOrPgp) {
-    struct Case {
-        bool secretRing, withManager, yes, launchFails;
-        const char* launched; // file and parameters, or "" for none
-    };
-    const Case cases[] = {
-        {false, false, true, false, "c:\\pgp\\pgp.exe -kg"},
-        {true, true, true, false, "c:\\murkwell\\wendal.exe "},
-        {false, true, false, false, ""},
-        {true, false, true, true, "c:\\pgp\\pgp.exe -kg"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.launched);
-        FakePlatform platform;
-        ScriptedInteraction interaction;
-        if (c.withManager) platform.put("c:\\murkwell\\wendal.exe", {});
-        platform.launchFails = c.launchFails;
-        interaction.answers = {c.yes};
-        Companions(platform, interaction, editorProfile(), "d:\\pgp26\\")
-            .offerFirstKey(c.secretRing, "c:\\pgp\\pgp.exe");
-        ASSERT_FALSE(interaction.shown.empty());
-        EXPECT_EQ(interaction.shown[0].caption, "No Keys");
-        EXPECT_EQ(interaction.shown[0].text.rfind(c.secretRing ? "Your secret key ring holds no keys yet"
-                                                               : "Your public key ring holds no keys yet",
-                                                  0),
-                  0u);
-        if (!*c.launched) {
-            EXPECT_TRUE(platform.launches.empty());
-            continue;
-        }
-        ASSERT_EQ(platform.launches.size(), 1u);
-        EXPECT_EQ(platform.launches[0].file + " " + platform.launches[0].parameters, c.launched);
-        EXPECT_EQ(platform.launches[0].directory, "d:\\pgp26\\");
-        EXPECT_EQ(platform.launches[0].mode, ShowMode::Normal);
-        // A console that would not start is said, with the system's reason.
-        EXPECT_EQ(interaction.shown.size(), c.launchFails ? 2u : 1u);
-        if (c.launchFails) {
-            EXPECT_EQ(interaction.shown[1].text.rfind("c:\\pgp\\pgp.exe could not be started: ", 0), 0u);
-        }
-    }
 }
