@@ -10,28 +10,12 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-// The real platform; launches other than batch files are only noted ("file|parameters|dir|mode").
-class NotingPlatform : public mw::Win32Platform {
-public:
-    using Win32Platform::Win32Platform;
-    Lines launches;
-    mw::LaunchResult launch(const std::string& file, const std::string& parameters,
-                            const std::string& directory, mw::ShowMode mode) override {
-        if (file.size() > 4 && mw::toLowerAscii(file.substr(file.size() - 4)) == ".bat")
-            return Win32Platform::launch(file, parameters, directory, mode);
-        launches.push_back(file + "|" + parameters + "|" + directory + "|" +
-                           std::to_string(static_cast<int>(mode)));
-        return {};
-    }
-};
-
 class FileHousekeeping : public ProgramFixture {
 protected:
     void SetUp() override {
         ProgramFixture::SetUp();
         standProgramAs("bramlet.exe");
-        noting = std::make_unique<NotingPlatform>(mw::Application::instance(), exePath);
-        mw::Application::instance().setPlatform(noting.get());
+        record().starts = Starts::BatchFilesOnly;
         char cwd[MAX_PATH];
         startDirectory.assign(cwd, GetCurrentDirectoryA(sizeof cwd, cwd));
         const std::string p = pgp();
@@ -71,7 +55,6 @@ protected:
     }
     std::string lastBox() { return interaction.shown.empty() ? "<none>" : interaction.shown.back().text; }
 
-    std::unique_ptr<NotingPlatform> noting;
     std::unique_ptr<filemodule::FileModuleApp> app;
     std::string startDirectory;
 };
@@ -90,12 +73,12 @@ TEST_F(FileHousekeeping, GuardedCommandsWithoutASelectionOnlyAskForOne) {
         EXPECT_EQ(box.text, "You must select a file first!");
         EXPECT_EQ(box.icon, mw::BoxIcon::None);
     }
-    EXPECT_TRUE(noting->launches.empty());
+    EXPECT_TRUE(recorder->programLaunches().empty());
     EXPECT_EQ(listEntries(form().fileList()), (Lines{"alpha.txt", "report.doc"}));
     EXPECT_FALSE(exists(pgp() + "bramlet.lck"));
 
     command(filemodule::CmdLoadIntoNotepad1Click);
-    EXPECT_EQ(noting->launches, Lines{"Notepad.Exe||" + shown() + "|1"});
+    EXPECT_EQ(noted(recorder->programLaunches()), Lines{"Notepad.Exe||" + shown() + "|1"});
 }
 
 TEST_F(FileHousekeeping, DelInTheDirectoryPaneAsksAndNoKeepsTheFile) {
@@ -160,7 +143,7 @@ TEST_F(FileHousekeeping, ShiftDelScorchesTheFileHiddenAndSaysItIsWiped) {
     EXPECT_EQ(form().BatchFile, pgp() + "bramlet.bat");
     EXPECT_NE(form().ToolShortName, "");
     EXPECT_NE(form().ShortName, "");
-    EXPECT_TRUE(noting->launches.empty()) << "only the batch file was started";
+    EXPECT_TRUE(recorder->programLaunches().empty()) << "only the batch file was started";
 }
 
 TEST_F(FileHousekeeping, ScorchWithTheRealToolWipesEvenAnAmpersandNameAndLeavesAReadOnlyFileIntact) {
@@ -212,8 +195,8 @@ TEST_F(FileHousekeeping, DoubleClickRunsAndThePromptOpensInTheShownDirectory) {
     char comspec[MAX_PATH] = {};
     GetEnvironmentVariableA("COMSPEC", comspec, sizeof comspec);
     ASSERT_NE(std::string(comspec), "");
-    // The noting platform starts nothing, so command.com counts as missing.
-    EXPECT_EQ(noting->launches,
+    // The recorder starts no program, so command.com counts as missing.
+    EXPECT_EQ(noted(recorder->programLaunches()),
               (Lines{data() + "report.doc||" + shown() + "|1", "command.com||" + shown() + "|1",
                      std::string(comspec) + "||" + shown() + "|1"}));
     EXPECT_TRUE(interaction.shown.empty());
