@@ -211,7 +211,7 @@ TEST_F(TextTools, UnicodeTextSurvivesTypingTheClipboardQuoteAndPrint) {
     // the emoji as its two surrogates and each line break as Enter.
     for (char16_t unit : mw::utf8ToUtf16(kWorld))
         if (unit != u'\n') PostMessageW(memo(), WM_CHAR, unit, 1);
-    mw::Application::instance().processMessages();
+    app->context().application().processMessages();
     EXPECT_EQ(mw::unicodeText(memo()), kWorld);
 
     command(editor::CmdCopyMessage1Click);
@@ -443,8 +443,8 @@ TEST_F(TextTools, PrintSendsEachDisplayedLineAfterATabInTheEditorsFont) {
 }
 
 TEST_F(TextTools, WithoutAPrinterThePrintDialogReportsItAndNothingIsPrinted) {
-    mw::Win32Interaction real{mw::Application::instance()};
-    mw::Application::instance().setInteraction(&real);
+    mw::Win32Interaction real{app->context().application()};
+    app->context().application().setInteraction(&real);
     static std::string reported;
     reported.clear();
     UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
@@ -462,7 +462,7 @@ TEST_F(TextTools, WithoutAPrinterThePrintDialogReportsItAndNothingIsPrinted) {
     setText("nothing to print");
     form().Print1Click();
     KillTimer(nullptr, timer);
-    mw::Application::instance().setInteraction(&interaction);
+    app->context().application().setInteraction(&interaction);
     EXPECT_FALSE(reported.empty()) << "the print dialog's own report";
     EXPECT_TRUE(interaction.shown.empty());
 }
