@@ -255,7 +255,7 @@ protected:
             if (auto* sec = dynamic_cast<mw::TSecKey*>(&f)) return sec->Button1Click();
             f.close();
         };
-        recorder->clear();
+        recorder->launches.clear();
         terminated = false;
     }
 

@@ -3,6 +3,7 @@
 #include "core/TextConvert.h"
 #include "WinTestSupport.h"
 #include <algorithm>
+#include <iterator>
 
 namespace mwtest {
 
@@ -39,11 +40,6 @@ std::vector<std::string> noted(const std::vector<RecordingPlatform::Launch>& lau
     return out;
 }
 
-void RecordingPlatform::clear() {
-    launches.clear();
-    steps.clear();
-}
-
 std::size_t RecordingPlatform::step(const std::string& text) const {
     return static_cast<std::size_t>(
         std::find_if(steps.begin(), steps.end(), [&](const Step& s) { return s.text() == text; }) -
@@ -57,17 +53,18 @@ std::vector<std::string> RecordingPlatform::stepsByName() const {
     return out;
 }
 
-std::vector<RecordingPlatform::Launch> RecordingPlatform::batchLaunches(std::optional<mw::ShowMode> mode) const {
+std::vector<RecordingPlatform::Launch>
+RecordingPlatform::batchLaunches(std::optional<mw::ShowMode> mode) const {
     std::vector<Launch> out;
-    for (const auto& l : launches)
-        if (l.batch() && (!mode || l.mode == *mode)) out.push_back(l);
+    std::copy_if(launches.begin(), launches.end(), std::back_inserter(out),
+                 [&](const Launch& l) { return l.batch() && (!mode || l.mode == *mode); });
     return out;
 }
 
 std::vector<RecordingPlatform::Launch> RecordingPlatform::programLaunches() const {
     std::vector<Launch> out;
-    for (const auto& l : launches)
-        if (!l.batch()) out.push_back(l);
+    std::copy_if(launches.begin(), launches.end(), std::back_inserter(out),
+                 [](const Launch& l) { return !l.batch(); });
     return out;
 }
 
@@ -114,16 +111,6 @@ mw::LaunchResult RecordingPlatform::launch(const std::string& file, const std::s
     return {true, "", 0};
 }
 
-bool RecordingPlatform::deleteFile(const std::string& path) {
-    steps.push_back({"delete", path, {}});
-    return Win32Platform::deleteFile(path);
-}
-
-bool RecordingPlatform::createNewFile(const std::string& path, const std::vector<std::string>& lines) {
-    steps.push_back({"create", path, {}});
-    return Win32Platform::createNewFile(path, lines);
-}
-
 void RecordingPlatform::writeLines(const std::string& path, const std::vector<std::string>& lines) {
     std::string text;
     for (const auto& l : lines)
@@ -139,14 +126,6 @@ void RecordingPlatform::writeBatchFile(const std::string& path, const mw::BatchL
             text += std::string(l) + "|";
     steps.push_back({"write", path, text});
     Win32Platform::writeBatchFile(path, lines);
-}
-
-unsigned RecordingPlatform::ansiCodePage() {
-    return ansiCp ? ansiCp : Win32Platform::ansiCodePage();
-}
-
-unsigned RecordingPlatform::consoleCodePage() {
-    return consoleCp ? consoleCp : Win32Platform::consoleCodePage();
 }
 
 } // namespace mwtest

@@ -58,7 +58,6 @@ public:
     std::vector<Launch> launches;
     std::vector<Step> steps;
     std::uintptr_t lastProcess = 0; // of the last launch that started
-    void clear();
 
     // The position of the step whose text is `text`; steps.size() when there is none.
     std::size_t step(const std::string& text) const;
@@ -72,14 +71,20 @@ public:
     // The parameters of each start of the wipe tool.
     std::vector<std::string> wiped() const;
 
-    mw::LaunchResult launch(const std::string& file, const std::string& parameters, const std::string& directory,
-                            mw::ShowMode mode) override;
-    bool deleteFile(const std::string& path) override;
-    bool createNewFile(const std::string& path, const std::vector<std::string>& lines) override;
+    mw::LaunchResult launch(const std::string& file, const std::string& parameters,
+                            const std::string& directory, mw::ShowMode mode) override;
+    bool deleteFile(const std::string& path) override {
+        steps.push_back({"delete", path, {}});
+        return Win32Platform::deleteFile(path);
+    }
+    bool createNewFile(const std::string& path, const std::vector<std::string>& lines) override {
+        steps.push_back({"create", path, {}});
+        return Win32Platform::createNewFile(path, lines);
+    }
     void writeLines(const std::string& path, const std::vector<std::string>& lines) override;
     void writeBatchFile(const std::string& path, const mw::BatchLines& lines) override;
-    unsigned ansiCodePage() override;
-    unsigned consoleCodePage() override;
+    unsigned ansiCodePage() override { return ansiCp ? ansiCp : Win32Platform::ansiCodePage(); }
+    unsigned consoleCodePage() override { return consoleCp ? consoleCp : Win32Platform::consoleCodePage(); }
 };
 
 // The launches noted one a line, as Launch::noted gives them.
