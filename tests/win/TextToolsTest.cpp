@@ -1,15 +1,12 @@
 // The editor's text tools on the real editor window: clipboard commands, Quote, files, font,
 // colour, printing and the signature dialog, with scripted dialogs and real files.
-#include "editor/EditorApp.h"
 #include "editor/EditorCommands.h"
-#include "editor/TForm1.h"
 #include "editor/TForm2.h"
 #include "editor/TextTools.h"
 #include "core/UnicodeText.h"
 #include "win/TPGPSetup.h"
 #include "win/Win32Interaction.h"
-#include "WinTestSupport.h"
-#include <memory>
+#include "EditorFixture.h"
 
 using namespace mwtest;
 
@@ -83,23 +80,16 @@ const std::string kWorldLines[] = {
 const std::string kWorld =
     kWorldLines[0] + "\r\n" + kWorldLines[1] + "\r\n" + kWorldLines[2] + "\r\n" + kWorldLines[3];
 
-class TextTools : public ProgramFixture {
+class TextTools : public EditorFixture {
 protected:
     void SetUp() override {
-        ProgramFixture::SetUp();
-        app = std::make_unique<editor::EditorApp>(mw::Application::instance());
+        EditorFixture::SetUp();
+        make();
     }
-    void TearDown() override {
-        app.reset();
-        ProgramFixture::TearDown();
-    }
-    editor::TForm1& form() { return app->form1(); }
     HWND memo() { return form().memo(); }
     std::string text() { return mw::windowText(memo()); }
     void setText(const std::string& t) { mw::setWindowText(memo(), t); }
     void command(int id) { SendMessageA(form().handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
-
-    std::unique_ptr<editor::EditorApp> app;
 };
 
 } // namespace
