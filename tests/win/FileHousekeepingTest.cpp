@@ -1,42 +1,21 @@
 // The file module's housekeeping commands on the real browser window under Wine: the keys and
 // menus that reach them, the selection guard, and the file pane re-read after each of them.
-#include "filemodule/FileModuleApp.h"
-#include "filemodule/FileModuleCommands.h"
-#include "filemodule/TForm1.h"
-#include "WinTestSupport.h"
+#include "FileModuleFixture.h"
 
 using namespace mwtest;
-using Lines = std::vector<std::string>;
 
 namespace {
 
-class FileHousekeeping : public ProgramFixture {
+class FileHousekeeping : public FileModule {
 protected:
     void SetUp() override {
-        ProgramFixture::SetUp();
-        standProgramAs("bramlet.exe");
-        record().starts = Starts::BatchFilesOnly;
-        char cwd[MAX_PATH];
-        startDirectory.assign(cwd, GetCurrentDirectoryA(sizeof cwd, cwd));
-        const std::string p = pgp();
-        makeDirectory(p);
-        writeFileBytes(p + "pgp.exe", "stand-in");
-        writeFileBytes(dir / "bramlet.ini",
-                       p + "pgp.exe\r\n" + p + "\r\n" + p + "pubring.pgp\r\n" + p + "secring.pgp\r\n");
-        makeDirectory(data());
+        FileModule::SetUp();
+        recorder->starts = Starts::BatchFilesOnly;
         writeFileBytes(data() + "alpha.txt", "a");
         writeFileBytes(data() + "report.doc", "quarterly figures");
-        SetCurrentDirectoryA(data().c_str());
-        app = std::make_unique<filemodule::FileModuleApp>(mw::Application::instance());
-        app->form1().showMain();
+        start(data());
     }
-    void TearDown() override {
-        app.reset();
-        SetCurrentDirectoryA(startDirectory.c_str());
-        ProgramFixture::TearDown();
-    }
-    std::string pgp() { return dir / "pgp\\"; }
-    std::string data() { return dir / "data\\"; }
+    std::string pgp() { return pgpDir(); }
     std::string shown() { return data().substr(0, data().size() - 1); }
     filemodule::TForm1& form() { return app->form1(); }
     void select(const std::string& name) {
@@ -54,9 +33,6 @@ protected:
         EXPECT_EQ(form().statusText(), "");
     }
     std::string lastBox() { return interaction.shown.empty() ? "<none>" : interaction.shown.back().text; }
-
-    std::unique_ptr<filemodule::FileModuleApp> app;
-    std::string startDirectory;
 };
 
 } // namespace
