@@ -25,6 +25,14 @@ std::vector<std::string> only(const std::vector<std::string>& calls,
     return out;
 }
 
+// The parameters of each start of the wipe tool, in order.
+std::vector<std::string> wipedBy(const FakePlatform& fake) {
+    std::vector<std::string> wiped;
+    for (const auto& l : fake.launches)
+        if (l.file == kTool) wiped.push_back(l.parameters);
+    return wiped;
+}
+
 // The fake, keeping what each write wrote even after the file is deleted.
 class KeepingFake : public FakePlatform {
 public:
@@ -713,12 +721,9 @@ TEST_F(JobRunnerTest, PickUpThatFailsStillCleansUpThenShowsItsError) {
     };
     encrypt.pickUp = [](const std::string& output) { throw IoError(output, "read", "Access is denied."); };
     EXPECT_THROW(runner.runEditorOperation(encrypt), IoError);
-    std::vector<std::string> wiped;
-    for (const auto& l : fake.launches)
-        if (l.file == kTool) wiped.push_back(l.parameters);
-    EXPECT_EQ(wiped, (std::vector<std::string>{"[c:\\pgp\\Murkwell.bat] /two /silent",
-                                               "[c:\\pgp\\murkwell.tmp] /two /silent",
-                                               "[c:\\pgp\\murkwell.asc] /two /silent"}));
+    EXPECT_EQ(wipedBy(fake), (std::vector<std::string>{"[c:\\pgp\\Murkwell.bat] /two /silent",
+                                                       "[c:\\pgp\\murkwell.tmp] /two /silent",
+                                                       "[c:\\pgp\\murkwell.asc] /two /silent"}));
 }
 
 TEST_F(JobRunnerTest, BlankingRefusedWhileCmdStillHoldsTheBatchIsTriedAgain) {
@@ -799,12 +804,9 @@ TEST_F(JobRunnerTest, DecryptWithTheWipeToolWipesThePlaintextToo) {
         fake.put(kDir + "murkwell.txt", {"plain"});
     };
     EXPECT_EQ(runner.runEditorOperation(job), JobEnd::Finished);
-    std::vector<std::string> wiped;
-    for (const auto& l : fake.launches)
-        if (l.file == kTool) wiped.push_back(l.parameters);
-    EXPECT_EQ(wiped, (std::vector<std::string>{"[c:\\pgp\\Murkwell.bat] /two /silent",
-                                               "[c:\\pgp\\murkwell.tmp] /two /silent",
-                                               "[c:\\pgp\\murkwell.txt] /two /silent"}));
+    EXPECT_EQ(wipedBy(fake), (std::vector<std::string>{"[c:\\pgp\\Murkwell.bat] /two /silent",
+                                                       "[c:\\pgp\\murkwell.tmp] /two /silent",
+                                                       "[c:\\pgp\\murkwell.txt] /two /silent"}));
 }
 
 TEST_F(JobRunnerTest, BatchThatCannotBeWrittenLeavesNoLockAndSavesNoMessage) {
@@ -894,9 +896,7 @@ TEST_F(JobRunnerTest, EveryFailureAfterTheBatchFileExistsRunsTheCleanUpOfAFinish
                     EXPECT_NE(r.runEditorOperation(job), JobEnd::Finished);
 
                 EXPECT_FALSE(f.has(kDir + "Murkwell.lck"));
-                std::vector<std::string> wiped;
-                for (const auto& l : f.launches)
-                    if (l.file == kTool) wiped.push_back(l.parameters);
+                const std::vector<std::string> wiped = wipedBy(f);
                 if (tool) {
                     // Every temporary that exists goes to the wipe tool, the batch file first.
                     std::vector<std::string> expected{"[c:\\pgp\\Murkwell.bat] /two /silent"};
@@ -957,9 +957,7 @@ TEST_F(JobRunnerTest, DecryptWhosePickUpFailsStillHandsThePlaintextToTheWipeTool
     };
     job.pickUp = [](const std::string& output) { throw IoError(output, "read", "Access is denied."); };
     EXPECT_THROW(runner.runEditorOperation(job), IoError);
-    std::vector<std::string> wiped;
-    for (const auto& l : fake.launches)
-        if (l.file == kTool) wiped.push_back(l.parameters);
+    const std::vector<std::string> wiped = wipedBy(fake);
     EXPECT_NE(std::find(wiped.begin(), wiped.end(), "[c:\\pgp\\murkwell.txt] /two /silent"), wiped.end());
 }
 

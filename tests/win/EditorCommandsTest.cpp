@@ -4,11 +4,9 @@
 // ids, the popup through a real context menu driven by the keyboard, shortcuts through real key
 // presses and buttons through mouse clicks.
 #include "core/PathUtil.h"
-#include "editor/EditorApp.h"
-#include "editor/TForm1.h"
 #include "win/TPubKey.h"
 #include "win/TSecKey.h"
-#include "WinTestSupport.h"
+#include "EditorFixture.h"
 #include <algorithm>
 #include <map>
 
@@ -195,62 +193,38 @@ std::string quoted(const std::string& s) {
     return "\"" + s + "\"";
 }
 
-// The real platform, noting what is started instead of starting it. A batch file stands for a
-// job that ends at once: its lock goes as its last line would remove it.
-class StartNoter : public mw::Win32Platform {
-public:
-    StartNoter(const std::string& exePath, std::string pgpDir)
-        : Win32Platform(mw::Application::instance(), exePath), pgpDir_(std::move(pgpDir)) {}
-    std::vector<std::string> jobs, programs;
-    mw::LaunchResult launch(const std::string& file, const std::string& parameters,
-                            const std::string& directory, mw::ShowMode mode) override {
-        (void)parameters;
-        (void)mode;
-        if (mw::toLowerAscii(file).ends_with(".bat")) {
-            std::string line = readFileBytes(file);
-            line = line.substr(0, line.find("\r\n"));
-            // A key listing of one key (an empty ring would offer to make one).
-            const auto redirect = line.find(" > ");
-            if (redirect != std::string::npos) {
-                std::string target = line.substr(redirect + 3);
-                if (target.find('\\') == std::string::npos) target = directory + "\\" + target;
-                writeFileBytes(target, "\r\n\r\n\r\npub  1024/0DDC8B5D 1995/04/02 Alice\r\n");
-            }
-            for (std::size_t at; (at = line.find(pgpDir_)) != std::string::npos;)
-                line.erase(at, pgpDir_.size());
-            jobs.push_back(line);
-            DeleteFileA((pgpDir_ + "Murkwell.lck").c_str());
-            reportAsPgpDoes();
-        } else {
-            programs.push_back(mw::fileNameOf(file));
-        }
-        mw::LaunchResult started;
-        started.started = true;
-        return started;
-    }
+std::string firstLine(const std::string& text) {
+    return text.substr(0, text.find("\r\n"));
+}
 
-private:
-    std::string pgpDir_;
-};
-
-class EditorCommands : public ProgramFixture {
+class EditorCommands : public EditorFixture {
 protected:
     void SetUp() override {
-        ProgramFixture::SetUp();
-        writeEditorSettings(exePath, pgpDir());
+        EditorFixture::SetUp();
+        writeSettings();
         writeFileBytes(dir / "tarnow.exe", "stand-in");
         writeFileBytes(dir / "PGPw.hlp", "stand-in");
-        noter = std::make_unique<StartNoter>(exePath, pgpDir());
-        mw::Application::instance().setPlatform(noter.get());
-        app = std::make_unique<editor::EditorApp>(mw::Application::instance());
-        form().showMain();
+        // Nothing is started: a job ends at once as PGP would have it.
+        auto& r = record();
+        r.starts = Starts::Nothing;
+        r.reportsSuccess = true;
+        // A key listing of one key (an empty ring would offer to make one).
+        r.atLaunch = [](const RecordingPlatform::Launch& l) {
+            const std::string line = firstLine(l.batchBytes);
+            const auto redirect = line.find(" > ");
+            if (!l.batch() || redirect == std::string::npos) return;
+            std::string target = line.substr(redirect + 3);
+            if (target.find('\\') == std::string::npos) target = l.directory + "\\" + target;
+            writeFileBytes(target, "\r\n\r\n\r\npub  1024/0DDC8B5D 1995/04/02 Alice\r\n");
+        };
+        start();
     }
-    void TearDown() override {
-        app.reset();
-        ProgramFixture::TearDown();
+    // A job's line without the PGP directory, which differs from run to run.
+    std::string withoutPgpDir(std::string line) {
+        for (std::size_t at; (at = line.find(pgpDir())) != std::string::npos;)
+            line.erase(at, pgpDir().size());
+        return line;
     }
-    std::string pgpDir() { return dir / "pgp\\"; }
-    editor::TForm1& form() { return app->form1(); }
     HWND memo() { return form().memo(); }
 
     // The same starting point for every command; every dialog it may open is answered with Cancel.
@@ -281,8 +255,7 @@ protected:
             if (auto* sec = dynamic_cast<mw::TSecKey*>(&f)) return sec->Button1Click();
             f.close();
         };
-        noter->jobs.clear();
-        noter->programs.clear();
+        recorder->launches.clear();
         terminated = false;
     }
 
@@ -303,10 +276,10 @@ protected:
             parts.push_back("box " + quoted(box.text));
         for (const auto& form : modalShown)
             parts.push_back("shows " + form);
-        for (const auto& job : noter->jobs)
-            parts.push_back("runs " + job);
-        for (const auto& program : noter->programs)
-            parts.push_back("starts " + program);
+        for (const auto& job : recorder->batchLaunches())
+            parts.push_back("runs " + withoutPgpDir(firstLine(job.batchBytes)));
+        for (const auto& program : recorder->programLaunches())
+            parts.push_back("starts " + mw::fileNameOf(program.file));
         const std::string text = mw::windowText(memo());
         if (text != "abc def") parts.push_back("text " + quoted(text));
         const auto [start, end] = selection(memo());
@@ -330,9 +303,6 @@ protected:
         SendMessageA(form().handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
         handlePendingMessages();
     }
-
-    std::unique_ptr<StartNoter> noter;
-    std::unique_ptr<editor::EditorApp> app;
 };
 
 std::string menuString(HMENU menu, int position) {

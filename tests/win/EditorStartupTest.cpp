@@ -1,14 +1,12 @@
 // Editor start-up and close under Wine: settings file, first showing, Shift flag, leftovers.
-#include "editor/EditorApp.h"
 #include "core/Errors.h"
 #include "editor/EditorCommands.h"
-#include "editor/TForm1.h"
 #include "editor/TForm2.h"
 #include "filemodule/FileModuleApp.h"
 #include "filemodule/FileModuleCommands.h"
 #include "filemodule/TForm1.h"
 #include "win/TPGPSetup.h"
-#include "WinTestSupport.h"
+#include "EditorFixture.h"
 
 using namespace mwtest;
 
@@ -24,11 +22,9 @@ RECT windowRect(HWND h) {
     return r;
 }
 
-class EditorStartup : public ProgramFixture {
+class EditorStartup : public EditorFixture {
 protected:
-    std::string iniPath() { return dir / "Murkwell.ini"; }
     // A PGP directory in the temp dir with a pgp.exe file, so the setup dialog stays closed.
-    std::string pgpDir() { return dir / "pgp\\"; }
     void makePgp() {
         makeDirectory(pgpDir());
         writeFileBytes(pgpDir() + "pgp.exe", "stand-in");
@@ -63,22 +59,21 @@ protected:
 } // namespace
 
 TEST_F(EditorStartup, FirstRunWithoutSettingsOpensAtDefaultsAndAsksForPgp) {
-    {
-        editor::EditorApp app(mw::Application::instance());
-        RECT r = windowRect(app.form1().handle());
-        EXPECT_EQ(r.left, 0);
-        EXPECT_EQ(r.top, 0);
-        EXPECT_EQ(r.right - r.left, 640);
-        EXPECT_EQ(r.bottom - r.top, 450);
-        app.form1().showMain();
-        // c:\pgp\pgp.exe does not exist in the test prefix: the setup dialog opened at once.
-        ASSERT_EQ(modalShown, std::vector<std::string>{"TPGPSetup"});
-        RECT panel = windowRect(app.form1().panel2()), memo = windowRect(app.form1().memo());
-        EXPECT_GT(panel.left, memo.left) << "bar docked at the right";
-        EXPECT_EQ(GetFocus(), app.form1().memo());
-        app.form1().Exit1Click();
-        EXPECT_TRUE(terminated);
-    }
+    make();
+    RECT r = windowRect(app->form1().handle());
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right - r.left, 640);
+    EXPECT_EQ(r.bottom - r.top, 450);
+    app->form1().showMain();
+    // c:\pgp\pgp.exe does not exist in the test prefix: the setup dialog opened at once.
+    ASSERT_EQ(modalShown, std::vector<std::string>{"TPGPSetup"});
+    RECT panel = windowRect(app->form1().panel2()), memo = windowRect(app->form1().memo());
+    EXPECT_GT(panel.left, memo.left) << "bar docked at the right";
+    EXPECT_EQ(GetFocus(), app->form1().memo());
+    app->form1().Exit1Click();
+    EXPECT_TRUE(terminated);
+    app.reset();
     EXPECT_EQ(readFileBytes(iniPath()), kDefaultIni);
     EXPECT_TRUE(interaction.shown.empty());
 }
@@ -86,10 +81,9 @@ TEST_F(EditorStartup, FirstRunWithoutSettingsOpensAtDefaultsAndAsksForPgp) {
 TEST_F(EditorStartup, SetupDialogStaysClosedWhenPgpIsWhereSettingsSay) {
     makePgp();
     writeFileBytes(iniPath(), iniWith(settingsLines("10", "20", "700", "500")));
-    editor::EditorApp app(mw::Application::instance());
-    app.form1().showMain();
+    start();
     EXPECT_TRUE(modalShown.empty());
-    RECT r = windowRect(app.form1().handle());
+    RECT r = windowRect(form().handle());
     EXPECT_EQ(r.top, 10);
     EXPECT_EQ(r.left, 20);
     EXPECT_EQ(r.right - r.left, 700);
@@ -99,42 +93,40 @@ TEST_F(EditorStartup, SetupDialogStaysClosedWhenPgpIsWhereSettingsSay) {
 TEST_F(EditorStartup, GeometryAndBarSideRoundTripIncludingNegativeTopAndLeft) {
     makePgp();
     writeFileBytes(iniPath(), iniWith(settingsLines("-12", "-300", "800", "520", "left")));
-    {
-        editor::EditorApp app(mw::Application::instance());
-        app.form1().showMain();
-        EXPECT_TRUE(app.form1().barLeft());
-        EXPECT_TRUE(app.setup().barLeft());
-        RECT panel = windowRect(app.form1().panel2()), memo = windowRect(app.form1().memo());
-        EXPECT_LT(panel.left, memo.left);
-        app.form1().close();
-    }
+    start();
+    EXPECT_TRUE(app->form1().barLeft());
+    EXPECT_TRUE(app->setup().barLeft());
+    RECT panel = windowRect(app->form1().panel2()), memo = windowRect(app->form1().memo());
+    EXPECT_LT(panel.left, memo.left);
+    app->form1().close();
+    app.reset();
     EXPECT_EQ(readFileBytes(iniPath()), iniWith(settingsLines("-12", "-300", "800", "520", "left")));
 }
 
 TEST_F(EditorStartup, CapitalisedLeftKeepsTheBarAtTheRight) {
     makePgp();
     writeFileBytes(iniPath(), iniWith(settingsLines("0", "0", "640", "450", "Left")));
-    editor::EditorApp app(mw::Application::instance());
-    EXPECT_FALSE(app.form1().barLeft());
-    EXPECT_FALSE(app.setup().barLeft());
+    make();
+    EXPECT_FALSE(app->form1().barLeft());
+    EXPECT_FALSE(app->setup().barLeft());
 }
 
 TEST_F(EditorStartup, FileModuleSettingsOverEditorGivePathsAndAConversionError) {
     makePgp();
     std::string d = pgpDir();
     writeFileBytes(iniPath(), iniWith({d + "pgp.exe", d, d + "pubring.pgp", d + "secring.pgp"}));
-    editor::EditorApp app(mw::Application::instance());
+    make();
     ASSERT_EQ(interaction.shown.size(), 1u);
     EXPECT_EQ(interaction.shown[0].caption, "Murkwell");
     EXPECT_EQ(interaction.shown[0].text, "'' is not a valid integer value");
     EXPECT_EQ(interaction.shown[0].icon, mw::BoxIcon::Error);
-    RECT r = windowRect(app.form1().handle());
-    auto& a = mw::Application::instance();
+    RECT r = windowRect(app->form1().handle());
+    auto& a = app->context().application();
     EXPECT_EQ(r.left, a.scale(298));
     EXPECT_EQ(r.top, a.scale(117));
     EXPECT_EQ(r.right - r.left, a.scale(663));
     EXPECT_EQ(r.bottom - r.top, a.scale(485));
-    EXPECT_EQ(app.setup().pgpExe(), mw::toLowerAscii(d + "pgp.exe"));
+    EXPECT_EQ(app->setup().pgpExe(), mw::toLowerAscii(d + "pgp.exe"));
 }
 
 TEST_F(EditorStartup, BadSettingsFilesNeverStopStartUp) {
@@ -165,22 +157,22 @@ TEST_F(EditorStartup, BadSettingsFilesNeverStopStartUp) {
         SCOPED_TRACE(c.name);
         interaction.shown.clear();
         writeFileBytes(iniPath(), c.content);
-        editor::EditorApp app(mw::Application::instance());
-        app.form1().showMain();
+        start();
         if (c.expectedError.empty()) {
             EXPECT_TRUE(interaction.shown.empty());
         } else {
             ASSERT_EQ(interaction.shown.size(), 1u);
             EXPECT_EQ(interaction.shown[0].text, c.expectedError);
         }
-        EXPECT_TRUE(IsWindowVisible(app.form1().handle()));
+        EXPECT_TRUE(IsWindowVisible(app->form1().handle()));
+        app.reset();
     }
     // The LF-only file was read line by line like any other.
     writeFileBytes(iniPath(), cases[4].content);
-    editor::EditorApp app(mw::Application::instance());
-    EXPECT_TRUE(app.form1().barLeft());
-    EXPECT_TRUE(app.setup().storePassPhrase());
-    EXPECT_EQ(windowRect(app.form1().handle()).top, 5);
+    make();
+    EXPECT_TRUE(app->form1().barLeft());
+    EXPECT_TRUE(app->setup().storePassPhrase());
+    EXPECT_EQ(windowRect(app->form1().handle()).top, 5);
 }
 
 TEST_F(EditorStartup, UnreadableSettingsShowTheFileAndStartUpGoesOn) {
@@ -189,68 +181,61 @@ TEST_F(EditorStartup, UnreadableSettingsShowTheFileAndStartUpGoesOn) {
     // Another process holds the file without sharing it.
     HANDLE held = CreateFileA(iniPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    {
-        editor::EditorApp app(mw::Application::instance());
-        app.form1().showMain();
-        ASSERT_GE(interaction.shown.size(), 1u);
-        EXPECT_NE(interaction.shown[0].text.find(iniPath()), std::string::npos) << interaction.shown[0].text;
-        EXPECT_EQ(interaction.shown[0].caption, "Murkwell");
-        EXPECT_EQ(interaction.shown[0].icon, mw::BoxIcon::Error);
-        EXPECT_TRUE(IsWindowVisible(app.form1().handle()));
-    }
+    start();
+    ASSERT_GE(interaction.shown.size(), 1u);
+    EXPECT_NE(interaction.shown[0].text.find(iniPath()), std::string::npos) << interaction.shown[0].text;
+    EXPECT_EQ(interaction.shown[0].caption, "Murkwell");
+    EXPECT_EQ(interaction.shown[0].icon, mw::BoxIcon::Error);
+    EXPECT_TRUE(IsWindowVisible(app->form1().handle()));
+    app.reset();
     CloseHandle(held);
 }
 
 TEST_F(EditorStartup, SettingsPathThatIsADirectoryGivesDefaultsAndCloseFailureKeepsTheWindowOpen) {
     makeDirectory(iniPath());
     makePgp();
-    editor::EditorApp app(mw::Application::instance());
+    make();
     EXPECT_TRUE(interaction.shown.empty());
-    RECT r = windowRect(app.form1().handle());
+    RECT r = windowRect(app->form1().handle());
     EXPECT_EQ(r.right - r.left, 640);
-    app.setup().setPathField(mw::TPGPSetup::IdEdit1, pgpDir() + "pgp.exe");
-    app.setup().setPathField(mw::TPGPSetup::IdEdit2, pgpDir());
+    app->setup().setPathField(mw::TPGPSetup::IdEdit1, pgpDir() + "pgp.exe");
+    app->setup().setPathField(mw::TPGPSetup::IdEdit2, pgpDir());
     writeFileBytes(pgpDir() + "Murkwell.tmp", "plaintext");
-    app.form1().Exit1Click();
+    app->form1().Exit1Click();
     EXPECT_FALSE(terminated);
-    EXPECT_TRUE(IsWindow(app.form1().handle()));
+    EXPECT_TRUE(IsWindow(app->form1().handle()));
     ASSERT_EQ(interaction.shown.size(), 1u);
     EXPECT_NE(interaction.shown[0].text.find(iniPath()), std::string::npos) << interaction.shown[0].text;
     EXPECT_FALSE(exists(pgpDir() + "Murkwell.tmp")) << "leftovers go before the settings are written";
 }
 
 TEST_F(EditorStartup, StaleLockIsRemovedAndSignatureFileFillsTheSignatureDialog) {
-    makePgp();
-    writeFileBytes(iniPath(), iniWith(settingsLines("0", "0", "640", "450")));
+    writeSettings();
     writeFileBytes(pgpDir() + "Murkwell.lck", "Temporary LockFile Written by Murkwell. left over\r\n");
     writeFileBytes(dir / "Murkwell.sig", "-- \r\nAlice Example\r\nalice@example.org");
-    editor::EditorApp app(mw::Application::instance());
-    EXPECT_TRUE(app.signature().lines().empty());
-    app.form1().showMain();
+    make();
+    EXPECT_TRUE(app->signature().lines().empty());
+    app->form1().showMain();
     EXPECT_FALSE(exists(pgpDir() + "Murkwell.lck"));
-    EXPECT_EQ(app.signature().lines(),
+    EXPECT_EQ(app->signature().lines(),
               (std::vector<std::string>{"-- ", "Alice Example", "alice@example.org"}));
 }
 
 TEST_F(EditorStartup, SignatureFileIsLoadedByteForByteWithItsFinalLineBreak) {
-    makePgp();
-    writeFileBytes(iniPath(), iniWith(settingsLines("0", "0", "640", "450")));
+    writeSettings();
     writeFileBytes(dir / "Murkwell.sig", "-- \nAlice\r\n\r\n");
-    editor::EditorApp app(mw::Application::instance());
-    app.form1().showMain();
-    EXPECT_EQ(mw::windowText(app.signature().memo1()), "-- \r\nAlice\r\n\r\n");
+    start();
+    EXPECT_EQ(mw::windowText(app->signature().memo1()), "-- \r\nAlice\r\n\r\n");
     EXPECT_TRUE(interaction.shown.empty());
 }
 
 TEST_F(EditorStartup, ShiftFlagFollowsTheLastKeyDownNotClicks) {
-    makePgp();
-    writeFileBytes(iniPath(), iniWith(settingsLines("0", "0", "640", "450")));
-    editor::EditorApp app(mw::Application::instance());
-    app.form1().showMain();
+    writeSettings();
+    start();
     // The click below reaches Decrypt: a job already running makes it stop at its busy check
     // (this pgp.exe is no program, and nobody would answer the console's "pause").
     writeFileBytes(pgpDir() + "Murkwell.lck", "");
-    auto& f = app.form1();
+    auto& f = form();
     auto key = [&](WPARAM vk) {
         PostMessageA(f.memo(), WM_KEYDOWN, vk, 1);
         PostMessageA(f.memo(), WM_KEYUP, vk, 0xC0000001);
@@ -281,12 +266,12 @@ TEST_F(EditorStartup, ExitAndCloseBoxBothDeleteLeftoversAndWriteSettings) {
         for (const char* n :
              {"murkwell.tmp", "Murkwell.usr", "MURKWELL.BAT", "Murkwell.lck", "murkwell.txt", "murkwell.asc"})
             writeFileBytes(pgpDir() + n, "x");
-        editor::EditorApp app(mw::Application::instance());
-        SetWindowPos(app.form1().handle(), nullptr, 30, 40, 610, 410, SWP_NOZORDER);
+        make();
+        SetWindowPos(app->form1().handle(), nullptr, 30, 40, 610, 410, SWP_NOZORDER);
         if (closeBox)
-            SendMessageA(app.form1().handle(), WM_CLOSE, 0, 0);
+            SendMessageA(app->form1().handle(), WM_CLOSE, 0, 0);
         else
-            app.form1().Exit1Click();
+            app->form1().Exit1Click();
         EXPECT_TRUE(terminated);
         for (const char* n : {"murkwell.tmp", "Murkwell.usr", "MURKWELL.BAT", "Murkwell.lck"})
             EXPECT_FALSE(exists(pgpDir() + n)) << n;
@@ -294,59 +279,55 @@ TEST_F(EditorStartup, ExitAndCloseBoxBothDeleteLeftoversAndWriteSettings) {
         EXPECT_TRUE(exists(pgpDir() + "murkwell.txt"));
         EXPECT_TRUE(exists(pgpDir() + "murkwell.asc"));
         EXPECT_EQ(readFileBytes(iniPath()), iniWith(settingsLines("40", "30", "610", "410")));
+        app.reset();
     }
 }
 
 TEST_F(EditorStartup, ClosingWhileMinimisedSavesTheRestoredPositionAndSize) {
     makePgp();
     writeFileBytes(iniPath(), iniWith(settingsLines("3", "4", "600", "400")));
-    editor::EditorApp app(mw::Application::instance());
-    app.form1().showMain();
-    SetWindowPos(app.form1().handle(), nullptr, 30, 40, 610, 410, SWP_NOZORDER);
-    ShowWindow(app.form1().handle(), SW_MINIMIZE);
-    waitFor("the window to be minimised", [&] { return IsIconic(app.form1().handle()) != FALSE; });
-    ASSERT_TRUE(IsIconic(app.form1().handle()));
-    app.form1().Exit1Click();
+    start();
+    SetWindowPos(form().handle(), nullptr, 30, 40, 610, 410, SWP_NOZORDER);
+    ShowWindow(form().handle(), SW_MINIMIZE);
+    waitFor("the window to be minimised", [&] { return IsIconic(form().handle()) != FALSE; });
+    ASSERT_TRUE(IsIconic(form().handle()));
+    form().Exit1Click();
     EXPECT_TRUE(terminated);
     EXPECT_EQ(readFileBytes(iniPath()), iniWith(settingsLines("40", "30", "610", "410")));
 }
 
 TEST_F(EditorStartup, MemoTakesMultiMegabyteTextAndTabs) {
-    makePgp();
-    writeFileBytes(iniPath(), iniWith(settingsLines("0", "0", "640", "450")));
-    editor::EditorApp app(mw::Application::instance());
-    app.form1().showMain();
+    writeSettings();
+    start();
     std::string big;
     while (big.size() < 3 * 1024 * 1024)
         big += "0123456789abcdef0123456789abcdef0123456789abcdef012345678\r\n";
-    SetWindowTextA(app.form1().memo(), big.c_str());
-    EXPECT_EQ(static_cast<size_t>(GetWindowTextLengthA(app.form1().memo())), big.size());
-    SetWindowTextA(app.form1().memo(), "");
-    SetFocus(app.form1().memo());
-    PostMessageA(app.form1().memo(), WM_KEYDOWN, VK_TAB, 0x000F0001);
+    SetWindowTextA(form().memo(), big.c_str());
+    EXPECT_EQ(static_cast<size_t>(GetWindowTextLengthA(form().memo())), big.size());
+    SetWindowTextA(form().memo(), "");
+    SetFocus(form().memo());
+    PostMessageA(form().memo(), WM_KEYDOWN, VK_TAB, 0x000F0001);
     handlePendingMessages();
-    EXPECT_EQ(mw::windowText(app.form1().memo()), "\t");
+    EXPECT_EQ(mw::windowText(form().memo()), "\t");
 }
 
 TEST_F(EditorStartup, MessageBoxConventionsOfBothPrograms) {
-    makePgp();
-    writeFileBytes(iniPath(), iniWith(settingsLines("0", "0", "640", "450")));
-    {
-        editor::EditorApp app(mw::Application::instance());
-        EXPECT_EQ(mw::Application::instance().title(), "Murkwell");
-        const HWND form = app.form1().handle();
-        // A job while another one holds the lock: a user message.
-        writeFileBytes(pgpDir() + "Murkwell.lck", "held");
-        SendMessageA(form, WM_COMMAND, editor::CmdBitBtn2Click, 0);
-        ASSERT_TRUE(DeleteFileA((pgpDir() + "Murkwell.lck").c_str()));
-        // A batch file that cannot be written: the handler's exception ends in the error box.
-        ASSERT_TRUE(CreateDirectoryA((pgpDir() + "Murkwell.bat").c_str(), nullptr));
-        SendMessageA(form, WM_COMMAND, editor::CmdBitBtn2Click, 0);
-        RemoveDirectoryA((pgpDir() + "Murkwell.bat").c_str());
-    }
+    writeSettings();
+    make();
+    EXPECT_EQ(app->context().application().title(), "Murkwell");
+    const HWND form = app->form1().handle();
+    // A job while another one holds the lock: a user message.
+    writeFileBytes(pgpDir() + "Murkwell.lck", "held");
+    SendMessageA(form, WM_COMMAND, editor::CmdBitBtn2Click, 0);
+    ASSERT_TRUE(DeleteFileA((pgpDir() + "Murkwell.lck").c_str()));
+    // A batch file that cannot be written: the handler's exception ends in the error box.
+    ASSERT_TRUE(CreateDirectoryA((pgpDir() + "Murkwell.bat").c_str(), nullptr));
+    SendMessageA(form, WM_COMMAND, editor::CmdBitBtn2Click, 0);
+    RemoveDirectoryA((pgpDir() + "Murkwell.bat").c_str());
+    app.reset();
     standProgramAs("bramlet.exe");
     filemodule::FileModuleApp fm(mw::Application::instance());
-    EXPECT_EQ(mw::Application::instance().title(), "Murkwell File Encryption Applet");
+    EXPECT_EQ(fm.context().application().title(), "Murkwell File Encryption Applet");
     // A refresh leaves no file selected.
     SendMessageA(fm.form1().handle(), WM_COMMAND, filemodule::CmdRefresh1Click, 0);
     ASSERT_EQ(fm.form1().selectedIndex(), -1);
@@ -366,15 +347,15 @@ TEST_F(EditorStartup, MessageBoxConventionsOfBothPrograms) {
 }
 
 TEST_F(EditorStartup, AllEightWindowsExistWithTheirClassesAndCaptions) {
-    editor::EditorApp app(mw::Application::instance());
+    make();
     struct W {
         HWND h;
         const char* cls;
         const char* caption;
     };
     for (const W& w :
-         {W{app.form1().handle(), "TForm1", "Murkwell 2.20 - Encryption Editor"},
-          W{app.setup().handle(), "TPGPSetup", "Murkwell Setup"},
+         {W{app->form1().handle(), "TForm1", "Murkwell 2.20 - Encryption Editor"},
+          W{app->setup().handle(), "TPGPSetup", "Murkwell Setup"},
           W{FindWindowA("TSecKey", nullptr), "TSecKey", "SecKey"},
           W{FindWindowA("TPubKey", nullptr), "TPubKey", "Available Public Keys"},
           W{FindWindowA("TForm2", nullptr), "TForm2", "Signature"},
@@ -387,7 +368,7 @@ TEST_F(EditorStartup, AllEightWindowsExistWithTheirClassesAndCaptions) {
         EXPECT_FALSE(IsWindowVisible(w.h)) << w.cls << " is shown only when asked for";
     }
     // The main window's menu bar: four menus and the PGP Setup item between them.
-    HMENU bar = GetMenu(app.form1().handle());
+    HMENU bar = GetMenu(app->form1().handle());
     ASSERT_EQ(GetMenuItemCount(bar), 5);
     char text[64];
     const char* expected[] = {"&File", "&Edit", "P&GP", "PGP Se&tup", "&Help"};
@@ -399,9 +380,9 @@ TEST_F(EditorStartup, AllEightWindowsExistWithTheirClassesAndCaptions) {
     // Sign and Sign & Encrypt are only on the buttons and the popup.
     EXPECT_EQ(GetMenuState(bar, editor::CmdBitBtn3Click, MF_BYCOMMAND), static_cast<UINT>(-1));
     EXPECT_EQ(GetMenuState(bar, editor::CmdBitBtn4Click, MF_BYCOMMAND), static_cast<UINT>(-1));
-    EXPECT_NE(GetMenuState(app.form1().popupMenu(), editor::CmdBitBtn3Click, MF_BYCOMMAND),
+    EXPECT_NE(GetMenuState(app->form1().popupMenu(), editor::CmdBitBtn3Click, MF_BYCOMMAND),
               static_cast<UINT>(-1));
-    EXPECT_EQ(GetMenuItemCount(app.form1().popupMenu()), 21);
+    EXPECT_EQ(GetMenuItemCount(app->form1().popupMenu()), 21);
 }
 
 TEST(BuiltPrograms, CarryVersion220AndAManifestForStylesAndDpi) {

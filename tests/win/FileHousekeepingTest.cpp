@@ -1,58 +1,21 @@
 // The file module's housekeeping commands on the real browser window under Wine: the keys and
 // menus that reach them, the selection guard, and the file pane re-read after each of them.
-#include "filemodule/FileModuleApp.h"
-#include "filemodule/FileModuleCommands.h"
-#include "filemodule/TForm1.h"
-#include "WinTestSupport.h"
+#include "FileModuleFixture.h"
 
 using namespace mwtest;
-using Lines = std::vector<std::string>;
 
 namespace {
 
-// The real platform; launches other than batch files are only noted ("file|parameters|dir|mode").
-class NotingPlatform : public mw::Win32Platform {
-public:
-    using Win32Platform::Win32Platform;
-    Lines launches;
-    mw::LaunchResult launch(const std::string& file, const std::string& parameters,
-                            const std::string& directory, mw::ShowMode mode) override {
-        if (file.size() > 4 && mw::toLowerAscii(file.substr(file.size() - 4)) == ".bat")
-            return Win32Platform::launch(file, parameters, directory, mode);
-        launches.push_back(file + "|" + parameters + "|" + directory + "|" +
-                           std::to_string(static_cast<int>(mode)));
-        return {};
-    }
-};
-
-class FileHousekeeping : public ProgramFixture {
+class FileHousekeeping : public FileModule {
 protected:
     void SetUp() override {
-        ProgramFixture::SetUp();
-        standProgramAs("bramlet.exe");
-        noting = std::make_unique<NotingPlatform>(mw::Application::instance(), exePath);
-        mw::Application::instance().setPlatform(noting.get());
-        char cwd[MAX_PATH];
-        startDirectory.assign(cwd, GetCurrentDirectoryA(sizeof cwd, cwd));
-        const std::string p = pgp();
-        makeDirectory(p);
-        writeFileBytes(p + "pgp.exe", "stand-in");
-        writeFileBytes(dir / "bramlet.ini",
-                       p + "pgp.exe\r\n" + p + "\r\n" + p + "pubring.pgp\r\n" + p + "secring.pgp\r\n");
-        makeDirectory(data());
+        FileModule::SetUp();
+        recorder->starts = Starts::BatchFilesOnly;
         writeFileBytes(data() + "alpha.txt", "a");
         writeFileBytes(data() + "report.doc", "quarterly figures");
-        SetCurrentDirectoryA(data().c_str());
-        app = std::make_unique<filemodule::FileModuleApp>(mw::Application::instance());
-        app->form1().showMain();
+        start(data());
     }
-    void TearDown() override {
-        app.reset();
-        SetCurrentDirectoryA(startDirectory.c_str());
-        ProgramFixture::TearDown();
-    }
-    std::string pgp() { return dir / "pgp\\"; }
-    std::string data() { return dir / "data\\"; }
+    std::string pgp() { return pgpDir(); }
     std::string shown() { return data().substr(0, data().size() - 1); }
     filemodule::TForm1& form() { return app->form1(); }
     void select(const std::string& name) {
@@ -70,10 +33,6 @@ protected:
         EXPECT_EQ(form().statusText(), "");
     }
     std::string lastBox() { return interaction.shown.empty() ? "<none>" : interaction.shown.back().text; }
-
-    std::unique_ptr<NotingPlatform> noting;
-    std::unique_ptr<filemodule::FileModuleApp> app;
-    std::string startDirectory;
 };
 
 } // namespace
@@ -90,12 +49,12 @@ TEST_F(FileHousekeeping, GuardedCommandsWithoutASelectionOnlyAskForOne) {
         EXPECT_EQ(box.text, "You must select a file first!");
         EXPECT_EQ(box.icon, mw::BoxIcon::None);
     }
-    EXPECT_TRUE(noting->launches.empty());
+    EXPECT_TRUE(recorder->programLaunches().empty());
     EXPECT_EQ(listEntries(form().fileList()), (Lines{"alpha.txt", "report.doc"}));
     EXPECT_FALSE(exists(pgp() + "bramlet.lck"));
 
     command(filemodule::CmdLoadIntoNotepad1Click);
-    EXPECT_EQ(noting->launches, Lines{"Notepad.Exe||" + shown() + "|1"});
+    EXPECT_EQ(noted(recorder->programLaunches()), Lines{"Notepad.Exe||" + shown() + "|1"});
 }
 
 TEST_F(FileHousekeeping, DelInTheDirectoryPaneAsksAndNoKeepsTheFile) {
@@ -160,7 +119,7 @@ TEST_F(FileHousekeeping, ShiftDelScorchesTheFileHiddenAndSaysItIsWiped) {
     EXPECT_EQ(form().job.BatchFile, pgp() + "bramlet.bat");
     EXPECT_NE(form().job.ToolShortName, "");
     EXPECT_NE(form().job.ShortName, "");
-    EXPECT_TRUE(noting->launches.empty()) << "only the batch file was started";
+    EXPECT_TRUE(recorder->programLaunches().empty()) << "only the batch file was started";
 }
 
 TEST_F(FileHousekeeping, ScorchWithTheRealToolWipesEvenAnAmpersandNameAndLeavesAReadOnlyFileIntact) {
@@ -212,8 +171,8 @@ TEST_F(FileHousekeeping, DoubleClickRunsAndThePromptOpensInTheShownDirectory) {
     char comspec[MAX_PATH] = {};
     GetEnvironmentVariableA("COMSPEC", comspec, sizeof comspec);
     ASSERT_NE(std::string(comspec), "");
-    // The noting platform starts nothing, so command.com counts as missing.
-    EXPECT_EQ(noting->launches,
+    // The recorder starts no program, so command.com counts as missing.
+    EXPECT_EQ(noted(recorder->programLaunches()),
               (Lines{data() + "report.doc||" + shown() + "|1", "command.com||" + shown() + "|1",
                      std::string(comspec) + "||" + shown() + "|1"}));
     EXPECT_TRUE(interaction.shown.empty());

@@ -1,5 +1,5 @@
 // What the file module's Wine tests share: the program stood in a temporary directory with its
-// settings, a PGP directory and a data directory, launches noted, and the ways a user acts.
+// settings, a PGP directory and a data directory, launches recorded, and the ways a user acts.
 #pragma once
 #include "filemodule/FileModuleApp.h"
 #include "filemodule/FileModuleCommands.h"
@@ -11,28 +11,6 @@
 namespace mwtest {
 
 using Lines = std::vector<std::string>;
-
-// The real platform with its launches noted as "file|parameters|directory|mode". Unless `real`,
-// a launch only stands in for the batch file by deleting the lock beside it.
-class LaunchRecorder : public mw::Win32Platform {
-public:
-    using Win32Platform::Win32Platform;
-    bool real = false;
-    std::vector<std::string> launches;
-    std::string batchAtLaunch; // bytes of the last batch file launched
-    mw::LaunchResult launch(const std::string& file, const std::string& parameters,
-                            const std::string& directory, mw::ShowMode mode) override {
-        launches.push_back(file + "|" + parameters + "|" + directory + "|" +
-                           std::to_string(static_cast<int>(mode)));
-        const bool batch = file.size() > 4 && mw::toLowerAscii(file.substr(file.size() - 4)) == ".bat";
-        if (batch) batchAtLaunch = readFileBytes(file);
-        if (real) return Win32Platform::launch(file, parameters, directory, mode);
-        if (batch) DeleteFileA((file.substr(0, file.find_last_of('\\') + 1) + "bramlet.lck").c_str());
-        mw::LaunchResult started;
-        started.started = true;
-        return started;
-    }
-};
 
 // The file module's panes hold names in any script: `text` is UTF-8.
 inline int indexOf(HWND list, const std::string& text) {
@@ -63,8 +41,8 @@ protected:
     void SetUp() override {
         ProgramFixture::SetUp();
         standProgramAs("bramlet.exe");
-        recorder = std::make_unique<LaunchRecorder>(mw::Application::instance(), exePath);
-        mw::Application::instance().setPlatform(recorder.get());
+        // Until a test starts them for real, a job ends at once and a program counts as started.
+        record().starts = Starts::Nothing;
         startDirectory = currentDirectory();
         makeDirectory(pgpDir());
         writeFileBytes(pgpDir() + "pgp.exe", "stand-in");
@@ -89,7 +67,6 @@ protected:
         return app->form1();
     }
 
-    std::unique_ptr<LaunchRecorder> recorder;
     std::unique_ptr<filemodule::FileModuleApp> app;
     std::string startDirectory;
 };

@@ -116,7 +116,7 @@ TEST_F(FileOperations, ALockPresentIsReportedBusyBeforeAnyDialog) {
 }
 
 TEST_F(FileOperations, EncryptToThreeRecipientsAndToNone) {
-    recorder->real = true;
+    recorder->starts = Starts::Everything;
     auto& form = startWith("a.txt");
     const std::string file = shortPathOf(data() + "a.txt");
     answerKeyDialogs({"Alice", "Bob", "Carol"});
@@ -149,7 +149,7 @@ TEST_F(FileOperations, EncryptToThreeRecipientsAndToNone) {
 
 // Closing a key dialog cancels: no job, no word, the lock gone; a later OK runs with the signer.
 TEST_F(FileOperations, AKeyDialogClosedByItsCloseBoxRunsNoJob) {
-    recorder->real = true;
+    recorder->starts = Starts::Everything;
     auto& form = startWith("a.txt");
     answerKeyDialogs({}, true);
     command(form, filemodule::CmdSpeedButton3Click);
@@ -161,22 +161,21 @@ TEST_F(FileOperations, AKeyDialogClosedByItsCloseBoxRunsNoJob) {
 }
 
 TEST_F(FileOperations, SignEncryptShowsPubKeyThenSecKeyThenRunsPgpShownInTheBrowsersDirectory) {
-    recorder->real = true;
+    recorder->starts = Starts::Everything;
     auto& form = startWith("a.txt");
     const std::string file = shortPathOf(data() + "a.txt");
     answerKeyDialogs({"Alice", "Bob"});
     command(form, filemodule::CmdSpeedButton4Click);
     EXPECT_EQ(modalShown, (Lines{"TPubKey", "TSecKey"}));
     ASSERT_EQ(recorder->launches.size(), 3u);
-    EXPECT_EQ(recorder->launches[2], pgpDir() + "bramlet.bat||" + form.shownDirectory() + "|1");
-    EXPECT_EQ(recorder->batchAtLaunch,
+    EXPECT_EQ(recorder->launches[2].noted(), pgpDir() + "bramlet.bat||" + form.shownDirectory() + "|1");
+    EXPECT_EQ(recorder->lastBatch(),
               pgpDir() + "pgp.exe -east " + file + " \"Alice\" \"Bob\"  -u \"Carol\"\r\n" + deleteLine());
     EXPECT_EQ(pgpCalls(), (std::vector<Lines>{{"-east", file, "Alice", "Bob", "-u", "Carol"}}));
     answerKeyDialogs({});
     clickEntry(form.fileList(), indexOf(form.fileList(), "a.txt"));
     command(form, filemodule::CmdIEButton7Click);
-    EXPECT_EQ(recorder->batchAtLaunch,
-              pgpDir() + "pgp.exe -sbta " + file + " -u \"Carol\"\r\n" + deleteLine());
+    EXPECT_EQ(recorder->lastBatch(), pgpDir() + "pgp.exe -sbta " + file + " -u \"Carol\"\r\n" + deleteLine());
 }
 
 TEST_F(FileOperations, DecryptAndEncryptIdeaShowNoDialogAndShiftGivesThePause) {
@@ -185,21 +184,21 @@ TEST_F(FileOperations, DecryptAndEncryptIdeaShowNoDialogAndShiftGivesThePause) {
     const int decrypt = 1;
     pressKeys(form, {VK_SHIFT});
     clickButton(form.buttons()[decrypt]->handle());
-    EXPECT_EQ(recorder->batchAtLaunch, pgpDir() + "pgp.exe -p " + file + "\r\npause\r\n" + deleteLine());
+    EXPECT_EQ(recorder->lastBatch(), pgpDir() + "pgp.exe -p " + file + "\r\npause\r\n" + deleteLine());
     pressKeys(form, {VK_SHIFT});
     pressKeys(form, {VK_SPACE});
     clickEntry(form.fileList(), indexOf(form.fileList(), "a.txt"));
     clickButton(form.buttons()[decrypt]->handle());
-    EXPECT_EQ(recorder->batchAtLaunch, pgpDir() + "pgp.exe -p " + file + "\r\n" + deleteLine());
+    EXPECT_EQ(recorder->lastBatch(), pgpDir() + "pgp.exe -p " + file + "\r\n" + deleteLine());
     clickEntry(form.fileList(), indexOf(form.fileList(), "a.txt"));
     command(form, filemodule::CmdSpeedButton5Click);
-    EXPECT_EQ(recorder->batchAtLaunch, pgpDir() + "pgp.exe -ca " + file + "\r\n" + deleteLine());
+    EXPECT_EQ(recorder->lastBatch(), pgpDir() + "pgp.exe -ca " + file + "\r\n" + deleteLine());
     EXPECT_TRUE(modalShown.empty());
     EXPECT_TRUE(interaction.shown.empty());
 }
 
 TEST_F(FileOperations, LongNamesWithBlanksOrAmpersandReachPgpAsOneArgument) {
-    recorder->real = true;
+    recorder->starts = Starts::Everything;
     for (const std::string name : {"Quarterly Report for the Board.doc", "Smith & Jones (draft) 100%.txt"}) {
         SCOPED_TRACE(name);
         auto& form = startWith(name);
@@ -214,7 +213,7 @@ TEST_F(FileOperations, LongNamesWithBlanksOrAmpersandReachPgpAsOneArgument) {
 }
 
 TEST_F(FileOperations, WithTheWipeToolTheBatchIsWipedAndTheOutputIsSelected) {
-    recorder->real = true;
+    recorder->starts = Starts::Everything;
     ASSERT_TRUE(CopyFileA((doublesDirectory() + "scorch.com").c_str(), (dir / "scorch.com").c_str(), FALSE));
     writeFileBytes(pgpDir() + "bramlet.usr", "left over listing");
     auto& form = startWith("a.txt");
@@ -223,9 +222,9 @@ TEST_F(FileOperations, WithTheWipeToolTheBatchIsWipedAndTheOutputIsSelected) {
     EXPECT_EQ(form.FileName(), data() + "a.asc");
     EXPECT_NE(form.statusText().find("a.asc, "), std::string::npos) << form.statusText();
     ASSERT_EQ(recorder->launches.size(), 3u);
-    EXPECT_EQ(recorder->launches[1],
+    EXPECT_EQ(recorder->launches[1].noted(),
               dir / "scorch.com|[" + pgpDir() + "bramlet.bat] /two /silent|" + pgpDir() + "|0");
-    EXPECT_EQ(recorder->launches[2],
+    EXPECT_EQ(recorder->launches[2].noted(),
               dir / "scorch.com|[" + pgpDir() + "bramlet.usr] /two /silent|" + pgpDir() + "|0");
     waitFor("the wipe tool to remove the batch and listing files",
             [&] { return !exists(pgpDir() + "bramlet.bat") && !exists(pgpDir() + "bramlet.usr"); });
@@ -233,7 +232,7 @@ TEST_F(FileOperations, WithTheWipeToolTheBatchIsWipedAndTheOutputIsSelected) {
 }
 
 TEST_F(FileOperations, WithoutTheWipeToolTheOutputIsSelectedAndTheBatchStaysUntilClose) {
-    recorder->real = true;
+    recorder->starts = Starts::Everything;
     auto& form = startWith("a.txt");
     command(form, filemodule::CmdSpeedButton5Click);
     EXPECT_EQ(listEntries(form.fileList()), (Lines{"a.asc", "a.txt"}));

@@ -1,11 +1,9 @@
 // Keyboard focus as a user meets it: real X key and mouse events (xdotool) reach the editor's
 // window under Xvfb after a dialog, a message box or another window has had the focus.
-#include "editor/EditorApp.h"
 #include "editor/EditorCommands.h"
-#include "editor/TForm1.h"
 #include "win/TPGPSetup.h"
 #include "win/Win32Interaction.h"
-#include "WinTestSupport.h"
+#include "EditorFixture.h"
 #include <algorithm>
 #include <cstdlib>
 
@@ -85,20 +83,18 @@ void whenBoxInFront(std::function<void(HWND)> action) {
     g_boxTimer = SetTimer(nullptr, 0, 30, boxTimer);
 }
 
-class EditorFocus : public ProgramFixture {
+class EditorFocus : public EditorFixture {
 protected:
     void SetUp() override {
-        ProgramFixture::SetUp();
-        writeEditorSettings(exePath, dir / "pgp\\");
-        app = std::make_unique<editor::EditorApp>(mw::Application::instance());
-        app->form1().showMain();
+        EditorFixture::SetUp();
+        writeSettings();
+        start();
         lookAtIt(form());
     }
     void TearDown() override {
         KillTimer(nullptr, g_boxTimer);
         g_onBox = nullptr;
-        app.reset();
-        ProgramFixture::TearDown();
+        EditorFixture::TearDown();
     }
     HWND form() { return app->form1().handle(); }
     HWND memo() { return app->form1().memo(); }
@@ -116,8 +112,6 @@ protected:
         handlePendingMessages();
         return memoText();
     }
-
-    std::unique_ptr<editor::EditorApp> app;
 };
 
 } // namespace
@@ -145,8 +139,9 @@ TEST_F(EditorFocus, TypingAfterTheSetupDialogClosesReachesTheMessage) {
 }
 
 TEST_F(EditorFocus, TypingAfterAMessageBoxClosesReachesTheMessage) {
-    mw::Win32Interaction real{mw::Application::instance()};
-    mw::Application::instance().setInteraction(&real);
+    mw::Application& application = app->context().application();
+    mw::Win32Interaction real{application};
+    application.setInteraction(&real);
     std::string boxCaption;
     whenBoxInFront([&](HWND box) {
         boxCaption = mw::windowText(box);
@@ -156,7 +151,7 @@ TEST_F(EditorFocus, TypingAfterAMessageBoxClosesReachesTheMessage) {
     PostMessageA(form(), WM_COMMAND, editor::CmdClearStoredPassPhrase1Click, 0);
     waitFor("the box to be answered and the editor in front",
             [&] { return !boxCaption.empty() && GetForegroundWindow() == form(); });
-    mw::Application::instance().setInteraction(&interaction);
+    application.setInteraction(&interaction);
     EXPECT_EQ(boxCaption, "Information");
     EXPECT_EQ(typeAndRead("boxed", "boxed"), "boxed");
 }

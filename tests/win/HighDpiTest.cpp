@@ -1,15 +1,13 @@
 // The windows at the screen's scale and after a move to a monitor of another: every control inside
 // its window with room for its text, the settings in 96-DPI units. ctest runs this program again
 // in prefixes at 144 and 192 DPI (MW_LOG_PIXELS); MW_SCREENSHOT_DIR keeps a picture of each window.
-#include "editor/EditorApp.h"
-#include "editor/TForm1.h"
 #include "filemodule/FileModuleApp.h"
 #include "filemodule/TForm1.h"
 #include "win/TIEButton.h"
 #include "win/TPGPSetup.h"
 #include "win/TPubKey.h"
 #include "win/TSecKey.h"
-#include "WinTestSupport.h"
+#include "EditorFixture.h"
 #include <cstdlib>
 #include <fstream>
 
@@ -95,25 +93,20 @@ void keepPicture(HWND window, const std::string& name) {
     out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
 }
 
-class HighDpi : public ProgramFixture {
+class HighDpi : public EditorFixture {
 protected:
     void SetUp() override {
-        ProgramFixture::SetUp();
-        const std::string d = dir / "pgp\\";
-        writeEditorSettings(exePath, d);
+        EditorFixture::SetUp();
+        writeSettings();
+        const std::string d = pgpDir();
         ASSERT_TRUE(CopyFileA((doublesDirectory() + "pgp.exe").c_str(), (d + "pgp.exe").c_str(), FALSE));
         writeFileBytes(d + "pubring.pgp", "Alice Example <alice@example.org>\r\nBob\r\n");
         writeFileBytes(d + "secring.pgp", "Alice Example <alice@example.org>\r\n");
     }
-    void TearDown() override {
-        app.reset();
-        ProgramFixture::TearDown();
-    }
     editor::TForm1& start() {
-        app = std::make_unique<editor::EditorApp>(mw::Application::instance());
-        app->form1().showMain();
+        EditorFixture::start();
         handlePendingMessages();
-        return app->form1();
+        return form();
     }
     std::vector<mw::TIEButton*> barButtons() {
         std::vector<mw::TIEButton*> bar;
@@ -121,7 +114,6 @@ protected:
             if (auto* b = dynamic_cast<mw::TIEButton*>(mw::Window::fromHandle(h))) bar.push_back(b);
         return bar;
     }
-    std::unique_ptr<editor::EditorApp> app;
 };
 
 } // namespace

@@ -13,41 +13,6 @@ using namespace mwtest;
 
 namespace {
 
-// The real platform, with every launch recorded and the batch file's bytes kept as launched.
-class RecordingPlatform : public Win32Platform {
-public:
-    using Win32Platform::Win32Platform;
-    struct Launch {
-        std::string file, parameters, directory;
-        ShowMode mode;
-        std::string batchBytes;
-        std::string lockBytes; // of either program's lock file beside the batch file
-    };
-    std::vector<Launch> launches;
-    std::uintptr_t lastProcess = 0;
-    bool batchGoneBeforeLaunch = false; // makes the shell's launch fail for real
-    unsigned consoleCp = 0;             // stands in for the console's code page when set
-
-    unsigned consoleCodePage() override { return consoleCp ? consoleCp : Win32Platform::consoleCodePage(); }
-
-    LaunchResult launch(const std::string& file, const std::string& parameters, const std::string& directory,
-                        ShowMode mode) override {
-        bool batch = file.size() > 4 && toLowerAscii(file.substr(file.size() - 4)) == ".bat";
-        std::string lock;
-        if (batch) {
-            std::string dir = file.substr(0, file.find_last_of('\\') + 1);
-            lock = readFileBytes(dir + "Murkwell.lck");
-            if (lock == "<missing>") lock = readFileBytes(dir + "bramlet.lck");
-        }
-        launches.push_back(
-            {file, parameters, directory, mode, batch ? readFileBytes(file) : std::string(), lock});
-        if (batch && batchGoneBeforeLaunch) DeleteFileA(file.c_str());
-        LaunchResult r = Win32Platform::launch(file, parameters, directory, mode);
-        lastProcess = r.process;
-        return r;
-    }
-};
-
 // Thread timers that run a step of the test while the runner waits in its message loop: each
 // tests its condition when it fires and runs its step the first time the condition holds.
 struct TimedStep {
@@ -88,10 +53,7 @@ class JobRunnerWin : public ProgramFixture {
 protected:
     void SetUp() override {
         ProgramFixture::SetUp();
-        auto rec = std::make_unique<RecordingPlatform>(mw::Application::instance(), exePath);
-        recorder = rec.get();
-        platform = std::move(rec);
-        Application::instance().setPlatform(platform.get());
+        record();
         usePgpDirectory(dir / "pgp\\");
     }
     void TearDown() override {
@@ -176,7 +138,6 @@ protected:
         return job;
     }
 
-    RecordingPlatform* recorder = nullptr;
     std::string pgpDir;
     std::string holdFile;
     UINT_PTR watchdog = 0;
@@ -328,7 +289,10 @@ TEST_F(JobRunnerWin, LaunchFailureEndsTheJobWithWindowsReasonAndNoLock) {
     std::string file = dir / "letter.txt";
     writeFileBytes(file, "text\r\n");
     JobRunner runner(*platform, interaction);
-    recorder->batchGoneBeforeLaunch = true;
+    // The batch file gone before the shell gets it: the launch fails for real.
+    recorder->atLaunch = [](const RecordingPlatform::Launch& l) {
+        if (l.batch()) DeleteFileA(l.file.c_str());
+    };
     auto job = fileJob(FileOperation::EncryptIdea, file);
     EXPECT_EQ(runner.runFileOperation(job), JobEnd::NotStarted);
     EXPECT_FALSE(exists(pgpDir + "bramlet.lck"));

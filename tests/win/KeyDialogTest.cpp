@@ -20,35 +20,6 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-// Forwards to the real platform and keeps the launches, to see how the batch file was started.
-class RecordingPlatform : public mw::Win32Platform {
-public:
-    using Win32Platform::Win32Platform;
-    struct Launch {
-        std::string file, parameters, directory;
-        mw::ShowMode mode;
-    };
-    std::vector<Launch> launches;
-    std::vector<std::string> steps; // "create PATH", "delete PATH", "launch PATH", in order
-    mw::LaunchResult launch(const std::string& file, const std::string& parameters,
-                            const std::string& directory, mw::ShowMode mode) override {
-        launches.push_back({file, parameters, directory, mode});
-        steps.push_back("launch " + file);
-        return Win32Platform::launch(file, parameters, directory, mode);
-    }
-    bool deleteFile(const std::string& path) override {
-        steps.push_back("delete " + path);
-        return Win32Platform::deleteFile(path);
-    }
-    bool createNewFile(const std::string& path, const std::vector<std::string>& lines) override {
-        steps.push_back("create " + path);
-        return Win32Platform::createNewFile(path, lines);
-    }
-    std::size_t step(const std::string& text) const {
-        return std::find(steps.begin(), steps.end(), text) - steps.begin();
-    }
-};
-
 // The system's collation for texts of another ANSI code page, as the programs use it for theirs.
 class CodePageCollation : public mw::Win32Platform {
 public:
@@ -81,15 +52,7 @@ class KeyDialogs : public ProgramFixture {
 protected:
     void SetUp() override {
         ProgramFixture::SetUp();
-        useRecordingPlatform();
-    }
-    void useRecordingPlatform() {
-        recording = std::make_unique<RecordingPlatform>(mw::Application::instance(), exePath);
-        mw::Application::instance().setPlatform(recording.get());
-    }
-    void standAs(const std::string& exeName) {
-        standProgramAs(exeName);
-        useRecordingPlatform();
+        record();
     }
 
     // A PGP directory with the double as pgp.exe and both rings; one user ID per ring line.
@@ -143,8 +106,6 @@ protected:
             texts.push_back(b.text);
         return texts;
     }
-
-    std::unique_ptr<RecordingPlatform> recording;
 };
 
 // The text of `id` as a list box keeps it: UTF-16 from the ANSI code page.
@@ -222,8 +183,8 @@ TEST_F(KeyDialogs, EditorDefaultSettingsWriteTheTwoBatchLinesAndLeaveTheListing)
                                                      "murkwell.usr\r\nDEL c:\\pgp\\Murkwell.lck\r\n");
         EXPECT_TRUE(exists(d + "murkwell.usr"));
         EXPECT_FALSE(exists(d + "Murkwell.lck"));
-        ASSERT_EQ(recording->launches.size(), 2u);
-        for (const auto& l : recording->launches) {
+        ASSERT_EQ(recorder->launches.size(), 2u);
+        for (const auto& l : recorder->launches) {
             EXPECT_EQ(l.file, "c:\\pgp\\Murkwell.bat");
             EXPECT_EQ(l.parameters, "");
             EXPECT_EQ(l.directory, "c:\\pgp\\");
@@ -231,17 +192,17 @@ TEST_F(KeyDialogs, EditorDefaultSettingsWriteTheTwoBatchLinesAndLeaveTheListing)
         }
         EXPECT_EQ(app.form1().job.Signer, "\"Sam Signer\"");
         // The stale listing went first, before the lock and the launch.
-        EXPECT_LT(recording->step("delete c:\\pgp\\Murkwell.USR"),
-                  recording->step("create c:\\pgp\\Murkwell.lck"));
-        EXPECT_LT(recording->step("create c:\\pgp\\Murkwell.lck"),
-                  recording->step("launch c:\\pgp\\Murkwell.bat"));
+        EXPECT_LT(recorder->step("delete c:\\pgp\\Murkwell.USR"),
+                  recorder->step("create c:\\pgp\\Murkwell.lck"));
+        EXPECT_LT(recorder->step("create c:\\pgp\\Murkwell.lck"),
+                  recorder->step("launch c:\\pgp\\Murkwell.bat"));
         EXPECT_TRUE(interaction.shown.empty()) << boxTexts().front();
     }
     removeTree("c:\\pgp\\");
 }
 
 TEST_F(KeyDialogs, FileModuleDefaultsWriteTheLockFirstAndDeleteTheListing) {
-    standAs("bramlet.exe");
+    standProgramAs("bramlet.exe");
     const std::string d = preparePgpDir("c:\\pgp\\", {"Alice <a@x>", "+Alice at work"}, {"Sam Signer"});
     writeFileBytes(d + "BRAMLET.USR", "stale listing, never to be parsed\r\n");
     {
@@ -260,10 +221,10 @@ TEST_F(KeyDialogs, FileModuleDefaultsWriteTheLockFirstAndDeleteTheListing) {
             readFileBytes(d + "bramlet.bat"),
             "c:\\pgp\\pgp.exe -kv \"*\" c:\\pgp\\pubring.pgp > bramlet.usr\r\nDEL c:\\pgp\\bramlet.lck\r\n");
         EXPECT_FALSE(exists(d + "bramlet.usr"));
-        EXPECT_LT(recording->step("create c:\\pgp\\bramlet.lck"),
-                  recording->step("delete c:\\pgp\\bramlet.usr"));
-        EXPECT_LT(recording->step("delete c:\\pgp\\bramlet.usr"),
-                  recording->step("launch c:\\pgp\\bramlet.bat"));
+        EXPECT_LT(recorder->step("create c:\\pgp\\bramlet.lck"),
+                  recorder->step("delete c:\\pgp\\bramlet.usr"));
+        EXPECT_LT(recorder->step("delete c:\\pgp\\bramlet.usr"),
+                  recorder->step("launch c:\\pgp\\bramlet.bat"));
 
         show(app.secKey(), [&](mw::Form&) { app.secKey().Button1Click(); });
         EXPECT_EQ(
@@ -272,8 +233,8 @@ TEST_F(KeyDialogs, FileModuleDefaultsWriteTheLockFirstAndDeleteTheListing) {
         EXPECT_FALSE(exists(d + "bramlet.usr"));
         EXPECT_FALSE(exists(d + "bramlet.lck"));
         EXPECT_EQ(app.form1().job.Signer, "Sam Signer");
-        ASSERT_EQ(recording->launches.size(), 2u);
-        for (const auto& l : recording->launches) {
+        ASSERT_EQ(recorder->launches.size(), 2u);
+        for (const auto& l : recorder->launches) {
             EXPECT_EQ(l.directory, "c:\\pgp\\");
             EXPECT_EQ(l.mode, mw::ShowMode::Hidden);
         }
@@ -387,7 +348,7 @@ TEST_F(KeyDialogs, UserIdsThatCannotBePassedToPgpAreShownButRefusedInBothProgram
     for (const char* exe : {"Murkwell.exe", "bramlet.exe"}) {
         SCOPED_TRACE(exe);
         const bool editorProgram = std::string(exe) == "Murkwell.exe";
-        standAs(exe);
+        standProgramAs(exe);
         writeSettings(editorProgram ? "Murkwell.ini" : "bramlet.ini");
         interaction.shown.clear();
         std::unique_ptr<editor::EditorApp> ed;
@@ -516,14 +477,14 @@ TEST_F(KeyDialogs, ListingFilesWithAnyLineEndsAndLongLinesReadWhole) {
     mw::KeyListingSources s;
     s.pgpDir = dir.path();
     auto ids =
-        mw::readKeyListing(*recording, mw::planKeyListing(mw::KeyProgram::Editor, mw::KeyRing::Public, s));
+        mw::readKeyListing(*recorder, mw::planKeyListing(mw::KeyProgram::Editor, mw::KeyRing::Public, s));
     // Compared without printing: a failure would otherwise dump the megabyte.
     EXPECT_TRUE(ids == (Lines{"crlf", "lf", longId, "no end"})) << ids.size() << " entries";
 }
 
 TEST_F(KeyDialogs, FormsHaveTheirCaptionsFramesAndLayout) {
     editor::EditorApp app(mw::Application::instance());
-    auto& a = mw::Application::instance();
+    auto& a = app.context().application();
     auto clientRect = [](HWND form, HWND control) {
         RECT r;
         GetWindowRect(control, &r);
@@ -623,7 +584,7 @@ TEST_F(KeyDialogs, ListingIsOrderedByTheSystemsCollationForTheAnsiCodePage) {
     mw::KeyListingSources s;
     s.pgpDir = dir.path();
     auto ids =
-        mw::readKeyListing(*recording, mw::planKeyListing(mw::KeyProgram::Editor, mw::KeyRing::Public, s));
+        mw::readKeyListing(*recorder, mw::planKeyListing(mw::KeyProgram::Editor, mw::KeyRing::Public, s));
     EXPECT_EQ(ids, (Lines{"ab", "a-b", "ac", "Coop", "co-op", "cop", "-w", "wendy"}));
 }
 

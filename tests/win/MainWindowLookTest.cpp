@@ -1,8 +1,6 @@
 // What the editor's main window looks like under Wine: a status bar that keeps its height, the
 // button bar inside Panel2's bevel, and the program's own icon.
-#include "editor/EditorApp.h"
-#include "editor/TForm1.h"
-#include "WinTestSupport.h"
+#include "EditorFixture.h"
 #include <algorithm>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -17,24 +15,17 @@ RECT windowRect(HWND h) {
     return r;
 }
 
-class EditorLook : public ProgramFixture {
+class EditorLook : public EditorFixture {
 protected:
     void SetUp() override {
-        ProgramFixture::SetUp();
-        writeEditorSettings(exePath, dir / "pgp\\");
-        app = std::make_unique<editor::EditorApp>(mw::Application::instance());
-        app->form1().showMain();
+        EditorFixture::SetUp();
+        writeSettings();
+        start();
     }
-    void TearDown() override {
-        app.reset();
-        ProgramFixture::TearDown();
-    }
-    editor::TForm1& form() { return app->form1(); }
     void resize(int width, int height) {
         SetWindowPos(form().handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
         handlePendingMessages();
     }
-    std::unique_ptr<editor::EditorApp> app;
 };
 
 } // namespace

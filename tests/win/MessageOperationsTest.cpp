@@ -19,65 +19,6 @@ namespace {
 
 const char* const kBody = "TEST DOUBLE: NOTHING WAS ENCRYPTED OR SIGNED. The original text follows.";
 
-// The real platform, recording the launches (with the batch file's bytes as launched) and the
-// writes and deletions of files, in order.
-class RecordingPlatform : public mw::Win32Platform {
-public:
-    using Win32Platform::Win32Platform;
-    struct Launch {
-        std::string file, parameters;
-        mw::ShowMode mode;
-        std::string batchBytes;
-    };
-    std::vector<Launch> launches;
-    std::vector<std::string> calls;
-    bool answerPause = false; // nobody is at the console to press a key
-    std::function<void(const std::string& file, const std::string& parameters)> beforeLaunch;
-
-    mw::LaunchResult launch(const std::string& file, const std::string& parameters,
-                            const std::string& directory, mw::ShowMode mode) override {
-        if (beforeLaunch) beforeLaunch(file, parameters);
-        const bool batch = mw::toLowerAscii(file).ends_with(".bat");
-        launches.push_back({file, parameters, mode, batch ? readFileBytes(file) : std::string()});
-        if (batch && answerPause) {
-            std::string bytes = launches.back().batchBytes;
-            auto at = bytes.find("pause\r\n");
-            if (at != std::string::npos) writeFileBytes(file, bytes.replace(at, 5, "pause < nul"));
-        }
-        return Win32Platform::launch(file, parameters, directory, mode);
-    }
-    void writeLines(const std::string& path, const std::vector<std::string>& lines) override {
-        std::string text;
-        for (const auto& l : lines)
-            text += l + "|";
-        calls.push_back("write " + mw::fileNameOf(path) + " " + text);
-        Win32Platform::writeLines(path, lines);
-    }
-    void writeBatchFile(const std::string& path, const mw::BatchLines& lines) override {
-        std::string text;
-        for (const auto& l : lines)
-            text += std::string(l) + "|";
-        calls.push_back("write " + mw::fileNameOf(path) + " " + text);
-        Win32Platform::writeBatchFile(path, lines);
-    }
-    bool deleteFile(const std::string& path) override {
-        calls.push_back("delete " + mw::fileNameOf(path));
-        return Win32Platform::deleteFile(path);
-    }
-    std::vector<Launch> batchLaunches(mw::ShowMode mode) const {
-        std::vector<Launch> out;
-        for (const auto& l : launches)
-            if (l.mode == mode && mw::toLowerAscii(l.file).ends_with(".bat")) out.push_back(l);
-        return out;
-    }
-    std::vector<std::string> wiped() const {
-        std::vector<std::string> out;
-        for (const auto& l : launches)
-            if (mw::fileNameOf(l.file) == "scorch.com") out.push_back(l.parameters);
-        return out;
-    }
-};
-
 std::vector<std::string> argsOfCalls(const std::string& log) {
     std::vector<std::string> out;
     for (const auto& call : readCalls(log)) {
@@ -92,10 +33,7 @@ class MessageOperations : public ProgramFixture {
 protected:
     void SetUp() override {
         ProgramFixture::SetUp();
-        auto rec = std::make_unique<RecordingPlatform>(mw::Application::instance(), exePath);
-        recorder = rec.get();
-        platform = std::move(rec);
-        mw::Application::instance().setPlatform(platform.get());
+        record();
         pgpDir = dir / "pgp\\";
         makeDirectory(pgpDir);
         ASSERT_TRUE(CopyFileA((doublesDirectory() + "pgp.exe").c_str(), (pgpDir + "pgp.exe").c_str(), FALSE));
@@ -157,7 +95,6 @@ protected:
         if (auto* sec = dynamic_cast<mw::TSecKey*>(&f)) sec->Button1Click();
     }
 
-    RecordingPlatform* recorder = nullptr;
     std::string pgpDir, holdFile;
     std::unique_ptr<editor::EditorApp> app;
 };
@@ -300,7 +237,7 @@ TEST_F(MessageOperations, DecryptWithoutTheWipeToolBlanksTheBatchFileThenDeletes
     std::string blank;
     for (int i = 0; i < 6; ++i)
         blank += hashes + "|";
-    auto& calls = recorder->calls;
+    const auto calls = recorder->stepsByName();
     auto at = std::find(calls.begin(), calls.end(), "write Murkwell.bat " + blank);
     ASSERT_NE(at, calls.end());
     EXPECT_EQ(std::vector<std::string>(at + 1, calls.end()),
@@ -329,8 +266,8 @@ TEST_F(MessageOperations, DecryptWithTheRealWipeToolOverwritesThePlaintextAndLea
     // A second name for the decrypted file, made just before the tool is started on it: what the
     // tool left is read through it afterwards.
     const std::string link = pgpDir + "plain-link.bin";
-    recorder->beforeLaunch = [&](const std::string& file, const std::string& parameters) {
-        if (mw::fileNameOf(file) == "scorch.com" && parameters.find("murkwell.txt") != std::string::npos)
+    recorder->atLaunch = [&](const RecordingPlatform::Launch& l) {
+        if (mw::fileNameOf(l.file) == "scorch.com" && l.parameters.find("murkwell.txt") != std::string::npos)
             CreateHardLinkA(link.c_str(), (pgpDir + "murkwell.txt").c_str(), nullptr);
     };
     start();
@@ -407,7 +344,7 @@ TEST_F(MessageOperations, PassPhraseWithADoubleQuoteIsRefusedBeforeAnythingIsWri
     EXPECT_NE(interaction.shown[0].text.find("pass phrase"), std::string::npos) << interaction.shown[0].text;
     EXPECT_EQ(interaction.shown[0].text.find("hi"), std::string::npos) << "the phrase itself is not shown";
     EXPECT_TRUE(recorder->launches.empty());
-    EXPECT_TRUE(recorder->calls.empty());
+    EXPECT_TRUE(recorder->steps.empty());
     for (const char* gone : {"Murkwell.bat", "Murkwell.lck", "murkwell.tmp"})
         EXPECT_FALSE(pgpHas(gone)) << gone;
     EXPECT_EQ(text(), "x");
@@ -484,8 +421,8 @@ TEST_F(MessageOperations, PasteAndDecryptShowsThePastedTextThenTheDecryptedText)
     SetClipboardData(CF_TEXT, mem);
     CloseClipboard();
     command(editor::CmdBitBtn6Click);
-    EXPECT_NE(std::find(recorder->calls.begin(), recorder->calls.end(), "delete murkwell.tmp"),
-              recorder->calls.end());
+    const auto calls = recorder->stepsByName();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "delete murkwell.tmp"), calls.end());
     EXPECT_EQ(text(), "decrypted\r\n");
     // What PGP was given is what was pasted.
     EXPECT_NE(batch().find("murkwell.tmp -o murkwell.txt"), std::string::npos);

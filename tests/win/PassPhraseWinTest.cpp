@@ -14,40 +14,39 @@ namespace {
 const std::string kNeedle = "horse battery staple";
 const std::string kWideNeedle = utf16Bytes(kNeedle);
 
-// The real files and conversions, with explicit code pages so that "é" is converted whatever the
-// machine's are. The launch runs nothing: it looks into the batch file as cmd.exe would read it,
-// without copying it to the heap, and removes the lock as the batch file's last line would.
-class NoLaunchPlatform : public Win32Platform {
-public:
-    using Win32Platform::Win32Platform;
-    std::string expected; // the end of the PGP line as the batch file must hold it
-    bool batchHeldIt = false;
-
-    unsigned ansiCodePage() override { return 1252; }
-    unsigned consoleCodePage() override { return 437; }
-    LaunchResult launch(const std::string& file, const std::string&, const std::string& directory,
-                        ShowMode) override {
-        char bytes[512] = {};
-        UniqueHandle batch(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD got = 0;
-        if (batch) ReadFile(batch.get(), bytes, sizeof bytes - 1, &got, nullptr);
-        batchHeldIt = std::string_view(bytes, got).find(expected) != std::string_view::npos;
-        SecureZeroMemory(bytes, sizeof bytes);
-        DeleteFileA((directory + "Murkwell.lck").c_str());
-        reportAsPgpDoes();
-        return {true, "", 0};
-    }
-};
+// Whether the batch file holds `expected`, looked into as cmd.exe would read it, without a copy on
+// the heap.
+bool batchHolds(const std::string& file, const std::string& expected) {
+    char bytes[512] = {};
+    UniqueHandle batch(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD got = 0;
+    if (batch) ReadFile(batch.get(), bytes, sizeof bytes - 1, &got, nullptr);
+    const bool held = std::string_view(bytes, got).find(expected) != std::string_view::npos;
+    SecureZeroMemory(bytes, sizeof bytes);
+    return held;
+}
 
 } // namespace
 
 TEST(PassPhraseWin, DecryptThroughTheSystemsCallsLeavesNoCopyInFreedMemory) {
     TempDir dir;
-    NoLaunchPlatform platform(mw::Application::instance(), dir / "Murkwell.exe");
+    // The real files and conversions, with explicit code pages so that "\xE9" is converted whatever
+    // the machine's are. Nothing starts: the job ends at once as the batch file's last line would.
+    RecordingPlatform platform(mw::Application::instance(), dir / "Murkwell.exe");
+    platform.ansiCp = 1252;
+    platform.consoleCp = 437;
+    platform.starts = Starts::Nothing;
+    platform.reportsSuccess = true;
+    platform.keepsBatchText = false;
     writeFileBytes(dir / "pgp.exe", "");
-    platform.expected =
+    // The end of the PGP line as the batch file must hold it.
+    const std::string expected =
         " -z \"correct horse battery staple 100%% \x82t\x82\" murkwell.tmp -o murkwell.txt\r\n";
+    bool batchHeldIt = false;
+    platform.atLaunch = [&](const RecordingPlatform::Launch& l) {
+        batchHeldIt = batchHolds(l.file, expected);
+    };
     ScriptedInteraction interaction;
     EditorJob job;
     job.operation = EditorOperation::Decrypt;
@@ -68,7 +67,7 @@ TEST(PassPhraseWin, DecryptThroughTheSystemsCallsLeavesNoCopyInFreedMemory) {
     EXPECT_EQ(freedBlocksHoldingNeedle(), 0)
         << "freed holding the pass phrase: " << firstFreedBlockHoldingNeedle();
     EXPECT_EQ(end, JobEnd::Finished);
-    EXPECT_TRUE(platform.batchHeldIt) << platform.expected;
+    EXPECT_TRUE(batchHeldIt) << expected;
     EXPECT_TRUE(interaction.shown.empty());
     EXPECT_FALSE(exists(dir / "Murkwell.bat"));
 }

@@ -179,8 +179,8 @@ TEST_F(SetupDialog, FileModuleVariantHasFourLinesAndNoEditorParts) {
     EXPECT_EQ(app.setup().item(TPGPSetup::IdCheckBox1), nullptr);
     RECT rc;
     GetClientRect(app.setup().handle(), &rc);
-    EXPECT_EQ(rc.right, mw::Application::instance().scale(427));
-    EXPECT_EQ(rc.bottom, mw::Application::instance().scale(157));
+    EXPECT_EQ(rc.right, app.context().application().scale(427));
+    EXPECT_EQ(rc.bottom, app.context().application().scale(157));
     onModal = [&](mw::Form& f) { f.close(); };
     app.form1().PGPSetup1Click();
     const std::string lower = mw::toLowerAscii(d);
@@ -194,8 +194,8 @@ TEST_F(SetupDialog, EditorDialogHasItsCaptionSizeAndReadOnlyPathFields) {
     EXPECT_EQ(mw::windowText(s.handle()), "Murkwell Setup");
     RECT rc;
     GetClientRect(s.handle(), &rc);
-    EXPECT_EQ(rc.right, mw::Application::instance().scale(427));
-    EXPECT_EQ(rc.bottom, mw::Application::instance().scale(216));
+    EXPECT_EQ(rc.right, app.context().application().scale(427));
+    EXPECT_EQ(rc.bottom, app.context().application().scale(216));
     EXPECT_TRUE(GetWindowLongA(s.item(TPGPSetup::IdEdit1), GWL_STYLE) & ES_READONLY);
     EXPECT_TRUE(GetWindowLongA(s.item(TPGPSetup::IdEdit2), GWL_STYLE) & ES_READONLY);
     EXPECT_FALSE(GetWindowLongA(s.item(TPGPSetup::IdEdit3), GWL_STYLE) & ES_READONLY);

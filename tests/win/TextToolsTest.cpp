@@ -1,15 +1,12 @@
 // The editor's text tools on the real editor window: clipboard commands, Quote, files, font,
 // colour, printing and the signature dialog, with scripted dialogs and real files.
-#include "editor/EditorApp.h"
 #include "editor/EditorCommands.h"
-#include "editor/TForm1.h"
 #include "editor/TForm2.h"
 #include "editor/TextTools.h"
 #include "core/UnicodeText.h"
 #include "win/TPGPSetup.h"
 #include "win/Win32Interaction.h"
-#include "WinTestSupport.h"
-#include <memory>
+#include "EditorFixture.h"
 
 using namespace mwtest;
 
@@ -83,23 +80,16 @@ const std::string kWorldLines[] = {
 const std::string kWorld =
     kWorldLines[0] + "\r\n" + kWorldLines[1] + "\r\n" + kWorldLines[2] + "\r\n" + kWorldLines[3];
 
-class TextTools : public ProgramFixture {
+class TextTools : public EditorFixture {
 protected:
     void SetUp() override {
-        ProgramFixture::SetUp();
-        app = std::make_unique<editor::EditorApp>(mw::Application::instance());
+        EditorFixture::SetUp();
+        make();
     }
-    void TearDown() override {
-        app.reset();
-        ProgramFixture::TearDown();
-    }
-    editor::TForm1& form() { return app->form1(); }
     HWND memo() { return form().memo(); }
     std::string text() { return mw::windowText(memo()); }
     void setText(const std::string& t) { mw::setWindowText(memo(), t); }
     void command(int id) { SendMessageA(form().handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
-
-    std::unique_ptr<editor::EditorApp> app;
 };
 
 } // namespace
@@ -211,7 +201,7 @@ TEST_F(TextTools, UnicodeTextSurvivesTypingTheClipboardQuoteAndPrint) {
     // the emoji as its two surrogates and each line break as Enter.
     for (char16_t unit : mw::utf8ToUtf16(kWorld))
         if (unit != u'\n') PostMessageW(memo(), WM_CHAR, unit, 1);
-    mw::Application::instance().processMessages();
+    app->context().application().processMessages();
     EXPECT_EQ(mw::unicodeText(memo()), kWorld);
 
     command(editor::CmdCopyMessage1Click);
@@ -443,8 +433,8 @@ TEST_F(TextTools, PrintSendsEachDisplayedLineAfterATabInTheEditorsFont) {
 }
 
 TEST_F(TextTools, WithoutAPrinterThePrintDialogReportsItAndNothingIsPrinted) {
-    mw::Win32Interaction real{mw::Application::instance()};
-    mw::Application::instance().setInteraction(&real);
+    mw::Win32Interaction real{app->context().application()};
+    app->context().application().setInteraction(&real);
     static std::string reported;
     reported.clear();
     UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
@@ -462,7 +452,7 @@ TEST_F(TextTools, WithoutAPrinterThePrintDialogReportsItAndNothingIsPrinted) {
     setText("nothing to print");
     form().Print1Click();
     KillTimer(nullptr, timer);
-    mw::Application::instance().setInteraction(&interaction);
+    app->context().application().setInteraction(&interaction);
     EXPECT_FALSE(reported.empty()) << "the print dialog's own report";
     EXPECT_TRUE(interaction.shown.empty());
 }

@@ -440,8 +440,20 @@ void ProgramFixture::SetUp() {
 
 void ProgramFixture::standProgramAs(const std::string& exeName) {
     exePath = dir / exeName;
+    if (recorder) {
+        record();
+        return;
+    }
     platform = std::make_unique<mw::Win32Platform>(mw::Application::instance(), exePath);
     mw::Application::instance().setPlatform(platform.get());
+}
+
+RecordingPlatform& ProgramFixture::record() {
+    auto made = std::make_unique<RecordingPlatform>(mw::Application::instance(), exePath);
+    recorder = made.get();
+    platform = std::move(made);
+    mw::Application::instance().setPlatform(platform.get());
+    return *recorder;
 }
 
 void ProgramFixture::TearDown() {

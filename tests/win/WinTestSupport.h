@@ -4,6 +4,7 @@
 #include "win/Application.h"
 #include "support/ScriptedInteraction.h"
 #include "core/TextConvert.h"
+#include "RecordingPlatform.h"
 #include "win/Win32Platform.h"
 #include "win/Win32Util.h"
 #include "win/Window.h"
@@ -80,11 +81,15 @@ class ProgramFixture : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // After record(), the program stood anew gets a new recorder, configured as made.
     void standProgramAs(const std::string& exeName);
+    // Puts a recorder, which starts everything, in the platform's place.
+    RecordingPlatform& record();
 
     TempDir dir;
     std::string exePath;
     std::unique_ptr<mw::Win32Platform> platform;
+    RecordingPlatform* recorder = nullptr; // the platform, after record()
     ScriptedInteraction interaction;
     bool terminated = false;
     // Class names of the modal forms that appeared, in order.
