@@ -50,7 +50,8 @@ TEST(Launches, HelpOpensTheHelpFileElseTheHtmlHelpElseSaysWhy) {
             EXPECT_EQ(launched, expected);
             ASSERT_EQ(interaction.shown.size(), c.box ? 1u : 0u);
             if (c.box) {
-                EXPECT_EQ(interaction.shown[0].text.rfind("The help could not be opened: " + html + ": ", 0), 0u);
+                EXPECT_EQ(interaction.shown[0].text.rfind("The help could not be opened: " + html + ": ", 0),
+                          0u);
             }
         }
     }
@@ -74,7 +75,8 @@ TEST(Launches, AnEmptyKeyRingOffersAFirstKeyWithTheKeyManagerOrPgp) {
         if (c.withManager) platform.put("c:\\murkwell\\wendal.exe", {});
         platform.launchFails = c.launchFails;
         interaction.answers = {c.yes};
-        offerFirstKey(platform, interaction, editorProfile(), "d:\\pgp26\\", c.secretRing, "c:\\pgp\\pgp.exe");
+        offerFirstKey(platform, interaction, editorProfile(), "d:\\pgp26\\", c.secretRing,
+                      "c:\\pgp\\pgp.exe");
         ASSERT_FALSE(interaction.shown.empty());
         EXPECT_EQ(interaction.shown[0].caption, "No Keys");
         EXPECT_EQ(interaction.shown[0].text.rfind(c.secretRing ? "Your secret key ring holds no keys yet"
