@@ -1,3 +1,4 @@
+// The Wine tests' recording platform: what it notes of each call, and how it stands in for a launch.
 #include "RecordingPlatform.h"
 #include "core/PathUtil.h"
 #include "core/TextConvert.h"
