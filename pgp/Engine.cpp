@@ -9,6 +9,7 @@
 #include "pgp/core/ArgumentVector.h"
 #include "pgp/core/EngineCalls.h"
 #include "win/Handles.h"
+#include "win/SystemText.h"
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -338,6 +339,18 @@ Handle inheritableFile(HANDLE h) {
     return Handle(copy);
 }
 
+// A file of our own in the temporary folder, gone when its last handle closes (also when this
+// process dies); none when the folder cannot take one.
+Handle temporaryListingFile() {
+    static LONG counter = 0;
+    const std::wstring folder = mw::askedText([](wchar_t* b, DWORD n) { return GetTempPathW(n, b); });
+    if (folder.empty()) return Handle();
+    const std::wstring name = folder + L"pgp-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(InterlockedIncrement(&counter)) + L".lst";
+    return Handle(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+}
+
 // Once the engine has ended, what it wrote is in the pipe: read it, then stop waiting for more.
 template <class Take> void drain(Channel& c, Take take) {
     pump(c, take);
@@ -357,7 +370,9 @@ namespace {
 // The pipes of one engine run: our ends of its input, output, messages and status, the pass
 // phrase's pipe, and the loop that feeds and reads them until the engine ends. Files reach the
 // engine as they are (copied through pipes, 10 MB cost a third of a second more under Wine); text,
-// the console and pipes of our own go through pipes.
+// the console and pipes of our own go through pipes. A key listing is written into a temporary
+// file and read back whole: the engine writes it in pieces of 2 KB, and under Wine reading 10,000
+// keys' worth through a pipe took longer than the engine's own run.
 class RunChannels {
 public:
     RunChannels(const EngineRun& run, EngineResult& result) : run_(run), result_(result) {}
@@ -370,7 +385,8 @@ public:
     bool open() {
         if (run_.passPhrase) pass_ = makePipe(true);
         fileIn_ = inheritableFile(run_.input);
-        fileOut_ = inheritableFile(run_.output);
+        if (run_.listing && !run_.output) listing_ = temporaryListingFile();
+        fileOut_ = inheritableFile(run_.output ? run_.output : listing_.get());
         in_.done = static_cast<bool>(fileIn_);
         out_.done = static_cast<bool>(fileOut_);
         return (fileIn_ || openChannel(in_, true)) && (fileOut_ || openChannel(out_, false)) &&
@@ -422,6 +438,14 @@ public:
         }
     }
     const std::string& statusText() const { return statusText_; }
+    // What the engine wrote into the listing's file, if it had one.
+    void takeListing() {
+        if (!listing_) return;
+        LARGE_INTEGER start{};
+        if (SetFilePointerEx(listing_.get(), start, nullptr, FILE_BEGIN))
+            readAll(listing_.get(), result_.captured);
+        listing_.reset();
+    }
 
 private:
     // An output that refuses a write (a closed pipe, a full disk) gets nothing more; the engine's
@@ -479,7 +503,7 @@ private:
     EngineResult& result_;
     Channel in_, out_, err_, status_;
     Pipe pass_;
-    Handle fileIn_, fileOut_;
+    Handle fileIn_, fileOut_, listing_;
     std::size_t textOffset_ = 0;
     std::string statusText_;
 };
@@ -523,6 +547,7 @@ EngineResult Engine::run(const EngineRun& r) {
     result.started = true;
     if (r.passPhrase) io.sendPassPhrase(*r.passPhrase);
     io.runUntilEnded(s.process.get());
+    io.takeListing();
     GetExitCodeProcess(s.process.get(), &result.exitCode);
     absorbStatus(io.statusText(), result.report);
     return result;

@@ -18,7 +18,10 @@ struct EngineRun {
     HANDLE output = nullptr;                      // receives its standard output; null: kept in `captured`
     const mw::SecretString* passPhrase = nullptr; // given through --passphrase-fd when set
     bool needsAgent = false;                      // decryption, signing, secret keys
-    std::vector<HANDLE> inherited;                // inheritable handles the arguments name by number
+    // A key listing, kept in `captured`: names and key IDs, never a secret, so it may pass through
+    // a temporary file (see RunChannels).
+    bool listing = false;
+    std::vector<HANDLE> inherited; // inheritable handles the arguments name by number
 };
 
 struct EngineResult {

@@ -91,11 +91,11 @@ ExitStatus Program::keyView() {
         _wcsicmp(bare.c_str(), L"pubring.gpg") != 0) {
         // A key-ring file of its own: list what it holds, without adding it anywhere.
         Handle in = openInput(ring);
-        EngineResult r = engine_.run({.arguments = showKeysArguments(), .input = in.get()});
+        EngineResult r = engine_.run({.arguments = showKeysArguments(), .input = in.get(), .listing = true});
         if (!r.started) return engineMissing();
         keys = parseColonListing(r.captured);
     } else if (check && !secret) {
-        EngineResult r = engine_.run({.arguments = listSignatureArguments(true)});
+        EngineResult r = engine_.run({.arguments = listSignatureArguments(true), .listing = true});
         if (!r.started) return engineMissing();
         keys = parseColonListing(r.captured);
         if (ring.empty()) ringName = home_;

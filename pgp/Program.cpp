@@ -196,7 +196,7 @@ std::optional<std::vector<Key>> Program::listKeys(bool secret, bool signatures) 
                 arguments.push_back(L"&" + fromUtf8(grip));
         }
     }
-    EngineResult r = engine_.run({.arguments = arguments, .needsAgent = secret});
+    EngineResult r = engine_.run({.arguments = arguments, .needsAgent = secret, .listing = true});
     if (!r.started) return std::nullopt;
     // A home without any key ring yet lists nothing and is no error.
     if (r.exitCode != 0 && r.captured.empty()) return std::vector<Key>{};

@@ -572,8 +572,16 @@ TEST_F(PgpEngine, MessagesWithoutIntegrityCheck) {
 TEST_F(PgpEngine, KeyListingsAreWhatTheKeyDialogsRead) {
     // Public ring, as the public-key dialog lists it; the console's code page is 437 here (É = 0x90),
     // which has no Cyrillic letters: each is "?", and the key's own ID marks the entry.
-    batch({"{pgp} -kv \"*\" {dir}pubring.pgp > {dir}murkwell.usr"}, "");
+    fs::create_directories(pgpDir / "tmp");
+    batch({"set TMP={dir}tmp", "set TEMP={dir}tmp", "{pgp} -kv \"*\" {dir}pubring.pgp > {dir}murkwell.usr"},
+          "");
     const std::string listing = readFile(pgpDir / "murkwell.usr");
+    // The engine's listing came through a temporary file, which is gone; where none can be made
+    // it comes through the pipe, the same bytes.
+    EXPECT_TRUE(fs::is_empty(pgpDir / "tmp"));
+    batch({"set TMP={dir}none", "set TEMP={dir}none", "{pgp} -kv \"*\" {dir}pubring.pgp > {dir}murkwell.pip"},
+          "");
+    EXPECT_EQ(readFile(pgpDir / "murkwell.pip"), listing);
     auto ids = mw::parseKeyListing(listing);
     std::sort(ids.begin(), ids.end());
     ASSERT_EQ(ids.size(), 3u) << listing;
