@@ -101,12 +101,7 @@ TKey::~TKey() {
 }
 
 std::optional<mw::SecretString> TKey::passPhrase() const {
-    // Read as UTF-16, which is how the control keeps it, into storage overwritten when released.
-    const int length = GetWindowTextLengthW(edit1());
-    if (length <= 0) return mw::SecretString();
-    mw::SecretWide wide(static_cast<std::size_t>(length) + 1, u'\0');
-    const int got = GetWindowTextW(edit1(), reinterpret_cast<wchar_t*>(wide.data()), length + 1);
-    wide.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+    const mw::SecretWide wide = mw::Edit(edit1()).secretText();
     // A character the ANSI code page lacks would reach PGP as a look-alike or "?": another
     // pass phrase. The caller refuses it instead.
     auto& platform = context_.platform();
@@ -118,16 +113,7 @@ bool TKey::passPhraseEmpty() const {
 }
 
 void TKey::overwriteField() {
-    // Empty the undo storage first, so that the filler's deletion below starts it anew at its
-    // first character instead of being added to what is there.
-    mw::Edit edit(edit1());
-    edit.emptyUndo();
-    const std::wstring filler(kPassPhraseLimit + 1, L'\x2022');
-    SetWindowTextW(edit.handle(), filler.c_str());
-    edit.selectAll();
-    edit.replaceSelection(L"", true);
-    edit.emptyUndo();
-    SetWindowTextW(edit.handle(), L"");
+    mw::Edit(edit1()).wipe(kPassPhraseLimit);
 }
 
 void TKey::clearPassPhrase() {

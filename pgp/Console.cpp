@@ -53,6 +53,15 @@ void Console::out(std::wstring_view text) {
     write(STD_OUTPUT_HANDLE, text);
 }
 
+void Console::outUtf8(std::string_view text) {
+    HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0, written = 0;
+    if (!h || h == INVALID_HANDLE_VALUE || GetConsoleMode(h, &mode)) return out(fromUtf8(text));
+    while (!text.empty() && WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written)
+        text.remove_prefix(written);
+}
+
 void Console::answersFromConsoleOnly() {
     consoleOnly_ = true;
     if (consoleIn_) return;

@@ -32,6 +32,8 @@ public:
     const std::vector<std::wstring>& said() const { return said_; }
     // Text on standard output (the listing, the usage), in the console's code page when redirected.
     void out(std::wstring_view text);
+    // UTF-8 text to standard output: its bytes as they are when redirected (a program reads them).
+    void outUtf8(std::string_view text);
     // `utf8` as this console's code page can show it: each character it lacks as "?".
     std::string inCodePage(std::string_view utf8) const;
     // From now on answers and pass phrases come from the console itself, never from standard

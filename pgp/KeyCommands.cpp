@@ -79,9 +79,29 @@ std::optional<EngineResult> Program::withPassPhrase(EngineRun run, const Key& ke
     return std::nullopt;
 }
 
+ExitStatus Program::keyListingForPrograms(const std::wstring& pattern) {
+    std::vector<std::wstring> arguments =
+        c_.signatures ? listSignatureArguments(false) : listArguments(false);
+    if (pattern != L"*") {
+        arguments.push_back(L"--");
+        arguments.push_back(pattern);
+    }
+    EngineResult r = engine_.run({.arguments = arguments, .listing = true});
+    if (!r.started) return engineMissing();
+    auto secrets = listKeys(true);
+    if (!secrets) return engineMissing();
+    std::string text = r.exitCode != 0 && pattern == L"*" ? std::string() : std::move(r.captured);
+    for (const Key& key : *secrets)
+        text += "sec:u::::::::::::::\r\nfpr:::::::::" + key.fingerprint + ":\r\n";
+    con_.outUtf8(text);
+    return ExitStatus::Ok;
+}
+
 ExitStatus Program::keyView() {
     const std::wstring pattern = c_.operands.empty() ? L"*" : c_.operands[0];
     const std::wstring ring = c_.operands.size() > 1 ? c_.operands[1] : std::wstring();
+    if (c_.action == Action::KeyView && ring.empty() && c_.settings.colons.value_or(false))
+        return keyListingForPrograms(pattern);
     const bool check = c_.action == Action::KeyCheck;
     std::wstring ringName = ring;
     const std::wstring bare = bareName(ring);
@@ -149,7 +169,8 @@ ExitStatus Program::keyGenerate() {
         con_.say(L"A pass phrase may not hold a line break.");
         return ExitStatus::KeyGenerationFailed;
     }
-    mw::SecretString parameters = keyParameters(toUtf8(userId), kind, *pass);
+    mw::SecretString parameters =
+        keyParameters(toUtf8(userId), kind, *pass, c_.settings.expireDays.value_or(0));
     con_.say(L"Key generation takes a moment...");
     // The engine asks for the new pass phrase again to bind the subkey: it comes through the pipe.
     EngineResult r = engine_.run({.arguments = generateArguments(),

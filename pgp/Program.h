@@ -25,6 +25,9 @@ public:
 private:
     // The key commands, in KeyCommands.cpp.
     ExitStatus keyView();
+    // -kv +colons: the engine's listing of the public keys, then a "sec" and "fpr" line for each
+    // key whose secret part is here; readers merge the two by fingerprint.
+    ExitStatus keyListingForPrograms(const std::wstring& pattern);
     ExitStatus keyGenerate();
     ExitStatus keyAdd();
     ExitStatus keyExtract();

@@ -156,9 +156,31 @@ def ico(images):
     return struct.pack("<HHH", 0, 1, len(images)) + entries + blobs
 
 
+def annulus(cx, cy, outer, inner):
+    def inside(x, y):
+        d = (x - cx) ** 2 + (y - cy) ** 2
+        return inner * inner <= d <= outer * outer
+    return inside
+
+
+def key_manager_layers(size):
+    px = 1 / size
+    # A key: a ring for the bow, a shaft and two teeth.
+    layers = [
+        (annulus(0.28, 0.35, 0.25, 0.10), OUTLINE),
+        (annulus(0.28, 0.35, 0.25 - px, 0.10 + px), FOLDER_BACK),
+        (rect(0.50, 0.29, 0.96, 0.41), OUTLINE),
+        (rect(0.50, 0.29 + px, 0.96 - px, 0.41 - px), FOLDER_BACK),
+        (rect(0.80, 0.41, 0.88, 0.56), OUTLINE),
+        (rect(0.66, 0.41, 0.74, 0.52), OUTLINE),
+    ]
+    return layers + padlock(px, 0.48, 0.58, 0.98, 0.98)
+
+
 PROGRAMS = (
     ("editor", "murkwell.ico", "The editor's icon", editor_layers),
     ("filemodule", "bramlet.ico", "The file module's icon", file_module_layers),
+    ("keymanager", "wendal.ico", "The key manager's icon", key_manager_layers),
 )
 
 

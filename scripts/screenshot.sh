@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Takes a PNG of the screen area of one program's window under Xvfb, dialogs on top included:
-#   scripts/screenshot.sh editor|filemodule OUT.png [SECONDS_TO_SETTLE]
+#   scripts/screenshot.sh editor|filemodule|keymanager OUT.png [SECONDS_TO_SETTLE]
 # Runs the built program from its build directory (or from MW_PROGRAM_DIR) on a private display
 # and stops it afterwards. MW_TYPE_FILE names a text file typed into the program's window first.
 set -euo pipefail
@@ -12,7 +12,8 @@ settle="${3:-2}"
 case "$which" in
   editor) exe="$build/windows/editor/Murkwell.exe"; title="Murkwell $(sed -nE 's/^project\(Murkwell VERSION ([0-9.]+).*/\1/p' "$root/CMakeLists.txt") - Encryption Editor" ;;
   filemodule) exe="$build/windows/filemodule/bramlet.exe"; title="Murkwell File - File Encryption Module" ;;
-  *) echo "usage: $0 editor|filemodule OUT.png" >&2; exit 2 ;;
+  keymanager) exe="$build/windows/keymanager/wendal.exe"; title="Murkwell Keys - Key Manager" ;;
+  *) echo "usage: $0 editor|filemodule|keymanager OUT.png" >&2; exit 2 ;;
 esac
 source "$root/scripts/xvfb.sh"
 own_display=""

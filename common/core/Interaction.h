@@ -27,6 +27,7 @@ struct FileDialogRequest {
     bool overwritePrompt = false;
     bool shortNames = false; // the caller wants the 8.3 form back
     bool oldStyle = false;   // the pre-Explorer dialog
+    bool several = false;    // more than one file may be chosen (openFiles)
 };
 
 // A font as the font dialog offers and returns it.
@@ -53,6 +54,11 @@ public:
     // Chosen path; nullopt when cancelled.
     virtual std::optional<std::string> openFile(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> saveFile(const FileDialogRequest& request) = 0;
+    // The files chosen in one open dialog; empty when it was cancelled.
+    virtual std::vector<std::string> openFiles(const FileDialogRequest& request) {
+        auto one = openFile(request);
+        return one ? std::vector<std::string>{*one} : std::vector<std::string>{};
+    }
     // Screen fonts with effects; `onApply` runs for each press of the dialog's Apply button.
     virtual std::optional<FontChoice> chooseFont(const FontChoice& initial,
                                                  const std::function<void(const FontChoice&)>& onApply) = 0;

@@ -189,8 +189,10 @@ bool JobRunner::removeEarlierOutput(const std::string& file, const std::string& 
 }
 
 JobEnd JobRunner::launchAndWait(const std::string& batchFile, const std::string& directory, ShowMode mode,
-                                const std::string& lockFile, const JobEndTexts& texts) {
-    LaunchResult launched = platform_.launch(batchFile, "", directory, mode);
+                                const std::string& lockFile, const JobEndTexts& texts,
+                                const SecretString* answers) {
+    LaunchResult launched = answers ? platform_.launchWithInput(batchFile, directory, *answers)
+                                    : platform_.launch(batchFile, "", directory, mode);
     if (!launched.started) {
         platform_.deleteFile(lockFile);
         report(texts.notStarted + launched.error);
@@ -208,14 +210,14 @@ JobEnd JobRunner::launchAndWait(const std::string& batchFile, const std::string&
 JobEnd JobRunner::launchOperation(const std::string& batchFile, const std::string& directory,
                                   const std::string& pgpDir, const std::string& lockFile,
                                   const std::function<bool()>& outputMissing,
-                                  std::optional<OutcomeNotice>& notice) {
+                                  std::optional<OutcomeNotice>& notice, const SecretString* answers) {
     const std::string outcomeFile = pgpDir + profile_->outcomeName;
     // One left by an earlier job that was cut off must not speak for this one.
     mw::deleteIfExists(platform_, outcomeFile);
     platform_.setEnvironmentVariable(kOutcomeVariable, outcomeFile);
     JobEnd end = JobEnd::NotStarted;
     try {
-        end = launchAndWait(batchFile, directory, ShowMode::Normal, lockFile);
+        end = launchAndWait(batchFile, directory, ShowMode::Normal, lockFile, kPgpJobTexts, answers);
     } catch (...) {
         platform_.setEnvironmentVariable(kOutcomeVariable, std::nullopt);
         throw;
@@ -525,6 +527,25 @@ JobEnd JobRunner::runOwnBatch(KeyProgram program, const std::string& lockFile, c
     if (!takeLock(lockFile, profile_->operationLockText)) return JobEnd::Refused;
     writeBatch(batchFile, lockFile, *console);
     return launchAndWait(batchFile, directory, mode, lockFile, texts);
+}
+
+JobEnd JobRunner::runKeyJob(const KeyJob& job, std::optional<OutcomeNotice>& notice) {
+    profile_ = &keyManagerProfile();
+    if (!preChecksPass(job.pgpExe, job.lockFile, job.showSetup)) return JobEnd::Refused;
+    auto console = toConsole(batchLines(job.lines), {});
+    if (!console) return JobEnd::Refused;
+    if (!takeLock(job.lockFile, profile_->operationLockText)) return JobEnd::Refused;
+    writeBatch(job.batchFile, job.lockFile, *console);
+    JobEnd end = JobEnd::NotStarted;
+    try {
+        end = launchOperation(
+            job.batchFile, job.pgpDir, job.pgpDir, job.lockFile, [] { return false; }, notice, &job.answers);
+    } catch (...) {
+        mw::deleteIfExists(platform_, job.batchFile);
+        throw;
+    }
+    mw::deleteIfExists(platform_, job.batchFile);
+    return end;
 }
 
 } // namespace mw

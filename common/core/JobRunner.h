@@ -119,6 +119,18 @@ struct FileJob {
     std::function<void(const std::string& text)> announce; // as the editor's
 };
 
+// One job of the key manager: its pgp.exe lines, run hidden, with `answers` (the replies to
+// pgp.exe's questions, maybe a pass phrase) on standard input through a pipe, never in a file.
+struct KeyJob {
+    std::string pgpExe;
+    std::function<void()> showSetup; // after the missing-pgp message
+    std::string pgpDir;              // ends with a backslash; the job's working directory
+    std::string batchFile;
+    std::string lockFile;
+    std::vector<std::string> lines;
+    SecretString answers;
+};
+
 // Texts of the two ways a job can end without finishing.
 struct JobEndTexts {
     std::string notStarted; // followed by the system's reason
@@ -149,6 +161,10 @@ public:
     JobEnd runOwnBatch(KeyProgram program, const std::string& lockFile, const std::string& batchFile,
                        const std::vector<std::string>& lines, const std::string& directory, ShowMode mode,
                        const JobEndTexts& texts);
+
+    // The key manager's jobs: lock, batch file, launch with the answers, wait, and what pgp.exe said
+    // it came to in `notice` (set when the job finished). Throws IoError as the operations do.
+    JobEnd runKeyJob(const KeyJob& job, std::optional<OutcomeNotice>& notice);
 
     // The wait of every job: handles all pending messages, then tests the lock file, blocking in
     // between on messages, the batch process and changes in the lock file's directory. Ends when
@@ -207,13 +223,16 @@ private:
     // lock file is gone and the user told. `notice` gets the words for a finished job.
     JobEnd launchOperation(const std::string& batchFile, const std::string& directory,
                            const std::string& pgpDir, const std::string& lockFile,
-                           const std::function<bool()>& outputMissing, std::optional<OutcomeNotice>& notice);
+                           const std::function<bool()>& outputMissing, std::optional<OutcomeNotice>& notice,
+                           const SecretString* answers = nullptr);
     // Good news to `announce`, bad news in a box.
     void tellOutcome(const std::optional<OutcomeNotice>& notice,
                      const std::function<void(const std::string&)>& announce);
     // Launch and wait; after NotStarted or EndedEarly the lock file is gone and the user told.
+    // With `answers`, the batch runs hidden with them on its standard input.
     JobEnd launchAndWait(const std::string& batchFile, const std::string& directory, ShowMode mode,
-                         const std::string& lockFile, const JobEndTexts& texts = kPgpJobTexts);
+                         const std::string& lockFile, const JobEndTexts& texts = kPgpJobTexts,
+                         const SecretString* answers = nullptr);
     // After the lock is gone: until the batch's interpreter has ended, at most kBatchExitMs,
     // handling messages.
     void awaitBatchExit(std::uintptr_t process);

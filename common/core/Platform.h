@@ -61,6 +61,12 @@ public:
     virtual LaunchResult launch(const std::string& file, const std::string& parameters,
                                 const std::string& directory, ShowMode mode) = 0;
     virtual void closeProcess(std::uintptr_t process) = 0;
+    // Launches a batch file without a window, `input` on its standard input through a pipe (the
+    // answers pgp.exe reads), its output discarded. One that cannot never starts the job.
+    virtual LaunchResult launchWithInput(const std::string& /*batchFile*/, const std::string& /*directory*/,
+                                         const SecretString& /*input*/) {
+        return {.started = false, .error = "this system cannot hand a job its answers."};
+    }
 
     // One pass of handling every pending window message.
     virtual void processMessages() = 0;

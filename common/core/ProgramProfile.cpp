@@ -97,8 +97,54 @@ const ProgramProfile& fileModuleProfile() {
     return profile;
 }
 
+const ProgramProfile& keyManagerProfile() {
+    static const ProgramProfile profile{
+        .program = KeyProgram::KeyManager,
+        .executableName = "wendal.exe",
+        .title = "Murkwell Keys",
+        .mainCaption = "Murkwell Keys - Key Manager",
+        .setupCaption = "PGP Setup",
+        .statusText = "",
+        .helpFile = "Murkwell.hlp",
+        .htmlHelpFile = "Murkwell.html",
+        .helpInOwnDirectory = true,
+        .helpShow = ShowMode::Normal,
+        .signatureName = "",
+        .setup = {.barAndPassPhrase = false, .clientHeight = 157, .saveTop = 126},
+        .boxCaption = "Murkwell Keys",
+        .boxIcon = BoxIcon::Information,
+        .pgpMissing = "pgp.exe is not where PGP Setup says it is; PGP Setup opens so that you can set it.",
+        .busy = "Another key job is still running; wait until it has ended.",
+        .batchName = "wendal.bat",
+        .lockName = "wendal.lck",
+        .operationLockText = "Temporary lock file written by Murkwell Keys.",
+        .listingLockText = "Temporary lock file written by Murkwell Keys.",
+        .inputName = "",
+        .plainName = "",
+        .armouredName = "",
+        .listingName = "wendal.lst",
+        .staleListingName = "wendal.lst",
+        .outcomeName = "wendal.out",
+        .listingPathsFromCaller = true,
+        .lockBeforeStaleDelete = true,
+        .listingTargetAlwaysBare = false,
+        .deleteListingAfter = true,
+        .signerQuoted = false,
+        .leftoversAtClose = {"wendal.lst", "wendal.bat", "wendal.lck", "wendal.out"},
+    };
+    return profile;
+}
+
 const ProgramProfile& profileOf(KeyProgram program) {
-    return program == KeyProgram::Editor ? editorProfile() : fileModuleProfile();
+    switch (program) {
+    case KeyProgram::Editor:
+        return editorProfile();
+    case KeyProgram::FileModule:
+        return fileModuleProfile();
+    case KeyProgram::KeyManager:
+        break;
+    }
+    return keyManagerProfile();
 }
 
 } // namespace mw

@@ -9,8 +9,8 @@
 
 namespace mw {
 
-// The two programs; the key dialogs and the job runner are told which one they serve.
-enum class KeyProgram { Editor, FileModule };
+// The programs of the family; the key dialogs and the job runner are told which one they serve.
+enum class KeyProgram { Editor, FileModule, KeyManager };
 
 // The product version, from the build (CMake's project version).
 extern const char* const kVersion;
@@ -69,6 +69,7 @@ struct ProgramProfile {
 
 const ProgramProfile& editorProfile();
 const ProgramProfile& fileModuleProfile();
+const ProgramProfile& keyManagerProfile();
 const ProgramProfile& profileOf(KeyProgram program);
 
 } // namespace mw

@@ -2,6 +2,7 @@
 // their messages, the casts of their parameters and their error values in one place. A view owns
 // nothing; the window is the control's.
 #pragma once
+#include "core/SecretText.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <string>
@@ -135,6 +136,26 @@ public:
     }
     std::size_t lineLength(std::size_t start) const {
         return static_cast<std::size_t>(SendMessageW(hwnd_, EM_LINELENGTH, start, 0));
+    }
+    // The text as the control keeps it (UTF-16), read into storage overwritten when released.
+    SecretWide secretText() const {
+        const int length = GetWindowTextLengthW(hwnd_);
+        if (length <= 0) return {};
+        SecretWide wide(static_cast<std::size_t>(length) + 1, u'\0');
+        const int got = GetWindowTextW(hwnd_, reinterpret_cast<wchar_t*>(wide.data()), length + 1);
+        wide.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+        return wide;
+    }
+    // Overwrites the control's storage of a secret before emptying it: its buffer, grown to
+    // `limit` characters and filled, then the undo storage, which would keep the deleted text.
+    void wipe(std::size_t limit) {
+        emptyUndo();
+        const std::wstring filler(limit + 1, L'\x2022');
+        SetWindowTextW(hwnd_, filler.c_str());
+        selectAll();
+        replaceSelection(L"", true);
+        emptyUndo();
+        SetWindowTextW(hwnd_, L"");
     }
 
 private:

@@ -140,6 +140,7 @@ std::optional<std::string> runFileDialog(HWND owner, const FileDialogRequest& re
     if (request.hideReadOnly) ofn.Flags |= OFN_HIDEREADONLY;
     if (request.overwritePrompt) ofn.Flags |= OFN_OVERWRITEPROMPT;
     if (request.shortNames) ofn.Flags |= OFN_NOLONGNAMES;
+    if (request.several) ofn.Flags |= OFN_ALLOWMULTISELECT;
     if (request.oldStyle) {
         ofn.Flags |= OFN_ENABLEHOOK;
         ofn.lpfnHook = oldStyleHook;
@@ -147,6 +148,7 @@ std::optional<std::string> runFileDialog(HWND owner, const FileDialogRequest& re
         ofn.Flags |= OFN_EXPLORER;
     }
     if (!(save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn))) return std::nullopt;
+    if (request.several) return std::string(file.data(), file.find(std::string(2, '\0')) + 1);
     std::string chosen(file.c_str());
     if (request.shortNames) {
         // Newer systems ignore the short-names flag; convert the answer ourselves.
@@ -219,6 +221,26 @@ std::optional<std::string> Win32Interaction::input(const std::string& title, con
 
 std::optional<std::string> Win32Interaction::openFile(const FileDialogRequest& request) {
     return runFileDialog(ownerWindow(), request, false);
+}
+
+std::vector<std::string> Win32Interaction::openFiles(const FileDialogRequest& request) {
+    FileDialogRequest several = request;
+    several.several = true;
+    auto chosen = runFileDialog(ownerWindow(), several, false);
+    std::vector<std::string> files;
+    if (!chosen) return files;
+    // One file: its path. Several: the directory, then each name, every part ended by a null.
+    std::vector<std::string> parts;
+    for (std::size_t start = 0; start < chosen->size();) {
+        const std::size_t end = chosen->find('\0', start);
+        if (end == start || end == std::string::npos) break;
+        parts.push_back(chosen->substr(start, end - start));
+        start = end + 1;
+    }
+    if (parts.size() == 1) return parts;
+    for (std::size_t i = 1; i < parts.size(); ++i)
+        files.push_back(parts[0] + (parts[0].ends_with('\\') ? "" : "\\") + parts[i]);
+    return files;
 }
 
 std::optional<std::string> Win32Interaction::saveFile(const FileDialogRequest& request) {

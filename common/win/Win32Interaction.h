@@ -20,6 +20,7 @@ public:
                                      const std::string& preset) override;
     std::optional<std::string> openFile(const FileDialogRequest& request) override;
     std::optional<std::string> saveFile(const FileDialogRequest& request) override;
+    std::vector<std::string> openFiles(const FileDialogRequest& request) override;
     std::optional<FontChoice> chooseFont(const FontChoice& initial,
                                          const std::function<void(const FontChoice&)>& onApply) override;
     std::optional<std::uint32_t> chooseColor(std::uint32_t initial) override;

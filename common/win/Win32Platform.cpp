@@ -305,6 +305,49 @@ LaunchResult Win32Platform::launch(const std::string& file, const std::string& p
     return result;
 }
 
+LaunchResult Win32Platform::launchWithInput(const std::string& batchFile, const std::string& directory,
+                                            const SecretString& input) {
+    LaunchResult result;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    // Room for every answer: they are all written before the job starts, so nothing waits on it.
+    const DWORD room = static_cast<DWORD>(std::max<std::size_t>(input.size() + 1024, 4096));
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, room)) {
+        result.error = errorText(GetLastError());
+        return result;
+    }
+    UniqueHandle in(readEnd), out(writeEnd);
+    SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0);
+    DWORD written = 0;
+    if (!input.empty() &&
+        (!WriteFile(writeEnd, input.data(), static_cast<DWORD>(input.size()), &written, nullptr) ||
+         written != input.size())) {
+        result.error = errorText(GetLastError());
+        return result;
+    }
+    out.reset();
+    UniqueHandle nul(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                 OPEN_EXISTING, 0, nullptr));
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdInput = in.get();
+    startup.hStdOutput = nul.get();
+    startup.hStdError = nul.get();
+    std::string commandLine = "cmd.exe /c \"\"" + batchFile + "\"\"";
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                        directory.empty() ? nullptr : directory.c_str(), &startup, &process)) {
+        result.error = errorText(GetLastError());
+        return result;
+    }
+    CloseHandle(process.hThread);
+    result.started = true;
+    result.process = reinterpret_cast<std::uintptr_t>(process.hProcess);
+    return result;
+}
+
 void Win32Platform::closeProcess(std::uintptr_t process) {
     if (process) CloseHandle(reinterpret_cast<HANDLE>(process));
 }

@@ -40,6 +40,8 @@ public:
     std::string executablePath() override;
     LaunchResult launch(const std::string& file, const std::string& parameters, const std::string& directory,
                         ShowMode mode) override;
+    LaunchResult launchWithInput(const std::string& batchFile, const std::string& directory,
+                                 const SecretString& input) override;
     void closeProcess(std::uintptr_t process) override;
     void processMessages() override;
     bool createNewFile(const std::string& path, const std::vector<std::string>& lines) override;

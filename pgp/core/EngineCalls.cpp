@@ -181,7 +181,8 @@ mw::SecretString revocationAnswers() {
     return mw::SecretString("y\n1\n\ny\n");
 }
 
-mw::SecretString keyParameters(const std::string& userId, KeyKind kind, std::string_view passPhrase) {
+mw::SecretString keyParameters(const std::string& userId, KeyKind kind, std::string_view passPhrase,
+                               int expireDays) {
     mw::SecretString p;
     switch (kind) {
     case KeyKind::Curve25519:
@@ -202,7 +203,9 @@ mw::SecretString keyParameters(const std::string& userId, KeyKind kind, std::str
     // The whole user ID as the name gives exactly the text typed, as PGP 2.6 took it.
     p += "Name-Real: ";
     p += userId;
-    p += "\nExpire-Date: 0\n";
+    p += "\nExpire-Date: ";
+    p += expireDays > 0 ? std::to_string(expireDays) + "d" : "0";
+    p += "\n";
     if (passPhrase.empty()) {
         p += "%no-protection\n";
     } else {

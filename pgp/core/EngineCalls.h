@@ -72,7 +72,9 @@ mw::SecretString revocationAnswers();
 enum class KeyKind { Curve25519, Rsa3072, Rsa4096 };
 
 // The unattended key generation's parameters, read by the engine from its standard input; the
-// pass phrase is among them, so they are built in wiped storage. `userId` is UTF-8.
-mw::SecretString keyParameters(const std::string& userId, KeyKind kind, std::string_view passPhrase);
+// pass phrase is among them, so they are built in wiped storage. `userId` is UTF-8. The key
+// expires `expireDays` after today (0: never).
+mw::SecretString keyParameters(const std::string& userId, KeyKind kind, std::string_view passPhrase,
+                               int expireDays = 0);
 
 } // namespace pgp

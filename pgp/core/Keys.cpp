@@ -181,8 +181,11 @@ std::vector<Key> parseColonListing(std::string_view listing) {
             key.secret = type == "sec";
             key.validity = field(f, 1).empty() ? '-' : field(f, 1)[0];
             key.bits = static_cast<unsigned>(number(field(f, 2)));
+            key.algorithm = static_cast<int>(number(field(f, 3)));
             key.keyId = upper(field(f, 4));
             key.created = number(field(f, 5));
+            key.expires = number(field(f, 6));
+            key.curve = std::string(field(f, 16));
             key.capabilities = std::string(field(f, 11));
             key.ownerTrust = field(f, 8).empty() ? '-' : field(f, 8)[0];
             keys.push_back(std::move(key));
@@ -191,6 +194,16 @@ std::vector<Key> parseColonListing(std::string_view listing) {
             continue;
         } else if (type == "sub" || type == "ssb") {
             inSubkey = true;
+            Subkey sub;
+            sub.validity = field(f, 1).empty() ? '-' : field(f, 1)[0];
+            sub.bits = static_cast<unsigned>(number(field(f, 2)));
+            sub.algorithm = static_cast<int>(number(field(f, 3)));
+            sub.keyId = upper(field(f, 4));
+            sub.created = number(field(f, 5));
+            sub.expires = number(field(f, 6));
+            sub.capabilities = std::string(field(f, 11));
+            sub.curve = std::string(field(f, 16));
+            keys.back().subkeys.push_back(std::move(sub));
         } else if (type == "fpr" && !inSubkey && keys.back().fingerprint.empty()) {
             keys.back().fingerprint = upper(field(f, 9));
         } else if (type == "uid") {

@@ -28,12 +28,27 @@ struct UserId {
     std::vector<Signature> signatures; // only when the listing asked for them
 };
 
+// A subkey, as the engine lists it.
+struct Subkey {
+    unsigned bits = 0;
+    int algorithm = 0; // the OpenPGP number: 1 RSA, 16 Elgamal, 17 DSA, 18 ECDH, 19 ECDSA, 22 EdDSA
+    std::string curve; // for the elliptic-curve algorithms
+    std::string keyId;
+    std::int64_t created = 0, expires = 0; // seconds since 1970; expires 0: never
+    char validity = '-';
+    std::string capabilities; // lower-case e, s, a, c
+};
+
 struct Key {
     bool secret = false; // listed as "sec": the secret part is present
     unsigned bits = 0;
+    int algorithm = 0;
+    std::string curve;
     std::string keyId;        // 16 hex digits
     std::string fingerprint;  // 40 hex digits (or 64)
     std::int64_t created = 0; // seconds since 1970
+    std::int64_t expires = 0; // 0: never
+    std::vector<Subkey> subkeys;
     char validity = '-';      // the engine's: f/u valid, r revoked, e expired, ...
     std::string capabilities; // the key as a whole: upper-case E, S, C, and D when disabled
     char ownerTrust = '-';    // trust in its owner as an introducer: - o q n m f u

@@ -152,6 +152,7 @@ std::wstring applySetting(std::wstring_view text, Settings& s) {
                                 : name == L"textmode"  ? &s.textMode
                                 : name == L"batchmode" ? &s.batchMode
                                 : name == L"force"     ? &s.force
+                                : name == L"colons"    ? &s.colons
                                                        : nullptr;
     if (flag) {
         auto on = switchValue(value);
@@ -162,6 +163,17 @@ std::wstring applySetting(std::wstring_view text, Settings& s) {
     if (name == L"myname") {
         if (raw.empty()) return L"myname needs a user ID";
         s.myName = raw;
+        return {};
+    }
+    if (name == L"expire") {
+        int days = 0;
+        for (wchar_t ch : value) {
+            if (ch < L'0' || ch > L'9' || days > 36500)
+                return L"the value of " + given + L" is not a number of days";
+            days = days * 10 + (ch - L'0');
+        }
+        if (value.empty() || days > 36500) return L"the value of " + given + L" is not a number of days";
+        s.expireDays = days;
         return {};
     }
     if (name == L"verbose") {

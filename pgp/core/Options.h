@@ -32,6 +32,11 @@ enum class Action {
 // line sets them for one run and wins over the file. Unset: the file's value, else the default.
 struct Settings {
     std::optional<bool> armor, textMode, batchMode, force;
+    // -kv in the engine's own listing, for programs that read keys; taken from the command line
+    // only, so that config.txt never changes what the key dialogs read.
+    std::optional<bool> colons;
+    // -kg: the new key expires this many days after today (0 never); command line only too.
+    std::optional<int> expireDays;
     std::optional<std::wstring> myName; // the signing key when -u names none
     std::optional<int> verbose;         // 0 only problems, 1 the usual lines, 2 the engine's too
 };
