@@ -111,7 +111,8 @@ bool KeyActions::run(const KeyAction& action, const std::string& doing) {
         return false;
     }
     if (last_->bad) {
-        tell(last_->text);
+        app_.context().interaction().message(app_.context().profile().boxCaption, last_->text,
+                                             mw::BoxIcon::Error);
         return false;
     }
     if (!last_->text.empty()) form.setStatus(last_->text);

@@ -49,6 +49,9 @@ TPassPhrase::TPassPhrase(const mw::Context& context, const std::string& prompt, 
                 .width = 75,
                 .height = 25,
                 .style = WS_TABSTOP | BS_PUSHBUTTON});
+    // The fields' storage grown to its full size now: a pass phrase typed later is overwritten in
+    // place, never left behind in a smaller block the control gives up as it grows.
+    wipeFields();
     centreOnScreen();
 }
 

@@ -95,9 +95,14 @@ void Console::readInto(SecretWideText& line, bool echo) {
         mw::SecretString bytes;
         char c = 0;
         DWORD read = 0;
-        while (ReadFile(in, &c, 1, &read, nullptr) && read == 1 && c != '\n')
+        bool any = false;
+        while (ReadFile(in, &c, 1, &read, nullptr) && read == 1) {
+            any = true;
+            if (c == '\n') break;
             bytes += c;
+        }
         c = 0;
+        if (!any) inputEnded_ = true;
         mw::toWide(inputBytesCodePage_, bytes, line);
     }
     while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r'))

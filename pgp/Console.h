@@ -34,6 +34,8 @@ public:
     void out(std::wstring_view text);
     // UTF-8 text to standard output: its bytes as they are when redirected (a program reads them).
     void outUtf8(std::string_view text);
+    // Redirected input has ended: a question asked now has no answer, not an empty one.
+    bool inputEnded() const { return inputEnded_; }
     // `utf8` as this console's code page can show it: each character it lacks as "?".
     std::string inCodePage(std::string_view utf8) const;
     // From now on answers and pass phrases come from the console itself, never from standard
@@ -60,8 +62,9 @@ private:
     bool inputIsConsole_ = false;
     bool ownWindow_ = false; // the console opened for this program alone
     bool consoleOnly_ = false;
-    void* consoleIn_ = nullptr;                         // CONIN$, once answers come from the console only
-    unsigned inputCodePage_ = 0, outputCodePage_ = 0;   // as found; 0: no console
+    void* consoleIn_ = nullptr;                       // CONIN$, once answers come from the console only
+    unsigned inputCodePage_ = 0, outputCodePage_ = 0; // as found; 0: no console
+    bool inputEnded_ = false;
     unsigned inputBytesCodePage_, outputBytesCodePage_; // for redirected bytes
 };
 

@@ -253,6 +253,7 @@ std::optional<mw::SecretString> Program::passPhraseFor(const std::wstring& promp
     for (int attempt = 0; attempt < 3; ++attempt) {
         con_.say(prompt);
         SecretWideText first = con_.readHidden(L"Enter pass phrase: ");
+        if (first.empty() && con_.inputEnded()) return std::nullopt;
         if (!twice) return secretToUtf8(first);
         SecretWideText again = con_.readHidden(L"Enter same pass phrase again: ");
         if (first == again) return secretToUtf8(first);
