@@ -21,7 +21,12 @@ KeyManagerApp::~KeyManagerApp() {
 
 int KeyManagerApp::run() {
     form1_->showMain();
-    form1_->refreshKeys();
+    // Without pgp.exe there is nothing to list yet: the window says where to set it, instead of
+    // opening boxes before it has been seen.
+    if (context_.platform().fileExists(setup_->pgpExe()))
+        form1_->refreshKeys();
+    else
+        form1_->setStatus("pgp.exe is not where PGP Setup says it is: choose Keys, PGP Setup to set it.");
     return context_.application().run();
 }
 

@@ -320,11 +320,17 @@ const pgp::Key* TForm1::selectedKey() const {
 }
 
 void TForm1::selectKey(const std::string& fingerprint) {
+    std::optional<std::size_t> row;
+    if (!fingerprint.empty()) row = table_.rowOf(fingerprint);
+    if (!row && table_.shown() > 0) row = 0;
+    // Only the rows that change: a state set on every row at once costs a pass over all of them.
     LVITEMW state{};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(keyList(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
-    auto row = fingerprint.empty() ? std::nullopt : table_.rowOf(fingerprint);
-    if (!row && table_.shown() > 0) row = 0;
+    const int current =
+        static_cast<int>(SendMessageW(keyList(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    if (current >= 0 && (!row || static_cast<std::size_t>(current) != *row))
+        SendMessageW(keyList(), LVM_SETITEMSTATE, static_cast<WPARAM>(current),
+                     reinterpret_cast<LPARAM>(&state));
     if (!row) return;
     state.state = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageW(keyList(), LVM_SETITEMSTATE, *row, reinterpret_cast<LPARAM>(&state));

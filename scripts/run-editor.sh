@@ -32,6 +32,7 @@ if [ ! -f "$app/Murkwell.ini" ]; then
     printf '%s\r\n' 0 0 640 450 right nostore 'Courier New' 8 0 -2147483643; } >"$app/Murkwell.ini"
 fi
 [ -f "$app/bramlet.ini" ] || write_paths >"$app/bramlet.ini"
+[ -f "$app/wendal.ini" ] || write_paths >"$app/wendal.ini"
 
 # The engine in the prefix, on PGP's directory: no network, nothing asked, nothing cached. The
 # home goes without its final backslash, which would escape the quote Wine puts around it.

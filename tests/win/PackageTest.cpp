@@ -169,12 +169,13 @@ TEST(Packages, SilentInstallRunsFromTheFolderAndUninstallKeepsTheSettings) {
     TempDir dir;
     const std::string target = dir / "My Programs\\Murkwell";
     ASSERT_EQ(0, runToEnd(installCommand(target), ""));
-    for (const char* name :
-         {"Murkwell.exe", "bramlet.exe", "scorch.com", "README.txt", "LICENSE.txt", "Uninstall.exe",
-          "pgp.exe", "doc\\pgpdoc1.txt", "gnupg\\gpg.exe", "gnupg\\licenses\\gnupg-COPYING", "Murkwell.html"})
+    for (const char* name : {"Murkwell.exe", "bramlet.exe", "wendal.exe", "scorch.com", "README.txt",
+                             "LICENSE.txt", "Uninstall.exe", "pgp.exe", "doc\\pgpdoc1.txt", "gnupg\\gpg.exe",
+                             "gnupg\\licenses\\gnupg-COPYING", "Murkwell.html"})
         EXPECT_TRUE(exists(target + "\\" + name)) << name << " not installed";
     EXPECT_TRUE(exists(startMenuFolder() + "Murkwell.lnk"));
     EXPECT_TRUE(exists(startMenuFolder() + "Murkwell File.lnk"));
+    EXPECT_TRUE(exists(startMenuFolder() + "Murkwell Keys.lnk"));
     EXPECT_TRUE(uninstallEntryExists());
 
     StartReport editor = startShowAndClose(target + "\\Murkwell.exe", target);
@@ -187,13 +188,14 @@ TEST(Packages, SilentInstallRunsFromTheFolderAndUninstallKeepsTheSettings) {
 
     // "_?=" makes the uninstaller run in place and end only when it is done.
     EXPECT_EQ(0, runToEnd("\"" + target + "\\Uninstall.exe\" /S _?=" + target, ""));
-    for (const char* name : {"Murkwell.exe", "bramlet.exe", "scorch.com", "pgp.exe", "doc", "README.txt",
-                             "LICENSE.txt", "gnupg", "Murkwell.html"})
+    for (const char* name : {"Murkwell.exe", "bramlet.exe", "wendal.exe", "scorch.com", "pgp.exe", "doc",
+                             "README.txt", "LICENSE.txt", "gnupg", "Murkwell.html"})
         EXPECT_FALSE(exists(target + "\\" + name)) << name << " left behind";
     // The user's keys live there.
     EXPECT_TRUE(exists(profileDirectory() + "\\pgp"));
     EXPECT_TRUE(exists(target + "\\Murkwell.ini"));
     EXPECT_FALSE(exists(startMenuFolder() + "Murkwell.lnk"));
+    EXPECT_FALSE(exists(startMenuFolder() + "Murkwell Keys.lnk"));
     EXPECT_FALSE(uninstallEntryExists());
     EXPECT_EQ("-- \r\nsigned\r\n", readFileBytes(target + "\\Murkwell.sig"));
 }
@@ -255,13 +257,13 @@ TEST(Packages, FirstInstallWritesSettingsForTheBundledPgpAndASecondKeepsThem) {
     EXPECT_EQ(0, runToEnd("\"" + target + "\\Uninstall.exe\" /S _?=" + target, ""));
 }
 
-TEST(Packages, ZipUnpackedUnderAPathWithBlanksStartsBothPrograms) {
+TEST(Packages, ZipUnpackedUnderAPathWithBlanksStartsEveryProgram) {
     // Unpacked by the test set-up that ran before this program.
     const std::string folder = packagesDirectory() + "unpacked here\\Murkwell-2.20-portable";
-    for (const char* name : {"Murkwell.exe", "bramlet.exe", "scorch.com", "pgp.exe", "doc\\pgpdoc1.txt",
-                             "README.txt", "LICENSE.txt", "gnupg\\gpg.exe"})
+    for (const char* name : {"Murkwell.exe", "bramlet.exe", "wendal.exe", "scorch.com", "pgp.exe",
+                             "doc\\pgpdoc1.txt", "README.txt", "LICENSE.txt", "gnupg\\gpg.exe"})
         EXPECT_TRUE(exists(folder + "\\" + name)) << name << " not in the zip";
-    for (const char* program : {"Murkwell.exe", "bramlet.exe"}) {
+    for (const char* program : {"Murkwell.exe", "bramlet.exe", "wendal.exe"}) {
         StartReport r = startShowAndClose(folder + "\\" + program, folder);
         EXPECT_TRUE(r.started) << program;
         EXPECT_TRUE(r.mainWindowShown) << program;
