@@ -223,9 +223,34 @@ void KeyActions::newKeyPair() {
     app_.form1().setStatus("Your key pair is made.");
     if (fresh.empty()) return;
     if (ask("Your key pair is made. Save a backup of it now?\n\nThe backup holds your secret key, protected "
-            "by "
-            "your pass phrase. Keep it somewhere safe and away from this computer."))
+            "by your pass phrase. Keep it somewhere safe and away from this computer."))
         exportSecretKey();
+    offerRevocationCertificate(fresh);
+}
+
+void KeyActions::offerRevocationCertificate(const std::string& fingerprint) {
+    // The engine makes one with every key, in its own folder of PGP's directory.
+    auto& platform = app_.context().platform();
+    const std::string certificate = inPgpDirectory("openpgp-revocs.d\\" + fingerprint + ".rev");
+    if (!platform.fileExists(certificate) || !ask("Save a revocation certificate for your new key "
+                                                  "too?\n\nWith it you can revoke the key even when it "
+                                                  "is lost or its pass phrase forgotten. Whoever has it can "
+                                                  "revoke your key: keep it apart from the "
+                                                  "backup, on paper or a medium of its own."))
+        return;
+    mw::FileDialogRequest request{
+        .title = "Save the Revocation Certificate",
+        .filters = {{"Revocation certificates (*.rev)", "*.rev"}, {"All files (*.*)", "*.*"}},
+        .fileName = "revoke-0x" + fingerprint.substr(24) + ".rev",
+        .defaultExtension = "rev",
+        .hideReadOnly = true,
+        .overwritePrompt = true};
+    auto file = app_.context().interaction().saveFile(request);
+    if (!file) return;
+    if (platform.copyFile(certificate, *file, true) == mw::Platform::CopyResult::Copied)
+        app_.form1().setStatus("The revocation certificate is saved in " + *file + ".");
+    else
+        tell("The revocation certificate could not be saved in " + *file + ": " + platform.lastErrorText());
 }
 
 void KeyActions::addFromFiles() {

@@ -56,6 +56,8 @@ private:
     std::optional<std::string> forConsole(const std::string& utf8, const std::string& what);
     void tell(const std::string& text) const;
     bool ask(const std::string& text, bool warning = false) const;
+    // Offers to save the revocation certificate the engine made with the key of `fingerprint`.
+    void offerRevocationCertificate(const std::string& fingerprint);
     // Offers to certify the keys just added that nobody you trust has certified.
     void offerCertification(const std::vector<std::string>& before);
 

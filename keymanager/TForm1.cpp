@@ -44,9 +44,9 @@ std::wstring wide(const std::string& utf8) {
 TForm1::TForm1(KeyManagerApp& app)
     : MainForm(app.context(), [&app] { return app.setup().pgpDir(); }), app_(app),
       actions_(std::make_unique<KeyActions>(app)) {
-    registerClass("TKeyManager", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    createHandle("TKeyManager", app.context().profile().mainCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
-                 0, 0, 100, 100, nullptr, nullptr);
+    registerClass("TForm1", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    createHandle("TForm1", app.context().profile().mainCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
+                 0, 100, 100, nullptr, nullptr);
     this->app().setMainWindow(handle());
     createMenus();
     createControls();

@@ -162,7 +162,8 @@ TEST_F(KeyManager, AKeyMadeHereEncryptsFromTheEditorAndDecryptsInLinuxGpgAndItsP
             f.close();
         }
     };
-    interaction.answers = {false}; // no backup now
+    interaction.answers = {false, true}; // no backup now; the revocation certificate saved
+    interaction.saveResults = {dir / "kim.rev"};
     watchFreedMemory({kNewPass, kWideNewPass});
     command(keymanager::CmdNewKeyPair1Click);
     stopWatchingFreedMemory();
@@ -175,6 +176,7 @@ TEST_F(KeyManager, AKeyMadeHereEncryptsFromTheEditorAndDecryptsInLinuxGpgAndItsP
     EXPECT_NE(key->expires, 0); // a year from now
     ASSERT_TRUE(app->form1().selectedKey());
     EXPECT_EQ(app->form1().selectedKey()->fingerprint, key->fingerprint);
+    EXPECT_NE(readFileBytes(dir / "kim.rev").find("-----BEGIN PGP PUBLIC KEY BLOCK-----"), std::string::npos);
     for (const char* name : {"wendal.bat", "wendal.lck", "wendal.lst", "wendal.out"})
         EXPECT_FALSE(exists(pgpDir + name)) << name;
 
