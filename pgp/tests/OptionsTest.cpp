@@ -231,3 +231,21 @@ TEST(PgpOptions, ConfigSettingsYieldToTheCommandLine) {
         EXPECT_EQ(cmd.verbose, c.verbose);
     }
 }
+
+// The settings for programs that drive pgp.exe come from their command line only: a config.txt
+// holding them must not change what the key dialogs read or what -kg makes.
+TEST(PgpOptions, ColonsAndExpireComeFromTheCommandLineOnly) {
+    std::vector<std::wstring> problems;
+    const Settings config = parseConfig(L"colons=on\r\nexpire=30\r\n", problems);
+    Command fromFile = parse({L"-kv"});
+    applyConfig(fromFile, config);
+    EXPECT_FALSE(fromFile.settings.colons);
+    Command fromFileKg = parse({L"-kg"});
+    applyConfig(fromFileKg, config);
+    EXPECT_FALSE(fromFileKg.settings.expireDays);
+
+    EXPECT_EQ(parse({L"-kv", L"+colons"}).settings.colons, true);
+    EXPECT_EQ(parse({L"-kg", L"+expire=730"}).settings.expireDays, 730);
+    for (const wchar_t* wrong : {L"+expire=", L"+expire=2y", L"+expire=99999"})
+        EXPECT_NE(parse({L"-kg", wrong}).error, L"") << wrong;
+}

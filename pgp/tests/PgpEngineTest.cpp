@@ -607,6 +607,36 @@ TEST_F(PgpEngine, KeyListingsAreWhatTheKeyDialogsRead) {
               std::vector<std::string>{encryptionKeyOf("ivan@example.org")});
     // Secret ring, as the secret-key dialog lists it: only Alice has her secret part here.
     batch({"{pgp} -kv \"*\" {dir}secring.pgp > murkwell.usr"}, "");
+    // The key manager's listing: every public key with its user IDs in UTF-8 whatever the console's
+    // code page, then a "sec" record with the fingerprint of each key whose secret part is here.
+    batch({"{pgp} -kv +colons > wendal.lst"}, "");
+    const std::string colons = readFile(pgpDir / "wendal.lst");
+    std::vector<std::string> records;
+    for (std::size_t at = 0; at < colons.size();) {
+        const std::size_t end = colons.find('\n', at);
+        records.push_back(colons.substr(at, end == std::string::npos ? std::string::npos : end - at));
+        if (records.back().ends_with('\r')) records.back().pop_back();
+        at = end == std::string::npos ? colons.size() : end + 1;
+    }
+    auto kind = [&](const char* prefix) {
+        return std::count_if(records.begin(), records.end(),
+                             [&](const std::string& r) { return r.rfind(prefix, 0) == 0; });
+    };
+    EXPECT_EQ(kind("pub:"), 3) << colons;
+    ASSERT_EQ(kind("sec:"), 1) << colons;
+    const auto sec = std::find_if(records.begin(), records.end(),
+                                  [](const std::string& r) { return r.rfind("sec:", 0) == 0; });
+    ASSERT_TRUE(sec + 1 != records.end() && sec[1].rfind("fpr:", 0) == 0);
+    const auto alice = std::find_if(records.begin(), records.end(), [](const std::string& r) {
+        return r.rfind("uid:", 0) == 0 && r.find("alice@") != std::string::npos;
+    });
+    ASSERT_TRUE(alice != records.end() && alice - records.begin() >= 1);
+    EXPECT_EQ(alice[-1], sec[1]) << "Alice's secret key, no other";
+    const auto ivan = std::find_if(records.begin(), records.end(), [](const std::string& r) {
+        return r.find("ivan@example.org") != std::string::npos;
+    });
+    ASSERT_TRUE(ivan != records.end());
+    EXPECT_EQ(ivan->find('?'), std::string::npos) << *ivan;
     EXPECT_EQ(mw::parseKeyListing(readFile(pgpDir / "murkwell.usr")), std::vector<std::string>{kAliceId});
     // A key-ring file of its own lists what it holds.
     batch({"{pgp} -kv \"*\" {dir}alice.asc > murkwell.usr"}, "");

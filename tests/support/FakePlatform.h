@@ -7,7 +7,9 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mwtest {
@@ -15,6 +17,7 @@ namespace mwtest {
 struct LaunchCall {
     std::string file, parameters, directory;
     mw::ShowMode mode;
+    std::optional<std::string> input; // what launchWithInput put on its standard input
 };
 
 class FakePlatform : public mw::Platform {
@@ -108,7 +111,7 @@ public:
     std::string executablePath() override { return exePath; }
     mw::LaunchResult launch(const std::string& file, const std::string& parameters,
                             const std::string& directory, mw::ShowMode mode) override {
-        LaunchCall c{file, parameters, directory, mode};
+        LaunchCall c{file, parameters, directory, mode, std::exchange(pendingInput, std::nullopt)};
         calls.push_back("launch " + file);
         launches.push_back(c);
         if (onLaunch) onLaunch(c);
@@ -123,6 +126,12 @@ public:
             batchLocks[r.process] = content(file).back().substr(4);
         return r;
     }
+    mw::LaunchResult launchWithInput(const std::string& batchFile, const std::string& directory,
+                                     const mw::SecretString& input) override {
+        pendingInput = std::string(input);
+        return launch(batchFile, "", directory, mw::ShowMode::Hidden);
+    }
+    std::optional<std::string> pendingInput; // handed to the next launch's record
     bool createNewFile(const std::string& path, const std::vector<std::string>& lines) override {
         if (has(path)) {
             calls.push_back("create refused " + path);

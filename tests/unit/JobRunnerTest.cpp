@@ -1121,3 +1121,61 @@ TEST_F(JobRunnerTest, TheOutcomePgpReportsIsShownAndAStaleOneIsIgnored) {
         EXPECT_EQ(fake.environment.count(kOutcomeVariable), 0u);
     }
 }
+
+// The key manager's job: its answers reach the launch, never a file; the batch file goes after the
+// job whatever its end, and each refusal comes before anything is written.
+TEST_F(JobRunnerTest, KeyJobHandsItsAnswersToTheLaunchAndRemovesItsBatchFileAfterEveryEnd) {
+    auto job = [] {
+        KeyJob j;
+        j.pgpExe = kDir + "pgp.exe";
+        j.pgpDir = kDir;
+        j.batchFile = kDir + "wendal.bat";
+        j.lockFile = kDir + "wendal.lck";
+        j.lines = {"c:\\pgp\\pgp.exe -kr 0x0123456789ABCDEF", deleteLine(j.lockFile)};
+        j.answers = "y\r\n";
+        return j;
+    };
+    std::optional<OutcomeNotice> notice;
+    EXPECT_EQ(runner.runKeyJob(job(), notice), JobEnd::Finished);
+    std::vector<std::string> steps = only(fake.calls, {"write", "launch", "delete"});
+    std::erase_if(steps, [](const std::string& c) { return c.find("wendal.out") != std::string::npos; });
+    EXPECT_EQ(steps, (std::vector<std::string>{"write c:\\pgp\\wendal.lck", "write c:\\pgp\\wendal.bat",
+                                               "launch c:\\pgp\\wendal.bat", "delete c:\\pgp\\wendal.bat"}));
+    ASSERT_EQ(fake.launches.size(), 1u);
+    EXPECT_EQ(fake.launches[0].input, "y\r\n");
+    EXPECT_EQ(fake.launches[0].directory, kDir);
+    ASSERT_TRUE(notice);
+    EXPECT_FALSE(notice->bad);
+    EXPECT_FALSE(fake.has(kDir + "wendal.bat"));
+
+    // Refused: busy, or no pgp.exe (then the setup dialog); nothing is written or started.
+    int setups = 0;
+    for (bool busy : {true, false}) {
+        SCOPED_TRACE(busy ? "busy" : "no pgp.exe");
+        fake.calls.clear();
+        fake.launches.clear();
+        boxes.shown.clear();
+        if (busy)
+            fake.put(kDir + "wendal.lck", {"another job"});
+        else
+            fake.files.erase(FakePlatform::key(kDir + "pgp.exe"));
+        KeyJob j = job();
+        j.showSetup = [&] { ++setups; };
+        EXPECT_EQ(runner.runKeyJob(j, notice), JobEnd::Refused);
+        EXPECT_TRUE(only(fake.calls, {"write", "launch"}).empty());
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, busy ? keyManagerProfile().busy : keyManagerProfile().pgpMissing);
+        fake.files.erase(FakePlatform::key(kDir + "wendal.lck"));
+    }
+    EXPECT_EQ(setups, 1);
+
+    // A launch the system refuses: the lock and the batch file go, and the user is told why.
+    fake.put(kDir + "pgp.exe", {});
+    fake.launchFails = true;
+    boxes.shown.clear();
+    EXPECT_EQ(runner.runKeyJob(job(), notice), JobEnd::NotStarted);
+    EXPECT_FALSE(fake.has(kDir + "wendal.lck"));
+    EXPECT_FALSE(fake.has(kDir + "wendal.bat"));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_NE(boxes.shown[0].text.find("The system cannot find the file specified."), std::string::npos);
+}
