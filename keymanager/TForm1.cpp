@@ -10,6 +10,7 @@
 #include "win/Menus.h"
 #include "win/SystemText.h"
 #include "win/TPGPSetup.h"
+#include <algorithm>
 #include <shellapi.h>
 #include <windowsx.h>
 
@@ -51,6 +52,7 @@ TForm1::TForm1(KeyManagerApp& app)
     createMenus();
     createControls();
     setClientSize(kClientWidth, kClientHeight);
+    fitWorkArea();
     centreOnScreen();
     DragAcceptFiles(handle(), TRUE);
     layout();
@@ -58,6 +60,16 @@ TForm1::TForm1(KeyManagerApp& app)
 
 TForm1::~TForm1() {
     destroyHandle();
+}
+
+void TForm1::fitWorkArea() {
+    // At 200% the design size can be more than the screen holds.
+    RECT work{}, frame{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(handle(), &frame);
+    const int width = std::min<int>(frame.right - frame.left, work.right - work.left);
+    const int height = std::min<int>(frame.bottom - frame.top, work.bottom - work.top);
+    SetWindowPos(handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TForm1::createMenus() {
@@ -195,11 +207,15 @@ void TForm1::layout() {
         MoveWindow(item(IdFirstTool + static_cast<int>(i)), x, margin, scale(kToolWidth), toolHeight, TRUE);
         x += scale(kToolWidth + 4);
     }
-    const int filterWidth = scale(kFilterWidth);
-    MoveWindow(filterBox(), width - margin - filterWidth, margin + scale(1), filterWidth, scale(22), TRUE);
-    MoveWindow(item(IdFilterLabel), width - margin - filterWidth - scale(kLabelWidth + 4), margin + scale(4),
-               scale(kLabelWidth), scale(16), TRUE);
-    const int top = margin * 2 + toolHeight;
+    // The filter at the right of the tools, or on a row of its own when the window is too narrow.
+    const int filterWidth = scale(kFilterWidth), labelWidth = scale(kLabelWidth + 4);
+    const bool ownRow = width - margin - filterWidth - labelWidth < x;
+    const int filterTop = ownRow ? margin * 2 + toolHeight : margin;
+    const int filterLeft = ownRow ? margin + labelWidth : width - margin - filterWidth;
+    MoveWindow(filterBox(), filterLeft, filterTop + scale(1), filterWidth, scale(22), TRUE);
+    MoveWindow(item(IdFilterLabel), filterLeft - labelWidth, filterTop + scale(4), scale(kLabelWidth),
+               scale(16), TRUE);
+    const int top = filterTop + toolHeight + margin;
     const int bottom = height - statusHeight - margin;
     const int details = (bottom - top) * 3 / 10;
     MoveWindow(keyList(), margin, top, width - 2 * margin, bottom - top - details - margin, TRUE);

@@ -63,6 +63,8 @@ protected:
 private:
     void createMenus();
     void createControls();
+    // The window no bigger than the screen's work area.
+    void fitWorkArea();
     void layout();
     LRESULT onNotify(const NMHDR& header);
     void showDetails();
