@@ -32,22 +32,7 @@ TChoice::TChoice(mw::Application& application, const std::string& caption, const
                     .height = 20,
                     .style = BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0u),
                     .unicode = true});
-    addControl({.className = "BUTTON",
-                .text = "OK",
-                .id = IdOk,
-                .x = 236,
-                .y = height - 33,
-                .width = 75,
-                .height = 25,
-                .style = WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON});
-    addControl({.className = "BUTTON",
-                .text = "Cancel",
-                .id = IdCancel,
-                .x = 317,
-                .y = height - 33,
-                .width = 75,
-                .height = 25,
-                .style = WS_TABSTOP | BS_PUSHBUTTON});
+    mw::addOkCancel(*this, 400, height, IdOk, IdCancel);
     if (preset_ >= 0 && preset_ < count_)
         CheckRadioButton(handle(), IdFirstOption, IdFirstOption + count_ - 1, IdFirstOption + preset_);
     centreOnScreen();
@@ -64,18 +49,11 @@ std::optional<int> TChoice::ask() {
 }
 
 bool TChoice::onCommand(int id, int code, HWND) {
-    if (code != BN_CLICKED) return false;
-    if (id == IdOk || id == IDOK) {
+    return mw::okOrCancel(*this, id, code, IdOk, IdCancel, [this] {
         for (int i = 0; i < count_; ++i)
             if (IsDlgButtonChecked(handle(), IdFirstOption + i) == BST_CHECKED) result_ = i;
-        if (result_) close();
-        return true;
-    }
-    if (id == IdCancel || id == IDCANCEL) {
-        close();
-        return true;
-    }
-    return false;
+        return result_.has_value();
+    });
 }
 
 } // namespace keymanager

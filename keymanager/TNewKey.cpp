@@ -59,22 +59,7 @@ TNewKey::TNewKey(mw::Application& application) : Form(application) {
     for (const Expiry& e : kExpiries)
         expiries.add(e.text);
     expiries.select(0);
-    addControl({.className = "BUTTON",
-                .text = "OK",
-                .id = IdOk,
-                .x = 236,
-                .y = 183,
-                .width = 75,
-                .height = 25,
-                .style = WS_TABSTOP | BS_DEFPUSHBUTTON});
-    addControl({.className = "BUTTON",
-                .text = "Cancel",
-                .id = IdCancel,
-                .x = 317,
-                .y = 183,
-                .width = 75,
-                .height = 25,
-                .style = WS_TABSTOP | BS_PUSHBUTTON});
+    mw::addOkCancel(*this, 400, 216, IdOk, IdCancel);
     centreOnScreen();
 }
 
@@ -89,31 +74,24 @@ std::optional<NewKeyRequest> TNewKey::ask() {
 }
 
 bool TNewKey::onCommand(int id, int code, HWND) {
-    if (code != BN_CLICKED) return false;
-    if (id == IdOk || id == IDOK) {
-        NewKeyRequest r;
-        r.userId = makeUserId(mw::unicodeText(item(IdName)), mw::unicodeText(item(IdEmail)),
-                              mw::unicodeText(item(IdComment)));
+    return mw::okOrCancel(*this, id, code, IdOk, IdCancel, [this] {
         if (mw::unicodeText(item(IdName)).empty() && mw::unicodeText(item(IdEmail)).empty()) {
             MessageBoxW(handle(),
                         L"Type your name or your e-mail address: the key's user ID is made of them.",
                         L"New Key Pair", MB_OK | MB_ICONINFORMATION);
             SetFocus(item(IdName));
-            return true;
+            return false;
         }
+        NewKeyRequest r;
+        r.userId = makeUserId(mw::unicodeText(item(IdName)), mw::unicodeText(item(IdEmail)),
+                              mw::unicodeText(item(IdComment)));
         const int kind = mw::ComboBox(item(IdKind)).selected();
         const int expiry = mw::ComboBox(item(IdExpiry)).selected();
         r.kind = static_cast<NewKeyKind>(kind < 0 ? 1 : kind + 1);
         r.expireDays = expiry < 0 ? 0 : kExpiries[expiry].days;
         result_ = r;
-        close();
         return true;
-    }
-    if (id == IdCancel || id == IDCANCEL) {
-        close();
-        return true;
-    }
-    return false;
+    });
 }
 
 } // namespace keymanager

@@ -33,22 +33,7 @@ TPassPhrase::TPassPhrase(const mw::Context& context, const std::string& prompt, 
         addControl({.text = "&Again:", .id = IdAgainLabel, .x = 8, .y = 72, .width = 344, .height = 16});
         field(IdAgain, 90);
     }
-    addControl({.className = "BUTTON",
-                .text = "OK",
-                .id = IdOk,
-                .x = 196,
-                .y = height - 33,
-                .width = 75,
-                .height = 25,
-                .style = WS_TABSTOP | BS_DEFPUSHBUTTON});
-    addControl({.className = "BUTTON",
-                .text = "Cancel",
-                .id = IdCancel,
-                .x = 277,
-                .y = height - 33,
-                .width = 75,
-                .height = 25,
-                .style = WS_TABSTOP | BS_PUSHBUTTON});
+    mw::addOkCancel(*this, 360, height, IdOk, IdCancel);
     // The fields' storage grown to its full size now: a pass phrase typed later is overwritten in
     // place, never left behind in a smaller block the control gives up as it grows.
     wipeFields();
@@ -99,19 +84,10 @@ std::optional<mw::SecretString> TPassPhrase::taken() {
 }
 
 bool TPassPhrase::onCommand(int id, int code, HWND) {
-    if (code != BN_CLICKED) return false;
-    if (id == IdOk || id == IDOK) {
-        if (auto pass = taken()) {
-            result_ = std::move(pass);
-            close();
-        }
-        return true;
-    }
-    if (id == IdCancel || id == IDCANCEL) {
-        close();
-        return true;
-    }
-    return false;
+    return mw::okOrCancel(*this, id, code, IdOk, IdCancel, [this] {
+        result_ = taken();
+        return result_.has_value();
+    });
 }
 
 } // namespace keymanager

@@ -143,4 +143,37 @@ HWND createPanel(Application& app, HWND parent, ControlParams params) {
     return panel;
 }
 
+void addOkCancel(Form& box, int clientWidth, int clientHeight, int okId, int cancelId) {
+    const int y = clientHeight - 33;
+    box.addControl({.className = "BUTTON",
+                    .text = "OK",
+                    .id = okId,
+                    .x = clientWidth - 164,
+                    .y = y,
+                    .width = 75,
+                    .height = 25,
+                    .style = WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON});
+    box.addControl({.className = "BUTTON",
+                    .text = "Cancel",
+                    .id = cancelId,
+                    .x = clientWidth - 83,
+                    .y = y,
+                    .width = 75,
+                    .height = 25,
+                    .style = WS_TABSTOP | BS_PUSHBUTTON});
+}
+
+bool okOrCancel(Form& box, int id, int code, int okId, int cancelId, const std::function<bool()>& accept) {
+    if (code != BN_CLICKED) return false;
+    if (id == okId || id == IDOK) {
+        if (accept()) box.close();
+        return true;
+    }
+    if (id == cancelId || id == IDCANCEL) {
+        box.close();
+        return true;
+    }
+    return false;
+}
+
 } // namespace mw

@@ -1,11 +1,13 @@
 // Child controls created from named fields, in design pixels scaled to the screen.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 
 namespace mw {
 
 class Application;
+class Form;
 
 struct ControlParams {
     const char* className = "STATIC";
@@ -38,5 +40,12 @@ constexpr DWORD kPanelInnerBevelLowered = 0x0001;
 void registerPanelClass();
 // Creates a panel (the class name in `params` is ignored); throws SystemError as createControl does.
 HWND createPanel(Application& app, HWND parent, ControlParams params);
+
+// A box's OK (the default button) and Cancel at the right of its bottom edge, in design pixels
+// of a client area `clientWidth` by `clientHeight`.
+void addOkCancel(Form& box, int clientWidth, int clientHeight, int okId, int cancelId);
+// A click on OK runs `accept`, which closes the box by returning true; Cancel (or Escape) closes it.
+// False for any other command.
+bool okOrCancel(Form& box, int id, int code, int okId, int cancelId, const std::function<bool()>& accept);
 
 } // namespace mw
