@@ -210,8 +210,9 @@ bool Engine::startAgent() {
                                                    FILE_NOTIFY_CHANGE_SIZE));
     // Until our agent answers on the socket (a file left by an earlier one leads nowhere), or
     // it ends: another agent already serves this home. The file may have been written before
-    // the watch began, hence the short turns.
-    const DWORD limit = GetTickCount() + 20000;
+    // the watch began, hence the short turns. An agent that is alive but slow (a loaded machine
+    // takes many seconds to start one under Wine) is waited for: without it the job fails.
+    const DWORD limit = GetTickCount() + 60000;
     while (!agentAnswers(socket_, pid)) {
         const DWORD now = GetTickCount();
         if (static_cast<LONG>(limit - now) <= 0) break;

@@ -499,6 +499,15 @@ void PrintTo(const ScriptCase& c, std::ostream* os) {
 class Scripts : public RoundTrip, public ::testing::WithParamInterface<ScriptCase> {
 protected:
     std::string shown() { return mw::unicodeText(app->form1().memo()); }
+    // What the editor said of its last job, for a failure's message.
+    std::string said() {
+        char buffer[512] = "";
+        SendMessageA(app->form1().statusBar(), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(buffer));
+        std::string all = std::string("status bar: ") + buffer;
+        for (const auto& box : interaction.shown)
+            all += "\nbox: " + box.text;
+        return all;
+    }
     // The editor's result without the text signature's lines after it.
     std::string armour() {
         const std::string all = shown();
@@ -535,13 +544,13 @@ TEST_P(Scripts, EveryPathKeepsTheTextByteForByte) {
     mw::setUnicodeText(app->form1().memo(), encrypted);
     command(editor::CmdBitBtn2Click);
     expectCleanPgpDirectory();
-    EXPECT_EQ(utf8, shown()) << "Encrypt, then Decrypt";
+    EXPECT_EQ(utf8, shown()) << "Encrypt, then Decrypt\n" << said();
 
     // Linux encrypts the UTF-8 text; the editor decrypts it.
     mw::setUnicodeText(app->form1().memo(), messageFromLinux(withoutCarriageReturns(utf8), true));
     command(editor::CmdBitBtn2Click);
     expectCleanPgpDirectory();
-    EXPECT_EQ(utf8, shown()) << "Linux encrypt, then Decrypt";
+    EXPECT_EQ(utf8, shown()) << "Linux encrypt, then Decrypt\n" << said();
 
     // Sign, then Linux verifies and writes the signed text.
     SetEnvironmentVariableA("PGPPASS", kDemoPass);
