@@ -400,6 +400,9 @@ ExitStatus Program::keyRemove() {
         return ExitStatus::NeedsAnswer;
     }
     if (!mayAsk()) return ExitStatus::NeedsAnswer;
+    if (!removableUserIds(*key).empty() &&
+        !con_.confirm(L"\r\nKey has more than one user ID.\r\nDo you want to remove the whole key (y/N)? "))
+        return removeUserId(*key, hasSecret);
     if (!con_.confirm(L"Are you sure you want this key removed (y/N)? ")) {
         con_.say(L"Nothing removed.");
         return ExitStatus::Interrupted;
@@ -419,10 +422,57 @@ ExitStatus Program::keyRemove() {
     return ExitStatus::Ok;
 }
 
+ExitStatus Program::removeUserId(const Key& key, bool own) {
+    for (const UserId* id : removableUserIds(key)) {
+        if (!con_.confirm(L"Remove \"" + fromUtf8(shownUserId(key, id->text, shownForm())) + L"\" (y/N)? "))
+            continue;
+        mw::SecretString answers = removeUserIdAnswers(own);
+        const EngineRun run{.arguments = removeUserIdArguments(key.fingerprint, id->position, own),
+                            .inputText = &answers};
+        std::optional<EngineResult> r = own ? withPassPhrase(run, key) : engine_.run(run);
+        if (!r) return unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::KeyRemoveFailed;
+        if (ExitStatus s = judged(*r, L"The user ID could not be removed.", ExitStatus::KeyRemoveFailed);
+            s != ExitStatus::Ok)
+            return s;
+        con_.say(own ? L"User ID revoked: send your key to those who have it, so that they learn it."
+                     : L"User ID removed from key ring.");
+        return ExitStatus::Ok;
+    }
+    con_.say(L"Nothing removed.");
+    return ExitStatus::Interrupted;
+}
+
+ExitStatus Program::changeExpiry(const Key& key, int days) {
+    if (!hasSecretKey(key)) {
+        con_.say(L"Only the owner of a key can change when it expires: there is no secret key for it.");
+        return ExitStatus::KeyEditFailed;
+    }
+    // The primary key first, then every subkey not revoked, named by fingerprint.
+    std::vector<std::string> subkeys;
+    for (const Subkey& sub : key.subkeys)
+        if (sub.validity != 'r' && !sub.fingerprint.empty()) subkeys.push_back(sub.fingerprint);
+    for (bool ofSubkeys : {false, true}) {
+        if (ofSubkeys && subkeys.empty()) break;
+        auto r =
+            withPassPhrase({.arguments = setExpiryArguments(
+                                key.fingerprint, days, ofSubkeys ? subkeys : std::vector<std::string>{})},
+                           key);
+        if (!r) return unanswered_ ? ExitStatus::NeedsAnswer : ExitStatus::KeyEditFailed;
+        if (ExitStatus s = judged(*r, L"The expiry could not be changed.", ExitStatus::KeyEditFailed);
+            s != ExitStatus::Ok)
+            return s;
+    }
+    con_.say(days == 0 ? L"The key no longer expires."
+                       : L"The key expires " + std::to_wstring(days) + L" days from today.");
+    return ExitStatus::Ok;
+}
+
 ExitStatus Program::keyEdit() {
     ExitStatus failure = ExitStatus::Ok;
     std::optional<Key> key = oneKey(c_.operands[0], KeyUse::Any, failure);
     if (!key) return failure;
+    // Only the pass phrase is asked for, so batch mode with PGPPASS does it too.
+    if (c_.settings.expireDays) return changeExpiry(*key, *c_.settings.expireDays);
     const bool own = hasSecretKey(*key);
     if (own)
         con_.say(L"Editing userid \"" + c_.operands[0] + L"\" in key ring: " + quoted(home_) + L".");

@@ -51,6 +51,10 @@ private:
     ExitStatus certify(const Key& target, const Key& signer, bool ask);
     ExitStatus editOwnKey(const Key& key);
     ExitStatus editTrust(const Key& key);
+    // -ke +expire=DAYS: one's own key and its subkeys expire then.
+    ExitStatus changeExpiry(const Key& key, int days);
+    // -kr on a key with more than one user ID: "no" to the whole key offers each user ID in turn.
+    ExitStatus removeUserId(const Key& key, bool own);
     // The one key a user ID names among all keys, listed with their certifications.
     std::optional<Key> oneKey(const std::wstring& userId, KeyUse use, ExitStatus& failure);
     bool hasSecretKey(const Key& key);

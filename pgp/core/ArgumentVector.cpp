@@ -4,7 +4,8 @@
 namespace pgp {
 
 std::wstring quoteArgument(std::wstring_view argument) {
-    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring_view::npos)
+    // The engine's C runtime would expand an unquoted * or ? into the names of files.
+    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"*?") == std::wstring_view::npos)
         return std::wstring(argument);
     std::wstring out = L"\"";
     std::size_t backslashes = 0;

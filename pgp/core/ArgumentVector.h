@@ -7,8 +7,8 @@
 
 namespace pgp {
 
-// One argument: unchanged when it needs nothing; otherwise in double quotes, each quote preceded
-// by a backslash, and the backslashes before a quote (or the closing quote) doubled.
+// One argument: unchanged when it needs nothing (no blank, quote or wildcard); otherwise in double quotes,
+// each quote preceded by a backslash, and the backslashes before a quote (or the closing quote) doubled.
 std::wstring quoteArgument(std::wstring_view argument);
 
 // The program path (in quotes, as it cannot hold one) and the quoted arguments, blank-separated.

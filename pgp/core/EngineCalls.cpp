@@ -166,6 +166,32 @@ mw::SecretString passPhraseChange(std::string_view oldPassPhrase, std::string_vi
     return text;
 }
 
+std::vector<std::wstring> setExpiryArguments(const std::string& fingerprint, int days,
+                                             const std::vector<std::string>& subkeys) {
+    std::vector<std::wstring> a{L"--quick-set-expire", widened(fingerprint),
+                                days == 0 ? L"never" : std::to_wstring(days) + L"d"};
+    for (const std::string& subkey : subkeys)
+        a.push_back(widened(subkey));
+    return a;
+}
+
+std::vector<std::wstring> removeUserIdArguments(const std::string& fingerprint, int position, bool own) {
+    return {L"--command-fd",
+            L"0",
+            L"--edit-key",
+            widened(fingerprint),
+            L"uid",
+            std::to_wstring(position),
+            own ? L"revuid" : L"deluid",
+            L"save"};
+}
+
+mw::SecretString removeUserIdAnswers(bool own) {
+    // Revoke it (y), reason 4 "user ID is no longer valid", an empty description, confirm (y);
+    // delete it (y).
+    return mw::SecretString(own ? "y\n4\n\ny\n" : "y\n");
+}
+
 std::vector<std::wstring> disableArguments(const std::string& fingerprint, bool disable) {
     return {L"--edit-key", widened(fingerprint), disable ? L"disable" : L"enable", L"save"};
 }

@@ -62,6 +62,15 @@ std::vector<std::wstring> primaryUserIdArguments(const std::string& fingerprint,
 // The pass phrase changed: the old and the new one come from standard input, see passPhraseChange.
 std::vector<std::wstring> changePassPhraseArguments(const std::string& fingerprint);
 mw::SecretString passPhraseChange(std::string_view oldPassPhrase, std::string_view newPassPhrase);
+// One's own key expires `days` after today (0: never): the primary key, or with `subkeys` (their
+// fingerprints) those subkeys. The pass phrase comes through its own pipe.
+std::vector<std::wstring> setExpiryArguments(const std::string& fingerprint, int days,
+                                             const std::vector<std::string>& subkeys = {});
+// Takes off the user ID at `position` (UserId::position): one's own is revoked, so that those who
+// have the key learn it at their next import; another's is deleted from the ring only. The engine's
+// questions are answered from standard input by removeUserIdAnswers(own).
+std::vector<std::wstring> removeUserIdArguments(const std::string& fingerprint, int position, bool own);
+mw::SecretString removeUserIdAnswers(bool own);
 std::vector<std::wstring> disableArguments(const std::string& fingerprint, bool disable);
 // A revocation certificate for one's own key ("key compromised", no description) on standard
 // output; the engine's questions are answered from standard input by revocationAnswers(), the

@@ -167,6 +167,7 @@ Key::Unusable Key::unusable() const {
 std::vector<Key> parseColonListing(std::string_view listing) {
     std::vector<Key> keys;
     bool inSubkey = false;
+    int identities = 0; // user IDs and photo IDs of the current key
     std::size_t start = 0;
     while (start < listing.size()) {
         auto end = listing.find('\n', start);
@@ -190,6 +191,7 @@ std::vector<Key> parseColonListing(std::string_view listing) {
             key.ownerTrust = field(f, 8).empty() ? '-' : field(f, 8)[0];
             keys.push_back(std::move(key));
             inSubkey = false;
+            identities = 0;
         } else if (keys.empty()) {
             continue;
         } else if (type == "sub" || type == "ssb") {
@@ -206,13 +208,19 @@ std::vector<Key> parseColonListing(std::string_view listing) {
             keys.back().subkeys.push_back(std::move(sub));
         } else if (type == "fpr" && !inSubkey && keys.back().fingerprint.empty()) {
             keys.back().fingerprint = upper(field(f, 9));
+        } else if (type == "fpr" && inSubkey && keys.back().subkeys.back().fingerprint.empty()) {
+            keys.back().subkeys.back().fingerprint = upper(field(f, 9));
         } else if (type == "uid") {
             UserId id;
             id.text = unescape(field(f, 9));
             // A revoked key lists every user ID as revoked too; only an ID revoked on its own is
             // no name for the key (a revoked key is still named to extract, remove or list it).
             id.revoked = field(f, 1) == "r" && keys.back().validity != 'r';
+            id.position = ++identities;
             keys.back().userIds.push_back(std::move(id));
+            inSubkey = false;
+        } else if (type == "uat") {
+            ++identities;
             inSubkey = false;
         } else if ((type == "sig" || type == "rev") && !inSubkey && !keys.back().userIds.empty()) {
             // A subkey's binding signatures follow "sub" and are skipped above.
@@ -225,6 +233,14 @@ std::vector<Key> parseColonListing(std::string_view listing) {
         }
     }
     return keys;
+}
+
+std::vector<const UserId*> removableUserIds(const Key& key) {
+    std::vector<const UserId*> ids;
+    for (const UserId& id : key.userIds)
+        if (!id.revoked) ids.push_back(&id);
+    if (ids.size() < 2) ids.clear();
+    return ids;
 }
 
 std::string pgpDate(std::int64_t seconds) {

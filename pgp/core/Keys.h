@@ -25,6 +25,7 @@ struct Signature {
 struct UserId {
     std::string text; // UTF-8, unescaped
     bool revoked = false;
+    int position = 0;                  // 1 for the first; the engine's key editing counts photo IDs too
     std::vector<Signature> signatures; // only when the listing asked for them
 };
 
@@ -34,6 +35,7 @@ struct Subkey {
     int algorithm = 0; // the OpenPGP number: 1 RSA, 16 Elgamal, 17 DSA, 18 ECDH, 19 ECDSA, 22 EdDSA
     std::string curve; // for the elliptic-curve algorithms
     std::string keyId;
+    std::string fingerprint;
     std::int64_t created = 0, expires = 0; // seconds since 1970; expires 0: never
     char validity = '-';
     std::string capabilities; // lower-case e, s, a, c
@@ -66,6 +68,10 @@ struct Key {
     // Certified by the key with this (16-digit) ID, and that certification not revoked.
     bool signedBy(std::string_view signerKeyId) const;
 };
+
+// The user IDs of a key that may be taken off it: none unless at least two are not revoked, as a
+// key keeps one.
+std::vector<const UserId*> removableUserIds(const Key& key);
 
 // Parses `--with-colons --fixed-list-mode` output of --list-keys or --list-secret-keys.
 std::vector<Key> parseColonListing(std::string_view listing);

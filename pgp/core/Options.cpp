@@ -387,12 +387,13 @@ std::wstring usageText() {
            L"  pgp -ka keyfile [keyring]      add the keys in keyfile\r\n"
            L"  pgp -kx[a] userid keyfile      extract a public key (armoured with -kxa);\r\n"
            L"                                 add secring.pgp to extract your secret key\r\n"
-           L"  pgp -kr userid                 remove a key (asks first)\r\n"
+           L"  pgp -kr userid                 remove a key or one of its user IDs (asks first)\r\n"
            L"  pgp -kv[c] [userid] [keyring]  list keys (with fingerprints: -kvc)\r\n"
            L"  pgp -kvv [userid]              list keys with the signatures on them\r\n"
            L"  pgp -kc [userid]               check the signatures on keys\r\n"
            L"  pgp -ks userid [-u your_userid] certify (sign) another's key\r\n"
            L"  pgp -ke userid                 edit your user ID or pass phrase; another's trust\r\n"
+           L"  pgp -ke userid +expire=DAYS    your key expires DAYS from today (0: never)\r\n"
            L"  pgp -kd userid                 revoke your key; disable (or enable) another's\r\n"
            L"Keys live in the directory PGPPATH names, or in the working directory.\r\n";
 }

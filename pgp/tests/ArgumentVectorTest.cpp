@@ -17,6 +17,8 @@ TEST(PgpArgumentVector, QuotesOnlyWhatNeedsIt) {
              Case{L"say \"hi\"", L"\"say \\\"hi\\\"\""},
              Case{L"a\\\"b", L"\"a\\\\\\\"b\""},
              Case{L"tab\there", L"\"tab\there\""},
+             Case{L"*", L"\"*\""},
+             Case{L"who?", L"\"who?\""},
          })
         EXPECT_EQ(quoteArgument(in), out);
 }

@@ -41,6 +41,20 @@ TEST(PgpKeys, ParsesTheEnginesColonListing) {
     EXPECT_TRUE(k.certified());
 }
 
+// Key editing numbers photo IDs with the user IDs; a key keeps one user ID that is not revoked.
+TEST(PgpKeys, UserIdPositionsAndWhichMayBeRemoved) {
+    const std::string withPhoto = std::string(kAlice).insert(std::string(kAlice).find("uid:u::::1796688441"),
+                                                             "uat:u::::1796688441::AB12::1 2960:\n");
+    Key k = parseColonListing(withPhoto)[0];
+    ASSERT_EQ(k.userIds.size(), 2u);
+    EXPECT_EQ(k.userIds[0].position, 1);
+    EXPECT_EQ(k.userIds[1].position, 3);
+    EXPECT_EQ(k.subkeys.at(0).fingerprint, "D5CA0B36D833568018D004FD57099E26CFF903B6");
+    EXPECT_EQ(removableUserIds(k), (std::vector<const UserId*>{&k.userIds[0], &k.userIds[1]}));
+    k.userIds[0].revoked = true;
+    EXPECT_TRUE(removableUserIds(k).empty());
+}
+
 TEST(PgpKeys, ListingHasPgpsColumnsAndTheDialogsParserReadsIt) {
     std::string ring = std::string(kAlice) + key("r", "2048", "00000000DEADBEEF", "esc", "Revoked Rita") +
                        key("e", "3072", "00000000CAFEF00D", "esc", "Expired Ed") +

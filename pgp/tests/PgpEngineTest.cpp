@@ -17,10 +17,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -1332,6 +1334,8 @@ TEST_F(PgpEngine, KeyCommandsChangeWhatLinuxGpgSees) {
              "future-default", "default", "never"});
     const std::string erinListed = gpg({"--with-colons", "--list-keys", "erin@example.org"}).out;
     const std::size_t fpr = erinListed.find("\nfpr:::::::::") + 13;
+    gpg({"--passphrase", "peer pass", "--pinentry-mode", "loopback", "--quick-add-uid",
+         erinListed.substr(fpr, 40), "Erin at Work <erin@work.example>"});
     ASSERT_EQ(gpg({"--passphrase", "peer pass", "--pinentry-mode", "loopback", "--local-user",
                    "dora@example.org", "--quick-sign-key", erinListed.substr(fpr, 40)})
                   .status,
@@ -1419,6 +1423,23 @@ TEST_F(PgpEngine, KeyCommandsChangeWhatLinuxGpgSees) {
         {{"-kd", "Erin"}, "y\r\n", 0, {"Disable this key (y/N)?", "Key disabled"}},
         {{"+batchmode", "-ea", "msg.txt", "Erin"}, "", 11, {"not found in the key ring, or not usable"}},
         {{"-kd", "Erin"}, "y\r\n", 0, {"Key is already disabled.", "Key enabled."}},
+        // One of another's two user IDs taken off the ring; the key stays.
+        {{"-kr", "Erin"},
+         "n\r\nn\r\ny\r\n",
+         0,
+         {"Key has more than one user ID.", "User ID removed from key ring."},
+         {},
+         [&] {
+             const std::string listed = pgpDirect({"-kv", "+colons", "erin@"}, "").out;
+             std::size_t userIds = 0;
+             for (std::size_t at = 0; (at = listed.find("\nuid:", at)) != std::string::npos; ++at)
+                 ++userIds;
+             EXPECT_EQ(userIds, 1u) << listed;
+         }},
+        {{"+batchmode", "-ke", "Dora", "+expire=30"},
+         "",
+         14,
+         {"Only the owner of a key can change when it expires"}},
         {{"-kg"},
          "1\r\nFrank <frank@example.org>\r\nfrank pass\r\nfrank pass\r\n",
          0,
@@ -1444,6 +1465,31 @@ TEST_F(PgpEngine, KeyCommandsChangeWhatLinuxGpgSees) {
                       (pgpDir / "msg.txt").string()});
              EXPECT_EQ(signedByFrank.status, 0) << signedByFrank.describe();
          }},
+        // Its expiry set, then its first user ID revoked: Linux gpg learns both from an export.
+        {{"-ke", "Frank", "+expire=30"}, "new pass\r\n", 0, {"The key expires 30 days from today."}},
+        {{"-kr", "Frank"},
+         "n\r\nn\r\ny\r\nnew pass\r\n",
+         0,
+         {"Do you want to remove the whole key (y/N)?", "Remove \"Frank <frank@example.org>\" (y/N)?",
+          "User ID revoked"}},
+        {{"-kxa", "Frank", "frank-changed"},
+         "",
+         0,
+         {},
+         {},
+         [&] {
+             const std::string keys =
+                 linuxReads("frank-changed.asc", {"--with-colons", "--list-keys", "frank@example.org"});
+             EXPECT_NE(keys.find("\nuid:r::::::"), std::string::npos) << keys;
+             const auto in30Days = std::to_string(std::time(nullptr) / 86400 + 30);
+             for (const char* kind : {"\npub:", "\nsub:"}) {
+                 std::istringstream fields(keys.substr(keys.find(kind) + 1));
+                 std::string field;
+                 for (int i = 0; i < 7; ++i)
+                     std::getline(fields, field, ':');
+                 EXPECT_EQ(std::to_string(std::stoll(field) / 86400), in30Days) << kind << keys;
+             }
+         }},
         {{"+batchmode", "-kd", "Frank"}, "", 4, {"nothing changed in batch mode"}},
         {{"-kd", "Frank"},
          "y\r\nnew pass\r\n",
@@ -1460,10 +1506,10 @@ TEST_F(PgpEngine, KeyCommandsChangeWhatLinuxGpgSees) {
              EXPECT_EQ(keys.find("\npub:r:"), keys.find("\npub:")) << keys;
          }},
         {{"-kr", "Frank"},
-         "y\r\n\r\n",
+         "y\r\ny\r\n\r\n",
          6,
          {"Do you also want to remove it from the secret keyring (y/N)?", "Nothing removed"}},
-        {{"-kr", "Frank"}, "y\r\ny\r\n", 0, {"Key removed from the public and the secret key ring."}},
+        {{"-kr", "Frank"}, "y\r\ny\r\ny\r\n", 0, {"Key removed from the public and the secret key ring."}},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(testing::PrintToString(s.args));
@@ -1477,8 +1523,8 @@ TEST_F(PgpEngine, KeyCommandsChangeWhatLinuxGpgSees) {
         if (s.then && o.status == s.status) s.then();
     }
     for (const char* who : {"Dora", "Erin"})
-        pgpDirect({"-kr", who}, "y\r\n");
+        pgpDirect({"-kr", who}, "y\r\ny\r\n");
     for (const char* file : {"old.pgp", "dora.asc", "erin.asc", "dora-out.asc", "frank-secret.pgp",
-                             "frank-revoked.asc", "msg.txt", "msg.asc"})
+                             "frank-changed.asc", "frank-revoked.asc", "msg.txt", "msg.asc"})
         fs::remove(pgpDir / file);
 }
