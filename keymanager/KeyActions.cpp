@@ -305,43 +305,87 @@ void KeyActions::addFromClipboard() {
     mw::deleteIfExists(platform, file);
 }
 
+std::optional<std::string> KeyActions::exported(const std::vector<const pgp::Key*>& keys) {
+    auto& platform = app_.context().platform();
+    std::vector<std::string> ids, files;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        ids.push_back(keys[i]->keyId);
+        files.push_back(inPgpDirectory("wendal" + std::to_string(i + 1) + ".asc"));
+    }
+    auto removeFiles = [&] {
+        for (const std::string& file : files)
+            mw::deleteIfExists(platform, file);
+    };
+    std::optional<std::string> text;
+    try {
+        removeFiles();
+        if (run(exportKeysAction(places(), ids, files),
+                keys.size() == 1 ? "Exporting the key..." : "Exporting the keys...")) {
+            text.emplace();
+            for (std::size_t i = 0; i < files.size() && text; ++i) {
+                // pgp.exe says what came of its last run only: each key's file shows it was written.
+                auto one =
+                    platform.fileExists(files[i]) ? platform.readWholeFile(files[i], 1u << 24) : std::nullopt;
+                if (one)
+                    *text += *one;
+                else {
+                    tell("The key " + quotedId(*keys[i]) + " (0x" + keys[i]->keyId +
+                         ") could not be exported.");
+                    text.reset();
+                }
+            }
+        }
+    } catch (const std::exception& e) {
+        tell(e.what());
+        text.reset();
+    }
+    removeFiles();
+    return text;
+}
+
 void KeyActions::exportToFile() {
-    const pgp::Key* key = chosen();
-    if (!key) return;
-    mw::FileDialogRequest request{.title = "Export Public Key",
+    const std::vector<const pgp::Key*> keys = app_.form1().selectedKeys();
+    if (keys.empty()) {
+        tell("Select a key in the list first.");
+        return;
+    }
+    mw::FileDialogRequest request{.title = keys.size() == 1 ? "Export Public Key" : "Export Public Keys",
                                   .filters = {{"Armoured keys (*.asc)", "*.asc"}, {"All files (*.*)", "*.*"}},
-                                  .fileName = "0x" + key->keyId.substr(8) + ".asc",
+                                  .fileName = keys.size() == 1 ? "0x" + keys[0]->keyId.substr(8) + ".asc"
+                                                               : "keys.asc",
                                   .defaultExtension = "asc",
                                   .hideReadOnly = true,
                                   .overwritePrompt = true};
     auto file = app_.context().interaction().saveFile(request);
     if (!file) return;
+    auto text = exported(keys);
+    if (!text) return;
+    auto& platform = app_.context().platform();
     try {
-        run(exportAction(places(), key->keyId, *file), "Exporting the key...");
-    } catch (const mw::UnsafeValue& e) {
+        platform.writeWholeFile(*file, *text);
+    } catch (const mw::IoError& e) {
         tell(e.what());
+        return;
     }
+    app_.form1().setStatus(keys.size() == 1
+                               ? "The public key of " + quotedId(*keys[0]) + " is in " + *file + "."
+                               : std::to_string(keys.size()) + " public keys are in " + *file + ".");
 }
 
 void KeyActions::copyToClipboard() {
-    const pgp::Key* key = chosen();
-    if (!key) return;
-    const std::string file = inPgpDirectory(kClipboardFile);
-    auto& platform = app_.context().platform();
-    mw::deleteIfExists(platform, file);
-    std::optional<std::string> text;
-    try {
-        if (run(exportAction(places(), key->keyId, file), "Copying the key...") && platform.fileExists(file))
-            text = platform.readWholeFile(file, 1u << 24);
-    } catch (const std::exception& e) {
-        tell(e.what());
+    const std::vector<const pgp::Key*> keys = app_.form1().selectedKeys();
+    if (keys.empty()) {
+        tell("Select a key in the list first.");
+        return;
     }
-    mw::deleteIfExists(platform, file);
+    auto text = exported(keys);
     if (!text) return;
     if (putOnClipboard(app_.form1().handle(), *text))
-        app_.form1().setStatus("The public key of " + quotedId(*key) + " is on the clipboard.");
+        app_.form1().setStatus(keys.size() == 1
+                                   ? "The public key of " + quotedId(*keys[0]) + " is on the clipboard."
+                                   : std::to_string(keys.size()) + " public keys are on the clipboard.");
     else
-        tell("The key could not be put on the clipboard: " + platform.lastErrorText());
+        tell("The keys could not be put on the clipboard: " + app_.context().platform().lastErrorText());
 }
 
 void KeyActions::exportSecretKey() {
@@ -463,6 +507,56 @@ void KeyActions::addUserId() {
         listKeys(key.fingerprint);
 }
 
+void KeyActions::removeUserId() {
+    const pgp::Key* selected = chosen();
+    if (!selected) return;
+    const pgp::Key key = *selected;
+    const std::vector<const pgp::UserId*> removable = pgp::removableUserIds(key);
+    if (removable.empty()) {
+        tell("The key " + quotedId(key) +
+             " has only one user ID, and a key keeps one. Remove the key instead.");
+        return;
+    }
+    std::vector<std::string> names;
+    for (const pgp::UserId* id : removable)
+        names.push_back(shownText(id->text));
+    TChoice box(app_.context().application(), "Remove a User ID",
+                key.secret ? "Which user ID of your key do you want to revoke? Those who get your key again "
+                             "learn that it is no longer yours."
+                           : "Which user ID do you want to remove from this key in your key ring?",
+                names, 0);
+    auto picked = box.ask();
+    if (!picked) return;
+    const auto index = static_cast<std::size_t>(*picked);
+    mw::SecretString none;
+    std::optional<mw::SecretString> pass;
+    if (key.secret) {
+        pass = passPhrase("The pass phrase of your secret key " + quotedId(key) + ":");
+        if (!pass) return;
+    }
+    if (run(removeUserIdAction(places(), key, index, pass ? *pass : none), "Removing the user ID..."))
+        listKeys(key.fingerprint);
+}
+
+void KeyActions::changeExpiry() {
+    const pgp::Key* selected = chosen(true);
+    if (!selected) return;
+    const pgp::Key key = *selected;
+    std::vector<std::string> names;
+    for (const ExpiryChoice& e : kExpiryChoices)
+        names.push_back(e.text);
+    TChoice box(app_.context().application(), "Change the Expiry",
+                "When should your key " + quotedId(key) +
+                    " expire, counted from today? You can change it again as long as you hold the key.",
+                names, 0);
+    auto picked = box.ask();
+    if (!picked) return;
+    auto pass = passPhrase("The pass phrase of your secret key " + quotedId(key) + ":");
+    if (!pass) return;
+    if (run(expiryAction(places(), key.keyId, kExpiryChoices[*picked].days, *pass), "Changing the expiry..."))
+        listKeys(key.fingerprint);
+}
+
 void KeyActions::remove() {
     const pgp::Key* selected = chosen();
     if (!selected) return;
@@ -474,7 +568,7 @@ void KeyActions::remove() {
                                quotedId(key) + " for good?",
                            true))
         return;
-    if (run(removeAction(places(), key.keyId, key.secret), "Removing the key...")) listKeys();
+    if (run(removeAction(places(), key), "Removing the key...")) listKeys();
 }
 
 void KeyActions::showCertifications() {

@@ -32,6 +32,8 @@ public:
     void revoke();
     void changePassPhrase();
     void addUserId();
+    void removeUserId();
+    void changeExpiry();
     void remove();
     // The selected key listed again with the certifications on its user IDs, in the details pane.
     void showCertifications();
@@ -56,6 +58,8 @@ private:
     std::optional<std::string> forConsole(const std::string& utf8, const std::string& what);
     void tell(const std::string& text) const;
     bool ask(const std::string& text, bool warning = false) const;
+    // The public keys of `keys`, armoured one after another; nullopt after telling why not.
+    std::optional<std::string> exported(const std::vector<const pgp::Key*>& keys);
     // Offers to save the revocation certificate the engine made with the key of `fingerprint`.
     void offerRevocationCertificate(const std::string& fingerprint);
     // Offers to certify the keys just added that nobody you trust has certified.

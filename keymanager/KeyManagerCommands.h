@@ -18,6 +18,8 @@
     Row(Revoke1Click, actions_->revoke())                             \
     Row(ChangePassPhrase1Click, actions_->changePassPhrase())         \
     Row(AddUserId1Click, actions_->addUserId())                       \
+    Row(RemoveUserId1Click, actions_->removeUserId())                 \
+    Row(ChangeExpiry1Click, actions_->changeExpiry())                 \
     Row(Remove1Click, actions_->remove())                             \
     Row(Certifications1Click, actions_->showCertifications())         \
     Row(Refresh1Click, refreshKeys())                                 \

@@ -97,7 +97,9 @@ void TForm1::createMenus() {
                             {"Re&voke Your Key...", "", CmdRevoke1Click},
                             {nullptr, nullptr, 0},
                             {"Change Your &Pass Phrase...", "", CmdChangePassPhrase1Click},
-                            {"Add a &User ID...", "", CmdAddUserId1Click}});
+                            {"Add a &User ID...", "", CmdAddUserId1Click},
+                            {"Re&move a User ID...", "", CmdRemoveUserId1Click},
+                            {"Change the E&xpiry...", "", CmdChangeExpiry1Click}});
     HMENU view = buildPopup({{"&Filter", "Ctrl+F", CmdFilter1Click}, {"&Refresh", "F5", CmdRefresh1Click}});
     HMENU help = buildPopup({{"&Help", "F1", CmdHelp1Click}});
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(keys), "&Keys");
@@ -155,17 +157,16 @@ void TForm1::createControls() {
                 .style = WS_TABSTOP | ES_AUTOHSCROLL,
                 .exStyle = WS_EX_CLIENTEDGE,
                 .unicode = true});
-    HWND list =
-        addControl({.className = "SysListView32",
-                    .text = "Keys",
-                    .id = IdKeyList,
-                    .x = 0,
-                    .y = 0,
-                    .width = 100,
-                    .height = 100,
-                    .style = WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
-                    .exStyle = WS_EX_CLIENTEDGE,
-                    .unicode = true});
+    HWND list = addControl({.className = "SysListView32",
+                            .text = "Keys",
+                            .id = IdKeyList,
+                            .x = 0,
+                            .y = 0,
+                            .width = 100,
+                            .height = 100,
+                            .style = WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
+                            .exStyle = WS_EX_CLIENTEDGE,
+                            .unicode = true});
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     // Its notifications in UTF-16 (the user IDs), though this window's class is of the ANSI calls.
     SendMessageW(list, CCM_SETUNICODEFORMAT, TRUE, 0);
@@ -304,6 +305,9 @@ LRESULT TForm1::onNotify(const NMHDR& header) {
     case LVN_ITEMCHANGED:
         if (reinterpret_cast<const NMLISTVIEW&>(header).uChanged & LVIF_STATE) showDetails();
         return 0;
+    case LVN_ODSTATECHANGED: // a range selected with Shift
+        showDetails();
+        return 0;
     case NM_DBLCLK:
         if (selectedKey()) Certifications1Click();
         return 0;
@@ -328,11 +332,35 @@ void TForm1::showKeys(std::vector<pgp::Key> keys, const std::string& select) {
     showDetails();
 }
 
+namespace {
+
+std::vector<int> selectedRows(HWND list) {
+    std::vector<int> rows;
+    for (int row = -1; (row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
+                                                            LVNI_SELECTED))) >= 0;)
+        rows.push_back(row);
+    return rows;
+}
+
+} // namespace
+
 const pgp::Key* TForm1::selectedKey() const {
-    const int row =
-        static_cast<int>(SendMessageW(keyList(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    int row =
+        static_cast<int>(SendMessageW(keyList(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    if (row < 0 ||
+        !(SendMessageW(keyList(), LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) & LVIS_SELECTED))
+        row = static_cast<int>(
+            SendMessageW(keyList(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     if (row < 0 || static_cast<std::size_t>(row) >= table_.shown()) return nullptr;
     return &table_.key(static_cast<std::size_t>(row));
+}
+
+std::vector<const pgp::Key*> TForm1::selectedKeys() const {
+    std::vector<const pgp::Key*> keys;
+    for (int row : selectedRows(keyList()))
+        if (static_cast<std::size_t>(row) < table_.shown())
+            keys.push_back(&table_.key(static_cast<std::size_t>(row)));
+    return keys;
 }
 
 void TForm1::selectKey(const std::string& fingerprint) {
@@ -342,11 +370,10 @@ void TForm1::selectKey(const std::string& fingerprint) {
     // Only the rows that change: a state set on every row at once costs a pass over all of them.
     LVITEMW state{};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    const int current =
-        static_cast<int>(SendMessageW(keyList(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-    if (current >= 0 && (!row || static_cast<std::size_t>(current) != *row))
-        SendMessageW(keyList(), LVM_SETITEMSTATE, static_cast<WPARAM>(current),
-                     reinterpret_cast<LPARAM>(&state));
+    for (int current : selectedRows(keyList()))
+        if (!row || static_cast<std::size_t>(current) != *row)
+            SendMessageW(keyList(), LVM_SETITEMSTATE, static_cast<WPARAM>(current),
+                         reinterpret_cast<LPARAM>(&state));
     if (!row) return;
     state.state = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageW(keyList(), LVM_SETITEMSTATE, *row, reinterpret_cast<LPARAM>(&state));

@@ -40,8 +40,10 @@ public:
     void refreshKeys(const std::string& select = {});
     // The keys as a listing gave them.
     void showKeys(std::vector<pgp::Key> keys, const std::string& select = {});
-    // The selected key, if one is.
+    // The key in focus among the selected ones, or the first selected; null when none is.
     const pgp::Key* selectedKey() const;
+    // Every selected key, in list order.
+    std::vector<const pgp::Key*> selectedKeys() const;
     void selectKey(const std::string& fingerprint);
     // The filter box's text, applied as it is typed.
     void applyFilter();

@@ -9,11 +9,6 @@ namespace keymanager {
 
 namespace {
 
-struct Expiry {
-    const char* text;
-    int days;
-};
-constexpr Expiry kExpiries[] = {{"Never", 0}, {"In 1 year", 365}, {"In 2 years", 730}, {"In 5 years", 1826}};
 constexpr const char* kKinds[] = {"The engine's modern default (Ed25519 and Cv25519)", "RSA, 3072 bits",
                                   "RSA, 4096 bits"};
 
@@ -56,7 +51,7 @@ TNewKey::TNewKey(mw::Application& application) : Form(application) {
     kinds.select(0);
     mw::ComboBox expiries(
         row(IdExpiryLabel, "E&xpires:", IdExpiry, "COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL));
-    for (const Expiry& e : kExpiries)
+    for (const ExpiryChoice& e : kExpiryChoices)
         expiries.add(e.text);
     expiries.select(0);
     mw::addOkCancel(*this, 400, 216, IdOk, IdCancel);
@@ -88,7 +83,7 @@ bool TNewKey::onCommand(int id, int code, HWND) {
         const int kind = mw::ComboBox(item(IdKind)).selected();
         const int expiry = mw::ComboBox(item(IdExpiry)).selected();
         r.kind = static_cast<NewKeyKind>(kind < 0 ? 1 : kind + 1);
-        r.expireDays = expiry < 0 ? 0 : kExpiries[expiry].days;
+        r.expireDays = expiry < 0 ? 0 : kExpiryChoices[expiry].days;
         result_ = r;
         return true;
     });

@@ -55,6 +55,16 @@ KeyAction exportAction(const JobPlaces& p, const std::string& keyId, const std::
     return job(p, "-kxa +force " + keyName(keyId) + " " + mw::batchPath(file, "the export file"));
 }
 
+KeyAction exportKeysAction(const JobPlaces& p, const std::vector<std::string>& keyIds,
+                           const std::vector<std::string>& files) {
+    KeyAction a;
+    for (std::size_t i = 0; i < keyIds.size() && i < files.size(); ++i)
+        a.lines.push_back(mw::batchPath(p.pgpExe, "pgp.exe") + " -kxa +force " + keyName(keyIds[i]) + " " +
+                          mw::batchPath(files[i], "the export file"));
+    a.lines.push_back(mw::deleteLine(p.lockFile));
+    return a;
+}
+
 KeyAction exportSecretAction(const JobPlaces& p, const std::string& keyId, const std::string& file,
                              const mw::SecretString& passPhrase) {
     KeyAction a = job(p, "-kxa +force " + keyName(keyId) + " " + mw::batchPath(file, "the export file") +
@@ -112,10 +122,29 @@ KeyAction addUserIdAction(const JobPlaces& p, const std::string& keyId, const st
     return a;
 }
 
-KeyAction removeAction(const JobPlaces& p, const std::string& keyId, bool secret) {
-    KeyAction a = job(p, "-kr " + keyName(keyId));
-    a.answers = kYes;
-    if (secret) a.answers += kYes;
+KeyAction removeAction(const JobPlaces& p, const pgp::Key& key) {
+    KeyAction a = job(p, "-kr " + keyName(key.keyId));
+    if (!pgp::removableUserIds(key).empty()) a.answers = kYes; // the whole key
+    a.answers += kYes;
+    if (key.secret) a.answers += kYes;
+    return a;
+}
+
+KeyAction removeUserIdAction(const JobPlaces& p, const pgp::Key& key, std::size_t index,
+                             const mw::SecretString& passPhrase) {
+    KeyAction a = job(p, "-kr " + keyName(key.keyId));
+    a.answers = kNo; // not the whole key
+    for (std::size_t i = 0; i < index; ++i)
+        a.answers += kNo;
+    a.answers += kYes;
+    if (key.secret) answer(a.answers, passPhrase);
+    return a;
+}
+
+KeyAction expiryAction(const JobPlaces& p, const std::string& keyId, int days,
+                       const mw::SecretString& passPhrase) {
+    KeyAction a = job(p, "-ke " + keyName(keyId) + " +expire=" + std::to_string(days));
+    answer(a.answers, passPhrase);
     return a;
 }
 

@@ -3,6 +3,7 @@
 // left unanswered reads the end of the pipe, which pgp.exe takes as "no".
 #pragma once
 #include "core/SecretText.h"
+#include "pgp/core/Keys.h"
 #include <string>
 #include <vector>
 
@@ -19,6 +20,14 @@ struct KeyAction {
     std::vector<std::string> lines;
     mw::SecretString answers;
 };
+
+// When a key expires, as the boxes offer it.
+struct ExpiryChoice {
+    const char* text;
+    int days; // 0: never
+};
+inline constexpr ExpiryChoice kExpiryChoices[] = {
+    {"Never", 0}, {"In 1 year", 365}, {"In 2 years", 730}, {"In 5 years", 1826}};
 
 // The key kinds of the new-key dialog, as pgp.exe -kg numbers them.
 enum class NewKeyKind { Modern = 1, Rsa3072 = 2, Rsa4096 = 3 };
@@ -37,6 +46,9 @@ KeyAction generateAction(const JobPlaces& p, NewKeyKind kind, const std::string&
 KeyAction addAction(const JobPlaces& p, const std::string& file);
 // Armoured, into `file` (replaced); the secret key with its pass phrase.
 KeyAction exportAction(const JobPlaces& p, const std::string& keyId, const std::string& file);
+// Several public keys in one job, each into its own file (`files` in the order of `keyIds`).
+KeyAction exportKeysAction(const JobPlaces& p, const std::vector<std::string>& keyIds,
+                           const std::vector<std::string>& files);
 KeyAction exportSecretAction(const JobPlaces& p, const std::string& keyId, const std::string& file,
                              const mw::SecretString& passPhrase);
 KeyAction certifyAction(const JobPlaces& p, const std::string& keyId, const std::string& signerKeyId,
@@ -50,7 +62,15 @@ KeyAction changePassPhraseAction(const JobPlaces& p, const std::string& keyId, c
                                  const mw::SecretString& fresh);
 KeyAction addUserIdAction(const JobPlaces& p, const std::string& keyId, const std::string& userId,
                           const mw::SecretString& passPhrase);
-// Removes a key; with `secret`, its secret key too (pgp.exe asks that separately).
-KeyAction removeAction(const JobPlaces& p, const std::string& keyId, bool secret);
+// Removes a key; with `secret`, its secret key too (pgp.exe asks that separately). pgp.exe first
+// asks whether the whole key goes when it has several user IDs that can be removed.
+KeyAction removeAction(const JobPlaces& p, const pgp::Key& key);
+// Takes off the user ID `index` of pgp::removableUserIds(key), in the order pgp.exe offers them:
+// revoked on your own key (with its pass phrase), deleted from the ring on another's.
+KeyAction removeUserIdAction(const JobPlaces& p, const pgp::Key& key, std::size_t index,
+                             const mw::SecretString& passPhrase);
+// Your key and its subkeys expire `days` after today (0: never).
+KeyAction expiryAction(const JobPlaces& p, const std::string& keyId, int days,
+                       const mw::SecretString& passPhrase);
 
 } // namespace keymanager

@@ -10,6 +10,11 @@ TEST(KeyJobs, EachActionsLineAndAnswers) {
     const JobPlaces p{"C:\\Program Files\\Murkwell\\pgp.exe", "C:\\PGP\\", "C:\\PGP\\wendal.lck"};
     const mw::SecretString pass("pass word");
     const std::string pgp = "\"C:\\Program Files\\Murkwell\\pgp.exe\" ";
+    // One user ID, and three of which the first is revoked: two can be taken off.
+    pgp::Key single{.keyId = "0123456789ABCDEF", .userIds = {{.text = "Ann"}}};
+    pgp::Key own = single;
+    own.secret = true;
+    own.userIds = {{.text = "Old", .revoked = true}, {.text = "Ann"}, {.text = "Ann at work"}};
     struct Case {
         KeyAction action;
         std::string line;
@@ -34,8 +39,13 @@ TEST(KeyJobs, EachActionsLineAndAnswers) {
          "-ke 0x0123456789ABCDEF", "n\r\ny\r\npass word\r\nnew one\r\nnew one\r\n"},
         {addUserIdAction(p, "0123456789ABCDEF", "Ann <a@b.c>", pass), "-ke 0x0123456789ABCDEF",
          "y\r\nAnn <a@b.c>\r\npass word\r\nn\r\nn\r\n"},
-        {removeAction(p, "0123456789ABCDEF", false), "-kr 0x0123456789ABCDEF", "y\r\n"},
-        {removeAction(p, "0123456789ABCDEF", true), "-kr 0x0123456789ABCDEF", "y\r\ny\r\n"},
+        {removeAction(p, single), "-kr 0x0123456789ABCDEF", "y\r\n"},
+        {removeAction(p, own), "-kr 0x0123456789ABCDEF", "y\r\ny\r\ny\r\n"},
+        {removeUserIdAction(p, own, 1, pass), "-kr 0x0123456789ABCDEF", "n\r\nn\r\ny\r\npass word\r\n"},
+        {removeUserIdAction(p, pgp::Key{.keyId = "0123456789ABCDEF"}, 0, pass), "-kr 0x0123456789ABCDEF",
+         "n\r\ny\r\n"},
+        {expiryAction(p, "0123456789ABCDEF", 365, pass), "-ke 0x0123456789ABCDEF +expire=365",
+         "pass word\r\n"},
     };
     for (const Case& c : cases) {
         ASSERT_EQ(c.action.lines.size(), 2u) << c.line;
@@ -45,8 +55,20 @@ TEST(KeyJobs, EachActionsLineAndAnswers) {
     }
 }
 
+TEST(KeyJobs, SeveralKeysExportInOneJobEachToItsFile) {
+    const JobPlaces p{"C:\\pgp.exe", "C:\\PGP\\", "C:\\PGP\\wendal.lck"};
+    const KeyAction a = exportKeysAction(p, {"0123456789ABCDEF", "FEDCBA9876543210"},
+                                         {"C:\\PGP\\wendal1.asc", "C:\\PGP\\wendal2.asc"});
+    EXPECT_EQ(a.lines,
+              (std::vector<std::string>{"C:\\pgp.exe -kxa +force 0x0123456789ABCDEF C:\\PGP\\wendal1.asc",
+                                        "C:\\pgp.exe -kxa +force 0xFEDCBA9876543210 C:\\PGP\\wendal2.asc",
+                                        mw::deleteLine(p.lockFile)}));
+    EXPECT_TRUE(a.answers.empty());
+}
+
 TEST(KeyJobs, AKeyIdOrPathThatCouldBreakOutOfTheLineIsRefused) {
     const JobPlaces p{"C:\\pgp.exe", "C:\\PGP\\", "C:\\PGP\\wendal.lck"};
-    EXPECT_THROW(removeAction(p, "01234567 & del *", false), mw::UnsafeValue);
+    EXPECT_THROW(removeAction(p, pgp::Key{.keyId = "01234567 & del *"}), mw::UnsafeValue);
+    EXPECT_THROW(exportKeysAction(p, {"0123456789ABCDEF"}, {"C:\\a\" & x.asc"}), mw::UnsafeValue);
     EXPECT_THROW(exportAction(p, "0123456789ABCDEF", "C:\\a\".asc"), mw::UnsafeValue);
 }

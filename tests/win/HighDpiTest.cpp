@@ -3,6 +3,11 @@
 // in prefixes at 144 and 192 DPI (MW_LOG_PIXELS); MW_SCREENSHOT_DIR keeps a picture of each window.
 #include "filemodule/FileModuleApp.h"
 #include "filemodule/TForm1.h"
+#include "keymanager/KeyManagerApp.h"
+#include "keymanager/TChoice.h"
+#include "keymanager/TForm1.h"
+#include "keymanager/TNewKey.h"
+#include "keymanager/TPassPhrase.h"
 #include "win/TIEButton.h"
 #include "win/TPGPSetup.h"
 #include "win/TPubKey.h"
@@ -151,6 +156,46 @@ TEST_F(HighDpi, EveryWindowIsWholeAtTheScreensScale) {
     handlePendingMessages();
     expectWhole(files.form1().handle());
     keepPicture(files.form1().handle(), "filemodule");
+    EXPECT_TRUE(interaction.shown.empty()) << interaction.shown[0].text;
+}
+
+TEST_F(HighDpi, TheKeyManagerAndItsBoxesAreWholeAtTheScreensScale) {
+    standProgramAs("wendal.exe");
+    const std::string d = pgpDir();
+    writeFileBytes(dir / "wendal.ini",
+                   d + "pgp.exe\r\n" + d + "\r\n" + d + "pubring.pgp\r\n" + d + "secring.pgp\r\n");
+    keymanager::KeyManagerApp keys(mw::Application::instance());
+    auto& form = keys.form1();
+    form.showMain();
+    pgp::Key key{.secret = true,
+                 .bits = 3072,
+                 .algorithm = 1,
+                 .keyId = "0123456789ABCDEF",
+                 .fingerprint = "0123456789ABCDEF0123456789ABCDEF01234567"};
+    key.userIds = {{.text = "Alice Example-Longname <alice.example-longname@example.org>"}};
+    form.showKeys({key}, key.fingerprint);
+    handlePendingMessages();
+    EXPECT_EQ(form.dpi(), mw::screenDpi());
+    // Its design size at the screen's scale, or the screen's work area when that is smaller.
+    RECT r, work;
+    GetWindowRect(form.handle(), &r);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_LE(r.right - r.left, work.right - work.left);
+    EXPECT_GE(r.right - r.left, std::min<int>(MulDiv(760, form.dpi(), 96), work.right - work.left));
+    expectWhole(form.handle());
+    keepPicture(form.handle(), "keymanager");
+
+    onModal = [&](mw::Form& f) {
+        expectWhole(f.handle());
+        keepPicture(f.handle(), className(f.handle()));
+        f.close();
+    };
+    keymanager::TNewKey(keys.context().application()).ask();
+    keymanager::TPassPhrase(keys.context(), "The pass phrase of your secret key:", true).ask();
+    keymanager::TChoice(keys.context().application(), "Trust Its Owner", "How far do you trust its owner?",
+                        {"I don't know", "Not at all", "Usually", "Always"}, 0)
+        .ask();
+    EXPECT_EQ(modalShown, (std::vector<std::string>{"TNewKey", "TPassPhrase", "TChoice"}));
     EXPECT_TRUE(interaction.shown.empty()) << interaction.shown[0].text;
 }
 
