@@ -643,6 +643,31 @@ TEST_F(PgpEngine, KeyListingsAreWhatTheKeyDialogsRead) {
     // A key-ring file of its own lists what it holds.
     batch({"{pgp} -kv \"*\" {dir}alice.asc > murkwell.usr"}, "");
     EXPECT_EQ(mw::parseKeyListing(readFile(pgpDir / "murkwell.usr")), std::vector<std::string>{kAliceId});
+    // Bob removed by Linux gpg in the same home, then added back: each next listing shows it.
+    auto linuxHere = [](std::vector<std::string> args) {
+        // The Windows engine leaves its lock files, in a form Linux gpg cannot read; nothing holds them.
+        for (const char* lock : {"pubring.kbx.lock", "trustdb.gpg.lock"})
+            fs::remove(pgpDir / lock);
+        std::vector<std::string> argv{"/usr/bin/gpg", "--homedir", pgpDir.string(),
+                                      "--batch",      "--yes",     "--no-autostart"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return run(argv, "", scratch, scratch);
+    };
+    auto listed = [] {
+        batch({"{pgp} -kv \"*\" {dir}pubring.pgp > murkwell.usr"}, "");
+        return readFile(pgpDir / "murkwell.usr").find("<bob@example.org>") != std::string::npos;
+    };
+    ASSERT_EQ(linuxHere({"--output", (scratch / "bob.asc").string(), "--export", "bob@example.org"}).status,
+              0);
+    const std::string bob = linuxHere({"--with-colons", "--list-keys", "bob@example.org"}).out;
+    const std::size_t fpr = bob.find("\nfpr:::::::::");
+    ASSERT_NE(fpr, std::string::npos) << bob;
+    const Outcome removed =
+        linuxHere({"--delete-keys", bob.substr(fpr + 13, 40)}); // batch mode: by fingerprint
+    ASSERT_EQ(removed.status, 0) << removed.describe();
+    EXPECT_FALSE(listed());
+    ASSERT_EQ(linuxHere({"--import", (scratch / "bob.asc").string()}).status, 0);
+    EXPECT_TRUE(listed());
 }
 
 TEST_F(PgpEngine, UserIdsChosenFromTheListingEncryptToExactlyThoseKeys) {
