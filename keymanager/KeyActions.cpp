@@ -558,17 +558,38 @@ void KeyActions::changeExpiry() {
 }
 
 void KeyActions::remove() {
-    const pgp::Key* selected = chosen();
-    if (!selected) return;
-    const pgp::Key key = *selected;
-    if (!ask("Remove the public key " + quotedId(key) + " (0x" + key.keyId + ") from your key ring?")) return;
-    if (key.secret && !ask("This is YOUR key: its SECRET key goes too, and with it everything that was "
-                           "encrypted to it can no "
-                           "longer be read, unless you have a backup.\n\nRemove your secret key " +
-                               quotedId(key) + " for good?",
-                           true))
+    std::vector<pgp::Key> keys;
+    for (const pgp::Key* key : app_.form1().selectedKeys())
+        keys.push_back(*key);
+    if (keys.empty()) {
+        tell("Select a key in the list first.");
         return;
-    if (run(removeAction(places(), key), "Removing the key...")) listKeys();
+    }
+    // Every key by name, then every secret key again, apart: nothing goes unless both are agreed to.
+    std::string names, secrets;
+    std::size_t secretCount = 0;
+    for (const pgp::Key& key : keys) {
+        names += "\n" + quotedId(key) + " (0x" + key.keyId + ")";
+        if (key.secret) {
+            secrets += "\n" + quotedId(key);
+            ++secretCount;
+        }
+    }
+    const std::string question =
+        keys.size() == 1
+            ? "Remove the public key " + quotedId(keys[0]) + " (0x" + keys[0].keyId + ") from your key ring?"
+            : "Remove these " + std::to_string(keys.size()) + " public keys from your key ring?\n" + names;
+    if (!ask(question)) return;
+    const std::string warning =
+        std::string(secretCount == 1 ? "This is YOUR key: its SECRET key goes"
+                                     : "These are YOUR keys: their SECRET keys go") +
+        " too, and with it everything that was encrypted to it can no longer be read, unless you have a "
+        "backup.\n\nRemove for good the secret key of:\n" +
+        secrets;
+    if (secretCount > 0 && !ask(warning, true)) return;
+    for (const pgp::Key& key : keys)
+        if (!run(removeAction(places(), key), "Removing the key " + quotedId(key) + "...")) break;
+    listKeys();
 }
 
 void KeyActions::showCertifications() {

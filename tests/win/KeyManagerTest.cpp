@@ -322,6 +322,21 @@ TEST_F(KeyManager, ALinuxKeyDroppedIsListedThenCertifiedTrustedCopiedRemovedAndA
     interaction.answers = {false};
     command(keymanager::CmdAddFromClipboard1Click);
     EXPECT_TRUE(listed(kPeerUser));
+
+    // Both selected for removal, the warning about your secret key declined: nothing goes.
+    app->form1().selectKey(listed(kPeerUser)->fingerprint);
+    SendMessageW(app->form1().keyList(), LVM_SETITEMSTATE,
+                 *app->form1().table().rowOf(listed(kDemoUser)->fingerprint),
+                 reinterpret_cast<LPARAM>(&selected));
+    interaction.shown.clear();
+    interaction.answers = {true, false};
+    command(keymanager::CmdRemove1Click);
+    ASSERT_EQ(interaction.shown.size(), 2u);
+    EXPECT_NE(interaction.shown[0].text.find("Remove these 2 public keys"), std::string::npos);
+    EXPECT_EQ(interaction.shown[1].icon, mw::BoxIcon::Warning);
+    EXPECT_NE(interaction.shown[1].text.find(kDemoUser), std::string::npos) << interaction.shown[1].text;
+    EXPECT_TRUE(listed(kPeerUser));
+    EXPECT_TRUE(listed(kDemoUser));
 }
 
 } // namespace
