@@ -184,8 +184,24 @@ std::string Engine::capture(const std::wstring& program, const std::vector<std::
 
 bool Engine::startAgent() {
     if (agentProcess_) return true;
+    // An agent that is alive but never answers has been seen under Wine, rarely: it is ended and
+    // one more is started. The last one is kept however it stands, as before.
+    constexpr int kAttempts = 2;
+    for (int attempt = 1;; ++attempt) {
+        const AgentStart started = launchAgent(attempt < kAttempts ? 20000 : 40000);
+        if (started != AgentStart::Silent) return started == AgentStart::Answering;
+        if (attempt == kAttempts) return true;
+        TerminateProcess(agentProcess_.get(), 1);
+        WaitForSingleObject(agentProcess_.get(), INFINITE);
+        agentProcess_.reset();
+        for (const wchar_t* suffix : {L"", L".extra", L".browser", L".ssh"})
+            DeleteFileW((socket_ + suffix).c_str());
+    }
+}
+
+Engine::AgentStart Engine::launchAgent(DWORD limitMs) {
     Handle in = nullDevice(GENERIC_READ), out = nullDevice(GENERIC_WRITE);
-    if (!in || !out) return false;
+    if (!in || !out) return AgentStart::Failed;
     // Its options are all here: a gpg-agent.conf in the home is not read. A default time of 0
     // keeps no pass phrase. The maximum is not 0: it bounds the nonces by which the agent carries
     // a pass phrase from a key to its subkeys within one command (a pass-phrase change), and with 0
@@ -194,15 +210,17 @@ bool Engine::startAgent() {
                              {L"--homedir", home_, L"--no-options", L"--daemon", L"--default-cache-ttl", L"0",
                               L"--max-cache-ttl", L"60"},
                              in.get(), out.get(), out.get(), {in.get(), out.get()}, job_.get());
-    if (!s.ok) return false;
+    if (!s.ok) return AgentStart::Failed;
     agentProcess_ = std::move(s.process);
     const DWORD pid = GetProcessId(agentProcess_.get());
     // Where its socket file will be, which the engine keeps in a folder of its own for each home,
     // is asked while the agent starts.
-    std::string where = capture(gpgconf_, {L"--homedir", home_, L"--list-dirs", L"agent-socket"});
-    while (!where.empty() && (where.back() == '\n' || where.back() == '\r'))
-        where.pop_back();
-    socket_ = fromUtf8(percentDecoded(where));
+    if (socket_.empty()) {
+        std::string where = capture(gpgconf_, {L"--homedir", home_, L"--list-dirs", L"agent-socket"});
+        while (!where.empty() && (where.back() == '\n' || where.back() == '\r'))
+            where.pop_back();
+        socket_ = fromUtf8(percentDecoded(where));
+    }
     const std::wstring socketFolder = socket_.substr(0, socket_.find_last_of(L'\\') + 1);
     CreateDirectoryW(socketFolder.c_str(), nullptr);
     Handle change(FindFirstChangeNotificationW(socketFolder.c_str(), FALSE,
@@ -210,22 +228,21 @@ bool Engine::startAgent() {
                                                    FILE_NOTIFY_CHANGE_SIZE));
     // Until our agent answers on the socket (a file left by an earlier one leads nowhere), or
     // it ends: another agent already serves this home. The file may have been written before
-    // the watch began, hence the short turns. An agent that is alive but slow (a loaded machine
-    // takes many seconds to start one under Wine) is waited for: without it the job fails.
-    const DWORD limit = GetTickCount() + 60000;
+    // the watch began, hence the short turns.
+    const DWORD limit = GetTickCount() + limitMs;
     while (!agentAnswers(socket_, pid)) {
         const DWORD now = GetTickCount();
-        if (static_cast<LONG>(limit - now) <= 0) break;
+        if (static_cast<LONG>(limit - now) <= 0) return AgentStart::Silent;
         HANDLE waits[2] = {agentProcess_.get(), change.get()};
         DWORD which = WaitForMultipleObjects(change ? 2 : 1, waits, FALSE, std::min<DWORD>(limit - now, 100));
         if (which == WAIT_OBJECT_0) {
             agentProcess_.reset();
             foreignAgent_ = true;
-            return false;
+            return AgentStart::Foreign;
         }
         if (which == WAIT_OBJECT_0 + 1) FindNextChangeNotification(change.get());
     }
-    return true;
+    return AgentStart::Answering;
 }
 
 std::optional<std::vector<std::string>> Engine::secretKeygrips() {

@@ -54,6 +54,9 @@ public:
 
 private:
     bool startAgent();
+    enum class AgentStart { Answering, Foreign, Silent, Failed };
+    // One agent started and waited for, at most `limitMs` while it lives and does not answer.
+    AgentStart launchAgent(DWORD limitMs);
     DWORD runDetached(const std::wstring& program, const std::vector<std::wstring>& arguments);
     // Standard output of a program that starts no other.
     std::string capture(const std::wstring& program, const std::vector<std::wstring>& arguments);

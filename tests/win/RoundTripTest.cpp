@@ -511,7 +511,7 @@ protected:
     // The editor's result without the text signature's lines after it.
     std::string armour() {
         const std::string all = shown();
-        EXPECT_TRUE(all.ends_with(kSignatureLines)) << all;
+        EXPECT_TRUE(all.ends_with(kSignatureLines)) << all << "\n" << said();
         return all.substr(0, all.size() - std::min(all.size(), std::strlen(kSignatureLines)));
     }
     // What Linux gpg writes of `message`, with `pass` for a conventional message; empty on failure.
