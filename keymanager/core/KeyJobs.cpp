@@ -51,10 +51,6 @@ KeyAction addAction(const JobPlaces& p, const std::string& file) {
     return job(p, "-ka " + mw::batchPath(file, "the key file"));
 }
 
-KeyAction exportAction(const JobPlaces& p, const std::string& keyId, const std::string& file) {
-    return job(p, "-kxa +force " + keyName(keyId) + " " + mw::batchPath(file, "the export file"));
-}
-
 KeyAction exportKeysAction(const JobPlaces& p, const std::vector<std::string>& keyIds,
                            const std::vector<std::string>& files) {
     KeyAction a;

@@ -44,9 +44,8 @@ KeyAction generateAction(const JobPlaces& p, NewKeyKind kind, const std::string&
 // Adds the keys of one file; pgp.exe's offer to certify them is declined here (the key manager
 // makes its own).
 KeyAction addAction(const JobPlaces& p, const std::string& file);
-// Armoured, into `file` (replaced); the secret key with its pass phrase.
-KeyAction exportAction(const JobPlaces& p, const std::string& keyId, const std::string& file);
-// Several public keys in one job, each into its own file (`files` in the order of `keyIds`).
+// Public keys in one job, armoured, each into its own file (`files` in the order of `keyIds`,
+// replaced); the secret key, into `file`, with its pass phrase.
 KeyAction exportKeysAction(const JobPlaces& p, const std::vector<std::string>& keyIds,
                            const std::vector<std::string>& files);
 KeyAction exportSecretAction(const JobPlaces& p, const std::string& keyId, const std::string& file,

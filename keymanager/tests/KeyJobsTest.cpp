@@ -26,8 +26,6 @@ TEST(KeyJobs, EachActionsLineAndAnswers) {
         {generateAction(p, NewKeyKind::Rsa4096, "Ann <ann@example.org>", 730, pass), "-kg +expire=730",
          "3\r\nAnn <ann@example.org>\r\npass word\r\npass word\r\n"},
         {addAction(p, "C:\\keys\\bob 1.asc"), "-ka \"C:\\keys\\bob 1.asc\"", ""},
-        {exportAction(p, "0123456789ABCDEF", "C:\\out.asc"), "-kxa +force 0x0123456789ABCDEF C:\\out.asc",
-         ""},
         {exportSecretAction(p, "0123456789ABCDEF", "C:\\out.asc", pass),
          "-kxa +force 0x0123456789ABCDEF C:\\out.asc secring.skr", "pass word\r\n"},
         {certifyAction(p, "0123456789ABCDEF", "FEDCBA9876543210", pass),
@@ -70,5 +68,4 @@ TEST(KeyJobs, AKeyIdOrPathThatCouldBreakOutOfTheLineIsRefused) {
     const JobPlaces p{"C:\\pgp.exe", "C:\\PGP\\", "C:\\PGP\\wendal.lck"};
     EXPECT_THROW(removeAction(p, pgp::Key{.keyId = "01234567 & del *"}), mw::UnsafeValue);
     EXPECT_THROW(exportKeysAction(p, {"0123456789ABCDEF"}, {"C:\\a\" & x.asc"}), mw::UnsafeValue);
-    EXPECT_THROW(exportAction(p, "0123456789ABCDEF", "C:\\a\".asc"), mw::UnsafeValue);
 }
