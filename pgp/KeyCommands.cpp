@@ -88,6 +88,15 @@ ExitStatus Program::keyListingForPrograms(const std::wstring& pattern) {
     }
     EngineResult r = engine_.run({.arguments = arguments, .listing = true});
     if (!r.started) return engineMissing();
+    // A home without a key ring lists nothing and is no error; a ring that is there and failed to
+    // list must not read as a ring without keys.
+    std::wstring ring = home_;
+    if (!ring.empty() && ring.back() != L'\\') ring += L'\\';
+    if (r.exitCode != 0 && pattern == L"*" && isFile(ring + L"pubring.kbx")) {
+        con_.say(L"The key ring could not be listed.");
+        engineSays(r);
+        return ExitStatus::KeyViewFailed;
+    }
     auto secrets = listKeys(true);
     if (!secrets) return engineMissing();
     std::string text = r.exitCode != 0 && pattern == L"*" ? std::string() : std::move(r.captured);

@@ -203,6 +203,7 @@ TEST_F(KeyManager, AKeyMadeHereEncryptsFromTheEditorAndDecryptsInLinuxGpgAndItsP
         EXPECT_EQ(sub.expires, 0);
     interaction.inputResults = {"Kim at Work <kim@work.invalid>"};
     command(keymanager::CmdAddUserId1Click);
+    ASSERT_TRUE(withFingerprint(fingerprint)) << app->form1().statusText();
     ASSERT_EQ(withFingerprint(fingerprint)->userIds.size(), 2u) << interaction.shown.back().text;
     // The engine may list the new one first: the box offers them in the listing's order.
     const int work = withFingerprint(fingerprint)->userIds[0].text == kim ? 1 : 0;
