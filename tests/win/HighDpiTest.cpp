@@ -113,6 +113,14 @@ protected:
         handlePendingMessages();
         return form();
     }
+    // Each box that shows is checked whole, its picture kept, then closed.
+    void checkEachBox() {
+        onModal = [](mw::Form& f) {
+            expectWhole(f.handle());
+            keepPicture(f.handle(), className(f.handle()));
+            f.close();
+        };
+    }
     std::vector<mw::TIEButton*> barButtons() {
         std::vector<mw::TIEButton*> bar;
         for (HWND h : controlsOf(app->form1().panel2()))
@@ -136,11 +144,7 @@ TEST_F(HighDpi, EveryWindowIsWholeAtTheScreensScale) {
     expectWhole(form.handle());
     keepPicture(form.handle(), "editor");
 
-    onModal = [&](mw::Form& f) {
-        expectWhole(f.handle());
-        keepPicture(f.handle(), className(f.handle()));
-        f.close();
-    };
+    checkEachBox();
     app->pubKey().showModal();
     app->secKey().showModal();
     app->setup().showModal();
@@ -185,11 +189,7 @@ TEST_F(HighDpi, TheKeyManagerAndItsBoxesAreWholeAtTheScreensScale) {
     expectWhole(form.handle());
     keepPicture(form.handle(), "keymanager");
 
-    onModal = [&](mw::Form& f) {
-        expectWhole(f.handle());
-        keepPicture(f.handle(), className(f.handle()));
-        f.close();
-    };
+    checkEachBox();
     keymanager::TNewKey(keys.context().application()).ask();
     keymanager::TPassPhrase(keys.context(), "The pass phrase of your secret key:", true).ask();
     keymanager::TChoice(keys.context().application(), "Trust Its Owner", "How far do you trust its owner?",
