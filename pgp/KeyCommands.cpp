@@ -79,6 +79,18 @@ std::optional<EngineResult> Program::withPassPhrase(EngineRun run, const Key& ke
     return std::nullopt;
 }
 
+bool Program::ringExists() const {
+    std::wstring ring = home_;
+    if (!ring.empty() && ring.back() != L'\\') ring += L'\\';
+    return isFile(ring + L"pubring.kbx");
+}
+
+ExitStatus Program::ringNotListed(const EngineResult& result) {
+    con_.say(L"The key ring could not be listed.");
+    engineSays(result);
+    return ExitStatus::KeyViewFailed;
+}
+
 ExitStatus Program::keyListingForPrograms(const std::wstring& pattern) {
     std::vector<std::wstring> arguments =
         c_.signatures ? listSignatureArguments(false) : listArguments(false);
@@ -88,15 +100,8 @@ ExitStatus Program::keyListingForPrograms(const std::wstring& pattern) {
     }
     EngineResult r = engine_.run({.arguments = arguments, .listing = true});
     if (!r.started) return engineMissing();
-    // A home without a key ring lists nothing and is no error; a ring that is there and failed to
-    // list must not read as a ring without keys.
-    std::wstring ring = home_;
-    if (!ring.empty() && ring.back() != L'\\') ring += L'\\';
-    if (r.exitCode != 0 && pattern == L"*" && isFile(ring + L"pubring.kbx")) {
-        con_.say(L"The key ring could not be listed.");
-        engineSays(r);
-        return ExitStatus::KeyViewFailed;
-    }
+    // A home without a key ring lists nothing and is no error.
+    if (r.exitCode != 0 && pattern == L"*" && ringExists()) return ringNotListed(r);
     auto secrets = listKeys(true);
     if (!secrets) return engineMissing();
     std::string text = r.exitCode != 0 && pattern == L"*" ? std::string() : std::move(r.captured);
@@ -129,7 +134,9 @@ ExitStatus Program::keyView() {
         keys = parseColonListing(r.captured);
         if (ring.empty()) ringName = home_;
     } else {
-        keys = listKeys(secret, c_.signatures);
+        EngineResult failure;
+        keys = listKeys(secret, c_.signatures, &failure);
+        if (keys && failure.exitCode != 0 && !secret && ringExists()) return ringNotListed(failure);
         if (ring.empty()) ringName = home_;
     }
     if (!keys) return engineMissing();

@@ -181,7 +181,7 @@ ExitStatus Program::run() {
     return status;
 }
 
-std::optional<std::vector<Key>> Program::listKeys(bool secret, bool signatures) {
+std::optional<std::vector<Key>> Program::listKeys(bool secret, bool signatures, EngineResult* failure) {
     std::vector<std::wstring> arguments =
         signatures && !secret ? listSignatureArguments(false) : listArguments(secret);
     if (secret) {
@@ -198,6 +198,10 @@ std::optional<std::vector<Key>> Program::listKeys(bool secret, bool signatures) 
     }
     EngineResult r = engine_.run({.arguments = arguments, .needsAgent = secret, .listing = true});
     if (!r.started) return std::nullopt;
+    if (failure && r.exitCode != 0) {
+        failure->exitCode = r.exitCode;
+        failure->errors = r.errors;
+    }
     // A home without any key ring yet lists nothing and is no error.
     if (r.exitCode != 0 && r.captured.empty()) return std::vector<Key>{};
     return parseColonListing(r.captured);

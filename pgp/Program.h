@@ -139,8 +139,14 @@ private:
     // A line of the usual success report, left out with +verbose=0.
     void inform(std::wstring_view line);
 
-    // `signatures`: public keys with the certifications on their user IDs.
-    std::optional<std::vector<Key>> listKeys(bool secret, bool signatures = false);
+    // `signatures`: public keys with the certifications on their user IDs. A listing the engine
+    // ended with an error leaves its result in `failure`, when given.
+    std::optional<std::vector<Key>> listKeys(bool secret, bool signatures = false,
+                                             EngineResult* failure = nullptr);
+    // The home's public ring is there, yet the engine could not list it: said, status 15, so that
+    // a ring that failed never reads as a ring without keys.
+    bool ringExists() const;
+    ExitStatus ringNotListed(const EngineResult& result);
     // The keys that may match any of `userIds`: the engine narrows the listing where its own
     // matching (ASCII case ignored, any part) finds at least what ours does, so a ring of
     // thousands of keys is not listed whole for one recipient.

@@ -783,6 +783,16 @@ TEST_F(PgpEngine, ExitStatusesAndRefusals) {
                                    windowsPath(broken / "gnupg" / "gpg.exe") + ": "),
               std::string::npos)
         << unstartable.describe();
+    // A ring that is there but that the engine cannot read never lists as a ring without keys.
+    const fs::path garbled = root / "garbled";
+    fs::create_directories(garbled);
+    writeFile(garbled / "pubring.kbx", "not a key ring, only some bytes");
+    for (const char* form : {"+colons", "+verbose=1"}) {
+        Outcome o = run({kWine, (install / "pgp.exe").string(), "-kv", form}, "", garbled, scratch);
+        EXPECT_EQ(o.status, 15) << o.describe();
+        EXPECT_NE(o.err.find("The key ring could not be listed."), std::string::npos) << o.describe();
+        EXPECT_EQ(o.out.find("matching key"), std::string::npos) << o.describe();
+    }
     // A wrong pass phrase, a tampered signature.
     gpg({"--output", (pgpDir / "murkwell.asc").string(), "--yes", "--armor", "--recipient",
          "alice@example.org", "--encrypt", (pgpDir / "murkwell.tmp").string()});

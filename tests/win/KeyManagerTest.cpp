@@ -137,6 +137,18 @@ protected:
             }
         };
     }
+    // What a key dialog listed, the boxes shown so far, and pgp.exe's own listing with its
+    // messages and exit status, for a listing that left a key out.
+    std::string editorListingSays(HWND list) {
+        std::string all = "listed:";
+        for (const std::string& entry : listEntries(list))
+            all += "\n  " + entry;
+        for (const auto& box : interaction.shown)
+            all += "\nbox: " + box.text;
+        const int status = runWithInput("cmd /c \"\"" + engine->bin + "pgp.exe\" -kv > kv.txt 2>&1\"", "",
+                                        pgpDir.c_str());
+        return all + "\npgp -kv (exit status " + std::to_string(status) + "):\n" + readFileBytes(pgpDir + "kv.txt");
+    }
     // pgp.exe run as a script runs it: its exit status.
     int pgpBatch(const std::string& arguments) {
         return runWithInput("\"" + engine->bin + "pgp.exe\" " + arguments, "", pgpDir.c_str());
@@ -225,12 +237,12 @@ TEST_F(KeyManager, AKeyMadeHereEncryptsFromTheEditorAndDecryptsInLinuxGpgAndItsP
     auto editor = std::make_unique<editor::EditorApp>(mw::Application::instance());
     editor->form1().showMain();
     mw::setWindowText(editor->form1().memo(), "For Kim only.\r\n");
-    onModal = [kim](mw::Form& f) {
+    onModal = [&, kim](mw::Form& f) {
         if (auto* pub = dynamic_cast<mw::TPubKey*>(&f)) {
             const int at =
                 static_cast<int>(SendMessageA(pub->listBox1(), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                               reinterpret_cast<LPARAM>(kim.c_str())));
-            EXPECT_GE(at, 0);
+            EXPECT_GE(at, 0) << editorListingSays(pub->listBox1());
             if (at < 0) return f.close(); // else pgp.exe would ask for recipients in its console
             SendMessageA(pub->listBox1(), LB_SETCURSEL, static_cast<WPARAM>(at), 0);
             pub->SpeedButton1Click();
