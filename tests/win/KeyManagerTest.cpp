@@ -145,9 +145,10 @@ protected:
             all += "\n  " + entry;
         for (const auto& box : interaction.shown)
             all += "\nbox: " + box.text;
-        const int status = runWithInput("cmd /c \"\"" + engine->bin + "pgp.exe\" -kv > kv.txt 2>&1\"", "",
-                                        pgpDir.c_str());
-        return all + "\npgp -kv (exit status " + std::to_string(status) + "):\n" + readFileBytes(pgpDir + "kv.txt");
+        const int status =
+            runWithInput("cmd /c \"\"" + engine->bin + "pgp.exe\" -kv > kv.txt 2>&1\"", "", pgpDir.c_str());
+        return all + "\npgp -kv (exit status " + std::to_string(status) + "):\n" +
+               readFileBytes(pgpDir + "kv.txt");
     }
     // pgp.exe run as a script runs it: its exit status.
     int pgpBatch(const std::string& arguments) {
