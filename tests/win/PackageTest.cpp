@@ -33,12 +33,13 @@ bool uninstallEntryExists() {
     return true;
 }
 
-// Runs a command line to its end; the process's exit code, or -1 when it did not start or end.
-int runToEnd(std::string commandLine, const std::string& workDir, DWORD timeoutMs = 120000) {
+// Starts a command line; its process, or none (the failure added) when it would not start. A
+// program that has just ended may still hold the files the next one opens (seen with the installer
+// run twice, and with a program started right after the installer, on a loaded machine): tried
+// until it starts, the last reason kept.
+mw::UniqueHandle startUntilStarted(std::string commandLine, const std::string& workDir) {
     STARTUPINFOA si{sizeof si};
     PROCESS_INFORMATION pi{};
-    // A program that has just ended may still hold the files a second run opens (seen once with
-    // the installer run twice on a loaded machine): tried until it starts, the last reason kept.
     DWORD refusal = 0;
     if (!waitFor("the program to start", [&] {
             if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
@@ -48,9 +49,16 @@ int runToEnd(std::string commandLine, const std::string& workDir, DWORD timeoutM
             return false;
         })) {
         ADD_FAILURE() << commandLine << " did not start: " << mw::errorText(refusal);
-        return -1;
+        return mw::UniqueHandle();
     }
-    mw::UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    CloseHandle(pi.hThread);
+    return mw::UniqueHandle(pi.hProcess);
+}
+
+// Runs a command line to its end; the process's exit code, or -1 when it did not start or end.
+int runToEnd(std::string commandLine, const std::string& workDir, DWORD timeoutMs = 120000) {
+    mw::UniqueHandle process = startUntilStarted(std::move(commandLine), workDir);
+    if (!process) return -1;
     if (WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
         TerminateProcess(process.get(), 1);
         return -1;
@@ -130,21 +138,16 @@ struct StartReport {
 // first, as a user would) until the process ends.
 StartReport startShowAndClose(const std::string& exe, const std::string& workDir) {
     StartReport report;
-    STARTUPINFOA si{sizeof si};
-    PROCESS_INFORMATION pi{};
-    std::string commandLine = "\"" + exe + "\"";
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir.c_str(),
-                        &si, &pi))
-        return report;
+    mw::UniqueHandle process = startUntilStarted("\"" + exe + "\"", workDir);
+    if (!process) return report;
     report.started = true;
-    mw::UniqueHandle process(pi.hProcess), thread(pi.hThread);
     DWORD start = GetTickCount();
     while (GetTickCount() - start < static_cast<DWORD>(kWaitLimitMs)) {
         if (WaitForSingleObject(process.get(), 100) == WAIT_OBJECT_0) {
             report.ended = true;
             break;
         }
-        auto windows = visibleWindowsOf(pi.dwProcessId);
+        auto windows = visibleWindowsOf(GetProcessId(process.get()));
         for (auto& [h, cls] : windows) {
             report.classesSeen.insert(cls);
             if (cls == "TForm1") report.mainWindowShown = true;
