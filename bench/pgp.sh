@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # pgp.exe against calling the engine's gpg.exe directly, under Wine: encrypt, decrypt (pass
 # phrase through a pipe, the agent started and ended each time, as pgp.exe does), the key listing
-# and the secret-key listing of a ring of 10,000 keys (PGP_BENCH_KEYS). Median of three runs each;
-# prints the ratios.
+# and the secret-key listing of a ring of 10,000 keys (PGP_BENCH_KEYS, 100,000 too). Median of
+# three runs each; prints the ratios.
 # A measurement, not a test. The ring is made once by Linux gpg and kept in the build tree.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -33,7 +33,8 @@ end_agents() {
 mkdir -p "$cache" "$work/inst"
 # A prefix of its own: nothing here touches the one the GUI tests use.
 export WINEPREFIX="$cache/wineprefix"
-cp "$build/windows/pgp/pgp.exe" "$work/inst/"
+# PGP_BENCH_EXE: another pgp.exe to time (an earlier build, for figures before and after).
+cp "${PGP_BENCH_EXE:-$build/windows/pgp/pgp.exe}" "$work/inst/pgp.exe"
 ln -s "$engine" "$work/inst/gnupg"
 wineserver -p60 </dev/null >/dev/null 2>&1 || true
 wine64 wineboot </dev/null >/dev/null 2>&1 || true
@@ -45,24 +46,44 @@ wine64 wineboot </dev/null >/dev/null 2>&1 || true
 # The engine marks a key's self-signatures as checked when it imports the key, not when it makes
 # one: a ring of keys made in place has every self-signature checked again at each listing (about
 # 1 ms a key), which no user's ring of others' keys does. So the keys go through an import first.
-if [ ! -f "$home/.complete" ]; then
-  rm -rf "$home" "$cache/linux" "$cache/linux-import"
-  mkdir -p "$home" "$cache/linux" "$cache/linux-import"
+# A ring beyond 5,000 keys is made in slices of 5,000, each generated and imported in homes of
+# their own (an import into one home grows faster than linearly with its size), whose key boxes are
+# then joined: a key box is a header followed by one record per key, so the records of every slice
+# after the first follow the first slice's whole box.
+slice=5000
+make_slice() { # first last -> the slice's imported key box on stdout
+  rm -rf "$cache/linux" "$cache/linux-import"
+  mkdir -p "$cache/linux" "$cache/linux-import"
   chmod 700 "$cache/linux" "$cache/linux-import"
-  for i in $(seq 1 "$keys"); do
+  for i in $(seq "$1" "$2"); do
     printf 'Key-Type: eddsa\nKey-Curve: ed25519\nSubkey-Type: ecdh\nSubkey-Curve: cv25519\n'
     printf 'Name-Real: Bench Key %05d <key%05d@example.org>\nExpire-Date: 0\n%%no-protection\n%%commit\n' "$i" "$i"
   done | gpg --homedir "$cache/linux" --batch --generate-key 2>/dev/null
   gpgconf --homedir "$cache/linux" --kill gpg-agent
   if [ "$ring" = made ]; then
-    cp "$cache/linux/pubring.kbx" "$home/"
+    cat "$cache/linux/pubring.kbx"
   else
     gpg --homedir "$cache/linux" --batch --export >"$cache/keys.pgp"
     gpg --homedir "$cache/linux-import" --batch --import "$cache/keys.pgp" 2>/dev/null
     gpgconf --homedir "$cache/linux-import" --kill gpg-agent
-    cp "$cache/linux-import/pubring.kbx" "$home/"
+    cat "$cache/linux-import/pubring.kbx"
   fi
   rm -rf "$cache/linux" "$cache/linux-import" "$cache/keys.pgp"
+}
+if [ ! -f "$home/.complete" ]; then
+  rm -rf "$home"
+  mkdir -p "$home"
+  for ((first = 1; first <= keys; first += slice)); do
+    last=$((first + slice - 1 < keys ? first + slice - 1 : keys))
+    if [ "$first" = 1 ]; then
+      make_slice "$first" "$last" >"$home/pubring.kbx"
+    else
+      make_slice "$first" "$last" >"$cache/slice.kbx"
+      header=$(od -An -tu4 --endian=big -N4 "$cache/slice.kbx" | tr -d ' ')
+      tail -c +$((header + 1)) "$cache/slice.kbx" >>"$home/pubring.kbx"
+      rm -f "$cache/slice.kbx"
+    fi
+  done
   printf '1\r\nAlice <alice@example.org>\r\nbench pass\r\nbench pass\r\n' |
     (cd "$home" && wine64 "$(win "$work/inst/pgp.exe")" -kg >/dev/null 2>&1)
   touch "$home/.complete"
