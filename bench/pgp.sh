@@ -119,6 +119,12 @@ enc_gpg=$(time3 "$work/g.asc" gpgd --trust-model always -r "$fpr" --armor --text
 dec_pgp=$(time3 "$work/p.out" pgp +batchmode -z "bench pass" "$(win "$work/p.asc")" -o "$(win "$work/p.out")")
 dec_gpg=$(time3 "$work/g.out" sh -c "echo 'bench pass' | wine64 '$gpg_exe' --homedir '$H' --batch --no-tty \
   --pinentry-mode loopback --passphrase-fd 0 -o '$(win "$work/g.out")' --decrypt '$(win "$work/p.asc")'")
+# A clear signature, as the editor's Sign asks for it.
+sig_pgp=$(time3 "$work/p.sig" pgp +batchmode -sta "$(win "$work/msg.txt")" -u Alice -z "bench pass" \
+  -o "$(win "$work/p.sig")")
+sig_gpg=$(time3 "$work/g.sig" sh -c "echo 'bench pass' | wine64 '$gpg_exe' --homedir '$H' --batch --no-tty \
+  --pinentry-mode loopback --passphrase-fd 0 --local-user '$fpr' --textmode -o '$(win "$work/g.sig")' \
+  --clearsign '$(win "$work/msg.txt")'")
 kv_pgp=$(time3 "$work/none" pgp -kv "*" "$(win "$home/pubring.pgp")")
 kv_gpg=$(time3 "$work/none" gpgd --with-colons --fixed-list-mode --list-keys)
 # The signer dialogs' listing. The engine left to itself asks its agent about every key of the
@@ -133,10 +139,11 @@ fi
 for out in p g; do
   cmp -s <(tr -d '\r' <"$work/$out.out") "$work/msg.txt" ||
     echo "warning: the decryption by $out differs from the input"
+  grep -q -- "-----BEGIN PGP SIGNATURE-----" "$work/$out.sig" || echo "warning: $out made no signature"
 done
 
 printf '%-28s %10s %10s %8s\n' "operation ($keys keys, $ring)" "pgp.exe s" "gpg.exe s" "ratio"
-for op in enc dec kv kvs; do
+for op in enc dec sig kv kvs; do
   p="${op}_pgp" g="${op}_gpg"
   if [ "${!g}" = 0 ]; then
     printf '%-28s %10.3f %10s %8s\n' "$op" "${!p}" "-" "-"

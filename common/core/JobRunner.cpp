@@ -211,19 +211,28 @@ JobEnd JobRunner::launchOperation(const std::string& batchFile, const std::strin
                                   const std::string& pgpDir, const std::string& lockFile,
                                   const std::function<bool()>& outputMissing,
                                   std::optional<OutcomeNotice>& notice, const SecretString* answers) {
+    std::optional<std::vector<OutcomeRecord>> records;
+    const JobEnd end = withOutcome(pgpDir, records, [&] {
+        return launchAndWait(batchFile, directory, ShowMode::Normal, lockFile, kPgpJobTexts, answers);
+    });
+    if (end == JobEnd::Finished) notice = noticeOf(records, outputMissing());
+    return end;
+}
+
+JobEnd JobRunner::withOutcome(const std::string& pgpDir, std::optional<std::vector<OutcomeRecord>>& records,
+                              const std::function<JobEnd()>& launch) {
     const std::string outcomeFile = pgpDir + profile_->outcomeName;
     // One left by an earlier job that was cut off must not speak for this one.
     mw::deleteIfExists(platform_, outcomeFile);
     platform_.setEnvironmentVariable(kOutcomeVariable, outcomeFile);
     JobEnd end = JobEnd::NotStarted;
     try {
-        end = launchAndWait(batchFile, directory, ShowMode::Normal, lockFile, kPgpJobTexts, answers);
+        end = launch();
     } catch (...) {
         platform_.setEnvironmentVariable(kOutcomeVariable, std::nullopt);
         throw;
     }
     platform_.setEnvironmentVariable(kOutcomeVariable, std::nullopt);
-    std::optional<std::vector<OutcomeRecord>> records;
     try {
         if (platform_.fileExists(outcomeFile))
             if (auto text = platform_.readWholeFile(outcomeFile, 1u << 20)) records = parseOutcomes(*text);
@@ -231,7 +240,6 @@ JobEnd JobRunner::launchOperation(const std::string& batchFile, const std::strin
         // Unreadable: told as a PGP that wrote none.
     }
     mw::deleteIfExists(platform_, outcomeFile);
-    if (end == JobEnd::Finished) notice = noticeOf(records, outputMissing());
     return end;
 }
 
@@ -327,7 +335,16 @@ JobEnd JobRunner::runKeyListing(const KeyListingJob& job) {
     if (profile_->lockBeforeStaleDelete) orRemoveLock(platform_, job.lockFile, deleteStale);
     writeBatch(job.batchFile, job.lockFile, *console);
 
-    JobEnd end = launchAndWait(job.batchFile, job.pgpDir, ShowMode::Hidden, job.lockFile);
+    std::optional<std::vector<OutcomeRecord>> records;
+    JobEnd end = withOutcome(job.pgpDir, records, [&] {
+        return launchAndWait(job.batchFile, job.pgpDir, ShowMode::Hidden, job.lockFile);
+    });
+    // A ring PGP could not list is no ring without keys: its words, and no listing read.
+    if (end == JobEnd::Finished)
+        if (OutcomeNotice notice = noticeOf(records, false); notice.bad) {
+            report(notice.text);
+            end = JobEnd::Failed;
+        }
     if (end != JobEnd::Finished) {
         // A listing cut short must not be parsed as if it were whole.
         bool bare = job.listingTarget.find_first_of("\\/:") == std::string::npos;

@@ -21,6 +21,7 @@ enum class JobEnd {
     NotStarted, // the batch file could not be launched
     EndedEarly, // its process ended while the lock file still existed
     Refused,    // a pre-check or a value check stopped the job before anything ran
+    Failed,     // it ran to its end and PGP said it could not do it (told in a box)
 };
 
 // The key listing job of the key dialogs (no pre-checks, hidden window, PGP directory as working
@@ -144,7 +145,8 @@ public:
     JobRunner(Platform& platform, Interaction& interaction);
 
     // Runs the key listing job to its end; after it returns the listing file (if PGP wrote one)
-    // is in place. Throws IoError when the lock or batch file cannot be written.
+    // is in place. Failed, the listing removed, when PGP said it could not list the ring. Throws
+    // IoError when the lock or batch file cannot be written.
     JobEnd runKeyListing(const KeyListingJob& job);
 
     // The editor's message operations and the file module's PGP operations, pre-checks to
@@ -219,6 +221,10 @@ private:
     void cleanUpEditorJob(const JobPaths& paths, bool decrypt, std::exception_ptr& failure);
     // Writes the batch file; on failure removes the lock file and rethrows.
     void writeBatch(const std::string& batchFile, const std::string& lockFile, const BatchLines& lines);
+    // Runs `launch` with the outcome file in PGP's directory named to pgp.exe; `records` gets what
+    // it wrote (nullopt for a PGP that writes none), and the file is gone afterwards.
+    JobEnd withOutcome(const std::string& pgpDir, std::optional<std::vector<OutcomeRecord>>& records,
+                       const std::function<JobEnd()>& launch);
     // Launch and wait with the outcome file named to pgp.exe; after NotStarted or EndedEarly the
     // lock file is gone and the user told. `notice` gets the words for a finished job.
     JobEnd launchOperation(const std::string& batchFile, const std::string& directory,

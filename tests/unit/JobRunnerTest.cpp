@@ -115,7 +115,8 @@ TEST_F(JobRunnerTest, KeyListingOfTheEditorDeletesTheStaleListingThenLocksThenRu
     EXPECT_EQ(runner.runKeyListing(editorListing()), JobEnd::Finished);
     EXPECT_EQ(only(fake.calls, {"delete", "write", "launch"}),
               (std::vector<std::string>{"delete c:\\pgp\\Murkwell.USR", "write c:\\pgp\\Murkwell.lck",
-                                        "write c:\\pgp\\Murkwell.bat", "launch c:\\pgp\\Murkwell.bat"}));
+                                        "write c:\\pgp\\Murkwell.bat", "launch c:\\pgp\\Murkwell.bat",
+                                        "delete c:\\pgp\\murkwell.out"})); // pgp.exe's report, once read
     EXPECT_EQ(batchAtLaunch, (std::vector<std::string>{
                                  "c:\\pgp\\pgp.exe -kv \"*\" c:\\pgp\\pubring.pgp > c:\\pgp\\murkwell.usr",
                                  "DEL c:\\pgp\\Murkwell.lck"}));
@@ -189,6 +190,42 @@ TEST_F(JobRunnerTest, BatchEndingWithTheLockStillThereEndsTheWaitAndDropsThePart
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, "Information");
     EXPECT_EQ(boxes.shown[0].text, "The PGP job ended before it finished; its output was not used.");
+}
+
+// A ring PGP says it could not list is told in words and never read as a ring without keys; a
+// PGP that writes no outcome (or an outcome an earlier job left) lists as it always did.
+TEST_F(JobRunnerTest, KeyListingThatPgpSaysFailedIsToldAndNotRead) {
+    struct Case {
+        const char* name;
+        std::optional<std::vector<std::string>> outcome;
+        JobEnd end;
+        const char* boxed;
+    };
+    const Case cases[] = {
+        {"failed",
+         std::vector<std::string>{"status 15", "said The key ring could not be listed.",
+                                  "said gpg: keydb_search_first failed: Invalid packet", "end"},
+         JobEnd::Failed,
+         "PGP could not do it (exit status 15).\nThe key ring could not be listed.\n"
+         "gpg: keydb_search_first failed: Invalid packet"},
+        {"listed", std::vector<std::string>{"status 0", "end"}, JobEnd::Finished, nullptr},
+        {"no outcome", std::nullopt, JobEnd::Finished, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes.shown.clear();
+        fake.put(kDir + "murkwell.out", {"status 15", "end"}); // an earlier job's, never read
+        outcome = c.outcome;
+        onBatchRun = [&] { fake.put(kDir + "murkwell.usr", {"listing"}); };
+        EXPECT_EQ(runner.runKeyListing(editorListing()), c.end);
+        EXPECT_EQ(fake.has(kDir + "murkwell.usr"), c.end == JobEnd::Finished);
+        ASSERT_EQ(boxes.shown.size(), c.boxed ? 1u : 0u);
+        if (c.boxed) {
+            EXPECT_EQ(boxes.shown[0].text, c.boxed);
+        }
+        EXPECT_FALSE(fake.has(kDir + "murkwell.out"));
+        EXPECT_EQ(fake.environment.count(kOutcomeVariable), 0u);
+    }
 }
 
 TEST_F(JobRunnerTest, ProcessEndingRightAfterItsDelCountsAsFinished) {
