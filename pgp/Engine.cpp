@@ -191,12 +191,18 @@ bool Engine::startAgent() {
         const AgentStart started = launchAgent(attempt < kAttempts ? 20000 : 40000);
         if (started != AgentStart::Silent) return started == AgentStart::Answering;
         if (attempt == kAttempts) return true;
-        TerminateProcess(agentProcess_.get(), 1);
-        WaitForSingleObject(agentProcess_.get(), INFINITE);
-        agentProcess_.reset();
+        terminateAgent();
+    }
+}
+
+void Engine::terminateAgent() {
+    TerminateProcess(agentProcess_.get(), 1);
+    WaitForSingleObject(agentProcess_.get(), INFINITE);
+    agentProcess_.reset();
+    // Ended without its own clean-up: its socket files would only mislead the next client.
+    if (!socket_.empty())
         for (const wchar_t* suffix : {L"", L".extra", L".browser", L".ssh"})
             DeleteFileW((socket_ + suffix).c_str());
-    }
 }
 
 Engine::AgentStart Engine::launchAgent(DWORD limitMs) {
@@ -267,14 +273,7 @@ void Engine::endAgent() {
     if (askAgentToEnd(socket_, GetProcessId(agentProcess_.get())) ||
         runDetached(gpgconf_, {L"--homedir", home_, L"--kill", L"gpg-agent"}) == 0)
         WaitForSingleObject(agentProcess_.get(), 10000);
-    if (WaitForSingleObject(agentProcess_.get(), 0) == WAIT_TIMEOUT) {
-        TerminateProcess(agentProcess_.get(), 1);
-        WaitForSingleObject(agentProcess_.get(), INFINITE);
-        // Ended without its own clean-up: its socket files would only mislead the next client.
-        if (!socket_.empty())
-            for (const wchar_t* suffix : {L"", L".extra", L".browser", L".ssh"})
-                DeleteFileW((socket_ + suffix).c_str());
-    }
+    if (WaitForSingleObject(agentProcess_.get(), 0) == WAIT_TIMEOUT) terminateAgent();
     agentProcess_.reset();
 }
 

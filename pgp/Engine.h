@@ -57,6 +57,8 @@ private:
     enum class AgentStart { Answering, Foreign, Silent, Failed };
     // One agent started and waited for, at most `limitMs` while it lives and does not answer.
     AgentStart launchAgent(DWORD limitMs);
+    // Ends our agent by its handle and removes the socket files it leaves.
+    void terminateAgent();
     DWORD runDetached(const std::wstring& program, const std::vector<std::wstring>& arguments);
     // Standard output of a program that starts no other.
     std::string capture(const std::wstring& program, const std::vector<std::wstring>& arguments);

@@ -30,10 +30,6 @@ Fields fields(std::string_view line) {
     return out;
 }
 
-std::string_view field(const Fields& f, std::size_t index) {
-    return f[index];
-}
-
 // The engine escapes ":", "\\" and control characters in user IDs: \xNN, and \n \r \f \v \b \0
 // and \\ for those it names.
 std::string unescape(std::string_view text) {
@@ -192,15 +188,15 @@ std::vector<Key> parseColonListing(std::string_view listing) {
         if (type == "pub" || type == "sec") {
             Key key;
             key.secret = type == "sec";
-            key.validity = field(f, 1).empty() ? '-' : field(f, 1)[0];
-            key.bits = static_cast<unsigned>(number(field(f, 2)));
-            key.algorithm = static_cast<int>(number(field(f, 3)));
-            key.keyId = upper(field(f, 4));
-            key.created = number(field(f, 5));
-            key.expires = number(field(f, 6));
-            key.curve = std::string(field(f, 16));
-            key.capabilities = std::string(field(f, 11));
-            key.ownerTrust = field(f, 8).empty() ? '-' : field(f, 8)[0];
+            key.validity = f[1].empty() ? '-' : f[1][0];
+            key.bits = static_cast<unsigned>(number(f[2]));
+            key.algorithm = static_cast<int>(number(f[3]));
+            key.keyId = upper(f[4]);
+            key.created = number(f[5]);
+            key.expires = number(f[6]);
+            key.curve = std::string(f[16]);
+            key.capabilities = std::string(f[11]);
+            key.ownerTrust = f[8].empty() ? '-' : f[8][0];
             keys.push_back(std::move(key));
             inSubkey = false;
             identities = 0;
@@ -209,25 +205,25 @@ std::vector<Key> parseColonListing(std::string_view listing) {
         } else if (type == "sub" || type == "ssb") {
             inSubkey = true;
             Subkey sub;
-            sub.validity = field(f, 1).empty() ? '-' : field(f, 1)[0];
-            sub.bits = static_cast<unsigned>(number(field(f, 2)));
-            sub.algorithm = static_cast<int>(number(field(f, 3)));
-            sub.keyId = upper(field(f, 4));
-            sub.created = number(field(f, 5));
-            sub.expires = number(field(f, 6));
-            sub.capabilities = std::string(field(f, 11));
-            sub.curve = std::string(field(f, 16));
+            sub.validity = f[1].empty() ? '-' : f[1][0];
+            sub.bits = static_cast<unsigned>(number(f[2]));
+            sub.algorithm = static_cast<int>(number(f[3]));
+            sub.keyId = upper(f[4]);
+            sub.created = number(f[5]);
+            sub.expires = number(f[6]);
+            sub.capabilities = std::string(f[11]);
+            sub.curve = std::string(f[16]);
             keys.back().subkeys.push_back(std::move(sub));
         } else if (type == "fpr" && !inSubkey && keys.back().fingerprint.empty()) {
-            keys.back().fingerprint = upper(field(f, 9));
+            keys.back().fingerprint = upper(f[9]);
         } else if (type == "fpr" && inSubkey && keys.back().subkeys.back().fingerprint.empty()) {
-            keys.back().subkeys.back().fingerprint = upper(field(f, 9));
+            keys.back().subkeys.back().fingerprint = upper(f[9]);
         } else if (type == "uid") {
             UserId id;
-            id.text = unescape(field(f, 9));
+            id.text = unescape(f[9]);
             // A revoked key lists every user ID as revoked too; only an ID revoked on its own is
             // no name for the key (a revoked key is still named to extract, remove or list it).
-            id.revoked = field(f, 1) == "r" && keys.back().validity != 'r';
+            id.revoked = f[1] == "r" && keys.back().validity != 'r';
             id.position = ++identities;
             keys.back().userIds.push_back(std::move(id));
             inSubkey = false;
@@ -237,9 +233,9 @@ std::vector<Key> parseColonListing(std::string_view listing) {
         } else if ((type == "sig" || type == "rev") && !inSubkey && !keys.back().userIds.empty()) {
             // A subkey's binding signatures follow "sub" and are skipped above.
             Signature sig;
-            sig.keyId = upper(field(f, 4));
-            sig.signerId = unescape(field(f, 9));
-            sig.check = field(f, 1).empty() ? ' ' : field(f, 1)[0];
+            sig.keyId = upper(f[4]);
+            sig.signerId = unescape(f[9]);
+            sig.check = f[1].empty() ? ' ' : f[1][0];
             sig.revocation = type == "rev";
             keys.back().userIds.back().signatures.push_back(std::move(sig));
         }
