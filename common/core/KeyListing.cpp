@@ -14,6 +14,7 @@ constexpr std::size_t kHeaderLines = 3;
 constexpr std::size_t kUserIdColumn = 30; // zero-based start of the user ID
 constexpr std::size_t kMarkColumn = 31;   // zero-based column 32: "*" marks a non-user-ID line
 constexpr std::size_t kShortestUserIdLine = 32;
+constexpr int kListingAttempts = 2;
 
 unsigned char lowerAscii(unsigned char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
@@ -285,7 +286,22 @@ std::vector<std::string> listKeyRing(Platform& platform, Interaction& interactio
     const KeyListingPlan plan = planKeyListing(program, ring, sources);
     JobRunner runner(platform, interaction);
     if (finished) *finished = false;
-    if (runner.runKeyListing(plan.job) != JobEnd::Finished) return {};
+    // PGP lists its header even for a ring without keys: a listing with nothing in it is a PGP
+    // that never ran, which must not read as a ring without keys. Under Wine a program started
+    // from a batch file is now and then refused ("Can't recognize ..."), so one more job is run.
+    for (int attempt = 1;; ++attempt) {
+        if (runner.runKeyListing(plan.job) != JobEnd::Finished) return {};
+        const std::optional<std::uint64_t> size = platform.fileSize(plan.listingFile);
+        if (size && *size > 0) break;
+        if (attempt == kListingAttempts) {
+            deleteIfExists(platform, plan.listingFile);
+            interaction.message(profileOf(program).boxCaption,
+                                "PGP wrote no key listing into \"" + plan.listingFile +
+                                    "\": it may not have started. Check the path of PGP in the setup.",
+                                BoxIcon::Error);
+            return {};
+        }
+    }
     std::vector<std::string> ids = readKeyListing(platform, plan);
     if (finished) *finished = true;
     return ids;

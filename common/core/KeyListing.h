@@ -56,7 +56,8 @@ std::vector<std::string> readKeyListing(Platform& platform, const KeyListingPlan
 // The whole work of one showing: the listing job through the runner, then the listing read.
 // Nothing is read when the job did not finish: the runner has told the user why and removed what
 // PGP may have half written. `finished` says whether the job ran to its end (an empty ring then
-// lists nothing). Throws IoError as the runner and readKeyListing do.
+// lists nothing). A job that leaves no listing at all is run once more, then told in a box.
+// Throws IoError as the runner and readKeyListing do.
 std::vector<std::string> listKeyRing(Platform& platform, Interaction& interaction, KeyProgram program,
                                      KeyRing ring, const KeyListingSources& sources,
                                      bool* finished = nullptr);

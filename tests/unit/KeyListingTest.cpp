@@ -298,6 +298,44 @@ TEST_F(KeyListingShowing, JobThatDidNotFinishGivesAnEmptyListAndOnlyTheRunnersBo
     EXPECT_FALSE(fake.has("c:\\pgp\\Murkwell.lck"));
 }
 
+// A batch whose PGP never started leaves an empty (or no) listing behind: never a ring without
+// keys. One more job is run; a second empty one is told.
+TEST_F(KeyListingShowing, ListingLeftEmptyIsRunOnceMoreThenToldNotReadAsNoKeys) {
+    struct Case {
+        const char* name;
+        std::vector<std::optional<Lines>> written; // by each job in turn; nullopt: no file
+        Lines ids;
+        bool boxed;
+    };
+    const Case cases[] = {
+        {"empty, then listed", {Lines{}, listing}, {"Adam", "bob"}, false},
+        {"missing, then listed", {std::nullopt, listing}, {"Adam", "bob"}, false},
+        {"empty twice", {Lines{}, Lines{}}, {}, true},
+        {"missing twice", {std::nullopt, std::nullopt}, {}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes.shown.clear();
+        fake.launches.clear();
+        std::size_t job = 0;
+        fake.onLaunch = [&](const mwtest::LaunchCall& call) {
+            const Lines& batch = fake.content(call.file);
+            if (const auto& lines = c.written.at(job++)) fake.put("c:\\pgp\\murkwell.usr", *lines);
+            fake.deleteFile(batch.back().substr(4));
+        };
+        bool finished = true;
+        EXPECT_EQ(listKeyRing(fake, boxes, KeyProgram::Editor, KeyRing::Public, sources, &finished), c.ids);
+        EXPECT_EQ(finished, !c.boxed);
+        EXPECT_EQ(fake.launches.size(), 2u);
+        ASSERT_EQ(boxes.shown.size(), c.boxed ? 1u : 0u);
+        if (c.boxed) {
+            EXPECT_EQ(boxes.shown[0].text, "PGP wrote no key listing into \"c:\\pgp\\murkwell.usr\": it may "
+                                           "not have started. Check the path of PGP in the setup.");
+            EXPECT_FALSE(fake.has("c:\\pgp\\murkwell.usr"));
+        }
+    }
+}
+
 TEST_F(KeyListingShowing, Utf8ConsoleListsAndReadsBackAccentedUserIds) {
     fake.consoleCp = 65001;
     sources.publicRing = "c:\\pgp\\cl\xE9s.pgp";
