@@ -2,7 +2,7 @@
 # Builds the OpenPGP engine for Windows from Debian's gnupg2 source package: gpg.exe,
 # gpg-agent.exe, gpgconf.exe, gpg-connect-agent.exe and exactly the DLLs they load, into
 # BUILD/engine/gnupg, with the licence texts in gnupg/licenses and the exact sources of everything
-# shipped in BUILD/engine/source.
+# shipped in BUILD/engine/source (with our patches from scripts/engine-patches).
 # Usage: scripts/build-engine.sh [BUILD_DIR]   (default: $MW_BUILD_DIR or build/)
 # Does nothing while the sources, the libraries and this script are unchanged. A failed step prints
 # one line naming it and its log, exits non-zero and leaves the previous engine (or none) in place.
@@ -20,11 +20,11 @@ libpkgs=(libgpg-error-mingw-w64-dev libgcrypt-mingw-w64-dev libassuan-mingw-w64-
   libksba-mingw-w64-dev libnpth-mingw-w64-dev libz-mingw-w64-dev)
 export LC_ALL=C
 
-# What the finished engine was made from (this script, the library versions, the shipped sources)
-# and what it holds, so that a file missing from it is made again.
+# What the finished engine was made from (this script and its patches, the library versions, the
+# shipped sources) and what it holds, so that a file missing from it is made again.
 stamp_key() {
   {
-    sha256sum "$root/scripts/build-engine.sh" | cut -d' ' -f1
+    sha256sum "$root/scripts/build-engine.sh" "$root"/scripts/engine-patches/*.patch | cut -d' ' -f1
     find "$work/gnupg" -type f -printf '%P %s\n' 2>/dev/null | sort
     dpkg-query -W -f='${Package} ${Version}\n' "${libpkgs[@]}" gcc-mingw-w64-x86-64-posix \
       mingw-w64-x86-64-dev 2>/dev/null || true
@@ -129,10 +129,15 @@ dsc="$(ls -t "$work/download"/gnupg2_*.dsc | head -n1)"
 # The unpacked tree and the configured build folder are kept while the source and the options
 # stay the same, so a change elsewhere in this script rebuilds incrementally; each is marked
 # only once its step succeeded.
-source_key="$(sha256sum "$dsc" | cut -d' ' -f1)"
+# Our own changes to it (each file says why) are applied on top and count as part of the source.
+patches=("$root"/scripts/engine-patches/*.patch)
+source_key="$(cat "$dsc" "${patches[@]}" | sha256sum | cut -d' ' -f1)"
 unpack() {
   rm -rf "$work/src" "$work/obj"
   dpkg-source --require-strong-checksums -x "$dsc" "$work/src"
+  for p in "${patches[@]}"; do
+    patch -d "$work/src" -p1 --batch --forward <"$p"
+  done
   # dpkg-source leaves a copy of the original tarball beside the tree, for rebuilding the package.
   rm -f "$work"/gnupg2_*.orig.tar.*
   echo "$source_key" >"$work/src/.murkwell-unpacked"
@@ -210,7 +215,7 @@ licences() {
   # The full texts of the GPL and LGPL versions, which the libraries' copyright files only name.
   for f in "$work/src"/COPYING*; do cp "$f" "$stage/gnupg/licenses/gnupg-$(basename "$f")"; done
   cp "$work/src/debian/copyright" "$stage/gnupg/licenses/gnupg2.copyright"
-  cp "$dsc" "$stage/source/"
+  cp "$dsc" "${patches[@]}" "$stage/source/"
   awk '/^Files:/{f=1;next} /^[^ ]/{f=0} f && NF == 3 {print $3}' "$dsc" | while read -r src; do
     cp "$work/download/$src" "$stage/source/"
   done

@@ -11,7 +11,7 @@ packages=(
   cups printer-driver-cups-pdf poppler-utils
   libgpg-error-mingw-w64-dev libgcrypt-mingw-w64-dev libassuan-mingw-w64-dev
   libksba-mingw-w64-dev libnpth-mingw-w64-dev libz-mingw-w64-dev
-  dpkg-dev bzip2 xz-utils gnupg bc locales
+  dpkg-dev patch bzip2 xz-utils gnupg bc locales
   # The engine's configure asks pkg-config; its install step compiles translations with msgfmt.
   pkgconf gettext
 )
