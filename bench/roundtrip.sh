@@ -4,6 +4,9 @@
 # encrypt and decrypt of the same text in the same run; with the ratio and where the rest of the
 # time goes. Goal: under 2 s per operation. Builds what it runs; starts its own virtual display
 # when there is none. A measurement, not a test.
+# ROUNDTRIP_RING=FILE: a key box of others' keys (bench/pgp.sh keeps one of 10,000 in
+# build/pgp-bench/home-10000-imported/pubring.kbx) that PGP's directory starts with, so that the
+# key dialog lists a big ring.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/build-wine-env.sh"
@@ -23,6 +26,7 @@ mkdir -p "$work/bin/gnupg" "$work/pgp"
 cp "$build/windows/pgp/pgp.exe" "$work/bin/"
 cp "$engine"/*.exe "$engine"/*.dll "$work/bin/gnupg/"
 cp "$build/windows/scorch/scorch.com" "$work/"
+if [ -n "${ROUNDTRIP_RING:-}" ]; then cp "$ROUNDTRIP_RING" "$work/pgp/pubring.kbx"; fi
 wineserver -p60 </dev/null >/dev/null 2>&1 || true
 wine64 wineboot </dev/null >/dev/null 2>&1 || true
 printf 'Key-Type: eddsa\nKey-Curve: ed25519\nKey-Usage: sign\nSubkey-Type: ecdh\nSubkey-Curve: cv25519\n%s\n' \
