@@ -187,8 +187,19 @@ int main(int argc, char** argv) {
         g_m.dialogShown = now();
         if (auto* pub = dynamic_cast<mw::TPubKey*>(&f)) {
             if (SendMessageA(pub->listBox2(), LB_GETCOUNT, 0, 0) == 0) {
-                LRESULT at = SendMessageA(pub->listBox1(), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                          reinterpret_cast<LPARAM>(kUser));
+                // A big ring fills the list between messages: the demo key may not be in it yet.
+                LRESULT at = LB_ERR;
+                for (int turn = 0; turn < 6000; ++turn) {
+                    at = SendMessageA(pub->listBox1(), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                      reinterpret_cast<LPARAM>(kUser));
+                    if (at != LB_ERR) break;
+                    MSG msg;
+                    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                        TranslateMessage(&msg);
+                        DispatchMessageA(&msg);
+                    }
+                    Sleep(10);
+                }
                 SendMessageA(pub->listBox1(), LB_SETCURSEL, static_cast<WPARAM>(at), 0);
                 pub->SpeedButton1Click();
             }
