@@ -64,12 +64,14 @@ std::string formatOutcome(const OutcomeRecord& record) {
     return out + "end\r\n";
 }
 
-OutcomeNotice noticeOf(const std::optional<std::vector<OutcomeRecord>>& records, bool outputMissing) {
+OutcomeNotice noticeOf(const std::optional<std::vector<OutcomeRecord>>& records, bool outputMissing,
+                       bool shiftShowsWhy) {
     if (!records || records->empty()) {
         if (outputMissing)
-            return {"PGP produced no output, and it did not say why. To read what PGP says, hold down "
-                    "Shift as you click Decrypt: its console window then stays open until you press a "
-                    "key.",
+            return {std::string("PGP produced no output, and it did not say why.") +
+                        (shiftShowsWhy ? " To read what PGP says, hold down Shift as you click Decrypt: its "
+                                         "console window then stays open until you press a key."
+                                       : ""),
                     true};
         return {}; // nothing to say: the output speaks for itself
     }

@@ -36,7 +36,9 @@ struct OutcomeNotice {
 
 // `records`: nullopt when no outcome file was written (a PGP that writes none). `outputMissing`:
 // the job picks up an output and none came (the editor's operations); said only when PGP gave no
-// outcome of its own.
-OutcomeNotice noticeOf(const std::optional<std::vector<OutcomeRecord>>& records, bool outputMissing);
+// outcome of its own. `shiftShowsWhy`: the job's console stays open when its button is clicked with
+// Shift held (Decrypt), which the words then suggest.
+OutcomeNotice noticeOf(const std::optional<std::vector<OutcomeRecord>>& records, bool outputMissing,
+                       bool shiftShowsWhy = false);
 
 } // namespace mw

@@ -210,12 +210,13 @@ JobEnd JobRunner::launchAndWait(const std::string& batchFile, const std::string&
 JobEnd JobRunner::launchOperation(const std::string& batchFile, const std::string& directory,
                                   const std::string& pgpDir, const std::string& lockFile,
                                   const std::function<bool()>& outputMissing,
-                                  std::optional<OutcomeNotice>& notice, const SecretString* answers) {
+                                  std::optional<OutcomeNotice>& notice, const SecretString* answers,
+                                  bool shiftShowsWhy) {
     std::optional<std::vector<OutcomeRecord>> records;
     const JobEnd end = withOutcome(pgpDir, records, [&] {
         return launchAndWait(batchFile, directory, ShowMode::Normal, lockFile, kPgpJobTexts, answers);
     });
-    if (end == JobEnd::Finished) notice = noticeOf(records, outputMissing());
+    if (end == JobEnd::Finished) notice = noticeOf(records, outputMissing(), shiftShowsWhy);
     return end;
 }
 
@@ -449,7 +450,7 @@ JobEnd JobRunner::runEditorOperation(const EditorJob& job) {
         });
         end = launchOperation(
             paths.batchFile, paths.pgpDir, paths.pgpDir, paths.lockFile,
-            [&] { return !platform_.fileExists(output); }, notice);
+            [&] { return !platform_.fileExists(output); }, notice, nullptr, decrypt);
         if (end == JobEnd::Finished && job.pickUp && platform_.fileExists(output)) job.pickUp(output);
     } catch (...) {
         failure = std::current_exception();

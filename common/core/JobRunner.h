@@ -230,7 +230,7 @@ private:
     JobEnd launchOperation(const std::string& batchFile, const std::string& directory,
                            const std::string& pgpDir, const std::string& lockFile,
                            const std::function<bool()>& outputMissing, std::optional<OutcomeNotice>& notice,
-                           const SecretString* answers = nullptr);
+                           const SecretString* answers = nullptr, bool shiftShowsWhy = false);
     // Good news to `announce`, bad news in a box.
     void tellOutcome(const std::optional<OutcomeNotice>& notice,
                      const std::function<void(const std::string&)>& announce);

@@ -1119,6 +1119,7 @@ TEST_F(JobRunnerTest, TheOutcomePgpReportsIsShownAndAStaleOneIsIgnored) {
         bool output;
         const char* announced;
         const char* boxed;
+        EditorOperation operation = EditorOperation::Encrypt;
     };
     const Case cases[] = {
         {"good", std::vector<std::string>{"status 0", "summary Encrypted for 2 keys.", "end"}, true,
@@ -1129,7 +1130,11 @@ TEST_F(JobRunnerTest, TheOutcomePgpReportsIsShownAndAStaleOneIsIgnored) {
          true, nullptr,
          "BAD or unverified signature: do not trust this message's signature.\nWARNING: Bad signature"},
         {"cut short", std::vector<std::string>{"status 0", "summary Encrypted"}, false, nullptr,
-         "PGP produced no output, and it did not say why. To read what PGP says, hold down Shift"},
+         "PGP produced no output, and it did not say why."},
+        {"nothing, after Decrypt", std::nullopt, false, nullptr,
+         "PGP produced no output, and it did not say why. To read what PGP says, hold down Shift as you "
+         "click Decrypt: its console window then stays open until you press a key.",
+         EditorOperation::Decrypt},
         {"none", std::nullopt, true, nullptr, nullptr},
     };
     for (const auto& c : cases) {
@@ -1143,7 +1148,7 @@ TEST_F(JobRunnerTest, TheOutcomePgpReportsIsShownAndAStaleOneIsIgnored) {
         };
         EditorCaller caller;
         std::vector<std::string> announced;
-        auto job = caller.job(EditorOperation::Encrypt);
+        auto job = caller.job(c.operation);
         job.pickUp = [](const std::string&) {};
         job.announce = [&](const std::string& text) { announced.push_back(text); };
         EXPECT_EQ(runner.runEditorOperation(job), JobEnd::Finished);
@@ -1152,6 +1157,10 @@ TEST_F(JobRunnerTest, TheOutcomePgpReportsIsShownAndAStaleOneIsIgnored) {
         ASSERT_EQ(boxes.shown.size(), c.boxed ? 1u : 0u);
         if (c.boxed) {
             EXPECT_EQ(boxes.shown[0].text.rfind(c.boxed, 0), 0u) << boxes.shown[0].text;
+            // Shift keeps the console open for Decrypt only: no other button is sent there.
+            EXPECT_EQ(boxes.shown[0].text.find("Shift") != std::string::npos,
+                      c.operation == EditorOperation::Decrypt)
+                << boxes.shown[0].text;
         }
         EXPECT_FALSE(fake.has(kDir + "murkwell.out"));
         EXPECT_EQ(fake.environment.count(kOutcomeVariable), 0u);
