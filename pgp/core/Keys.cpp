@@ -155,6 +155,18 @@ std::int64_t number(std::string_view text) {
     return value;
 }
 
+// The fields a primary key's record ("pub", "sec") and a subkey's ("sub", "ssb") share.
+template <class K> void takeKeyFields(const Fields& f, K& k) {
+    k.validity = f[1].empty() ? '-' : f[1][0];
+    k.bits = static_cast<unsigned>(number(f[2]));
+    k.algorithm = static_cast<int>(number(f[3]));
+    k.keyId = upper(f[4]);
+    k.created = number(f[5]);
+    k.expires = number(f[6]);
+    k.capabilities = std::string(f[11]);
+    k.curve = std::string(f[16]);
+}
+
 bool Key::signedBy(std::string_view signerKeyId) const {
     bool found = false;
     // A revocation by the same signer that follows its certification withdraws it.
@@ -188,14 +200,7 @@ std::vector<Key> parseColonListing(std::string_view listing) {
         if (type == "pub" || type == "sec") {
             Key key;
             key.secret = type == "sec";
-            key.validity = f[1].empty() ? '-' : f[1][0];
-            key.bits = static_cast<unsigned>(number(f[2]));
-            key.algorithm = static_cast<int>(number(f[3]));
-            key.keyId = upper(f[4]);
-            key.created = number(f[5]);
-            key.expires = number(f[6]);
-            key.curve = std::string(f[16]);
-            key.capabilities = std::string(f[11]);
+            takeKeyFields(f, key);
             key.ownerTrust = f[8].empty() ? '-' : f[8][0];
             keys.push_back(std::move(key));
             inSubkey = false;
@@ -205,14 +210,7 @@ std::vector<Key> parseColonListing(std::string_view listing) {
         } else if (type == "sub" || type == "ssb") {
             inSubkey = true;
             Subkey sub;
-            sub.validity = f[1].empty() ? '-' : f[1][0];
-            sub.bits = static_cast<unsigned>(number(f[2]));
-            sub.algorithm = static_cast<int>(number(f[3]));
-            sub.keyId = upper(f[4]);
-            sub.created = number(f[5]);
-            sub.expires = number(f[6]);
-            sub.capabilities = std::string(f[11]);
-            sub.curve = std::string(f[16]);
+            takeKeyFields(f, sub);
             keys.back().subkeys.push_back(std::move(sub));
         } else if (type == "fpr" && !inSubkey && keys.back().fingerprint.empty()) {
             keys.back().fingerprint = upper(f[9]);
