@@ -4,6 +4,7 @@
 # before every run as the front end ends it after every job. A measurement, not a test.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/fixed-layout.sh"
 runs="${1:-3}"
 source "$root/scripts/build-wine-env.sh"
 "$root/scripts/build-engine.sh" "$build"

@@ -4,6 +4,7 @@
 # batch's PGP step to the end of the wait, median of five runs each. A measurement, not a test.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/fixed-layout.sh"
 source "$root/scripts/build-wine-env.sh"
 build_targets jobwait_bench pgp_double
 work="$(mktemp -d)"

@@ -4,6 +4,7 @@
 # separately. A measurement, not a test.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/fixed-layout.sh"
 source "$root/scripts/build-wine-env.sh"
 build_targets keylist_bench
 source "$root/scripts/xvfb.sh"

@@ -4,6 +4,7 @@
 # generated keys handed to the window directly. A measurement, not a test.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/fixed-layout.sh"
 source "$root/scripts/build-wine-env.sh"
 build_targets keymanager_bench pgp
 engine="${MW_ENGINE_DIR:-$build/engine/gnupg}"

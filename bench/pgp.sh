@@ -6,6 +6,7 @@
 # A measurement, not a test. The ring is made once by Linux gpg and kept in the build tree.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/fixed-layout.sh"
 source "$root/scripts/build-wine-env.sh"
 build_targets pgp
 engine="${MW_ENGINE_DIR:-$build/engine/gnupg}"

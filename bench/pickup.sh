@@ -4,6 +4,7 @@
 # what it runs; starts its own virtual display when there is none. A measurement, not a test.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/fixed-layout.sh"
 source "$root/scripts/build-wine-env.sh"
 build_targets pickup_bench pgp_double
 source "$root/scripts/xvfb.sh"

@@ -9,6 +9,7 @@
 # key dialog lists a big ring.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/fixed-layout.sh"
 source "$root/scripts/build-wine-env.sh"
 build_targets roundtrip_bench pgp scorch
 engine="${MW_ENGINE_DIR:-$build/engine/gnupg}"

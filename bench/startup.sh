@@ -3,6 +3,7 @@
 # five runs, median; and the sizes of both executables. A measurement, not a test.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/fixed-layout.sh"
 source "$root/scripts/build-wine-env.sh"
 build_targets Murkwell bramlet
 source "$root/scripts/xvfb.sh"

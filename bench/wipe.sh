@@ -3,6 +3,7 @@
 # the same 256 MB file on the same disk, under Wine, median of three runs. A measurement, not a test.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/fixed-layout.sh"
 source "$root/scripts/build-wine-env.sh"
 build_targets wipe_bench scorch
 # On the disk of the build tree, not a memory file system.

@@ -6,6 +6,7 @@
 # MW_LOG_PIXELS=N gives the prefix's screen N dots per inch (96 is 100%).
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/fixed-layout.sh"
 export BUILD_WIN="$1/$2"
 # A report folder would get the program's own report name, which its usual run also writes.
 case "${GTEST_OUTPUT:-}" in

@@ -4,6 +4,7 @@
 # Usage: print-pdf-test.sh WINDOWS_BUILD_TREE PRINT_TEST_EXE. Run by ctest in the Windows tree.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/fixed-layout.sh"
 build_win="$1"
 exe="$2"
 work="$(mktemp -d)"

@@ -4,6 +4,7 @@
 # key decrypts with that pass phrase, and not with another.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/fixed-layout.sh"
 scratch="$(mktemp -d /tmp/mw-run-editor-XXXXXX)"
 export MW_PREFIX_TREE="$scratch"
 wine_here() { (export BUILD_WIN="$scratch"; source "$root/scripts/wine-env.sh"; "$@"); }

@@ -6,6 +6,7 @@
 # prints where it is.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/fixed-layout.sh"
 "$root/scripts/install-deps.sh"
 "$root/scripts/build-engine.sh"
 MW_BUILD_QUIET=1 "$root/scripts/build.sh"

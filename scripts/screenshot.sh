@@ -5,6 +5,7 @@
 # and stops it afterwards. MW_TYPE_FILE names a text file typed into the program's window first.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/fixed-layout.sh"
 source "$root/scripts/build-wine-env.sh"
 which="${1:-editor}"
 out="${2:-$build/screenshots/$which.png}"

@@ -3,11 +3,18 @@
 # private Xvfb display. Ends with one summary line "N passed, N failed".
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/fixed-layout.sh"
 "$root/scripts/install-deps.sh" || exit 1
 "$root/scripts/build-engine.sh" || { echo "ENGINE BUILD FAILED"; exit 1; }
 MW_BUILD_QUIET=1 "$root/scripts/build.sh" || { echo "BUILD FAILED"; exit 1; }
 
 source "$root/scripts/build-wine-env.sh" || exit 1
+# 0x0040000: no address-space randomisation (scripts/fixed-layout.sh says why it matters).
+if (($(printf '%d' "0x$(cat /proc/self/personality 2>/dev/null || echo 0)") & 0x0040000)); then
+  echo "== Wine runs without address-space randomisation"
+else
+  echo "== this system refused to turn address-space randomisation off: a Wine process may now and then fail to start"
+fi
 source "$root/scripts/xvfb.sh"
 start_xvfb || exit 1
 cleanup() { wineserver -k >/dev/null 2>&1 || true; stop_xvfb; }
