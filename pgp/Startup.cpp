@@ -2,7 +2,7 @@
 #include "pgp/Startup.h"
 #include "win/SystemText.h"
 #include <windows.h>
-#include <shellapi.h>
+#include "pgp/core/ArgumentVector.h"
 #include <cstdlib>
 #include <cstring>
 #include <io.h>
@@ -48,14 +48,12 @@ std::optional<SecretWideText> passPhraseFromDescriptor() {
 
 std::vector<Argument> takeArguments() {
     std::vector<Argument> args;
-    int argc = 0;
     wchar_t* line = GetCommandLineW();
-    LPWSTR* argv = CommandLineToArgvW(line, &argc);
-    for (int i = 1; argv && i < argc; ++i) {
-        args.emplace_back(argv[i]);
-        SecureZeroMemory(argv[i], std::wcslen(argv[i]) * sizeof(wchar_t));
+    std::vector<std::wstring> split = splitCommandLine(line);
+    for (std::size_t i = 0; i < split.size(); ++i) {
+        if (i > 0) args.emplace_back(split[i].c_str());
+        SecureZeroMemory(split[i].data(), split[i].size() * sizeof(wchar_t));
     }
-    if (argv) LocalFree(argv);
     SecureZeroMemory(line, std::wcslen(line) * sizeof(wchar_t));
     char* ansi = GetCommandLineA();
     SecureZeroMemory(ansi, std::strlen(ansi));

@@ -34,6 +34,9 @@ std::wstring buildCommandLine(std::wstring_view program, const std::vector<std::
 std::vector<std::wstring> splitCommandLine(std::wstring_view line) {
     std::vector<std::wstring> out;
     std::size_t i = 0;
+    const auto blank = [&](std::size_t k) {
+        return k < line.size() && (line[k] == L' ' || line[k] == L'\t');
+    };
     // The program name: to the closing quote, or to the first blank; no escapes.
     std::wstring program;
     if (i < line.size() && line[i] == L'"') {
@@ -42,40 +45,44 @@ std::vector<std::wstring> splitCommandLine(std::wstring_view line) {
             line.substr(1, close == std::wstring_view::npos ? std::wstring_view::npos : close - 1));
         i = close == std::wstring_view::npos ? line.size() : close + 1;
     } else {
-        while (i < line.size() && line[i] != L' ' && line[i] != L'\t')
+        while (i < line.size() && !blank(i))
             program += line[i++];
     }
     out.push_back(program);
-    for (;;) {
-        while (i < line.size() && (line[i] == L' ' || line[i] == L'\t'))
-            ++i;
-        if (i >= line.size()) break;
+    while (blank(i))
+        ++i;
+    while (i < line.size()) {
         std::wstring arg;
-        bool quoted = false;
-        while (i < line.size() && (quoted || (line[i] != L' ' && line[i] != L'\t'))) {
-            std::size_t backslashes = 0;
-            while (i < line.size() && line[i] == L'\\') {
-                ++backslashes;
-                ++i;
+        // Room for the whole line at once: a pass phrase is never left behind in a grown-out buffer.
+        arg.reserve(line.size());
+        // 1 inside quotes, 0 outside. A quote right after the closing one is a literal quote that
+        // also ends the quoted part, as in the system's parser; so is every third of a longer run.
+        int quotes = 0;
+        std::size_t backslashes = 0;
+        while (i < line.size() && !(quotes == 0 && blank(i))) {
+            const wchar_t c = line[i++];
+            if (c != L'"') {
+                backslashes = c == L'\\' ? backslashes + 1 : 0;
+                arg += c;
+                continue;
             }
-            if (i < line.size() && line[i] == L'"') {
-                arg.append(backslashes / 2, L'\\');
-                if (backslashes % 2) {
+            // Backslashes count only before a quote: half of them stay; an odd one escapes it.
+            arg.resize(arg.size() - backslashes / 2);
+            if (backslashes % 2)
+                arg.back() = L'"';
+            else
+                ++quotes;
+            backslashes = 0;
+            for (; i < line.size() && line[i] == L'"'; ++i)
+                if (++quotes == 3) {
                     arg += L'"';
-                    ++i;
-                } else if (quoted && i + 1 < line.size() && line[i + 1] == L'"') {
-                    arg += L'"'; // "" inside quotes is one literal quote
-                    i += 2;
-                } else {
-                    quoted = !quoted;
-                    ++i;
+                    quotes = 0;
                 }
-            } else {
-                arg.append(backslashes, L'\\');
-                if (i < line.size() && (quoted || (line[i] != L' ' && line[i] != L'\t'))) arg += line[i++];
-            }
+            if (quotes == 2) quotes = 0;
         }
-        out.push_back(arg);
+        out.push_back(std::move(arg));
+        while (blank(i))
+            ++i;
     }
     return out;
 }

@@ -14,8 +14,9 @@ std::wstring quoteArgument(std::wstring_view argument);
 // The program path (in quotes, as it cannot hold one) and the quoted arguments, blank-separated.
 std::wstring buildCommandLine(std::wstring_view program, const std::vector<std::wstring>& arguments);
 
-// The reverse, by the same rules, so the round trip can be tested where the system's own
-// parser is not at hand.
+// The reverse: a command line split by the rules of the system's own parser (CommandLineToArgvW),
+// quotes doubled inside quotes included. pgp.exe reads its own arguments with it, which spares
+// every run the loading of the shell's libraries.
 std::vector<std::wstring> splitCommandLine(std::wstring_view line);
 
 } // namespace pgp
