@@ -182,7 +182,23 @@ std::string Engine::capture(const std::wstring& program, const std::vector<std::
     return text;
 }
 
+void Engine::startAgentMeanwhile() {
+    if (agentProcess_ || agentStart_) return;
+    agentStart_.reset(CreateThread(
+        nullptr, 0, [](void* self) -> DWORD { return static_cast<Engine*>(self)->startAgentHere() ? 1 : 0; },
+        this, 0, nullptr));
+}
+
 bool Engine::startAgent() {
+    if (!agentStart_) return startAgentHere();
+    WaitForSingleObject(agentStart_.get(), INFINITE);
+    DWORD started = 0;
+    GetExitCodeThread(agentStart_.get(), &started);
+    agentStart_.reset();
+    return started == 1;
+}
+
+bool Engine::startAgentHere() {
     if (agentProcess_) return true;
     // An agent that is alive but never answers has been seen under Wine, rarely: it is ended and
     // one more is started. The last one is kept however it stands, as before.
@@ -257,6 +273,7 @@ std::optional<std::vector<std::string>> Engine::secretKeygrips() {
 }
 
 void Engine::endAgent() {
+    if (agentStart_) startAgent();
     if (foreignAgent_ && cachedBefore_) {
         // What this run gave an agent it does not own must not outlive it there.
         if (auto now = agentKeygrips(socket_, 0, true)) {
@@ -558,7 +575,7 @@ EngineResult Engine::run(const EngineRun& r) {
     if (r.passPhrase) inherit.push_back(io.enginePassPhrase());
     inherit.insert(inherit.end(), r.inherited.begin(), r.inherited.end());
 
-    if (foreignAgent_ && r.passPhrase && !cachedBefore_)
+    if (r.passPhrase && foreignAgent_ && !cachedBefore_)
         cachedBefore_ = agentKeygrips(socket_, 0, true).value_or(std::vector<std::string>{});
     Started s =
         startProcess(gpg_, arguments, io.engineIn(), io.engineOut(), io.engineErrors(), inherit, job_.get());

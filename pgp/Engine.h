@@ -51,9 +51,14 @@ public:
     void endAgent();
     // The keygrips of the secret keys in the home, asked of the agent (started when needed).
     std::optional<std::vector<std::string>> secretKeygrips();
+    // Starts the agent on a thread of its own, so that a run that needs none goes on meanwhile;
+    // the next call that needs the agent waits for it.
+    void startAgentMeanwhile();
 
 private:
+    // Waits for the agent startAgentMeanwhile() started, or starts one on this thread.
     bool startAgent();
+    bool startAgentHere();
     enum class AgentStart { Answering, Foreign, Silent, Failed };
     // One agent started and waited for, at most `limitMs` while it lives and does not answer.
     AgentStart launchAgent(DWORD limitMs);
@@ -73,6 +78,9 @@ private:
     // gave it one: it is told to forget the others at the end.
     bool foreignAgent_ = false;
     std::optional<std::vector<std::string>> cachedBefore_;
+    // The thread of startAgentMeanwhile(), until it is waited for. While it runs, it alone touches
+    // the agent's members above.
+    mw::UniqueHandle agentStart_;
     DWORD startError_ = 0;
 };
 

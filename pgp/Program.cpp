@@ -181,9 +181,10 @@ ExitStatus Program::run() {
     return status;
 }
 
-std::optional<std::vector<Key>> Program::listKeys(bool secret, bool signatures, EngineResult* failure) {
+std::optional<std::vector<Key>> Program::listKeys(bool secret, bool signatures, EngineResult* failure,
+                                                  bool keygrips) {
     std::vector<std::wstring> arguments =
-        signatures && !secret ? listSignatureArguments(false) : listArguments(secret);
+        signatures && !secret ? listSignatureArguments(false) : listArguments(secret, keygrips);
     if (secret) {
         // Left to itself, the engine asks the agent about each key of the ring in turn, which
         // took a quarter of an hour for 10,000 keys; the agent names the keys it holds at once.
@@ -208,9 +209,9 @@ std::optional<std::vector<Key>> Program::listKeys(bool secret, bool signatures, 
 }
 
 std::optional<std::vector<Key>> Program::candidateKeys(const std::vector<std::wstring>& userIds, bool secret,
-                                                       bool signatures) {
+                                                       bool signatures, bool keygrips) {
     std::vector<std::wstring> arguments =
-        signatures && !secret ? listSignatureArguments(false) : listArguments(secret);
+        signatures && !secret ? listSignatureArguments(false) : listArguments(secret, keygrips);
     arguments.push_back(L"--");
     for (const auto& id : userIds) {
         // A user ID as marked in a listing names its key by key ID.
@@ -220,13 +221,23 @@ std::optional<std::vector<Key>> Program::candidateKeys(const std::vector<std::ws
         }
         // Beyond ASCII our case folding finds more than the engine's: list everything.
         for (wchar_t ch : id)
-            if (ch >= 0x80 || ch < 0x20) return listKeys(secret, signatures);
+            if (ch >= 0x80 || ch < 0x20) return listKeys(secret, signatures, nullptr, keygrips);
         const bool keyId = id.size() > 2 && id[0] == L'0' && (id[1] == L'x' || id[1] == L'X');
         arguments.push_back(keyId ? id : L"*" + id);
     }
     EngineResult r = engine_.run({.arguments = arguments, .needsAgent = secret});
     if (!r.started) return std::nullopt;
     return parseColonListing(r.captured);
+}
+
+std::optional<std::vector<Key>> Program::secretCandidates(const std::wstring& userId) {
+    engine_.startAgentMeanwhile();
+    auto keys = candidateKeys({userId}, false, false, true);
+    auto grips = engine_.secretKeygrips();
+    if (!keys) return std::nullopt;
+    // Another agent serving the home names no keys to us: the engine's own way then.
+    if (!grips) return candidateKeys({userId}, true);
+    return keysWithSecrets(std::move(*keys), *grips);
 }
 
 const Key* Program::chooseKey(const std::vector<Key>& keys, const std::wstring& userId, KeyUse use,
@@ -304,7 +315,7 @@ ExitStatus Program::mayWrite(const std::wstring& path) {
 
 std::optional<Key> Program::signingKey(ExitStatus& failure) {
     const bool named = c_.signer && !c_.signer->empty();
-    auto secrets = named ? candidateKeys({*c_.signer}, true) : listKeys(true);
+    auto secrets = named ? secretCandidates(*c_.signer) : listKeys(true);
     if (!secrets) {
         failure = engineMissing();
         return std::nullopt;

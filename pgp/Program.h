@@ -142,7 +142,7 @@ private:
     // `signatures`: public keys with the certifications on their user IDs. A listing the engine
     // ended with an error leaves its result in `failure`, when given.
     std::optional<std::vector<Key>> listKeys(bool secret, bool signatures = false,
-                                             EngineResult* failure = nullptr);
+                                             EngineResult* failure = nullptr, bool keygrips = false);
     // The home's public ring is there, yet the engine could not list it: said, status 15, so that
     // a ring that failed never reads as a ring without keys.
     bool ringExists() const;
@@ -151,7 +151,11 @@ private:
     // matching (ASCII case ignored, any part) finds at least what ours does, so a ring of
     // thousands of keys is not listed whole for one recipient.
     std::optional<std::vector<Key>> candidateKeys(const std::vector<std::wstring>& userIds, bool secret,
-                                                  bool signatures = false);
+                                                  bool signatures = false, bool keygrips = false);
+    // The keys with a secret part that may match `userId`. The public listing runs while the
+    // agent starts, which then names the keys it holds: the engine's own secret listing would
+    // wait for the agent first, then ask it about every key in turn.
+    std::optional<std::vector<Key>> secretCandidates(const std::wstring& userId);
     // The secret key that signs: the one -u names, else the first that can sign; or nothing, the
     // refusal said and its status in `failure`.
     std::optional<Key> signingKey(ExitStatus& failure);

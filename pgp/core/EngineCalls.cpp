@@ -41,9 +41,11 @@ std::vector<std::wstring> baseArguments(const std::wstring& home, std::uint64_t 
     return a;
 }
 
-std::vector<std::wstring> listArguments(bool secret) {
-    return {L"--with-colons", L"--fixed-list-mode", L"--with-fingerprint",
-            secret ? L"--list-secret-keys" : L"--list-keys"};
+std::vector<std::wstring> listArguments(bool secret, bool keygrips) {
+    std::vector<std::wstring> a{L"--with-colons", L"--fixed-list-mode", L"--with-fingerprint"};
+    if (keygrips) a.push_back(L"--with-keygrip");
+    a.push_back(secret ? L"--list-secret-keys" : L"--list-keys");
+    return a;
 }
 
 std::vector<std::wstring> protectArguments(const Protection& p) {

@@ -16,7 +16,7 @@ std::vector<std::wstring> baseArguments(const std::wstring& home, std::uint64_t 
                                         std::uint64_t passPhraseHandle);
 
 // Keys: the colon listing of public or secret keys.
-std::vector<std::wstring> listArguments(bool secret);
+std::vector<std::wstring> listArguments(bool secret, bool keygrips = false);
 
 struct Protection {
     bool encrypt = false;

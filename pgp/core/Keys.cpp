@@ -216,6 +216,9 @@ std::vector<Key> parseColonListing(std::string_view listing) {
             keys.back().fingerprint = upper(f[9]);
         } else if (type == "fpr" && inSubkey && keys.back().subkeys.back().fingerprint.empty()) {
             keys.back().subkeys.back().fingerprint = upper(f[9]);
+        } else if (type == "grp") {
+            std::string& grip = inSubkey ? keys.back().subkeys.back().keygrip : keys.back().keygrip;
+            if (grip.empty()) grip = upper(f[9]);
         } else if (type == "uid") {
             UserId id;
             id.text = unescape(f[9]);
@@ -239,6 +242,22 @@ std::vector<Key> parseColonListing(std::string_view listing) {
         }
     }
     return keys;
+}
+
+std::vector<Key> keysWithSecrets(std::vector<Key> keys, const std::vector<std::string>& secretKeygrips) {
+    const auto held = [&](const std::string& grip) {
+        for (const std::string& g : secretKeygrips)
+            if (!grip.empty() && upper(g) == grip) return true;
+        return false;
+    };
+    std::vector<Key> out;
+    for (Key& key : keys) {
+        key.secret = held(key.keygrip);
+        for (const Subkey& sub : key.subkeys)
+            key.secret = key.secret || held(sub.keygrip);
+        if (key.secret) out.push_back(std::move(key));
+    }
+    return out;
 }
 
 std::vector<const UserId*> removableUserIds(const Key& key) {

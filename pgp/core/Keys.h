@@ -39,6 +39,7 @@ struct Subkey {
     std::int64_t created = 0, expires = 0; // seconds since 1970; expires 0: never
     char validity = '-';
     std::string capabilities; // lower-case e, s, a, c
+    std::string keygrip;      // 40 hex digits, when the listing asked for them
 };
 
 struct Key {
@@ -54,6 +55,7 @@ struct Key {
     char validity = '-';      // the engine's: f/u valid, r revoked, e expired, ...
     std::string capabilities; // the key as a whole: upper-case E, S, C, and D when disabled
     char ownerTrust = '-';    // trust in its owner as an introducer: - o q n m f u
+    std::string keygrip;      // 40 hex digits, when the listing asked for them
     std::vector<UserId> userIds;
 
     enum class Unusable { No, Revoked, Expired, Disabled, Invalid };
@@ -75,6 +77,11 @@ std::vector<const UserId*> removableUserIds(const Key& key);
 
 // Parses `--with-colons --fixed-list-mode` output of --list-keys or --list-secret-keys.
 std::vector<Key> parseColonListing(std::string_view listing);
+
+// The keys of a public listing with keygrips whose secret part (of the key or of any subkey) is
+// among `secretKeygrips`, the agent's; marked secret, as the engine's secret listing would list
+// them.
+std::vector<Key> keysWithSecrets(std::vector<Key> keys, const std::vector<std::string>& secretKeygrips);
 
 // PGP 2.6's date form, YYYY/MM/DD, in UTC.
 std::string pgpDate(std::int64_t secondsSince1970);

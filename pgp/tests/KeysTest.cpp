@@ -243,3 +243,28 @@ TEST(PgpKeys, SignatureListingsKeepTheKeyLinesOfTheListing) {
                   "          Key fingerprint = 1232 18B6 F89D A618 D1FC  D2C3 9366 68D3 F558 1E52",
               }));
 }
+
+// The signer's candidates come from a public listing with keygrips; the agent's keygrips say which
+// have a secret part, of the key itself or only of a subkey. The others are no candidates at all.
+TEST(PgpKeys, KeysWithSecretsAreThoseWhoseKeygripTheAgentHolds) {
+    const auto withGrips = [](const char* id, char primaryGrip, char subkeyGrip) {
+        return key("u", "255", id, "scESC", id) + "grp:::::::::" + std::string(40, primaryGrip) +
+               ":\nsub:u:255:18:" + id + "::::::e:::::cv25519::\nfpr:::::::::" + std::string(24, '0') + id +
+               ":\ngrp:::::::::" + std::string(40, subkeyGrip) + ":\n";
+    };
+    const std::string listing = withGrips("AAAAAAAAAAAAAAAA", 'A', 'B') +
+                                withGrips("CCCCCCCCCCCCCCCC", 'C', 'D') +
+                                withGrips("EEEEEEEEEEEEEEEE", 'E', 'F');
+    auto keys = parseColonListing(listing);
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_EQ(keys[1].keygrip, std::string(40, 'C'));
+    ASSERT_EQ(keys[1].subkeys.size(), 1u);
+    EXPECT_EQ(keys[1].subkeys[0].keygrip, std::string(40, 'D'));
+    // The agent names keygrips in either case: A's own (as "a…"), C's subkey's only.
+    auto secrets = keysWithSecrets(keys, {std::string(40, 'a'), std::string(40, 'D'), std::string(40, '9')});
+    ASSERT_EQ(secrets.size(), 2u);
+    EXPECT_EQ(secrets[0].keyId, "AAAAAAAAAAAAAAAA");
+    EXPECT_EQ(secrets[1].keyId, "CCCCCCCCCCCCCCCC");
+    EXPECT_TRUE(secrets[0].secret && secrets[1].secret);
+    EXPECT_TRUE(keysWithSecrets(keys, {}).empty());
+}
