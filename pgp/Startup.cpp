@@ -1,8 +1,8 @@
 // pgp.exe's arguments and the pass phrase given with them, taken into wiped storage.
 #include "pgp/Startup.h"
+#include "pgp/core/ArgumentVector.h"
 #include "win/SystemText.h"
 #include <windows.h>
-#include "pgp/core/ArgumentVector.h"
 #include <cstdlib>
 #include <cstring>
 #include <io.h>

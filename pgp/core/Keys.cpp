@@ -1,5 +1,6 @@
 // The engine's colon listing, PGP 2.6's -kv layout and user-ID matching.
 #include "pgp/core/Keys.h"
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -245,10 +246,11 @@ std::vector<Key> parseColonListing(std::string_view listing) {
 }
 
 std::vector<Key> keysWithSecrets(std::vector<Key> keys, const std::vector<std::string>& secretKeygrips) {
+    std::vector<std::string> grips;
+    for (const std::string& g : secretKeygrips)
+        grips.push_back(upper(g));
     const auto held = [&](const std::string& grip) {
-        for (const std::string& g : secretKeygrips)
-            if (!grip.empty() && upper(g) == grip) return true;
-        return false;
+        return !grip.empty() && std::find(grips.begin(), grips.end(), grip) != grips.end();
     };
     std::vector<Key> out;
     for (Key& key : keys) {
