@@ -457,10 +457,17 @@ public:
             pump(err_, [this](const char* d, DWORD n) { result_.errors.append(d, n); });
             pump(status_, [this](const char* d, DWORD n) { statusText_.append(d, n); });
             std::vector<HANDLE> waits{process};
+            if (run_.cancel && !cancelled_) waits.push_back(run_.cancel);
             for (Channel* c : {&in_, &out_, &err_, &status_})
                 if (c->pending) waits.push_back(c->event.get());
-            ended = WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, INFINITE) ==
-                    WAIT_OBJECT_0;
+            const DWORD woke =
+                WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, INFINITE);
+            ended = woke == WAIT_OBJECT_0;
+            if (!ended && woke - WAIT_OBJECT_0 < waits.size() && waits[woke - WAIT_OBJECT_0] == run_.cancel) {
+                // Its end is still awaited: what it holds open goes with it.
+                TerminateProcess(process, ERROR_CANCELLED);
+                cancelled_ = true;
+            }
         }
         drain(out_, [this](const char* d, DWORD n) { toOutput(d, n); });
         drain(err_, [this](const char* d, DWORD n) { result_.errors.append(d, n); });
@@ -544,6 +551,7 @@ private:
     Handle fileIn_, fileOut_, listing_;
     std::size_t textOffset_ = 0;
     std::string statusText_;
+    bool cancelled_ = false;
 };
 
 void absorbStatus(const std::string& text, EngineReport& report) {

@@ -5,6 +5,7 @@
 #include "pgp/core/EngineStatus.h"
 #include "win/Handles.h"
 #include <windows.h>
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,8 @@ struct EngineRun {
     // a temporary file (see RunChannels).
     bool listing = false;
     std::vector<HANDLE> inherited; // inheritable handles the arguments name by number
+    // An event that, once set, ends the engine: its result is no longer wanted.
+    HANDLE cancel = nullptr;
 };
 
 struct EngineResult {
@@ -47,6 +50,7 @@ public:
     const std::wstring& gpgPath() const { return gpg_; }
     // Why the last run that could not start the engine did not (a system error code); 0: none.
     DWORD startError() const { return startError_; }
+    // Runs without an agent (needsAgent false) may run on several threads at once.
     EngineResult run(const EngineRun& run);
     void endAgent();
     // The keygrips of the secret keys in the home, asked of the agent (started when needed).
@@ -81,7 +85,7 @@ private:
     // The thread of startAgentMeanwhile(), until it is waited for. While it runs, it alone touches
     // the agent's members above.
     mw::UniqueHandle agentStart_;
-    DWORD startError_ = 0;
+    std::atomic<DWORD> startError_ = 0;
 };
 
 } // namespace pgp

@@ -71,6 +71,67 @@ private:
     mw::SecretString held_;
 };
 
+class Program::EarlyEncryption {
+public:
+    EarlyEncryption(Engine& engine, std::vector<std::wstring> arguments) : engine_(engine) {
+        run_.arguments = std::move(arguments);
+    }
+    EarlyEncryption(const EarlyEncryption&) = delete;
+    EarlyEncryption& operator=(const EarlyEncryption&) = delete;
+    ~EarlyEncryption() { release(); }
+
+    // The engine ended, then its files closed: an output not taken is wiped, and the input is free
+    // for -w.
+    void release() {
+        if (thread_) SetEvent(cancel_.get());
+        join();
+        files.in.reset();
+        files.out.reset();
+    }
+
+    // Once `files` are open.
+    bool start() {
+        cancel_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        if (!cancel_) return false;
+        run_.input = files.in.get();
+        run_.output = files.out->handle();
+        run_.cancel = cancel_.get();
+        thread_.reset(CreateThread(
+            nullptr, 0,
+            [](void* self) -> DWORD {
+                auto* e = static_cast<EarlyEncryption*>(self);
+                e->result_ = e->engine_.run(e->run_);
+                return 0;
+            },
+            this, 0, nullptr));
+        return static_cast<bool>(thread_);
+    }
+    // Its result, once the engine has ended.
+    const EngineResult& result() {
+        join();
+        return result_;
+    }
+    // It encrypted the whole input to exactly these keys.
+    bool chose(const std::vector<std::string>& fingerprints) {
+        const EngineResult& r = result();
+        return !r.failed() && !r.outputFailed && r.report.selectedExactly(fingerprints);
+    }
+
+    RunFiles files;
+
+private:
+    void join() {
+        if (!thread_) return;
+        WaitForSingleObject(thread_.get(), INFINITE);
+        thread_.reset();
+    }
+
+    Engine& engine_;
+    EngineRun run_;
+    EngineResult result_;
+    Handle cancel_, thread_;
+};
+
 Program::Program(Command command, std::optional<SecretWideText> passPhrase, Console& console,
                  std::wstring engineFolder, std::wstring home)
     : c_(std::move(command)), given_(std::move(passPhrase)), con_(console),
@@ -214,16 +275,10 @@ std::optional<std::vector<Key>> Program::candidateKeys(const std::vector<std::ws
         signatures && !secret ? listSignatureArguments(false) : listArguments(secret, keygrips);
     arguments.push_back(L"--");
     for (const auto& id : userIds) {
-        // A user ID as marked in a listing names its key by key ID.
-        if (id.size() >= 13 && id.compare(0, 3, L"[0x") == 0 && id.compare(11, 2, L"] ") == 0) {
-            arguments.push_back(L"0x" + id.substr(3, 8));
-            continue;
-        }
-        // Beyond ASCII our case folding finds more than the engine's: list everything.
-        for (wchar_t ch : id)
-            if (ch >= 0x80 || ch < 0x20) return listKeys(secret, signatures, nullptr, keygrips);
-        const bool keyId = id.size() > 2 && id[0] == L'0' && (id[1] == L'x' || id[1] == L'X');
-        arguments.push_back(keyId ? id : L"*" + id);
+        auto query = engineQuery(id);
+        // The engine cannot narrow it: list everything.
+        if (!query) return listKeys(secret, signatures, nullptr, keygrips);
+        arguments.push_back(std::move(*query));
     }
     EngineResult r = engine_.run({.arguments = arguments, .needsAgent = secret});
     if (!r.started) return std::nullopt;
@@ -436,14 +491,30 @@ ExitStatus Program::choosePassPhrase(ProtectJob& job) {
     return ExitStatus::Ok;
 }
 
-ExitStatus Program::runProtection(ProtectJob& job, FilterInput* filterIn) {
+ExitStatus Program::runProtection(ProtectJob& job, FilterInput* filterIn, EarlyEncryption* early) {
     const Protection& p = job.p;
+    struct Released {
+        EarlyEncryption* early;
+        ~Released() {
+            if (early) early->release();
+        }
+    } released{early};
+    if (early && !early->chose(p.recipients)) {
+        early->release();
+        early = nullptr;
+    }
     for (int attempt = 0;; ++attempt) {
-        RunFiles files;
-        if (ExitStatus refused = openRunFiles(job.input, &job.outName, files); refused != ExitStatus::Ok)
-            return refused;
-        EngineResult r = runOver(files, filterIn, protectArguments(p), job.pass ? &*job.pass : nullptr,
-                                 p.sign || p.conventional);
+        RunFiles own;
+        RunFiles& files = early && attempt == 0 ? early->files : own;
+        EngineResult r;
+        if (&files == &own) {
+            if (ExitStatus refused = openRunFiles(job.input, &job.outName, files); refused != ExitStatus::Ok)
+                return refused;
+            r = runOver(files, filterIn, protectArguments(p), job.pass ? &*job.pass : nullptr,
+                        p.sign || p.conventional);
+        } else {
+            r = early->result();
+        }
         if (!r.started) return engineMissing();
         if (c_.verbose >= 2) engineSays(r);
         if (r.outputFailed) {
@@ -493,6 +564,24 @@ void Program::reportProtection(const ProtectJob& job) {
         con_.say(L"Could not wipe " + quoted(job.input) + L": " + wiped.reason);
 }
 
+std::unique_ptr<Program::EarlyEncryption>
+Program::encryptMeanwhile(const ProtectJob& job, const std::vector<std::wstring>& recipients) {
+    // Signing needs the signer and a pass phrase first; standard input can be read only once.
+    if (!job.p.encrypt || job.p.sign || c_.filter || recipients.empty()) return nullptr;
+    Protection guess = job.p;
+    for (const auto& who : recipients) {
+        auto query = engineQuery(who);
+        if (!query) return nullptr;
+        guess.recipients.push_back(toUtf8(*query));
+    }
+    auto early = std::make_unique<EarlyEncryption>(engine_, protectArguments(guess));
+    early->files.in = openInput(job.input);
+    if (!early->files.in) return nullptr;
+    early->files.out.emplace(job.outName);
+    if (!early->files.out->handle() || !early->start()) return nullptr;
+    return early;
+}
+
 ExitStatus Program::protect() {
     ProtectJob job;
     Protection& p = job.p;
@@ -519,16 +608,20 @@ ExitStatus Program::protect() {
                                : L"Note: " + quoted(job.input) + L" is not a text file; treated as binary.");
         }
     }
-    if (p.encrypt)
-        if (ExitStatus refused = chooseRecipients(std::move(recipients), p); refused != ExitStatus::Ok)
-            return refused;
     job.outName = c_.output
                       ? *c_.output
                       : (c_.filter ? std::wstring() : protectedOutputName(named, c_.armor, c_.detached));
+    // The engine starts encrypting while the recipients' keys are listed: two starts of the engine
+    // at once instead of one after the other.
+    std::unique_ptr<EarlyEncryption> early = encryptMeanwhile(job, recipients);
+    if (p.encrypt)
+        if (ExitStatus refused = chooseRecipients(std::move(recipients), p); refused != ExitStatus::Ok)
+            return refused;
     if (ExitStatus refused = c_.filter ? ExitStatus::Ok : mayWrite(job.outName); refused != ExitStatus::Ok)
         return refused;
     if (ExitStatus refused = choosePassPhrase(job); refused != ExitStatus::Ok) return refused;
-    if (ExitStatus failed = runProtection(job, filterIn ? &*filterIn : nullptr); failed != ExitStatus::Ok)
+    if (ExitStatus failed = runProtection(job, filterIn ? &*filterIn : nullptr, early.get());
+        failed != ExitStatus::Ok)
         return failed;
     reportProtection(job);
     return ExitStatus::Ok;

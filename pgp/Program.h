@@ -7,6 +7,7 @@
 #include "pgp/core/ExitStatus.h"
 #include "pgp/core/Keys.h"
 #include "pgp/core/Options.h"
+#include <memory>
 #include <optional>
 
 namespace pgp {
@@ -83,7 +84,16 @@ private:
         std::optional<OutputFile> out;
     };
 
+    // An encryption that runs while the recipients' keys are listed, the engine matching their
+    // names itself. It serves only when the engine chose exactly the keys the listing then
+    // chooses; otherwise it is ended and its output wiped.
+    class EarlyEncryption;
+
     ExitStatus protect();
+    // The early encryption of a file to the recipients named on the command line; nothing when
+    // it cannot be had (then the one engine run comes after the listing, as always).
+    std::unique_ptr<EarlyEncryption> encryptMeanwhile(const ProtectJob& job,
+                                                      const std::vector<std::wstring>& recipients);
     // The operands: the input file (which must exist) and the recipients named after it.
     ExitStatus protectOperands(ProtectJob& job, std::vector<std::wstring>& recipients);
     // The key of each recipient (asked for when none is named), each confirmed when no trusted
@@ -91,8 +101,9 @@ private:
     ExitStatus chooseRecipients(std::vector<std::wstring> recipients, Protection& p);
     // The signing key and its pass phrase, or the conventional pass phrase.
     ExitStatus choosePassPhrase(ProtectJob& job);
-    // The engine's run, asked again after a wrong pass phrase as PGP 2.6 does.
-    ExitStatus runProtection(ProtectJob& job, FilterInput* filterIn);
+    // The engine's run, asked again after a wrong pass phrase as PGP 2.6 does; the early
+    // encryption's run instead, when it chose the keys chosen.
+    ExitStatus runProtection(ProtectJob& job, FilterInput* filterIn, EarlyEncryption* early);
     void reportProtection(const ProtectJob& job);
 
     ExitStatus decrypt();

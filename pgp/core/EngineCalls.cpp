@@ -41,6 +41,15 @@ std::vector<std::wstring> baseArguments(const std::wstring& home, std::uint64_t 
     return a;
 }
 
+std::optional<std::wstring> engineQuery(const std::wstring& id) {
+    if (id.size() >= 13 && id.compare(0, 3, L"[0x") == 0 && id.compare(11, 2, L"] ") == 0)
+        return L"0x" + id.substr(3, 8);
+    for (wchar_t ch : id)
+        if (ch >= 0x80 || ch < 0x20) return std::nullopt;
+    const bool keyId = id.size() > 2 && id[0] == L'0' && (id[1] == L'x' || id[1] == L'X');
+    return keyId ? id : L"*" + id;
+}
+
 std::vector<std::wstring> listArguments(bool secret, bool keygrips) {
     std::vector<std::wstring> a{L"--with-colons", L"--fixed-list-mode", L"--with-fingerprint"};
     if (keygrips) a.push_back(L"--with-keygrip");

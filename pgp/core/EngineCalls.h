@@ -3,6 +3,7 @@
 #pragma once
 #include "core/SecretText.h"
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,11 @@ namespace pgp {
 // started by the engine itself (pgp.exe starts and ends it); no option file read.
 std::vector<std::wstring> baseArguments(const std::wstring& home, std::uint64_t statusHandle,
                                         std::uint64_t passPhraseHandle);
+
+// How the engine is asked for the keys one of our user IDs may name: one marked as a listing marks
+// it ("[0x12345678] Name") by that key ID, "0x..." as a key ID, other text as any part of a user
+// ID, ASCII case ignored. Nothing for text beyond ASCII, whose case our matching folds further.
+std::optional<std::wstring> engineQuery(const std::wstring& userId);
 
 // Keys: the colon listing of public or secret keys.
 std::vector<std::wstring> listArguments(bool secret, bool keygrips = false);

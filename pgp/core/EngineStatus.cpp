@@ -187,6 +187,11 @@ constexpr StatusKeyword kKeywords[] = {
      }},
     {"INV_RECP", "reason recipient",
      [](EngineReport& r, const Fields& f) { r.invalidRecipients.push_back(f["recipient"]); }},
+    // Flag bit 0: looked at and not chosen.
+    {"KEY_CONSIDERED", "fpr flags",
+     [](EngineReport& r, const Fields& f) {
+         if (!f["flags"].empty() && f.number("flags") % 2 == 0) r.selectedKeys.push_back(f["fpr"]);
+     }},
     {"INV_SGNR", "reason signer", [](EngineReport& r, const Fields&) { r.signingFailed = true; }},
     {"KEY_CREATED", "type fingerprint",
      [](EngineReport& r, const Fields& f) {
@@ -232,6 +237,15 @@ void EngineReport::absorb(const StatusLine& line) {
 
 std::string EngineReport::signerKeyId() const {
     return signaturePrimaryKey.size() >= 16 ? signaturePrimaryKey : signatureKeyId;
+}
+
+bool EngineReport::selectedExactly(const std::vector<std::string>& fingerprints) const {
+    auto distinct = [](std::vector<std::string> v) {
+        std::sort(v.begin(), v.end());
+        v.erase(std::unique(v.begin(), v.end()), v.end());
+        return v;
+    };
+    return !fingerprints.empty() && distinct(selectedKeys) == distinct(fingerprints);
 }
 
 std::string pgpDateTime(std::int64_t seconds) {

@@ -50,6 +50,9 @@ struct EngineReport {
     bool plaintextSeen = false;            // literal data: the message's content was written out
     bool signatureSeen = false;            // a signature was checked, or could not be
     std::vector<std::string> invalidRecipients;
+    // Primary-key fingerprints of the keys the engine's key lookups chose (KEY_CONSIDERED without
+    // its "not selected" flag): for an encryption, the recipients' keys.
+    std::vector<std::string> selectedKeys;
     bool signingFailed = false;
     bool keyCreated = false;
     std::string createdFingerprint;
@@ -73,6 +76,9 @@ struct EngineReport {
     // A signature and nothing it signs: a detached signature, which the engine, given no data,
     // checks against nothing and calls bad.
     bool detachedSignature() const { return signatureSeen && !plaintextSeen && !encryptedDataSeen; }
+
+    // The engine's lookups chose exactly these keys (given by primary-key fingerprint), no other.
+    bool selectedExactly(const std::vector<std::string>& fingerprints) const;
 
     void absorb(const StatusLine& line);
 };

@@ -27,6 +27,23 @@ TEST(PgpEngineStatus, ParsesKeywordsAndKeepsBlanksInUserIds) {
     EXPECT_EQ(percentDecoded("x%20y%zz%4"), "x y%zz%4");
 }
 
+// An encryption's result is kept only when the engine's lookups chose exactly the keys PGP's
+// matching chose: flag bit 0 is "looked at, not chosen"; bit 1 alone (its subkeys expired, the
+// primary key used) is still a choice.
+TEST(PgpEngineStatus, KeysTheEnginesLookupsChose) {
+    const EngineReport r = report("[GNUPG:] KEY_CONSIDERED AAAA 0\n"
+                                  "[GNUPG:] KEY_CONSIDERED BBBB 1\n"
+                                  "[GNUPG:] KEY_CONSIDERED CCCC 2\n"
+                                  "[GNUPG:] KEY_CONSIDERED DDDD 3\n"
+                                  "[GNUPG:] KEY_CONSIDERED EEEE\n"
+                                  "[GNUPG:] KEY_CONSIDERED AAAA 0\n");
+    EXPECT_TRUE(r.selectedExactly({"CCCC", "AAAA"}));
+    for (const std::vector<std::string>& other :
+         {std::vector<std::string>{"AAAA"}, {"AAAA", "CCCC", "BBBB"}, {"AAAA", "CCCC", "EEEE"}, {}})
+        EXPECT_FALSE(r.selectedExactly(other)) << testing::PrintToString(other);
+    EXPECT_FALSE(report("").selectedExactly({}));
+}
+
 TEST(PgpEngineStatus, DecryptionOutcomesInPgpsWords) {
     struct Case {
         const char* status;

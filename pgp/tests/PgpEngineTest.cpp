@@ -686,6 +686,39 @@ TEST_F(PgpEngine, UserIdsChosenFromTheListingEncryptToExactlyThoseKeys) {
     EXPECT_EQ(recipientsOf(pgpDir / "murkwell.asc"), expected);
 }
 
+TEST_F(PgpEngine, TheEnginesOwnChoiceOfRecipientServesOnlyWhenItIsPgps) {
+    // Two keys the name fits, the one exactly so second in the ring: the engine's own matching
+    // takes the first, PGP's the exact one, and the message must be for that one alone.
+    const fs::path home = root / "carol", made = root / "carol-linux";
+    fs::create_directories(home);
+    fs::create_directories(made);
+    fs::permissions(made, fs::perms::owner_all, fs::perm_options::replace);
+    const std::string carol = "Carol <carol@example.org>";
+    auto carolGpg = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"/usr/bin/gpg", "--homedir", made.string(), "--batch", "--no-tty"});
+        return run(args, "", scratch, scratch);
+    };
+    for (const std::string& id : {carol + " at work", carol})
+        carolGpg({"--passphrase", "", "--pinentry-mode", "loopback", "--quick-gen-key", id, "future-default",
+                  "default", "never"});
+    writeFile(home / "carol.asc", carolGpg({"--armor", "--export"}).out);
+    Outcome added =
+        run({kWine, (install / "pgp.exe").string(), "+batchmode", "-ka", "carol.asc"}, "", home, scratch);
+    ASSERT_EQ(added.status, 0) << added.describe();
+    const std::string listed = carolGpg({"--with-colons", "--list-keys", "=" + carol}).out;
+    const auto sub = listed.find("\nsub:");
+    ASSERT_NE(sub, std::string::npos) << listed;
+    std::string_view field(listed.c_str() + sub + 1);
+    for (int i = 0; i < 4; ++i)
+        field.remove_prefix(field.find(':') + 1);
+
+    writeFile(home / "note.txt", kText);
+    Outcome o =
+        run({kWine, (install / "pgp.exe").string(), "-eat", "note.txt", carol}, "y\r\n", home, scratch);
+    ASSERT_EQ(o.status, 0) << o.describe();
+    EXPECT_EQ(recipientsOf(home / "note.asc"), std::vector<std::string>{std::string(field.substr(0, 16))});
+}
+
 // Watches every gpg.exe of this installation while `work` runs: whether one was seen at all, and
 // whether the secret stood in its command line. (Its environment cannot be judged from here: under
 // Wine a process's Unix environment carries its parent's Unix variables, whatever environment
@@ -769,6 +802,10 @@ TEST_F(PgpEngine, ExitStatusesAndRefusals) {
         EXPECT_EQ(o.status, c.status) << o.describe();
         EXPECT_NE(o.err.find(c.says), std::string::npos) << o.describe();
         EXPECT_FALSE(fs::exists(pgpDir / "murkwell.asc"));
+        // Nor any part of an output begun before the refusal.
+        for (const auto& e : fs::directory_iterator(pgpDir))
+            EXPECT_FALSE(e.path().filename().string().rfind("pgp", 0) == 0 && e.path().extension() == ".tmp")
+                << e.path();
     }
     // An engine whose files are there but will not run: the system's reason, not "missing".
     const fs::path broken = root / "broken";
