@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # pgp.exe against calling the engine's gpg.exe directly, under Wine: encrypt, decrypt (pass
 # phrase through a pipe, the agent started and ended each time, as pgp.exe does), the key listing
-# and the secret-key listing of a ring of 10,000 keys (PGP_BENCH_KEYS, 100,000 too). Median of
-# three runs each; prints the ratios.
+# and the secret-key listing of a ring of 10,000 keys (PGP_BENCH_KEYS, 100,000 too). Medians of
+# PGP_BENCH_RUNS runs each; prints the ratios and the time pgp.exe adds.
 # A measurement, not a test. The ring is made once by Linux gpg and kept in the build tree.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -95,47 +95,72 @@ fpr="$(cd "$home" && wine64 "$gpg_exe" --homedir "$H" --batch --with-colons --li
 end_agents
 head -c 1000000 /dev/urandom | base64 >"$work/msg.txt"
 
-median() { sort -n | sed -n 2p; }
-time3() { # output file to remove before each run, command...
-  local t=() out="$1"
-  shift
-  for _ in 1 2 3; do
-    local s e
-    rm -f "$out"
-    s=$(date +%s.%N)
-    (cd "$home" && "$@" </dev/null >/dev/null 2>&1) || true
-    e=$(date +%s.%N)
-    end_agents
-    t+=("$(echo "$e - $s" | bc)")
+# Each pair of runs, pgp.exe's and the engine's alone, alternates PGP_BENCH_RUNS times (default
+# 5), so that a machine busy for a while slows both alike; the medians are compared.
+runs="${PGP_BENCH_RUNS:-5}"
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+once() { # command...
+  local s e
+  s=$(date +%s.%N)
+  (cd "$home" && "$@" </dev/null >/dev/null 2>&1) || true
+  e=$(date +%s.%N)
+  end_agents
+  echo "$e - $s" | bc
+}
+# measure OP: runs OP_pgp and OP_gpg (functions; OP_gpg may be absent) in turn; sets OP_pgp_s, OP_gpg_s.
+measure() {
+  local op="$1" p=() g=() i
+  for ((i = 0; i < runs; i++)); do
+    p+=("$(once "${op}_pgp")")
+    if declare -F "${op}_gpg" >/dev/null; then g+=("$(once "${op}_gpg")"); fi
   done
-  printf '%s\n' "${t[@]}" | median
+  printf -v "${op}_pgp_s" '%s' "$(printf '%s\n' "${p[@]}" | median)"
+  if [ ${#g[@]} -gt 0 ]; then printf -v "${op}_gpg_s" '%s' "$(printf '%s\n' "${g[@]}" | median)"; else printf -v "${op}_gpg_s" 0; fi
 }
 pgp() { wine64 "$(win "$work/inst/pgp.exe")" "$@"; }
 gpgd() { wine64 "$gpg_exe" --homedir "$H" --batch --no-tty "$@"; }
 
+# Each writes a new output, as the programs' jobs do.
 # Encryption as the editor asks for it: armoured, text mode.
-enc_pgp=$(time3 "$work/p.asc" pgp +batchmode -eat "$(win "$work/msg.txt")" "Alice" -o "$(win "$work/p.asc")")
-enc_gpg=$(time3 "$work/g.asc" gpgd --trust-model always -r "$fpr" --armor --textmode -o "$(win "$work/g.asc")" \
-  --encrypt "$(win "$work/msg.txt")")
-dec_pgp=$(time3 "$work/p.out" pgp +batchmode -z "bench pass" "$(win "$work/p.asc")" -o "$(win "$work/p.out")")
-dec_gpg=$(time3 "$work/g.out" sh -c "echo 'bench pass' | wine64 '$gpg_exe' --homedir '$H' --batch --no-tty \
-  --pinentry-mode loopback --passphrase-fd 0 -o '$(win "$work/g.out")' --decrypt '$(win "$work/p.asc")'")
+enc_pgp() {
+  rm -f "$work/p.asc"
+  pgp +batchmode -eat "$(win "$work/msg.txt")" "Alice" -o "$(win "$work/p.asc")"
+}
+enc_gpg() {
+  rm -f "$work/g.asc"
+  gpgd --trust-model always -r "$fpr" --armor --textmode -o "$(win "$work/g.asc")" --encrypt "$(win "$work/msg.txt")"
+}
+dec_pgp() {
+  rm -f "$work/p.out"
+  pgp +batchmode -z "bench pass" "$(win "$work/p.asc")" -o "$(win "$work/p.out")"
+}
+dec_gpg() {
+  rm -f "$work/g.out"
+  echo 'bench pass' | wine64 "$gpg_exe" --homedir "$H" --batch --no-tty --pinentry-mode loopback --passphrase-fd 0 \
+    -o "$(win "$work/g.out")" --decrypt "$(win "$work/p.asc")"
+}
 # A clear signature, as the editor's Sign asks for it.
-sig_pgp=$(time3 "$work/p.sig" pgp +batchmode -sta "$(win "$work/msg.txt")" -u Alice -z "bench pass" \
-  -o "$(win "$work/p.sig")")
-sig_gpg=$(time3 "$work/g.sig" sh -c "echo 'bench pass' | wine64 '$gpg_exe' --homedir '$H' --batch --no-tty \
-  --pinentry-mode loopback --passphrase-fd 0 --local-user '$fpr' --textmode -o '$(win "$work/g.sig")' \
-  --clearsign '$(win "$work/msg.txt")'")
-kv_pgp=$(time3 "$work/none" pgp -kv "*" "$(win "$home/pubring.pgp")")
-kv_gpg=$(time3 "$work/none" gpgd --with-colons --fixed-list-mode --list-keys)
+sig_pgp() {
+  rm -f "$work/p.sig"
+  pgp +batchmode -sta "$(win "$work/msg.txt")" -u Alice -z "bench pass" -o "$(win "$work/p.sig")"
+}
+sig_gpg() {
+  rm -f "$work/g.sig"
+  echo 'bench pass' | wine64 "$gpg_exe" --homedir "$H" --batch --no-tty --pinentry-mode loopback --passphrase-fd 0 \
+    --local-user "$fpr" --textmode -o "$(win "$work/g.sig")" --clearsign "$(win "$work/msg.txt")"
+}
+kv_pgp() { pgp -kv "*" "$(win "$home/pubring.pgp")"; }
+kv_gpg() { gpgd --with-colons --fixed-list-mode --list-keys; }
 # The signer dialogs' listing. The engine left to itself asks its agent about every key of the
 # ring in turn (a quarter of an hour for 10,000 keys), so it is timed directly on small rings only.
-kvs_pgp=$(time3 "$work/none" pgp -kv "*" "$(win "$home/secring.pgp")")
-kvs_gpg=0
+kvs_pgp() { pgp -kv "*" "$(win "$home/secring.pgp")"; }
 if [ "$keys" -le 1000 ]; then
-  kvs_gpg=$(time3 "$work/none" sh -c "wine64 '$gpg_exe' --homedir '$H' --batch --no-tty --with-colons \
-    --fixed-list-mode --list-secret-keys; wine64 '$(win "$engine/gpgconf.exe")' --homedir '$H' --kill gpg-agent")
+  kvs_gpg() {
+    wine64 "$gpg_exe" --homedir "$H" --batch --no-tty --with-colons --fixed-list-mode --list-secret-keys
+    wine64 "$(win "$engine/gpgconf.exe")" --homedir "$H" --kill gpg-agent
+  }
 fi
+for op in enc dec sig kv kvs; do measure "$op"; done
 # A text-mode message comes back with the system's line ends.
 for out in p g; do
   cmp -s <(tr -d '\r' <"$work/$out.out") "$work/msg.txt" ||
@@ -143,12 +168,13 @@ for out in p g; do
   grep -q -- "-----BEGIN PGP SIGNATURE-----" "$work/$out.sig" || echo "warning: $out made no signature"
 done
 
-printf '%-28s %10s %10s %8s\n' "operation ($keys keys, $ring)" "pgp.exe s" "gpg.exe s" "ratio"
+printf '%-28s %10s %10s %8s %9s\n' "operation ($keys keys, $ring)" "pgp.exe s" "gpg.exe s" "ratio" "added s"
 for op in enc dec sig kv kvs; do
-  p="${op}_pgp" g="${op}_gpg"
+  p="${op}_pgp_s" g="${op}_gpg_s"
   if [ "${!g}" = 0 ]; then
-    printf '%-28s %10.3f %10s %8s\n' "$op" "${!p}" "-" "-"
+    printf '%-28s %10.3f %10s %8s %9s\n' "$op" "${!p}" "-" "-" "-"
   else
-    printf '%-28s %10.3f %10.3f %8.2f\n' "$op" "${!p}" "${!g}" "$(echo "${!p} / ${!g}" | bc -l)"
+    printf '%-28s %10.3f %10.3f %8.2f %9.3f\n' "$op" "${!p}" "${!g}" "$(echo "${!p} / ${!g}" | bc -l)" \
+      "$(echo "${!p} - ${!g}" | bc -l)"
   fi
 done
