@@ -493,27 +493,22 @@ ExitStatus Program::choosePassPhrase(ProtectJob& job) {
 
 ExitStatus Program::runProtection(ProtectJob& job, FilterInput* filterIn, EarlyEncryption* early) {
     const Protection& p = job.p;
-    struct Released {
-        EarlyEncryption* early;
-        ~Released() {
-            if (early) early->release();
-        }
-    } released{early};
     if (early && !early->chose(p.recipients)) {
         early->release();
         early = nullptr;
     }
     for (int attempt = 0;; ++attempt) {
+        const bool taken = early && attempt == 0;
         RunFiles own;
-        RunFiles& files = early && attempt == 0 ? early->files : own;
+        RunFiles& files = taken ? early->files : own;
         EngineResult r;
-        if (&files == &own) {
+        if (taken) {
+            r = early->result();
+        } else {
             if (ExitStatus refused = openRunFiles(job.input, &job.outName, files); refused != ExitStatus::Ok)
                 return refused;
             r = runOver(files, filterIn, protectArguments(p), job.pass ? &*job.pass : nullptr,
                         p.sign || p.conventional);
-        } else {
-            r = early->result();
         }
         if (!r.started) return engineMissing();
         if (c_.verbose >= 2) engineSays(r);
@@ -620,9 +615,10 @@ ExitStatus Program::protect() {
     if (ExitStatus refused = c_.filter ? ExitStatus::Ok : mayWrite(job.outName); refused != ExitStatus::Ok)
         return refused;
     if (ExitStatus refused = choosePassPhrase(job); refused != ExitStatus::Ok) return refused;
-    if (ExitStatus failed = runProtection(job, filterIn ? &*filterIn : nullptr, early.get());
-        failed != ExitStatus::Ok)
-        return failed;
+    const ExitStatus failed = runProtection(job, filterIn ? &*filterIn : nullptr, early.get());
+    // Its files closed: -w wipes the input next.
+    early.reset();
+    if (failed != ExitStatus::Ok) return failed;
     reportProtection(job);
     return ExitStatus::Ok;
 }
